@@ -1,0 +1,29 @@
+# The two set-up commands of README.md, and a sanitizer run.
+BUILD ?= build
+JOBS ?= 2
+
+.PHONY: deps configure build test demo asan clean
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+demo: build
+	scripts/demo $(BUILD)
+
+# Every test under AddressSanitizer and UndefinedBehaviorSanitizer (leaks included).
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTORVEN_SANITIZE=ON
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD) build-asan

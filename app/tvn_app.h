@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "refdb/db_table.h"
+
+class CADODatabase;
+class UserInteraction;
+
+// Where the program finds its files, worked out from its own command line.
+struct ProgramPaths {
+    std::string drive;      // empty on this platform
+    std::string directory;  // with its trailing separator, or empty
+    std::string databasePath;
+    std::string helpPath;
+};
+
+// The application object without its windows: the reference database, the master taxon
+// list that stays in memory for the whole run, the class names, and the loaders that
+// each import calls for its family's class boundaries and confidence-of-class parameters.
+class CTVNApp {
+public:
+    explicit CTVNApp(UserInteraction& ui);
+    ~CTVNApp();
+    CTVNApp(const CTVNApp&) = delete;
+    CTVNApp& operator=(const CTVNApp&) = delete;
+
+    // The program's own path is the text up to the first double quote after any leading
+    // ones; the database and help file sit beside it.
+    static ProgramPaths FindProgramPaths(const std::string& commandLine);
+
+    // Start-up without windows: the paths, the database (Jet, then ACE), the master taxon
+    // list and the class names. A missing database is reported and start-up goes on.
+    bool InitInstance(const std::string& commandLine);
+    // Opens the database at path and loads the master taxon list (start-up steps 8 to 10).
+    void OpenReferenceData(const std::string& databasePath);
+    // Closes the database connection.
+    void ExitInstance();
+
+    // Boundaries rows of one site type into slot 1 or 2; a failure leaves the slot as it was.
+    bool LoadBoundaries(const std::string& siteType, int slot);
+    // The CoC rows of a family; true when at least four were found, else the slot is emptied.
+    bool LoadCoCParameters(const std::string& familyName);
+
+    UserInteraction& ui() { return ui_; }
+    CADODatabase& database() { return *database_; }
+
+    std::string connectionString;
+    std::string helpArgument;
+    ProgramPaths paths;
+    // "High", "Good", "Moderate", "Poor", "Bad" once the taxon list has loaded.
+    std::vector<std::string> classNames;
+
+    // The four reference tables, each replaced whole when it is loaded again. Jobs keep
+    // their own handles on the boundary and CoC tables their import loaded.
+    std::shared_ptr<const dbTable> masterTaxonList;
+    std::shared_ptr<const dbTable> boundaries1;
+    std::shared_ptr<const dbTable> boundaries2;
+    std::shared_ptr<const dbTable> cocParameters;
+
+private:
+    UserInteraction& ui_;
+    std::unique_ptr<CADODatabase> database_;
+};

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/user_interaction.h"
+#include "matrix/dmat.h"
+#include "refdb/db_table.h"
+
+class CTVNApp;
+
+// One taxon row of the imported worksheet.
+struct TaxonEntry {
+    std::string code;
+    std::string name;
+};
+
+// One analysis job: one worksheet of one sample workbook, imported for one metric
+// family, analysed and saved as a results workbook. Everything it imported or computed
+// belongs to it; the workbook is open only inside the import and the save.
+class CTVNDoc {
+public:
+    // The windows of a job, as far as the closing rules care.
+    enum class Window { JobForm, Data, Results };
+    enum class State { Created, Imported, Analysed, Saved };
+
+    CTVNDoc(CTVNApp& app, UserInteraction& ui);
+    ~CTVNDoc();
+    CTVNDoc(const CTVNDoc&) = delete;
+    CTVNDoc& operator=(const CTVNDoc&) = delete;
+
+    // The import: false means the job is to be discarded (its message has been shown).
+    bool OpenWorkbook(const std::string& path);
+    // The analysis run: false when the job has no taxa or the lake typology is missing.
+    bool Analyse();
+    // The confidence of class of index 1 or 2; false after one of its two messages.
+    bool ConfidenceOfClass(int index);
+    // Asks for a file and writes the results workbook; true when it was written.
+    bool SaveResults();
+    // Writes the results workbook to path (the file choice already made); true when written.
+    bool SaveResultsTo(const std::string& path);
+
+    // The save-before-closing question: true when the job may close.
+    bool SaveModified();
+    // Closing the job form closes the job (and asks); a data or results window just closes.
+    bool CanCloseFrame(Window window);
+
+    State state() const;
+
+    // The first lines of the summary text, composed at the end of the import.
+    void ComposeImportSummary();
+
+    // The first index of the family: TDI3, LTDI1 or DAM; the second: TDI4 or LTDI2 ("" for DAM).
+    static const char* FamilyName(int family);
+    static const char* FirstIndexName(int family);
+    static const char* SecondIndexName(int family);
+
+    CTVNApp& app;
+    UserInteraction& ui;
+
+    // Identity and state.
+    std::string title;  // the workbook's file name with its extension
+    std::string path;   // the workbook's full path
+    std::string sheetName;
+    bool modified = false;
+    bool analysed = false;
+    int family = familyRivers;
+    std::string familyName = "TDI";
+    bool cocAvailable = true;
+    std::string summary;  // lines separated by CR LF
+
+    // Imported data.
+    int taxonCount = 0;
+    int sampleCount = 0;
+    int headerRowCount = 0;
+    std::vector<TaxonEntry> taxa;
+    std::vector<std::string> headerLabels;
+    std::vector<std::vector<std::string>> headerValues;  // [header row][sample]
+    std::unique_ptr<dMat> counts;                        // samples x taxa
+
+    // Chemistry bounds (fixed) and defaults (changed per job by the user).
+    const double alkMinTDI3 = 6, alkMaxTDI3 = 150;      // mg/l
+    const double alkMinTDI4 = 5, alkMaxTDI4 = 250;      // mg/l
+    const double calciumMin = 5, calciumMax = 500;      // ueq/l
+    const double docMin = 0, docMax = 50;               // mg/l
+    double defaultAlkalinity = 100;                     // mg/l
+    double defaultCalcium = 100;                        // ueq/l
+    double defaultDOC = 1;                              // mg/l
+
+    // Reference tables loaded by this job's import; its analysis reads these, so that
+    // jobs open side by side never read each other's.
+    std::shared_ptr<const dbTable> boundaries1;
+    std::shared_ptr<const dbTable> boundaries2;
+    std::shared_ptr<const dbTable> cocParameters;
+
+    // Analysis outputs.
+    int indexCount = 0;
+    std::vector<int> matchedRow, scoredRow1, scoredRow2;
+    int matchedCount = 0, scoredCount1 = 0, scoredCount2 = 0;
+    int lackingCount1 = 0, lackingCount2 = 0;
+    std::unique_ptr<dMat> results;  // samples x 17 (two indices) or 12 (DAM)
+    std::vector<std::string> resultNames;
+    std::vector<std::string> comments1, comments2;
+
+    // Confidence-of-class outputs.
+    std::unique_ptr<dMat> siteSummary1, siteSummary2;
+    std::vector<std::string> siteHeaders1, siteHeaders2;
+    std::vector<std::string> siteCodes;
+    bool uncertaintyAvailable = false;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wb {
+class Book;
+}
+
+// Metric families, as the job stores them.
+enum Family : int { familyRivers = 0, familyLakes = 1, familyDam = 2 };
+
+// What the worksheet choice returns on OK. Row and column are 1-based.
+struct WorksheetChoice {
+    int sheetIndex = 0;
+    int firstDataRow = 1;
+    int firstDataColumn = 3;
+    int family = familyRivers;
+};
+
+// The one door between the core and the user. The desktop program answers with its
+// dialogs, the command line with its options and standard error, tests with a script.
+class UserInteraction {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~UserInteraction() = default;
+
+    // A modal message with an OK button.
+    virtual void showMessage(const std::string& text) = 0;
+    // A question answered Yes, No or Cancel.
+    virtual Answer askYesNoCancel(const std::string& question) = 0;
+    // The worksheet, the first data row and column and the family for an import;
+    // nothing when the user cancels.
+    virtual std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book,
+                                                           const std::vector<std::string>& sheetNames,
+                                                           int family) = 0;
+    // The path of the results workbook to write; nothing when the user cancels.
+    virtual std::optional<std::string> chooseResultsFile() = 0;
+
+    // The wait cursor: shown between the two calls. Use BusyIndicator.
+    virtual void beginBusy() {}
+    virtual void endBusy() {}
+};
+
+// Shows the busy indicator for as long as it lives.
+class BusyIndicator {
+public:
+    explicit BusyIndicator(UserInteraction& ui) : ui_(ui) { ui_.beginBusy(); }
+    ~BusyIndicator() { ui_.endBusy(); }
+    BusyIndicator(const BusyIndicator&) = delete;
+    BusyIndicator& operator=(const BusyIndicator&) = delete;
+
+private:
+    UserInteraction& ui_;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Exit statuses of torven-cli.
+enum ExitStatus : int { exitOk = 0, exitFailed = 1, exitUsage = 2, exitNotWritten = 3 };
+
+// A subcommand: its arguments after the subcommand's name; returns the exit status.
+using CommandFunction = int (*)(const std::vector<std::string>& args);
+
+// Each subcommand's file registers itself with a static CommandRegistration.
+struct CommandRegistration {
+    CommandRegistration(const char* name, CommandFunction run);
+};
+
+CommandFunction findCommand(const std::string& name);
+
+// The folder of the running program (with a trailing '/'), for files beside it.
+std::string programDirectory();
+
+// Writes text with backslash, tab, CR and LF escaped, so that a record stays on one line.
+std::string escapeField(const std::string& text);
+
+}  // namespace cli

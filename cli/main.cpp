@@ -1,0 +1,91 @@
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/commands.h"
+#include "torven_version.h"
+
+namespace cli {
+
+static std::map<std::string, CommandFunction>& registry()
+{
+    static std::map<std::string, CommandFunction> commands;
+    return commands;
+}
+
+CommandRegistration::CommandRegistration(const char* name, CommandFunction run)
+{
+    registry()[name] = run;
+}
+
+CommandFunction findCommand(const std::string& name)
+{
+    auto it = registry().find(name);
+    return it == registry().end() ? nullptr : it->second;
+}
+
+std::string programDirectory()
+{
+    std::vector<char> buffer(4096);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0)
+        return "";
+    std::string path(buffer.data(), static_cast<std::size_t>(n));
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string escapeField(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace cli
+
+static const char* kUsage =
+    "Usage:\n"
+    "  torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
+    "                    [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
+    "                    [--db PATH] [-o PATH] [--csv DIR] [--quiet]\n"
+    "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"
+    "  torven-cli taxa [--db PATH]\n"
+    "  torven-cli refdb [--db PATH] [SOURCE]\n"
+    "  torven-cli --version\n"
+    "  torven-cli --help\n";
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return cli::exitUsage;
+    }
+    if (args[0] == "--version") {
+        std::printf("%s Version %s\n", torven::kProductName, torven::kProductVersion);
+        return cli::exitOk;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, stdout);
+        return cli::exitOk;
+    }
+    cli::CommandFunction run = cli::findCommand(args[0]);
+    if (!run) {
+        std::fprintf(stderr, "torven-cli: unknown command '%s'\n", args[0].c_str());
+        std::fputs(kUsage, stderr);
+        return cli::exitUsage;
+    }
+    return run(std::vector<std::string>(args.begin() + 1, args.end()));
+}

@@ -1,0 +1,2 @@
+target_sources(torven-cli PRIVATE
+)

@@ -1,0 +1,365 @@
+#include "matrix/dmat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace {
+
+double* allocDoubles(int n, const char* message)
+{
+    double* block = new (std::nothrow) double[static_cast<std::size_t>(std::max(n, 1))];
+    if (!block)
+        throw MatrixError(message);
+    return block;
+}
+
+double** allocRowTable(int n, const char* message)
+{
+    double** table = new (std::nothrow) double*[static_cast<std::size_t>(std::max(n, 1))];
+    if (!table)
+        throw MatrixError(message);
+    return table;
+}
+
+}  // namespace
+
+dMat::dMat(int rows, int cols, double init)
+{
+    if (rows > maxRows)
+        throw MatrixError("nRows too high in dMat::dMat(r, c)");
+    if (cols > maxCols)
+        throw MatrixError("nCols too high in dMat::dMat(r, c)");
+    rows = std::max(rows, 0);
+    cols = std::max(cols, 0);
+
+    store_ = new (std::nothrow) Storage;
+    if (!store_)
+        throw MatrixError("Error: Out of memory in dMat");
+    store_->nRows = rows;
+    store_->nCols = cols;
+    try {
+        store_->rows = allocRowTable(rows, "Out of memory in dMat");
+        if (cols == 1) {
+            double* block = allocDoubles(rows, "Out of memory in dMat");
+            for (int i = 0; i < rows; ++i) {
+                block[i] = init;
+                store_->rows[i] = block + i;
+            }
+            if (rows == 0)
+                delete[] block;
+        } else {
+            for (int i = 0; i < rows; ++i)
+                store_->rows[i] = nullptr;
+            for (int i = 0; i < rows; ++i) {
+                store_->rows[i] = allocDoubles(cols, "Out of memory in dMat");
+                std::fill(store_->rows[i], store_->rows[i] + cols, init);
+            }
+        }
+    } catch (...) {
+        // With one column the block is the only allocation that can fail, so nothing
+        // but the row table exists; otherwise the rows made so far are freed.
+        if (cols != 1)
+            freeElements(store_);
+        delete[] store_->rows;
+        delete store_;
+        throw;
+    }
+}
+
+dMat::dMat(const dMat& other) : store_(other.store_)
+{
+    ++store_->refCount;
+}
+
+dMat& dMat::operator=(const dMat& other)
+{
+    if (store_ != other.store_) {
+        ++other.store_->refCount;
+        release();
+        store_ = other.store_;
+    }
+    return *this;
+}
+
+dMat::~dMat()
+{
+    release();
+}
+
+void dMat::freeElements(Storage* store)
+{
+    if (!store->rows)
+        return;
+    if (store->nCols == 1) {
+        if (store->nRows > 0)
+            delete[] store->rows[0];
+    } else {
+        for (int i = 0; i < store->nRows; ++i)
+            delete[] store->rows[i];
+    }
+}
+
+void dMat::release()
+{
+    if (--store_->refCount == 0) {
+        freeElements(store_);
+        delete[] store_->rows;
+        delete store_;
+    }
+    store_ = nullptr;
+}
+
+void dMat::checkIndex(int row, int col) const
+{
+    if (row < 0 || row >= store_->nRows || col < 0 || col >= store_->nCols)
+        throw MatrixError("Index out of range");
+}
+
+double& dMat::operator()(int row, int col)
+{
+    checkIndex(row, col);
+    return store_->rows[row][col];
+}
+
+double dMat::operator()(int row, int col) const
+{
+    checkIndex(row, col);
+    return store_->rows[row][col];
+}
+
+bool dMat::isMissing(int row, int col) const
+{
+    return std::fabs((*this)(row, col) - store_->missing) < 1e-6;
+}
+
+bool dMat::isSingleBlock() const
+{
+    if (store_->nRows <= 1)
+        return true;
+    for (int i = 1; i < store_->nRows; ++i)
+        if (store_->rows[i] != store_->rows[0] + static_cast<std::ptrdiff_t>(i) * store_->nCols)
+            return false;
+    return true;
+}
+
+dMat dMat::count(int dir) const
+{
+    if (dir != 0 && dir != 1)
+        throw MatrixError("Direction out of range in dMat::count(dir)");
+    const int r = nRows(), c = nCols();
+    dMat out = dir == 0 ? dMat(r, 1, 0.0) : dMat(1, c, 0.0);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j)
+            if (store_->rows[i][j] > 0.0) {
+                if (dir == 0)
+                    out.store_->rows[i][0] += 1.0;
+                else
+                    out.store_->rows[0][j] += 1.0;
+            }
+    return out;
+}
+
+dMat dMat::matmax(int dir) const
+{
+    if (dir != 0 && dir != 1)
+        throw MatrixError("Direction out of range in dMat::matmax(dir)");
+    const int r = nRows(), c = nCols();
+    dMat out = dir == 0 ? dMat(r, 1, -1e30) : dMat(1, c, -1e30);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j) {
+            double& best = dir == 0 ? out.store_->rows[i][0] : out.store_->rows[0][j];
+            if (store_->rows[i][j] > best)
+                best = store_->rows[i][j];
+        }
+    return out;
+}
+
+dMat dMat::sum(int dir) const
+{
+    if (dir != 0 && dir != 1)
+        throw MatrixError("Direction out of range in dMat::sum");
+    const int r = nRows(), c = nCols();
+    dMat out = dir == 0 ? dMat(r, 1, 0.0) : dMat(1, c, 0.0);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j) {
+            if (dir == 0)
+                out.store_->rows[i][0] += store_->rows[i][j];
+            else
+                out.store_->rows[0][j] += store_->rows[i][j];
+        }
+    return out;
+}
+
+dMat dMat::countmaxn2(int dir) const
+{
+    if (dir != 0 && dir != 1)
+        throw MatrixError("Direction out of range in dMat::countmaxn2(dir)");
+    const int r = nRows(), c = nCols();
+    dMat n = count(dir);
+    dMat m = matmax(dir);
+    dMat s = sum(dir);
+    const int lines = dir == 0 ? r : c;
+    dMat n2(lines, 1, 0.0);
+    for (int line = 0; line < lines; ++line) {
+        const double total = dir == 0 ? s.store_->rows[line][0] : s.store_->rows[0][line];
+        const int length = dir == 0 ? c : r;
+        double q = 0.0;
+        for (int k = 0; k < length; ++k) {
+            const double x = dir == 0 ? store_->rows[line][k] : store_->rows[k][line];
+            const double share = x / total;
+            q += share * share;
+        }
+        // q is NaN for a line whose sum is 0; the test below gives such a line N2 = 0.
+        n2.store_->rows[line][0] = q > 1e-6 ? 1.0 / q : 0.0;
+    }
+    if (dir == 1) {
+        n = n.transpose();
+        m = m.transpose();
+    }
+    n.merge(m, 1);
+    n.merge(n2, 1);
+    return n;
+}
+
+void dMat::merge(const dMat& other, int dir)
+{
+    if (dir == 0) {
+        if (nRows() + other.nRows() > maxRows)
+            throw MatrixError("nRows too high in dMat::merge");
+        if (nCols() != other.nCols())
+            throw MatrixError("Arrays are not conformable in function merge");
+        const int oldRows = nRows(), addRows = other.nRows(), cols = nCols();
+        const int total = oldRows + addRows;
+        // Other may be this very storage: read its rows before anything is freed.
+        const Storage* src = other.store_;
+        double** table = allocRowTable(total, "Out of memory in merge(dMat &)");
+        if (cols == 1) {
+            double* block = new (std::nothrow) double[static_cast<std::size_t>(std::max(total, 1))];
+            if (!block) {
+                delete[] table;
+                throw MatrixError("Out of memory in merge(dMat &)");
+            }
+            for (int i = 0; i < oldRows; ++i)
+                block[i] = store_->rows[i][0];
+            for (int i = 0; i < addRows; ++i)
+                block[oldRows + i] = src->rows[i][0];
+            freeElements(store_);
+            for (int i = 0; i < total; ++i)
+                table[i] = block + i;
+            if (total == 0)
+                delete[] block;
+        } else {
+            int made = 0;
+            try {
+                for (; made < addRows; ++made) {
+                    table[oldRows + made] = allocDoubles(cols, "Out of memory in merge(dMat &)");
+                    std::memcpy(table[oldRows + made], src->rows[made], sizeof(double) * static_cast<std::size_t>(cols));
+                }
+            } catch (...) {
+                for (int i = 0; i < made; ++i)
+                    delete[] table[oldRows + i];
+                delete[] table;
+                throw;
+            }
+            for (int i = 0; i < oldRows; ++i)
+                table[i] = store_->rows[i];
+        }
+        delete[] store_->rows;
+        store_->rows = table;
+        store_->nRows = total;
+        return;
+    }
+    if (dir == 1) {
+        if (nCols() + other.nCols() > maxCols)
+            throw MatrixError("nCols too high in dMat::merge");
+        if (nRows() != other.nRows())
+            throw MatrixError("Arrays are not conformable in function merge");
+        const int rows = nRows(), oldCols = nCols(), addCols = other.nCols();
+        const int total = oldCols + addCols;
+        const Storage* src = other.store_;
+        std::vector<double*> built(static_cast<std::size_t>(rows), nullptr);
+        try {
+            if (total == 1) {
+                double* block = allocDoubles(rows, "Out of memory in merge(fMat &)");
+                for (int i = 0; i < rows; ++i) {
+                    block[i] = oldCols == 1 ? store_->rows[i][0] : src->rows[i][0];
+                    built[static_cast<std::size_t>(i)] = block + i;
+                }
+                if (rows == 0)
+                    delete[] block;
+            } else {
+                for (int i = 0; i < rows; ++i) {
+                    double* row = allocDoubles(total, "Out of memory in merge(fMat &)");
+                    built[static_cast<std::size_t>(i)] = row;
+                    for (int j = 0; j < oldCols; ++j)
+                        row[j] = store_->rows[i][j];
+                    for (int j = 0; j < addCols; ++j)
+                        row[oldCols + j] = src->rows[i][j];
+                }
+            }
+        } catch (...) {
+            if (total != 1)
+                for (double* row : built)
+                    delete[] row;
+            throw;
+        }
+        freeElements(store_);
+        for (int i = 0; i < rows; ++i)
+            store_->rows[i] = built[static_cast<std::size_t>(i)];
+        store_->nCols = total;
+        return;
+    }
+    throw MatrixError("Direction out of range in merge");
+}
+
+dMat dMat::transpose() const
+{
+    const int r = nRows(), c = nCols();
+    dMat out(c, r, 0.0);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j)
+            out.store_->rows[j][i] = store_->rows[i][j];
+    return out;
+}
+
+void dMat::deleteColumns(const std::vector<std::uint8_t>& mask)
+{
+    if (store_->refCount >= 2)
+        throw MatrixError("\nError: Cannot deleteRows - fMat has references");
+    const int rows = nRows(), cols = nCols();
+    std::vector<int> kept;
+    for (int j = 0; j < cols; ++j)
+        if (static_cast<std::size_t>(j) >= mask.size() || mask[static_cast<std::size_t>(j)] == 0)
+            kept.push_back(j);
+    const int k = static_cast<int>(kept.size());
+    std::vector<double*> built(static_cast<std::size_t>(rows), nullptr);
+    try {
+        if (k == 1) {
+            double* block = allocDoubles(rows, "\nError: Out of memory in fMat");
+            for (int i = 0; i < rows; ++i) {
+                block[i] = store_->rows[i][kept[0]];
+                built[static_cast<std::size_t>(i)] = block + i;
+            }
+            if (rows == 0)
+                delete[] block;
+        } else {
+            for (int i = 0; i < rows; ++i) {
+                double* row = allocDoubles(k, "\nError: Out of memory in fMat");
+                built[static_cast<std::size_t>(i)] = row;
+                for (int n = 0; n < k; ++n)
+                    row[n] = store_->rows[i][kept[static_cast<std::size_t>(n)]];
+            }
+        }
+    } catch (...) {
+        if (k != 1)
+            for (double* row : built)
+                delete[] row;
+        throw;
+    }
+    freeElements(store_);
+    for (int i = 0; i < rows; ++i)
+        store_->rows[i] = built[static_cast<std::size_t>(i)];
+    store_->nCols = k;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+// The one error type of the matrix: it carries one fixed message text.
+class MatrixError : public std::exception {
+public:
+    explicit MatrixError(const char* message) : message_(message) {}
+    const char* what() const noexcept override { return message_; }
+
+private:
+    const char* message_;
+};
+
+// A matrix of doubles with shared, reference-counted storage. Copies are shallow: every
+// handle on the same storage sees the same elements and the same shape. Element access
+// always tests its bounds. A cell without a value holds the missing-value marker -99.9.
+//
+// Layout: a one-column matrix keeps all its values in one contiguous block (so a column
+// vector is also a plain array of doubles); any other matrix keeps one block per row.
+class dMat {
+public:
+    static constexpr int maxRows = 20000;
+    static constexpr int maxCols = 20000;
+    static constexpr double missingValue = -99.9;
+
+    dMat(int rows, int cols, double init);
+    dMat(const dMat& other);
+    dMat& operator=(const dMat& other);
+    ~dMat();
+
+    int nRows() const { return store_->nRows; }
+    int nCols() const { return store_->nCols; }
+    double missing() const { return store_->missing; }
+
+    double& operator()(int row, int col);
+    double operator()(int row, int col) const;
+
+    // True when the element is the missing-value marker (within 1e-6).
+    bool isMissing(int row, int col) const;
+
+    // Reductions; dir 0 gives one result per row (nRows x 1), dir 1 one per column (1 x nCols).
+    dMat count(int dir) const;   // strictly positive elements
+    dMat matmax(int dir) const;  // largest element, from -1e30
+    dMat sum(int dir) const;     // as stored, missing markers included
+    // Count of positive elements, maximum and Hill's N2, one row per row (dir 0) or per
+    // column (dir 1) of this matrix: nRows x 3 or nCols x 3.
+    dMat countmaxn2(int dir) const;
+
+    // In place: dir 0 appends other's rows below, dir 1 its columns to the right.
+    void merge(const dMat& other, int dir);
+    dMat transpose() const;
+    // In place: removes every column whose mask byte is non-zero. Refused while the
+    // storage is shared.
+    void deleteColumns(const std::vector<std::uint8_t>& mask);
+
+    // Handles on this storage (for tests and for deleteColumns' rule).
+    int referenceCount() const { return store_->refCount; }
+    // True when the elements lie in one contiguous block (always so with one column).
+    bool isSingleBlock() const;
+
+private:
+    struct Storage {
+        double** rows = nullptr;
+        int nRows = 0;
+        int nCols = 0;
+        int refCount = 1;
+        double missing = missingValue;
+    };
+
+    void release();
+    static void freeElements(Storage* store);
+    void checkIndex(int row, int col) const;
+
+    Storage* store_;
+};

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include "matrix/dmat.h"
+
+namespace {
+
+// Runs f and returns the message of the MatrixError it raised ("" if none).
+template <typename F>
+std::string errorOf(F f)
+{
+    try {
+        f();
+    } catch (const MatrixError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+dMat fromRows(std::initializer_list<std::initializer_list<double>> rows)
+{
+    const int r = static_cast<int>(rows.size());
+    const int c = r ? static_cast<int>(rows.begin()->size()) : 0;
+    dMat m(r, c, 0.0);
+    int i = 0;
+    for (auto& row : rows) {
+        int j = 0;
+        for (double v : row)
+            m(i, j++) = v;
+        ++i;
+    }
+    return m;
+}
+
+}  // namespace
+
+TEST(MatrixLimits, ConstructionAtAndBeyondTheLimits)
+{
+    dMat tall(20000, 1, 0.0);
+    EXPECT_EQ(tall.nRows(), 20000);
+    EXPECT_EQ(errorOf([] { dMat m(20001, 1, 0.0); }), "nRows too high in dMat::dMat(r, c)");
+    EXPECT_EQ(errorOf([] { dMat m(1, 20001, 0.0); }), "nCols too high in dMat::dMat(r, c)");
+    // Both too large: the rows are tested first.
+    EXPECT_EQ(errorOf([] { dMat m(20001, 20001, 0.0); }), "nRows too high in dMat::dMat(r, c)");
+}
+
+TEST(MatrixLimits, MergeOfRowsBeyondTheLimit)
+{
+    dMat a(15000, 2, 0.0), b(5001, 2, 0.0);
+    EXPECT_EQ(errorOf([&] { a.merge(b, 0); }), "nRows too high in dMat::merge");
+    EXPECT_EQ(a.nRows(), 15000);
+    dMat c(5000, 2, 0.0);
+    a.merge(c, 0);
+    EXPECT_EQ(a.nRows(), 20000);
+}
+
+TEST(MatrixAccess, BoundsAreAlwaysTested)
+{
+    dMat m(2, 3, 1.5);
+    EXPECT_EQ(m(1, 2), 1.5);
+    EXPECT_EQ(errorOf([&] { m(2, 0); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m(0, 3); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m(-1, 0); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m(0, -1); }), "Index out of range");
+    dMat v(3, 1, 0.0);
+    EXPECT_EQ(errorOf([&] { v(0, 1); }), "Index out of range");
+}
+
+TEST(MatrixAccess, MissingMarker)
+{
+    dMat m(1, 3, dMat::missingValue);
+    m(0, 1) = -99.9 + 5e-7;
+    m(0, 2) = -99.9 + 2e-6;
+    EXPECT_TRUE(m.isMissing(0, 0));
+    EXPECT_TRUE(m.isMissing(0, 1));
+    EXPECT_FALSE(m.isMissing(0, 2));
+    EXPECT_DOUBLE_EQ(m.missing(), -99.9);
+}
+
+TEST(MatrixSharing, CopiesShareElementsAndOutliveTheOriginal)
+{
+    auto* first = new dMat(2, 2, 0.0);
+    dMat second(*first);
+    EXPECT_EQ(first->referenceCount(), 2);
+    (*first)(1, 1) = 7.0;
+    EXPECT_EQ(second(1, 1), 7.0);
+    delete first;
+    EXPECT_EQ(second.referenceCount(), 1);
+    EXPECT_EQ(second(1, 1), 7.0);
+}
+
+TEST(MatrixSharing, AssignmentReleasesTheOldStorage)
+{
+    dMat a(1, 1, 1.0), b(1, 1, 2.0);
+    dMat keep(a);
+    a = b;
+    EXPECT_EQ(a(0, 0), 2.0);
+    EXPECT_EQ(keep(0, 0), 1.0);
+    EXPECT_EQ(keep.referenceCount(), 1);
+    EXPECT_EQ(b.referenceCount(), 2);
+    a = a;
+    EXPECT_EQ(b.referenceCount(), 2);
+}
+
+TEST(MatrixSharing, MergeIsSeenThroughEveryHandle)
+{
+    dMat a = fromRows({{1, 2, 3}, {4, 5, 6}});
+    dMat alias(a);
+    a.merge(fromRows({{7, 8, 9}}), 0);
+    EXPECT_EQ(alias.nRows(), 3);
+    EXPECT_EQ(alias(2, 1), 8.0);
+}
+
+TEST(MatrixReductions, CountIgnoresZerosNegativesAndMissing)
+{
+    dMat m = fromRows({{0, -1, -99.9, 2}, {3, 4, 0, 0}});
+    dMat byRow = m.count(0);
+    ASSERT_EQ(byRow.nRows(), 2);
+    ASSERT_EQ(byRow.nCols(), 1);
+    EXPECT_EQ(byRow(0, 0), 1.0);
+    EXPECT_EQ(byRow(1, 0), 2.0);
+    dMat byCol = m.count(1);
+    ASSERT_EQ(byCol.nRows(), 1);
+    ASSERT_EQ(byCol.nCols(), 4);
+    EXPECT_EQ(byCol(0, 0), 1.0);
+    EXPECT_EQ(byCol(0, 2), 0.0);
+    EXPECT_EQ(byCol(0, 3), 1.0);
+}
+
+TEST(MatrixReductions, MaxSumAndTheirDirections)
+{
+    dMat m = fromRows({{1, -99.9}, {-5, -6}});
+    EXPECT_EQ(m.matmax(0)(0, 0), 1.0);
+    EXPECT_EQ(m.matmax(0)(1, 0), -5.0);
+    EXPECT_EQ(m.matmax(1)(0, 1), -6.0);
+    // The missing marker is added like any value.
+    EXPECT_DOUBLE_EQ(m.sum(0)(0, 0), 1.0 - 99.9);
+    EXPECT_DOUBLE_EQ(m.sum(1)(0, 0), -4.0);
+
+    dMat noColumns(3, 0, 0.0);
+    dMat mx = noColumns.matmax(0);
+    ASSERT_EQ(mx.nRows(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(mx(i, 0), -1e30);
+}
+
+TEST(MatrixReductions, DirectionMessages)
+{
+    dMat m(2, 2, 0.0);
+    EXPECT_EQ(errorOf([&] { m.count(2); }), "Direction out of range in dMat::count(dir)");
+    EXPECT_EQ(errorOf([&] { m.matmax(-1); }), "Direction out of range in dMat::matmax(dir)");
+    EXPECT_EQ(errorOf([&] { m.countmaxn2(3); }), "Direction out of range in dMat::countmaxn2(dir)");
+    EXPECT_EQ(errorOf([&] { m.sum(5); }), "Direction out of range in dMat::sum");
+    EXPECT_EQ(errorOf([&] { m.merge(m, 2); }), "Direction out of range in merge");
+}
+
+TEST(MatrixReductions, CountMaxN2ByRows)
+{
+    // (2, 2): shares 1/2 each, q = 1/2, N2 = 2. (4, 0, 0) padded to the same width:
+    // q = 1, N2 = 1. All zero: the sum is 0, N2 = 0.
+    dMat m = fromRows({{2, 2, 0}, {4, 0, 0}, {0, 0, 0}});
+    dMat r = m.countmaxn2(0);
+    ASSERT_EQ(r.nRows(), 3);
+    ASSERT_EQ(r.nCols(), 3);
+    EXPECT_EQ(r(0, 0), 2.0);
+    EXPECT_EQ(r(0, 1), 2.0);
+    EXPECT_DOUBLE_EQ(r(0, 2), 2.0);
+    EXPECT_EQ(r(1, 0), 1.0);
+    EXPECT_EQ(r(1, 1), 4.0);
+    EXPECT_DOUBLE_EQ(r(1, 2), 1.0);
+    EXPECT_EQ(r(2, 0), 0.0);
+    EXPECT_EQ(r(2, 1), 0.0);
+    EXPECT_EQ(r(2, 2), 0.0);
+}
+
+TEST(MatrixReductions, CountMaxN2ByColumnsHasOneRowPerColumn)
+{
+    // Column 0: (1, 1, 2) sum 4, q = 1/16 + 1/16 + 4/16 = 6/16, N2 = 8/3.
+    dMat m = fromRows({{1, 0}, {1, 5}, {2, 0}});
+    dMat r = m.countmaxn2(1);
+    ASSERT_EQ(r.nRows(), 2);
+    ASSERT_EQ(r.nCols(), 3);
+    EXPECT_EQ(r(0, 0), 3.0);
+    EXPECT_EQ(r(0, 1), 2.0);
+    EXPECT_DOUBLE_EQ(r(0, 2), 8.0 / 3.0);
+    EXPECT_EQ(r(1, 0), 1.0);
+    EXPECT_EQ(r(1, 1), 5.0);
+    EXPECT_DOUBLE_EQ(r(1, 2), 1.0);
+}
+
+TEST(MatrixShape, MergeRowsAndColumns)
+{
+    dMat a = fromRows({{1, 2, 3}, {4, 5, 6}});
+    a.merge(fromRows({{7, 8, 9}}), 0);
+    ASSERT_EQ(a.nRows(), 3);
+    EXPECT_EQ(a(2, 2), 9.0);
+    EXPECT_EQ(a(0, 0), 1.0);
+    EXPECT_EQ(errorOf([&] { a.merge(fromRows({{1, 2}}), 0); }), "Arrays are not conformable in function merge");
+    EXPECT_EQ(errorOf([&] { a.merge(fromRows({{1, 2}}), 1); }), "Arrays are not conformable in function merge");
+    EXPECT_EQ(a.nRows(), 3);
+
+    dMat b = fromRows({{1}, {2}});
+    b.merge(fromRows({{3, 4}, {5, 6}}), 1);
+    ASSERT_EQ(b.nCols(), 3);
+    EXPECT_EQ(b(0, 0), 1.0);
+    EXPECT_EQ(b(1, 2), 6.0);
+    EXPECT_FALSE(b.nRows() > 1 && b.nCols() == 1);
+}
+
+TEST(MatrixShape, OneColumnMatricesKeepTheSingleBlock)
+{
+    dMat v = fromRows({{1}, {2}});
+    EXPECT_TRUE(v.isSingleBlock());
+    v.merge(fromRows({{3}}), 0);
+    ASSERT_EQ(v.nRows(), 3);
+    EXPECT_TRUE(v.isSingleBlock());
+    EXPECT_EQ(v(2, 0), 3.0);
+
+    // Zero columns merged with one column gives one column: the single block again.
+    dMat empty(3, 0, 0.0);
+    empty.merge(v, 1);
+    ASSERT_EQ(empty.nCols(), 1);
+    EXPECT_TRUE(empty.isSingleBlock());
+    EXPECT_EQ(empty(1, 0), 2.0);
+}
+
+TEST(MatrixShape, SelfMergeDoublesTheMatrix)
+{
+    dMat a = fromRows({{1, 2}, {3, 4}});
+    a.merge(a, 0);
+    ASSERT_EQ(a.nRows(), 4);
+    EXPECT_EQ(a(3, 1), 4.0);
+    dMat v = fromRows({{1}, {2}});
+    v.merge(v, 1);
+    ASSERT_EQ(v.nCols(), 2);
+    EXPECT_EQ(v(1, 1), 2.0);
+}
+
+TEST(MatrixShape, Transpose)
+{
+    dMat row = fromRows({{1, 2, 3, 4}});
+    dMat col = row.transpose();
+    ASSERT_EQ(col.nRows(), 4);
+    ASSERT_EQ(col.nCols(), 1);
+    EXPECT_TRUE(col.isSingleBlock());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(col(i, 0), i + 1.0);
+
+    dMat m = fromRows({{1, 2, 3}, {4, 5, 6}});
+    dMat t = m.transpose();
+    ASSERT_EQ(t.nRows(), 3);
+    ASSERT_EQ(t.nCols(), 2);
+    EXPECT_EQ(t(2, 1), 6.0);
+    EXPECT_EQ(t(0, 1), 4.0);
+    EXPECT_EQ(m.referenceCount(), 1);
+}
+
+TEST(MatrixShape, DeleteColumns)
+{
+    dMat m = fromRows({{0, 1, 2, 3, 4}, {10, 11, 12, 13, 14}});
+    m.deleteColumns({0, 0, 0, 0, 1});
+    ASSERT_EQ(m.nCols(), 4);
+    EXPECT_EQ(m(1, 3), 13.0);
+    m.deleteColumns({1, 0, 1, 0});
+    ASSERT_EQ(m.nCols(), 2);
+    EXPECT_EQ(m(0, 0), 1.0);
+    EXPECT_EQ(m(1, 1), 13.0);
+
+    // Keeping exactly one column gives the single-block layout.
+    m.deleteColumns({1, 0});
+    ASSERT_EQ(m.nCols(), 1);
+    EXPECT_TRUE(m.isSingleBlock());
+    EXPECT_EQ(m(0, 0), 3.0);
+    EXPECT_EQ(m(1, 0), 13.0);
+    EXPECT_EQ(errorOf([&] { m(0, 1); }), "Index out of range");
+    m.merge(fromRows({{99}}), 0);
+    EXPECT_EQ(m(2, 0), 99.0);
+}
+
+TEST(MatrixShape, DeleteColumnsRefusedWhileShared)
+{
+    dMat m(2, 3, 1.0);
+    dMat other(m);
+    EXPECT_EQ(errorOf([&] { m.deleteColumns({1, 0, 0}); }), "\nError: Cannot deleteRows - fMat has references");
+    EXPECT_EQ(m.nCols(), 3);
+}
+
+TEST(MatrixShape, SiteTableLosesItsFifthColumn)
+{
+    // The river family's second site table drops column 4 of 13.
+    dMat s(2, 13, 0.0);
+    for (int j = 0; j < 13; ++j)
+        s(1, j) = j;
+    std::vector<std::uint8_t> mask(13, 0);
+    mask[4] = 1;
+    s.deleteColumns(mask);
+    ASSERT_EQ(s.nCols(), 12);
+    EXPECT_EQ(s(1, 3), 3.0);
+    EXPECT_EQ(s(1, 4), 5.0);
+    EXPECT_EQ(s(1, 11), 12.0);
+}

@@ -1,0 +1,153 @@
+#include "workbook/book.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wb {
+
+void Format::setNumFormat(int builtinId)
+{
+    book_->data_.formats[static_cast<std::size_t>(index_)] = builtinId;
+}
+
+int Format::numFormat() const
+{
+    return book_->data_.formats[static_cast<std::size_t>(index_)];
+}
+
+CellType Sheet::cellType(int row, int col) const
+{
+    const Cell* cell = data_->find(row, col);
+    return cell ? cell->type : CellType::Empty;
+}
+
+std::optional<std::string> Sheet::readStr(int row, int col) const
+{
+    const Cell* cell = data_->find(row, col);
+    if (!cell || cell->type != CellType::Text)
+        return std::nullopt;
+    return data_->textOf(*cell);
+}
+
+double Sheet::readNum(int row, int col) const
+{
+    const Cell* cell = data_->find(row, col);
+    if (!cell || cell->type != CellType::Number)
+        return 0.0;
+    return cell->number;
+}
+
+bool Sheet::readBool(int row, int col) const
+{
+    const Cell* cell = data_->find(row, col);
+    return cell && cell->type == CellType::Boolean && cell->number != 0.0;
+}
+
+static std::uint16_t formatNumber(const Format* format)
+{
+    return format ? static_cast<std::uint16_t>(format->index() + 1) : 0;
+}
+
+bool Sheet::writeStr(int row, int col, const std::string& text, const Format* format)
+{
+    if (row < 0 || col < 0)
+        return false;
+    data_->setText(row, col, text, formatNumber(format));
+    return true;
+}
+
+bool Sheet::writeNum(int row, int col, double value, const Format* format)
+{
+    // A file cannot hold NaN or an infinity; refuse them here rather than write garbage.
+    if (row < 0 || col < 0 || !std::isfinite(value))
+        return false;
+    data_->setNumber(row, col, value, formatNumber(format));
+    return true;
+}
+
+Book::Book(FileFormat format) : format_(format) {}
+Book::~Book() = default;
+
+// Keeps one Sheet handle per sheet; handles already given out stay valid when the
+// sheet vector grows, because only their data pointer is renewed.
+void Book::rebuildHandles()
+{
+    sheets_.resize(std::min(sheets_.size(), data_.sheets.size()));
+    for (std::size_t i = 0; i < data_.sheets.size(); ++i) {
+        if (i < sheets_.size())
+            sheets_[i]->data_ = &data_.sheets[i];
+        else
+            sheets_.push_back(std::unique_ptr<Sheet>(new Sheet(&data_.sheets[i])));
+    }
+}
+
+bool Book::load(const std::string& path)
+{
+    WorkbookData loaded;
+    std::string reason;
+    bool ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason)
+                                         : readXlsxFile(path, loaded, reason);
+    if (!ok) {
+        error_ = reason;
+        return false;
+    }
+    data_ = std::move(loaded);
+    sheets_.clear();
+    formats_.clear();
+    rebuildHandles();
+    error_.clear();
+    return true;
+}
+
+bool Book::save(const std::string& path)
+{
+    std::string reason;
+    bool ok = format_ == FileFormat::Xls ? writeXlsFile(data_, path, reason)
+                                         : writeXlsxFile(data_, path, reason);
+    if (!ok) {
+        error_ = reason;
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+Sheet* Book::getSheet(int index)
+{
+    if (index < 0 || index >= sheetCount())
+        return nullptr;
+    return sheets_[static_cast<std::size_t>(index)].get();
+}
+
+const Sheet* Book::getSheet(int index) const
+{
+    if (index < 0 || index >= sheetCount())
+        return nullptr;
+    return sheets_[static_cast<std::size_t>(index)].get();
+}
+
+Sheet* Book::addSheet(const std::string& name)
+{
+    // Sheet names are checked by the writers, which know their format's rules; an empty
+    // name is refused by both.
+    if (name.empty()) {
+        error_ = "invalid sheet name";
+        return nullptr;
+    }
+    data_.sheets.emplace_back();
+    data_.sheets.back().name = name;
+    rebuildHandles();  // the vector may have moved every sheet
+    return sheets_.back().get();
+}
+
+Format* Book::addFormat()
+{
+    data_.formats.push_back(0);
+    formats_.push_back(std::unique_ptr<Format>(new Format(this, static_cast<int>(data_.formats.size() - 1))));
+    return formats_.back().get();
+}
+
+std::unique_ptr<Book> xlCreateBook() { return std::make_unique<Book>(Book::FileFormat::Xls); }
+std::unique_ptr<Book> xlCreateXMLBook() { return std::make_unique<Book>(Book::FileFormat::Xlsx); }
+
+}  // namespace wb

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "workbook/cell_store.h"
+
+namespace wb {
+
+class Book;
+
+// A cell format made by Book::addFormat; only its number format is used.
+class Format {
+public:
+    void setNumFormat(int builtinId);
+    int numFormat() const;
+    // Position among the book's formats, from 0.
+    int index() const { return index_; }
+
+private:
+    friend class Book;
+    Format(Book* book, int index) : book_(book), index_(index) {}
+    Book* book_;
+    int index_;
+};
+
+// One sheet of a book. Rows and columns are counted from 0.
+class Sheet {
+public:
+    std::string name() const { return data_->name; }
+    int lastRow() const { return data_->rowEnd(); }
+    int lastCol() const { return data_->colEnd(); }
+    CellType cellType(int row, int col) const;
+    // The text of a text cell; nothing for any other kind.
+    std::optional<std::string> readStr(int row, int col) const;
+    // The number of a number cell (a date is its serial day number); 0 otherwise.
+    double readNum(int row, int col) const;
+    // The value of a boolean cell; false otherwise.
+    bool readBool(int row, int col) const;
+    bool writeStr(int row, int col, const std::string& text, const Format* format = nullptr);
+    bool writeNum(int row, int col, double value, const Format* format = nullptr);
+
+    const SheetData& data() const { return *data_; }
+
+private:
+    friend class Book;
+    explicit Sheet(SheetData* data) : data_(data) {}
+    SheetData* data_;
+};
+
+// A workbook in memory, read from or written to an .xls or .xlsx file. Which of the
+// two it is matters only to load and save.
+class Book {
+public:
+    enum class FileFormat { Xls, Xlsx };
+
+    explicit Book(FileFormat format);
+    ~Book();
+    Book(const Book&) = delete;
+    Book& operator=(const Book&) = delete;
+
+    // Replaces the book's content with the file's; false (with errorMessage) when the
+    // file cannot be read as a workbook of this book's format.
+    bool load(const std::string& path);
+    // Writes the book to path; false (with errorMessage) when that fails.
+    bool save(const std::string& path);
+
+    int sheetCount() const { return static_cast<int>(sheets_.size()); }
+    // The sheet at index (from 0), or nullptr.
+    Sheet* getSheet(int index);
+    const Sheet* getSheet(int index) const;
+    // A new last sheet; nullptr (with errorMessage) when the name is not a valid sheet name.
+    Sheet* addSheet(const std::string& name);
+    Format* addFormat();
+    std::string errorMessage() const { return error_; }
+
+    FileFormat fileFormat() const { return format_; }
+    const WorkbookData& data() const { return data_; }
+
+private:
+    friend class Format;
+    void rebuildHandles();
+
+    FileFormat format_;
+    WorkbookData data_;
+    std::vector<std::unique_ptr<Sheet>> sheets_;
+    std::vector<std::unique_ptr<Format>> formats_;
+    std::string error_;
+};
+
+// A new empty book for .xls files, and one for .xlsx files.
+std::unique_ptr<Book> xlCreateBook();
+std::unique_ptr<Book> xlCreateXMLBook();
+
+// The back ends. Each returns false with a reason in `error` and leaves `out` empty on
+// failure; a writer never leaves a partly written file at path.
+bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error);
+bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error);
+bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error);
+bool writeXlsFile(const WorkbookData& book, const std::string& path, std::string& error);
+
+}  // namespace wb

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wb {
+
+// The cell kinds a caller sees, numbered as the sample reader and the preview expect.
+enum class CellType : std::uint8_t { Empty = 0, Number = 1, Text = 2, Boolean = 3, Blank = 4, Error = 5 };
+
+// One stored cell. A number (and a date, which is its serial day number) lives in
+// `number`; a boolean is 0 or 1 there; an error keeps its code there (0x07 #DIV/0! ...).
+// A text is an index into its sheet's string pool. `format` is 0 for none, else the
+// book's format number + 1.
+struct Cell {
+    std::int32_t col = 0;
+    CellType type = CellType::Empty;
+    std::uint16_t format = 0;
+    std::uint32_t text = 0;
+    double number = 0.0;
+};
+
+// The cells of one sheet, row by row; each row keeps its cells ordered by column.
+// Only cells that are present take memory (a row without cells is an empty vector).
+class SheetData {
+public:
+    std::string name;
+
+    // Sets (or replaces) a cell. Rows and columns are 0-based.
+    void setNumber(int row, int col, double value, std::uint16_t format = 0);
+    void setText(int row, int col, std::string_view text, std::uint16_t format = 0);
+    void setBoolean(int row, int col, bool value);
+    void setError(int row, int col, int code);
+    void setBlank(int row, int col, std::uint16_t format = 0);
+
+    // The cell at (row, col), or nullptr when none is stored there.
+    const Cell* find(int row, int col) const;
+    const std::string& textOf(const Cell& cell) const { return strings_[cell.text]; }
+
+    // The numbers after the last row and column that hold a cell (0 for an empty sheet).
+    int rowEnd() const { return rowEnd_; }
+    int colEnd() const { return colEnd_; }
+    std::size_t cellCount() const { return cellCount_; }
+
+    const std::vector<std::vector<Cell>>& rows() const { return rows_; }
+    const std::vector<std::string>& strings() const { return strings_; }
+
+    // Texts shared by many cells (a reader's shared-string table) are added once
+    // and their index passed to setTextIndex.
+    std::uint32_t addString(std::string text);
+    void setTextIndex(int row, int col, std::uint32_t index, std::uint16_t format = 0);
+
+    void reserveRows(std::size_t n) { rows_.reserve(n); }
+
+private:
+    void put(int row, const Cell& cell);
+
+    std::vector<std::vector<Cell>> rows_;
+    std::vector<std::string> strings_;
+    int rowEnd_ = 0;
+    int colEnd_ = 0;
+    std::size_t cellCount_ = 0;
+};
+
+// What a file holds, format aside: its sheets in workbook order and the number
+// formats of the cell formats added for writing (a built-in number format id each).
+struct WorkbookData {
+    std::vector<SheetData> sheets;
+    std::vector<int> formats;
+};
+
+}  // namespace wb

@@ -1,0 +1,4 @@
+target_sources(torven_xls PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/xls_reader.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/xls_writer.cpp
+)
