@@ -3,7 +3,7 @@
 #include "app/tvn_app.h"
 #include "matrix/number_format.h"
 
-CTVNDoc::CTVNDoc(CTVNApp& application, UserInteraction& user) : app(application), ui(user) {}
+CTVNDoc::CTVNDoc(CTVNApp* application, UserInteraction& user) : app(application), ui(user) {}
 
 CTVNDoc::~CTVNDoc() = default;
 

@@ -10,6 +10,13 @@
 
 class CTVNApp;
 
+// The status class names, for classes 1 to 5.
+inline const std::vector<std::string>& StatusClassNames()
+{
+    static const std::vector<std::string> names = {"High", "Good", "Moderate", "Poor", "Bad"};
+    return names;
+}
+
 // One taxon row of the imported worksheet.
 struct TaxonEntry {
     std::string code;
@@ -25,7 +32,8 @@ public:
     enum class Window { JobForm, Data, Results };
     enum class State { Created, Imported, Analysed, Saved };
 
-    CTVNDoc(CTVNApp& app, UserInteraction& ui);
+    // app may be null for a job that is filled by hand (tests); the import needs it.
+    CTVNDoc(CTVNApp* app, UserInteraction& ui);
     ~CTVNDoc();
     CTVNDoc(const CTVNDoc&) = delete;
     CTVNDoc& operator=(const CTVNDoc&) = delete;
@@ -56,7 +64,7 @@ public:
     static const char* FirstIndexName(int family);
     static const char* SecondIndexName(int family);
 
-    CTVNApp& app;
+    CTVNApp* app;
     UserInteraction& ui;
 
     // Identity and state.
@@ -88,8 +96,9 @@ public:
     double defaultCalcium = 100;                        // ueq/l
     double defaultDOC = 1;                              // mg/l
 
-    // Reference tables loaded by this job's import; its analysis reads these, so that
+    // Reference tables as this job's import found them; its analysis reads these, so that
     // jobs open side by side never read each other's.
+    std::shared_ptr<const dbTable> masterTaxonList;
     std::shared_ptr<const dbTable> boundaries1;
     std::shared_ptr<const dbTable> boundaries2;
     std::shared_ptr<const dbTable> cocParameters;
