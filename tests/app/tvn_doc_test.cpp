@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "app/tvn_doc.h"
+#include "tests/support/scripted_user.h"
+
+namespace {
+
+// A job as an import of `taxa` taxa and `samples` samples leaves it.
+void importedJob(CTVNDoc& doc, int samples, int taxa)
+{
+    doc.title = "river.xlsx";
+    doc.sheetName = "Sheet1";
+    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+}
+
+}  // namespace
+
+TEST(JobModel, InitialValues)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    EXPECT_EQ(doc.family, familyRivers);
+    EXPECT_EQ(doc.familyName, "TDI");
+    EXPECT_TRUE(doc.cocAvailable);
+    EXPECT_FALSE(doc.analysed);
+    EXPECT_FALSE(doc.modified);
+    EXPECT_FALSE(doc.uncertaintyAvailable);
+    EXPECT_EQ(doc.alkMinTDI3, 6);
+    EXPECT_EQ(doc.alkMaxTDI3, 150);
+    EXPECT_EQ(doc.alkMinTDI4, 5);
+    EXPECT_EQ(doc.alkMaxTDI4, 250);
+    EXPECT_EQ(doc.calciumMin, 5);
+    EXPECT_EQ(doc.calciumMax, 500);
+    EXPECT_EQ(doc.docMin, 0);
+    EXPECT_EQ(doc.docMax, 50);
+    EXPECT_EQ(doc.defaultAlkalinity, 100);
+    EXPECT_EQ(doc.defaultCalcium, 100);
+    EXPECT_EQ(doc.defaultDOC, 1);
+    EXPECT_EQ(doc.state(), CTVNDoc::State::Created);
+    EXPECT_EQ(StatusClassNames(), (std::vector<std::string>{"High", "Good", "Moderate", "Poor", "Bad"}));
+}
+
+TEST(JobModel, FamilyNames)
+{
+    EXPECT_STREQ(CTVNDoc::FamilyName(familyRivers), "TDI");
+    EXPECT_STREQ(CTVNDoc::FamilyName(familyLakes), "LTDI");
+    EXPECT_STREQ(CTVNDoc::FamilyName(familyDam), "DAM");
+    EXPECT_STREQ(CTVNDoc::FirstIndexName(familyLakes), "LTDI1");
+    EXPECT_STREQ(CTVNDoc::SecondIndexName(familyRivers), "TDI4");
+    EXPECT_STREQ(CTVNDoc::SecondIndexName(familyDam), "");
+}
+
+TEST(ImportSummary, ComposedExactly)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    importedJob(doc, 3, 40);
+    doc.ComposeImportSummary();
+    // Taxa are the matrix's columns, samples its rows.
+    EXPECT_EQ(doc.summary,
+              "File:\triver.xlsx\r\nWorksheet:\tSheet1\r\n\r\nMetric:\tTDI\r\n\r\n"
+              "Number of taxa:\t40\r\nNumber of samples:\t3");
+}
+
+TEST(ImportSummary, WithTheConfidenceOfClassParagraph)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    importedJob(doc, 12, 7);
+    doc.family = familyLakes;
+    doc.familyName = "LTDI";
+    doc.cocAvailable = false;
+    doc.ComposeImportSummary();
+    EXPECT_EQ(doc.summary,
+              "File:\triver.xlsx\r\nWorksheet:\tSheet1\r\n\r\nMetric:\tLTDI\r\n\r\n"
+              "Number of taxa:\t7\r\nNumber of samples:\t12\r\n\r\n"
+              "Confidence of class parameters not found for LTDI, uncertainty estimates will not be calculated.");
+}
+
+TEST(ClosingRules, AnUnchangedJobClosesWithoutAsking)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    importedJob(doc, 1, 1);
+    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ClosingRules, DataAndResultsWindowsCloseAloneWithoutAsking)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    doc.modified = true;
+    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::Data));
+    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::Results));
+    EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST(ClosingRules, CancelKeepsTheJobOpen)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    doc.modified = true;
+    ui.answers = {UserInteraction::Answer::Cancel};
+    EXPECT_FALSE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_EQ(ui.questions, std::vector<std::string>{"Save Results?"});
+    EXPECT_TRUE(doc.modified);
+}
+
+TEST(ClosingRules, NoClosesWithoutSaving)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    doc.modified = true;
+    ui.answers = {UserInteraction::Answer::No};
+    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_EQ(ui.questions, std::vector<std::string>{"Save Results?"});
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ClosingRules, YesThenCancelledFileChoiceKeepsTheJobOpenAndModified)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    doc.modified = true;
+    ui.answers = {UserInteraction::Answer::Yes};
+    ui.resultsFiles = {std::nullopt};
+    EXPECT_FALSE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_TRUE(doc.modified);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ClosingRules, YesThenFailedSaveKeepsTheJobOpen)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    // Modified but holding no results: the save cannot write anything.
+    doc.modified = true;
+    ui.answers = {UserInteraction::Answer::Yes};
+    ui.resultsFiles = {std::string("/nonexistent-folder/Results.xlsx")};
+    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_TRUE(doc.modified);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
