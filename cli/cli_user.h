@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/user_interaction.h"
+
+namespace cli {
+
+// The worksheet choice as the command line gives it. The row is guessed on the chosen
+// sheet when it is not given.
+struct WorksheetOptions {
+    std::optional<std::string> sheetName;  // the first sheet when not given
+    std::optional<int> firstDataRow;       // 1-based
+    int firstDataColumn = 3;               // 1-based
+    int family = familyRivers;
+};
+
+// Option values. Each gives nothing for a text it does not accept.
+// A whole non-negative decimal number.
+std::optional<int> parseCount(const std::string& text);
+// A column as letters ("C", "aa") or a 1-based number ("3"); nothing below 1.
+std::optional<int> parseColumn(const std::string& text);
+// "TDI", "LTDI" or "DAM" in any case.
+std::optional<int> parseFamily(const std::string& text);
+
+// The command line's user: every message goes to standard error followed by a line
+// feed; every choice comes from the options.
+class CliUser : public UserInteraction {
+public:
+    CliUser(WorksheetOptions worksheet, std::optional<std::string> resultsPath);
+
+    void showMessage(const std::string& text) override;
+    // Nothing on the command line closes a job with results unsaved: the results file
+    // is written only when -o names one, so the save question is answered No.
+    Answer askYesNoCancel(const std::string& question) override;
+    // Nothing (as a cancelled dialog) when the named sheet does not exist; usageError()
+    // then says so.
+    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book, const std::vector<std::string>& sheetNames,
+                                                   int family) override;
+    std::optional<std::string> chooseResultsFile() override;
+
+    // Set when an option could not be answered from the workbook (a sheet name that does
+    // not exist): a usage error, not a failed import.
+    const std::optional<std::string>& usageError() const { return usageError_; }
+
+private:
+    WorksheetOptions worksheet_;
+    std::optional<std::string> resultsPath_;
+    std::optional<std::string> usageError_;
+};
+
+}  // namespace cli

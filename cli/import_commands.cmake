@@ -1,0 +1,4 @@
+target_sources(torven-cli PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/cli_user.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/inspect_command.cpp
+)
