@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "results/results_sheets.h"
+
+class CTVNDoc;
+
+// The results as plain files, for scripts: one CSV file per results table (UTF-8,
+// RFC 4180 quoting, a header row, LF line ends) and the job summary as text.
+namespace results {
+
+// The file of a sheet: its name in lower case with spaces as hyphens, ".csv" added
+// ("Uncertainty TDI3" gives "uncertainty-tdi3.csv").
+std::string CsvFileName(const std::string& sheetName);
+
+// One line per row of the sheet, every line with as many fields as the widest row.
+// Numbers with 17 significant digits, so that no precision is lost; a missing value is an
+// empty field; a class is its name; a date is its serial day number.
+std::string CsvText(const ResultSheet& sheet);
+
+// The summary text with each CR LF as LF and a final LF, then (when taxa lack scores)
+// the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated.
+std::string JobSummaryText(const CTVNDoc& job);
+
+// Writes sample-summary.csv, one file per site sheet and job-summary.txt into folder
+// (made when missing). Each file is written whole to a temporary file beside it and moved
+// into place, so an existing file is never left half-written. False with a reason.
+bool WriteResultsCsv(const CTVNDoc& job, const std::string& folder, std::string& error);
+
+}  // namespace results

@@ -1,0 +1,277 @@
+#include "results/results_sheets.h"
+
+#include <algorithm>
+
+#include "app/tvn_doc.h"
+#include "matrix/number_format.h"
+
+namespace results {
+
+ResultCell ResultCell::Text(std::string value)
+{
+    ResultCell cell;
+    cell.kind = Kind::Text;
+    cell.text = std::move(value);
+    return cell;
+}
+
+ResultCell ResultCell::Number(double value, CellFormat format)
+{
+    ResultCell cell;
+    cell.kind = Kind::Number;
+    cell.number = value;
+    cell.format = format;
+    return cell;
+}
+
+namespace {
+
+// Sampling dates arrive as serial day numbers; only values inside this open range are
+// taken for dates, anything else is written as the plain number it is.
+constexpr int kFirstDateSerial = 20000;
+constexpr int kLastDateSerial = 60000;
+
+// Index of the header row that holds the sampling dates.
+constexpr int kDateHeaderRow = 2;
+
+void put(ResultRow& row, int col, ResultCell cell)
+{
+    if (static_cast<int>(row.size()) <= col)
+        row.resize(static_cast<std::size_t>(col) + 1);
+    row[static_cast<std::size_t>(col)] = std::move(cell);
+}
+
+// An empty text leaves the cell empty: no reader tells an empty text cell from no cell,
+// and some writers refuse one.
+void putText(ResultRow& row, int col, const std::string& text)
+{
+    if (!text.empty())
+        put(row, col, ResultCell::Text(text));
+}
+
+// The class name of a class number (cut to an integer) from 1 to 5, else nothing.
+const std::string* className(double value)
+{
+    if (!(value >= 1.0 && value < 6.0))
+        return nullptr;
+    return &StatusClassNames()[static_cast<std::size_t>(static_cast<int>(value) - 1)];
+}
+
+const std::string& entryOr(const std::vector<std::string>& list, std::size_t i)
+{
+    static const std::string none;
+    return i < list.size() ? list[i] : none;
+}
+
+const std::string& headerValue(const CTVNDoc& job, int headerRow, std::size_t sample)
+{
+    static const std::vector<std::string> none;
+    const std::size_t r = static_cast<std::size_t>(headerRow);
+    return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
+}
+
+bool twoIndices(const CTVNDoc& job) { return job.family != familyDam; }
+
+ResultRow singleCell(std::string text)
+{
+    ResultRow row;
+    putText(row, 0, text);
+    return row;
+}
+
+}  // namespace
+
+std::vector<ResultRow> SummaryLineRows(const CTVNDoc& job)
+{
+    std::vector<ResultRow> rows;
+    auto addLine = [&rows](std::string_view piece) {
+        std::string line;
+        line.reserve(piece.size());
+        for (char c : piece) {
+            if (c == '\r' || c == '\n')
+                continue;
+            line += c == '\t' ? ' ' : c;
+        }
+        rows.push_back(singleCell(std::move(line)));
+    };
+    std::string_view text = job.summary;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = text.find("\r\n", begin)) != std::string_view::npos; begin = end + 2)
+        addLine(text.substr(begin, end - begin));
+    if (begin < text.size())
+        addLine(text.substr(begin));
+    return rows;
+}
+
+std::vector<ResultRow> LackingTaxaRows(const CTVNDoc& job)
+{
+    std::vector<ResultRow> rows;
+    if ((job.lackingCount1 == 0 && job.lackingCount2 == 0) || !job.counts)
+        return rows;
+    const bool two = twoIndices(job);
+
+    rows.emplace_back();
+    rows.push_back(singleCell(numtext::format("The following taxa do not have %s scores in the TORVEN database.",
+                                              {std::string_view(job.familyName)})));
+    rows.emplace_back();
+    ResultRow header;
+    for (const char* label : {"Code", "Name", "N", "N2", "Max"})
+        header.push_back(ResultCell::Text(label));
+    if (two) {
+        header.push_back(ResultCell::Text(CTVNDoc::FirstIndexName(job.family)));
+        header.push_back(ResultCell::Text(CTVNDoc::SecondIndexName(job.family)));
+    }
+    rows.push_back(std::move(header));
+
+    // One row per taxon: N, Max, N2.
+    const dMat perTaxon = job.counts->countmaxn2(1);
+    const int taxa = job.counts->nCols();
+    for (int t = 0; t < taxa; ++t) {
+        const std::size_t ti = static_cast<std::size_t>(t);
+        const bool lacks1 = ti < job.scoredRow1.size() && job.scoredRow1[ti] == -1;
+        const bool lacks2 = two && ti < job.scoredRow2.size() && job.scoredRow2[ti] == -1;
+        if (!lacks1 && !lacks2)
+            continue;
+        ResultRow row;
+        if (ti < job.taxa.size()) {
+            putText(row, 0, job.taxa[ti].code);
+            putText(row, 1, job.taxa[ti].name);
+        }
+        put(row, 2, ResultCell::Number(perTaxon(t, 0)));
+        put(row, 3, ResultCell::Number(perTaxon(t, 2), CellFormat::TwoDecimals));
+        put(row, 4, ResultCell::Number(perTaxon(t, 1), CellFormat::TwoDecimals));
+        if (lacks1 && two)
+            put(row, 5, ResultCell::Text("No value"));
+        if (lacks2)
+            put(row, 6, ResultCell::Text("No value"));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+ResultSheet JobSummarySheet(const CTVNDoc& job)
+{
+    ResultSheet sheet{"Job Summary", SummaryLineRows(job)};
+    std::vector<ResultRow> list = LackingTaxaRows(job);
+    sheet.rows.insert(sheet.rows.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
+    return sheet;
+}
+
+ResultSheet SampleSummarySheet(const CTVNDoc& job)
+{
+    ResultSheet sheet{"Sample Summary", {}};
+    if (!job.results)
+        return sheet;
+    const dMat& table = *job.results;
+    const int h = static_cast<int>(job.headerLabels.size());
+    const int c = table.nCols();
+    const bool two = twoIndices(job);
+    // The class columns of the results table.
+    const int class1 = 6, class2 = two ? 11 : -1;
+
+    ResultRow header;
+    for (int r = 0; r < h; ++r)
+        putText(header, r, job.headerLabels[static_cast<std::size_t>(r)]);
+    // Result column 0 (the type) is never written.
+    for (int j = 1; j < c; ++j)
+        putText(header, h + j - 1, entryOr(job.resultNames, static_cast<std::size_t>(j)));
+    if (two)
+        putText(header, h + c - 1, entryOr(job.resultNames, static_cast<std::size_t>(c)));
+    sheet.rows.push_back(std::move(header));
+
+    for (int s = 0; s < table.nRows(); ++s) {
+        const std::size_t si = static_cast<std::size_t>(s);
+        ResultRow row;
+        for (int r = 0; r < h; ++r) {
+            const std::string& text = headerValue(job, r, si);
+            if (r == kDateHeaderRow) {
+                const int serial = numtext::leadingInteger(text);
+                const bool isDate = serial > kFirstDateSerial && serial < kLastDateSerial;
+                put(row, r, ResultCell::Number(serial, isDate ? CellFormat::Date : CellFormat::None));
+            } else {
+                putText(row, r, text);
+            }
+        }
+        for (int j = 1; j <= c - 2; ++j) {
+            const double value = table(s, j);
+            if (j == class1 || j == class2) {
+                if (const std::string* name = className(value))
+                    put(row, h + j - 1, ResultCell::Text(*name));
+            } else if (!table.isMissing(s, j)) {
+                put(row, h + j - 1, ResultCell::Number(value, CellFormat::TwoDecimals));
+            }
+        }
+        putText(row, h + c - 2, entryOr(job.comments1, si));
+        if (two)
+            putText(row, h + c - 1, entryOr(job.comments2, si));
+        sheet.rows.push_back(std::move(row));
+    }
+    return sheet;
+}
+
+namespace {
+
+ResultSheet siteSheet(const CTVNDoc& job, std::string name, const dMat& summary,
+                      const std::vector<std::string>& headers)
+{
+    ResultSheet sheet{std::move(name), {}};
+    const int k = summary.nCols();
+    ResultRow header;
+    for (int j = 0; j <= k; ++j)
+        putText(header, j, entryOr(headers, static_cast<std::size_t>(j)));
+    sheet.rows.push_back(std::move(header));
+
+    // Column 3 of a site table is the class of the site's mean EQR.
+    constexpr int classColumn = 3;
+    for (int i = 0; i < summary.nRows(); ++i) {
+        ResultRow row;
+        putText(row, 0, entryOr(job.siteCodes, static_cast<std::size_t>(i)));
+        for (int j = 0; j < k; ++j) {
+            const double value = summary(i, j);
+            const CellFormat format = j < 2 ? CellFormat::None : CellFormat::TwoDecimals;
+            const std::string* name = j == classColumn ? className(value) : nullptr;
+            if (name) {
+                put(row, j + 1, ResultCell::Text(*name));
+            } else {
+                ResultCell cell = ResultCell::Number(value, format);
+                if (summary.isMissing(i, j))
+                    cell.kind = ResultCell::Kind::Missing;
+                put(row, j + 1, std::move(cell));
+            }
+        }
+        sheet.rows.push_back(std::move(row));
+    }
+    return sheet;
+}
+
+}  // namespace
+
+std::vector<ResultSheet> SiteSheets(const CTVNDoc& job)
+{
+    std::vector<ResultSheet> sheets;
+    if (!job.uncertaintyAvailable)
+        return sheets;
+    const std::string first = CTVNDoc::FirstIndexName(job.family);
+    if (job.siteSummary1)
+        sheets.push_back(siteSheet(job, "Uncertainty " + first, *job.siteSummary1, job.siteHeaders1));
+    if (twoIndices(job) && job.siteSummary2) {
+        // The lake family's second table has the same columns as its first; the river
+        // family's has lost "CoC High" and has headers of its own.
+        const std::vector<std::string>& headers = job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
+        sheets.push_back(siteSheet(job, std::string("Uncertainty ") + CTVNDoc::SecondIndexName(job.family),
+                                   *job.siteSummary2, headers));
+    }
+    return sheets;
+}
+
+std::vector<ResultSheet> ResultSheets(const CTVNDoc& job)
+{
+    std::vector<ResultSheet> sheets;
+    sheets.push_back(JobSummarySheet(job));
+    sheets.push_back(SampleSummarySheet(job));
+    std::vector<ResultSheet> sites = SiteSheets(job);
+    sheets.insert(sheets.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
+    return sheets;
+}
+
+}  // namespace results

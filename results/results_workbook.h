@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+class CTVNDoc;
+
+namespace results {
+
+// True when path names an .xls workbook: only an extension of exactly "xls" does (as
+// the save dialog's first type); anything else, "XLS" included, is an .xlsx workbook.
+bool IsXlsPath(const std::string& path);
+
+// Builds the results workbook of an analysed job and writes it to path, in the format
+// its extension selects. False with the workbook library's reason in error.
+bool WriteResultsWorkbook(const CTVNDoc& job, const std::string& path, std::string& error);
+
+}  // namespace results
