@@ -1,0 +1,229 @@
+// The analysis run of a job: taxon matching and index values, the environmental inputs
+// and expected values, the EQR and class of every sample, the result headers and the
+// warnings about taxa without scores.
+
+#include <cmath>
+
+#include "app/tvn_doc.h"
+#include "matrix/number_format.h"
+#include "metrics/expected_values.h"
+#include "metrics/index_values.h"
+#include "metrics/reference_values.h"
+#include "metrics/status_class.h"
+#include "metrics/taxon_matching.h"
+
+namespace {
+
+std::optional<std::array<double, 4>> firstRowLimits(const dbTable* boundaries)
+{
+    if (!boundaries)
+        return std::nullopt;
+    const std::optional<BoundaryRow> row = ReadBoundaryRow(*boundaries, 0);
+    if (!row)
+        return std::nullopt;
+    return row->limits;
+}
+
+void assessRivers(CTVNDoc& doc)
+{
+    dMat& results = *doc.results;
+    const int samples = results.nRows();
+    const int sum1 = rescol::firstSum, sum2 = rescol::secondSum(doc.indexCount);
+
+    const EqrRule tdi3 = EqrRuleFor(familyRivers, 1);
+    const auto limits3 = firstRowLimits(doc.boundaries1.get());
+    for (int s = 0; s < samples; ++s) {
+        std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
+        bool noted = false;
+        const double alkalinity =
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::alkalinity, s)), doc.defaultAlkalinity,
+                                doc.alkMinTDI3, doc.alkMaxTDI3, alkalinityNotes, comment, noted);
+        const int serial = numtext::leadingInteger(HeaderText(doc, hdr::date, s));
+        if (IsBadDate(serial)) {
+            if (noted)
+                comment += "; ";
+            comment += "Missing or bad date";
+        }
+        CompleteIndex(results, s, sum1, tdi3, ExpectedTDI3(alkalinity, SeasonOf(serial)), limits3, comment);
+    }
+
+    const EqrRule tdi4 = EqrRuleFor(familyRivers, 2);
+    const auto limits4 = firstRowLimits(doc.boundaries2.get());
+    for (int s = 0; s < samples; ++s) {
+        std::string& comment = doc.comments2[static_cast<std::size_t>(s)];
+        bool noted = false;
+        const double alkalinity =
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::alkalinity, s)), doc.defaultAlkalinity,
+                                doc.alkMinTDI4, doc.alkMaxTDI4, alkalinityNotes, comment, noted);
+        CompleteIndex(results, s, sum2, tdi4, ExpectedTDI4(alkalinity), limits4, comment);
+    }
+}
+
+void assessLakeIndex(CTVNDoc& doc, int index)
+{
+    dMat& results = *doc.results;
+    const dbTable* boundaries = (index == 1 ? doc.boundaries1 : doc.boundaries2).get();
+    std::vector<std::string>& comments = index == 1 ? doc.comments1 : doc.comments2;
+    const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(doc.indexCount);
+    const EqrRule rule = EqrRuleFor(familyLakes, index);
+    for (int s = 0; s < results.nRows(); ++s) {
+        std::string& comment = comments[static_cast<std::size_t>(s)];
+        const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(doc, hdr::lakeType, s)) : -1;
+        if (row < 0) {
+            // Missing, not 0: an EQR of 0 would be the worst real value, and the site
+            // means would average it in.
+            comment = "Invalid type";
+            MarkNotAssessed(results, s, sumCol);
+            continue;
+        }
+        const std::optional<BoundaryRow> boundary = ReadBoundaryRow(*boundaries, row);
+        if (!boundary) {
+            MarkNotAssessed(results, s, sumCol);
+            continue;
+        }
+        CompleteIndex(results, s, sumCol, rule, boundary->median, boundary->limits, comment);
+    }
+}
+
+void assessDam(CTVNDoc& doc)
+{
+    dMat& results = *doc.results;
+    const EqrRule rule = EqrRuleFor(familyDam, 1);
+    const auto limits = firstRowLimits(doc.boundaries1.get());
+    for (int s = 0; s < results.nRows(); ++s) {
+        std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
+        bool noted = false;
+        const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::calcium, s)),
+                                                   doc.defaultCalcium, doc.calciumMin, doc.calciumMax, calciumNotes,
+                                                   comment, noted);
+        const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::doc, s)),
+                                                     doc.defaultDOC, doc.docMin, doc.docMax, docNotes, comment, noted);
+        CompleteIndex(results, s, rescol::firstSum, rule, ExpectedDAM(calcium, dissolved), limits, comment);
+    }
+}
+
+void fillResultNames(CTVNDoc& doc)
+{
+    const std::string first = CTVNDoc::FirstIndexName(doc.family);
+    const std::string second = CTVNDoc::SecondIndexName(doc.family);
+    std::vector<std::string>& names = doc.resultNames;
+    names.assign(static_cast<std::size_t>(rescol::columnCount(doc.indexCount) + 1), "");
+    names[0] = "Type";
+    names[1] = "Sample sum";
+    auto indexBlock = [&names](int sumCol, const std::string& index) {
+        const std::size_t at = static_cast<std::size_t>(sumCol);
+        names[at] = "Sum " + index;
+        names[at + 1] = index;
+        names[at + 2] = "e" + index;
+        names[at + 3] = "EQR " + index;
+        names[at + 4] = "Class " + index;
+    };
+    indexBlock(rescol::firstSum, first);
+    if (doc.indexCount == 2)
+        indexBlock(rescol::secondSum(doc.indexCount), second);
+    const int offset = rescol::secondOffset(doc.indexCount);
+    names[static_cast<std::size_t>(offset + 7)] = "% Planktic";
+    names[static_cast<std::size_t>(offset + 8)] = "% Motile";
+    names[static_cast<std::size_t>(offset + 9)] = "% Organic tolerant";
+    names[static_cast<std::size_t>(offset + 10)] = "% Saline";
+    names[static_cast<std::size_t>(offset + 11)] = "Comment " + first;
+    // The second comment headers are written as the results have always been headed,
+    // digit one and all, so that files made by earlier versions compare.
+    if (doc.family == familyRivers)
+        names[static_cast<std::size_t>(offset + 12)] = "Comment TD14";
+    else if (doc.family == familyLakes)
+        names[static_cast<std::size_t>(offset + 12)] = "Comment LTD12";
+}
+
+void appendScoreWarnings(CTVNDoc& doc, int taxonCount)
+{
+    const char* const tail = "\r\nUse View Data to identify unmatched taxa\r\nA list of these will be saved in the results file.";
+    if (doc.indexCount == 2) {
+        if (doc.scoredCount1 == taxonCount && doc.scoredCount2 == taxonCount)
+            return;
+        doc.lackingCount1 = taxonCount - doc.scoredCount1;
+        doc.lackingCount2 = taxonCount - doc.scoredCount2;
+        const char* pattern = doc.family == familyLakes
+                                  ? "\r\nWarning: %d taxa lack LTDI1 scores and %d lack LTDI2 scores in database."
+                                  : "\r\nWarning: %d taxa lack TDI3 scores and %d lack TDI4 scores in database.";
+        doc.summary += numtext::format(pattern, {static_cast<long long>(doc.lackingCount1),
+                                                 static_cast<long long>(doc.lackingCount2)});
+    } else {
+        if (doc.scoredCount1 == taxonCount)
+            return;
+        doc.lackingCount1 = taxonCount - doc.scoredCount1;
+        doc.summary += numtext::format("\r\nWarning: %d taxa lack DAM scores in database.",
+                                       {static_cast<long long>(doc.lackingCount1)});
+    }
+    doc.summary += tail;
+}
+
+// Whatever the reference data hold, no NaN or infinity is kept as a result.
+void replaceNonFinite(dMat& results)
+{
+    for (int r = 0; r < results.nRows(); ++r)
+        for (int c = 0; c < results.nCols(); ++c)
+            if (!std::isfinite(results(r, c)))
+                results(r, c) = dMat::missingValue;
+}
+
+}  // namespace
+
+bool CTVNDoc::Analyse()
+{
+    matchedCount = scoredCount1 = scoredCount2 = 0;
+    lackingCount1 = lackingCount2 = 0;
+    results.reset();
+    indexCount = family == familyDam ? 1 : 2;
+    analysed = false;
+    if (taxa.empty() || !counts || counts->nCols() == 0)
+        return false;
+
+    if (!CheckEnvironmentalInputs(*this))
+        return false;
+    summary += "\r\n";
+    BusyIndicator busy(ui);
+
+    const int taxonCount = counts->nCols();
+    const int samples = counts->nRows();
+    comments1.assign(static_cast<std::size_t>(samples), "");
+    comments2.assign(static_cast<std::size_t>(samples), "");
+
+    const TaxonMatch match = MatchTaxa(taxa, taxonCount, masterTaxonList.get(), FirstIndexName(family),
+                                       indexCount == 2 ? SecondIndexName(family) : "");
+    matchedRow.assign(static_cast<std::size_t>(taxonCount), -1);
+    scoredRow1.assign(static_cast<std::size_t>(taxonCount), -1);
+    scoredRow2.assign(static_cast<std::size_t>(taxonCount), -1);
+    for (std::size_t t = 0; t < match.profiles.size(); ++t) {
+        matchedRow[t] = match.profiles[t].matchedRow;
+        scoredRow1[t] = match.profiles[t].scoredRow1;
+        scoredRow2[t] = match.profiles[t].scoredRow2;
+    }
+    matchedCount = match.matchedCount;
+    scoredCount1 = match.scoredCount1;
+    scoredCount2 = match.scoredCount2;
+
+    results = std::make_unique<dMat>(samples, rescol::columnCount(indexCount), 0.0);
+    ComputeIndexValues(*counts, match.profiles, indexCount, *results);
+
+    switch (family) {
+    case familyLakes:
+        assessLakeIndex(*this, 1);
+        assessLakeIndex(*this, 2);
+        break;
+    case familyDam:
+        assessDam(*this);
+        break;
+    default:
+        assessRivers(*this);
+        break;
+    }
+    replaceNonFinite(*results);
+
+    fillResultNames(*this);
+    appendScoreWarnings(*this, taxonCount);
+
+    modified = true;
+    analysed = true;
+    return true;
+}

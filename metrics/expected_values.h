@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class CTVNDoc;
+
+// The texts that one substituted chemistry value leaves in a sample's comment.
+struct ChemistryNotes {
+    const char* missing;  // filled with the replacement
+    const char* low;      // filled with the lower bound twice
+    const char* high;     // filled with the upper bound twice
+};
+
+extern const ChemistryNotes alkalinityNotes;
+extern const ChemistryNotes calciumNotes;
+extern const ChemistryNotes docNotes;
+
+// A chemistry value as the expected value uses it: a missing value (0 or below) becomes
+// the default, and the result is held within [lower, upper]. Each step appends its note
+// to comment (without separator) and sets noted.
+double SubstituteChemistry(double value, double fallback, double lower, double upper, const ChemistryNotes& notes,
+                           std::string& comment, bool& noted);
+
+// Serial day numbers outside this range are missing or bad dates.
+constexpr int firstValidSerial = 20000;
+constexpr int lastValidSerial = 60000;
+inline bool IsBadDate(int serial) { return serial < firstValidSerial || serial > lastValidSerial; }
+
+// The season term of the TDI3 model: 1 for July to December, 0 for January to June
+// and for a bad date.
+int SeasonOf(int serial);
+
+// Expected values. Alkalinity in mg/l, calcium in ueq/l, DOC in mg/l.
+double ExpectedTDI3(double alkalinity, int season);
+double ExpectedTDI4(double alkalinity);
+double ExpectedDAM(double calcium, double doc);
+
+// The header text of one sample (empty when the row or sample is absent).
+const std::string& HeaderText(const CTVNDoc& doc, int headerRow, int sample);
+
+// Header rows of the per-sample inputs.
+namespace hdr {
+constexpr int siteCode = 1;
+constexpr int date = 2;
+constexpr int alkalinity = 3;  // rivers
+constexpr int lakeType = 3;    // lakes
+constexpr int calcium = 4;
+constexpr int doc = 5;
+}  // namespace hdr
+
+// The check of the family's inputs over all samples before anything is computed: for
+// rivers and DAM it appends one summary paragraph per kind of problem found; for lakes a
+// sample without a two-character lake type stops the run (false) with a message.
+bool CheckEnvironmentalInputs(CTVNDoc& doc);

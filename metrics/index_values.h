@@ -1,0 +1,26 @@
+#pragma once
+
+#include <vector>
+
+#include "metrics/taxon_matching.h"
+
+class dMat;
+
+// Result columns of the sample table. The second index's block starts secondOffset
+// (5 with two indices, 0 with one) after the first's; the group percentages follow.
+namespace rescol {
+constexpr int sampleSum = 1;
+constexpr int firstSum = 2;  // then index, expected, EQR, class
+constexpr int indexBlockWidth = 5;
+inline int secondOffset(int indexCount) { return indexCount == 2 ? 5 : 0; }
+inline int secondSum(int indexCount) { return secondOffset(indexCount) + 2; }
+inline int planktic(int indexCount) { return secondOffset(indexCount) + 7; }
+inline int motile(int indexCount) { return secondOffset(indexCount) + 8; }
+inline int organicTolerant(int indexCount) { return secondOffset(indexCount) + 9; }
+inline int saline(int indexCount) { return secondOffset(indexCount) + 10; }
+inline int columnCount(int indexCount) { return indexCount == 2 ? 17 : 12; }
+}  // namespace rescol
+
+// Fills the sample sums, the scored sums, the group percentages and the index values of
+// results (samples x columnCount, all 0 on entry) from counts (samples x taxa).
+void ComputeIndexValues(const dMat& counts, const std::vector<TaxonProfile>& taxa, int indexCount, dMat& results);

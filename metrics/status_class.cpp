@@ -1,0 +1,64 @@
+#include "metrics/status_class.h"
+
+#include <cmath>
+
+#include "app/user_interaction.h"
+#include "matrix/dmat.h"
+
+int StatusClass(double eqr, const std::array<double, 4>& limits)
+{
+    for (int k = 0; k < 4; ++k)
+        if (limits[static_cast<std::size_t>(k)] <= eqr)
+            return k + 1;
+    return 5;
+}
+
+EqrRule EqrRuleFor(int family, int index)
+{
+    switch (family) {
+    case familyLakes: return {0.00001, false, 1.0};
+    case familyDam: return {0.0001, true, 1.0};
+    default: return {0.0001, false, index == 2 ? 1.25 : 1.0};  // TDI4 may exceed its reference
+    }
+}
+
+void MarkNotAssessed(dMat& results, int sample, int sumCol)
+{
+    results(sample, sumCol + 2) = dMat::missingValue;
+    results(sample, sumCol + 3) = dMat::missingValue;
+    results(sample, sumCol + 4) = dMat::missingValue;
+}
+
+void CompleteIndex(dMat& results, int sample, int sumCol, const EqrRule& rule, double expected,
+                   const std::optional<std::array<double, 4>>& limits, std::string& comment)
+{
+    const int indexCol = sumCol + 1, expectedCol = sumCol + 2, eqrCol = sumCol + 3, classCol = sumCol + 4;
+    if (results(sample, sumCol) < rule.noMatchBelow) {
+        results(sample, indexCol) = dMat::missingValue;
+        MarkNotAssessed(results, sample, sumCol);
+        comment += "No matching taxa found";
+        return;
+    }
+    results(sample, expectedCol) = std::isfinite(expected) ? expected : dMat::missingValue;
+
+    // A sample of less than one valve has scored taxa but no index: its missing marker
+    // is not a value to divide.
+    if (results.isMissing(sample, indexCol) || !std::isfinite(expected)) {
+        results(sample, eqrCol) = dMat::missingValue;
+        results(sample, classCol) = dMat::missingValue;
+        return;
+    }
+    const double index = results(sample, indexCol);
+    double eqr = rule.ratioOfIndex ? index / expected : (100.0 - index) / (100.0 - expected);
+    // An expected value at the end of the scale gives no ratio; a cap must not turn
+    // that into the best class.
+    if (!std::isfinite(eqr)) {
+        results(sample, eqrCol) = dMat::missingValue;
+        results(sample, classCol) = dMat::missingValue;
+        return;
+    }
+    if (eqr > rule.cap)
+        eqr = rule.cap;
+    results(sample, eqrCol) = eqr;
+    results(sample, classCol) = limits ? StatusClass(eqr, *limits) : dMat::missingValue;
+}
