@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "tests/cli/cli_run.h"
+#include "tests/workbook/import_fixture.h"
+
+namespace {
+
+using import_fixture::riversSheet;
+using testing_support::shellQuote;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+class AssessUsage : public ::testing::Test {
+protected:
+    AssessUsage() : book(import_fixture::writeWorkbook(dir, "book.xlsx", {riversSheet()})) {}
+
+    CliRun assess(const std::string& options)
+    {
+        // No database beside the test: nothing here may get as far as needing one.
+        return runCli(dir, "assess " + shellQuote(book) + " --db " + shellQuote(dir.file("none.mdb")) + options);
+    }
+
+    TempDir dir;
+    std::string book;
+};
+
+TEST_F(AssessUsage, BadOptionsExitTwoWithNothingOnStandardOutput)
+{
+    for (const char* options : {" --first-row 0", " --first-row x", " --first-col 0", " --first-col A1",
+                                " --first-col", " --metric TDI3", " --bogus", " second.xlsx"}) {
+        CliRun run = assess(options);
+        EXPECT_EQ(run.status, 2) << options;
+        EXPECT_EQ(run.out, "") << options;
+        EXPECT_NE(run.err, "") << options;
+    }
+    EXPECT_EQ(runCli(dir, "assess").status, 2);
+}
+
+TEST_F(AssessUsage, DefaultValuesAsTheDialogChecksThem)
+{
+    struct Case {
+        const char* options;
+        const char* message;
+    } cases[] = {
+        {" --alkalinity 1000.5", "Please enter a number between 0 and 1000.\n"},
+        {" --alkalinity -1", "Please enter a number between 0 and 1000.\n"},
+        {" --calcium 101", "Please enter a number between 0 and 100.\n"},
+        {" --doc 20.01", "Please enter a number between 0 and 20.\n"},
+        {" --doc abc", "Please enter a number.\n"},
+        {" --calcium ''", "Please enter a number.\n"},
+        {" --alkalinity 5mg", "Please enter a number.\n"},
+        // Alkalinity, calcium, DOC: the dialog's order, whatever the order of the options.
+        {" --doc abc --calcium 500 --alkalinity 2000", "Please enter a number between 0 and 1000.\n"},
+        {" --doc abc --calcium 500", "Please enter a number between 0 and 100.\n"},
+    };
+    for (const Case& c : cases) {
+        CliRun run = assess(c.options);
+        EXPECT_EQ(run.status, 2) << c.options;
+        EXPECT_EQ(run.err, c.message) << c.options;
+        EXPECT_EQ(run.out, "") << c.options;
+    }
+}
+
+TEST_F(AssessUsage, BoundsThemselvesAreAccepted)
+{
+    // The values pass; the run then fails for want of a database, which is no usage error.
+    CliRun run = assess(" --alkalinity 1000 --calcium 100 --doc 0 --first-col aa --metric dam");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    ASSERT_GE(run.err.size(), 28u);
+    EXPECT_EQ(run.err.substr(run.err.size() - 28), "Error retrieving taxon list\n");
+}
+
+// Runs against a reference database written by torven-mkrefdb.
+class AssessImport : public ::testing::Test {
+protected:
+    AssessImport()
+    {
+        writeFile(dir.file("taxa.csv"), "NBNCode:text,OtherCode:text,TDI3:double,TDI4:double\nNBN0001,A,1,2\n");
+        writeFile(dir.file("boundaries.csv"),
+                  "SiteType:text,LakeType:text,MedianTDI:double,HG:double,GM:double,MP:double,PB:double\n"
+                  "TDI3,,1,0.9,0.7,0.5,0.3\nTDI4,,1,0.8,0.6,0.4,0.2\n");
+        writeFile(dir.file("coc.csv"), "SiteType:text,Coefficient:long,Value:double\nTDI,1,1\nTDI,2,2\nTDI,3,3\nTDI,4,4\n");
+        database = dir.file("ref.mdb");
+        int status = 0;
+        std::string output = testing_support::commandOutput(
+            shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " -o " + shellQuote(database)
+                + " NBSMasterTaxonList_PhaseII=" + shellQuote(dir.file("taxa.csv"))
+                + " Boundaries=" + shellQuote(dir.file("boundaries.csv")) + " CoC=" + shellQuote(dir.file("coc.csv"))
+                + " 2>&1",
+            &status);
+        EXPECT_EQ(status, 0) << output;
+        import_fixture::SheetSpec notes("Notes");
+        notes.text(1, 1, "nothing");
+        book = import_fixture::writeWorkbook(dir, "book.xls", {riversSheet(), notes});
+    }
+
+    CliRun assess(const std::string& options)
+    {
+        return runCli(dir, "assess " + shellQuote(book) + " --db " + shellQuote(database) + options);
+    }
+
+    TempDir dir;
+    std::string database;
+    std::string book;
+};
+
+TEST_F(AssessImport, SummaryOnStandardOutputWithLineFeeds)
+{
+    // The first data row is guessed from column B (row 5), the column defaults to C.
+    CliRun run = assess("");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "File:\tbook.xls\nWorksheet:\tSamples\n\nMetric:\tTDI\n\n"
+                       "Number of taxa:\t2\nNumber of samples:\t2\n");
+    run = assess(" --quiet --first-col D --first-row 6");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(AssessImport, ImportFailuresExitOne)
+{
+    CliRun run = assess(" --metric DaM");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Insufficient data to calculate EQR.\n"
+                       "Sampling date, calcium and DOC values must be in rows 3, 5 and 6.\n");
+    EXPECT_EQ(run.out, "");
+    run = assess(" --sheet Notes");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Worksheet has no data, try again\n");
+}
+
+TEST_F(AssessImport, SheetThatDoesNotExistIsAUsageError)
+{
+    CliRun run = assess(" --sheet samples");  // names match exactly
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("samples"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+// Sample workbooks written at test time by other programs: openpyxl for .xlsx, xlwt for
+// .xls. Rows and columns are 1-based here, as in the import's messages.
+namespace import_fixture {
+
+class SheetSpec {
+public:
+    explicit SheetSpec(std::string name) : name_(std::move(name)) {}
+
+    SheetSpec& number(int row, int col, double value);
+    SheetSpec& text(int row, int col, const std::string& value);
+    SheetSpec& boolean(int row, int col, bool value);
+    // An error cell such as "#DIV/0!".
+    SheetSpec& error(int row, int col, const std::string& code = "#DIV/0!");
+    // A cell with a format and no value.
+    SheetSpec& blank(int row, int col);
+
+    const std::string& name() const { return name_; }
+    std::string json() const;
+
+private:
+    SheetSpec& add(int row, int col, const char* kind, const std::string& valueJson);
+
+    std::string name_;
+    std::vector<std::string> cells_;
+};
+
+// A rivers layout that imports: samples S1 and S2 in columns C and D, site codes, dates
+// (40321, 40000), alkalinity (123.4567, 1234567) in rows 1 to 4, two taxa in rows 5 and 6
+// with counts 10 20 / 30 40.
+SheetSpec riversSheet(const std::string& name = "Samples");
+
+// Writes the workbook (the format from the file name's extension) into dir and returns
+// its path; a failure of the writing program fails the test.
+std::string writeWorkbook(const testing_support::TempDir& dir, const std::string& fileName,
+                          const std::vector<SheetSpec>& sheets);
+
+// An .xlsx package whose workbook lists no sheet (no spreadsheet program writes one).
+std::string writeXlsxWithoutSheets(const testing_support::TempDir& dir, const std::string& fileName);
+
+}  // namespace import_fixture
