@@ -126,12 +126,42 @@ const Sheet* Book::getSheet(int index) const
     return sheets_[static_cast<std::size_t>(index)].get();
 }
 
+// The rules both file formats share: 1 to 31 characters, none of []:*?/\\, no
+// apostrophe first or last, and no two sheets whose names differ only in case.
+static std::string sheetNameProblem(const std::string& name, const std::vector<SheetData>& sheets)
+{
+    if (name.empty())
+        return "a sheet name cannot be empty";
+    std::size_t characters = 0;
+    for (unsigned char c : name) {
+        if ((c & 0xC0) != 0x80)
+            ++characters;
+    }
+    if (characters > 31)
+        return "the sheet name \"" + name + "\" is longer than 31 characters";
+    if (name.find_first_of("[]:*?/\\") != std::string::npos)
+        return "the sheet name \"" + name + "\" holds one of the characters [ ] : * ? / \\";
+    if (name.front() == '\'' || name.back() == '\'')
+        return "the sheet name \"" + name + "\" begins or ends with an apostrophe";
+    auto folded = [](std::string text) {
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        return text;
+    };
+    for (const SheetData& sheet : sheets) {
+        if (folded(sheet.name) == folded(name))
+            return "the workbook already has a sheet named \"" + sheet.name + "\"";
+    }
+    return {};
+}
+
 Sheet* Book::addSheet(const std::string& name)
 {
-    // Sheet names are checked by the writers, which know their format's rules; an empty
-    // name is refused by both.
-    if (name.empty()) {
-        error_ = "invalid sheet name";
+    std::string problem = sheetNameProblem(name, data_.sheets);
+    if (!problem.empty()) {
+        error_ = problem;
         return nullptr;
     }
     data_.sheets.emplace_back();

@@ -71,7 +71,9 @@ public:
     // The sheet at index (from 0), or nullptr.
     Sheet* getSheet(int index);
     const Sheet* getSheet(int index) const;
-    // A new last sheet; nullptr (with errorMessage) when the name is not a valid sheet name.
+    // A new last sheet; nullptr (with errorMessage) when the name is not a valid sheet name
+    // (empty, over 31 characters, one of []:*?/\\, an apostrophe at either end, or the
+    // name of another sheet of the book, case aside).
     Sheet* addSheet(const std::string& name);
     Format* addFormat();
     std::string errorMessage() const { return error_; }

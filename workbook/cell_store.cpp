@@ -29,6 +29,57 @@ void SheetData::put(int row, const Cell& cell)
     colEnd_ = std::max(colEnd_, cell.col + 1);
 }
 
+void SheetData::putRow(int row, std::vector<Cell>& cells)
+{
+    if (row < 0 || cells.empty()) {
+        cells.clear();
+        return;
+    }
+    bool ordered = true;
+    for (std::size_t i = 1; i < cells.size() && ordered; ++i)
+        ordered = cells[i - 1].col < cells[i].col;
+    if (!ordered) {
+        // Stable, so that of two cells in one column the later one stays last.
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const Cell& a, const Cell& b) { return a.col < b.col; });
+        std::vector<Cell> unique;
+        unique.reserve(cells.size());
+        for (const Cell& c : cells) {
+            if (!unique.empty() && unique.back().col == c.col)
+                unique.back() = c;
+            else
+                unique.push_back(c);
+        }
+        cells.swap(unique);
+    }
+    auto firstKept = std::find_if(cells.begin(), cells.end(), [](const Cell& c) { return c.col >= 0; });
+    if (firstKept == cells.end()) {
+        cells.clear();
+        return;
+    }
+    if (static_cast<std::size_t>(row) >= rows_.size())
+        rows_.resize(static_cast<std::size_t>(row) + 1);
+    std::vector<Cell>& stored = rows_[static_cast<std::size_t>(row)];
+    if (stored.empty()) {
+        // An exact-size copy: a read sheet holds no spare capacity per row.
+        stored.assign(firstKept, cells.end());
+        cellCount_ += stored.size();
+        rowEnd_ = std::max(rowEnd_, row + 1);
+        colEnd_ = std::max(colEnd_, stored.back().col + 1);
+    } else {
+        for (auto it = firstKept; it != cells.end(); ++it)
+            put(row, *it);
+    }
+    cells.clear();
+}
+
+void SheetData::shrinkToFit()
+{
+    rows_.resize(static_cast<std::size_t>(rowEnd_));
+    rows_.shrink_to_fit();
+    strings_.shrink_to_fit();
+}
+
 void SheetData::setNumber(int row, int col, double value, std::uint16_t format)
 {
     Cell c;

@@ -54,6 +54,13 @@ public:
 
     void reserveRows(std::size_t n) { rows_.reserve(n); }
 
+    // Stores a whole row at once (a reader's fast path). `cells` may come in any column
+    // order; of two cells in one column the later wins. Cells with a negative column are
+    // dropped. Merges with cells already stored in that row. `cells` is left empty.
+    void putRow(int row, std::vector<Cell>& cells);
+    // Gives back the spare capacity that growing left behind (after a file is read).
+    void shrinkToFit();
+
 private:
     void put(int row, const Cell& cell);
 

@@ -1,11 +1,54 @@
 #include "workbook/book.h"
+#include "workbook/xlsx_package.h"
+#include "workbook/xlsx_shared_strings.h"
+#include "workbook/xlsx_sheet_reader.h"
+#include "workbook/xlsx_zip.h"
 
 namespace wb {
 
-bool readXlsxFile(const std::string&, WorkbookData&, std::string& error)
+namespace {
+
+// Row slots all sheets together may span. A sheet keeps one (empty) row entry for
+// every row above its last cell, so a tiny hostile file with many sheets each holding
+// one cell in the last row would otherwise cost 24 MiB per sheet.
+constexpr long long kMaxRowSlotsPerBook = 16LL * 1048576;
+
+}  // namespace
+
+bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error)
 {
-    error = "this workbook format is not supported yet";
-    return false;
+    out = WorkbookData();
+    xlsx::ZipArchive zip;
+    if (!zip.open(path, error))
+        return false;
+    xlsx::PackageLayout layout;
+    if (!xlsx::readPackageLayout(zip, layout, error))
+        return false;
+
+    std::vector<std::string> sharedStrings;
+    if (!layout.sharedStringsPart.empty() && zip.has(layout.sharedStringsPart)
+        && !xlsx::readSharedStrings(zip, layout.sharedStringsPart, sharedStrings, error))
+        return false;
+
+    WorkbookData book;
+    book.sheets.reserve(layout.sheets.size());
+    long long rowSlots = 0;
+    for (const xlsx::PackageLayout::SheetPart& listed : layout.sheets) {
+        book.sheets.emplace_back();
+        SheetData& sheet = book.sheets.back();
+        sheet.name = listed.name;
+        if (listed.part.empty())
+            continue;
+        if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, error))
+            return false;
+        rowSlots += sheet.rowEnd();
+        if (rowSlots > kMaxRowSlotsPerBook) {
+            error = "the file is too large (its sheets span more rows than the reader accepts)";
+            return false;
+        }
+    }
+    out = std::move(book);
+    return true;
 }
 
 }  // namespace wb

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace wb::xlsx {
+
+// Gathers the text of a string item (a shared string's <si> or an inline <is>): the
+// <t> elements, directly inside or in rich-text runs <r>, but not those of phonetic
+// runs <rPh>, which carry a reading aid rather than the cell's text.
+class TextCollector {
+public:
+    void begin()
+    {
+        text_.clear();
+        inText_ = false;
+        phoneticDepth_ = 0;
+    }
+    // Elements inside the item, by local name.
+    void start(std::string_view name)
+    {
+        if (name == "rPh")
+            ++phoneticDepth_;
+        else if (name == "t" && phoneticDepth_ == 0)
+            inText_ = true;
+    }
+    void end(std::string_view name)
+    {
+        if (name == "rPh" && phoneticDepth_ > 0)
+            --phoneticDepth_;
+        else if (name == "t")
+            inText_ = false;
+    }
+    void text(const char* data, int length)
+    {
+        if (inText_)
+            text_.append(data, static_cast<std::size_t>(length));
+    }
+    // The item's text with its escapes decoded.
+    std::string finish();
+
+private:
+    std::string text_;
+    bool inText_ = false;
+    int phoneticDepth_ = 0;
+};
+
+}  // namespace wb::xlsx

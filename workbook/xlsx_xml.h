@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "workbook/xlsx_zip.h"
+
+namespace wb::xlsx {
+
+// Deepest element nesting accepted; real parts nest fewer than ten levels.
+inline constexpr int kMaxXmlDepth = 256;
+
+// Receives the elements of one part. Names come without their prefix (local names),
+// so prefixed, transitional and strict files read alike; namespaces are not checked.
+class XmlHandler {
+public:
+    virtual ~XmlHandler() = default;
+    // `attributes` is expat's list: name, value, name, value, ..., nullptr.
+    virtual void start(std::string_view name, const char** attributes) = 0;
+    virtual void end(std::string_view name) = 0;
+    // Character data, possibly in several pieces for one text.
+    virtual void text(const char* data, int length) { (void)data; (void)length; }
+
+    // Stops the parse; parsePart then returns false with this reason.
+    void fail(std::string reason);
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+
+private:
+    friend class XmlRun;
+    void* parser_ = nullptr;
+    std::string failure_;
+};
+
+// The local part of an element or attribute name ("x:c" -> "c").
+std::string_view localName(const char* name);
+// The value of the attribute with this local name, or nullptr.
+const char* attribute(const char** attributes, std::string_view name);
+
+// Streams a part of the archive through expat into the handler. False with a reason
+// when the part is missing or damaged, is not well-formed XML, declares a DTD (no
+// workbook part has one; refusing it shuts out entity expansion), nests deeper than
+// kMaxXmlDepth or when the handler failed.
+bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+
+}  // namespace wb::xlsx

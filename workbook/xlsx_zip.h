@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+
+namespace wb::xlsx {
+
+// Inflated bytes one part may yield, and all parts of one file together. A zip entry
+// can claim any size and deflate reaches about 1000:1, so a small hostile file could
+// otherwise keep the reader busy for minutes; real sheets of several million cells
+// stay well below these. The entry's own size fields are never trusted for anything.
+inline constexpr std::uint64_t kMaxPartBytes = std::uint64_t{1} << 30;   // 1 GiB
+inline constexpr std::uint64_t kMaxBookBytes = std::uint64_t{2} << 30;   // 2 GiB
+// Entries listed in one archive; an .xlsx holds a few dozen.
+inline constexpr std::size_t kMaxEntries = 100000;
+
+// The zip container of an .xlsx file, read through minizip. Parts are found by name
+// without regard to case, as package part names are compared.
+class ZipArchive {
+public:
+    ZipArchive() = default;
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    // Opens the file and lists its entries; false with a reason.
+    bool open(const std::string& path, std::string& error);
+    bool has(const std::string& partName) const;
+    // Hands the part's inflated bytes to `sink` in chunks, in order. Stops early when the
+    // sink returns false (its own failure, reason left to the caller). False with a
+    // reason when the part is missing, damaged, encrypted or over the limits above.
+    bool read(const std::string& partName, const std::function<bool(const char*, std::size_t)>& sink,
+              std::string& error);
+
+    // A part name as stored in the index: lower case, '/' separators, no leading '/'.
+    static std::string normalise(const std::string& partName);
+
+private:
+    struct Entry {
+        std::uint64_t headerOffset;
+        std::uint64_t fileNumber;
+    };
+    void* unz_ = nullptr;
+    std::unordered_map<std::string, Entry> entries_;
+    std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace wb::xlsx
