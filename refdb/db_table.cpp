@@ -1,6 +1,90 @@
 #include "refdb/db_table.h"
 
+#include "refdb/ado_recordset.h"
 #include "refdb/ascii_case.h"
+
+namespace {
+
+int kindOfAdoType(int adoType)
+{
+    switch (adoType) {
+    case 2: return dbTable::kindShort;                        // adSmallInt
+    case 3: return dbTable::kindLong;                         // adInteger
+    case 4: case 5: return dbTable::kindDouble;               // adSingle, adDouble
+    case 8: case 130: case 202: return dbTable::kindText;     // adBSTR, adWChar, adVarWChar
+    case 11: return dbTable::kindBool;                        // adBoolean
+    default: return dbTable::kindNone;
+    }
+}
+
+}  // namespace
+
+dbTable::dbTable(CADORecordset& recordset)
+    : rowCount(static_cast<int>(recordset.GetRecordCount())), colCount(recordset.GetFieldCount())
+{
+    if (rowCount == 0 || colCount == 0) {
+        colCount = 0;
+        return;
+    }
+    columns_.resize(static_cast<std::size_t>(colCount));
+    const auto rows = static_cast<std::size_t>(rowCount);
+    for (int c = 0; c < colCount; ++c) {
+        FieldInfo info;
+        recordset.GetFieldInfo(c, info);
+        Column& column = columns_[static_cast<std::size_t>(c)];
+        column.name = info.name;
+        column.kind = kindOfAdoType(info.type);
+        switch (column.kind) {
+        case kindShort:
+        case kindLong: column.integers.resize(rows); break;
+        case kindDouble: column.doubles.resize(rows); break;
+        case kindText: column.texts.resize(rows); break;
+        case kindBool: column.booleans.resize(rows); break;
+        default: break;
+        }
+    }
+
+    // A getter's result is stored as the getter left it: a null reads as 0, an empty
+    // text or false.
+    recordset.MoveFirst();
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (int c = 0; c < colCount; ++c) {
+            Column& column = columns_[static_cast<std::size_t>(c)];
+            switch (column.kind) {
+            case kindShort: {
+                int value = 0;
+                recordset.GetFieldValue(c, value);
+                column.integers[r] = value;
+                break;
+            }
+            case kindLong: {
+                long value = 0;
+                recordset.GetFieldValue(c, value);
+                column.integers[r] = static_cast<std::int32_t>(value);
+                break;
+            }
+            case kindDouble: {
+                double value = 0;
+                recordset.GetFieldValue(c, value);
+                column.doubles[r] = value;
+                break;
+            }
+            case kindText:
+                recordset.GetFieldValue(c, column.texts[r], "");
+                break;
+            case kindBool: {
+                bool value = false;
+                recordset.GetFieldValue(c, value);
+                column.booleans[r] = value ? 1 : 0;
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        recordset.MoveNext();
+    }
+}
 
 dbTable::dbTable(std::vector<Column> columns, int rows)
     : rowCount(rows), colCount(static_cast<int>(columns.size())), columns_(std::move(columns))

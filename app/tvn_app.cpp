@@ -1,0 +1,138 @@
+#include "app/tvn_app.h"
+
+#include "app/tvn_doc.h"
+#include "app/user_interaction.h"
+#include "refdb/ado_database.h"
+#include "refdb/ado_recordset.h"
+
+namespace {
+
+const char* const kDatabaseBaseName = "TORVENII";
+const char* const kMasterTaxonTable = "NBSMasterTaxonList_PhaseII";
+
+// A value put between quotes in a query text, with its own quotes doubled so that it
+// stays one literal.
+std::string quotedLiteral(const std::string& value)
+{
+    std::string out = "'";
+    for (char c : value) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+CTVNApp::CTVNApp(UserInteraction& ui) : ui_(ui), database_(std::make_unique<CADODatabase>()) {}
+
+CTVNApp::~CTVNApp()
+{
+    ExitInstance();
+}
+
+ProgramPaths CTVNApp::FindProgramPaths(const std::string& commandLine)
+{
+    // The program's own path is the first quoted part of its command line; a command
+    // line that does not start with a quoted path gives no directory, so the files are
+    // looked for in the current one.
+    std::size_t start = commandLine.find_first_not_of('"');
+    std::string programPath;
+    if (start != std::string::npos) {
+        std::size_t quote = commandLine.find('"', start);
+        if (quote != std::string::npos)
+            programPath = commandLine.substr(start, quote - start);
+    }
+    ProgramPaths paths;
+    std::size_t slash = programPath.rfind('/');
+    if (slash != std::string::npos)
+        paths.directory = programPath.substr(0, slash + 1);
+    paths.databasePath = paths.drive + paths.directory + kDatabaseBaseName + ".mdb";
+    paths.helpPath = paths.drive + paths.directory + kDatabaseBaseName + ".pdf";
+    return paths;
+}
+
+bool CTVNApp::InitInstance(const std::string& commandLine)
+{
+    paths = FindProgramPaths(commandLine);
+    helpArgument = " \"" + paths.helpPath + "\"";
+    OpenReferenceData(paths.databasePath);
+    return true;
+}
+
+void CTVNApp::OpenReferenceData(const std::string& databasePath)
+{
+    connectionString = std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + databasePath;
+    bool opened = database_->Open(connectionString, "", "");
+    if (!opened) {
+        connectionString = std::string("Provider=") + CADODatabase::kAceProvider + ";Data Source=" + databasePath;
+        opened = database_->Open(connectionString, "", "");
+    }
+    if (!opened) {
+        // The program runs on without reference data; every import then fails at its
+        // boundary load.
+        ui_.showMessage(database_->GetLastErrorText());
+        ui_.showMessage("Error opening database");
+        return;
+    }
+
+    CADORecordset recordset(*database_);
+    if (!recordset.Open(kMasterTaxonTable, CADORecordset::modeTable)) {
+        ui_.showMessage("Error retrieving taxon list");
+        return;
+    }
+    masterTaxonList = std::make_shared<const dbTable>(recordset);
+    recordset.Close();
+    database_->Close();
+    classNames = StatusClassNames();
+}
+
+void CTVNApp::ExitInstance()
+{
+    if (database_)
+        database_->Close();
+}
+
+bool CTVNApp::LoadBoundaries(const std::string& siteType, int slot)
+{
+    if (slot != 1 && slot != 2)
+        return false;
+    if (!database_->Open(connectionString, "", "")) {
+        ui_.showMessage("Error opening boundary database");
+        return false;
+    }
+    CADORecordset recordset(*database_);
+    if (!recordset.Open("Select * from Boundaries where SiteType = " + quotedLiteral(siteType),
+                        CADORecordset::modeUnknown)) {
+        ui_.showMessage("Error opening boundary database");
+        database_->Close();
+        return false;
+    }
+    auto table = std::make_shared<const dbTable>(recordset);
+    (slot == 1 ? boundaries1 : boundaries2) = std::move(table);
+    recordset.Close();
+    database_->Close();
+    return true;
+}
+
+bool CTVNApp::LoadCoCParameters(const std::string& familyName)
+{
+    if (!database_->Open(connectionString, "", ""))
+        return false;
+    CADORecordset recordset(*database_);
+    if (!recordset.Open("Select * from CoC where SiteType = " + quotedLiteral(familyName) + " order by Coefficient",
+                        CADORecordset::modeUnknown)) {
+        database_->Close();
+        return false;
+    }
+    cocParameters = std::make_shared<const dbTable>(recordset);
+    recordset.Close();
+    database_->Close();
+    // Four coefficients make the parameters; fewer rows count as not found.
+    if (cocParameters->rowCount < 4) {
+        cocParameters.reset();
+        return false;
+    }
+    return true;
+}

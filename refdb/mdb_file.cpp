@@ -1,0 +1,345 @@
+#include "refdb/mdb_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <mdbtools.h>
+
+#include "refdb/ascii_case.h"
+#include "refdb/mdb_row_decoder.h"
+
+namespace {
+
+// libmdb reports damaged pages and its own failures with fprintf on stderr; the
+// database layer reports through its error texts only, so stderr points at /dev/null
+// while libmdb runs. The program is single-threaded, so nothing else writes meanwhile.
+class StderrSilencer {
+public:
+    StderrSilencer()
+    {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && devNull >= 0)
+            dup2(devNull, STDERR_FILENO);
+        if (devNull >= 0)
+            close(devNull);
+    }
+    ~StderrSilencer()
+    {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    StderrSilencer(const StderrSilencer&) = delete;
+    StderrSilencer& operator=(const StderrSilencer&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+struct TableDefDeleter {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+
+constexpr std::uint32_t kRowOffsetMask = 0x1FFF;
+constexpr std::uint32_t kRowDeleted = 0x4000;
+constexpr std::uint32_t kRowOverflowPointer = 0x8000;
+constexpr std::uint32_t kLongValueInline = 0x80000000u;
+constexpr std::uint32_t kLongValueSinglePage = 0x40000000u;
+
+std::uint32_t le32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+           | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// A row of a long-value page (memo and OLE data), located by its page-and-row number.
+bool findLongValueRow(MdbHandle* mdb, std::uint32_t pageRow, const unsigned char*& data, std::size_t& size)
+{
+    void* buffer = nullptr;
+    int offset = 0;
+    std::size_t length = 0;
+    if (mdb_find_pg_row(mdb, static_cast<int>(pageRow), &buffer, &offset, &length) != 0 || !buffer)
+        return false;
+    std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (offset < 0 || static_cast<std::size_t>(offset) + length > pageSize)
+        return false;
+    data = static_cast<const unsigned char*>(buffer) + offset;
+    size = length;
+    return true;
+}
+
+// The bytes of a memo or OLE value: inline after its 12-byte header, on one
+// long-value page, or chained over several. A broken chain ends the value where it
+// breaks rather than failing the whole table.
+std::string readLongValue(MdbHandle* mdb, const unsigned char* field, std::size_t fieldSize)
+{
+    std::string raw;
+    if (fieldSize < MDB_MEMO_OVERHEAD)
+        return raw;
+    std::uint32_t header = le32(field);
+    std::uint32_t length = header & 0x3FFFFFFFu;
+    std::uint32_t pageRow = le32(field + 4);
+    if (header & kLongValueInline) {
+        std::size_t available = fieldSize - MDB_MEMO_OVERHEAD;
+        raw.assign(reinterpret_cast<const char*>(field + MDB_MEMO_OVERHEAD), std::min<std::size_t>(length, available));
+        return raw;
+    }
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (header & kLongValueSinglePage) {
+        if (findLongValueRow(mdb, pageRow, data, size))
+            raw.assign(reinterpret_cast<const char*>(data), std::min<std::size_t>(length, size));
+        return raw;
+    }
+    if (header & 0xFF000000u)
+        return raw;
+    // Each chained row starts with the page-and-row number of the next one; zero ends it.
+    for (int hops = 0; pageRow != 0 && raw.size() < length && hops < 1000000; ++hops) {
+        if (!findLongValueRow(mdb, pageRow, data, size) || size < 4)
+            break;
+        std::uint32_t next = le32(data);
+        std::size_t take = std::min<std::size_t>(size - 4, length - raw.size());
+        raw.append(reinterpret_cast<const char*>(data + 4), take);
+        pageRow = next;
+    }
+    return raw;
+}
+
+int definedSizeOf(const MdbColumn* column, bool jet3)
+{
+    switch (column->col_type) {
+    case MDB_BOOL: return 2;
+    case MDB_BYTE: return 1;
+    case MDB_INT: return 2;
+    case MDB_LONGINT: return 4;
+    case MDB_FLOAT: return 4;
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_MONEY: return 8;
+    case MDB_TEXT: return jet3 ? column->col_size : column->col_size / 2;
+    case MDB_MEMO: return 536870910;
+    case MDB_OLE: return 1073741823;
+    case MDB_REPID: return 16;
+    case MDB_NUMERIC: return 19;
+    default: return column->col_size;
+    }
+}
+
+// adFldUpdatable, adFldFixed, adFldIsNullable, adFldMayBeNull, adFldLong.
+int attributesOf(const MdbColumn* column)
+{
+    int attributes = 0x4;
+    if (column->col_type == MDB_BOOL)
+        return attributes | 0x10;
+    if (column->is_fixed)
+        attributes |= 0x10;
+    attributes |= 0x20 | 0x40;
+    if (column->col_type == MDB_MEMO || column->col_type == MDB_OLE)
+        attributes |= 0x80;
+    return attributes;
+}
+
+}  // namespace
+
+int adoTypeOfMdbType(int mdbType)
+{
+    switch (mdbType) {
+    case MDB_BOOL: return 11;     // adBoolean
+    case MDB_BYTE: return 17;     // adUnsignedTinyInt
+    case MDB_INT: return 2;       // adSmallInt
+    case MDB_LONGINT: return 3;   // adInteger
+    case MDB_MONEY: return 6;     // adCurrency
+    case MDB_FLOAT: return 4;     // adSingle
+    case MDB_DOUBLE: return 5;    // adDouble
+    case MDB_DATETIME: return 7;  // adDate
+    case MDB_BINARY: return 204;  // adVarBinary
+    case MDB_TEXT: return 202;    // adVarWChar
+    case MDB_OLE: return 205;     // adLongVarBinary
+    case MDB_MEMO: return 203;    // adLongVarWChar
+    case MDB_REPID: return 72;    // adGUID
+    case MDB_NUMERIC: return 131; // adNumeric
+    default: return 13;           // adIUnknown: multi-valued and other complex columns
+    }
+}
+
+struct AccessFile::Handle {
+    MdbHandle* mdb = nullptr;
+    ~Handle()
+    {
+        if (mdb) {
+            StderrSilencer quiet;
+            mdb_close(mdb);
+        }
+    }
+};
+
+AccessFile::~AccessFile() = default;
+
+std::unique_ptr<AccessFile> AccessFile::open(const std::string& path, std::string& reason)
+{
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        reason = "Could not find file '" + path + "'.";
+        return nullptr;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+        reason = "Cannot open the file '" + path + "': you need permission to read it.";
+        return nullptr;
+    }
+    std::unique_ptr<AccessFile> file(new AccessFile);
+    file->path_ = path;
+    file->handle_ = std::make_unique<Handle>();
+    StderrSilencer quiet;
+    // libmdb checks only the first page; anything shorter than two pages holds no catalog.
+    if (info.st_size < 2 * 2048 || !(file->handle_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS))) {
+        reason = "Unrecognized database format '" + path + "'.";
+        return nullptr;
+    }
+    MdbHandle* mdb = file->handle_->mdb;
+    switch (mdb->f->jet_version) {
+    case MDB_VER_JET3: file->format_ = formatJet3; break;
+    case MDB_VER_JET4: file->format_ = formatJet4; break;
+    default: file->format_ = formatAce; break;
+    }
+    if (info.st_size < 2 * mdb->fmt->pg_size || !mdb_read_catalog(mdb, MDB_TABLE)) {
+        reason = "Unrecognized database format '" + path + "'.";
+        return nullptr;
+    }
+    return file;
+}
+
+std::vector<std::string> AccessFile::tableNames() const
+{
+    std::vector<std::string> names;
+    MdbHandle* mdb = handle_->mdb;
+    if (!mdb->catalog)
+        return names;
+    for (unsigned i = 0; i < mdb->catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry && mdb_is_user_table(entry))
+            names.emplace_back(entry->object_name);
+    }
+    return names;
+}
+
+bool AccessFile::readTable(const std::string& name, Table& table, std::string& reason) const
+{
+    StderrSilencer quiet;
+    MdbHandle* mdb = handle_->mdb;
+    MdbCatalogEntry* found = nullptr;
+    for (unsigned i = 0; mdb->catalog && i < mdb->catalog->len && !found; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry && mdb_is_user_table(entry) && equalsIgnoringCase(entry->object_name, name))
+            found = entry;
+    }
+    if (!found) {
+        reason = "The database engine cannot find the input table or query '" + name
+                 + "'. Make sure it exists and that its name is spelled correctly.";
+        return false;
+    }
+
+    std::unique_ptr<MdbTableDef, TableDefDeleter> def(mdb_read_table(found));
+    if (!def || !mdb_read_columns(def.get()) || def->num_cols == 0 || def->num_cols > MDB_MAX_COLS
+        || def->columns->len != def->num_cols) {
+        reason = "The table '" + name + "' cannot be read: its definition in the file is damaged.";
+        return false;
+    }
+
+    const bool jet3 = format_ == formatJet3;
+    table = Table{};
+    table.name = found->object_name;
+    std::vector<MdbColumn*> columns(def->num_cols);
+    for (unsigned c = 0; c < def->num_cols; ++c) {
+        columns[c] = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
+        ColumnInfo info;
+        info.name = columns[c]->name;
+        info.mdbType = columns[c]->col_type;
+        info.adoType = adoTypeOfMdbType(columns[c]->col_type);
+        info.definedSize = definedSizeOf(columns[c], jet3);
+        info.attributes = attributesOf(columns[c]);
+        table.columns.push_back(std::move(info));
+    }
+
+    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
+    struct stat fileInfo {};
+    std::size_t pageLimit = 1000000;
+    if (::stat(path_.c_str(), &fileInfo) == 0)
+        pageLimit = static_cast<std::size_t>(fileInfo.st_size) / pageSize + 2;
+
+    std::vector<MdbField> fields(def->num_cols);
+    mdb_rewind_table(def.get());
+    for (std::size_t pages = 0; pages < pageLimit && mdb_read_next_dpg(def.get()); ++pages) {
+        int rowsOnPage = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        if (rowsOnPage < 0 || rowsOnPage > 1000)
+            continue;
+        for (int r = 0; r < rowsOnPage; ++r) {
+            int start = 0;
+            std::size_t size = 0;
+            if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
+                continue;
+            // Deleted rows stay on the page; an overflow pointer stands for a row that
+            // was moved to another page, which the files this program reads never hold.
+            if (start & (kRowDeleted | kRowOverflowPointer))
+                continue;
+            start &= static_cast<int>(kRowOffsetMask);
+            if (static_cast<std::size_t>(start) + size > pageSize)
+                continue;
+            if (mdb_crack_row(def.get(), start, size, fields.data()) < 0)
+                continue;
+
+            std::vector<DbValue> row(def->num_cols);
+            for (unsigned c = 0; c < def->num_cols; ++c) {
+                const MdbField& field = fields[c];
+                const MdbColumn* column = columns[static_cast<std::size_t>(field.colnum)];
+                DbValue& value = row[c];
+                if (column->col_type == MDB_BOOL) {
+                    // A yes/no value lives in the row's null mask: set means yes.
+                    value.kind = DbValue::kindBool;
+                    value.boolean = !field.is_null;
+                    continue;
+                }
+                bool inPage = field.value && field.siz >= 0 && field.start >= 0
+                              && static_cast<std::size_t>(field.start) + static_cast<std::size_t>(field.siz) <= pageSize;
+                if (field.is_null || !inPage) {
+                    value = DbValue::null();
+                    continue;
+                }
+                const auto* bytes = static_cast<const unsigned char*>(field.value);
+                const auto length = static_cast<std::size_t>(field.siz);
+                switch (column->col_type) {
+                case MDB_TEXT:
+                    value.kind = DbValue::kindText;
+                    value.text = decodeJetText(bytes, length, jet3);
+                    break;
+                case MDB_MEMO: {
+                    std::string raw = readLongValue(mdb, bytes, length);
+                    value.kind = DbValue::kindText;
+                    value.text = decodeJetText(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), jet3);
+                    break;
+                }
+                case MDB_OLE:
+                    value.kind = DbValue::kindBinary;
+                    value.text = readLongValue(mdb, bytes, length);
+                    break;
+                case MDB_BINARY:
+                    value.kind = DbValue::kindBinary;
+                    value.text.assign(reinterpret_cast<const char*>(bytes), length);
+                    break;
+                default:
+                    value = decodeFixedValue(column->col_type, bytes, length, column->col_scale);
+                    break;
+                }
+            }
+            table.rows.push_back(std::move(row));
+        }
+    }
+    return true;
+}
