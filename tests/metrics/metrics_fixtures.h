@@ -1,0 +1,163 @@
+#pragma once
+
+// Reference tables and jobs built in memory, as the import would leave them.
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/tvn_doc.h"
+#include "matrix/number_format.h"
+#include "refdb/db_table.h"
+
+namespace fixtures {
+
+inline dbTable::Column textColumn(std::string name, std::vector<std::string> values)
+{
+    dbTable::Column c;
+    c.name = std::move(name);
+    c.kind = dbTable::kindText;
+    c.texts = std::move(values);
+    return c;
+}
+
+inline dbTable::Column numberColumn(std::string name, std::vector<double> values)
+{
+    dbTable::Column c;
+    c.name = std::move(name);
+    c.kind = dbTable::kindDouble;
+    c.doubles = std::move(values);
+    return c;
+}
+
+inline dbTable::Column flagColumn(std::string name, std::vector<std::uint8_t> values)
+{
+    dbTable::Column c;
+    c.name = std::move(name);
+    c.kind = dbTable::kindBool;
+    c.booleans = std::move(values);
+    return c;
+}
+
+// One master-list row: both codes, the five scores (0 = none) and the four group flags.
+struct Taxon {
+    std::string nbnCode;
+    std::string code;
+    double tdi3 = 0, tdi4 = 0, ltdi1 = 0, ltdi2 = 0, dam = 0;
+    bool planktic = false, motile = false, organicTolerant = false, saline = false;
+};
+
+inline std::shared_ptr<const dbTable> masterList(const std::vector<Taxon>& rows)
+{
+    std::vector<std::string> nbn, code;
+    std::vector<double> tdi3, tdi4, ltdi1, ltdi2, dam;
+    std::vector<std::uint8_t> planktic, motile, organic, saline;
+    for (const Taxon& t : rows) {
+        nbn.push_back(t.nbnCode);
+        code.push_back(t.code);
+        tdi3.push_back(t.tdi3);
+        tdi4.push_back(t.tdi4);
+        ltdi1.push_back(t.ltdi1);
+        ltdi2.push_back(t.ltdi2);
+        dam.push_back(t.dam);
+        planktic.push_back(t.planktic);
+        motile.push_back(t.motile);
+        organic.push_back(t.organicTolerant);
+        saline.push_back(t.saline);
+    }
+    std::vector<dbTable::Column> columns;
+    columns.push_back(textColumn("TaxonCode", nbn));
+    columns.push_back(textColumn("TaxonId", code));
+    columns.push_back(numberColumn("TDI3", tdi3));
+    columns.push_back(numberColumn("tdi4", tdi4));  // field names are found without regard to case
+    columns.push_back(numberColumn("LTDI1", ltdi1));
+    columns.push_back(numberColumn("LTDI2", ltdi2));
+    columns.push_back(numberColumn("DAM", dam));
+    columns.push_back(flagColumn("Planktic", planktic));
+    columns.push_back(flagColumn("Motile", motile));
+    columns.push_back(flagColumn("OrganicTolerant", organic));
+    columns.push_back(flagColumn("Saline", saline));
+    return std::make_shared<dbTable>(std::move(columns), static_cast<int>(rows.size()));
+}
+
+// One Boundaries row: the type (lakes) or site type, the expected value and the four limits.
+struct Boundary {
+    std::string type;
+    double median;
+    double highGood, goodModerate, moderatePoor, poorBad;
+};
+
+inline std::shared_ptr<const dbTable> boundaries(const std::string& siteType, const std::vector<Boundary>& rows)
+{
+    std::vector<std::string> site, type;
+    std::vector<double> median, b1, b2, b3, b4, after;
+    for (const Boundary& b : rows) {
+        site.push_back(siteType);
+        type.push_back(b.type);
+        median.push_back(b.median);
+        b1.push_back(b.highGood);
+        b2.push_back(b.goodModerate);
+        b3.push_back(b.moderatePoor);
+        b4.push_back(b.poorBad);
+        after.push_back(99);  // a field after the four limits, never read
+    }
+    std::vector<dbTable::Column> columns;
+    columns.push_back(textColumn("SiteType", site));
+    columns.push_back(textColumn("LakeType", type));
+    columns.push_back(numberColumn("Reference", std::vector<double>(rows.size(), 7)));
+    columns.push_back(numberColumn("MedianTDI", median));
+    columns.push_back(numberColumn("HG", b1));
+    columns.push_back(numberColumn("GM", b2));
+    columns.push_back(numberColumn("MP", b3));
+    columns.push_back(numberColumn("PB", b4));
+    columns.push_back(numberColumn("Other", after));
+    return std::make_shared<dbTable>(std::move(columns), static_cast<int>(rows.size()));
+}
+
+// The CoC rows of a family: the parameter values c0..c3 in column 2.
+inline std::shared_ptr<const dbTable> cocRows(const std::string& siteType, std::vector<double> c)
+{
+    std::vector<dbTable::Column> columns;
+    columns.push_back(textColumn("SiteType", std::vector<std::string>(c.size(), siteType)));
+    columns.push_back(numberColumn("Coefficient", {0, 1, 2, 3}));
+    const int rows = static_cast<int>(c.size());
+    columns.push_back(numberColumn("Value", std::move(c)));
+    return std::make_shared<dbTable>(std::move(columns), rows);
+}
+
+// A job as the import leaves it: codes, counts[sample][taxon] and the header rows
+// (index 0 sample names, 1 site codes, 2 dates, 3 alkalinity or lake type, 4 calcium,
+// 5 DOC); missing header rows are filled with empty texts.
+inline void fillJob(CTVNDoc& doc, int family, const std::vector<std::string>& codes,
+                    const std::vector<std::vector<double>>& counts, std::vector<std::vector<std::string>> headers)
+{
+    doc.family = family;
+    doc.familyName = CTVNDoc::FamilyName(family);
+    doc.title = "job.xlsx";
+    doc.sheetName = "Sheet1";
+    const int samples = static_cast<int>(counts.size());
+    const int taxa = static_cast<int>(codes.size());
+    doc.taxa.clear();
+    for (const std::string& code : codes)
+        doc.taxa.push_back({code, "Taxon " + code});
+    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+    for (int s = 0; s < samples; ++s)
+        for (int t = 0; t < taxa; ++t)
+            (*doc.counts)(s, t) = counts[static_cast<std::size_t>(s)][static_cast<std::size_t>(t)];
+    headers.resize(6);
+    for (auto& row : headers)
+        row.resize(static_cast<std::size_t>(samples));
+    doc.headerValues = std::move(headers);
+    doc.headerRowCount = 6;
+    doc.sampleCount = samples;
+    doc.taxonCount = taxa;
+    doc.ComposeImportSummary();
+}
+
+// The lower normal tail from the C library's erfc: an oracle independent of AS 66.
+inline double phi(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); }
+
+inline double logit(double p) { return std::log(p / (1 - p)); }
+
+}  // namespace fixtures
