@@ -1,3 +1,5 @@
 target_sources(torven_jetwriter PRIVATE
-  ${CMAKE_CURRENT_SOURCE_DIR}/jet_writer_placeholder.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/jet_text.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/jet_pages.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/jet_writer.cpp
 )
