@@ -72,7 +72,7 @@ public:
     Sheet* getSheet(int index);
     const Sheet* getSheet(int index) const;
     // A new last sheet; nullptr (with errorMessage) when the name is not a valid sheet name
-    // (empty, over 31 characters, one of []:*?/\\, an apostrophe at either end, or the
+    // (empty, over 31 characters, one of []:*?/\, an apostrophe at either end, or the
     // name of another sheet of the book, case aside).
     Sheet* addSheet(const std::string& name);
     Format* addFormat();

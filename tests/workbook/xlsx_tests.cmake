@@ -1,0 +1,7 @@
+# The book/sheet layer and its .xlsx back end; fixtures are written at test time by
+# openpyxl or built here with minizip.
+torven_test(xlsx_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_fixtures.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_reader_test.cpp
+  LIBS torven_workbook PkgConfig::MINIZIP)
