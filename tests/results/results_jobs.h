@@ -1,0 +1,174 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/tvn_doc.h"
+
+// Jobs filled by hand as an import, an analysis and the confidence of class would leave
+// them. Every number is chosen here, so the expected workbook cells follow from the
+// layout rules alone; the per-taxon N, N2 and Max are worked out in the comments.
+namespace results_jobs {
+
+inline void setRow(dMat& m, int row, const std::vector<double>& values)
+{
+    for (std::size_t c = 0; c < values.size(); ++c)
+        m(row, static_cast<int>(c)) = values[c];
+}
+
+inline std::vector<std::string> padded(std::vector<std::string> entries, std::size_t size)
+{
+    entries.resize(size);
+    return entries;
+}
+
+inline const std::vector<std::string>& siteHeadersFull()
+{
+    static const std::vector<std::string> h = padded(
+        {"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High", "CoC Good", "CoC Mod",
+         "CoC Poor", "CoC Bad", "RoM", "CoC HG", "CoC MPB", "RoM-G/M"},
+        21);
+    return h;
+}
+
+inline const std::vector<std::string>& siteHeadersRiver2()
+{
+    static const std::vector<std::string> h = padded(
+        {"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High+Good", "CoC Mod", "CoC Poor",
+         "CoC Bad", "RoM", "CoC HG", "CoC MPB", "RoM-G/M"},
+        21);
+    return h;
+}
+
+// Rivers: three samples at two sites; ZZ999 lacks both scores, NA001A only TDI4's. The
+// summary ends with the warning line, without CR LF.
+inline void fillRiverJob(CTVNDoc& job)
+{
+    job.family = familyRivers;
+    job.familyName = "TDI";
+    job.indexCount = 2;
+    job.title = "river.xlsx";
+    job.summary = "File:\triver.xlsx\r\nWorksheet:\tRiver\r\n\r\nMetric:\tTDI\r\n\r\n"
+                  "Number of taxa:\t3\r\nNumber of samples:\t3\r\n\r\nWarning:\t2 taxa lack scores";
+    job.headerLabels = {"Sample", "Site", "Date", "Alkalinity (mg/l)"};
+    job.headerValues = {{"S1", "S2", "S3"}, {"AB1", "AB1", "CD2"}, {"40000", "12", ""}, {"45", "", "200"}};
+    job.taxa = {{"AC001A", "Achnanthes sp."}, {"ZZ999", "Unknown taxon"}, {"NA001A", "Navicula sp."}};
+    job.taxonCount = 3;
+    job.sampleCount = 3;
+    job.headerRowCount = 4;
+    job.counts = std::make_unique<dMat>(3, 3, 0.0);
+    // ZZ999: counts 5, 0, 15: N 2, Max 15, N2 = 1 / (0.25^2 + 0.75^2) = 1.6.
+    // NA001A: counts 0, 20, 0: N 1, Max 20, N2 = 1 / 1^2 = 1.
+    setRow(*job.counts, 0, {10, 5, 0});
+    setRow(*job.counts, 1, {0, 0, 20});
+    setRow(*job.counts, 2, {30, 15, 0});
+    job.scoredRow1 = {0, -1, 4};
+    job.scoredRow2 = {0, -1, -1};
+    job.lackingCount1 = 1;
+    job.lackingCount2 = 2;
+
+    job.results = std::make_unique<dMat>(3, 17, 0.0);
+    const double m = dMat::missingValue;
+    setRow(*job.results, 0, {0, 15, 10, 32.5, 36.46, 1, 1, 10, 40.25, 45.1, 1.0883, 1, 0, 33.333, 12.5, 0, 0});
+    setRow(*job.results, 1, {0, 20, 20, 60, 40, 0.6667, 3, 0, m, m, m, m, 0, 100, 0, 0, 0});
+    setRow(*job.results, 2, {0, 45, 30, 88, 40, 0.2, 5, 30, 70.5, 45.1, 0.5373, 4, 0, 0, 20, 2.5, 0});
+    job.resultNames = {"Type", "Sample sum", "Sum TDI3", "TDI3", "eTDI3", "EQR TDI3", "Class TDI3",
+                       "Sum TDI4", "TDI4", "eTDI4", "EQR TDI4", "Class TDI4", "% Planktic", "% Motile",
+                       "% Organic tolerant", "% Saline", "Comment TDI3", "Comment TD14"};
+    job.comments1 = {"", "Alkalinity missing, default used", ""};
+    job.comments2 = {"", "No matching taxa found", ""};
+
+    job.siteCodes = {"AB1", "CD2"};
+    job.siteSummary1 = std::make_unique<dMat>(2, 13, m);
+    setRow(*job.siteSummary1, 0, {2, 0, 0.83335, 1, 70.1, 20.2, 7.7, 1.5, 0.5, 29.9, 90.3, 9.7, 9.7});
+    setRow(*job.siteSummary1, 1, {1, 0, 0.2, 4, 0, 0.1, 9.9, 50, 40, 50, 0.1, 99.9, 0.1});
+    job.siteSummary2 = std::make_unique<dMat>(2, 12, m);
+    setRow(*job.siteSummary2, 0, {1, 1, 1.0883, 1, 95.5, 3, 1, 0.5, 4.5, 95.5, 4.5, 4.5});
+    // The second site keeps the missing value in columns 2 on.
+    setRow(*job.siteSummary2, 1, {1, 0});
+    job.siteHeaders1 = siteHeadersFull();
+    job.siteHeaders2 = siteHeadersRiver2();
+    job.uncertaintyAvailable = true;
+
+    job.analysed = true;
+    job.modified = true;
+}
+
+// Lakes: two samples at one site, every taxon scored; the summary ends with CR LF.
+inline void fillLakeJob(CTVNDoc& job)
+{
+    job.family = familyLakes;
+    job.familyName = "LTDI";
+    job.indexCount = 2;
+    job.title = "lake.xls";
+    job.summary = "File:\tlake.xls\r\nWorksheet:\tLakes\r\n\r\nMetric:\tLTDI\r\n\r\n\r\nNumber of taxa:\t1\r\n";
+    job.headerLabels = {"Sample", "Site", "Date", "Lake type"};
+    job.headerValues = {{"L1", "L2"}, {"LK01", "lk01"}, {"43000", "20000"}, {"HA", "HA"}};
+    job.taxa = {{"AC001A", "Achnanthes sp."}};
+    job.counts = std::make_unique<dMat>(2, 1, 0.0);
+    setRow(*job.counts, 0, {12});
+    setRow(*job.counts, 1, {7});
+    job.scoredRow1 = {0};
+    job.scoredRow2 = {0};
+
+    job.results = std::make_unique<dMat>(2, 17, 0.0);
+    const double m = dMat::missingValue;
+    setRow(*job.results, 0, {0, 12, 12, 40, 30, 0.857, 2, 12, 45, 35, 0.846, 2, 8.5, 0, 0, 0, 0});
+    // An invalid lake type leaves the expected value, EQR and class at 0.
+    setRow(*job.results, 1, {0, 7, 7, 50, 0, 0, 0, 7, 55, 0, 0, 0, 0, 0, 0, 0, 0});
+    job.resultNames = {"Type", "Sample sum", "Sum LTDI1", "LTDI1", "eLTDI1", "EQR LTDI1", "Class LTDI1",
+                       "Sum LTDI2", "LTDI2", "eLTDI2", "EQR LTDI2", "Class LTDI2", "% Planktic", "% Motile",
+                       "% Organic tolerant", "% Saline", "Comment LTDI1", "Comment LTD12"};
+    job.comments1 = {"", "Invalid type"};
+    job.comments2 = {"", "Invalid type"};
+
+    job.siteCodes = {"LK01"};
+    job.siteSummary1 = std::make_unique<dMat>(1, 13, m);
+    setRow(*job.siteSummary1, 0, {1, 0, 0.857, 2, 30, 60, 10, 0, 0, 40, 90, 10, 10});
+    job.siteSummary2 = std::make_unique<dMat>(1, 13, m);
+    setRow(*job.siteSummary2, 0, {1, 0, 0.846, 2, 25, 65, 10, 0, 0, 35, 90, 10, 10});
+    job.siteHeaders1 = siteHeadersFull();
+    // Filled by the second run all the same, but never used for the lake family's sheet.
+    job.siteHeaders2 = siteHeadersRiver2();
+    job.uncertaintyAvailable = true;
+    job.analysed = true;
+    job.modified = true;
+}
+
+// DAM: six header rows, one index; XX001 lacks its score.
+inline void fillDamJob(CTVNDoc& job)
+{
+    job.family = familyDam;
+    job.familyName = "DAM";
+    job.indexCount = 1;
+    job.title = "dam.xlsx";
+    job.summary = "File:\tdam.xlsx\r\n\r\nMetric:\tDAM\r\n1 taxon lacks a score";
+    job.headerLabels = {"Sample", "Site", "Date", "Alkalinity (mg/l)", "Calcium (ueq/l)", "DOC (mg/l)"};
+    job.headerValues = {{"D1", "D2"}, {"UP1", "UP1"}, {"41000", "41100"}, {"2", "3"}, {"80", ""}, {"4.5", "700"}};
+    job.taxa = {{"XX001", "Eunotia sp."}, {"AC001A", "Achnanthes sp."}};
+    job.counts = std::make_unique<dMat>(2, 2, 0.0);
+    // XX001: counts 3 and 1: N 2, Max 3, N2 = 1 / (0.75^2 + 0.25^2) = 1.6.
+    setRow(*job.counts, 0, {3, 10});
+    setRow(*job.counts, 1, {1, 0});
+    job.scoredRow1 = {-1, 0};
+    job.lackingCount1 = 1;
+
+    job.results = std::make_unique<dMat>(2, 12, 0.0);
+    const double m = dMat::missingValue;
+    setRow(*job.results, 0, {0, 13, 10, 50, 58.6, 0.853, 2, 0, 0, 0, 0, 0});
+    setRow(*job.results, 1, {0, 1, 0, m, m, m, m, 0, 0, 0, 0, 0});
+    job.resultNames = {"Type", "Sample sum", "Sum DAM", "DAM", "eDAM", "EQR DAM", "Class DAM", "% Planktic",
+                       "% Motile", "% Organic tolerant", "% Saline", "Comment DAM", ""};
+    job.comments1 = {"", "No matching taxa found"};
+
+    job.siteCodes = {"UP1"};
+    job.siteSummary1 = std::make_unique<dMat>(1, 13, m);
+    setRow(*job.siteSummary1, 0, {1, 1, 0.853, 2, 20, 70, 10, 0, 0, 30, 90, 10, 10});
+    job.siteHeaders1 = siteHeadersFull();
+    job.uncertaintyAvailable = true;
+    job.analysed = true;
+    job.modified = true;
+}
+
+}  // namespace results_jobs

@@ -1,0 +1,153 @@
+// When the results workbook cannot be written: before an analysis, and when the file
+// system refuses the file. A failed save never touches an existing file.
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include "app/tvn_doc.h"
+#include "results/results_sheets.h"
+#include "tests/results/results_jobs.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+std::vector<std::string> folderEntries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Holds the file size limit of this process at `bytes` while it lives, with the signal
+// that the limit raises ignored, so that writes beyond it fail with EFBIG. This works as
+// root too, where folder permissions do not stop a write.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
+
+class FailedSave : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { results_jobs::fillRiverJob(job); }
+
+    // After a failed save: one message, the library's reason, and the job still unsaved.
+    void expectReported()
+    {
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_FALSE(ui.messages[0].empty());
+        EXPECT_NE(ui.messages[0], results::kNoResultsMessage);
+        EXPECT_TRUE(job.modified);
+    }
+
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job{nullptr, ui};
+};
+
+TEST_P(FailedSave, TargetIsAFolder)
+{
+    const std::string target = dir.file(std::string("out") + GetParam());
+    fs::create_directory(target);
+    writeFile(target + "/inside.txt", "kept");
+    EXPECT_FALSE(job.SaveResultsTo(target));
+    expectReported();
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(readFile(target + "/inside.txt"), "kept");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
+}
+
+TEST_P(FailedSave, FolderIsARegularFile)
+{
+    writeFile(dir.file("plain"), "not a folder");
+    ui.resultsFiles.push_back(dir.file("plain") + "/out" + GetParam());
+    EXPECT_FALSE(job.SaveResults());
+    expectReported();
+    EXPECT_EQ(readFile(dir.file("plain")), "not a folder");
+}
+
+TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
+{
+    // A job whose workbook is far larger than the limit: 2000 taxa lacking scores.
+    const int taxa = 2000;
+    job.counts = std::make_unique<dMat>(3, taxa, 1.0);
+    job.taxa.assign(taxa, TaxonEntry{"ZZ000", "A taxon the reference list lacks"});
+    job.scoredRow1.assign(taxa, -1);
+    job.scoredRow2.assign(taxa, -1);
+    job.lackingCount1 = job.lackingCount2 = taxa;
+
+    const std::string target = dir.file(std::string("kept") + GetParam());
+    const std::string before = "an earlier results file, byte for byte\r\n\x01\x02";
+    writeFile(target, before);
+    bool saved = true;
+    {
+        FileSizeLimit limit(1024);
+        saved = job.SaveResultsTo(target);
+    }
+    EXPECT_FALSE(saved);
+    expectReported();
+    EXPECT_EQ(readFile(target), before);
+    // No temporary file is left behind.
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FailedSave, ::testing::Values(".xlsx", ".xls"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST(SaveBeforeAnalysis, IsRefusedWithoutAskingForAFile)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    job.analysed = false;
+    job.results.reset();
+    // No file choice is scripted: asking for one would fail the test.
+    EXPECT_FALSE(job.SaveResults());
+    EXPECT_FALSE(job.SaveResultsTo(dir.file("r.xlsx")));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"No results to save: analyse the job first.",
+                                                     "No results to save: analyse the job first."}));
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
+TEST(SaveBeforeAnalysis, CancelledFileChoiceWritesNothing)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    ui.resultsFiles.push_back(std::nullopt);
+    EXPECT_FALSE(job.SaveResults());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(job.modified);
+}
+
+}  // namespace

@@ -1,0 +1,235 @@
+// The results workbook as other programs read it: every sheet, header, cell kind, value
+// and format of a river, a lake and a DAM job filled by hand, in both file formats.
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/tvn_doc.h"
+#include "results/results_workbook.h"
+#include "tests/results/results_jobs.h"
+#include "tests/results/workbook_readback.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_dir.h"
+
+using readback::ExpectedRow;
+using readback::ExpectedSheet;
+
+namespace {
+
+ExpectedRow textRow(const std::vector<std::string>& texts)
+{
+    ExpectedRow row;
+    for (const std::string& t : texts)
+        row.push_back(t.empty() ? "" : "t:" + t);
+    return row;
+}
+
+const ExpectedRow& fullSiteHeader()
+{
+    static const ExpectedRow row = textRow({"Site code", "No. Samples", "No. missing", "Mean EQR", "Class",
+                                            "CoC High", "CoC Good", "CoC Mod", "CoC Poor", "CoC Bad", "RoM",
+                                            "CoC HG", "CoC MPB", "RoM-G/M"});
+    return row;
+}
+
+// The river job's sheets (results_jobs.h).
+std::vector<ExpectedSheet> riverSheets()
+{
+    ExpectedSheet summary{"Job Summary",
+                          {{"t:File: river.xlsx"},
+                           {"t:Worksheet: River"},
+                           {},
+                           {"t:Metric: TDI"},
+                           {},
+                           {"t:Number of taxa: 3"},
+                           {"t:Number of samples: 3"},
+                           {},
+                           // The last line of the summary has no CR LF after it.
+                           {"t:Warning: 2 taxa lack scores"},
+                           {},
+                           {"t:The following taxa do not have TDI scores in the TORVEN database."},
+                           {},
+                           textRow({"Code", "Name", "N", "N2", "Max", "TDI3", "TDI4"}),
+                           {"t:ZZ999", "t:Unknown taxon", "n:2", "f:1.6", "f:15", "t:No value", "t:No value"},
+                           {"t:NA001A", "t:Navicula sp.", "n:1", "f:1", "f:20", "", "t:No value"}}};
+    ExpectedSheet samples{
+        "Sample Summary",
+        {textRow({"Sample", "Site", "Date", "Alkalinity (mg/l)", "Sample sum", "Sum TDI3", "TDI3", "eTDI3",
+                  "EQR TDI3", "Class TDI3", "Sum TDI4", "TDI4", "eTDI4", "EQR TDI4", "Class TDI4", "% Planktic",
+                  "% Motile", "% Organic tolerant", "% Saline", "Comment TDI3", "Comment TD14"}),
+         // A date text of 40000 is a date; 12 and an empty text are plain numbers.
+         {"t:S1", "t:AB1", "d:40000", "t:45", "f:15", "f:10", "f:32.5", "f:36.46", "f:1", "t:High", "f:10",
+          "f:40.25", "f:45.1", "f:1.0883", "t:High", "f:0", "f:33.333", "f:12.5", "f:0"},
+         // A missing TDI4 leaves its index, expected value, EQR and class empty.
+         {"t:S2", "t:AB1", "n:12", "", "f:20", "f:20", "f:60", "f:40", "f:0.6667", "t:Moderate", "f:0", "", "",
+          "", "", "f:0", "f:100", "f:0", "f:0", "t:Alkalinity missing, default used", "t:No matching taxa found"},
+         {"t:S3", "t:CD2", "n:0", "t:200", "f:45", "f:30", "f:88", "f:40", "f:0.2", "t:Bad", "f:30", "f:70.5",
+          "f:45.1", "f:0.5373", "t:Poor", "f:0", "f:0", "f:20", "f:2.5"}}};
+    ExpectedSheet tdi3{"Uncertainty TDI3",
+                       {fullSiteHeader(),
+                        {"t:AB1", "n:2", "n:0", "f:0.83335", "t:High", "f:70.1", "f:20.2", "f:7.7", "f:1.5",
+                         "f:0.5", "f:29.9", "f:90.3", "f:9.7", "f:9.7"},
+                        {"t:CD2", "n:1", "n:0", "f:0.2", "t:Poor", "f:0", "f:0.1", "f:9.9", "f:50", "f:40",
+                         "f:50", "f:0.1", "f:99.9", "f:0.1"}}};
+    // 13 columns: "CoC High" is gone and column 5 holds "CoC High+Good".
+    ExpectedRow missingSite{"t:CD2", "n:1", "n:0"};
+    for (int j = 2; j < 12; ++j)
+        missingSite.push_back("f:-99.9");
+    ExpectedSheet tdi4{"Uncertainty TDI4",
+                       {textRow({"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High+Good",
+                                 "CoC Mod", "CoC Poor", "CoC Bad", "RoM", "CoC HG", "CoC MPB", "RoM-G/M"}),
+                        {"t:AB1", "n:1", "n:1", "f:1.0883", "t:High", "f:95.5", "f:3", "f:1", "f:0.5", "f:4.5",
+                         "f:95.5", "f:4.5", "f:4.5"},
+                        missingSite}};
+    return {summary, samples, tdi3, tdi4};
+}
+
+std::vector<ExpectedSheet> lakeSheets()
+{
+    // No taxa lack scores: only the summary lines; the final CR LF adds no row.
+    ExpectedSheet summary{"Job Summary",
+                          {{"t:File: lake.xls"},
+                           {"t:Worksheet: Lakes"},
+                           {},
+                           {"t:Metric: LTDI"},
+                           {},
+                           {},
+                           {"t:Number of taxa: 1"}}};
+    ExpectedSheet samples{
+        "Sample Summary",
+        {textRow({"Sample", "Site", "Date", "Lake type", "Sample sum", "Sum LTDI1", "LTDI1", "eLTDI1",
+                  "EQR LTDI1", "Class LTDI1", "Sum LTDI2", "LTDI2", "eLTDI2", "EQR LTDI2", "Class LTDI2",
+                  "% Planktic", "% Motile", "% Organic tolerant", "% Saline", "Comment LTDI1", "Comment LTD12"}),
+         {"t:L1", "t:LK01", "d:43000", "t:HA", "f:12", "f:12", "f:40", "f:30", "f:0.857", "t:Good", "f:12", "f:45",
+          "f:35", "f:0.846", "t:Good", "f:8.5", "f:0", "f:0", "f:0"},
+         // 20000 lies on the edge of the date range, so it is a plain number; class 0 has no name.
+         {"t:L2", "t:lk01", "n:20000", "t:HA", "f:7", "f:7", "f:50", "f:0", "f:0", "", "f:7", "f:55", "f:0", "f:0",
+          "", "f:0", "f:0", "f:0", "f:0", "t:Invalid type", "t:Invalid type"}}};
+    ExpectedSheet ltdi1{"Uncertainty LTDI1",
+                        {fullSiteHeader(),
+                         {"t:LK01", "n:1", "n:0", "f:0.857", "t:Good", "f:30", "f:60", "f:10", "f:0", "f:0",
+                          "f:40", "f:90", "f:10", "f:10"}}};
+    // Headed like the first sheet, 14 columns.
+    ExpectedSheet ltdi2{"Uncertainty LTDI2",
+                        {fullSiteHeader(),
+                         {"t:LK01", "n:1", "n:0", "f:0.846", "t:Good", "f:25", "f:65", "f:10", "f:0", "f:0",
+                          "f:35", "f:90", "f:10", "f:10"}}};
+    return {summary, samples, ltdi1, ltdi2};
+}
+
+std::vector<ExpectedSheet> damSheets()
+{
+    ExpectedSheet summary{"Job Summary",
+                          {{"t:File: dam.xlsx"},
+                           {},
+                           {"t:Metric: DAM"},
+                           {"t:1 taxon lacks a score"},
+                           {},
+                           {"t:The following taxa do not have DAM scores in the TORVEN database."},
+                           {},
+                           // Five columns and no "No value" cells.
+                           textRow({"Code", "Name", "N", "N2", "Max"}),
+                           {"t:XX001", "t:Eunotia sp.", "n:2", "f:1.6", "f:3"}}};
+    ExpectedSheet samples{
+        "Sample Summary",
+        {textRow({"Sample", "Site", "Date", "Alkalinity (mg/l)", "Calcium (ueq/l)", "DOC (mg/l)", "Sample sum",
+                  "Sum DAM", "DAM", "eDAM", "EQR DAM", "Class DAM", "% Planktic", "% Motile", "% Organic tolerant",
+                  "% Saline", "Comment DAM"}),
+         {"t:D1", "t:UP1", "d:41000", "t:2", "t:80", "t:4.5", "f:13", "f:10", "f:50", "f:58.6", "f:0.853", "t:Good",
+          "f:0", "f:0", "f:0", "f:0"},
+         {"t:D2", "t:UP1", "d:41100", "t:3", "", "t:700", "f:1", "f:0", "", "", "", "", "f:0", "f:0", "f:0", "f:0",
+          "t:No matching taxa found"}}};
+    ExpectedSheet dam{"Uncertainty DAM",
+                      {fullSiteHeader(),
+                       {"t:UP1", "n:1", "n:1", "f:0.853", "t:Good", "f:20", "f:70", "f:10", "f:0", "f:0", "f:30",
+                        "f:90", "f:10", "f:10"}}};
+    return {summary, samples, dam};
+}
+
+class ResultsWorkbook : public ::testing::TestWithParam<const char*> {
+protected:
+    std::string target(const std::string& base) const { return dir.file(base + GetParam()); }
+
+    // Saves through the user's file choice, as the save command does.
+    std::vector<readback::ReadSheet> saveAndRead(CTVNDoc& job, const std::string& path)
+    {
+        ui.resultsFiles.push_back(path);
+        EXPECT_TRUE(job.SaveResults());
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        EXPECT_FALSE(job.modified);
+        return readback::readWorkbook(path);
+    }
+
+    testing_support::TempDir dir;
+    ScriptedUser ui;
+};
+
+TEST_P(ResultsWorkbook, RiverJob)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    auto sheets = saveAndRead(job, target("river"));
+    readback::expectWorkbook(sheets, riverSheets());
+    ASSERT_EQ(sheets.size(), 4u);
+    EXPECT_EQ(sheets[2].columnEnd, 14);
+    EXPECT_EQ(sheets[3].columnEnd, 13);
+}
+
+TEST_P(ResultsWorkbook, LakeJob)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillLakeJob(job);
+    auto sheets = saveAndRead(job, target("lake"));
+    readback::expectWorkbook(sheets, lakeSheets());
+    ASSERT_EQ(sheets.size(), 4u);
+    EXPECT_EQ(sheets[3].columnEnd, 14);
+}
+
+TEST_P(ResultsWorkbook, DamJob)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    readback::expectWorkbook(saveAndRead(job, target("dam")), damSheets());
+}
+
+TEST_P(ResultsWorkbook, JobWithoutSitesHasOnlyTheFirstTwoSheets)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    job.uncertaintyAvailable = false;
+    job.siteCodes.clear();
+    job.siteSummary1.reset();
+    job.siteSummary2.reset();
+    std::vector<ExpectedSheet> expected = riverSheets();
+    expected.resize(2);
+    readback::expectWorkbook(saveAndRead(job, target("nosites")), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ResultsWorkbook, ::testing::Values(".xlsx", ".xls"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+// Only an extension of exactly "xls" gives the .xls format; the file's first bytes tell
+// the formats apart (a zip package, or a compound document).
+TEST(ResultsWorkbookFormat, ExtensionChoosesTheFormat)
+{
+    EXPECT_TRUE(results::IsXlsPath("/tmp/a.xls"));
+    EXPECT_FALSE(results::IsXlsPath("/tmp/a.XLS"));
+    EXPECT_FALSE(results::IsXlsPath("/tmp/a.xlsx"));
+    EXPECT_FALSE(results::IsXlsPath("/tmp/a"));
+    EXPECT_FALSE(results::IsXlsPath("/tmp/a.xls.bak"));
+    EXPECT_FALSE(results::IsXlsPath("/tmp/dir.xls/a"));
+
+    testing_support::TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.xls", "\xD0\xCF\x11\xE0"}, {"b.XLS", "PK\x03\x04"}, {"c.xlsx", "PK\x03\x04"}, {"d.results", "PK\x03\x04"}};
+    for (const auto& [name, magic] : cases) {
+        ASSERT_TRUE(job.SaveResultsTo(dir.file(name))) << name;
+        EXPECT_EQ(testing_support::readFile(dir.file(name)).substr(0, 4), magic) << name;
+    }
+}
+
+}  // namespace
