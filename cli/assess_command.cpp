@@ -12,6 +12,8 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "matrix/number_format.h"
+#include "metrics/analysis_command.h"
+#include "results/results_csv.h"
 
 namespace cli {
 
@@ -186,11 +188,23 @@ int runAssess(const std::vector<std::string>& args)
     if (int status = importJob(options, user, job); status != exitOk)
         return status;
 
-    // The stages after the import (analysis, confidence of class, results workbook and
-    // CSV files) join here, each returning its exit status.
-
+    // The job form's "Analyse": the analysis and the confidence of class. A failed
+    // analysis has shown its message.
+    if (!RunAnalysis(job))
+        return exitFailed;
     if (!options.quiet)
         printSummary(job);
+
+    // The save shows the library's error text itself (on standard error).
+    if (options.outputPath && !job.SaveResults())
+        return exitNotWritten;
+    if (options.csvDirectory) {
+        std::string error;
+        if (!results::WriteResultsCsv(job, *options.csvDirectory, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return exitNotWritten;
+        }
+    }
     return exitOk;
 }
 
