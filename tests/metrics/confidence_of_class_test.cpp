@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "metrics/confidence_of_class.h"
+#include "tests/metrics/metrics_fixtures.h"
+#include "tests/support/scripted_user.h"
+
+using fixtures::logit;
+using fixtures::phi;
+
+namespace {
+
+constexpr double missing = dMat::missingValue;
+const std::array<double, 4> limits = {0.8, 0.6, 0.4, 0.2};
+
+// A job after its analysis, reduced to what the confidence of class reads: the EQRs of
+// both indices (columns 5 and 10), the site codes and the lake types. The spread of one
+// sample is sd (c0 = sd, the other terms 0).
+void analysedJob(CTVNDoc& doc, int family, const std::vector<std::string>& sites, const std::vector<double>& eqr1,
+                 const std::vector<double>& eqr2, double sd, const std::vector<std::string>& lakeTypes = {})
+{
+    doc.family = family;
+    doc.familyName = CTVNDoc::FamilyName(family);
+    doc.indexCount = family == familyDam ? 1 : 2;
+    const int n = static_cast<int>(eqr1.size());
+    doc.results = std::make_unique<dMat>(n, family == familyDam ? 12 : 17, 0.0);
+    for (int i = 0; i < n; ++i) {
+        (*doc.results)(i, 5) = eqr1[static_cast<std::size_t>(i)];
+        if (family != familyDam)
+            (*doc.results)(i, 10) = eqr2[static_cast<std::size_t>(i)];
+    }
+    doc.headerValues.assign(6, std::vector<std::string>(static_cast<std::size_t>(n)));
+    doc.headerValues[1] = sites;
+    if (!lakeTypes.empty())
+        doc.headerValues[3] = lakeTypes;
+    const char* first = CTVNDoc::FirstIndexName(family);
+    const char* second = CTVNDoc::SecondIndexName(family);
+    if (family == familyLakes) {
+        doc.boundaries1 = fixtures::boundaries(first, {{"HA", 30, 0.8, 0.6, 0.4, 0.2}, {"MA", 40, 0.9, 0.7, 0.5, 0.3}});
+        doc.boundaries2 = fixtures::boundaries(second, {{"HA", 30, 0.8, 0.6, 0.4, 0.2}, {"MA", 40, 0.9, 0.7, 0.5, 0.3}});
+    } else {
+        doc.boundaries1 = fixtures::boundaries(first, {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+        doc.boundaries2 = fixtures::boundaries(second, {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    }
+    doc.cocParameters = fixtures::cocRows(doc.familyName, {sd, 0, 0, 1});
+}
+
+// The five class probabilities (per cent) of a mean x over n samples with spread sd
+// and limits b, worked out with erfc: P_j = Phi((logit(b_j) - logit(x)) / sigma),
+// sigma = sd / sqrt(n) / (x (1 - x)) held at cap.
+std::array<double, 5> expectedPercent(double x, double n, double sd, const std::array<double, 4>& b, double cap)
+{
+    double sigma = sd / std::sqrt(n) / (x * (1 - x));
+    sigma = std::min(sigma, cap);
+    std::array<double, 4> p{};
+    for (std::size_t j = 0; j < 4; ++j)
+        p[j] = phi((logit(b[j]) - logit(x)) / sigma);
+    return {100 * (1 - p[0]), 100 * (p[0] - p[1]), 100 * (p[1] - p[2]), 100 * (p[2] - p[3]), 100 * p[3]};
+}
+
+void expectPercent(const dMat& s, int row, const std::array<double, 5>& expected, int firstCol = 4)
+{
+    for (int j = 0; j < 5; ++j)
+        EXPECT_NEAR(s(row, firstCol + j), expected[static_cast<std::size_t>(j)], 1e-6) << "class " << j + 1;
+}
+
+}  // namespace
+
+TEST(SiteGrouping, CodesCompareWithoutCaseAndShortCodesAreNoSite)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyRivers, {"AB1", "X", "ab1", "CD2", "", "AB1"}, {0.5, 0.9, 0.5, 0.7, 0.1, 0.5},
+                {0.5, 0.5, 0.5, 0.5, 0.5, 0.5}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    EXPECT_TRUE(doc.uncertaintyAvailable);
+    EXPECT_EQ(doc.siteCodes, (std::vector<std::string>{"AB1", "CD2"}));
+    const dMat& s = *doc.siteSummary1;
+    ASSERT_EQ(s.nRows(), 2);
+    ASSERT_EQ(s.nCols(), 13);
+    EXPECT_EQ(s(0, 0), 3);
+    EXPECT_EQ(s(0, 1), 0);
+    EXPECT_DOUBLE_EQ(s(0, 2), 0.5);
+    // 0.5 lies between 0.4 and 0.6: Moderate.
+    EXPECT_EQ(s(0, 3), 3);
+    const auto p = expectedPercent(0.5, 3, 0.1, limits, 1);
+    expectPercent(s, 0, p);
+    // The class of x for the risk is Moderate too (0.6 >= 0.5 > 0.4).
+    EXPECT_NEAR(s(0, 9), 100 - p[2], 1e-6);
+    EXPECT_NEAR(s(0, 10), p[0] + p[1], 1e-6);
+    EXPECT_NEAR(s(0, 11), p[2] + p[3] + p[4], 1e-6);
+    EXPECT_NEAR(s(0, 12), 100 - (p[2] + p[3] + p[4]), 1e-6);  // 0.6 >= x
+    // The samples X and "" belong nowhere: CD2 alone holds 0.7, Good.
+    EXPECT_EQ(s(1, 0), 1);
+    EXPECT_DOUBLE_EQ(s(1, 2), 0.7);
+    EXPECT_EQ(s(1, 3), 2);
+    // 0.7 > 0.6: the Good/Moderate risk is 100 minus High+Good.
+    EXPECT_NEAR(s(1, 12), 100 - s(1, 10), 1e-9);
+    // Probabilities add up to 100, and so do HG and MPB.
+    for (int k = 0; k < 2; ++k) {
+        double total = 0;
+        for (int c = 4; c <= 8; ++c)
+            total += s(k, c);
+        EXPECT_NEAR(total, 100, 1e-9);
+        EXPECT_NEAR(s(k, 10) + s(k, 11), 100, 1e-9);
+    }
+    EXPECT_EQ(doc.siteHeaders1,
+              (std::vector<std::string>{"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High",
+                                        "CoC Good", "CoC Mod", "CoC Poor", "CoC Bad", "RoM", "CoC HG", "CoC MPB",
+                                        "RoM-G/M", "", "", "", "", "", "", ""}));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(SiteGrouping, MissingEqrsAreCountedAndSkipped)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    // Site A: 0.6, missing, 0.8; site B: missing first, then 0.6 and 0.8.
+    analysedJob(doc, familyDam, {"AA", "AA", "AA", "BB", "BB", "BB"}, {0.6, missing, 0.8, missing, 0.6, 0.8}, {}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    const dMat& s = *doc.siteSummary1;
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(s(k, 0), 2);
+        EXPECT_EQ(s(k, 1), 1);
+        EXPECT_NEAR(s(k, 2), 0.7, 1e-12);
+        EXPECT_EQ(s(k, 3), 2);
+        expectPercent(s, k, expectedPercent(0.7, 2, 0.1, limits, 1));
+    }
+}
+
+TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyRivers, {"S1"}, {0.9}, {1.05}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(2));
+    const dMat& s = *doc.siteSummary2;
+    ASSERT_EQ(s.nCols(), 12);  // "CoC High" removed
+    EXPECT_DOUBLE_EQ(s(0, 2), 1.05);
+    EXPECT_EQ(s(0, 3), 1);
+    // x = 0.999: sigma = 0.1 / (0.999 * 0.001) = 100.1, held at 1.
+    const auto p = expectedPercent(0.999, 1, 0.1, limits, 1);
+    // After the removal column 4 holds Good, then Moderate, Poor, Bad.
+    for (int j = 1; j < 5; ++j)
+        EXPECT_NEAR(s(0, 3 + j), p[static_cast<std::size_t>(j)], 1e-6);
+    EXPECT_NEAR(s(0, 8), 100 - p[0], 1e-6);  // RoM: x above every limit, High
+    EXPECT_NEAR(s(0, 9), p[0] + p[1], 1e-6);
+    EXPECT_NEAR(s(0, 11), 100 - s(0, 9), 1e-9);
+    EXPECT_EQ(doc.siteHeaders2,
+              (std::vector<std::string>{"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High+Good",
+                                        "CoC Mod", "CoC Poor", "CoC Bad", "RoM", "CoC HG", "CoC MPB", "RoM-G/M", "",
+                                        "", "", "", "", "", "", ""}));
+}
+
+TEST(SiteClass, MeanOnTheGoodModerateLimit)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    // Two samples of exactly 0.6: the running mean stays exactly on the limit.
+    analysedJob(doc, familyRivers, {"S1", "S1"}, {0.6, 0.6}, {0.6, 0.6}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    const dMat& s = *doc.siteSummary1;
+    EXPECT_NEAR(s(0, 2), 0.6, 1e-12);
+    EXPECT_EQ(s(0, 3), 2);  // Good: a mean on a limit counts in the better class
+    const auto p = expectedPercent(0.6, 2, 0.1, limits, 1);
+    // ... but the risks count it in the worse: 100 - Moderate, and 100 - MPB.
+    EXPECT_NEAR(s(0, 9), 100 - p[2], 1e-6);
+    EXPECT_NEAR(s(0, 12), 100 - s(0, 11), 1e-9);
+}
+
+TEST(SiteClass, SpreadIsHeldAtTheCapOfTheRun)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    // sd 1 at x = 0.5: sigma = 1 / 0.25 = 4, held at 1.5 for LTDI1 and at 1 for LTDI2.
+    analysedJob(doc, familyLakes, {"L1"}, {0.5}, {0.5}, 1.0, {"ha"});
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    ASSERT_TRUE(doc.ConfidenceOfClass(2));
+    expectPercent(*doc.siteSummary1, 0, expectedPercent(0.5, 1, 1.0, limits, 1.5));
+    expectPercent(*doc.siteSummary2, 0, expectedPercent(0.5, 1, 1.0, limits, 1.0));
+    EXPECT_EQ(doc.siteSummary2->nCols(), 13);  // lakes keep "CoC High"
+    // High at sigma 1.5: 100 (1 - Phi(ln 4 / 1.5)) = 100 (1 - Phi(0.924196)) = 17.77.
+    EXPECT_NEAR((*doc.siteSummary1)(0, 4), 17.77, 0.01);
+}
+
+TEST(SiteClass, LakeTypeWithoutBoundaryRowLeavesOnlyThatSiteMissing)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyLakes, {"L1", "L2", "L3"}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0.1, {"HA", "ZZ", "MA"});
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    const dMat& s = *doc.siteSummary1;
+    EXPECT_EQ(s(0, 3), 3);
+    for (int c = 3; c < 13; ++c)
+        EXPECT_TRUE(s.isMissing(1, c)) << c;
+    EXPECT_EQ(s(1, 0), 1);
+    EXPECT_DOUBLE_EQ(s(1, 2), 0.5);
+    // The site after it is assessed against its own row: 0.5 >= 0.5, Moderate.
+    EXPECT_EQ(s(2, 3), 3);
+    expectPercent(s, 2, expectedPercent(0.5, 1, 0.1, {0.9, 0.7, 0.5, 0.3}, 1.5));
+    EXPECT_NEAR(s(2, 9), 100 - s(2, 7), 1e-9);  // risk: x on 0.5 counts as Poor
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(SiteClass, MeanAtOrBelowZeroIsCertainlyBad)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyDam, {"D1", "D2"}, {-0.3, 0.0}, {}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    const dMat& s = *doc.siteSummary1;
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(s(k, 3), 5);
+        for (int c = 4; c <= 7; ++c)
+            EXPECT_EQ(s(k, c), 0) << c;
+        EXPECT_EQ(s(k, 8), 100);
+        EXPECT_EQ(s(k, 9), 0);    // RoM: 100 - Bad
+        EXPECT_EQ(s(k, 10), 0);   // HG
+        EXPECT_EQ(s(k, 11), 100); // MPB
+        EXPECT_EQ(s(k, 12), 0);   // 100 - MPB, x below 0.6
+    }
+}
+
+TEST(SiteClass, SiteWithoutAnyEqrIsMissingThroughout)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyDam, {"D1", "D1", "D2"}, {missing, missing, 0.5}, {}, 0.1);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    const dMat& s = *doc.siteSummary1;
+    EXPECT_EQ(s(0, 0), 0);
+    EXPECT_EQ(s(0, 1), 2);
+    for (int c = 2; c < 13; ++c)
+        EXPECT_TRUE(s.isMissing(0, c)) << c;
+    EXPECT_EQ(s(1, 3), 3);
+}
+
+TEST(SiteClass, Messages)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyRivers, {"A", "", "B"}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0.1);
+    EXPECT_FALSE(doc.ConfidenceOfClass(1));
+    EXPECT_FALSE(doc.ConfidenceOfClass(2));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                               "Site information is missing, uncertainty analysis cannot be performed",
+                               "Site information is missing, uncertainty analysis cannot be performed"}));
+    EXPECT_FALSE(doc.uncertaintyAvailable);
+
+    ui.messages.clear();
+    doc.headerValues[1].pop_back();
+    EXPECT_FALSE(doc.ConfidenceOfClass(1));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"Error in sample numbers - uncertainty results not available"}));
+    EXPECT_FALSE(doc.uncertaintyAvailable);
+}
+
+TEST(ProbabilityBelow, LimitsAtTheEndsOfTheScale)
+{
+    EXPECT_EQ(ProbabilityBelow(1.0, 0.0, 1.0), 1.0);
+    EXPECT_EQ(ProbabilityBelow(0.0, 0.0, 1.0), 0.0);
+    // Without spread the mean decides alone.
+    EXPECT_EQ(ProbabilityBelow(0.6, logit(0.5), 0.0), 1.0);
+    EXPECT_EQ(ProbabilityBelow(0.4, logit(0.5), 0.0), 0.0);
+    EXPECT_NEAR(ProbabilityBelow(0.6, logit(0.6), 1.0), 0.5, 1e-12);
+}
