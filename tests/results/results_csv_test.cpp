@@ -1,0 +1,153 @@
+// The CSV export: file names, RFC 4180 fields, full-precision numbers, empty missing
+// values, class names and serial dates, and the job summary text.
+
+#include <cstdio>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/tvn_doc.h"
+#include "results/results_csv.h"
+#include "tests/results/results_jobs.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+namespace {
+
+// The C library's "%.17g", as an independent reference for the numbers that have no short
+// exact binary form (36.46 and the like).
+std::string c17(double value)
+{
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+
+std::vector<std::string> folderEntries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ResultsCsv, FileNamesFromSheetNames)
+{
+    EXPECT_EQ(results::CsvFileName("Sample Summary"), "sample-summary.csv");
+    EXPECT_EQ(results::CsvFileName("Uncertainty TDI3"), "uncertainty-tdi3.csv");
+    EXPECT_EQ(results::CsvFileName("Uncertainty LTDI2"), "uncertainty-ltdi2.csv");
+}
+
+class RiverCsv : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        results_jobs::fillRiverJob(job);
+        // A comma and quotes need RFC 4180 quoting.
+        job.comments1[1] = "Alkalinity \"missing\", default used";
+        std::string error;
+        ASSERT_TRUE(results::WriteResultsCsv(job, dir.file("out"), error)) << error;
+    }
+    std::string file(const std::string& name) const { return readFile(dir.file("out/" + name)); }
+
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job{nullptr, ui};
+};
+
+TEST_F(RiverCsv, OneFilePerTableAndTheSummary)
+{
+    EXPECT_EQ(folderEntries(dir.file("out")),
+              (std::vector<std::string>{"job-summary.txt", "sample-summary.csv", "uncertainty-tdi3.csv",
+                                        "uncertainty-tdi4.csv"}));
+    // The job stays unsaved: the CSV files are not the results workbook.
+    EXPECT_TRUE(job.modified);
+}
+
+TEST_F(RiverCsv, SampleSummary)
+{
+    const std::string expected =
+        "Sample,Site,Date,Alkalinity (mg/l),Sample sum,Sum TDI3,TDI3,eTDI3,EQR TDI3,Class TDI3,Sum TDI4,TDI4,"
+        "eTDI4,EQR TDI4,Class TDI4,% Planktic,% Motile,% Organic tolerant,% Saline,Comment TDI3,Comment TD14\n"
+        // Dates as serial numbers (12 and an empty text are 12 and 0), classes by name.
+        "S1,AB1,40000,45,15,10,32.5," + c17(36.46) + ",1,High,10,40.25," + c17(45.1) + "," + c17(1.0883) +
+        ",High,0," + c17(33.333) + ",12.5,0,,\n"
+        // Missing TDI4 values are empty fields.
+        "S2,AB1,12,,20,20,60,40," + c17(0.6667) + ",Moderate,0,,,,,0,100,0,0,"
+        "\"Alkalinity \"\"missing\"\", default used\",No matching taxa found\n"
+        "S3,CD2,0,200,45,30,88,40," + c17(0.2) + ",Bad,30,70.5," + c17(45.1) + "," + c17(0.5373) +
+        ",Poor,0,0,20,2.5,,\n";
+    EXPECT_EQ(file("sample-summary.csv"), expected);
+}
+
+TEST_F(RiverCsv, SiteTables)
+{
+    EXPECT_EQ(file("uncertainty-tdi3.csv"),
+              "Site code,No. Samples,No. missing,Mean EQR,Class,CoC High,CoC Good,CoC Mod,CoC Poor,CoC Bad,RoM,"
+              "CoC HG,CoC MPB,RoM-G/M\n"
+              "AB1,2,0," + c17(0.83335) + ",High," + c17(70.1) + "," + c17(20.2) + "," + c17(7.7) + ",1.5,0.5," +
+                  c17(29.9) + "," + c17(90.3) + "," + c17(9.7) + "," + c17(9.7) + "\n"
+              "CD2,1,0," + c17(0.2) + ",Poor,0," + c17(0.1) + "," + c17(9.9) + ",50,40,50," + c17(0.1) + "," +
+                  c17(99.9) + "," + c17(0.1) + "\n");
+    // The site sheet's -99.9 cells are empty fields here.
+    EXPECT_EQ(file("uncertainty-tdi4.csv"),
+              "Site code,No. Samples,No. missing,Mean EQR,Class,CoC High+Good,CoC Mod,CoC Poor,CoC Bad,RoM,CoC HG,"
+              "CoC MPB,RoM-G/M\n"
+              "AB1,1,1," + c17(1.0883) + ",High,95.5,3,1,0.5,4.5,95.5,4.5,4.5\n"
+              "CD2,1,0,,,,,,,,,,\n");
+}
+
+TEST_F(RiverCsv, JobSummaryText)
+{
+    // N2 of ZZ999 is 1.6 (worked out in results_jobs.h).
+    EXPECT_EQ(file("job-summary.txt"),
+              "File:\triver.xlsx\nWorksheet:\tRiver\n\nMetric:\tTDI\n\nNumber of taxa:\t3\nNumber of samples:\t3\n"
+              "\nWarning:\t2 taxa lack scores\n"
+              "\nThe following taxa do not have TDI scores in the TORVEN database.\n\n"
+              "Code\tName\tN\tN2\tMax\tTDI3\tTDI4\n"
+              "ZZ999\tUnknown taxon\t2\t" + c17(1.6) + "\t15\tNo value\tNo value\n"
+              "NA001A\tNavicula sp.\t1\t1\t20\t\tNo value\n");
+}
+
+TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    job.uncertaintyAvailable = false;
+    std::string error;
+    testing_support::writeFile(dir.file("sample-summary.csv"), "an older file that is replaced\n");
+    ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"job-summary.txt", "sample-summary.csv"}));
+    EXPECT_EQ(readFile(dir.file("sample-summary.csv")),
+              "Sample,Site,Date,Alkalinity (mg/l),Calcium (ueq/l),DOC (mg/l),Sample sum,Sum DAM,DAM,eDAM,EQR DAM,"
+              "Class DAM,% Planktic,% Motile,% Organic tolerant,% Saline,Comment DAM\n"
+              "D1,UP1,41000,2,80,4.5,13,10,50," + c17(58.6) + "," + c17(0.853) + ",Good,0,0,0,0,\n"
+              "D2,UP1,41100,3,,700,1,0,,,,,0,0,0,0,No matching taxa found\n");
+    EXPECT_EQ(readFile(dir.file("job-summary.txt")),
+              "File:\tdam.xlsx\n\nMetric:\tDAM\n1 taxon lacks a score\n"
+              "\nThe following taxa do not have DAM scores in the TORVEN database.\n\n"
+              "Code\tName\tN\tN2\tMax\n"
+              "XX001\tEunotia sp.\t2\t" + c17(1.6) + "\t3\n");
+}
+
+TEST(ResultsCsvFiles, FolderThatIsAFileIsReported)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillLakeJob(job);
+    testing_support::writeFile(dir.file("plain"), "x");
+    std::string error;
+    EXPECT_FALSE(results::WriteResultsCsv(job, dir.file("plain"), error));
+    EXPECT_NE(error.find(dir.file("plain")), std::string::npos) << error;
+    EXPECT_EQ(readFile(dir.file("plain")), "x");
+}
+
+}  // namespace
