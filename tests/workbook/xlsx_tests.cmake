@@ -4,4 +4,6 @@ torven_test(xlsx_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_fixtures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_reader_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_writer_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/book_test.cpp
   LIBS torven_workbook PkgConfig::MINIZIP)
