@@ -148,6 +148,7 @@ bool CADODatabase::Open(const std::string& newConnectionString, const std::strin
     }
     connection_->file_ = std::move(file);
     connection_->engine_ = engine;
+    ++connection_->generation_;
     return true;
 }
 

@@ -44,11 +44,15 @@ public:
     const AccessFile* file() const { return file_.get(); }
     // The database engine behind the provider, named as the source of its errors.
     const std::string& engine() const { return engine_; }
+    // Counts the opens, so that a recordset knows when the connection it read through
+    // has been closed, even if it was opened again since.
+    std::uint64_t generation() const { return generation_; }
 
 private:
     friend class CADODatabase;
     std::shared_ptr<AccessFile> file_;
     std::string engine_;
+    std::uint64_t generation_ = 0;
 };
 
 // One connection to a reference database.

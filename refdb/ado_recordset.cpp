@@ -5,19 +5,11 @@
 #include <cstring>
 #include <ctime>
 
+#include "matrix/number_format.h"
 #include "refdb/ascii_case.h"
 #include "refdb/select_query.h"
 
 namespace {
-
-// The shortest general form with at most `digits` significant digits, as "%.*g"
-// writes it, but independent of the locale.
-std::string generalForm(double value, int digits)
-{
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-    return std::string(buffer, result.ptr);
-}
 
 std::string decimalText(long long value)
 {
@@ -86,7 +78,7 @@ CADORecordset::~CADORecordset()
 
 bool CADORecordset::IsOpen() const
 {
-    return open_ && connection_ && connection_->isOpen();
+    return open_ && connection_ && connection_->isOpen() && connection_->generation() == connectionGeneration_;
 }
 
 void CADORecordset::Close()
@@ -143,6 +135,7 @@ bool CADORecordset::Open(const std::string& source, int mode)
     data_ = std::move(table);
     position_ = 0;
     open_ = true;
+    connectionGeneration_ = connection_->generation();
     return true;
 }
 
@@ -274,9 +267,9 @@ bool CADORecordset::GetFieldValue(int index, std::string& value, const std::stri
     case DbValue::kindInt16: value = decimalText(v->int16); return true;
     case DbValue::kindByte: value = decimalText(v->byte); return true;
     case DbValue::kindInt32: value = decimalText(v->int32); return true;
-    case DbValue::kindFloat: value = generalForm(v->single, 10); return true;
+    case DbValue::kindFloat: value = numtext::general(v->single, 10); return true;
     case DbValue::kindDouble:
-    case DbValue::kindDecimal: value = generalForm(v->real, 20); return true;
+    case DbValue::kindDecimal: value = numtext::general(v->real, 20); return true;
     case DbValue::kindDate: value = FormatAdoDate(v->real, dateFormat); return true;
     case DbValue::kindText: value = v->text; return true;
     case DbValue::kindBool: value = v->boolean ? "T" : "F"; return true;

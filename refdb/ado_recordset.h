@@ -64,6 +64,7 @@ private:
     std::string query_;
     std::string lastErrorText;
     bool open_ = false;
+    std::uint64_t connectionGeneration_ = 0;
     AccessFile::Table data_;
     std::size_t position_ = 0;
 };

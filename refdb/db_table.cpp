@@ -3,9 +3,7 @@
 #include "refdb/ado_recordset.h"
 #include "refdb/ascii_case.h"
 
-namespace {
-
-int kindOfAdoType(int adoType)
+int dbTable::KindOfFieldType(int adoType)
 {
     switch (adoType) {
     case 2: return dbTable::kindShort;                        // adSmallInt
@@ -16,8 +14,6 @@ int kindOfAdoType(int adoType)
     default: return dbTable::kindNone;
     }
 }
-
-}  // namespace
 
 dbTable::dbTable(CADORecordset& recordset)
     : rowCount(static_cast<int>(recordset.GetRecordCount())), colCount(recordset.GetFieldCount())
@@ -33,7 +29,7 @@ dbTable::dbTable(CADORecordset& recordset)
         recordset.GetFieldInfo(c, info);
         Column& column = columns_[static_cast<std::size_t>(c)];
         column.name = info.name;
-        column.kind = kindOfAdoType(info.type);
+        column.kind = KindOfFieldType(info.type);
         switch (column.kind) {
         case kindShort:
         case kindLong: column.integers.resize(rows); break;

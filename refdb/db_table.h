@@ -43,6 +43,9 @@ public:
     bool GetString(int row, int col, std::string& result) const;
     bool GetBool(int row, int col, std::uint8_t& result) const;
 
+    // The kind a column of this ADO data type code gets.
+    static int KindOfFieldType(int adoType);
+
     const std::string& ColumnName(int col) const { return columns_[static_cast<std::size_t>(col)].name; }
     int ColumnKind(int col) const { return columns_[static_cast<std::size_t>(col)].kind; }
 

@@ -1,0 +1,217 @@
+// torven-cli refdb and taxa: a reference database as the program reads it.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/tvn_app.h"
+#include "cli/cli_user.h"
+#include "cli/commands.h"
+#include "matrix/number_format.h"
+#include "refdb/ado_database.h"
+#include "refdb/ado_recordset.h"
+#include "refdb/ascii_case.h"
+#include "refdb/db_table.h"
+
+namespace cli {
+
+namespace {
+
+struct DatabaseOptions {
+    std::string databasePath = programDirectory() + "TORVENII.mdb";
+    std::optional<std::string> source;
+};
+
+int usage(const char* command, const std::string& reason, const char* synopsis)
+{
+    std::fprintf(stderr, "torven-cli %s: %s\n", command, reason.c_str());
+    std::fprintf(stderr, "Usage: torven-cli %s\n", synopsis);
+    return exitUsage;
+}
+
+// --db PATH and, where allowed, one SOURCE; false with the reason otherwise.
+bool parseOptions(const std::vector<std::string>& args, bool takesSource, DatabaseOptions& options, std::string& reason)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--db") {
+            if (i + 1 >= args.size()) {
+                reason = "--db needs a path";
+                return false;
+            }
+            options.databasePath = args[++i];
+        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "-") {
+            reason = "unknown option '" + args[i] + "'";
+            return false;
+        } else if (takesSource && !options.source) {
+            options.source = args[i];
+        } else {
+            reason = "unexpected argument '" + args[i] + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+void writeRecord(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += '\t';
+        line += fields[i];
+    }
+    line += '\n';
+    std::fputs(line.c_str(), stdout);
+}
+
+void writeErrorText(const std::string& text)
+{
+    std::fputs(text.c_str(), stderr);
+    if (text.empty() || text.back() != '\n')
+        std::fputc('\n', stderr);
+}
+
+// Jet first, then ACE, as the program opens its database at start-up.
+bool openDatabase(CADODatabase& database, const std::string& path)
+{
+    return database.Open(std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + path)
+           || database.Open(std::string("Provider=") + CADODatabase::kAceProvider + ";Data Source=" + path);
+}
+
+const char* kindName(int kind)
+{
+    switch (kind) {
+    case dbTable::kindShort: return "smallint";
+    case dbTable::kindLong: return "integer";
+    case dbTable::kindDouble: return "double";
+    case dbTable::kindText: return "text";
+    case dbTable::kindBool: return "bool";
+    default: return "none";
+    }
+}
+
+// A table's value as torven-cli refdb prints it: by the column's kind, exactly.
+std::string exactCellText(const dbTable& table, int row, int col)
+{
+    int shortValue = 0;
+    long longValue = 0;
+    double doubleValue = 0;
+    std::string text;
+    std::uint8_t flag = 0;
+    switch (table.ColumnKind(col)) {
+    case dbTable::kindShort: table.GetShort(row, col, shortValue); return std::to_string(shortValue);
+    case dbTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
+    case dbTable::kindDouble: table.GetDouble(row, col, doubleValue); return numtext::g17(doubleValue);
+    case dbTable::kindText: table.GetString(row, col, text); return escapeField(text);
+    case dbTable::kindBool: table.GetBool(row, col, flag); return flag ? "1" : "0";
+    default: return "";
+    }
+}
+
+// A value as the master taxon list window shows it.
+std::string windowCellText(const dbTable& table, int row, int col)
+{
+    int shortValue = 0;
+    long longValue = 0;
+    double doubleValue = 0;
+    std::string text;
+    std::uint8_t flag = 0;
+    switch (table.ColumnKind(col)) {
+    case dbTable::kindShort:
+        table.GetShort(row, col, shortValue);
+        return shortValue > 0 ? std::to_string(shortValue) : "";
+    case dbTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
+    case dbTable::kindDouble: table.GetDouble(row, col, doubleValue); return numtext::g13(doubleValue);
+    case dbTable::kindText: table.GetString(row, col, text); return escapeField(text);
+    case dbTable::kindBool: table.GetBool(row, col, flag); return flag ? "Yes" : "";
+    default: return "";
+    }
+}
+
+int runRefdb(const std::vector<std::string>& args)
+{
+    const char* synopsis = "refdb [--db PATH] [SOURCE]";
+    DatabaseOptions options;
+    std::string reason;
+    if (!parseOptions(args, true, options, reason))
+        return usage("refdb", reason, synopsis);
+
+    CADODatabase database;
+    if (!openDatabase(database, options.databasePath)) {
+        writeErrorText(database.GetLastErrorText());
+        return exitFailed;
+    }
+    if (!options.source) {
+        std::vector<std::string> names;
+        database.GetTableNames(names);
+        for (const std::string& name : names)
+            writeRecord({escapeField(name)});
+        return exitOk;
+    }
+
+    // A SELECT text runs as a query, anything else names a table.
+    const std::string& source = *options.source;
+    std::size_t first = source.find_first_not_of(" \t\r\n");
+    bool isSelect = first != std::string::npos && source.size() >= first + 6
+                    && equalsIgnoringCase(std::string_view(source).substr(first, 6), "select");
+    CADORecordset recordset(database);
+    if (!recordset.Open(source, isSelect ? CADORecordset::modeUnknown : CADORecordset::modeTable)) {
+        writeErrorText(recordset.GetLastErrorText());
+        return exitFailed;
+    }
+    dbTable table(recordset);
+    std::vector<std::string> header;
+    // A result without rows has no columns in the table; its header comes from the fields.
+    if (table.colCount == 0) {
+        for (int c = 0; c < recordset.GetFieldCount(); ++c) {
+            FieldInfo info;
+            recordset.GetFieldInfo(c, info);
+            header.push_back(escapeField(info.name) + ":" + kindName(dbTable::KindOfFieldType(info.type)));
+        }
+    }
+    for (int c = 0; c < table.colCount; ++c)
+        header.push_back(escapeField(table.ColumnName(c)) + ":" + kindName(table.ColumnKind(c)));
+    writeRecord(header);
+    for (int r = 0; r < table.rowCount; ++r) {
+        std::vector<std::string> fields;
+        for (int c = 0; c < table.colCount; ++c)
+            fields.push_back(exactCellText(table, r, c));
+        writeRecord(fields);
+    }
+    recordset.Close();
+    return exitOk;
+}
+
+int runTaxa(const std::vector<std::string>& args)
+{
+    DatabaseOptions options;
+    std::string reason;
+    if (!parseOptions(args, false, options, reason))
+        return usage("taxa", reason, "taxa [--db PATH]");
+
+    CliUser user(WorksheetOptions{}, std::nullopt);
+    CTVNApp app(user);
+    app.OpenReferenceData(options.databasePath);
+    if (!app.masterTaxonList)
+        return exitFailed;
+    const dbTable& table = *app.masterTaxonList;
+    std::vector<std::string> header;
+    for (int c = 0; c < table.colCount; ++c)
+        header.push_back(escapeField(table.ColumnName(c)));
+    writeRecord(header);
+    for (int r = 0; r < table.rowCount; ++r) {
+        std::vector<std::string> fields;
+        for (int c = 0; c < table.colCount; ++c)
+            fields.push_back(windowCellText(table, r, c));
+        writeRecord(fields);
+    }
+    return exitOk;
+}
+
+const CommandRegistration registerRefdb("refdb", runRefdb);
+const CommandRegistration registerTaxa("taxa", runTaxa);
+
+}  // namespace
+
+}  // namespace cli
