@@ -383,11 +383,11 @@ void layOut(JetTable& table)
     }
 }
 
-JetTable jetTableOf(const TableSpec& spec)
+JetTable jetTableOf(const std::string& name, const std::vector<ColumnSpec>& columns)
 {
     JetTable table;
-    table.name = spec.name;
-    for (const ColumnSpec& columnSpec : spec.columns) {
+    table.name = name;
+    for (const ColumnSpec& columnSpec : columns) {
         JetColumn column;
         column.name = columnSpec.name;
         column.type = jetTypeOf(columnSpec.type);
@@ -428,6 +428,37 @@ constexpr std::uint8_t kMemoSingleRow = 0x40;
 // A chained long value holds a 4-byte pointer to the next piece before its bytes.
 constexpr std::size_t kLongValueChunk = kMaxRowSize - 4;
 
+std::size_t memoFieldSize(std::size_t encodedBytes)
+{
+    return kMemoHeaderSize + (encodedBytes <= kInlineMemoLimit ? encodedBytes : 0);
+}
+
+// The row's size on its data page: column count, fixed area, variable data, and, when the
+// table has variable columns, their offsets, the end offset and their count; then the null
+// mask.
+std::size_t encodedRowSize(const JetTable& table, const std::vector<Cell>& cells)
+{
+    std::size_t size = 2 + table.fixedSize;
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+        const Cell& cell = cells[c];
+        if (cell.isNull)
+            continue;
+        if (table.columns[c].type == jetText)
+            size += encodedText(cell.text).size();
+        else if (table.columns[c].type == jetMemo)
+            size += memoFieldSize(encodedText(cell.text).size());
+    }
+    if (table.varCount > 0)
+        size += 2 * (static_cast<std::size_t>(table.varCount) + 1) + 2;
+    return size + (table.columns.size() + 7) / 8;
+}
+
+std::string rowTooLong(std::size_t size)
+{
+    return "the row takes " + std::to_string(size) + " bytes, more than a data page holds (" + std::to_string(kMaxRowSize) +
+           "); use memo columns for long texts";
+}
+
 class TableWriter {
 public:
     TableWriter(FileImage& file, const JetTable& table, std::uint32_t definitionPage)
@@ -438,6 +469,12 @@ public:
 
     bool addRow(const std::vector<Cell>& cells, std::size_t rowNumber, std::string& error)
     {
+        // Checked before the memo values take their room on the long-value pages.
+        const std::size_t size = encodedRowSize(table_, cells);
+        if (size > kMaxRowSize) {
+            error = "table " + table_.name + ", row " + std::to_string(rowNumber) + ": " + rowTooLong(size);
+            return false;
+        }
         std::string row(2 + table_.fixedSize, '\0');
         put16(row, 0, static_cast<std::uint32_t>(table_.columns.size()));
         std::string nullMask((table_.columns.size() + 7) / 8, '\0');
@@ -477,9 +514,7 @@ public:
         }
         row += nullMask;
         if (row.size() > kMaxRowSize) {
-            error = "table " + table_.name + ", row " + std::to_string(rowNumber) + ": the row takes " +
-                    std::to_string(row.size()) + " bytes, more than a data page holds (" + std::to_string(kMaxRowSize) +
-                    "); use memo columns for long texts";
+            error = "table " + table_.name + ", row " + std::to_string(rowNumber) + ": " + rowTooLong(row.size());
             return false;
         }
         data_.add(row);
@@ -533,6 +568,20 @@ constexpr std::uint8_t kSystemTable = 0x53;
 constexpr std::size_t kColumnEntrySize = 25;
 constexpr std::size_t kDefinitionHeader = 63;
 
+std::size_t definitionSize(const JetTable& table)
+{
+    std::size_t size = kDefinitionHeader + kColumnEntrySize * table.columns.size() + 2;
+    for (const JetColumn& column : table.columns)
+        size += 2 + ucs2(column.name).size();
+    return size;
+}
+
+std::string definitionTooLong(std::size_t size)
+{
+    return "the table definition takes " + std::to_string(size) + " bytes, more than one page (" +
+           std::to_string(kPageSize) + "); use fewer or shorter column names";
+}
+
 // The table definition page: header, counts, usage map pointers, column entries, column
 // names (UCS-2), and the end mark of the (empty) list of long-value column maps.
 bool writeDefinition(FileImage& file, std::uint32_t pageNumber, const JetTable& table, std::uint32_t rowCount,
@@ -573,8 +622,7 @@ bool writeDefinition(FileImage& file, std::uint32_t pageNumber, const JetTable& 
     }
     append16(def, 0xFFFF);
     if (def.size() > kPageSize) {
-        error = "table " + table.name + ": the table definition takes " + std::to_string(def.size()) +
-                " bytes, more than one page (" + std::to_string(kPageSize) + "); use fewer or shorter column names";
+        error = "table " + table.name + ": " + definitionTooLong(def.size());
         return false;
     }
     put32(def, 8, static_cast<std::uint32_t>(def.size()));
@@ -672,6 +720,24 @@ void writeDatabasePage(std::string& page, JetFormat format)
 
 }  // namespace
 
+bool checkRowFits(const std::vector<ColumnSpec>& columns, const std::vector<Cell>& cells, std::string& reason)
+{
+    const std::size_t size = encodedRowSize(jetTableOf("", columns), cells);
+    if (size <= kMaxRowSize)
+        return true;
+    reason = rowTooLong(size);
+    return false;
+}
+
+bool checkDefinitionFits(const std::vector<ColumnSpec>& columns, std::string& reason)
+{
+    const std::size_t size = definitionSize(jetTableOf("", columns));
+    if (size <= kPageSize)
+        return true;
+    reason = definitionTooLong(size);
+    return false;
+}
+
 bool buildAccessImage(const std::vector<TableSpec>& tables, JetFormat format, std::string& bytes, std::string& error)
 {
     if (!checkTables(tables, error))
@@ -685,7 +751,7 @@ bool buildAccessImage(const std::vector<TableSpec>& tables, JetFormat format, st
     jetTables.reserve(tables.size() + 1);
     jetTables.push_back(catalogTable());
     for (const TableSpec& spec : tables)
-        jetTables.push_back(jetTableOf(spec));
+        jetTables.push_back(jetTableOf(spec.name, spec.columns));
 
     std::vector<TableWriter> writers;
     writers.reserve(jetTables.size());

@@ -94,6 +94,14 @@ bool checkCell(const ColumnSpec& column, const Cell& cell, std::string& reason);
 // of . ! ` [ ] and no control characters. False with the reason.
 bool checkObjectName(const std::string& name, std::string& reason);
 
+// True when a row of these values fits one data page (its memo values may go to pages of
+// their own); false with the reason. The values must have passed checkCell.
+bool checkRowFits(const std::vector<ColumnSpec>& columns, const std::vector<Cell>& cells, std::string& reason);
+
+// True when the definition of a table with these columns fits its page; false with the
+// reason.
+bool checkDefinitionFits(const std::vector<ColumnSpec>& columns, std::string& reason);
+
 // The checks writeAccessFile makes of names, column definitions and values; false with the
 // reason in error ("table T, row R, column C: ..."; rows counted from 1).
 bool checkTables(const std::vector<TableSpec>& tables, std::string& error);
