@@ -1,0 +1,116 @@
+// Analysis and confidence of class of a large river job: 5,000 samples x 1,000 taxa
+// against a 20,000-row master list. Prints the wall time of each step.
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/tvn_doc.h"
+#include "refdb/db_table.h"
+
+namespace {
+
+class SilentUser : public UserInteraction {
+public:
+    void showMessage(const std::string&) override {}
+    Answer askYesNoCancel(const std::string&) override { return Answer::No; }
+    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
+};
+
+dbTable::Column column(const std::string& name, int kind)
+{
+    dbTable::Column c;
+    c.name = name;
+    c.kind = kind;
+    return c;
+}
+
+double seconds(std::chrono::steady_clock::time_point from)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+}  // namespace
+
+int main()
+{
+    constexpr int listRows = 20000, taxa = 1000, samples = 5000;
+    std::mt19937 random(42);
+
+    std::vector<dbTable::Column> columns = {column("TaxonCode", dbTable::kindText), column("TaxonId", dbTable::kindText),
+                                            column("TDI3", dbTable::kindDouble), column("TDI4", dbTable::kindDouble),
+                                            column("Planktic", dbTable::kindBool), column("Motile", dbTable::kindBool)};
+    for (int r = 0; r < listRows; ++r) {
+        columns[0].texts.push_back("NBN" + std::to_string(r));
+        columns[1].texts.push_back("TX" + std::to_string(r));
+        columns[2].doubles.push_back(1 + random() % 5);
+        columns[3].doubles.push_back(random() % 6);
+        columns[4].booleans.push_back(random() % 2);
+        columns[5].booleans.push_back(random() % 2);
+    }
+    SilentUser ui;
+    CTVNDoc doc(nullptr, ui);
+    doc.masterTaxonList = std::make_shared<dbTable>(std::move(columns), listRows);
+
+    auto boundaryTable = [](const char* site) {
+        std::vector<dbTable::Column> b = {column("SiteType", dbTable::kindText), column("Type", dbTable::kindText),
+                                          column("MedianTDI", dbTable::kindDouble), column("HG", dbTable::kindDouble),
+                                          column("GM", dbTable::kindDouble), column("MP", dbTable::kindDouble),
+                                          column("PB", dbTable::kindDouble)};
+        b[0].texts = {site};
+        b[1].texts = {""};
+        b[2].doubles = {0};
+        b[3].doubles = {0.8};
+        b[4].doubles = {0.6};
+        b[5].doubles = {0.4};
+        b[6].doubles = {0.2};
+        return std::make_shared<dbTable>(std::move(b), 1);
+    };
+    doc.boundaries1 = boundaryTable("TDI3");
+    doc.boundaries2 = boundaryTable("TDI4");
+    std::vector<dbTable::Column> coc = {column("SiteType", dbTable::kindText), column("Coefficient", dbTable::kindDouble),
+                                        column("Value", dbTable::kindDouble)};
+    coc[0].texts.assign(4, "TDI");
+    coc[1].doubles = {0, 1, 2, 3};
+    coc[2].doubles = {0.05, 0.1, -0.05, 2};
+    doc.cocParameters = std::make_shared<dbTable>(std::move(coc), 4);
+
+    doc.family = familyRivers;
+    for (int t = 0; t < taxa; ++t)
+        doc.taxa.push_back({"tx" + std::to_string((t * 19) % listRows), ""});  // lower case: folded look-ups
+    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+    doc.headerValues.assign(6, std::vector<std::string>(samples));
+    for (int s = 0; s < samples; ++s) {
+        for (int k = 0; k < 40; ++k)
+            (*doc.counts)(s, static_cast<int>(random() % taxa)) += 1 + random() % 20;
+        doc.headerValues[1][static_cast<std::size_t>(s)] = "SITE" + std::to_string(s % 1200);
+        doc.headerValues[2][static_cast<std::size_t>(s)] = std::to_string(38000 + s % 3000);
+        doc.headerValues[3][static_cast<std::size_t>(s)] = std::to_string(1 + s % 300);
+    }
+    doc.sampleCount = samples;
+    doc.taxonCount = taxa;
+
+    const auto start = std::chrono::steady_clock::now();
+    if (!doc.Analyse()) {
+        std::fprintf(stderr, "analysis failed\n");
+        return 1;
+    }
+    const double analysis = seconds(start);
+    const auto cocStart = std::chrono::steady_clock::now();
+    doc.ConfidenceOfClass(1);
+    doc.ConfidenceOfClass(2);
+    const double confidence = seconds(cocStart);
+    std::printf("metrics: %d samples x %d taxa, %d-row master list, %d sites\n", samples, taxa, listRows,
+                doc.siteSummary1 ? doc.siteSummary1->nRows() : 0);
+    std::printf("  analysis            %.3f s\n", analysis);
+    std::printf("  confidence of class %.3f s (both indices)\n", confidence);
+    std::printf("  total               %.3f s\n", analysis + confidence);
+    return 0;
+}
