@@ -111,8 +111,12 @@ TEST_F(AssessImport, SummaryOnStandardOutputWithLineFeeds)
     CliRun run = assess("");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "File:\tbook.xls\nWorksheet:\tSamples\n\nMetric:\tTDI\n\n"
-                       "Number of taxa:\t2\nNumber of samples:\t2\n");
+    // The import's lines, then the analysis's paragraphs, each beginning with a blank line.
+    const std::string importPart = "File:\tbook.xls\nWorksheet:\tSamples\n\nMetric:\tTDI\n\n"
+                                   "Number of taxa:\t2\nNumber of samples:\t2\n";
+    EXPECT_EQ(run.out.substr(0, importPart.size()), importPart);
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+    EXPECT_EQ(run.out.back(), '\n');
     run = assess(" --quiet --first-col D --first-row 6");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");

@@ -170,7 +170,7 @@ TEST_P(ImportChecks, NoSampleNames)
 TEST_P(ImportChecks, NoTaxonCodes)
 {
     SheetSpec errorFirst = riversSheet("ErrorA5");
-    errorFirst.error(5, 1, "#N/A");
+    errorFirst.error(5, 1, "#REF!");
     std::string path = write({riversSheet(), errorFirst});
     EXPECT_FALSE(import(path, choose(7)));  // below the last used row
     EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 1)));
@@ -246,8 +246,8 @@ TEST_P(ImportChecks, LakesLabel)
 
 TEST_P(ImportChecks, DamLabels)
 {
-    SheetSpec noCalcium = damSheet("Ca (ueq/l)");
-    SheetSpec noDoc = damSheet("calcium", "Dissolved organic carbon");
+    SheetSpec noCalcium = damSheet("Ca (ueq/l)").renamed("NoCalcium");
+    SheetSpec noDoc = damSheet("calcium", "Dissolved organic carbon").renamed("NoDOC");
     std::string path = write({damSheet(), noCalcium, noDoc});
     EXPECT_FALSE(import(path, choose(7, 3, familyDam, 0)));
     expectBoundaryFailure();
@@ -281,9 +281,9 @@ TEST_P(ImportChecks, ListsEndAtTheFirstEmptyBlankOrErrorCell)
     gaps.text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity");
     gaps.text(5, 1, "NBN0001").text(7, 1, "NBN0003");              // A6 empty
     gaps.number(5, 3, 1).number(7, 3, 1);
-    SheetSpec blanks = gaps;
+    SheetSpec blanks = gaps.renamed("Blanks");
     blanks.blank(1, 4).blank(6, 1);
-    SheetSpec errors = gaps;
+    SheetSpec errors = gaps.renamed("Errors");
     errors.error(1, 4).error(6, 1, "#VALUE!");
     std::string path = write({gaps, blanks, errors});
     for (int sheet = 0; sheet < 3; ++sheet) {

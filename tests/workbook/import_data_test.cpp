@@ -219,7 +219,7 @@ TEST_P(ImportData, IndeterminateCountCells)
     SheetSpec boolean = riversSheet("Boolean");
     boolean.boolean(5, 4, true).text(6, 3, "x");
     SheetSpec error = riversSheet("Error");
-    error.error(6, 3, "#N/A");
+    error.error(6, 3, "#REF!");
     // First data column D: the column number counts from the sheet's column A.
     SheetSpec shifted = riversSheet("Shifted");
     shifted.text(1, 5, "S3").number(5, 5, 1).text(6, 5, "n/a");

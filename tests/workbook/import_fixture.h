@@ -22,6 +22,13 @@ public:
     SheetSpec& blank(int row, int col);
 
     const std::string& name() const { return name_; }
+    // A copy under another name (a workbook's sheet names are unique).
+    SheetSpec renamed(std::string name) const
+    {
+        SheetSpec copy = *this;
+        copy.name_ = std::move(name);
+        return copy;
+    }
     std::string json() const;
 
 private:

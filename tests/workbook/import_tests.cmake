@@ -5,4 +5,10 @@ target_link_libraries(torven_import_fixture PUBLIC torven_test_util torven_matri
 torven_test(import_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/worksheet_choice_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/import_checks_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/import_data_test.cpp
   LIBS torven_test_support torven_import_fixture)
+# The import's data tests write their reference database with torven-mkrefdb.
+if(TARGET torven-mkrefdb)
+  add_dependencies(import_tests torven-mkrefdb)
+endif()

@@ -51,16 +51,17 @@ TEST(CreateBookFor, OnlyXlsInAnyCaseIsTheBinaryFormat)
     EXPECT_EQ(worksheet::CreateBookFor("dir.xls/b")->fileFormat(), wb::Book::FileFormat::Xlsx);
 }
 
-TEST(FindSheet, ExactNameFirstMatch)
+TEST(FindSheet, ExactName)
 {
     wb::Book book(wb::Book::FileFormat::Xlsx);
     book.addSheet("Data");
-    book.addSheet("data");
-    EXPECT_EQ(worksheet::FindSheetIndex(book, "data"), 1);
+    book.addSheet("Other");
+    EXPECT_EQ(worksheet::FindSheetIndex(book, "Other"), 1);
     EXPECT_EQ(worksheet::FindSheetIndex(book, "Data"), 0);
-    EXPECT_EQ(worksheet::FindSheetIndex(book, "DATA"), -1);
+    EXPECT_EQ(worksheet::FindSheetIndex(book, "data"), -1);  // case counts
+    EXPECT_EQ(worksheet::FindSheetIndex(book, "Data "), -1);
     EXPECT_EQ(worksheet::FindSheet(book, "DATA"), nullptr);
-    EXPECT_EQ(worksheet::FindSheet(book, "data"), book.getSheet(1));
+    EXPECT_EQ(worksheet::FindSheet(book, "Other"), book.getSheet(1));
 }
 
 class FirstRowGuess : public ::testing::Test {
