@@ -160,7 +160,7 @@ bool ZipArchive::read(const std::string& partName,
             break;
         partBytes += static_cast<std::uint64_t>(n);
         bytesRead_ += static_cast<std::uint64_t>(n);
-        if (partBytes > kMaxPartBytes || bytesRead_ > kMaxBookBytes) {
+        if (partBytes > maxPartBytes_ || bytesRead_ > maxBookBytes_) {
             error = "the file is too large or damaged (part " + partName + " inflates beyond the reader's limit)";
             return false;
         }

@@ -21,7 +21,11 @@ inline constexpr std::size_t kMaxEntries = 100000;
 // without regard to case, as package part names are compared.
 class ZipArchive {
 public:
-    ZipArchive() = default;
+    // The limits are parameters so that tests can reach them with small files.
+    explicit ZipArchive(std::uint64_t maxPartBytes = kMaxPartBytes, std::uint64_t maxBookBytes = kMaxBookBytes)
+        : maxPartBytes_(maxPartBytes), maxBookBytes_(maxBookBytes)
+    {
+    }
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
@@ -45,6 +49,8 @@ private:
     };
     void* unz_ = nullptr;
     std::unordered_map<std::string, Entry> entries_;
+    std::uint64_t maxPartBytes_;
+    std::uint64_t maxBookBytes_;
     std::uint64_t bytesRead_ = 0;
 };
 

@@ -6,4 +6,5 @@ torven_test(xlsx_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_reader_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_writer_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/book_test.cpp
-  LIBS torven_workbook PkgConfig::MINIZIP)
+    ${CMAKE_CURRENT_SOURCE_DIR}/xlsx_damaged_test.cpp
+  LIBS torven_workbook torven_xlsx PkgConfig::MINIZIP)
