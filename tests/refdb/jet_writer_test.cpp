@@ -238,8 +238,9 @@ TEST(JetWriter, EveryColumnTypeReadsBackThroughLibmdb)
 
     const auto& third = read.rows[2];
     for (std::size_t c = 0; c < third.size(); ++c) {
-        if (c != 8)  // booleans live in the null mask: there a clear bit means false
+        if (c != 8) {  // booleans live in the null mask: there a clear bit means false
             EXPECT_TRUE(third[c].isNull) << read.columnNames[c];
+        }
     }
     EXPECT_EQ(third[8].text, "0");
 
