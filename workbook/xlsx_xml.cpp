@@ -2,14 +2,19 @@
 
 #include <expat.h>
 
-#include <cstring>
 
 namespace wb::xlsx {
 
 std::string_view localName(const char* name)
 {
-    const char* colon = std::strrchr(name, ':');
-    return colon ? std::string_view(colon + 1) : std::string_view(name);
+    // One pass: this runs for every element and attribute of a sheet.
+    const char* start = name;
+    const char* p = name;
+    for (; *p; ++p) {
+        if (*p == ':')
+            start = p + 1;
+    }
+    return std::string_view(start, static_cast<std::size_t>(p - start));
 }
 
 const char* attribute(const char** attributes, std::string_view name)
