@@ -14,21 +14,12 @@
 
 namespace {
 
+using import_fixture::choose;
 using import_fixture::riversSheet;
 using import_fixture::SheetSpec;
 using testing_support::TempDir;
 
 const char* const kBoundaryFailure = "Error retrieving boundary data";
-
-WorksheetChoice choose(int firstRow, int firstColumn = 3, int family = familyRivers, int sheetIndex = 0)
-{
-    WorksheetChoice choice;
-    choice.sheetIndex = sheetIndex;
-    choice.firstDataRow = firstRow;
-    choice.firstDataColumn = firstColumn;
-    choice.family = family;
-    return choice;
-}
 
 SheetSpec damSheet(const std::string& calciumLabel = "Calcium (ueq/l)", const std::string& docLabel = "DOC (mg/l)")
 {

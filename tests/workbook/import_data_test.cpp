@@ -13,6 +13,7 @@
 
 namespace {
 
+using import_fixture::choose;
 using import_fixture::riversSheet;
 using import_fixture::SheetSpec;
 using testing_support::shellQuote;
@@ -51,16 +52,6 @@ std::string writeReferenceDatabase(const TempDir& dir)
     std::string output = testing_support::commandOutput(command, &status);
     EXPECT_EQ(status, 0) << output;
     return path;
-}
-
-WorksheetChoice choose(int firstRow, int firstColumn = 3, int family = familyRivers, int sheetIndex = 0)
-{
-    WorksheetChoice choice;
-    choice.sheetIndex = sheetIndex;
-    choice.firstDataRow = firstRow;
-    choice.firstDataColumn = firstColumn;
-    choice.family = family;
-    return choice;
 }
 
 std::string siteType(const dbTable& table, int row)

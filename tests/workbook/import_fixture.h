@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/user_interaction.h"
 #include "tests/support/temp_dir.h"
 
 // Sample workbooks written at test time by other programs: openpyxl for .xlsx, xlwt for
@@ -42,6 +43,17 @@ private:
 // (40321, 40000), alkalinity (123.4567, 1234567) in rows 1 to 4, two taxa in rows 5 and 6
 // with counts 10 20 / 30 40.
 SheetSpec riversSheet(const std::string& name = "Samples");
+
+// What the worksheet dialog would answer; row and column 1-based.
+inline WorksheetChoice choose(int firstRow, int firstColumn = 3, int family = familyRivers, int sheetIndex = 0)
+{
+    WorksheetChoice choice;
+    choice.sheetIndex = sheetIndex;
+    choice.firstDataRow = firstRow;
+    choice.firstDataColumn = firstColumn;
+    choice.family = family;
+    return choice;
+}
 
 // Writes the workbook (the format from the file name's extension) into dir and returns
 // its path; a failure of the writing program fails the test.
