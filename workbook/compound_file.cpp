@@ -39,19 +39,20 @@ std::span<const std::uint8_t> CompoundFile::sector(std::uint32_t index) const
 bool CompoundFile::chainSectors(const std::vector<std::uint32_t>& table, std::uint32_t start, std::size_t limit,
                                 std::vector<std::uint32_t>& chain, std::string& error) const
 {
-    // Walks at most `limit` links. A chain can be no longer than the table it lives in;
-    // a longer walk is a loop.
+    // Walks at most `limit` links; a sector met twice means the chain loops.
     chain.clear();
+    std::vector<bool> seen(table.size(), false);
     std::uint32_t current = start;
     while (current != kEndOfChain && chain.size() < limit) {
         if (current >= table.size()) {
             error = "a sector chain points outside the file";
             return false;
         }
-        if (chain.size() >= table.size()) {
+        if (seen[current]) {
             error = "a sector chain loops";
             return false;
         }
+        seen[current] = true;
         chain.push_back(current);
         current = table[current];
     }
@@ -107,9 +108,10 @@ bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
         fatSectorList.push_back(get32(h + 0x4C + 4 * i));
     std::uint32_t difat = firstDifat;
     std::uint32_t difatSeen = 0;
+    std::vector<bool> difatVisited(sectorCount_, false);
     const std::size_t perDifat = sectorSize_ / 4 - 1;
     while (fatSectorList.size() < fatSectors) {
-        if (difat >= sectorCount_ || difatSeen >= difatSectors) {
+        if (difat >= sectorCount_ || difatSeen >= difatSectors || difatVisited[difat]) {
             error = "the compound file's sector allocation list (DIFAT) is damaged";
             return false;
         }
@@ -120,6 +122,7 @@ bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
         }
         for (std::size_t i = 0; i < perDifat && fatSectorList.size() < fatSectors; ++i)
             fatSectorList.push_back(get32(s.data() + 4 * i));
+        difatVisited[difat] = true;
         difat = get32(s.data() + 4 * perDifat);
         ++difatSeen;
     }

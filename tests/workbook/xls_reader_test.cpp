@@ -4,6 +4,7 @@
 // damaged ones.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -694,10 +695,17 @@ TEST(XlsBuiltFixtures, NonWorkbookFilesAreRefused)
 void damageAll(const Bytes& original, int truncations, int flips, unsigned seed)
 {
     TempDir dir;
-    const std::string path = dir.file("damaged.xls");
     std::mt19937 random(seed);
+    int serial = 0;
     auto tryLoad = [&](const Bytes& bytes) {
+        // A new file each time: rewriting one file in place makes the file system flush
+        // it to disk at every close, which costs more than the reading.
+        const std::string path = dir.file("damaged" + std::to_string(serial++) + ".xls");
         writeFile(path, bytes);
+        struct Remove {
+            const std::string& path;
+            ~Remove() { std::remove(path.c_str()); }
+        } remove{path};
         wb::WorkbookData book;
         std::string error;
         bool ok = wb::readXlsFile(path, book, error);

@@ -1,4 +1,5 @@
 torven_test(xls_tests
   SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/compound_file_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/xls_reader_test.cpp
-  LIBS torven_workbook)
+  LIBS torven_workbook torven_xls)
