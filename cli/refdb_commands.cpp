@@ -91,27 +91,13 @@ const char* kindName(int kind)
     }
 }
 
-// A table's value as torven-cli refdb prints it: by the column's kind, exactly.
-std::string exactCellText(const dbTable& table, int row, int col)
-{
-    int shortValue = 0;
-    long longValue = 0;
-    double doubleValue = 0;
-    std::string text;
-    std::uint8_t flag = 0;
-    switch (table.ColumnKind(col)) {
-    case dbTable::kindShort: table.GetShort(row, col, shortValue); return std::to_string(shortValue);
-    case dbTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
-    case dbTable::kindDouble: table.GetDouble(row, col, doubleValue); return numtext::g17(doubleValue);
-    case dbTable::kindText: table.GetString(row, col, text); return escapeField(text);
-    case dbTable::kindBool: table.GetBool(row, col, flag); return flag ? "1" : "0";
-    default: return "";
-    }
-}
+enum class CellStyle { exact, window };
 
-// A value as the master taxon list window shows it.
-std::string windowCellText(const dbTable& table, int row, int col)
+// A table's value by its column's kind: exactly, as torven-cli refdb prints it, or as
+// the master taxon list window shows it (small integers above 0 only, 13 digits, "Yes").
+std::string cellText(const dbTable& table, int row, int col, CellStyle style)
 {
+    const bool window = style == CellStyle::window;
     int shortValue = 0;
     long longValue = 0;
     double doubleValue = 0;
@@ -120,11 +106,13 @@ std::string windowCellText(const dbTable& table, int row, int col)
     switch (table.ColumnKind(col)) {
     case dbTable::kindShort:
         table.GetShort(row, col, shortValue);
-        return shortValue > 0 ? std::to_string(shortValue) : "";
+        return window && shortValue <= 0 ? "" : std::to_string(shortValue);
     case dbTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
-    case dbTable::kindDouble: table.GetDouble(row, col, doubleValue); return numtext::g13(doubleValue);
+    case dbTable::kindDouble:
+        table.GetDouble(row, col, doubleValue);
+        return window ? numtext::g13(doubleValue) : numtext::g17(doubleValue);
     case dbTable::kindText: table.GetString(row, col, text); return escapeField(text);
-    case dbTable::kindBool: table.GetBool(row, col, flag); return flag ? "Yes" : "";
+    case dbTable::kindBool: table.GetBool(row, col, flag); return window ? (flag ? "Yes" : "") : (flag ? "1" : "0");
     default: return "";
     }
 }
@@ -176,7 +164,7 @@ int runRefdb(const std::vector<std::string>& args)
     for (int r = 0; r < table.rowCount; ++r) {
         std::vector<std::string> fields;
         for (int c = 0; c < table.colCount; ++c)
-            fields.push_back(exactCellText(table, r, c));
+            fields.push_back(cellText(table, r, c, CellStyle::exact));
         writeRecord(fields);
     }
     recordset.Close();
@@ -203,7 +191,7 @@ int runTaxa(const std::vector<std::string>& args)
     for (int r = 0; r < table.rowCount; ++r) {
         std::vector<std::string> fields;
         for (int c = 0; c < table.colCount; ++c)
-            fields.push_back(windowCellText(table, r, c));
+            fields.push_back(cellText(table, r, c, CellStyle::window));
         writeRecord(fields);
     }
     return exitOk;
