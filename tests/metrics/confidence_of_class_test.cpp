@@ -7,7 +7,6 @@
 #include "tests/support/scripted_user.h"
 
 using fixtures::logit;
-using fixtures::phi;
 
 namespace {
 
@@ -46,19 +45,6 @@ void analysedJob(CTVNDoc& doc, int family, const std::vector<std::string>& sites
     doc.cocParameters = fixtures::cocRows(doc.familyName, {sd, 0, 0, 1});
 }
 
-// The five class probabilities (per cent) of a mean x over n samples with spread sd
-// and limits b, worked out with erfc: P_j = Phi((logit(b_j) - logit(x)) / sigma),
-// sigma = sd / sqrt(n) / (x (1 - x)) held at cap.
-std::array<double, 5> expectedPercent(double x, double n, double sd, const std::array<double, 4>& b, double cap)
-{
-    double sigma = sd / std::sqrt(n) / (x * (1 - x));
-    sigma = std::min(sigma, cap);
-    std::array<double, 4> p{};
-    for (std::size_t j = 0; j < 4; ++j)
-        p[j] = phi((logit(b[j]) - logit(x)) / sigma);
-    return {100 * (1 - p[0]), 100 * (p[0] - p[1]), 100 * (p[1] - p[2]), 100 * (p[2] - p[3]), 100 * p[3]};
-}
-
 void expectPercent(const dMat& s, int row, const std::array<double, 5>& expected, int firstCol = 4)
 {
     for (int j = 0; j < 5; ++j)
@@ -84,7 +70,7 @@ TEST(SiteGrouping, CodesCompareWithoutCaseAndShortCodesAreNoSite)
     EXPECT_DOUBLE_EQ(s(0, 2), 0.5);
     // 0.5 lies between 0.4 and 0.6: Moderate.
     EXPECT_EQ(s(0, 3), 3);
-    const auto p = expectedPercent(0.5, 3, 0.1, limits, 1);
+    const auto p = fixtures::classPercent(0.5, 3, 0.1, limits, 1);
     expectPercent(s, 0, p);
     // The class of x for the risk is Moderate too (0.6 >= 0.5 > 0.4).
     EXPECT_NEAR(s(0, 9), 100 - p[2], 1e-6);
@@ -125,7 +111,7 @@ TEST(SiteGrouping, MissingEqrsAreCountedAndSkipped)
         EXPECT_EQ(s(k, 1), 1);
         EXPECT_NEAR(s(k, 2), 0.7, 1e-12);
         EXPECT_EQ(s(k, 3), 2);
-        expectPercent(s, k, expectedPercent(0.7, 2, 0.1, limits, 1));
+        expectPercent(s, k, fixtures::classPercent(0.7, 2, 0.1, limits, 1));
     }
 }
 
@@ -140,7 +126,7 @@ TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
     EXPECT_DOUBLE_EQ(s(0, 2), 1.05);
     EXPECT_EQ(s(0, 3), 1);
     // x = 0.999: sigma = 0.1 / (0.999 * 0.001) = 100.1, held at 1.
-    const auto p = expectedPercent(0.999, 1, 0.1, limits, 1);
+    const auto p = fixtures::classPercent(0.999, 1, 0.1, limits, 1);
     // After the removal column 4 holds Good, then Moderate, Poor, Bad.
     for (int j = 1; j < 5; ++j)
         EXPECT_NEAR(s(0, 3 + j), p[static_cast<std::size_t>(j)], 1e-6);
@@ -163,7 +149,7 @@ TEST(SiteClass, MeanOnTheGoodModerateLimit)
     const dMat& s = *doc.siteSummary1;
     EXPECT_NEAR(s(0, 2), 0.6, 1e-12);
     EXPECT_EQ(s(0, 3), 2);  // Good: a mean on a limit counts in the better class
-    const auto p = expectedPercent(0.6, 2, 0.1, limits, 1);
+    const auto p = fixtures::classPercent(0.6, 2, 0.1, limits, 1);
     // ... but the risks count it in the worse: 100 - Moderate, and 100 - MPB.
     EXPECT_NEAR(s(0, 9), 100 - p[2], 1e-6);
     EXPECT_NEAR(s(0, 12), 100 - s(0, 11), 1e-9);
@@ -177,8 +163,8 @@ TEST(SiteClass, SpreadIsHeldAtTheCapOfTheRun)
     analysedJob(doc, familyLakes, {"L1"}, {0.5}, {0.5}, 1.0, {"ha"});
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
     ASSERT_TRUE(doc.ConfidenceOfClass(2));
-    expectPercent(*doc.siteSummary1, 0, expectedPercent(0.5, 1, 1.0, limits, 1.5));
-    expectPercent(*doc.siteSummary2, 0, expectedPercent(0.5, 1, 1.0, limits, 1.0));
+    expectPercent(*doc.siteSummary1, 0, fixtures::classPercent(0.5, 1, 1.0, limits, 1.5));
+    expectPercent(*doc.siteSummary2, 0, fixtures::classPercent(0.5, 1, 1.0, limits, 1.0));
     EXPECT_EQ(doc.siteSummary2->nCols(), 13);  // lakes keep "CoC High"
     // High at sigma 1.5: 100 (1 - Phi(ln 4 / 1.5)) = 100 (1 - Phi(0.924196)) = 17.77.
     EXPECT_NEAR((*doc.siteSummary1)(0, 4), 17.77, 0.01);
@@ -198,7 +184,7 @@ TEST(SiteClass, LakeTypeWithoutBoundaryRowLeavesOnlyThatSiteMissing)
     EXPECT_DOUBLE_EQ(s(1, 2), 0.5);
     // The site after it is assessed against its own row: 0.5 >= 0.5, Moderate.
     EXPECT_EQ(s(2, 3), 3);
-    expectPercent(s, 2, expectedPercent(0.5, 1, 0.1, {0.9, 0.7, 0.5, 0.3}, 1.5));
+    expectPercent(s, 2, fixtures::classPercent(0.5, 1, 0.1, {0.9, 0.7, 0.5, 0.3}, 1.5));
     EXPECT_NEAR(s(2, 9), 100 - s(2, 7), 1e-9);  // risk: x on 0.5 counts as Poor
     EXPECT_TRUE(ui.messages.empty());
 }

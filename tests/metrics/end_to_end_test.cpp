@@ -7,23 +7,10 @@
 #include "tests/metrics/metrics_fixtures.h"
 #include "tests/support/scripted_user.h"
 
-using fixtures::logit;
-using fixtures::phi;
 
 namespace {
 
 constexpr double missing = dMat::missingValue;
-
-// The five class probabilities (per cent) of a site mean x over n samples with a
-// constant spread sd, limits b and the spread cap, from erfc.
-std::array<double, 5> percent(double x, double n, double sd, const std::array<double, 4>& b, double cap)
-{
-    const double sigma = std::min(sd / std::sqrt(n) / (x * (1 - x)), cap);
-    std::array<double, 4> p{};
-    for (std::size_t j = 0; j < 4; ++j)
-        p[j] = phi((logit(b[j]) - logit(x)) / sigma);
-    return {100 * (1 - p[0]), 100 * (p[0] - p[1]), 100 * (p[1] - p[2]), 100 * (p[2] - p[3]), 100 * p[3]};
-}
 
 void expectMissingFrom(const dMat& m, int row, int firstCol)
 {
@@ -147,7 +134,7 @@ TEST(EndToEnd, River)
     EXPECT_EQ(s1(0, 1), 0);
     EXPECT_NEAR(s1(0, 2), 0.611114007, 1e-9);
     EXPECT_EQ(s1(0, 3), 2);
-    const auto p1 = percent(0.611114007, 2, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
+    const auto p1 = fixtures::classPercent(0.611114007, 2, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s1(0, 4 + j), p1[static_cast<std::size_t>(j)], 1e-5);
     EXPECT_NEAR(s1(0, 9), 100 - p1[1], 1e-5);
@@ -163,7 +150,7 @@ TEST(EndToEnd, River)
     ASSERT_EQ(s2.nCols(), 12);
     EXPECT_NEAR(s2(0, 2), 0.501930889, 1e-9);
     EXPECT_EQ(s2(0, 3), 3);
-    const auto p2 = percent(0.501930889, 2, 0.1, {0.9, 0.7, 0.5, 0.3}, 1);
+    const auto p2 = fixtures::classPercent(0.501930889, 2, 0.1, {0.9, 0.7, 0.5, 0.3}, 1);
     for (int j = 1; j < 5; ++j)
         EXPECT_NEAR(s2(0, 3 + j), p2[static_cast<std::size_t>(j)], 1e-5);
     EXPECT_NEAR(s2(0, 8), 100 - p2[2], 1e-5);
@@ -225,7 +212,7 @@ TEST(EndToEnd, Lake)
     const dMat& s1 = *doc.siteSummary1;
     EXPECT_NEAR(s1(0, 2), (1 + 25.0 / 60.0) / 2, 1e-12);
     EXPECT_EQ(s1(0, 3), 2);
-    const auto p1 = percent((1 + 25.0 / 60.0) / 2, 2, 0.2, {0.8, 0.6, 0.4, 0.2}, 1.5);
+    const auto p1 = fixtures::classPercent((1 + 25.0 / 60.0) / 2, 2, 0.2, {0.8, 0.6, 0.4, 0.2}, 1.5);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s1(0, 4 + j), p1[static_cast<std::size_t>(j)], 1e-5);
     // LTDI2: mean (0.625 + 0.5)/2 = 0.5625, Moderate; all 13 columns kept.
@@ -233,7 +220,7 @@ TEST(EndToEnd, Lake)
     ASSERT_EQ(s2.nCols(), 13);
     EXPECT_DOUBLE_EQ(s2(0, 2), 0.5625);
     EXPECT_EQ(s2(0, 3), 3);
-    const auto p2 = percent(0.5625, 2, 0.2, {0.8, 0.6, 0.4, 0.2}, 1);
+    const auto p2 = fixtures::classPercent(0.5625, 2, 0.2, {0.8, 0.6, 0.4, 0.2}, 1);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s2(0, 4 + j), p2[static_cast<std::size_t>(j)], 1e-5);
     // LK2: no EQR and a type with no row.
@@ -313,7 +300,7 @@ TEST(EndToEnd, Dam)
     EXPECT_EQ(s(0, 1), 1);
     EXPECT_NEAR(s(0, 2), 37.5 / 58.6, 1e-12);
     EXPECT_EQ(s(0, 3), 2);
-    const auto p = percent(37.5 / 58.6, 1, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
+    const auto p = fixtures::classPercent(37.5 / 58.6, 1, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s(0, 4 + j), p[static_cast<std::size_t>(j)], 1e-5);
     // D2 and d2: mean (-4.372927 + 1)/2 = -1.686463 <= 0: certainly Bad.

@@ -2,6 +2,8 @@
 
 // Reference tables and jobs built in memory, as the import would leave them.
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -159,5 +161,17 @@ inline void fillJob(CTVNDoc& doc, int family, const std::vector<std::string>& co
 inline double phi(double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); }
 
 inline double logit(double p) { return std::log(p / (1 - p)); }
+
+// The five class probabilities (per cent, High to Bad) of a site mean x over n samples
+// with a constant spread sd and limits b: P_j = Phi((logit(b_j) - logit(x)) / sigma),
+// sigma = sd / sqrt(n) / (x (1 - x)) held at cap, worked out with erfc.
+inline std::array<double, 5> classPercent(double x, double n, double sd, const std::array<double, 4>& b, double cap)
+{
+    const double sigma = std::min(sd / std::sqrt(n) / (x * (1 - x)), cap);
+    std::array<double, 4> p{};
+    for (std::size_t j = 0; j < 4; ++j)
+        p[j] = phi((logit(b[j]) - logit(x)) / sigma);
+    return {100 * (1 - p[0]), 100 * (p[0] - p[1]), 100 * (p[1] - p[2]), 100 * (p[2] - p[3]), 100 * p[3]};
+}
 
 }  // namespace fixtures
