@@ -29,7 +29,11 @@ public:
             collector_.end(name);
         }
     }
-    void text(const char* data, int length) override { collector_.text(data, length); }
+    void text(const char* data, int length) override
+    {
+        if (!collector_.text(data, length))
+            fail("a shared string longer than a cell can hold");
+    }
 
 private:
     std::vector<std::string>& strings_;

@@ -83,10 +83,16 @@ public:
 
     void text(const char* data, int length) override
     {
-        if (inValue_)
-            value_.append(data, static_cast<std::size_t>(length));
-        else if (inInline_)
-            inline_.text(data, length);
+        bool fits = true;
+        if (inValue_) {
+            fits = value_.size() + static_cast<std::size_t>(length) <= kMaxTextBytes;
+            if (fits)
+                value_.append(data, static_cast<std::size_t>(length));
+        } else if (inInline_) {
+            fits = inline_.text(data, length);
+        }
+        if (!fits)
+            fail("a cell value longer than a cell can hold");
     }
 
     void finish() { flushRow(); }

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "workbook/xlsx_xml.h"
+
 namespace wb::xlsx {
 
 // Gathers the text of a string item (a shared string's <si> or an inline <is>): the
@@ -31,10 +33,15 @@ public:
         else if (name == "t")
             inText_ = false;
     }
-    void text(const char* data, int length)
+    // False once the text outgrows what a cell can hold.
+    bool text(const char* data, int length)
     {
-        if (inText_)
-            text_.append(data, static_cast<std::size_t>(length));
+        if (!inText_)
+            return true;
+        if (text_.size() + static_cast<std::size_t>(length) > kMaxTextBytes)
+            return false;
+        text_.append(data, static_cast<std::size_t>(length));
+        return true;
     }
     // The item's text with its escapes decoded.
     std::string finish();

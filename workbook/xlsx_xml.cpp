@@ -60,8 +60,13 @@ public:
 
     bool feed(const char* data, std::size_t length, bool last)
     {
-        if (XML_Parse(parser_, data, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK)
-            return true;
+        if (XML_Parse(parser_, data, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) {
+            fed_ += static_cast<long long>(length);
+            if (fed_ - lastEvent_ <= kMaxTokenBytes)
+                return true;
+            handler_.fail("a tag longer than the reader accepts");
+            return false;
+        }
         if (!handler_.failed()) {
             handler_.failure_ = std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser_))
                 + " at line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ")";
@@ -73,6 +78,7 @@ private:
     static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes)
     {
         auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
         if (++run->depth_ > kMaxXmlDepth) {
             run->handler_.fail("elements nested too deeply");
             return;
@@ -82,21 +88,28 @@ private:
     static void XMLCALL onEnd(void* self, const XML_Char* name)
     {
         auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
         --run->depth_;
         run->handler_.end(localName(name));
     }
     static void XMLCALL onText(void* self, const XML_Char* data, int length)
     {
-        static_cast<XmlRun*>(self)->handler_.text(data, length);
+        auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
+        run->handler_.text(data, length);
     }
     static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         static_cast<XmlRun*>(self)->handler_.fail("a document type declaration, which workbook parts never have");
     }
 
+    void noteEvent() { lastEvent_ = XML_GetCurrentByteIndex(parser_); }
+
     XmlHandler& handler_;
     XML_Parser parser_;
     int depth_ = 0;
+    long long fed_ = 0;        // bytes handed to expat so far
+    long long lastEvent_ = 0;  // input position of the latest event
 };
 
 bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)

@@ -9,6 +9,12 @@ namespace wb::xlsx {
 
 // Deepest element nesting accepted; real parts nest fewer than ten levels.
 inline constexpr int kMaxXmlDepth = 256;
+// Longest stretch of input without a parser event (one tag with its attributes):
+// expat keeps a whole tag in memory, so a gigantic one is refused rather than held.
+inline constexpr long long kMaxTokenBytes = 4LL << 20;
+// Longest text kept for one cell or shared string; a cell holds at most 32,767
+// characters (at most four bytes each in UTF-8).
+inline constexpr std::size_t kMaxTextBytes = 1 << 20;
 
 // Receives the elements of one part. Names come without their prefix (local names),
 // so prefixed, transitional and strict files read alike; namespaces are not checked.
@@ -40,7 +46,7 @@ const char* attribute(const char** attributes, std::string_view name);
 // Streams a part of the archive through expat into the handler. False with a reason
 // when the part is missing or damaged, is not well-formed XML, declares a DTD (no
 // workbook part has one; refusing it shuts out entity expansion), nests deeper than
-// kMaxXmlDepth or when the handler failed.
+// kMaxXmlDepth, has a tag longer than kMaxTokenBytes or when the handler failed.
 bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
 
 }  // namespace wb::xlsx

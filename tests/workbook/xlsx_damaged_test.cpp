@@ -168,6 +168,17 @@ TEST(XlsxDamaged, HostileContentIsRefused)
     writeZip(dir.file("laughs.xlsx"), package({{"S", laughs}}));
     EXPECT_NE(refusedBecause(dir.file("laughs.xlsx")).find("document type"), std::string::npos);
 
+    // Expat holds a whole tag in memory and a text grows with the file: both are bounded.
+    std::string hugeTag = "<row r=\"1\"><c r=\"A1\" x=\"" + std::string(5 << 20, 'a') + "\"><v>1</v></c></row>";
+    writeZip(dir.file("tag.xlsx"), package({{"S", sheetXml(hugeTag)}}));
+    EXPECT_NE(refusedBecause(dir.file("tag.xlsx")).find("tag longer"), std::string::npos);
+    // Text longer than the 4 MiB tag limit: refused as text, so texts are seen piece by piece.
+    std::string hugeText = "<row r=\"1\"><c r=\"A1\" t=\"str\"><v>" + std::string(6 << 20, 'a') + "</v></c></row>";
+    writeZip(dir.file("text.xlsx"), package({{"S", sheetXml(hugeText)}}));
+    EXPECT_NE(refusedBecause(dir.file("text.xlsx")).find("longer than a cell"), std::string::npos);
+    writeZip(dir.file("sst.xlsx"), package({{"S", sheetXml("")}}, "<sst><si><t>" + std::string(3 << 20, 'a') + "</t></si></sst>"));
+    EXPECT_NE(refusedBecause(dir.file("sst.xlsx")).find("longer than a cell"), std::string::npos);
+
     std::string deep;
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
