@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "workbook/xlsx_values.h"
 #include "workbook/xlsx_xml.h"
 
 namespace wb::xlsx {
@@ -98,16 +99,6 @@ bool readRelationships(ZipArchive& zip, const std::string& sourcePart, std::map<
     return true;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -115,8 +106,8 @@ std::string resolveTarget(const std::string& sourcePart, const std::string& targ
 {
     std::string decoded;
     for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] == '%' && i + 2 < target.size() && hexValue(target[i + 1]) >= 0 && hexValue(target[i + 2]) >= 0) {
-            decoded.push_back(static_cast<char>(hexValue(target[i + 1]) * 16 + hexValue(target[i + 2])));
+        if (target[i] == '%' && i + 2 < target.size() && hexDigit(target[i + 1]) >= 0 && hexDigit(target[i + 2]) >= 0) {
+            decoded.push_back(static_cast<char>(hexDigit(target[i + 1]) * 16 + hexDigit(target[i + 2])));
             i += 2;
         } else {
             decoded.push_back(target[i] == '\\' ? '/' : target[i]);

@@ -75,7 +75,7 @@ bool parseIndex(std::string_view text, unsigned long& value)
     return !text.empty() && ec == std::errc() && ptr == end;
 }
 
-static int hexDigit(char c)
+int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';

@@ -19,6 +19,9 @@ bool parseRowNumber(std::string_view text, int& row);
 bool parseNumber(std::string_view text, double& value);
 bool parseIndex(std::string_view text, unsigned long& value);
 
+// The value of a hexadecimal digit, or -1.
+int hexDigit(char c);
+
 // Undoes the _xHHHH_ escapes with which a workbook stores characters XML cannot carry
 // (control characters, and "_x005F_" for a literal "_"). Surrogate pairs are joined;
 // an unpaired surrogate becomes U+FFFD.
