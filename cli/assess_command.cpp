@@ -163,14 +163,7 @@ int importJob(const AssessOptions& options, CliUser& user, CTVNDoc& job)
 
 void printSummary(const CTVNDoc& job)
 {
-    std::string text;
-    text.reserve(job.summary.size() + 1);
-    for (std::size_t i = 0; i < job.summary.size(); ++i) {
-        if (job.summary[i] == '\r' && i + 1 < job.summary.size() && job.summary[i + 1] == '\n')
-            continue;
-        text += job.summary[i];
-    }
-    text += '\n';
+    const std::string text = results::SummaryWithLineFeeds(job.summary);
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 

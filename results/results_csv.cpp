@@ -146,16 +146,22 @@ std::string CsvText(const ResultSheet& sheet)
     return out;
 }
 
-std::string JobSummaryText(const CTVNDoc& job)
+std::string SummaryWithLineFeeds(const std::string& summary)
 {
     std::string out;
-    out.reserve(job.summary.size() + 1);
-    for (std::size_t i = 0; i < job.summary.size(); ++i) {
-        if (job.summary[i] == '\r' && i + 1 < job.summary.size() && job.summary[i + 1] == '\n')
+    out.reserve(summary.size() + 1);
+    for (std::size_t i = 0; i < summary.size(); ++i) {
+        if (summary[i] == '\r' && i + 1 < summary.size() && summary[i + 1] == '\n')
             continue;
-        out += job.summary[i];
+        out += summary[i];
     }
     out += '\n';
+    return out;
+}
+
+std::string JobSummaryText(const CTVNDoc& job)
+{
+    std::string out = SummaryWithLineFeeds(job.summary);
     for (const ResultRow& row : LackingTaxaRows(job)) {
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)

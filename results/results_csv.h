@@ -19,7 +19,10 @@ std::string CsvFileName(const std::string& sheetName);
 // empty field; a class is its name; a date is its serial day number.
 std::string CsvText(const ResultSheet& sheet);
 
-// The summary text with each CR LF as LF and a final LF, then (when taxa lack scores)
+// The summary text with each CR LF as LF and a final LF (as the command line prints it).
+std::string SummaryWithLineFeeds(const std::string& summary);
+
+// SummaryWithLineFeeds of the job's summary, then (when taxa lack scores)
 // the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated.
 std::string JobSummaryText(const CTVNDoc& job);
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/results/folder_entries.h"
 #include "tests/results/workbook_readback.h"
 #include "tests/support/temp_dir.h"
 
@@ -228,11 +229,7 @@ TEST_F(AssessNotWritten, ExistingFileSurvivesAWriteCutShort)
         EXPECT_NE(run.err, "") << name;
         EXPECT_EQ(readFile(dir.file(name)), before) << name;
     }
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"kept.xls", "kept.xlsx", "stderr.txt"}));
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"kept.xls", "kept.xlsx", "stderr.txt"}));
 }
 
 TEST_F(AssessNotWritten, CsvFolderIsAFile)

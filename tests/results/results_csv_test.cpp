@@ -8,6 +8,7 @@
 
 #include "app/tvn_doc.h"
 #include "results/results_csv.h"
+#include "tests/results/folder_entries.h"
 #include "tests/results/results_jobs.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
@@ -25,15 +26,6 @@ std::string c17(double value)
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.17g", value);
     return buffer;
-}
-
-std::vector<std::string> folderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(ResultsCsv, FileNamesFromSheetNames)

@@ -9,6 +9,7 @@
 
 #include "app/tvn_doc.h"
 #include "results/results_sheets.h"
+#include "tests/results/folder_entries.h"
 #include "tests/results/results_jobs.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
@@ -19,15 +20,6 @@ using testing_support::TempDir;
 using testing_support::writeFile;
 
 namespace {
-
-std::vector<std::string> folderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Holds the file size limit of this process at `bytes` while it lives, with the signal
 // that the limit raises ignored, so that writes beyond it fail with EFBIG. This works as
