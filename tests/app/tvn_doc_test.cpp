@@ -123,12 +123,16 @@ TEST(ClosingRules, YesThenCancelledFileChoiceKeepsTheJobOpenAndModified)
 {
     ScriptedUser ui;
     CTVNDoc doc(nullptr, ui);
+    importedJob(doc, 1, 1);
+    doc.results = std::make_unique<dMat>(1, 17, 0.0);
+    doc.analysed = true;
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::Yes};
     ui.resultsFiles = {std::nullopt};
     EXPECT_FALSE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
     EXPECT_TRUE(doc.modified);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.resultsFiles.empty()) << "the file was asked for";
 }
 
 TEST(ClosingRules, YesThenFailedSaveKeepsTheJobOpen)
