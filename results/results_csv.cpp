@@ -1,6 +1,7 @@
 #include "results/results_csv.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +37,9 @@ std::string fieldText(const ResultCell& cell)
 {
     switch (cell.kind) {
     case ResultCell::Kind::Text: return cell.text;
-    case ResultCell::Kind::Number: return numtext::g17(cell.number);
+    case ResultCell::Kind::Number:
+        // As in the workbook, where a value that is not a finite number leaves its cell empty.
+        return std::isfinite(cell.number) ? numtext::g17(cell.number) : std::string();
     case ResultCell::Kind::Empty:
     case ResultCell::Kind::Missing: break;
     }

@@ -1,6 +1,7 @@
 // The CSV export: file names, RFC 4180 fields, full-precision numbers, empty missing
 // values, class names and serial dates, and the job summary text.
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -127,6 +128,20 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
               "\nThe following taxa do not have DAM scores in the TORVEN database.\n\n"
               "Code\tName\tN\tN2\tMax\n"
               "XX001\tEunotia sp.\t2\t" + c17(1.6) + "\t3\n");
+}
+
+// A site none of whose samples has an EQR can leave values that are no numbers; the
+// workbook leaves such cells empty, and so does the CSV file.
+TEST(ResultsCsvFiles, NotANumberIsAnEmptyField)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    (*job.siteSummary1)(0, 4) = std::nan("");
+    std::vector<results::ResultSheet> sites = results::SiteSheets(job);
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_EQ(results::CsvText(sites[0]).substr(results::CsvText(sites[0]).find('\n') + 1),
+              "UP1,1,1," + c17(0.853) + ",Good,,70,10,0,0,30,90,10,10\n");
 }
 
 TEST(ResultsCsvFiles, FolderThatIsAFileIsReported)
