@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <numeric>
 #include <unordered_map>
@@ -10,6 +11,16 @@
 namespace wb {
 
 namespace {
+
+// A number record can carry any 64-bit pattern; NaN and the infinities are not numbers a
+// sheet can show, so they are kept as the error a spreadsheet gives them (#NUM!).
+void setFileNumber(wb::SheetData& sheet, int row, int col, double value)
+{
+    if (std::isfinite(value))
+        sheet.setNumber(row, col, value);
+    else
+        sheet.setError(row, col, 0x24);
+}
 
 using namespace xls;
 
@@ -252,12 +263,12 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
         case kNumber:
             if (n < 14)
                 return tooShort();
-            sheet.setNumber(row, col, getDouble(d + 6));
+            setFileNumber(sheet, row, col, getDouble(d + 6));
             break;
         case kRk:
             if (n < 10)
                 return tooShort();
-            sheet.setNumber(row, col, decodeRk(get32(d + 6)));
+            setFileNumber(sheet, row, col, decodeRk(get32(d + 6)));
             break;
         case kMulRk: {
             std::size_t count = (n - 6) / 6;  // xf and RK per cell, then the last column
@@ -266,7 +277,7 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
             if (col + count > static_cast<std::size_t>(kMaxCols))
                 return beyondColumns();
             for (std::size_t i = 0; i < count; ++i)
-                sheet.setNumber(row, col + static_cast<int>(i), decodeRk(get32(d + 4 + 6 * i + 2)));
+                setFileNumber(sheet, row, col + static_cast<int>(i), decodeRk(get32(d + 4 + 6 * i + 2)));
             break;
         }
         case kMulBlank: {
@@ -315,7 +326,7 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
                 return tooShort();
             // The cached result: a double, or a tagged value when its top two bytes are FFFF.
             if (get16(d + 12) != 0xFFFF) {
-                sheet.setNumber(row, col, getDouble(d + 6));
+                setFileNumber(sheet, row, col, getDouble(d + 6));
                 break;
             }
             switch (d[6]) {

@@ -3,6 +3,7 @@
 // by CONTINUE, a workbook small enough for the mini stream, BIFF5, an encrypted file and
 // damaged ones.
 #include <gtest/gtest.h>
+#include <limits>
 
 #include <cstdio>
 #include <cstring>
@@ -543,6 +544,21 @@ TEST(XlsBuiltFixtures, FormulaResultsRkMulrkAndOtherCellRecords)
     Loaded l = load(compoundFile(padded(formulaBook()), false));
     ASSERT_TRUE(l.ok) << l.error;
     checkFormulaBook(l.book);
+}
+
+TEST(XlsBuiltFixtures, NumbersThatAreNotNumbersReadAsErrors)
+{
+    // NaN and the infinities in a NUMBER record, and an RK whose upper 30 bits make an
+    // infinity (0x7FF00000: exponent all ones, mantissa 0, not an integer, no /100).
+    Bytes cells = number(0, 0, std::numeric_limits<double>::quiet_NaN()) +
+                  number(0, 1, std::numeric_limits<double>::infinity()) +
+                  number(0, 2, -std::numeric_limits<double>::infinity()) + rk(0, 3, 0x7FF00000u) + number(0, 4, 2.5);
+    Loaded l = load(compoundFile(padded(workbookStream({{"Sheet1", cells}}, {})), false));
+    ASSERT_TRUE(l.ok) << l.error;
+    const wb::SheetData& s = l.book.sheets.at(0);
+    for (int col = 0; col < 4; ++col)
+        expectKind(s, 0, col, wb::CellType::Error, 0x24);
+    expectNumber(s, 0, 4, 2.5);
 }
 
 TEST(XlsBuiltFixtures, WorkbookInTheMiniStream)
