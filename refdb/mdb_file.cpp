@@ -14,34 +14,42 @@
 
 namespace {
 
-// libmdb reports damaged pages and its own failures with fprintf on stderr; the
-// database layer reports through its error texts only, so stderr points at /dev/null
-// while libmdb runs. The program is single-threaded, so nothing else writes meanwhile.
-class StderrSilencer {
+// libmdb reports damaged pages and its own failures with printf and fprintf; the
+// database layer reports through its error texts only, so standard output and standard
+// error point at /dev/null while libmdb runs. The program is single-threaded, so
+// nothing else writes meanwhile.
+class LibraryOutputSilencer {
 public:
-    StderrSilencer()
+    LibraryOutputSilencer()
     {
+        std::fflush(stdout);
         std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
         int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && devNull >= 0)
-            dup2(devNull, STDERR_FILENO);
+        for (int i = 0; i < 2; ++i) {
+            saved_[i] = dup(kStreams[i]);
+            if (saved_[i] >= 0 && devNull >= 0)
+                dup2(devNull, kStreams[i]);
+        }
         if (devNull >= 0)
             close(devNull);
     }
-    ~StderrSilencer()
+    ~LibraryOutputSilencer()
     {
+        std::fflush(stdout);
         std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
+        for (int i = 0; i < 2; ++i) {
+            if (saved_[i] >= 0) {
+                dup2(saved_[i], kStreams[i]);
+                close(saved_[i]);
+            }
         }
     }
-    StderrSilencer(const StderrSilencer&) = delete;
-    StderrSilencer& operator=(const StderrSilencer&) = delete;
+    LibraryOutputSilencer(const LibraryOutputSilencer&) = delete;
+    LibraryOutputSilencer& operator=(const LibraryOutputSilencer&) = delete;
 
 private:
-    int saved_ = -1;
+    static constexpr int kStreams[2] = {STDOUT_FILENO, STDERR_FILENO};
+    int saved_[2] = {-1, -1};
 };
 
 struct TableDefDeleter {
@@ -113,6 +121,26 @@ std::string readLongValue(MdbHandle* mdb, const unsigned char* field, std::size_
     return raw;
 }
 
+// libmdb walks a table's usage map (the list of its data pages) without checking it;
+// a damaged one, or one it could not read, would send it outside the map.
+bool hasUsableUsageMap(const MdbTableDef* table)
+{
+    return table && table->usage_map && table->map_sz >= 5 && table->usage_map[0] <= 1;
+}
+
+// The system catalog is itself a table, defined on page 2; libmdb reads it without the
+// check above, so its definition is checked first in the same way libmdb will load it.
+bool catalogIsReadable(MdbHandle* mdb)
+{
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    std::snprintf(entry.object_name, sizeof entry.object_name, "%s", "MSysObjects");
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::unique_ptr<MdbTableDef, TableDefDeleter> catalog(mdb_read_table(&entry));
+    return hasUsableUsageMap(catalog.get());
+}
+
 int definedSizeOf(const MdbColumn* column, bool jet3)
 {
     switch (column->col_type) {
@@ -175,7 +203,7 @@ struct AccessFile::Handle {
     ~Handle()
     {
         if (mdb) {
-            StderrSilencer quiet;
+            LibraryOutputSilencer quiet;
             mdb_close(mdb);
         }
     }
@@ -197,7 +225,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const std::string& path, std::strin
     std::unique_ptr<AccessFile> file(new AccessFile);
     file->path_ = path;
     file->handle_ = std::make_unique<Handle>();
-    StderrSilencer quiet;
+    LibraryOutputSilencer quiet;
     // libmdb checks only the first page; anything shorter than two pages holds no catalog.
     if (info.st_size < 2 * 2048 || !(file->handle_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS))) {
         reason = "Unrecognized database format '" + path + "'.";
@@ -209,7 +237,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const std::string& path, std::strin
     case MDB_VER_JET4: file->format_ = formatJet4; break;
     default: file->format_ = formatAce; break;
     }
-    if (info.st_size < 2 * mdb->fmt->pg_size || !mdb_read_catalog(mdb, MDB_TABLE)) {
+    if (info.st_size < 2 * mdb->fmt->pg_size || !catalogIsReadable(mdb) || !mdb_read_catalog(mdb, MDB_TABLE)) {
         reason = "Unrecognized database format '" + path + "'.";
         return nullptr;
     }
@@ -232,7 +260,7 @@ std::vector<std::string> AccessFile::tableNames() const
 
 bool AccessFile::readTable(const std::string& name, Table& table, std::string& reason) const
 {
-    StderrSilencer quiet;
+    LibraryOutputSilencer quiet;
     MdbHandle* mdb = handle_->mdb;
     MdbCatalogEntry* found = nullptr;
     for (unsigned i = 0; mdb->catalog && i < mdb->catalog->len && !found; ++i) {
@@ -250,6 +278,11 @@ bool AccessFile::readTable(const std::string& name, Table& table, std::string& r
     if (!def || !mdb_read_columns(def.get()) || def->num_cols == 0 || def->num_cols > MDB_MAX_COLS
         || def->columns->len != def->num_cols) {
         reason = "The table '" + name + "' cannot be read: its definition in the file is damaged.";
+        return false;
+    }
+
+    if (!hasUsableUsageMap(def.get())) {
+        reason = "The table '" + name + "' cannot be read: its page map in the file is damaged.";
         return false;
     }
 
