@@ -9,48 +9,11 @@
 
 #include <mdbtools.h>
 
+#include "matrix/library_output.h"
 #include "refdb/ascii_case.h"
 #include "refdb/mdb_row_decoder.h"
 
 namespace {
-
-// libmdb reports damaged pages and its own failures with printf and fprintf; the
-// database layer reports through its error texts only, so standard output and standard
-// error point at /dev/null while libmdb runs. The program is single-threaded, so
-// nothing else writes meanwhile.
-class LibraryOutputSilencer {
-public:
-    LibraryOutputSilencer()
-    {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        for (int i = 0; i < 2; ++i) {
-            saved_[i] = dup(kStreams[i]);
-            if (saved_[i] >= 0 && devNull >= 0)
-                dup2(devNull, kStreams[i]);
-        }
-        if (devNull >= 0)
-            close(devNull);
-    }
-    ~LibraryOutputSilencer()
-    {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        for (int i = 0; i < 2; ++i) {
-            if (saved_[i] >= 0) {
-                dup2(saved_[i], kStreams[i]);
-                close(saved_[i]);
-            }
-        }
-    }
-    LibraryOutputSilencer(const LibraryOutputSilencer&) = delete;
-    LibraryOutputSilencer& operator=(const LibraryOutputSilencer&) = delete;
-
-private:
-    static constexpr int kStreams[2] = {STDOUT_FILENO, STDERR_FILENO};
-    int saved_[2] = {-1, -1};
-};
 
 struct TableDefDeleter {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }

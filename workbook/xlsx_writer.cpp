@@ -1,9 +1,12 @@
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "matrix/library_output.h"
 #include "workbook/book.h"
 #include "workbook/xlsx_output_file.h"
 #include "workbook/xlsx_values.h"
@@ -86,8 +89,10 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
     xlsx::OutputFile output(path);
     if (!output.create(error))
         return false;
-    // libxlsxwriter prints numbers with the C library's printf.
+    // libxlsxwriter prints numbers with the C library's printf, and its diagnostics on
+    // standard error; the reason of a failure goes into the error text instead.
     xlsx::CLocaleScope cLocale;
+    LibraryOutputSilencer quiet;
 
     WorkbookPtr workbook(workbook_new(output.temporaryPath().c_str()));
     if (!workbook) {
@@ -134,9 +139,14 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
         }
     }
 
+    errno = 0;
     lxw_error closed = workbook_close(workbook.release());
+    const int systemError = errno;
     if (closed != LXW_NO_ERROR) {
         error = "cannot write \"" + path + "\": " + lxw_strerror(closed);
+        // The library's own text names only the zip step; the system says what went wrong.
+        if (systemError != 0)
+            error += std::string(" (") + std::strerror(systemError) + ")";
         return false;
     }
     return output.commit(error);

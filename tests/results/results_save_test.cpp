@@ -100,12 +100,17 @@ TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
     const std::string before = "an earlier results file, byte for byte\r\n\x01\x02";
     writeFile(target, before);
     bool saved = true;
+    // The libraries below may want to print their own diagnostics; the reason belongs in
+    // the message alone.
+    ::testing::internal::CaptureStderr();
     {
         FileSizeLimit limit(1024);
         saved = job.SaveResultsTo(target);
     }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(saved);
     expectReported();
+    EXPECT_NE(ui.messages[0].find("File too large"), std::string::npos) << ui.messages[0];
     EXPECT_EQ(readFile(target), before);
     // No temporary file is left behind.
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
