@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/utf8.h"
+
 // The pieces of the BIFF record format shared by the .xls reader and writer:
 // record numbers, little-endian access and the conversion of BIFF texts.
 namespace wb::xls {
@@ -66,8 +68,7 @@ void set32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v);
 // optionally divided by 100).
 double decodeRk(std::uint32_t rk);
 
-// Appends one code point as UTF-8.
-void appendUtf8(std::string& out, std::uint32_t codePoint);
+using wb::appendUtf8;
 // BIFF character data: 8-bit "compressed" characters are Latin-1 (the low byte of their
 // UTF-16 value); the others UTF-16LE. Both are appended to out as UTF-8. A lone surrogate
 // becomes U+FFFD. `pendingHigh` carries a high surrogate across a CONTINUE split.

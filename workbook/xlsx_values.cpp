@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "workbook/utf8.h"
+
 namespace wb::xlsx {
+
+using wb::appendUtf8;
 
 bool parseCellRef(std::string_view ref, int& row, int& col)
 {
@@ -99,25 +103,6 @@ static long escapeAt(const std::string& text, std::size_t i)
         unit = unit * 16 + d;
     }
     return unit;
-}
-
-static void appendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 void decodeEscapes(std::string& text)
