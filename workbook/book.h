@@ -30,6 +30,8 @@ private:
 class Sheet {
 public:
     std::string name() const { return data_->name; }
+    // True when the workbook's date serials count from 1904 (see SheetData::date1904).
+    bool isDate1904() const { return data_->date1904; }
     int lastRow() const { return data_->rowEnd(); }
     int lastCol() const { return data_->colEnd(); }
     CellType cellType(int row, int col) const;

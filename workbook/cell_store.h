@@ -27,6 +27,10 @@ struct Cell {
 class SheetData {
 public:
     std::string name;
+    // True when the workbook counts its date serials from 1904 (as old Mac spreadsheets
+    // do): serial 0 is 1 January 1904, 1462 days after the 1900 system's day 0. Number
+    // cells keep the serial as the file holds it; whoever reads a cell as a date converts.
+    bool date1904 = false;
 
     // Sets (or replaces) a cell. Rows and columns are 0-based.
     void setNumber(int row, int col, double value, std::uint16_t format = 0);
@@ -70,6 +74,17 @@ private:
     int colEnd_ = 0;
     std::size_t cellCount_ = 0;
 };
+
+// Days from the 1904 date system's day 0 (1 January 1904) to the 1900 system's serial of
+// that day: a workbook kept in the 1904 system stores 38538 for 6 July 2009, which the
+// 1900 system numbers 40000.
+inline constexpr int kDate1904Offset = 1462;
+
+// A date serial as the 1900 system numbers it, whichever system its workbook uses.
+inline double SerialIn1900System(double serial, bool date1904)
+{
+    return date1904 ? serial + kDate1904Offset : serial;
+}
 
 // What a file holds, format aside: its sheets in workbook order and the number
 // formats of the cell formats added for writing (a built-in number format id each).

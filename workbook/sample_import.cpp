@@ -16,6 +16,8 @@ namespace {
 // lake type (rows 3 and 4), or sampling date, calcium and DOC (rows 3, 5 and 6).
 constexpr int kHeaderRowsRiversLakes = 4;
 constexpr int kHeaderRowsDam = 6;
+// Header row index of the sampling dates.
+constexpr int kDateHeaderRow = 2;
 
 // An error cell ends a list like an empty one: a #DIV/0! in the sample-name row or the
 // code column is a typing slip, not a sample or a taxon.
@@ -177,8 +179,15 @@ bool CTVNDoc::OpenWorkbook(const std::string& workbookPath)
         }
         std::vector<std::string>& values = headerValues[static_cast<std::size_t>(i)];
         values.reserve(static_cast<std::size_t>(sampleCount));
-        for (int s = 0; s < sampleCount; ++s)
-            values.push_back(cellText(*sheet, i, firstColumn - 1 + s));
+        for (int s = 0; s < sampleCount; ++s) {
+            const int col = firstColumn - 1 + s;
+            // The sampling date travels as its serial in the 1900 system, which is what
+            // every reader of that row counts in, whichever system the workbook used.
+            if (i == kDateHeaderRow && sheet->cellType(i, col) == wb::CellType::Number)
+                values.push_back(numtext::g(wb::SerialIn1900System(sheet->readNum(i, col), sheet->isDate1904())));
+            else
+                values.push_back(cellText(*sheet, i, col));
+        }
     }
 
     if (!app->LoadBoundaries(FirstIndexName(family), 1)

@@ -97,9 +97,10 @@ std::string PreviewCellText(const wb::Sheet& sheet, int gridRow, int gridColumn)
     const int col = gridColumn - 1;
     switch (sheet.cellType(row, col)) {
     case wb::CellType::Number: {
-        double value = sheet.readNum(row, col);
-        if (gridRow == 3 && gridColumn >= 3 && value > kEarliestDateSerial && value < kLatestDateSerial)
-            return SerialDateText(static_cast<int>(value));
+        const double value = sheet.readNum(row, col);
+        const double serial = wb::SerialIn1900System(value, sheet.isDate1904());
+        if (gridRow == 3 && gridColumn >= 3 && serial > kEarliestDateSerial && serial < kLatestDateSerial)
+            return SerialDateText(static_cast<int>(serial));
         return numtext::g13(value);
     }
     case wb::CellType::Text:

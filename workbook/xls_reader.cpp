@@ -80,6 +80,7 @@ private:
     std::span<const std::uint8_t> stream_;
     std::string& error_;
     bool biff8_ = true;
+    bool date1904_ = false;
     std::vector<SheetEntry> sheets_;
     std::vector<std::string> sst_;
     // Each sheet keeps its own copies of the shared strings it uses, so many sheets that
@@ -161,6 +162,9 @@ bool BiffParser::parseGlobals(std::size_t& globalsEnd)
         case kEof:
             globalsEnd = r.offset + 4 + r.data.size();
             return true;
+        case kDateMode:
+            date1904_ = r.data.size() >= 2 && get16(r.data.data()) == 1;
+            break;
         case kFilePass:
             return fail("the workbook is encrypted (password protected); save it without a password and try again");
         case kBoundSheet: {
@@ -385,6 +389,7 @@ bool BiffParser::parse(WorkbookData& out)
         if (entry.offset < freeFrom)
             return fail("sheet \"" + entry.name + "\" overlaps another part of the workbook stream");
         parsed[index].name = entry.name;
+        parsed[index].date1904 = date1904_;
         std::size_t end = 0;
         if (!parseSheet(entry.offset, parsed[index], end))
             return false;

@@ -16,6 +16,7 @@ namespace wb::xls {
 enum RecordType : std::uint16_t {
     kFormula = 0x0006,
     kEof = 0x000A,
+    kDateMode = 0x0022,
     kFilePass = 0x002F,
     kFont = 0x0031,
     kContinue = 0x003C,

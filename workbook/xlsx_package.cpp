@@ -61,9 +61,15 @@ public:
         std::string relationshipId;
     };
     std::vector<Listed> sheets;
+    bool date1904 = false;
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (name == "workbookPr") {
+            const char* flag = attribute(attributes, "date1904");
+            date1904 = flag && (std::string_view(flag) == "1" || std::string_view(flag) == "true");
+            return;
+        }
         if (name == "sheets")
             inSheets_ = true;
         if (name != "sheet" || !inSheets_)
@@ -174,6 +180,7 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
             break;
         }
     }
+    layout.date1904 = workbook.date1904;
     for (const WorkbookHandler::Listed& listed : workbook.sheets) {
         auto found = rels.find(listed.relationshipId);
         if (found == rels.end() || found->second.external) {

@@ -16,6 +16,7 @@ struct PackageLayout {
     };
     std::vector<SheetPart> sheets;   // in workbook order
     std::string sharedStringsPart;   // empty when the workbook has none
+    bool date1904 = false;           // workbookPr date1904: serials count from 1904
 };
 
 bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& error);

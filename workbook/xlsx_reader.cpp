@@ -37,6 +37,7 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
         book.sheets.emplace_back();
         SheetData& sheet = book.sheets.back();
         sheet.name = listed.name;
+        sheet.date1904 = layout.date1904;
         if (listed.part.empty())
             continue;
         if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, error))

@@ -200,6 +200,9 @@ private:
                 fail("a date cell that holds no date");
                 return false;
             }
+            // Number cells hold the workbook's own serials; so does a date written as text.
+            if (sheet_.date1904)
+                cell.number -= kDate1904Offset;
             return true;
         case ValueKind::Boolean:
             cell.type = CellType::Boolean;

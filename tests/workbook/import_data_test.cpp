@@ -8,6 +8,8 @@
 #include "app/tvn_app.h"
 #include "app/tvn_doc.h"
 #include "tests/support/scripted_user.h"
+#include "workbook/book.h"
+#include "workbook/worksheet_choice.h"
 #include "tests/support/temp_dir.h"
 #include "tests/workbook/import_fixture.h"
 
@@ -131,6 +133,36 @@ TEST_P(ImportData, RiversJob)
     EXPECT_EQ(siteType(*job->boundaries1, 0), "TDI3");
     EXPECT_EQ(siteType(*job->boundaries2, 0), "TDI4");
     EXPECT_EQ(job->cocParameters->rowCount, 4);
+}
+
+// A workbook kept in the 1904 date system stores 6 July 2009 as 38538 and 30 June 2009
+// as 38532 (40000 - 1462 and 39994 - 1462); the job carries the 1900 serials every reader
+// of the date row counts in, so the season and the shown dates stay right.
+TEST_P(ImportData, DatesOfA1904WorkbookArriveAs1900Serials)
+{
+    SheetSpec sheet = riversSheet();
+    sheet.number(3, 3, 38538).number(3, 4, 38532);
+    sheet.number(4, 3, 38538);  // not a date row: kept as it is
+    const std::string path = import_fixture::writeWorkbook(dir, "mac" + GetParam(), {sheet}, true);
+    std::unique_ptr<CTVNDoc> job = import(path, choose(5));
+    EXPECT_TRUE(user.messages.empty());
+    ASSERT_EQ(job->headerValues.size(), 4u);
+    EXPECT_EQ(job->headerValues[2], (std::vector<std::string>{"40000", "39994"}));
+    EXPECT_EQ(job->headerValues[3][0], "38538");
+
+    // The worksheet dialog's preview shows the same dates.
+    std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(path);
+    ASSERT_TRUE(book->load(path)) << book->errorMessage();
+    const wb::Sheet& first = *book->getSheet(0);
+    EXPECT_TRUE(first.isDate1904());
+    EXPECT_EQ(first.readNum(2, 2), 38538);  // the layer never converts
+    EXPECT_EQ(worksheet::PreviewCellText(first, 3, 3), "06-Jul-2009");
+    EXPECT_EQ(worksheet::PreviewCellText(first, 3, 4), "30-Jun-2009");
+    EXPECT_EQ(worksheet::PreviewCellText(first, 4, 3), "38538");
+
+    // The same numbers in a 1900 workbook are taken as they are.
+    std::unique_ptr<CTVNDoc> plain = import(write({sheet}, "pc"), choose(5));
+    EXPECT_EQ(plain->headerValues[2], (std::vector<std::string>{"38538", "38532"}));
 }
 
 TEST_P(ImportData, LakesWithoutCoCParameters)

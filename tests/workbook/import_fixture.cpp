@@ -28,9 +28,11 @@ std::string jsonString(const std::string& text)
 const char* const kWriter = R"PY(
 import json, sys
 path, spec = sys.argv[1], json.load(open(sys.argv[2], encoding='utf-8'))
+date1904 = len(sys.argv) > 3 and sys.argv[3] == '1904'
 if path.lower().endswith('.xls'):
     import xlwt
     book = xlwt.Workbook()
+    book.set_dates_1904(date1904)
     bold = xlwt.easyxf('font: bold on')
     for sheet in spec:
         ws = book.add_sheet(sheet['name'], cell_overwrite_ok=True)
@@ -49,6 +51,9 @@ else:
     from openpyxl.styles import Font
     book = openpyxl.Workbook()
     book.remove(book.active)
+    if date1904:
+        from openpyxl.utils.datetime import CALENDAR_MAC_1904
+        book.epoch = CALENDAR_MAC_1904
     for sheet in spec:
         ws = book.create_sheet(sheet['name'])
         for r, c, kind, value in sheet['cells']:
@@ -118,7 +123,7 @@ SheetSpec riversSheet(const std::string& name)
 }
 
 std::string writeWorkbook(const testing_support::TempDir& dir, const std::string& fileName,
-                          const std::vector<SheetSpec>& sheets)
+                          const std::vector<SheetSpec>& sheets, bool date1904)
 {
     std::string spec = "[";
     for (std::size_t i = 0; i < sheets.size(); ++i)
@@ -129,7 +134,9 @@ std::string writeWorkbook(const testing_support::TempDir& dir, const std::string
     const std::string path = dir.file(fileName);
     std::string output;
     int status = testing_support::runPython(
-        kWriter, testing_support::shellQuote(path) + " " + testing_support::shellQuote(specPath) + " 2>&1", &output);
+        kWriter,
+        testing_support::shellQuote(path) + " " + testing_support::shellQuote(specPath) + (date1904 ? " 1904" : "") + " 2>&1",
+        &output);
     EXPECT_EQ(status, 0) << output;
     return path;
 }

@@ -56,9 +56,10 @@ inline WorksheetChoice choose(int firstRow, int firstColumn = 3, int family = fa
 }
 
 // Writes the workbook (the format from the file name's extension) into dir and returns
-// its path; a failure of the writing program fails the test.
+// its path; a failure of the writing program fails the test. With date1904 the workbook
+// counts its date serials from 1904; numbers are written as given either way.
 std::string writeWorkbook(const testing_support::TempDir& dir, const std::string& fileName,
-                          const std::vector<SheetSpec>& sheets);
+                          const std::vector<SheetSpec>& sheets, bool date1904 = false);
 
 // An .xlsx package whose workbook lists no sheet (no spreadsheet program writes one).
 std::string writeXlsxWithoutSheets(const testing_support::TempDir& dir, const std::string& fileName);

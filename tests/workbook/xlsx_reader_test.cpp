@@ -148,6 +148,31 @@ wb.save(sys.argv[1])
     EXPECT_EQ(dates.readNum(2, 0), 40313.25);
 }
 
+// A 1904-system workbook: number cells keep the file's serials (38538 is 6 July 2009
+// there, 40000 - 1462) and an ISO date text becomes a serial of the same system.
+TEST(XlsxReaderBuilt, Date1904WorkbookKeepsItsOwnSerials)
+{
+    TempDir dir;
+    std::vector<xlsx_fixtures::Part> parts = package({{"Mac", sheetXml("<row r=\"1\"><c r=\"A1\"><v>38538</v></c>"
+                                                        "<c r=\"B1\" t=\"d\"><v>2009-07-06</v></c></row>")}});
+    for (xlsx_fixtures::Part& part : parts)
+        if (part.name == "xl/workbook.xml")
+            part.bytes.replace(part.bytes.find("<sheets>"), 8, "<workbookPr date1904=\"true\"/><sheets>");
+    std::string path = dir.file("mac.xlsx");
+    writeZip(path, parts);
+    auto book = loaded(path);
+    const wb::Sheet& s = *book->getSheet(0);
+    EXPECT_TRUE(s.isDate1904());
+    EXPECT_EQ(s.readNum(0, 0), 38538.0);
+    EXPECT_EQ(s.readNum(0, 1), 38538.0);
+
+    std::string plainPath = dir.file("pc.xlsx");
+    writeZip(plainPath, package({{"PC", sheetXml("<row r=\"1\"><c r=\"B1\" t=\"d\"><v>2009-07-06</v></c></row>")}}));
+    auto plain = loaded(plainPath);
+    EXPECT_FALSE(plain->getSheet(0)->isDate1904());
+    EXPECT_EQ(plain->getSheet(0)->readNum(0, 1), 40000.0);
+}
+
 TEST(XlsxReaderBuilt, FormulaResultsTypedValuesAndEscapes)
 {
     TempDir dir;
