@@ -15,4 +15,3 @@ CalendarDate SerialToDate(int serial);
 // The date of a serial as "%d-%b-%Y" (two-digit day, English month abbreviation,
 // four-digit year), e.g. 40000 gives "06-Jul-2009".
 std::string SerialDateText(int serial);
-
