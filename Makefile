@@ -15,6 +15,7 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	JOBS=$(JOBS) scripts/sanitized-tests build-sanitized
 
 demo: build
 	scripts/demo $(BUILD)
@@ -26,4 +27,4 @@ asan: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-sanitized
