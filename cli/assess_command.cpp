@@ -1,17 +1,15 @@
 // torven-cli assess: one analysis job from workbook to summary text (and results file).
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/default_values.h"
 #include "app/tvn_app.h"
 #include "app/tvn_doc.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
-#include "matrix/number_format.h"
 #include "metrics/analysis_command.h"
 #include "results/results_csv.h"
 
@@ -25,9 +23,7 @@ struct AssessOptions {
     // The job's defaults for missing chemistry, as typed (checked after parsing, in the
     // Default values dialog's order); nothing keeps the job's own default.
     std::optional<std::string> alkalinityText, calciumText, docText;
-    double alkalinityMgL = 100;
-    double calciumUeqL = 100;
-    double docMgL = 1;
+    DefaultValues defaults;
     std::optional<std::string> databasePath;
     std::optional<std::string> outputPath;
     std::optional<std::string> csvDirectory;
@@ -42,26 +38,6 @@ int usage(const std::string& reason)
                "                         [--db PATH] [-o PATH] [--csv DIR] [--quiet]\n",
                stderr);
     return exitUsage;
-}
-
-// The Default values dialog's check of one box: a number (white space around it allowed)
-// within [lowest, highest]; otherwise the dialog's message.
-std::optional<std::string> checkDefaultValue(const std::string& text, double lowest, double highest, double& value)
-{
-    std::size_t begin = text.find_first_not_of(" \t");
-    std::size_t end = text.find_last_not_of(" \t");
-    std::string number = begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
-    if (!number.empty() && number[0] == '+')
-        number.erase(0, 1);
-    double parsed = 0;
-    const char* last = number.data() + number.size();
-    std::from_chars_result r = std::from_chars(number.data(), last, parsed);
-    if (number.empty() || r.ec != std::errc() || r.ptr != last || !std::isfinite(parsed))
-        return std::string("Please enter a number.");
-    if (parsed < lowest || parsed > highest)
-        return "Please enter a number between " + numtext::g(lowest) + " and " + numtext::g(highest) + ".";
-    value = parsed;
-    return std::nullopt;
 }
 
 // Fills options from the arguments; exitOk, or the usage error's status (reported).
@@ -126,23 +102,12 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     if (!haveWorkbook)
         return usage("no workbook given");
 
-    // The Default values dialog's ranges and order; a refused value shows the dialog's
-    // own message alone.
-    struct DefaultBox {
-        const std::optional<std::string>& text;
-        double lowest, highest;
-        double& value;
-    };
-    const DefaultBox boxes[] = {{options.alkalinityText, 0, 1000, options.alkalinityMgL},
-                                {options.calciumText, 0, 100, options.calciumUeqL},
-                                {options.docText, 0, 20, options.docMgL}};
-    for (const DefaultBox& box : boxes) {
-        if (!box.text)
-            continue;
-        if (std::optional<std::string> message = checkDefaultValue(*box.text, box.lowest, box.highest, box.value)) {
-            std::fprintf(stderr, "%s\n", message->c_str());
-            return exitUsage;
-        }
+    // Checked as the Default values dialog checks them; a refused value shows the
+    // dialog's own message alone.
+    DefaultValueTexts texts{options.alkalinityText, options.calciumText, options.docText};
+    if (std::optional<DefaultValueRefusal> refusal = CheckDefaultValues(texts, options.defaults)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return exitUsage;
     }
     return exitOk;
 }
@@ -151,9 +116,9 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
 // options. exitOk, exitFailed (the import's message is on standard error) or exitUsage.
 int importJob(const AssessOptions& options, CliUser& user, CTVNDoc& job)
 {
-    job.defaultAlkalinity = options.alkalinityMgL;
-    job.defaultCalcium = options.calciumUeqL;
-    job.defaultDOC = options.docMgL;
+    job.defaultAlkalinity = options.defaults.alkalinityMgL;
+    job.defaultCalcium = options.defaults.calciumUeqL;
+    job.defaultDOC = options.defaults.docMgL;
     if (job.OpenWorkbook(options.workbook))
         return exitOk;
     if (user.usageError())
