@@ -27,8 +27,10 @@ public:
 
     virtual ~UserInteraction() = default;
 
-    // A modal message with an OK button.
-    virtual void showMessage(const std::string& text) = 0;
+    // A modal message with an OK button. detail, when not empty, says more about a file
+    // that could not be read or written: its name and the reason. The message text itself
+    // stays the fixed text the user knows.
+    virtual void showMessage(const std::string& text, const std::string& detail = std::string()) = 0;
     // A question answered Yes, No or Cancel.
     virtual Answer askYesNoCancel(const std::string& question) = 0;
     // The worksheet, the first data row and column and the family for an import;

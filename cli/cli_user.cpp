@@ -49,10 +49,14 @@ CliUser::CliUser(WorksheetOptions worksheet, std::optional<std::string> resultsP
 {
 }
 
-void CliUser::showMessage(const std::string& text)
+void CliUser::showMessage(const std::string& text, const std::string& detail)
 {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fputc('\n', stderr);
+    if (!detail.empty()) {
+        std::fwrite(detail.data(), 1, detail.size(), stderr);
+        std::fputc('\n', stderr);
+    }
     std::fflush(stderr);
 }
 

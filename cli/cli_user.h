@@ -31,7 +31,7 @@ class CliUser : public UserInteraction {
 public:
     CliUser(WorksheetOptions worksheet, std::optional<std::string> resultsPath);
 
-    void showMessage(const std::string& text) override;
+    void showMessage(const std::string& text, const std::string& detail = std::string()) override;
     // Nothing on the command line closes a job with results unsaved: the results file
     // is written only when -o names one, so the save question is answered No.
     Answer askYesNoCancel(const std::string& question) override;

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-void ScriptedUser::showMessage(const std::string& text)
+void ScriptedUser::showMessage(const std::string& text, const std::string& detail)
 {
     messages.push_back(text);
+    details.push_back(detail);
 }
 
 UserInteraction::Answer ScriptedUser::askYesNoCancel(const std::string& question)

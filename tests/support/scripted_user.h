@@ -11,7 +11,7 @@
 // scripts set up beforehand. An unscripted question fails the test.
 class ScriptedUser : public UserInteraction {
 public:
-    void showMessage(const std::string& text) override;
+    void showMessage(const std::string& text, const std::string& detail = std::string()) override;
     Answer askYesNoCancel(const std::string& question) override;
     std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book, const std::vector<std::string>& sheetNames,
                                                    int family) override;
@@ -21,6 +21,7 @@ public:
 
     // Everything the user was shown or asked, in order (questions as they were asked).
     std::vector<std::string> messages;
+    std::vector<std::string> details;  // one per message, empty where none was given
     std::vector<std::string> questions;
 
     std::deque<Answer> answers;
