@@ -24,7 +24,7 @@ namespace {
 
 class BenchUser : public UserInteraction {
 public:
-    void showMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+    void showMessage(const std::string& text, const std::string&) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
     Answer askYesNoCancel(const std::string&) override { return Answer::No; }
     std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
     {

@@ -15,7 +15,7 @@ namespace {
 
 class SilentUser : public UserInteraction {
 public:
-    void showMessage(const std::string&) override {}
+    void showMessage(const std::string&, const std::string&) override {}
     Answer askYesNoCancel(const std::string&) override { return Answer::No; }
     std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
     {
