@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "refdb/csv_table.h"
-#include "refdb/jet_writer.h"
+#include "refdb/jet/csv_table.h"
+#include "refdb/jet/writer.h"
 
 int main(int argc, char** argv)
 {

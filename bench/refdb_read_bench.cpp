@@ -14,7 +14,7 @@
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 #include "refdb/db_table.h"
-#include "refdb/jet_writer.h"
+#include "refdb/jet/writer.h"
 
 int main(int argc, char** argv)
 {

@@ -3,8 +3,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/ascii_case.h"
 #include "workbook/book.h"
-#include "workbook/worksheet_choice.h"
+#include "app/worksheet_choice.h"
 
 namespace cli {
 
@@ -31,10 +32,7 @@ std::optional<int> parseColumn(const std::string& text)
 
 std::optional<int> parseFamily(const std::string& text)
 {
-    std::string upper = text;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    const std::string upper = upperCopy(text);
     if (upper == "TDI")
         return familyRivers;
     if (upper == "LTDI")

@@ -10,7 +10,7 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "workbook/book.h"
-#include "workbook/worksheet_choice.h"
+#include "app/worksheet_choice.h"
 
 namespace cli {
 

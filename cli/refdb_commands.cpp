@@ -11,7 +11,7 @@
 #include "matrix/number_format.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "refdb/db_table.h"
 
 namespace cli {

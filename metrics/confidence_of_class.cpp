@@ -13,7 +13,7 @@
 #include "metrics/normal_distribution.h"
 #include "metrics/reference_values.h"
 #include "metrics/status_class.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 
 double ProbabilityBelow(double limit, double logitMean, double sigma)
 {

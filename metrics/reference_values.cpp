@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "refdb/db_table.h"
 
 std::optional<double> ReadNumber(const dbTable& table, int row, int col)

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "refdb/db_table.h"
 
 int MasterCodeColumn(const std::vector<TaxonEntry>& taxa)

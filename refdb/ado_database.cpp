@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "refdb/mdb_file.h"
 
 namespace {

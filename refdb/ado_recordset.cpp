@@ -5,8 +5,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/civil_date.h"
 #include "matrix/number_format.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "refdb/select_query.h"
 
 namespace {
@@ -39,16 +40,9 @@ std::string FormatAdoDate(double date, const std::string& format)
         seconds -= 86400;
         ++dayNumber;
     }
-    // Civil date from days since 1970-01-01 (day 25569 of the automation calendar).
-    long long z = dayNumber - 25569 + 719468;
-    long long era = (z >= 0 ? z : z - 146096) / 146097;
-    long long doe = z - era * 146097;
-    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long long mp = (5 * doy + 2) / 153;
-    long long day = doy - (153 * mp + 2) / 5 + 1;
-    long long month = mp < 10 ? mp + 3 : mp - 9;
-    long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    const long long daysSince1970 = dayNumber - civil::kDaysFrom1899To1970;
+    const civil::Date civilDate = civil::DateFromDays(daysSince1970);
+    const long long year = civilDate.year, month = civilDate.month, day = civilDate.day;
 
     std::tm t{};
     t.tm_year = static_cast<int>(year - 1900);
@@ -57,10 +51,9 @@ std::string FormatAdoDate(double date, const std::string& format)
     t.tm_hour = static_cast<int>(seconds / 3600);
     t.tm_min = static_cast<int>(seconds / 60 % 60);
     t.tm_sec = static_cast<int>(seconds % 60);
-    long long daysSince1970 = dayNumber - 25569;
     t.tm_wday = static_cast<int>(((daysSince1970 % 7) + 11) % 7);  // 1970-01-01 was a Thursday
     static const int startOfMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const bool leap = civil::IsLeapYear(year);
     t.tm_yday = startOfMonth[month - 1] + static_cast<int>(day) - 1 + (leap && month > 2 ? 1 : 0);
     t.tm_isdst = -1;
 

@@ -1,7 +1,7 @@
 #include "refdb/db_table.h"
 
 #include "refdb/ado_recordset.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 
 int dbTable::KindOfFieldType(int adoType)
 {

@@ -9,8 +9,8 @@
 
 #include <mdbtools.h>
 
-#include "matrix/library_output.h"
-#include "refdb/ascii_case.h"
+#include "base/library_output.h"
+#include "base/ascii_case.h"
 #include "refdb/mdb_row_decoder.h"
 
 namespace {

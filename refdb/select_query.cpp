@@ -6,7 +6,7 @@
 #include <mdbtools.h>
 
 #include "refdb/ado_database.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 
 namespace {
 

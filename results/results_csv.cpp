@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include "app/tvn_doc.h"
+#include "base/ascii_case.h"
+#include "base/safe_file.h"
 #include "matrix/number_format.h"
 
 namespace results {
@@ -20,14 +22,8 @@ std::string CsvFileName(const std::string& sheetName)
 {
     std::string name;
     name.reserve(sheetName.size() + 4);
-    for (char c : sheetName) {
-        if (c == ' ')
-            name += '-';
-        else if (c >= 'A' && c <= 'Z')
-            name += static_cast<char>(c - 'A' + 'a');
-        else
-            name += c;
-    }
+    for (char c : sheetName)
+        name += c == ' ' ? '-' : foldAscii(c);
     return name + ".csv";
 }
 
@@ -61,69 +57,10 @@ void appendQuoted(std::string& out, const std::string& field)
     out += '"';
 }
 
-// Closes the stream and removes the temporary file unless the write was committed.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::filesystem::path& target)
-        : pattern_((target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string())
-    {
-        int fd = mkstemp(pattern_.data());
-        if (fd < 0)
-            return;
-        // mkstemp makes the file private; a results file gets the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-        stream_ = fdopen(fd, "wb");
-        if (!stream_)
-            ::close(fd);
-        created_ = true;
-    }
-    ~TemporaryFile()
-    {
-        if (stream_)
-            std::fclose(stream_);
-        if (created_ && !committed_)
-            std::remove(pattern_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool ok() const { return stream_ != nullptr; }
-    bool write(const std::string& bytes)
-    {
-        return std::fwrite(bytes.data(), 1, bytes.size(), stream_) == bytes.size();
-    }
-    // Flushes, closes and moves the file over target.
-    bool commit(const std::filesystem::path& target)
-    {
-        FILE* stream = stream_;
-        stream_ = nullptr;
-        if (std::fflush(stream) != 0 || fsync(fileno(stream)) != 0) {
-            std::fclose(stream);
-            return false;
-        }
-        if (std::fclose(stream) != 0)
-            return false;
-        if (std::rename(pattern_.c_str(), target.c_str()) != 0)
-            return false;
-        committed_ = true;
-        return true;
-    }
-
-private:
-    std::string pattern_;
-    FILE* stream_ = nullptr;
-    bool created_ = false;
-    bool committed_ = false;
-};
-
 bool writeWhole(const std::filesystem::path& target, const std::string& bytes, std::string& error)
 {
-    errno = 0;
-    TemporaryFile file(target);
-    if (!file.ok() || !file.write(bytes) || !file.commit(target)) {
-        error = "Cannot write " + target.string() + ": " + std::strerror(errno ? errno : EIO);
+    if (!safefile::WriteFile(target.string(), bytes, error)) {
+        error = "Cannot write " + target.string() + ": " + error;
         return false;
     }
     return true;

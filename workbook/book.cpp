@@ -1,5 +1,9 @@
 #include "workbook/book.h"
 
+#include "base/ascii_case.h"
+#include "workbook/xls/codec.h"
+#include "workbook/xlsx/codec.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -143,15 +147,8 @@ static std::string sheetNameProblem(const std::string& name, const std::vector<S
         return "the sheet name \"" + name + "\" holds one of the characters [ ] : * ? / \\";
     if (name.front() == '\'' || name.back() == '\'')
         return "the sheet name \"" + name + "\" begins or ends with an apostrophe";
-    auto folded = [](std::string text) {
-        for (char& c : text) {
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        }
-        return text;
-    };
     for (const SheetData& sheet : sheets) {
-        if (folded(sheet.name) == folded(name))
+        if (equalsIgnoringCase(sheet.name, name))
             return "the workbook already has a sheet named \"" + sheet.name + "\"";
     }
     return {};

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "workbook/cell_store.h"
+#include "workbook/cells/cell_store.h"
 
 namespace wb {
 
@@ -97,12 +97,5 @@ private:
 // A new empty book for .xls files, and one for .xlsx files.
 std::unique_ptr<Book> xlCreateBook();
 std::unique_ptr<Book> xlCreateXMLBook();
-
-// The back ends. Each returns false with a reason in `error` and leaves `out` empty on
-// failure; a writer never leaves a partly written file at path.
-bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error);
-bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error);
-bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error);
-bool writeXlsFile(const WorkbookData& book, const std::string& path, std::string& error);
 
 }  // namespace wb

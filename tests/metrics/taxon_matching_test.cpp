@@ -3,7 +3,7 @@
 #include <random>
 
 #include "metrics/taxon_matching.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "tests/metrics/metrics_fixtures.h"
 
 using fixtures::Taxon;

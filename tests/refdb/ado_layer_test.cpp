@@ -11,7 +11,7 @@
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 #include "refdb/db_table.h"
-#include "refdb/jet_writer.h"
+#include "refdb/jet/writer.h"
 #include "tests/support/temp_dir.h"
 
 using refdb::Cell;

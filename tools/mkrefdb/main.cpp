@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "refdb/csv_table.h"
-#include "refdb/jet_writer.h"
+#include "refdb/jet/csv_table.h"
+#include "refdb/jet/writer.h"
 
 namespace {
 

@@ -1,2 +1,0 @@
-add_executable(refdb_read_bench ${CMAKE_CURRENT_SOURCE_DIR}/refdb_read_bench.cpp)
-target_link_libraries(refdb_read_bench PRIVATE torven_refdb torven_jetwriter)

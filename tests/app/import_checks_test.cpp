@@ -1,0 +1,332 @@
+// The import's checks up to the boundary load, in their order, on .xlsx and .xls files.
+// No database is needed: the application holds an empty stand-in taxon list and no
+// connection, so an import that passes every check stops at the boundary load.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/tvn_app.h"
+#include "app/tvn_doc.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_dir.h"
+#include "tests/app/import_fixture.h"
+
+namespace {
+
+using import_fixture::choose;
+using import_fixture::riversSheet;
+using import_fixture::SheetSpec;
+using testing_support::TempDir;
+
+const char* const kBoundaryFailure = "Error retrieving boundary data";
+
+SheetSpec damSheet(const std::string& calciumLabel = "Calcium (ueq/l)", const std::string& docLabel = "DOC (mg/l)")
+{
+    SheetSpec sheet("DAM");
+    sheet.text(1, 1, "Sample").text(1, 3, "S1");
+    sheet.text(2, 1, "Site").text(2, 3, "X");
+    sheet.text(3, 1, "Date").number(3, 3, 40000);
+    sheet.text(4, 1, "Alkalinity").number(4, 3, 50);
+    sheet.text(5, 1, calciumLabel).number(5, 3, 80);
+    sheet.text(6, 1, docLabel).number(6, 3, 2.5);
+    sheet.text(7, 1, "NBN0001").text(7, 2, "Eunotia").number(7, 3, 12);
+    return sheet;
+}
+
+class ImportChecks : public ::testing::TestWithParam<std::string> {
+protected:
+    ImportChecks() { app.masterTaxonList = std::make_shared<const dbTable>(std::vector<dbTable::Column>{}, 0); }
+
+    std::string write(const std::vector<SheetSpec>& sheets, const std::string& base = "book")
+    {
+        return import_fixture::writeWorkbook(dir, base + GetParam(), sheets);
+    }
+
+    bool import(const std::string& path, std::optional<WorksheetChoice> choice)
+    {
+        user.worksheetChoices.push_back(choice);
+        job = std::make_unique<CTVNDoc>(&app, user);
+        return job->OpenWorkbook(path);
+    }
+
+    // The one message of a failed check.
+    void expectOnly(const std::string& message)
+    {
+        EXPECT_EQ(user.messages, std::vector<std::string>{message});
+        EXPECT_EQ(user.busyDepth, 0);
+    }
+
+    // All checks passed: the boundary load (without a database) is what failed.
+    void expectBoundaryFailure()
+    {
+        ASSERT_FALSE(user.messages.empty());
+        EXPECT_EQ(user.messages.back(), kBoundaryFailure);
+        for (const std::string& m : user.messages)
+            EXPECT_EQ(m.rfind("Error:", 0), std::string::npos) << m;
+    }
+
+    TempDir dir;
+    ScriptedUser user;
+    CTVNApp app{user};
+    std::unique_ptr<CTVNDoc> job;
+};
+
+TEST_P(ImportChecks, WithoutTaxonListFailsAtOnce)
+{
+    std::string path = write({riversSheet()});
+    CTVNDoc orphan(nullptr, user);
+    EXPECT_FALSE(orphan.OpenWorkbook(path));
+    app.masterTaxonList.reset();
+    CTVNDoc withoutList(&app, user);
+    EXPECT_FALSE(withoutList.OpenWorkbook(path));
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error retrieving taxon list", "Error retrieving taxon list"}));
+    EXPECT_EQ(user.worksheetChoiceCount, 0);
+}
+
+TEST_P(ImportChecks, UnreadableFile)
+{
+    std::string junk = dir.file("junk" + GetParam());
+    testing_support::writeFile(junk, "not a workbook at all");
+    EXPECT_FALSE(import(junk, choose(5)));
+    EXPECT_FALSE(import(dir.file("missing" + GetParam()), choose(5)));
+    // The format follows the extension: a workbook of the other format is unreadable.
+    std::string other = GetParam() == ".xls" ? ".xlsx" : ".xls";
+    std::string written = import_fixture::writeWorkbook(dir, "real" + other, {riversSheet()});
+    std::string renamed = dir.file("renamed" + GetParam());
+    std::filesystem::rename(written, renamed);
+    EXPECT_FALSE(import(renamed, choose(5)));
+    EXPECT_EQ(user.messages, std::vector<std::string>(3, "Error reading file"));
+    EXPECT_EQ(user.worksheetChoiceCount, 0);
+    user.worksheetChoices.clear();
+}
+
+TEST_P(ImportChecks, NoSheets)
+{
+    if (GetParam() == ".xls")
+        GTEST_SKIP() << "xlwt cannot write a workbook without sheets";
+    EXPECT_FALSE(import(import_fixture::writeXlsxWithoutSheets(dir, "empty.xlsx"), choose(5)));
+    expectOnly("No sheets");
+    user.worksheetChoices.clear();
+}
+
+TEST_P(ImportChecks, CancelledChoiceEndsSilently)
+{
+    std::string path = write({SheetSpec("First"), riversSheet("Second")});
+    EXPECT_FALSE(import(path, std::nullopt));
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(user.offeredSheetNames, (std::vector<std::string>{"First", "Second"}));
+    EXPECT_EQ(user.offeredFamily, familyRivers);
+    EXPECT_EQ(job->title, "book" + GetParam());
+}
+
+TEST_P(ImportChecks, WorksheetWithoutData)
+{
+    SheetSpec cornerOnly("Corner");
+    cornerOnly.text(1, 1, "Sample");
+    SheetSpec rowOnly("Row");
+    rowOnly.text(1, 1, "Sample").text(1, 3, "S1").text(1, 4, "S2");
+    SheetSpec columnOnly("Column");
+    columnOnly.text(1, 1, "Sample").text(5, 1, "NBN0001");
+    std::string path = write({cornerOnly, rowOnly, columnOnly});
+    for (int sheet = 0; sheet < 3; ++sheet)
+        EXPECT_FALSE(import(path, choose(5, 3, familyRivers, sheet)));
+    EXPECT_EQ(user.messages, std::vector<std::string>(3, "Worksheet has no data, try again"));
+}
+
+TEST_P(ImportChecks, ChosenSheetIsRead)
+{
+    SheetSpec empty("Notes");
+    empty.text(1, 1, "nothing here");
+    std::string path = write({empty, riversSheet("Data")});
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 1)));
+    expectBoundaryFailure();
+    EXPECT_EQ(job->sheetName, "Data");
+    EXPECT_EQ(job->sampleCount, 2);
+}
+
+TEST_P(ImportChecks, NoSampleNames)
+{
+    SheetSpec errorFirst = riversSheet("ErrorC1");
+    errorFirst.error(1, 3);
+    SheetSpec blankFirst = riversSheet("BlankC1");
+    blankFirst.blank(1, 3);
+    std::string path = write({riversSheet(), errorFirst, blankFirst});
+    EXPECT_FALSE(import(path, choose(5, 5)));   // nothing at or right of column E
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 1)));
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 2)));
+    EXPECT_EQ(user.messages, std::vector<std::string>(3, "No entries found in Sample Name row"));
+}
+
+TEST_P(ImportChecks, NoTaxonCodes)
+{
+    SheetSpec errorFirst = riversSheet("ErrorA5");
+    errorFirst.error(5, 1, "#REF!");
+    std::string path = write({riversSheet(), errorFirst});
+    EXPECT_FALSE(import(path, choose(7)));  // below the last used row
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 1)));
+    EXPECT_EQ(user.messages, std::vector<std::string>(2, "No entries found in Taxon Code column"));
+}
+
+TEST_P(ImportChecks, SampleRowIsCheckedBeforeCodeColumn)
+{
+    std::string path = write({riversSheet()});
+    EXPECT_FALSE(import(path, choose(7, 5)));
+    expectOnly("No entries found in Sample Name row");
+}
+
+TEST_P(ImportChecks, TooFewHeaderRows)
+{
+    SheetSpec rivers = riversSheet();
+    std::string path = write({rivers, damSheet("no", "labels")});
+    EXPECT_FALSE(import(path, choose(4, 3, familyRivers)));
+    EXPECT_FALSE(import(path, choose(4, 3, familyLakes)));
+    // Row 5's label would fail the calcium test, but the count comes first: no label is read.
+    EXPECT_FALSE(import(path, choose(6, 3, familyDam, 1)));
+    EXPECT_TRUE(job->headerLabels.empty());
+    EXPECT_EQ(user.messages,
+              (std::vector<std::string>{
+                  "Insufficient data to calculate EQR.\nSampling date and alkalinity must be in rows 3 and 4.",
+                  "Insufficient data to calculate EQR.\nSampling date and lake type must be in rows 3 and 4.",
+                  "Insufficient data to calculate EQR.\nSampling date, calcium and DOC values must be in rows 3, 5 "
+                  "and 6."}));
+    EXPECT_EQ(job->headerRowCount, 5);
+}
+
+TEST_P(ImportChecks, RiversLabel)
+{
+    SheetSpec lower = riversSheet("lower");
+    lower.text(4, 1, "total alkalinity as CaCO3");
+    SheetSpec abbreviated = riversSheet("abbreviated");
+    abbreviated.text(4, 1, "Alk (mg/l)");
+    SheetSpec numeric = riversSheet("numeric");
+    numeric.number(4, 1, 4);
+    std::string path = write({riversSheet(), lower, abbreviated, numeric});
+
+    EXPECT_FALSE(import(path, choose(5)));  // "Alkalinity (mg/l)"
+    expectBoundaryFailure();
+    EXPECT_EQ(job->headerLabels[3], "Alkalinity (mg/l)");
+    user.messages.clear();
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 1)));
+    expectBoundaryFailure();
+    user.messages.clear();
+
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 2)));
+    EXPECT_FALSE(import(path, choose(5, 3, familyRivers, 3)));
+    EXPECT_EQ(user.messages, std::vector<std::string>(
+                                 2, "Error: Alkalinity values must be in row 4 for TDI3 or TDI4 calculations."));
+    // The rows above the failing one were stored before it.
+    EXPECT_EQ(job->headerLabels[0], "Sample");
+    EXPECT_EQ(job->headerValues[2], (std::vector<std::string>{"40321", "40000"}));
+}
+
+TEST_P(ImportChecks, LakesLabel)
+{
+    SheetSpec typed = riversSheet("typed");
+    typed.text(4, 1, "Lake type");
+    SheetSpec untyped = riversSheet("untyped");
+    untyped.text(4, 1, "Lake");
+    std::string path = write({typed, untyped});
+    EXPECT_FALSE(import(path, choose(5, 3, familyLakes, 0)));
+    expectBoundaryFailure();
+    EXPECT_EQ(job->familyName, "LTDI");
+    user.messages.clear();
+    EXPECT_FALSE(import(path, choose(5, 3, familyLakes, 1)));
+    expectOnly("Error: Lake Type must be in row 4 for LTDI1 or LTDI2 calculations.");
+}
+
+TEST_P(ImportChecks, DamLabels)
+{
+    SheetSpec noCalcium = damSheet("Ca (ueq/l)").renamed("NoCalcium");
+    SheetSpec noDoc = damSheet("calcium", "Dissolved organic carbon").renamed("NoDOC");
+    std::string path = write({damSheet(), noCalcium, noDoc});
+    EXPECT_FALSE(import(path, choose(7, 3, familyDam, 0)));
+    expectBoundaryFailure();
+    EXPECT_EQ(job->familyName, "DAM");
+    user.messages.clear();
+    EXPECT_FALSE(import(path, choose(7, 3, familyDam, 1)));
+    EXPECT_FALSE(import(path, choose(7, 3, familyDam, 2)));
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error: Calcium values must be in row 5 for DAM calculations.",
+                                                        "Error: DOC values must be in row 6 for DAM calculations."}));
+}
+
+TEST_P(ImportChecks, OtherFamiliesRowsAreNotChecked)
+{
+    // Rivers test row 4 only; DAM never tests row 4.
+    SheetSpec rivers = riversSheet();
+    rivers.text(5, 1, "x").text(6, 1, "y").text(7, 1, "NBN0003");
+    SheetSpec dam = damSheet();
+    dam.text(4, 1, "pH");
+    std::string path = write({rivers, dam});
+    EXPECT_FALSE(import(path, choose(7, 3, familyRivers, 0)));
+    expectBoundaryFailure();
+    user.messages.clear();
+    EXPECT_FALSE(import(path, choose(7, 3, familyDam, 1)));
+    expectBoundaryFailure();
+}
+
+TEST_P(ImportChecks, ListsEndAtTheFirstEmptyBlankOrErrorCell)
+{
+    SheetSpec gaps("Gaps");
+    gaps.text(1, 1, "Sample").text(1, 3, "S1").text(1, 5, "S3");   // D1 empty
+    gaps.text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity");
+    gaps.text(5, 1, "NBN0001").text(7, 1, "NBN0003");              // A6 empty
+    gaps.number(5, 3, 1).number(7, 3, 1);
+    SheetSpec blanks = gaps.renamed("Blanks");
+    blanks.blank(1, 4).blank(6, 1);
+    SheetSpec errors = gaps.renamed("Errors");
+    errors.error(1, 4).error(6, 1, "#VALUE!");
+    std::string path = write({gaps, blanks, errors});
+    for (int sheet = 0; sheet < 3; ++sheet) {
+        SCOPED_TRACE(sheet);
+        user.messages.clear();
+        EXPECT_FALSE(import(path, choose(5, 3, familyRivers, sheet)));
+        expectBoundaryFailure();
+        EXPECT_EQ(job->sampleCount, 1);
+        EXPECT_EQ(job->taxonCount, 1);
+        EXPECT_EQ(job->headerRowCount, 4);
+        EXPECT_EQ(job->headerValues[0], std::vector<std::string>{"S1"});
+    }
+}
+
+TEST_P(ImportChecks, ListsRunToTheLastUsedCell)
+{
+    SheetSpec sheet = riversSheet();
+    sheet.text(1, 5, "S3").text(7, 1, "NBN0003");
+    std::string path = write({sheet});
+    EXPECT_FALSE(import(path, choose(5)));
+    EXPECT_EQ(job->sampleCount, 3);
+    EXPECT_EQ(job->taxonCount, 3);
+    EXPECT_EQ(job->headerValues[1], (std::vector<std::string>{"Site A", "Site B", ""}));
+}
+
+TEST_P(ImportChecks, HeaderValues)
+{
+    SheetSpec sheet = riversSheet();
+    sheet.boolean(2, 4, true).blank(2, 3);  // neither number nor text: empty
+    sheet.error(3, 4);                      // a date typed wrong: empty
+    std::string path = write({sheet});
+    EXPECT_FALSE(import(path, choose(5)));
+    expectBoundaryFailure();
+    EXPECT_EQ(job->headerLabels, (std::vector<std::string>{"Sample", "Site code", "Date", "Alkalinity (mg/l)"}));
+    // "%g": six significant digits, exponent form from 10^6 on.
+    EXPECT_EQ(job->headerValues,
+              (std::vector<std::vector<std::string>>{
+                  {"S1", "S2"}, {"", ""}, {"40321", ""}, {"123.457", "1.23457e+06"}}));
+}
+
+TEST_P(ImportChecks, TooManyTaxonsForTheMatrix)
+{
+    SheetSpec sheet = riversSheet();
+    for (int row = 7; row <= 20005; ++row)  // 20001 taxon rows from row 5
+        sheet.text(row, 1, "N");
+    std::string path = write({sheet});
+    EXPECT_FALSE(import(path, choose(5)));
+    expectOnly("Too much data: the worksheet has 2 samples and 20001 taxa; at most 20000 samples and 20000 taxa can "
+               "be imported.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ImportChecks, ::testing::Values(".xlsx", ".xls"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param.substr(1); });
+
+}  // namespace

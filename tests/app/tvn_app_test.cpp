@@ -1,0 +1,269 @@
+// The application object's reference data: start-up, the taxon list, and the boundary
+// and confidence-of-class loads of each import.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/tvn_app.h"
+#include "refdb/ado_database.h"
+#include "refdb/jet/writer.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_dir.h"
+
+using refdb::Cell;
+using refdb::ColumnType;
+using testing_support::TempDir;
+
+namespace {
+
+refdb::TableSpec taxonList()
+{
+    refdb::TableSpec t("NBSMasterTaxonList_PhaseII");
+    t.addColumn("NBNCode", ColumnType::text, 20)
+        .addColumn("DiatCode", ColumnType::text, 10)
+        .addColumn("TaxonName", ColumnType::text)
+        .addColumn("TDI3", ColumnType::doubleFloat)
+        .addColumn("TDI4", ColumnType::single)
+        .addColumn("Motile", ColumnType::boolean);
+    t.addRow({Cell::ofText("NBNSYS0000001"), Cell::ofText("AC001A"), Cell::ofText("Achnanthes one"), Cell::ofNumber(2),
+              Cell::ofNumber(1.5), Cell::ofBool(true)});
+    t.addRow({Cell::ofText("NHMSYS0000002"), Cell::ofText("ZZ999A"), Cell::ofText("Other"), Cell::null(),
+              Cell::ofNumber(0), Cell::ofBool(false)});
+    return t;
+}
+
+refdb::TableSpec boundaries()
+{
+    refdb::TableSpec t("Boundaries");
+    t.addColumn("SiteType", ColumnType::text, 10)
+        .addColumn("LakeType", ColumnType::text, 10)
+        .addColumn("MedianTDI", ColumnType::doubleFloat)
+        .addColumn("HG", ColumnType::doubleFloat);
+    t.addRow({Cell::ofText("TDI3"), Cell::ofText(""), Cell::ofNumber(0.93), Cell::ofNumber(0.8)});
+    t.addRow({Cell::ofText("TDI4"), Cell::ofText(""), Cell::ofNumber(0.95), Cell::ofNumber(0.81)});
+    t.addRow({Cell::ofText("LTDI1"), Cell::ofText("HA"), Cell::ofNumber(22), Cell::ofNumber(0.9)});
+    t.addRow({Cell::ofText("LTDI1"), Cell::ofText("MA"), Cell::ofNumber(33), Cell::ofNumber(0.92)});
+    return t;
+}
+
+// TDI has its four coefficients, LTDI only three.
+refdb::TableSpec coc()
+{
+    refdb::TableSpec t("CoC");
+    t.addColumn("SiteType", ColumnType::text, 10)
+        .addColumn("Coefficient", ColumnType::integer)
+        .addColumn("Value", ColumnType::doubleFloat);
+    for (int i : {3, 1, 0, 2})
+        t.addRow({Cell::ofText("TDI"), Cell::ofInteger(i), Cell::ofNumber(10.0 + i)});
+    for (int i : {2, 0, 1})
+        t.addRow({Cell::ofText("LTDI"), Cell::ofInteger(i), Cell::ofNumber(20.0 + i)});
+    return t;
+}
+
+void writeDatabase(const std::string& path, const std::vector<refdb::TableSpec>& tables,
+                   refdb::JetFormat format = refdb::JetFormat::jet4)
+{
+    std::string error;
+    ASSERT_TRUE(refdb::writeAccessFile(tables, path, format, error)) << error;
+}
+
+class TvnAppTest : public ::testing::Test {
+protected:
+    void SetUp() override { writeDatabase(dir.file("TORVENII.mdb"), {taxonList(), boundaries(), coc()}); }
+    void TearDown() override
+    {
+        CADODatabase::SetInstalledProviders({CADODatabase::kJetProvider, CADODatabase::kAceProvider});
+    }
+    std::string commandLine() const { return "\"" + dir.file("torven") + "\" --some-option"; }
+    std::string jet() const { return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.file("TORVENII.mdb"); }
+    std::string ace() const { return "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + dir.file("TORVENII.mdb"); }
+
+    TempDir dir;
+    ScriptedUser user;
+};
+
+std::vector<std::string> texts(const dbTable& table, int col)
+{
+    std::vector<std::string> out;
+    for (int r = 0; r < table.rowCount; ++r) {
+        std::string text;
+        EXPECT_TRUE(table.GetString(r, col, text));
+        out.push_back(text);
+    }
+    return out;
+}
+
+TEST(ProgramPaths, TakenFromTheQuotedProgramPathOfTheCommandLine)
+{
+    ProgramPaths quoted = CTVNApp::FindProgramPaths("\"/opt/torven ii/bin/torven\" \"/data/x.xls\"");
+    EXPECT_EQ(quoted.drive, "");
+    EXPECT_EQ(quoted.directory, "/opt/torven ii/bin/");
+    EXPECT_EQ(quoted.databasePath, "/opt/torven ii/bin/TORVENII.mdb");
+    EXPECT_EQ(quoted.helpPath, "/opt/torven ii/bin/TORVENII.pdf");
+
+    // Several leading quotes are skipped.
+    EXPECT_EQ(CTVNApp::FindProgramPaths("\"\"/a/b/prog\"").directory, "/a/b/");
+
+    // Without a quoted path the files are looked for in the current directory.
+    for (const char* line : {"torven", "/usr/bin/torven", "", "\"/a/b/prog", "\"\"\""}) {
+        SCOPED_TRACE(line);
+        ProgramPaths paths = CTVNApp::FindProgramPaths(line);
+        EXPECT_EQ(paths.directory, "");
+        EXPECT_EQ(paths.databasePath, "TORVENII.mdb");
+        EXPECT_EQ(paths.helpPath, "TORVENII.pdf");
+    }
+}
+
+TEST_F(TvnAppTest, StartUpLoadsTheTaxonListAndClosesTheConnection)
+{
+    CTVNApp app(user);
+    EXPECT_TRUE(app.InitInstance(commandLine()));
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(app.helpArgument, " \"" + dir.file("TORVENII.pdf") + "\"");
+    EXPECT_EQ(app.connectionString, jet());
+    ASSERT_TRUE(app.masterTaxonList);
+    EXPECT_EQ(app.masterTaxonList->rowCount, 2);
+    EXPECT_EQ(app.masterTaxonList->colCount, 6);
+    EXPECT_EQ(texts(*app.masterTaxonList, 0), (std::vector<std::string>{"NBNSYS0000001", "NHMSYS0000002"}));
+    EXPECT_FALSE(app.database().IsOpen());
+    EXPECT_EQ(app.classNames, (std::vector<std::string>{"High", "Good", "Moderate", "Poor", "Bad"}));
+}
+
+TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
+{
+    std::filesystem::remove(dir.file("TORVENII.mdb"));
+    CTVNApp app(user);
+    EXPECT_TRUE(app.InitInstance(commandLine()));
+    ASSERT_EQ(user.messages.size(), 2u);
+    // The text of the last attempt, the ACE provider's, then the program's own message.
+    EXPECT_EQ(user.messages[0].rfind("Connection String = " + ace() + "\nCADODataBase Error\n", 0), 0u)
+        << user.messages[0];
+    EXPECT_NE(user.messages[0].find("Could not find file"), std::string::npos);
+    EXPECT_EQ(user.messages[1], "Error opening database");
+    EXPECT_EQ(app.connectionString, ace());
+    EXPECT_FALSE(app.masterTaxonList);
+    EXPECT_TRUE(app.classNames.empty());
+
+    // Every later import then fails at its boundary load.
+    EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));
+    EXPECT_EQ(user.messages.back(), "Error opening boundary database");
+}
+
+TEST_F(TvnAppTest, WithOnlyTheAceProviderTheSecondAttemptOpensAndIsKept)
+{
+    CADODatabase::SetInstalledProviders({CADODatabase::kAceProvider});
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(app.connectionString, ace());
+    ASSERT_TRUE(app.masterTaxonList);
+    EXPECT_TRUE(app.LoadBoundaries("TDI3", 1));
+    EXPECT_TRUE(app.LoadCoCParameters("TDI"));
+    EXPECT_EQ(app.database().GetConnectionString(), ace());
+}
+
+TEST_F(TvnAppTest, AnAceDatabaseOpensThroughTheAceProvider)
+{
+    writeDatabase(dir.file("TORVENII.mdb"), {taxonList()}, refdb::JetFormat::ace12);
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(app.connectionString, ace());
+    EXPECT_TRUE(app.masterTaxonList);
+}
+
+TEST_F(TvnAppTest, AMissingTaxonListIsReportedAndLeavesTheConnectionOpen)
+{
+    writeDatabase(dir.file("TORVENII.mdb"), {boundaries(), coc()});
+    CTVNApp app(user);
+    EXPECT_TRUE(app.InitInstance(commandLine()));
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error retrieving taxon list"}));
+    EXPECT_FALSE(app.masterTaxonList);
+    EXPECT_TRUE(app.classNames.empty());
+    EXPECT_TRUE(app.database().IsOpen());
+    app.ExitInstance();
+    EXPECT_FALSE(app.database().IsOpen());
+}
+
+TEST_F(TvnAppTest, BoundariesLoadIntoTheirSlotAndAFailureKeepsThePreviousTable)
+{
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    ASSERT_TRUE(app.LoadBoundaries("TDI3", 1));
+    ASSERT_TRUE(app.LoadBoundaries("TDI4", 2));
+    EXPECT_FALSE(app.database().IsOpen());
+    ASSERT_TRUE(app.boundaries1 && app.boundaries2);
+    EXPECT_EQ(texts(*app.boundaries1, 0), (std::vector<std::string>{"TDI3"}));
+    EXPECT_EQ(texts(*app.boundaries2, 0), (std::vector<std::string>{"TDI4"}));
+
+    // A job keeps the table its import loaded; the next import's load replaces only the slot.
+    std::shared_ptr<const dbTable> keptByJob = app.boundaries1;
+    ASSERT_TRUE(app.LoadBoundaries("LTDI1", 1));
+    EXPECT_EQ(texts(*app.boundaries1, 1), (std::vector<std::string>{"HA", "MA"}));
+    EXPECT_EQ(texts(*keptByJob, 0), (std::vector<std::string>{"TDI3"}));
+
+    // The database gone: the message, false, and the slot as it was.
+    std::shared_ptr<const dbTable> before = app.boundaries1;
+    std::filesystem::remove(dir.file("TORVENII.mdb"));
+    EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error opening boundary database"}));
+    EXPECT_EQ(app.boundaries1, before);
+
+    // The query failing (no Boundaries table): the message, the connection closed again.
+    writeDatabase(dir.file("TORVENII.mdb"), {taxonList()});
+    EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));
+    EXPECT_EQ(user.messages.size(), 2u);
+    EXPECT_EQ(user.messages.back(), "Error opening boundary database");
+    EXPECT_FALSE(app.database().IsOpen());
+    EXPECT_EQ(app.boundaries1, before);
+}
+
+TEST_F(TvnAppTest, CoCParametersAreFoundWithFourRowsInCoefficientOrder)
+{
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    ASSERT_TRUE(app.LoadCoCParameters("TDI"));
+    ASSERT_TRUE(app.cocParameters);
+    ASSERT_EQ(app.cocParameters->rowCount, 4);
+    // Stored as 3, 1, 0, 2 with values 10 + coefficient; sorted they read 10, 11, 12, 13.
+    for (int r = 0; r < 4; ++r) {
+        double value = 0;
+        ASSERT_TRUE(app.cocParameters->GetDouble(r, 2, value));
+        EXPECT_EQ(value, 10.0 + r);
+    }
+    EXPECT_FALSE(app.database().IsOpen());
+    EXPECT_TRUE(user.messages.empty());
+}
+
+TEST_F(TvnAppTest, ThreeCoCRowsCountAsNotFoundAndEmptyTheSlot)
+{
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    ASSERT_TRUE(app.LoadCoCParameters("TDI"));
+    EXPECT_FALSE(app.LoadCoCParameters("LTDI"));
+    EXPECT_FALSE(app.cocParameters);
+    EXPECT_FALSE(app.LoadCoCParameters("DAM"));
+    EXPECT_FALSE(app.cocParameters);
+    EXPECT_TRUE(user.messages.empty());
+}
+
+TEST_F(TvnAppTest, AFailedCoCLoadKeepsTheSlotAndShowsNothing)
+{
+    CTVNApp app(user);
+    app.InitInstance(commandLine());
+    ASSERT_TRUE(app.LoadCoCParameters("TDI"));
+    std::shared_ptr<const dbTable> before = app.cocParameters;
+
+    writeDatabase(dir.file("TORVENII.mdb"), {taxonList()});
+    EXPECT_FALSE(app.LoadCoCParameters("TDI"));
+    EXPECT_EQ(app.cocParameters, before);
+    EXPECT_FALSE(app.database().IsOpen());
+
+    std::filesystem::remove(dir.file("TORVENII.mdb"));
+    EXPECT_FALSE(app.LoadCoCParameters("TDI"));
+    EXPECT_EQ(app.cocParameters, before);
+    EXPECT_TRUE(user.messages.empty());
+}
+
+}  // namespace

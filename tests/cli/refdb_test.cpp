@@ -1,0 +1,161 @@
+// torven-cli refdb and taxa, run as programs on the bundled database and on fixtures.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "refdb/jet/writer.h"
+#include "tests/support/temp_dir.h"
+
+using refdb::Cell;
+using refdb::ColumnType;
+using testing_support::commandOutput;
+using testing_support::shellQuote;
+using testing_support::TempDir;
+
+namespace {
+
+const std::string kCli = std::string(TORVEN_BIN_DIR) + "/torven-cli";
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+class RefdbCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        refdb::TableSpec t("Taxa");
+        t.addColumn("Code", ColumnType::text, 20)
+            .addColumn("Rank", ColumnType::integer)
+            .addColumn("Count", ColumnType::longInteger)
+            .addColumn("Score", ColumnType::doubleFloat)
+            .addColumn("Motile", ColumnType::boolean)
+            .addColumn("Added", ColumnType::dateTime);
+        t.addRow({Cell::ofText("A\tB\\C\nD\rE"), Cell::ofInteger(3), Cell::ofInteger(-4), Cell::ofNumber(0.1),
+                  Cell::ofBool(true), Cell::ofDateTime(2020, 1, 2)});
+        t.addRow({Cell::null(), Cell::ofInteger(0), Cell::null(), Cell::ofNumber(2.0 / 3.0), Cell::ofBool(false),
+                  Cell::null()});
+        t.addRow({Cell::ofText("x"), Cell::ofInteger(-2), Cell::ofInteger(7), Cell::null(), Cell::ofBool(false),
+                  Cell::null()});
+        refdb::TableSpec taxa = t;
+        taxa.name = "NBSMasterTaxonList_PhaseII";
+        std::string error;
+        ASSERT_TRUE(refdb::writeAccessFile({t, taxa}, db(), refdb::JetFormat::jet4, error)) << error;
+    }
+    std::string db() const { return dir.file("fixture.mdb"); }
+    std::string run(const std::string& arguments, int* status, std::string* errors = nullptr) const
+    {
+        std::string errorFile = dir.file("stderr.txt");
+        std::string out = commandOutput(kCli + " " + arguments + " 2>" + shellQuote(errorFile), status);
+        if (errors)
+            *errors = testing_support::readFile(errorFile);
+        return out;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(RefdbCliTest, BundledDatabaseGivesTheFourTdiCoCRowsInCoefficientOrder)
+{
+    int status = -1;
+    std::string out = commandOutput(kCli + " refdb \"Select * from CoC where SiteType = 'TDI' order by Coefficient\"",
+                                    &status);
+    ASSERT_EQ(status, 0);
+    std::vector<std::string> rows = lines(out);
+    ASSERT_EQ(rows.size(), 5u) << out;
+    EXPECT_EQ(rows[0].rfind("SiteType:text\tCoefficient:", 0), 0u) << rows[0];
+    std::vector<std::string> coefficients;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].rfind("TDI\t", 0), 0u) << rows[i];
+        std::string rest = rows[i].substr(4);
+        coefficients.push_back(rest.substr(0, rest.find('\t')));
+    }
+    EXPECT_TRUE(std::is_sorted(coefficients.begin(), coefficients.end())) << out;
+
+    // Without a source: the bundled database's tables.
+    std::string tables = commandOutput(kCli + " refdb", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lines(tables), (std::vector<std::string>{"NBSMasterTaxonList_PhaseII", "Boundaries", "CoC"}));
+}
+
+TEST_F(RefdbCliTest, PrintsKindsAndExactValuesWithEscapedTexts)
+{
+    int status = -1;
+    std::string out = run("refdb --db " + shellQuote(db()) + " Taxa", &status);
+    ASSERT_EQ(status, 0);
+    // 0.1 and 2/3 with 17 significant digits; the date column has no kind and no values.
+    EXPECT_EQ(out,
+              "Code:text\tRank:smallint\tCount:integer\tScore:double\tMotile:bool\tAdded:none\n"
+              "A\\tB\\\\C\\nD\\rE\t3\t-4\t0.10000000000000001\t1\t\n"
+              "\t0\t0\t0.66666666666666663\t0\t\n"
+              "x\t-2\t7\t0\t0\t\n");
+
+    out = run("refdb --db " + shellQuote(db()) + " \"select * from taxa where code = 'X'\"", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lines(out).size(), 2u);
+    out = run("refdb --db " + shellQuote(db()) + " \"select * from taxa where code = 'none'\"", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "Code:text\tRank:smallint\tCount:integer\tScore:double\tMotile:bool\tAdded:none\n");
+}
+
+TEST_F(RefdbCliTest, TaxaShowsCellsAsTheTaxonListWindow)
+{
+    int status = -1;
+    std::string errors;
+    std::string out = run("taxa --db " + shellQuote(db()), &status, &errors);
+    ASSERT_EQ(status, 0) << errors;
+    EXPECT_EQ(errors, "");
+    // Small integers of 0 and below are empty, doubles take 13 digits, yes shows "Yes".
+    EXPECT_EQ(out,
+              "Code\tRank\tCount\tScore\tMotile\tAdded\n"
+              "A\\tB\\\\C\\nD\\rE\t3\t-4\t0.1\tYes\t\n"
+              "\t\t0\t0.6666666666667\t\t\n"
+              "x\t\t7\t0\t\t\n");
+}
+
+TEST_F(RefdbCliTest, FailuresPrintTheStoredErrorTextAndExitOne)
+{
+    int status = -1;
+    std::string errors;
+    std::string out = run("refdb --db " + shellQuote(db()) + " \"Select * from Missing\"", &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(errors.rfind("Query = Select * from Missing\nCADORecordset Error\n\tCode = 80040e37\n", 0), 0u) << errors;
+
+    out = run("refdb --db " + shellQuote(dir.file("none.mdb")), &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors.rfind("Connection String = Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + dir.file("none.mdb"), 0),
+              0u)
+        << errors;
+
+    out = run("taxa --db " + shellQuote(dir.file("none.mdb")), &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("\nError opening database\n"), std::string::npos) << errors;
+
+    testing_support::writeFile(dir.file("junk.mdb"), std::string(20000, '\x01'));
+    out = run("refdb --db " + shellQuote(dir.file("junk.mdb")) + " Taxa", &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("Unrecognized database format"), std::string::npos) << errors;
+}
+
+TEST_F(RefdbCliTest, UsageErrorsExitTwo)
+{
+    int status = -1;
+    run("refdb --db", &status);
+    EXPECT_EQ(status, 2);
+    run("refdb --bogus", &status);
+    EXPECT_EQ(status, 2);
+    run("refdb --db " + shellQuote(db()) + " Taxa Extra", &status);
+    EXPECT_EQ(status, 2);
+    run("taxa Extra", &status);
+    EXPECT_EQ(status, 2);
+}
+
+}  // namespace

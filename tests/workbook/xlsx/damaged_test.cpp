@@ -1,0 +1,218 @@
+// Damaged, truncated, hostile and foreign files: load returns false with a reason and
+// never crashes, hangs or allocates what the file claims.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <random>
+
+#include "tests/support/temp_dir.h"
+#include "tests/workbook/xlsx/fixtures.h"
+#include "workbook/book.h"
+#include "workbook/xlsx/zip.h"
+
+using testing_support::TempDir;
+using xlsx_fixtures::package;
+using xlsx_fixtures::sheetXml;
+using xlsx_fixtures::writeZip;
+
+namespace {
+
+// Loads the file; when that fails, the reason must say something.
+bool loads(const std::string& path, std::string* reason = nullptr)
+{
+    auto book = wb::xlCreateXMLBook();
+    bool ok = book->load(path);
+    if (!ok) {
+        EXPECT_FALSE(book->errorMessage().empty()) << path;
+    }
+    if (reason)
+        *reason = book->errorMessage();
+    return ok;
+}
+
+std::string refusedBecause(const std::string& path)
+{
+    std::string reason;
+    EXPECT_FALSE(loads(path, &reason)) << path;
+    return reason;
+}
+
+std::string builtFixture(const TempDir& dir, const std::string& name, bool deflate)
+{
+    std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                      "<si><r><t>Nitz</t></r><r><t>schia</t></r><rPh><t>x</t></rPh></si><si><t>b_x000D_</t></si></sst>";
+    std::string body = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>1.5</v></c>"
+                       "<c r=\"C1\" t=\"b\"><v>1</v></c><c r=\"D1\" t=\"e\"><v>#N/A</v></c></row>"
+                       "<row><c t=\"inlineStr\"><is><t>in</t></is></c><c t=\"d\"><v>2010-05-15</v></c>"
+                       "<c s=\"1\"/><c t=\"str\"><f>A1</f><v>x</v></c><c t=\"s\"><v>1</v></c></row>";
+    std::string path = dir.file(name);
+    writeZip(path, package({{"A", sheetXml(body)}, {"B", sheetXml("<row><c><v>2</v></c></row>")}}, sst), deflate);
+    return path;
+}
+
+std::string openpyxlFixture(const TempDir& dir)
+{
+    std::string path = dir.file("openpyxl.xlsx");
+    xlsx_fixtures::runOpenpyxl(R"(
+import sys, datetime
+from openpyxl import Workbook
+from openpyxl.styles import Font
+wb = Workbook()
+ws = wb.active
+ws.append([1, 2.5, "Größe", True, "#DIV/0!", datetime.date(2010, 5, 15)])
+ws["B3"].font = Font(bold=True)
+wb.create_sheet("Two")["C3"] = "text"
+wb.save(sys.argv[1]))",
+                               path);
+    return path;
+}
+
+std::string ourFixture(const TempDir& dir)
+{
+    auto book = wb::xlCreateXMLBook();
+    wb::Format* f = book->addFormat();
+    f->setNumFormat(14);
+    wb::Sheet* s = book->addSheet("Ours");
+    s->writeStr(0, 0, "Sample");
+    s->writeNum(1, 0, 40313, f);
+    s->writeNum(1, 1, 0.25);
+    std::string path = dir.file("ours.xlsx");
+    EXPECT_TRUE(book->save(path)) << book->errorMessage();
+    return path;
+}
+
+}  // namespace
+
+TEST(XlsxDamaged, TruncatedAndBitFlippedCopiesOfEveryFixture)
+{
+    TempDir dir;
+    const std::string fixtures[] = {builtFixture(dir, "deflated.xlsx", true), builtFixture(dir, "stored.xlsx", false),
+                                    openpyxlFixture(dir), ourFixture(dir)};
+    std::mt19937 random(20240305);
+    std::string copy = dir.file("copy.xlsx");
+    int refused = 0;
+    for (const std::string& fixture : fixtures) {
+        ASSERT_TRUE(loads(fixture)) << fixture;
+        const std::string bytes = testing_support::readFile(fixture);
+        ASSERT_GT(bytes.size(), 100u);
+        // Every length near both ends (the zip directory lives at the end), then a spread.
+        for (std::size_t cut = 0; cut < bytes.size(); cut += (cut < 64 || cut + 200 > bytes.size()) ? 1 : 37) {
+            testing_support::writeFile(copy, bytes.substr(0, cut));
+            refused += loads(copy) ? 0 : 1;
+        }
+        for (int flip = 0; flip < 400; ++flip) {
+            std::string damaged = bytes;
+            int flips = 1 + flip % 4;
+            for (int k = 0; k < flips; ++k) {
+                std::size_t at = random() % damaged.size();
+                damaged[at] = static_cast<char>(damaged[at] ^ (1 << (random() % 8)));
+            }
+            testing_support::writeFile(copy, damaged);
+            refused += loads(copy) ? 0 : 1;
+        }
+    }
+    // Almost every truncation and most flips must be noticed (checksums, XML, values).
+    EXPECT_GT(refused, 1000);
+}
+
+TEST(XlsxDamaged, ForeignFilesAreRefusedWithAReason)
+{
+    TempDir dir;
+    EXPECT_NE(refusedBecause(dir.file("missing.xlsx")).find("cannot be opened"), std::string::npos);
+    testing_support::writeFile(dir.file("empty.xlsx"), "");
+    EXPECT_NE(refusedBecause(dir.file("empty.xlsx")).find("not an .xlsx"), std::string::npos);
+    testing_support::writeFile(dir.file("text.xlsx"), "Code,Name\nAC001A,Achnanthes\n");
+    EXPECT_NE(refusedBecause(dir.file("text.xlsx")).find("not a zip"), std::string::npos);
+    testing_support::writeFile(dir.file("ole.xlsx"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1024, '\0'));
+    EXPECT_NE(refusedBecause(dir.file("ole.xlsx")).find("password"), std::string::npos);
+
+    writeZip(dir.file("nozip.xlsx"), {{"word/document.xml", "<document/>"}});
+    EXPECT_NE(refusedBecause(dir.file("nozip.xlsx")).find("no workbook part"), std::string::npos);
+    auto parts = package({{"S", sheetXml("")}});
+    parts.erase(parts.begin() + 2);  // the sheet part
+    writeZip(dir.file("nosheet.xlsx"), parts);
+    EXPECT_NE(refusedBecause(dir.file("nosheet.xlsx")).find("\"S\""), std::string::npos);
+}
+
+TEST(XlsxDamaged, HostileContentIsRefused)
+{
+    TempDir dir;
+    struct Case {
+        const char* body;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>", "XFE1"},
+        {"<row r=\"1\"><c r=\"A1048577\"><v>1</v></c></row>", "A1048577"},
+        {"<row r=\"99999999999\"><c><v>1</v></c></row>", "row number"},
+        {"<row r=\"1048576\"/><row><c><v>1</v></c></row>", "more rows"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>", "shared string"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>-1</v></c></row>", "shared string"},
+        {"<row r=\"1\"><c r=\"A1\"><v>1,5</v></c></row>", "number"},
+        {"<row r=\"1\"><c r=\"A1\"><v>nan</v></c></row>", "number"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"b\"><v>2</v></c></row>", "boolean"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"d\"><v>2010-02-30</v></c></row>", "date"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"zz\"><v>1</v></c></row>", "type"},
+        {"<row r=\"1\"><c r=\"A1\"><v>1</v></c>", "well-formed"},
+    };
+    for (const Case& c : cases) {
+        std::string path = dir.file("hostile.xlsx");
+        writeZip(path, package({{"S", sheetXml(c.body)}}, "<sst><si><t>only</t></si></sst>"));
+        EXPECT_NE(refusedBecause(path).find(c.reason), std::string::npos) << c.body;
+    }
+
+    // Entity expansion ("billion laughs") needs a DTD; none is accepted.
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
+                         "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>&d;&d;&d;&d;</t></is></c></row></sheetData></worksheet>";
+    writeZip(dir.file("laughs.xlsx"), package({{"S", laughs}}));
+    EXPECT_NE(refusedBecause(dir.file("laughs.xlsx")).find("document type"), std::string::npos);
+
+    // Expat holds a whole tag in memory and a text grows with the file: both are bounded.
+    std::string hugeTag = "<row r=\"1\"><c r=\"A1\" x=\"" + std::string(5 << 20, 'a') + "\"><v>1</v></c></row>";
+    writeZip(dir.file("tag.xlsx"), package({{"S", sheetXml(hugeTag)}}));
+    EXPECT_NE(refusedBecause(dir.file("tag.xlsx")).find("tag longer"), std::string::npos);
+    // Text longer than the 4 MiB tag limit: refused as text, so texts are seen piece by piece.
+    std::string hugeText = "<row r=\"1\"><c r=\"A1\" t=\"str\"><v>" + std::string(6 << 20, 'a') + "</v></c></row>";
+    writeZip(dir.file("text.xlsx"), package({{"S", sheetXml(hugeText)}}));
+    EXPECT_NE(refusedBecause(dir.file("text.xlsx")).find("longer than a cell"), std::string::npos);
+    writeZip(dir.file("sst.xlsx"), package({{"S", sheetXml("")}}, "<sst><si><t>" + std::string(3 << 20, 'a') + "</t></si></sst>"));
+    EXPECT_NE(refusedBecause(dir.file("sst.xlsx")).find("longer than a cell"), std::string::npos);
+
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    writeZip(dir.file("deep.xlsx"), package({{"S", sheetXml(deep)}}));
+    EXPECT_NE(refusedBecause(dir.file("deep.xlsx")).find("nested too deeply"), std::string::npos);
+}
+
+TEST(XlsxDamaged, InflatedBytesStopAtThePartAndBookLimits)
+{
+    // The reader's limits are 1 GiB a part and 2 GiB a file; the same code with limits
+    // of 1 MiB and 3.5 MiB is tried here on parts of 2 MiB and 0.9 MiB of spaces, which
+    // deflate to a few KiB each.
+    TempDir dir;
+    std::string path = dir.file("bomb.zip");
+    std::string big = "<a>" + std::string(2 << 20, ' ') + "</a>";
+    std::string small = "<a>" + std::string(900 << 10, ' ') + "</a>";
+    writeZip(path, {{"big.xml", big}, {"small.xml", small}});
+    ASSERT_LT(testing_support::readFile(path).size(), 20000u);
+
+    wb::xlsx::ZipArchive zip(1 << 20, 7 << 19);
+    std::string error;
+    ASSERT_TRUE(zip.open(path, error)) << error;
+    std::size_t seen = 0;
+    auto count = [&seen](const char*, std::size_t n) {
+        seen += n;
+        return true;
+    };
+    EXPECT_FALSE(zip.read("big.xml", count, error));
+    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    EXPECT_LE(seen, std::size_t{1} << 20);
+    // Two small parts fit the book's limit (over 1 MiB of the big one already counted), a third does not.
+    EXPECT_TRUE(zip.read("small.xml", count, error)) << error;
+    EXPECT_TRUE(zip.read("SMALL.xml", count, error)) << error;  // part names ignore case
+    EXPECT_FALSE(zip.read("small.xml", count, error));
+    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    EXPECT_FALSE(zip.read("absent.xml", count, error));
+}

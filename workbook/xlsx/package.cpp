@@ -1,0 +1,204 @@
+#include "workbook/xlsx/package.h"
+
+#include <map>
+
+#include "workbook/xlsx/values.h"
+#include "workbook/xlsx/xml.h"
+
+namespace wb::xlsx {
+
+namespace {
+
+struct Relationship {
+    std::string type;
+    std::string target;
+    bool external = false;
+};
+
+// The relationships part of `sourcePart`: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string relationshipsPartOf(const std::string& sourcePart)
+{
+    std::size_t slash = sourcePart.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : sourcePart.substr(0, slash + 1);
+    std::string file = slash == std::string::npos ? sourcePart : sourcePart.substr(slash + 1);
+    return folder + "_rels/" + file + ".rels";
+}
+
+// Relationship types are URIs that differ between transitional and strict files;
+// their last segment names the kind alike in both.
+bool typeIs(const std::string& type, const std::string& kind)
+{
+    return type.size() > kind.size() && type.compare(type.size() - kind.size(), kind.size(), kind) == 0
+        && type[type.size() - kind.size() - 1] == '/';
+}
+
+class RelationshipsHandler : public XmlHandler {
+public:
+    std::map<std::string, Relationship> byId;
+
+    void start(std::string_view name, const char** attributes) override
+    {
+        if (name != "Relationship")
+            return;
+        const char* id = attribute(attributes, "Id");
+        const char* type = attribute(attributes, "Type");
+        const char* target = attribute(attributes, "Target");
+        const char* mode = attribute(attributes, "TargetMode");
+        if (!id || !target)
+            return;
+        Relationship& r = byId[id];
+        r.type = type ? type : "";
+        r.target = target;
+        r.external = mode && std::string_view(mode) == "External";
+    }
+    void end(std::string_view) override {}
+};
+
+class WorkbookHandler : public XmlHandler {
+public:
+    struct Listed {
+        std::string name;
+        std::string relationshipId;
+    };
+    std::vector<Listed> sheets;
+    bool date1904 = false;
+
+    void start(std::string_view name, const char** attributes) override
+    {
+        if (name == "workbookPr") {
+            const char* flag = attribute(attributes, "date1904");
+            date1904 = flag && (std::string_view(flag) == "1" || std::string_view(flag) == "true");
+            return;
+        }
+        if (name == "sheets")
+            inSheets_ = true;
+        if (name != "sheet" || !inSheets_)
+            return;
+        const char* sheetName = attribute(attributes, "name");
+        const char* id = attribute(attributes, "id");
+        if (!sheetName || !id) {
+            fail("a sheet without a name or relationship");
+            return;
+        }
+        sheets.push_back({sheetName, id});
+    }
+    void end(std::string_view name) override
+    {
+        if (name == "sheets")
+            inSheets_ = false;
+    }
+
+private:
+    bool inSheets_ = false;
+};
+
+bool readRelationships(ZipArchive& zip, const std::string& sourcePart, std::map<std::string, Relationship>& out,
+                       std::string& error)
+{
+    std::string part = relationshipsPartOf(sourcePart);
+    if (!zip.has(part))
+        return true;  // a part without relationships
+    RelationshipsHandler handler;
+    if (!parsePart(zip, part, handler, error))
+        return false;
+    out = std::move(handler.byId);
+    return true;
+}
+
+
+}  // namespace
+
+std::string resolveTarget(const std::string& sourcePart, const std::string& target)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (target[i] == '%' && i + 2 < target.size() && hexDigit(target[i + 1]) >= 0 && hexDigit(target[i + 2]) >= 0) {
+            decoded.push_back(static_cast<char>(hexDigit(target[i + 1]) * 16 + hexDigit(target[i + 2])));
+            i += 2;
+        } else {
+            decoded.push_back(target[i] == '\\' ? '/' : target[i]);
+        }
+    }
+    std::string path;
+    if (decoded.empty() || decoded.front() != '/') {
+        std::size_t slash = sourcePart.rfind('/');
+        if (slash != std::string::npos)
+            path = sourcePart.substr(0, slash + 1);
+    }
+    path += decoded;
+
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        std::string segment = path.substr(start, slash - start);
+        if (segment == "..") {
+            if (!segments.empty())
+                segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+        start = slash + 1;
+    }
+    std::string resolved;
+    for (const std::string& s : segments)
+        resolved += (resolved.empty() ? "" : "/") + s;
+    return resolved;
+}
+
+bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& error)
+{
+    std::map<std::string, Relationship> packageRels;
+    if (!readRelationships(zip, "", packageRels, error))
+        return false;
+    std::string workbookPart;
+    for (const auto& [id, r] : packageRels) {
+        if (typeIs(r.type, "officeDocument") && !r.external) {
+            workbookPart = resolveTarget("", r.target);
+            break;
+        }
+    }
+    if (workbookPart.empty() && zip.has("xl/workbook.xml"))
+        workbookPart = "xl/workbook.xml";  // a package that lost its root relationships
+    if (workbookPart.empty() || !zip.has(workbookPart)) {
+        error = "the file is not an .xlsx workbook (it has no workbook part)";
+        return false;
+    }
+
+    WorkbookHandler workbook;
+    if (!parsePart(zip, workbookPart, workbook, error))
+        return false;
+    std::map<std::string, Relationship> rels;
+    if (!readRelationships(zip, workbookPart, rels, error))
+        return false;
+
+    for (const auto& [id, r] : rels) {
+        if (typeIs(r.type, "sharedStrings") && !r.external) {
+            layout.sharedStringsPart = resolveTarget(workbookPart, r.target);
+            break;
+        }
+    }
+    layout.date1904 = workbook.date1904;
+    for (const WorkbookHandler::Listed& listed : workbook.sheets) {
+        auto found = rels.find(listed.relationshipId);
+        if (found == rels.end() || found->second.external) {
+            error = "the file is damaged (the sheet \"" + listed.name + "\" has no part)";
+            return false;
+        }
+        PackageLayout::SheetPart sheet;
+        sheet.name = listed.name;
+        if (typeIs(found->second.type, "worksheet")) {
+            sheet.part = resolveTarget(workbookPart, found->second.target);
+            if (!zip.has(sheet.part)) {
+                error = "the file is damaged (the part of sheet \"" + listed.name + "\" is missing)";
+                return false;
+            }
+        }
+        layout.sheets.push_back(std::move(sheet));
+    }
+    return true;
+}
+
+}  // namespace wb::xlsx

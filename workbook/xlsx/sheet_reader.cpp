@@ -1,0 +1,297 @@
+#include "workbook/xlsx/sheet_reader.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "workbook/xlsx/text_collector.h"
+#include "workbook/xlsx/values.h"
+#include "workbook/xlsx/xml.h"
+
+namespace wb::xlsx {
+
+namespace {
+
+enum class ValueKind { Number, Shared, Boolean, Error, FormulaText, Inline, Date };
+
+bool kindOf(const char* t, ValueKind& kind)
+{
+    if (!t) {
+        kind = ValueKind::Number;
+        return true;
+    }
+    std::string_view type(t);
+    if (type == "n")
+        kind = ValueKind::Number;
+    else if (type == "s")
+        kind = ValueKind::Shared;
+    else if (type == "b")
+        kind = ValueKind::Boolean;
+    else if (type == "e")
+        kind = ValueKind::Error;
+    else if (type == "str")
+        kind = ValueKind::FormulaText;
+    else if (type == "inlineStr")
+        kind = ValueKind::Inline;
+    else if (type == "d")
+        kind = ValueKind::Date;
+    else
+        return false;
+    return true;
+}
+
+class SheetHandler : public XmlHandler {
+public:
+    SheetHandler(const std::vector<std::string>& sharedStrings, SheetData& sheet)
+        : shared_(sharedStrings), sheet_(sheet)
+    {
+    }
+
+    void start(std::string_view name, const char** attributes) override
+    {
+        if (!inSheetData_) {
+            if (name == "sheetData")
+                inSheetData_ = true;
+            return;
+        }
+        if (inCell_) {
+            startInCell(name);
+        } else if (name == "c") {
+            startCell(attributes);
+        } else if (name == "row") {
+            startRow(attributes);
+        }
+    }
+
+    void end(std::string_view name) override
+    {
+        if (!inSheetData_)
+            return;
+        if (inCell_) {
+            if (name == "c")
+                endCell();
+            else if (inInline_ && name == "is")
+                inInline_ = false;
+            else if (inInline_)
+                inline_.end(name);
+            else if (name == "v")
+                inValue_ = false;
+        } else if (name == "sheetData") {
+            flushRow();
+            inSheetData_ = false;
+        }
+    }
+
+    void text(const char* data, int length) override
+    {
+        bool fits = true;
+        if (inValue_) {
+            fits = value_.size() + static_cast<std::size_t>(length) <= kMaxTextBytes;
+            if (fits)
+                value_.append(data, static_cast<std::size_t>(length));
+        } else if (inInline_) {
+            fits = inline_.text(data, length);
+        }
+        if (!fits)
+            fail("a cell value longer than a cell can hold");
+    }
+
+    void finish() { flushRow(); }
+
+private:
+    void startRow(const char** attributes)
+    {
+        flushRow();
+        const char* r = attribute(attributes, "r");
+        int row = currentRow_ + 1;
+        if (r && !parseRowNumber(r, row)) {
+            fail("row number out of range or not understood");
+            return;
+        }
+        if (row >= kMaxRows) {
+            fail("more rows than a sheet can hold");
+            return;
+        }
+        currentRow_ = row;
+        nextCol_ = 0;
+    }
+
+    void startCell(const char** attributes)
+    {
+        const char* r = attribute(attributes, "r");
+        int row = currentRow_ < 0 ? 0 : currentRow_;
+        int col = nextCol_;
+        if (r) {
+            if (!parseCellRef(r, row, col)) {
+                fail(std::string("cell reference \"") + r + "\" out of range or not understood");
+                return;
+            }
+        } else if (col >= kMaxCols) {
+            fail("more cells in a row than a sheet can hold");
+            return;
+        }
+        if (row != currentRow_) {
+            flushRow();
+            currentRow_ = row;
+        }
+        if (!kindOf(attribute(attributes, "t"), kind_)) {
+            fail("unknown cell type");
+            return;
+        }
+        nextCol_ = col + 1;
+        cellCol_ = col;
+        styled_ = attribute(attributes, "s") != nullptr;
+        hasValue_ = false;
+        hasInline_ = false;
+        hasFormula_ = false;
+        inCell_ = true;
+        value_.clear();
+    }
+
+    void startInCell(std::string_view name)
+    {
+        if (inInline_) {
+            inline_.start(name);
+        } else if (name == "v") {
+            inValue_ = true;
+            hasValue_ = true;
+            value_.clear();
+        } else if (name == "is") {
+            inInline_ = true;
+            hasInline_ = true;
+            inline_.begin();
+        } else if (name == "f") {
+            hasFormula_ = true;
+        }
+    }
+
+    void endCell()
+    {
+        inCell_ = false;
+        inValue_ = false;
+        inInline_ = false;
+        Cell cell;
+        cell.col = cellCol_;
+        if (kind_ == ValueKind::Inline && hasInline_) {
+            cell.type = CellType::Text;
+            cell.text = sheet_.addString(inline_.finish());
+        } else if (!hasValue_ || (value_.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
+            if (hasFormula_ || !styled_)
+                return;  // a formula with nothing cached, or a cell that is only a position
+            cell.type = CellType::Blank;
+        } else if (!valueCell(cell)) {
+            return;
+        }
+        pending_.push_back(cell);
+    }
+
+    bool valueCell(Cell& cell)
+    {
+        switch (kind_) {
+        case ValueKind::Number:
+            cell.type = CellType::Number;
+            if (!parseNumber(value_, cell.number)) {
+                fail("a number cell that holds no number");
+                return false;
+            }
+            return true;
+        case ValueKind::Date:
+            cell.type = CellType::Number;
+            if (!isoDateToSerial(value_, cell.number)) {
+                fail("a date cell that holds no date");
+                return false;
+            }
+            // Number cells hold the workbook's own serials; so does a date written as text.
+            if (sheet_.date1904)
+                cell.number -= kDate1904Offset;
+            return true;
+        case ValueKind::Boolean:
+            cell.type = CellType::Boolean;
+            if (value_ == "1" || value_ == "true")
+                cell.number = 1.0;
+            else if (value_ == "0" || value_ == "false")
+                cell.number = 0.0;
+            else {
+                fail("a boolean cell that holds no boolean");
+                return false;
+            }
+            return true;
+        case ValueKind::Error:
+            cell.type = CellType::Error;
+            cell.number = errorCode(value_);
+            return true;
+        case ValueKind::Shared: {
+            unsigned long index = 0;
+            if (!parseIndex(value_, index) || index >= shared_.size()) {
+                fail("a shared string that the table lacks");
+                return false;
+            }
+            cell.type = CellType::Text;
+            cell.text = sheetStringOf(index);
+            return true;
+        }
+        case ValueKind::FormulaText:
+        case ValueKind::Inline: {
+            // t="inlineStr" with a <v> instead of <is>: some writers do that.
+            std::string text = value_;
+            decodeEscapes(text);
+            cell.type = CellType::Text;
+            cell.text = sheet_.addString(std::move(text));
+            return true;
+        }
+        }
+        return false;
+    }
+
+    // Each shared string a sheet uses is copied into its pool once.
+    std::uint32_t sheetStringOf(unsigned long sharedIndex)
+    {
+        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+        if (poolIndex_.empty())
+            poolIndex_.assign(shared_.size(), kNone);
+        std::uint32_t& index = poolIndex_[sharedIndex];
+        if (index == kNone)
+            index = sheet_.addString(shared_[sharedIndex]);
+        return index;
+    }
+
+    void flushRow()
+    {
+        if (!pending_.empty() && currentRow_ >= 0)
+            sheet_.putRow(currentRow_, pending_);
+        pending_.clear();
+    }
+
+    const std::vector<std::string>& shared_;
+    SheetData& sheet_;
+    std::vector<std::uint32_t> poolIndex_;
+    std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
+    bool inSheetData_ = false;
+    bool inCell_ = false;
+    bool inValue_ = false;
+    bool inInline_ = false;
+    int currentRow_ = -1;
+    int nextCol_ = 0;
+    int cellCol_ = 0;
+    ValueKind kind_ = ValueKind::Number;
+    bool styled_ = false;
+    bool hasValue_ = false;
+    bool hasInline_ = false;
+    bool hasFormula_ = false;
+    std::string value_;
+    TextCollector inline_;
+};
+
+}  // namespace
+
+bool readSheet(ZipArchive& zip, const std::string& part, const std::vector<std::string>& sharedStrings,
+               SheetData& sheet, std::string& error)
+{
+    SheetHandler handler(sharedStrings, sheet);
+    if (!parsePart(zip, part, handler, error))
+        return false;
+    handler.finish();
+    sheet.shrinkToFit();
+    return true;
+}
+
+}  // namespace wb::xlsx

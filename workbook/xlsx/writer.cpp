@@ -1,0 +1,162 @@
+#include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "base/library_output.h"
+#include "base/safe_file.h"
+#include "workbook/xlsx/codec.h"
+#include "workbook/xlsx/locale_scope.h"
+#include "workbook/xlsx/values.h"
+
+namespace wb {
+
+namespace {
+
+// Owns the libxlsxwriter workbook until workbook_close takes it.
+struct WorkbookCloser {
+    void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+};
+using WorkbookPtr = std::unique_ptr<lxw_workbook, WorkbookCloser>;
+
+std::string cellName(int row, int col)
+{
+    std::string letters;
+    for (int c = col + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+lxw_error writeCell(lxw_worksheet* sheet, int row, const Cell& cell, const SheetData& data, lxw_format* format)
+{
+    auto r = static_cast<lxw_row_t>(row);
+    auto c = static_cast<lxw_col_t>(cell.col);
+    switch (cell.type) {
+    case CellType::Number:
+        return worksheet_write_number(sheet, r, c, cell.number, format);
+    case CellType::Text:
+        return worksheet_write_string(sheet, r, c, data.textOf(cell).c_str(), format);
+    case CellType::Boolean:
+        return worksheet_write_boolean(sheet, r, c, cell.number != 0.0, format);
+    case CellType::Error: {
+        // No cell of the format holds an error but a formula's result: "=#N/A" and the like.
+        std::string text = xlsx::errorText(static_cast<int>(cell.number));
+        return worksheet_write_formula_str(sheet, r, c, ("=" + text).c_str(), format, text.c_str());
+    }
+    case CellType::Blank:
+        return worksheet_write_blank(sheet, r, c, format);
+    case CellType::Empty:
+        break;
+    }
+    return LXW_NO_ERROR;
+}
+
+// Everything libxlsxwriter would refuse (or print a warning for) is found here first,
+// so that the reason reaches the caller and nothing reaches stderr.
+bool checkSheet(const SheetData& sheet, std::string& error)
+{
+    const auto& rows = sheet.rows();
+    if (rows.size() > static_cast<std::size_t>(xlsx::kMaxRows)) {
+        error = "the sheet \"" + sheet.name + "\" has more rows than an .xlsx sheet can hold (1048576)";
+        return false;
+    }
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (const Cell& cell : rows[row]) {
+            if (cell.col >= xlsx::kMaxCols) {
+                error = "the sheet \"" + sheet.name + "\" has more columns than an .xlsx sheet can hold (16384)";
+                return false;
+            }
+            if (cell.type == CellType::Number && !std::isfinite(cell.number)) {
+                error = "cell " + cellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
+                    + "\" holds no finite number";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error)
+{
+    for (const SheetData& sheet : book.sheets) {
+        if (!checkSheet(sheet, error))
+            return false;
+    }
+    safefile::PendingFile output(path);
+    if (!output.create(error)) {
+        error = "cannot write \"" + path + "\": " + error;
+        return false;
+    }
+    // libxlsxwriter prints numbers with the C library's printf, and its diagnostics on
+    // standard error; the reason of a failure goes into the error text instead.
+    xlsx::CLocaleScope cLocale;
+    LibraryOutputSilencer quiet;
+
+    WorkbookPtr workbook(workbook_new(output.temporaryPath().c_str()));
+    if (!workbook) {
+        error = "cannot write \"" + path + "\": out of memory";
+        return false;
+    }
+    std::vector<lxw_format*> formats;
+    for (int numFormat : book.formats) {
+        lxw_format* format = workbook_add_format(workbook.get());
+        if (!format) {
+            error = "cannot write \"" + path + "\": out of memory";
+            return false;
+        }
+        if (numFormat >= 0 && numFormat <= 255)
+            format_set_num_format_index(format, static_cast<uint8_t>(numFormat));
+        formats.push_back(format);
+    }
+
+    for (const SheetData& sheet : book.sheets) {
+        lxw_error check = workbook_validate_sheet_name(workbook.get(), sheet.name.c_str());
+        if (sheet.name.empty() || check != LXW_NO_ERROR) {
+            error = "the sheet name \"" + sheet.name + "\" cannot be used: "
+                + (sheet.name.empty() ? std::string("it is empty") : std::string(lxw_strerror(check)));
+            return false;
+        }
+        lxw_worksheet* worksheet = workbook_add_worksheet(workbook.get(), sheet.name.c_str());
+        if (!worksheet) {
+            error = "the sheet \"" + sheet.name + "\" cannot be added";
+            return false;
+        }
+        const auto& rows = sheet.rows();
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            for (const Cell& cell : rows[row]) {
+                lxw_format* format = nullptr;
+                if (cell.format > 0 && cell.format <= formats.size())
+                    format = formats[cell.format - 1];
+                lxw_error rc = writeCell(worksheet, static_cast<int>(row), cell, sheet, format);
+                if (rc != LXW_NO_ERROR) {
+                    error = "cell " + cellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
+                        + "\" cannot be written: " + lxw_strerror(rc);
+                    return false;
+                }
+            }
+        }
+    }
+
+    errno = 0;
+    lxw_error closed = workbook_close(workbook.release());
+    const int systemError = errno;
+    if (closed != LXW_NO_ERROR) {
+        error = "cannot write \"" + path + "\": " + lxw_strerror(closed);
+        // The library's own text names only the zip step; the system says what went wrong.
+        if (systemError != 0)
+            error += std::string(" (") + std::strerror(systemError) + ")";
+        return false;
+    }
+    if (!output.commit(error)) {
+        error = "cannot write \"" + path + "\": " + error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace wb

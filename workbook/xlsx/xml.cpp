@@ -1,0 +1,134 @@
+#include "workbook/xlsx/xml.h"
+
+#include <expat.h>
+
+
+namespace wb::xlsx {
+
+std::string_view localName(const char* name)
+{
+    // One pass: this runs for every element and attribute of a sheet.
+    const char* start = name;
+    const char* p = name;
+    for (; *p; ++p) {
+        if (*p == ':')
+            start = p + 1;
+    }
+    return std::string_view(start, static_cast<std::size_t>(p - start));
+}
+
+const char* attribute(const char** attributes, std::string_view name)
+{
+    for (const char** a = attributes; a && a[0]; a += 2) {
+        if (localName(a[0]) == name)
+            return a[1];
+    }
+    return nullptr;
+}
+
+void XmlHandler::fail(std::string reason)
+{
+    if (failure_.empty())
+        failure_ = reason.empty() ? "the file is damaged" : std::move(reason);
+    if (parser_)
+        XML_StopParser(static_cast<XML_Parser>(parser_), XML_FALSE);
+}
+
+// One expat parser fed with one part; owns the parser.
+class XmlRun {
+public:
+    explicit XmlRun(XmlHandler& handler) : handler_(handler), parser_(XML_ParserCreate("UTF-8"))
+    {
+        if (!parser_)
+            return;
+        handler_.parser_ = parser_;
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(parser_, &XmlRun::onStart, &XmlRun::onEnd);
+        XML_SetCharacterDataHandler(parser_, &XmlRun::onText);
+        XML_SetStartDoctypeDeclHandler(parser_, &XmlRun::onDoctype);
+    }
+    ~XmlRun()
+    {
+        handler_.parser_ = nullptr;
+        if (parser_)
+            XML_ParserFree(parser_);
+    }
+    XmlRun(const XmlRun&) = delete;
+    XmlRun& operator=(const XmlRun&) = delete;
+
+    bool ok() const { return parser_ != nullptr; }
+
+    bool feed(const char* data, std::size_t length, bool last)
+    {
+        if (XML_Parse(parser_, data, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK) {
+            fed_ += static_cast<long long>(length);
+            if (fed_ - lastEvent_ <= kMaxTokenBytes)
+                return true;
+            handler_.fail("a tag longer than the reader accepts");
+            return false;
+        }
+        if (!handler_.failed()) {
+            handler_.failure_ = std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser_))
+                + " at line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ")";
+        }
+        return false;
+    }
+
+private:
+    static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes)
+    {
+        auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
+        if (++run->depth_ > kMaxXmlDepth) {
+            run->handler_.fail("elements nested too deeply");
+            return;
+        }
+        run->handler_.start(localName(name), attributes);
+    }
+    static void XMLCALL onEnd(void* self, const XML_Char* name)
+    {
+        auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
+        --run->depth_;
+        run->handler_.end(localName(name));
+    }
+    static void XMLCALL onText(void* self, const XML_Char* data, int length)
+    {
+        auto* run = static_cast<XmlRun*>(self);
+        run->noteEvent();
+        run->handler_.text(data, length);
+    }
+    static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    {
+        static_cast<XmlRun*>(self)->handler_.fail("a document type declaration, which workbook parts never have");
+    }
+
+    void noteEvent() { lastEvent_ = XML_GetCurrentByteIndex(parser_); }
+
+    XmlHandler& handler_;
+    XML_Parser parser_;
+    int depth_ = 0;
+    long long fed_ = 0;        // bytes handed to expat so far
+    long long lastEvent_ = 0;  // input position of the latest event
+};
+
+bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+{
+    XmlRun run(handler);
+    if (!run.ok()) {
+        error = "out of memory";
+        return false;
+    }
+    // A chunk is at most 256 KiB, well within expat's int length.
+    bool read = zip.read(part, [&run](const char* data, std::size_t length) { return run.feed(data, length, false); },
+                         error);
+    if (read)
+        read = run.feed("", 0, true);
+    if (handler.failed()) {
+        error = "the file is damaged (" + part + ": " + handler.failure() + ")";
+        return false;
+    }
+    return read;
+}
+
+}  // namespace wb::xlsx

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "workbook/xlsx/zip.h"
+
+namespace wb::xlsx {
+
+// Deepest element nesting accepted; real parts nest fewer than ten levels.
+inline constexpr int kMaxXmlDepth = 256;
+// Longest stretch of input without a parser event (one tag with its attributes):
+// expat keeps a whole tag in memory, so a gigantic one is refused rather than held.
+inline constexpr long long kMaxTokenBytes = 4LL << 20;
+// Longest text kept for one cell or shared string; a cell holds at most 32,767
+// characters (at most four bytes each in UTF-8).
+inline constexpr std::size_t kMaxTextBytes = 1 << 20;
+
+// Receives the elements of one part. Names come without their prefix (local names),
+// so prefixed, transitional and strict files read alike; namespaces are not checked.
+class XmlHandler {
+public:
+    virtual ~XmlHandler() = default;
+    // `attributes` is expat's list: name, value, name, value, ..., nullptr.
+    virtual void start(std::string_view name, const char** attributes) = 0;
+    virtual void end(std::string_view name) = 0;
+    // Character data, possibly in several pieces for one text.
+    virtual void text(const char* data, int length) { (void)data; (void)length; }
+
+    // Stops the parse; parsePart then returns false with this reason.
+    void fail(std::string reason);
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+
+private:
+    friend class XmlRun;
+    void* parser_ = nullptr;
+    std::string failure_;
+};
+
+// The local part of an element or attribute name ("x:c" -> "c").
+std::string_view localName(const char* name);
+// The value of the attribute with this local name, or nullptr.
+const char* attribute(const char** attributes, std::string_view name);
+
+// Streams a part of the archive through expat into the handler. False with a reason
+// when the part is missing or damaged, is not well-formed XML, declares a DTD (no
+// workbook part has one; refusing it shuts out entity expansion), nests deeper than
+// kMaxXmlDepth, has a tag longer than kMaxTokenBytes or when the handler failed.
+bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+
+}  // namespace wb::xlsx
