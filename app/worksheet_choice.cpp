@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "app/serial_date.h"
+#include "app/sample_layout.h"
 #include "base/ascii_case.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
@@ -13,10 +14,8 @@ namespace {
 
 constexpr int kGuessRows = 20;
 
-// Sampling dates live in row 3 of the sample layout; only numbers in this open range
-// are taken for dates there, so that a plain count such as 20000 keeps its digits.
-constexpr double kEarliestDateSerial = 20000;
-constexpr double kLatestDateSerial = 60000;
+// The preview's grid rows count from 1 and take the table to start in the first row.
+constexpr int kDateGridRow = layout::dateRow + 1;
 
 }  // namespace
 
@@ -95,7 +94,7 @@ std::string PreviewCellText(const wb::Sheet& sheet, int gridRow, int gridColumn)
     case wb::CellType::Number: {
         const double value = sheet.readNum(row, col);
         const double serial = wb::SerialIn1900System(value, sheet.isDate1904());
-        if (gridRow == 3 && gridColumn >= 3 && serial > kEarliestDateSerial && serial < kLatestDateSerial)
+        if (gridRow == kDateGridRow && gridColumn >= 3 && layout::ShownAsDate(serial))
             return SerialDateText(static_cast<int>(serial));
         return numtext::g13(value);
     }

@@ -147,11 +147,13 @@ int runAssess(const std::vector<std::string>& args)
         return status;
 
     // The job form's "Analyse": the analysis and the confidence of class. A failed
-    // analysis has shown its message.
-    if (!RunAnalysis(job))
-        return exitFailed;
+    // analysis has shown its message; the summary is printed either way, as the job form
+    // shows it after a failure too.
+    const bool analysed = RunAnalysis(job);
     if (!options.quiet)
         printSummary(job);
+    if (!analysed)
+        return exitFailed;
 
     // The save shows the library's error text itself (on standard error).
     if (options.outputPath && !job.SaveResults())

@@ -36,9 +36,9 @@ void assessRivers(CTVNDoc& doc)
         std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
         const double alkalinity =
-            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::alkalinity, s)), doc.defaultAlkalinity,
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::alkalinityRow, s)), doc.defaultAlkalinity,
                                 doc.alkMinTDI3, doc.alkMaxTDI3, alkalinityNotes, comment, noted);
-        const int serial = numtext::leadingInteger(HeaderText(doc, hdr::date, s));
+        const int serial = numtext::leadingInteger(HeaderText(doc, layout::dateRow, s));
         if (IsBadDate(serial)) {
             if (noted)
                 comment += "; ";
@@ -53,7 +53,7 @@ void assessRivers(CTVNDoc& doc)
         std::string& comment = doc.comments2[static_cast<std::size_t>(s)];
         bool noted = false;
         const double alkalinity =
-            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::alkalinity, s)), doc.defaultAlkalinity,
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::alkalinityRow, s)), doc.defaultAlkalinity,
                                 doc.alkMinTDI4, doc.alkMaxTDI4, alkalinityNotes, comment, noted);
         CompleteIndex(results, s, sum2, tdi4, ExpectedTDI4(alkalinity), limits4, comment);
     }
@@ -68,7 +68,7 @@ void assessLakeIndex(CTVNDoc& doc, int index)
     const EqrRule rule = EqrRuleFor(familyLakes, index);
     for (int s = 0; s < results.nRows(); ++s) {
         std::string& comment = comments[static_cast<std::size_t>(s)];
-        const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(doc, hdr::lakeType, s)) : -1;
+        const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(doc, layout::lakeTypeRow, s)) : -1;
         if (row < 0) {
             // Missing, not 0: an EQR of 0 would be the worst real value, and the site
             // means would average it in.
@@ -93,10 +93,10 @@ void assessDam(CTVNDoc& doc)
     for (int s = 0; s < results.nRows(); ++s) {
         std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
-        const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::calcium, s)),
+        const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::calciumRow, s)),
                                                    doc.defaultCalcium, doc.calciumMin, doc.calciumMax, calciumNotes,
                                                    comment, noted);
-        const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, hdr::doc, s)),
+        const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::docRow, s)),
                                                      doc.defaultDOC, doc.docMin, doc.docMax, docNotes, comment, noted);
         CompleteIndex(results, s, rescol::firstSum, rule, ExpectedDAM(calcium, dissolved), limits, comment);
     }

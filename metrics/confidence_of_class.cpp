@@ -116,7 +116,7 @@ bool CTVNDoc::ConfidenceOfClass(int index)
 
     static const std::vector<std::string> noCodes;
     const std::vector<std::string>& codes =
-        headerValues.size() > static_cast<std::size_t>(hdr::siteCode) ? headerValues[hdr::siteCode] : noCodes;
+        headerValues.size() > static_cast<std::size_t>(layout::siteCodeRow) ? headerValues[layout::siteCodeRow] : noCodes;
     const int n = static_cast<int>(codes.size());
     if (n != results->nRows()) {
         ui.showMessage("Error in sample numbers - uncertainty results not available");
@@ -194,7 +194,7 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     for (int k = 0; k < siteCount; ++k) {
         int row = 0;
         if (family == familyLakes)
-            row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(*this, hdr::lakeType, sites[static_cast<std::size_t>(k)]))
+            row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(*this, layout::lakeTypeRow, sites[static_cast<std::size_t>(k)]))
                              : -1;
         // A site whose boundary row is absent or unreadable (for lakes: a type that no row
         // holds) keeps the missing value; the other sites are assessed all the same.

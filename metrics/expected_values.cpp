@@ -91,7 +91,7 @@ bool CheckEnvironmentalInputs(CTVNDoc& doc)
     case familyLakes: {
         int untyped = 0;
         for (int s = 0; s < samples; ++s)
-            if (HeaderText(doc, hdr::lakeType, s).size() != 2)
+            if (HeaderText(doc, layout::lakeTypeRow, s).size() != 2)
                 ++untyped;
         if (untyped > 0) {
             doc.ui.showMessage(numtext::format(
@@ -104,8 +104,8 @@ bool CheckEnvironmentalInputs(CTVNDoc& doc)
     case familyDam: {
         int calciumMissing = 0, calciumOut = 0, docMissing = 0, docOut = 0;
         for (int s = 0; s < samples; ++s) {
-            const double calcium = numtext::leadingNumber(HeaderText(doc, hdr::calcium, s));
-            const double dissolved = numtext::leadingNumber(HeaderText(doc, hdr::doc, s));
+            const double calcium = numtext::leadingNumber(HeaderText(doc, layout::calciumRow, s));
+            const double dissolved = numtext::leadingNumber(HeaderText(doc, layout::docRow, s));
             if (isMissing(calcium))
                 ++calciumMissing;
             else if (outOfRange(calcium, doc.calciumMin, doc.calciumMax))
@@ -132,7 +132,7 @@ bool CheckEnvironmentalInputs(CTVNDoc& doc)
     default: {
         int alkMissing = 0, outTDI3 = 0, outTDI4 = 0, badDates = 0;
         for (int s = 0; s < samples; ++s) {
-            const double alkalinity = numtext::leadingNumber(HeaderText(doc, hdr::alkalinity, s));
+            const double alkalinity = numtext::leadingNumber(HeaderText(doc, layout::alkalinityRow, s));
             if (isMissing(alkalinity)) {
                 ++alkMissing;
             } else {
@@ -141,7 +141,7 @@ bool CheckEnvironmentalInputs(CTVNDoc& doc)
                 if (outOfRange(alkalinity, doc.alkMinTDI4, doc.alkMaxTDI4))
                     ++outTDI4;
             }
-            if (IsBadDate(numtext::leadingInteger(HeaderText(doc, hdr::date, s))))
+            if (IsBadDate(numtext::leadingInteger(HeaderText(doc, layout::dateRow, s))))
                 ++badDates;
         }
         appendCount(doc.summary, alkMissing,

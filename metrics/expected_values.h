@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/sample_layout.h"
+
 class CTVNDoc;
 
 // The texts that one substituted chemistry value leaves in a sample's comment.
@@ -22,10 +24,7 @@ extern const ChemistryNotes docNotes;
 double SubstituteChemistry(double value, double fallback, double lower, double upper, const ChemistryNotes& notes,
                            std::string& comment, bool& noted);
 
-// Serial day numbers outside this range are missing or bad dates.
-constexpr int firstValidSerial = 20000;
-constexpr int lastValidSerial = 60000;
-inline bool IsBadDate(int serial) { return serial < firstValidSerial || serial > lastValidSerial; }
+using layout::IsBadDate;
 
 // The season term of the TDI3 model: 1 for July to December, 0 for January to June
 // and for a bad date.
@@ -38,16 +37,6 @@ double ExpectedDAM(double calcium, double doc);
 
 // The header text of one sample (empty when the row or sample is absent).
 const std::string& HeaderText(const CTVNDoc& doc, int headerRow, int sample);
-
-// Header rows of the per-sample inputs.
-namespace hdr {
-constexpr int siteCode = 1;
-constexpr int date = 2;
-constexpr int alkalinity = 3;  // rivers
-constexpr int lakeType = 3;    // lakes
-constexpr int calcium = 4;
-constexpr int doc = 5;
-}  // namespace hdr
 
 // The check of the family's inputs over all samples before anything is computed: for
 // rivers and DAM it appends one summary paragraph per kind of problem found; for lakes a

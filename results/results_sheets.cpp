@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/sample_layout.h"
 #include "app/tvn_doc.h"
 #include "matrix/number_format.h"
 
@@ -25,14 +26,6 @@ ResultCell ResultCell::Number(double value, CellFormat format)
 }
 
 namespace {
-
-// Sampling dates arrive as serial day numbers; only values inside this open range are
-// taken for dates, anything else is written as the plain number it is.
-constexpr int kFirstDateSerial = 20000;
-constexpr int kLastDateSerial = 60000;
-
-// Index of the header row that holds the sampling dates.
-constexpr int kDateHeaderRow = 2;
 
 void put(ResultRow& row, int col, ResultCell cell)
 {
@@ -184,9 +177,10 @@ ResultSheet SampleSummarySheet(const CTVNDoc& job)
         ResultRow row;
         for (int r = 0; r < h; ++r) {
             const std::string& text = headerValue(job, r, si);
-            if (r == kDateHeaderRow) {
+            if (r == layout::dateRow) {
+                // A sampling date outside the date window is written as the plain number.
                 const int serial = numtext::leadingInteger(text);
-                const bool isDate = serial > kFirstDateSerial && serial < kLastDateSerial;
+                const bool isDate = layout::ShownAsDate(serial);
                 put(row, r, ResultCell::Number(serial, isDate ? CellFormat::Date : CellFormat::None));
             } else {
                 putText(row, r, text);

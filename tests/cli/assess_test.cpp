@@ -79,7 +79,8 @@ protected:
         writeFile(dir.file("taxa.csv"), "NBNCode:text,OtherCode:text,TDI3:double,TDI4:double\nNBN0001,A,1,2\n");
         writeFile(dir.file("boundaries.csv"),
                   "SiteType:text,LakeType:text,MedianTDI:double,HG:double,GM:double,MP:double,PB:double\n"
-                  "TDI3,,1,0.9,0.7,0.5,0.3\nTDI4,,1,0.8,0.6,0.4,0.2\n");
+                  "TDI3,,1,0.9,0.7,0.5,0.3\nTDI4,,1,0.8,0.6,0.4,0.2\n"
+                  "LTDI1,HA,1,0.9,0.7,0.5,0.3\nLTDI2,HA,1,0.8,0.6,0.4,0.2\n");
         writeFile(dir.file("coc.csv"), "SiteType:text,Coefficient:long,Value:double\nTDI,1,1\nTDI,2,2\nTDI,3,3\nTDI,4,4\n");
         database = dir.file("ref.mdb");
         int status = 0;
@@ -92,7 +93,10 @@ protected:
         EXPECT_EQ(status, 0) << output;
         import_fixture::SheetSpec notes("Notes");
         notes.text(1, 1, "nothing");
-        book = import_fixture::writeWorkbook(dir, "book.xls", {riversSheet(), notes});
+        // A lake sheet whose second sample has no lake type: the analysis stops.
+        import_fixture::SheetSpec lakes = riversSheet("Lakes");
+        lakes.text(4, 1, "Lake type").text(4, 3, "HA").text(4, 4, "");
+        book = import_fixture::writeWorkbook(dir, "book.xls", {riversSheet(), notes, lakes});
     }
 
     CliRun assess(const std::string& options)
@@ -132,6 +136,23 @@ TEST_F(AssessImport, ImportFailuresExitOne)
     run = assess(" --sheet Notes");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Worksheet has no data, try again\n");
+}
+
+TEST_F(AssessImport, FailedAnalysisStillPrintsTheSummary)
+{
+    // The job form shows the summary after a failed analysis; so does standard output.
+    CliRun run = assess(" --sheet Lakes --metric LTDI");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Lake typology information missing for 1 samples with no default.\n"
+                       "Correct the error and try again.\n");
+    const std::string importPart = "File:\tbook.xls\nWorksheet:\tLakes\n\nMetric:\tLTDI\n\n"
+                                   "Number of taxa:\t2\nNumber of samples:\t2\n";
+    EXPECT_EQ(run.out.substr(0, importPart.size()), importPart) << run.out;
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+
+    run = assess(" --sheet Lakes --metric LTDI --quiet");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
 }
 
 TEST_F(AssessImport, SheetThatDoesNotExistIsAUsageError)

@@ -1,0 +1,38 @@
+#pragma once
+
+// The layout of a sample table, as the import reads it and the analysis, the grids and
+// the results use it. Header rows are counted from 0 as the job keeps them (header row i
+// is worksheet row i + 1 when the table starts in the first row).
+namespace layout {
+
+constexpr int sampleNameRow = 0;
+constexpr int siteCodeRow = 1;
+constexpr int dateRow = 2;
+constexpr int alkalinityRow = 3;  // rivers
+constexpr int lakeTypeRow = 3;    // lakes
+constexpr int calciumRow = 4;     // DAM
+constexpr int docRow = 5;         // DAM
+
+// Header rows each family needs above the first taxon: through alkalinity or lake type
+// for rivers and lakes, through DOC for DAM.
+constexpr int headerRowsRiversLakes = alkalinityRow + 1;
+constexpr int headerRowsDam = docRow + 1;
+
+// Sampling dates are spreadsheet serial day numbers. Shown as dates (grids, preview,
+// results workbook): numbers strictly between these two, so that a plain count such as
+// 20000 keeps its digits. The analysis takes a date as good from the first to the last
+// inclusive and treats anything else as a missing or bad date.
+constexpr int earliestDateSerial = 20000;
+constexpr int latestDateSerial = 60000;
+
+inline bool ShownAsDate(double serial)
+{
+    return serial > earliestDateSerial && serial < latestDateSerial;
+}
+
+inline bool IsBadDate(int serial)
+{
+    return serial < earliestDateSerial || serial > latestDateSerial;
+}
+
+}  // namespace layout
