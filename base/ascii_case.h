@@ -37,16 +37,6 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-inline bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i]))
-            return false;
-    return true;
-}
-
 inline std::string foldedCopy(std::string_view text)
 {
     std::string out(text);

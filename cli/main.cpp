@@ -79,6 +79,10 @@ int main(int argc, char** argv)
     }
     if (args[0] == "--help" || args[0] == "-h") {
         std::fputs(kUsage, stdout);
+        std::fputs("\nTORVEN II is free software: you can redistribute it and/or modify it under the terms\n"
+                   "of the GNU General Public License, version 3 or (at your option) any later version.\n"
+                   "It comes with ABSOLUTELY NO WARRANTY.\n",
+                   stdout);
         return cli::exitOk;
     }
     cli::CommandFunction run = cli::findCommand(args[0]);

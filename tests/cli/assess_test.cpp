@@ -164,3 +164,17 @@ TEST_F(AssessImport, SheetThatDoesNotExistIsAUsageError)
 }
 
 }  // namespace
+
+TEST(CliHelp, UsageAndLicence)
+{
+    testing_support::TempDir dir;
+    CliRun run = runCli(dir, "--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("torven-cli assess WORKBOOK"), std::string::npos);
+    EXPECT_NE(run.out.find("GNU General Public License, version 3 or (at your option) any later version"),
+              std::string::npos);
+    // A usage error shows the usage alone, on standard error.
+    run = runCli(dir, "frobnicate");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.find("GNU"), std::string::npos);
+}
