@@ -49,7 +49,7 @@ QAction* makeAction(QObject* parent, const QString& text, const QString& statusT
 
 }  // namespace
 
-CMainFrame::CMainFrame(CTVNApp& app, QtUserInteraction& ui, HelpCommand& help, QWidget* parent)
+CMainFrame::CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent)
     : QMainWindow(parent), app_(app), ui_(ui), help_(help), mdiArea_(new QMdiArea(this))
 {
     LoadUiResources();

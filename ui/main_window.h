@@ -15,7 +15,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
-class QtUserInteraction;
+class UserInteraction;
 
 // The main window: menus, toolbar, status bar and the area of child windows. Commands
 // reach the active job first (the job of the active child window, whichever of its
@@ -23,7 +23,7 @@ class QtUserInteraction;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    CMainFrame(CTVNApp& app, QtUserInteraction& ui, HelpCommand& help, QWidget* parent = nullptr);
+    CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Makes the data, results and master taxon list windows available (see grid_windows.h).
@@ -92,7 +92,7 @@ private:
     void saveSettings();
 
     CTVNApp& app_;
-    QtUserInteraction& ui_;
+    UserInteraction& ui_;
     HelpCommand& help_;
     std::unique_ptr<GridWindows> grids_;
     QMdiArea* mdiArea_;
