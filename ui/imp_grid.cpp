@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
 #include <QStyle>
 #include <algorithm>
@@ -121,11 +122,24 @@ void ImpGrid::fitColumnWidths()
     const int rows = std::min(model_->rowCount(), kFittedRows);
     const int columns = model_->columnCount();
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    // A wide sheet repeats the same short texts (counts, dates) thousands of times:
+    // each is measured once.
+    QHash<std::string, int> measured;
+    auto textWidth = [&](const std::string& text) {
+        auto it = measured.constFind(text);
+        if (it != measured.constEnd())
+            return *it;
+        const int width = cellMetrics.horizontalAdvance(QString::fromStdString(text));
+        measured.insert(text, width);
+        return width;
+    };
     for (int c = 0; c < columns; ++c) {
         int width = headerMetrics.horizontalAdvance(QString::fromStdString(worksheet::ColumnLetters(c + 1)));
-        for (int r = 0; r < rows && width < kMaxColumnWidth; ++r)
-            width = std::max(width, cellMetrics.horizontalAdvance(
-                                        QString::fromStdString(worksheet::PreviewCellText(*sheet, r + 1, c + 1))));
+        for (int r = 0; r < rows && width < kMaxColumnWidth; ++r) {
+            const std::string text = worksheet::PreviewCellText(*sheet, r + 1, c + 1);
+            if (!text.empty())
+                width = std::max(width, textWidth(text));
+        }
         setColumnWidth(c, std::min(width + padding, kMaxColumnWidth));
     }
 }
