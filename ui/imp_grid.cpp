@@ -9,7 +9,7 @@
 
 #include "ui/preview_rules.h"
 #include "workbook/book.h"
-#include "workbook/worksheet_choice.h"
+#include "app/worksheet_choice.h"
 
 ImpGridModel::ImpGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -13,7 +13,7 @@
 #include "ui/dialog_units.h"
 #include "ui/imp_grid.h"
 #include "workbook/book.h"
-#include "workbook/worksheet_choice.h"
+#include "app/worksheet_choice.h"
 
 namespace {
 

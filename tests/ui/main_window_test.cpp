@@ -24,7 +24,7 @@
 #include "ui/startup.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
-#include "workbook/worksheet_choice.h"
+#include "app/worksheet_choice.h"
 
 namespace {
 
