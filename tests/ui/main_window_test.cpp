@@ -1,0 +1,530 @@
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/tvn_app.h"
+#include "app/tvn_doc.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/help_command.h"
+#include "ui/job_form.h"
+#include "ui/job_frame.h"
+#include "ui/main_window.h"
+#include "ui/results_file_dialog.h"
+#include "ui/startup.h"
+#include "ui/worksheet_select_dialog.h"
+#include "workbook/book.h"
+#include "app/worksheet_choice.h"
+
+namespace {
+
+const QString kRiver = QStringLiteral(TORVEN_EXAMPLES_DIR "/river.xlsx");
+
+// The desktop program without the splash, on the bundled database, with a scripted user.
+struct Program {
+    TestUser user;
+    CTVNApp app{user};
+    HelpCommand help{QStringLiteral("/nonexistent/TORVENII.pdf"), user};
+    CMainFrame window{app, user, help};
+
+    explicit Program(const std::string& database = TORVEN_DATABASE)
+    {
+        app.OpenReferenceData(database);
+        user.setParentWidget(&window);
+        help.setExternalViewer([](const QString&) { return false; });
+        window.show();
+    }
+};
+
+// The worksheet dialog answered with OK, after optionally checking another family.
+std::function<void(QDialog*)> answerWorksheet(int family = -1)
+{
+    return [family](QDialog* dialog) {
+        auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+        QVERIFY(select);
+        if (family >= 0)
+            select->familyButton(family)->setChecked(true);
+        select->okButton()->click();
+    };
+}
+
+// The results save dialog answered with a folder, a type (0 .xls, 1 .xlsx) and a name
+// (empty: the name the dialog offers after the type change).
+std::function<void(QDialog*)> answerSave(const QString& folder, int type, const QString& name = QString())
+{
+    return [=](QDialog* dialog) {
+        auto* save = qobject_cast<ResultsFileDialog*>(dialog);
+        QVERIFY(save);
+        save->setDirectory(folder);
+        auto* combo = save->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(combo);
+        combo->setCurrentIndex(type);
+        emit combo->activated(type);
+        emit combo->textActivated(combo->itemText(type));
+        if (!name.isEmpty())
+            save->setTypedName(name);
+        QMetaObject::invokeMethod(save, "accept", Qt::DirectConnection);
+    };
+}
+
+CChildFrame2* openRiver(Program& program, int family = -1)
+{
+    ModalScript script;
+    script.expect(answerWorksheet(family));
+    CChildFrame2* frame = program.window.openWorkbook(kRiver);
+    [&] { QCOMPARE(script.unexpected, 0); }();
+    return frame;
+}
+
+// Every sheet and cell of two workbooks, compared as the reader gives them.
+void compareWorkbooks(const QString& actualPath, const QString& expectedPath)
+{
+    auto actual = worksheet::CreateBookFor(actualPath.toStdString());
+    auto expected = worksheet::CreateBookFor(expectedPath.toStdString());
+    QVERIFY(actual->load(actualPath.toStdString()));
+    QVERIFY(expected->load(expectedPath.toStdString()));
+    QCOMPARE(actual->fileFormat(), expected->fileFormat());
+    QCOMPARE(actual->sheetCount(), expected->sheetCount());
+    for (int s = 0; s < expected->sheetCount(); ++s) {
+        const wb::Sheet* a = actual->getSheet(s);
+        const wb::Sheet* e = expected->getSheet(s);
+        QCOMPARE(a->name(), e->name());
+        QCOMPARE(a->lastRow(), e->lastRow());
+        QCOMPARE(a->lastCol(), e->lastCol());
+        for (int r = 0; r < e->lastRow(); ++r)
+            for (int c = 0; c < e->lastCol(); ++c) {
+                QCOMPARE(a->cellType(r, c), e->cellType(r, c));
+                QCOMPARE(a->readStr(r, c), e->readStr(r, c));
+                QCOMPARE(a->readNum(r, c), e->readNum(r, c));
+            }
+    }
+}
+
+// What the command line writes for the same choices.
+QString cliResults(const QString& folder, const QString& name)
+{
+    const QString out = folder + QLatin1Char('/') + name;
+    QProcess cli;
+    cli.start(QStringLiteral(TORVEN_BIN_DIR "/torven-cli"),
+              {QStringLiteral("assess"), kRiver, QStringLiteral("--metric"), QStringLiteral("TDI"),
+               QStringLiteral("--first-row"), QStringLiteral("5"), QStringLiteral("--first-col"), QStringLiteral("C"),
+               QStringLiteral("--db"), QStringLiteral(TORVEN_DATABASE), QStringLiteral("-o"), out,
+               QStringLiteral("--quiet")});
+    cli.waitForFinished(60000);
+    return cli.exitCode() == 0 ? out : QString();
+}
+
+struct ButtonStates {
+    bool analyse, viewData, viewResults, save;
+};
+
+void checkButtons(const CTVNView* form, ButtonStates expected)
+{
+    QCOMPARE(form->analyseButton()->isEnabled(), expected.analyse);
+    QCOMPARE(form->viewDataButton()->isEnabled(), expected.viewData);
+    QCOMPARE(form->viewResultsButton()->isEnabled(), expected.viewResults);
+    QCOMPARE(form->saveButton()->isEnabled(), expected.save);
+    QVERIFY(form->changeDefaultsButton()->isEnabled());
+    QVERIFY(form->helpButton()->isEnabled());
+    QVERIFY(form->closeButton()->isEnabled());
+}
+
+// Grid windows as the grids library will give them: plain widgets that count refreshes.
+class FakeGridWindows : public GridWindows {
+public:
+    QWidget* createDataView(CTVNDoc&) override { return new QWidget; }
+    QWidget* createResultsView(CTVNDoc&) override { return new QWidget; }
+    QWidget* createTaxonListView(CTVNApp&) override
+    {
+        auto* view = new QWidget;
+        view->setWindowTitle(QStringLiteral("Master taxon list"));
+        return view;
+    }
+    void refresh(CTVNDoc&, QWidget*) override { ++*refreshes; }
+    void printSetup(QWidget*) override {}
+    std::shared_ptr<int> refreshes = std::make_shared<int>(0);
+};
+
+int windowCount(const Program& program)
+{
+    return static_cast<int>(program.window.mdiArea()->subWindowList().size());
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void wholeRoadOnTheRiverExample()
+    {
+        Program program;
+        ModalScript script;
+        script.expect([](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            // The guess of the example's layout, and the job's family.
+            QCOMPARE(select->choice().firstDataRow, 5);
+            QCOMPARE(select->choice().firstDataColumn, 3);
+            QVERIFY(select->familyButton(familyRivers)->isChecked());
+            select->okButton()->click();
+        });
+        CChildFrame2* frame = program.window.openWorkbook(kRiver);
+        QVERIFY(frame);
+        QVERIFY(program.user.messages.empty());
+        CTVNView* form = frame->form();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("river.xlsx"));
+        QCOMPARE(program.window.windowTitle(), QStringLiteral("TORVENII - Veldrasma - river.xlsx"));
+        QVERIFY(form->summaryBox()->toPlainText().startsWith(QStringLiteral("File:\triver.xlsx\nWorksheet:\t")));
+        QVERIFY(!form->summaryBox()->isReadOnly());
+        QCOMPARE(frame->size(), frame->sizeHint());
+        checkButtons(form, {true, false, false, false});
+
+        const int importedLength = form->summaryBox()->toPlainText().size();
+        form->analyseButton()->click();
+        QVERIFY(frame->job().analysed);
+        QVERIFY(frame->job().modified);
+        QVERIFY(form->summaryBox()->toPlainText().size() > importedLength);
+        QCOMPARE(form->summaryBox()->toPlainText(),
+                 QString::fromStdString(frame->job().summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        checkButtons(form, {false, false, false, true});
+        QVERIFY(program.window.saveResultsAction()->isEnabled());
+
+        // Save as .xls from the form, as .xlsx from the toolbar command.
+        QTemporaryDir folder;
+        script.expect(answerSave(folder.path(), 0, QStringLiteral("From the form")));
+        form->saveButton()->click();
+        const QString xls = folder.filePath(QStringLiteral("From the form.xls"));
+        QVERIFY(QFile::exists(xls));
+        QVERIFY(!frame->job().modified);
+        script.expect(answerSave(folder.path(), 1));
+        program.window.saveResultsAction()->trigger();
+        const QString xlsx = folder.filePath(QStringLiteral("Results.xlsx"));
+        QVERIFY(QFile::exists(xlsx));
+        QCOMPARE(script.unexpected, 0);
+        QVERIFY(program.user.messages.empty());
+
+        const QString cliXls = cliResults(folder.path(), QStringLiteral("cli.xls"));
+        const QString cliXlsx = cliResults(folder.path(), QStringLiteral("cli.xlsx"));
+        QVERIFY(!cliXls.isEmpty() && !cliXlsx.isEmpty());
+        compareWorkbooks(xls, cliXls);
+        compareWorkbooks(xlsx, cliXlsx);
+        auto book = worksheet::CreateBookFor(xlsx.toStdString());
+        QVERIFY(book->load(xlsx.toStdString()));
+        QCOMPARE(book->getSheet(0)->name(), std::string("Job Summary"));
+        QCOMPARE(book->getSheet(1)->name(), std::string("Sample Summary"));
+
+        // Saved: closing asks nothing.
+        frame->close();
+        QTRY_COMPARE(windowCount(program), 0);
+        QVERIFY(program.user.questions.empty());
+    }
+
+    void failedAnalysisKeepsAnalyseEnabled()
+    {
+        // The lake example with one lake type spoilt: the import passes, the analysis
+        // stops at the lake typology.
+        QTemporaryDir folder;
+        const std::string spoilt = folder.filePath(QStringLiteral("lake.xlsx")).toStdString();
+        {
+            auto book = wb::xlCreateXMLBook();
+            QVERIFY(book->load(TORVEN_EXAMPLES_DIR "/lake.xlsx"));
+            QVERIFY(book->getSheet(0)->writeStr(3, 2, "X"));
+            QVERIFY(book->save(spoilt));
+        }
+        Program program;
+        ModalScript script;
+        script.expect(answerWorksheet(familyLakes));
+        CChildFrame2* frame = program.window.openWorkbook(QString::fromStdString(spoilt));
+        QVERIFY2(frame, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
+        QCOMPARE(frame->job().familyName, std::string("LTDI"));
+        checkButtons(frame->form(), {true, false, false, false});
+        const QString imported = frame->form()->summaryBox()->toPlainText();
+        frame->form()->analyseButton()->click();
+        QVERIFY(!frame->job().analysed);
+        QCOMPARE(program.user.messages.size(), std::size_t(1));
+        QVERIFY(program.user.messages[0].find("Lake typology information missing for 1 samples") == 0);
+        checkButtons(frame->form(), {true, false, false, false});
+        QVERIFY(!program.window.saveResultsAction()->isEnabled());
+        QCOMPARE(frame->form()->summaryBox()->toPlainText(),
+                 QString::fromStdString(frame->job().summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QVERIFY(frame->form()->summaryBox()->toPlainText().startsWith(imported));
+        // Closing a job whose analysis failed asks nothing.
+        frame->close();
+        QTRY_COMPARE(windowCount(program), 0);
+        QVERIFY(program.user.questions.empty());
+    }
+
+    void closingRules()
+    {
+        Program program;
+        auto grids = std::make_unique<FakeGridWindows>();
+        program.window.setGridWindows(std::move(grids));
+
+        // Never analysed: closes without a question.
+        CChildFrame2* fresh = openRiver(program);
+        QVERIFY(fresh);
+        fresh->form()->closeButton()->click();
+        QTRY_COMPARE(windowCount(program), 0);
+        QVERIFY(program.user.questions.empty());
+
+        QPointer<CChildFrame2> frame = openRiver(program);
+        frame->form()->analyseButton()->click();
+        frame->form()->viewDataButton()->click();
+        frame->form()->viewResultsButton()->click();
+        QCOMPARE(windowCount(program), 3);
+
+        // Cancel keeps every window of the job.
+        program.user.answers = {UserInteraction::Answer::Cancel};
+        frame->close();
+        QCoreApplication::processEvents();
+        QCOMPARE(windowCount(program), 3);
+        QCOMPARE(program.user.questions, std::vector<std::string>{"Save Results?"});
+
+        // Yes, then the file dialog cancelled: the results are still unsaved, the job stays.
+        program.user.answers = {UserInteraction::Answer::Yes};
+        program.user.resultsFiles = {std::nullopt};
+        frame->form()->closeButton()->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(windowCount(program), 3);
+        QVERIFY(frame->job().modified);
+
+        // Yes, then a save that fails: the same.
+        program.user.answers = {UserInteraction::Answer::Yes};
+        program.user.resultsFiles = {std::string("/nonexistent-folder/Results.xls")};
+        program.window.closeAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(windowCount(program), 3);
+        QCOMPARE(program.user.messages.size(), std::size_t(1));
+
+        // Closing the data window closes only that one.
+        frame->dataWindow->close();
+        QTRY_COMPARE(windowCount(program), 2);
+        QVERIFY(frame);
+        QVERIFY(program.user.questions.size() == 3);
+
+        // No: the job and all its windows close.
+        program.user.answers = {UserInteraction::Answer::No};
+        frame->close();
+        QTRY_COMPARE(windowCount(program), 0);
+        QTRY_VERIFY(!frame);
+    }
+
+    void exitAsksEveryModifiedJob()
+    {
+        Program program;
+        CChildFrame2* first = openRiver(program);
+        CChildFrame2* second = openRiver(program);
+        CChildFrame2* unanalysed = openRiver(program);
+        QVERIFY(first && second && unanalysed);
+        first->form()->analyse();
+        second->form()->analyse();
+
+        program.user.answers = {UserInteraction::Answer::No, UserInteraction::Answer::Cancel};
+        program.window.exitAction()->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(program.window.isVisible());
+        QCOMPARE(windowCount(program), 3);
+        QCOMPARE(program.user.questions.size(), std::size_t(2));
+
+        program.user.answers = {UserInteraction::Answer::No, UserInteraction::Answer::No};
+        program.window.exitAction()->trigger();
+        QTRY_COMPARE(windowCount(program), 0);
+        QVERIFY(!program.window.isVisible());
+        QCOMPARE(program.user.questions.size(), std::size_t(4));
+    }
+
+    void menusFollowTheActiveJob()
+    {
+        Program program;
+        CMainFrame& window = program.window;
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(window.windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
+        QVERIFY(window.openAction()->isEnabled());
+        QVERIFY(!window.saveResultsAction()->isEnabled());
+        QVERIFY(!window.closeAction()->isEnabled());
+        QVERIFY(!window.taxonListAction()->isEnabled());
+        QVERIFY(!window.printSetupAction()->isEnabled());
+        QVERIFY(!window.printAction()->isEnabled());
+        QCOMPARE(window.helpAction()->text(), QStringLiteral("&Help"));
+        QCOMPARE(window.aboutAction()->text(), QStringLiteral("&About TORVEN II ..."));
+        QCOMPARE(window.helpAction()->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(window.saveResultsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(window.idleMessage()->text(), QStringLiteral("For Help, press F1"));
+        QCOMPARE(window.saveResultsAction()->statusTip(), QStringLiteral("Save the active document with a new name"));
+        QCOMPARE(window.saveResultsAction()->toolTip(), QStringLiteral("Save As"));
+        QCOMPARE(window.taxonListAction()->statusTip(), QStringLiteral("View mater taxon list"));
+        // Ctrl+S with no job: nothing handles it.
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(program.user.resultsFileRequests, 0);
+
+        CChildFrame2* frame = openRiver(program);
+        QVERIFY(frame);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.closeAction()->isEnabled());
+        QVERIFY(!window.saveResultsAction()->isEnabled());
+        QCOMPARE(window.helpAction()->text(), QStringLiteral("&Help Topics"));
+        QCOMPARE(window.aboutAction()->text(), QStringLiteral("&About TVN..."));
+        // Not analysed: Ctrl+S still does nothing.
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(program.user.resultsFileRequests, 0);
+
+        frame->form()->analyse();
+        QVERIFY(window.saveResultsAction()->isEnabled());
+        program.user.resultsFiles = {std::nullopt};
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(program.user.resultsFileRequests, 1);
+
+        // F1 reaches the help; with no file and no viewer that is the message.
+        QTest::keyClick(&window, Qt::Key_F1);
+        QCOMPARE(program.user.messages.back(), std::string(HelpCommand::kNoViewerMessage));
+        frame->form()->helpButton()->click();
+        QCOMPARE(program.user.messages.size(), std::size_t(2));
+
+        frame->closeWithoutAsking();
+        QTRY_COMPARE(windowCount(program), 0);
+        QVERIFY(!window.saveResultsAction()->isEnabled());
+        QCOMPARE(window.helpAction()->text(), QStringLiteral("&Help"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
+    }
+
+    void gridWindowsThroughTheHook()
+    {
+        Program program;
+        CChildFrame2* frame = openRiver(program);
+        QVERIFY(!frame->form()->viewDataButton()->isEnabled());
+        auto grids = std::make_unique<FakeGridWindows>();
+        std::shared_ptr<int> refreshes = grids->refreshes;
+        program.window.setGridWindows(std::move(grids));
+        QVERIFY(frame->form()->viewDataButton()->isEnabled());
+        QVERIFY(!frame->form()->viewResultsButton()->isEnabled());
+        QVERIFY(program.window.taxonListAction()->isEnabled());
+
+        frame->form()->viewDataButton()->click();
+        QCOMPARE(windowCount(program), 2);
+        QMdiSubWindow* data = frame->dataWindow;
+        QCOMPARE(data->windowTitle(), QStringLiteral("Data view: river.xlsx"));
+        program.window.mdiArea()->setActiveSubWindow(frame);
+        // From the data window the commands reach the same job.
+        frame->form()->viewDataButton()->click();
+        QCOMPARE(windowCount(program), 2);
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), data);
+        QCOMPARE(program.window.activeJobFrame(), frame);
+        QCOMPARE(program.window.windowTitle(), QStringLiteral("TORVENII - Veldrasma - river.xlsx"));
+
+        frame->form()->analyse();
+        QCOMPARE(*refreshes, 1);
+        frame->form()->viewResultsButton()->click();
+        QCOMPARE(frame->resultsWindow->windowTitle(), QStringLiteral("Results view: river.xlsx"));
+
+        program.window.taxonListAction()->trigger();
+        program.window.taxonListAction()->trigger();
+        QCOMPARE(windowCount(program), 5);
+
+        frame->closeWithoutAsking();
+        // The taxon lists belong to no job and stay.
+        QTRY_COMPARE(windowCount(program), 2);
+    }
+
+    void recentFiles()
+    {
+        Program program;
+        QTemporaryDir folder;
+        for (int i = 1; i <= 5; ++i) {
+            const QString copy = folder.filePath(QStringLiteral("river%1.xlsx").arg(i));
+            QVERIFY(QFile::copy(kRiver, copy));
+            ModalScript script;
+            script.expect(answerWorksheet());
+            QVERIFY(program.window.openWorkbook(copy));
+        }
+        const QStringList recent = program.window.recentFiles();
+        QCOMPARE(recent.size(), 4);
+        QCOMPARE(recent.first(), folder.filePath(QStringLiteral("river5.xlsx")));
+        QCOMPARE(recent.last(), folder.filePath(QStringLiteral("river2.xlsx")));
+        QCOMPARE(program.window.recentFileActions().first()->text(), QStringLiteral("&1 river5.xlsx"));
+        QVERIFY(program.window.recentFileActions().first()->isVisible());
+        for (CChildFrame2* frame : program.window.jobFrames())
+            frame->closeWithoutAsking();
+
+        // An entry opens a new job.
+        ModalScript script;
+        script.expect(answerWorksheet());
+        program.window.recentFileActions().at(1)->trigger();
+        QCOMPARE(program.window.jobFrames().size(), 1);
+        QCOMPARE(program.window.jobFrames().first()->job().title, std::string("river4.xlsx"));
+        QCOMPARE(program.window.recentFiles().first(), folder.filePath(QStringLiteral("river4.xlsx")));
+    }
+
+    void badInputLeavesTheProgramRunning()
+    {
+        QTemporaryDir folder;
+        const QString damaged = folder.filePath(QStringLiteral("damaged.xlsx"));
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("PK\x03\x04 this is not a workbook");
+        file.close();
+
+        Program program;
+        QVERIFY(!program.window.openWorkbook(damaged));
+        QCOMPARE(program.user.messages, std::vector<std::string>{"Error reading file"});
+        QCOMPARE(windowCount(program), 0);
+        // The program goes on: a good workbook still opens.
+        QVERIFY(openRiver(program));
+
+        // Cancel in the worksheet dialog discards the job without a message.
+        ModalScript script;
+        script.expect([](QDialog* dialog) { dialog->reject(); });
+        QVERIFY(!program.window.openWorkbook(kRiver));
+        QCOMPARE(program.user.messages.size(), std::size_t(1));
+        QCOMPARE(windowCount(program), 1);
+
+        // Without a database: the messages, then every import stops at the taxon list.
+        Program withoutDatabase(folder.filePath(QStringLiteral("TORVENII.mdb")).toStdString());
+        QVERIFY(withoutDatabase.user.messages.size() >= 2);
+        QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error opening database"));
+        QVERIFY(!withoutDatabase.window.openWorkbook(kRiver));
+        QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error retrieving taxon list"));
+        QVERIFY(withoutDatabase.window.isVisible());
+    }
+
+    void startUpBesideTheProgram()
+    {
+        // A program in a folder without its database: the start-up's two messages as
+        // message boxes, then the main window, idle and enabled.
+        QTemporaryDir folder;
+        ModalScript script;
+        QStringList texts;
+        for (int i = 0; i < 2; ++i)
+            script.expect([&texts](QDialog* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                QVERIFY(box);
+                texts.append(box->text());
+                box->accept();
+            });
+        StartOptions options;
+        options.splashMilliseconds = 0;
+        options.programFilePath = folder.filePath(QStringLiteral("torven"));
+        std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.last(), QStringLiteral("Error opening database"));
+        QCOMPARE(program->mainWindow->windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
+        QVERIFY(program->mainWindow->isEnabled());
+        QCOMPARE(program->help->helpPath(), folder.filePath(QStringLiteral("TORVENII.pdf")));
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("TORVENII"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("TORVENII"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

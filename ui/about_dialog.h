@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+
+// "About TORVEN II": the version and the program's provenance in a read-only text box.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    QString text() const;
+
+private:
+    QPlainTextEdit* textBox_;
+};

@@ -1,0 +1,65 @@
+#include "ui/help_command.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/user_interaction.h"
+#include "ui/help_window.h"
+
+const char* const HelpCommand::kNoViewerMessage =
+    "TORVENII needs Adobe Acrobat to open the help file.\nPlease install Acrobat and try again";
+
+bool OpenWithDesktopViewer(const QString& path)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // xdg-open starts in the background and reports nothing when no program handles PDF
+    // files, so ask first whether one is registered; without one our own window is better
+    // than nothing happening at all.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return false;
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("application/pdf")});
+    if (!query.waitForFinished(3000) || query.exitCode() != 0)
+        return false;
+    if (query.readAllStandardOutput().trimmed().isEmpty())
+        return false;
+#endif
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+HelpCommand::HelpCommand(QString helpPath, UserInteraction& ui)
+    : helpPath_(std::move(helpPath)), ui_(ui), externalViewer_(OpenWithDesktopViewer)
+{
+}
+
+HelpCommand::~HelpCommand()
+{
+    delete window_.data();
+}
+
+void HelpCommand::show(QWidget* parent)
+{
+    const bool exists = QFileInfo(helpPath_).isFile();
+    if (exists && externalViewer_ && externalViewer_(helpPath_))
+        return;
+    if (exists) {
+        if (!window_)
+            window_ = new HelpWindow(parent);
+        if (window_->load(helpPath_)) {
+            window_->show();
+            window_->raise();
+            window_->activateWindow();
+            return;
+        }
+    }
+    ui_.showMessage(kNoViewerMessage, helpPath_.toStdString());
+}
+
+HelpWindow* HelpCommand::window() const
+{
+    return window_.data();
+}

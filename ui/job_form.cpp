@@ -1,0 +1,104 @@
+#include "ui/job_form.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/tvn_doc.h"
+#include "metrics/analysis_command.h"
+#include "ui/default_dialog.h"
+#include "ui/dialog_units.h"
+
+CTVNView::CTVNView(CTVNDoc& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
+{
+    const DialogUnits du(font());
+    summaryBox_ = new QPlainTextEdit(this);
+    summaryBox_->setGeometry(du.rect(7, 7, 203, 169));
+    summaryBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    summaryBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // One tab stop every 80 units lines up the summary's "Label:<tab>value" lines.
+    summaryBox_->setTabStopDistance(du.x(80));
+
+    auto makeButton = [&](const char* text, int top) {
+        auto* button = new QPushButton(QString::fromLatin1(text), this);
+        button->setGeometry(du.rect(219, top, 58, 18));
+        return button;
+    };
+    changeDefaultsButton_ = makeButton("Change defaults", 7);
+    viewDataButton_ = makeButton("View Data", 29);
+    analyseButton_ = makeButton("Analyse", 51);
+    viewResultsButton_ = makeButton("View Results", 73);
+    saveButton_ = makeButton("Save", 95);
+    helpButton_ = makeButton("Help", 136);
+    closeButton_ = makeButton("Close", 158);
+    formSize_ = du.size(284, 183);
+    setFixedSize(formSize_);
+
+    connect(changeDefaultsButton_, &QPushButton::clicked, this, &CTVNView::changeDefaults);
+    connect(viewDataButton_, &QPushButton::clicked, this, &CTVNView::viewDataRequested);
+    connect(analyseButton_, &QPushButton::clicked, this, &CTVNView::analyse);
+    connect(viewResultsButton_, &QPushButton::clicked, this, &CTVNView::viewResultsRequested);
+    connect(saveButton_, &QPushButton::clicked, this, &CTVNView::save);
+    connect(helpButton_, &QPushButton::clicked, this, &CTVNView::helpRequested);
+    connect(closeButton_, &QPushButton::clicked, this, &CTVNView::closeRequested);
+
+    showSummary();
+    updateButtons();
+}
+
+void CTVNView::setGridWindowsAvailable(bool available)
+{
+    gridWindowsAvailable_ = available;
+    updateButtons();
+}
+
+void CTVNView::showSummary()
+{
+    // The summary's lines end in CR LF; the box wants one line feed.
+    QString text = QString::fromStdString(job_.summary);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    summaryBox_->setPlainText(text);
+}
+
+void CTVNView::updateButtons()
+{
+    analyseButton_->setEnabled(!job_.analysed);
+    viewDataButton_->setEnabled(gridWindowsAvailable_);
+    viewResultsButton_->setEnabled(job_.analysed && gridWindowsAvailable_);
+    saveButton_->setEnabled(job_.analysed);
+}
+
+void CTVNView::analyse()
+{
+    if (job_.analysed)
+        return;
+    // The analysis and, when it succeeds, the confidence of class; a failure has added its
+    // paragraphs to the summary, which is shown either way.
+    const bool succeeded = RunAnalysis(job_);
+    showSummary();
+    updateButtons();
+    if (succeeded)
+        emit jobAnalysed();
+    emit jobChanged();
+}
+
+void CTVNView::changeDefaults()
+{
+    DefaultValues values;
+    values.alkalinityMgL = job_.defaultAlkalinity;
+    values.calciumUeqL = job_.defaultCalcium;
+    values.docMgL = job_.defaultDOC;
+    CDefaultDialog dialog(values, ui_, this);
+    dialog.setHelp([this] { emit helpRequested(); });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    job_.defaultAlkalinity = dialog.values().alkalinityMgL;
+    job_.defaultCalcium = dialog.values().calciumUeqL;
+    job_.defaultDOC = dialog.values().docMgL;
+}
+
+bool CTVNView::save()
+{
+    const bool written = job_.SaveResults();
+    emit jobChanged();
+    return written;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+
+class CTVNDoc;
+class QPlainTextEdit;
+class QPushButton;
+class UserInteraction;
+
+// The job form: the job's summary text and the buttons that drive its analysis. The form
+// runs what belongs to the job itself (analysis, defaults, save); opening windows, help
+// and closing are the main window's, which it asks through signals.
+class CTVNView : public QWidget {
+    Q_OBJECT
+public:
+    CTVNView(CTVNDoc& job, UserInteraction& ui, QWidget* parent = nullptr);
+
+    CTVNDoc& job() const { return job_; }
+
+    // Whether the data and results windows can be opened at all in this build; their
+    // buttons stay disabled until they can.
+    void setGridWindowsAvailable(bool available);
+
+    // Puts the job's summary into the text box again.
+    void showSummary();
+    // The buttons' enabling for the job's state.
+    void updateButtons();
+
+    // The form's size, from its layout in dialog units.
+    QSize formSize() const { return formSize_; }
+
+    QPlainTextEdit* summaryBox() const { return summaryBox_; }
+    QPushButton* changeDefaultsButton() const { return changeDefaultsButton_; }
+    QPushButton* viewDataButton() const { return viewDataButton_; }
+    QPushButton* analyseButton() const { return analyseButton_; }
+    QPushButton* viewResultsButton() const { return viewResultsButton_; }
+    QPushButton* saveButton() const { return saveButton_; }
+    QPushButton* helpButton() const { return helpButton_; }
+    QPushButton* closeButton() const { return closeButton_; }
+
+public slots:
+    void analyse();
+    void changeDefaults();
+    // The job's results export; false when nothing was written.
+    bool save();
+
+signals:
+    void viewDataRequested();
+    void viewResultsRequested();
+    void helpRequested();
+    void closeRequested();
+    // The analysis succeeded: the job's other windows show stale data.
+    void jobAnalysed();
+    // The modified flag may have changed (a save).
+    void jobChanged();
+
+private:
+    CTVNDoc& job_;
+    UserInteraction& ui_;
+    bool gridWindowsAvailable_ = false;
+    QSize formSize_;
+    QPlainTextEdit* summaryBox_;
+    QPushButton* changeDefaultsButton_;
+    QPushButton* viewDataButton_;
+    QPushButton* analyseButton_;
+    QPushButton* viewResultsButton_;
+    QPushButton* saveButton_;
+    QPushButton* helpButton_;
+    QPushButton* closeButton_;
+};

@@ -1,0 +1,495 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/tvn_app.h"
+#include "app/tvn_doc.h"
+#include "ui/about_dialog.h"
+#include "ui/help_command.h"
+#include "ui/job_form.h"
+#include "ui/job_frame.h"
+#include "ui/qt_user_interaction.h"
+#include "ui/ui_resources.h"
+
+const char* const CMainFrame::kCaption = "TORVENII - Veldrasma";
+
+namespace {
+
+// The job frame a child window belongs to: the job form's own frame, or the frame of the
+// job a data or results window shows; nullptr for a master taxon list.
+CChildFrame2* jobFrameOf(QMdiSubWindow* window)
+{
+    if (auto* jobFrame = qobject_cast<CChildFrame2*>(window))
+        return jobFrame;
+    if (auto* gridFrame = qobject_cast<CChildFrame*>(window))
+        return gridFrame->jobFrame();
+    return nullptr;
+}
+
+QAction* makeAction(QObject* parent, const QString& text, const QString& statusTip, const QIcon& icon = QIcon())
+{
+    auto* action = new QAction(icon, text, parent);
+    action->setStatusTip(statusTip);
+    return action;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent)
+    : QMainWindow(parent), app_(app), ui_(ui), help_(help), mdiArea_(new QMdiArea(this))
+{
+    LoadUiResources();
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea_);
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    loadSettings();
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &CMainFrame::updateCommands);
+    updateCommands();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createActions()
+{
+    openAction_ = makeAction(this, QStringLiteral("&Open..."), QStringLiteral("Open an existing document"),
+                             QIcon(QStringLiteral(":/icons/open.svg")));
+    openAction_->setToolTip(QStringLiteral("Open"));
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(openAction_, &QAction::triggered, this, &CMainFrame::open);
+
+    closeAction_ = makeAction(this, QStringLiteral("&Close"), QStringLiteral("Close the active document"));
+    connect(closeAction_, &QAction::triggered, this, &CMainFrame::closeActiveJob);
+
+    // One command for the menu, the toolbar and Ctrl+S: a save is only ever of an analysed
+    // job's results, so with no job (or no results yet) the keys do nothing.
+    saveResultsAction_ = makeAction(this, QStringLiteral("&Save results"),
+                                    QStringLiteral("Save the active document with a new name"),
+                                    QIcon(QStringLiteral(":/icons/save.svg")));
+    saveResultsAction_->setToolTip(QStringLiteral("Save As"));
+    saveResultsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(saveResultsAction_, &QAction::triggered, this, &CMainFrame::saveResults);
+
+    printAction_ = makeAction(this, QStringLiteral("&Print..."), QStringLiteral("Print the active document"));
+    printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(printAction_, &QAction::triggered, this, [this] { invokeOnActiveView("print"); });
+    printPreviewAction_ = makeAction(this, QStringLiteral("Print Pre&view"), QStringLiteral("Display full pages"));
+    connect(printPreviewAction_, &QAction::triggered, this, [this] { invokeOnActiveView("printPreview"); });
+    printSetupAction_ = makeAction(this, QStringLiteral("P&rint Setup..."),
+                                   QStringLiteral("Change the printer and printing options"));
+    connect(printSetupAction_, &QAction::triggered, this, [this] {
+        if (grids_)
+            grids_->printSetup(this);
+    });
+
+    recentPlaceholder_ = makeAction(this, QStringLiteral("Recent File"), QString());
+    recentPlaceholder_->setEnabled(false);
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        auto* action = makeAction(this, QString(), QStringLiteral("Open this document"));
+        action->setVisible(false);
+        connect(action, &QAction::triggered, this, [this, action] { openWorkbook(action->data().toString()); });
+        recentFileActions_.append(action);
+    }
+
+    exitAction_ = makeAction(this, QStringLiteral("E&xit"),
+                             QStringLiteral("Quit the application; prompts to save documents"));
+    connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+
+    copyAction_ = makeAction(this, QStringLiteral("&Copy"), QStringLiteral("Copy the selection and put it on the Clipboard"),
+                             QIcon(QStringLiteral(":/icons/copy.svg")));
+    copyAction_->setToolTip(QStringLiteral("Copy"));
+    copyAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    connect(copyAction_, &QAction::triggered, this, &CMainFrame::copy);
+
+    cascadeAction_ = makeAction(this, QStringLiteral("&Cascade"), QStringLiteral("Arrange windows so they overlap"));
+    connect(cascadeAction_, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
+    tileAction_ = makeAction(this, QStringLiteral("&Tile"), QStringLiteral("Arrange windows as non-overlapping tiles"));
+    connect(tileAction_, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
+    arrangeIconsAction_ = makeAction(this, QStringLiteral("&Arrange Icons"),
+                                     QStringLiteral("Arrange icons at the bottom of the window"));
+    connect(arrangeIconsAction_, &QAction::triggered, this, &CMainFrame::arrangeIcons);
+    nextPaneAction_ = makeAction(this, QStringLiteral("Next Pane"), QStringLiteral("Switch to the next window"));
+    nextPaneAction_->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(nextPaneAction_, &QAction::triggered, mdiArea_, &QMdiArea::activateNextSubWindow);
+    previousPaneAction_ = makeAction(this, QStringLiteral("Previous Pane"), QStringLiteral("Switch to the previous window"));
+    previousPaneAction_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(previousPaneAction_, &QAction::triggered, mdiArea_, &QMdiArea::activatePreviousSubWindow);
+    addAction(nextPaneAction_);
+    addAction(previousPaneAction_);
+
+    taxonListAction_ = makeAction(this, QStringLiteral("View master taxon list"), QStringLiteral("View mater taxon list"),
+                                  QIcon(QStringLiteral(":/icons/taxa.svg")));
+    taxonListAction_->setToolTip(QStringLiteral("View master taxon list"));
+    connect(taxonListAction_, &QAction::triggered, this, &CMainFrame::showTaxonList);
+
+    // "&Help" without a job window, "&Help Topics" with one: both open the help file, as
+    // F1 and every Help button do.
+    helpAction_ = makeAction(this, QStringLiteral("&Help"), QStringLiteral("Display help"),
+                             QIcon(QStringLiteral(":/icons/help.svg")));
+    helpAction_->setToolTip(QStringLiteral("Help"));
+    helpAction_->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpAction_, &QAction::triggered, this, &CMainFrame::showHelp);
+    aboutAction_ = makeAction(this, QStringLiteral("&About TORVEN II ..."),
+                              QStringLiteral("Display program information, version number and copyright"));
+    connect(aboutAction_, &QAction::triggered, this, &CMainFrame::showAbout);
+}
+
+void CMainFrame::createMenus()
+{
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_->addAction(openAction_);
+    fileMenu_->addAction(closeAction_);
+    fileMenu_->addAction(saveResultsAction_);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(printAction_);
+    fileMenu_->addAction(printPreviewAction_);
+    fileMenu_->addAction(printSetupAction_);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(recentPlaceholder_);
+    fileMenu_->addActions(recentFileActions_);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(exitAction_);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(copyAction_);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    toolBarAction_ = view->addAction(QStringLiteral("&Toolbar"));
+    toolBarAction_->setStatusTip(QStringLiteral("Show or hide the toolbar"));
+    toolBarAction_->setCheckable(true);
+    toolBarAction_->setChecked(true);
+    statusBarAction_ = view->addAction(QStringLiteral("&Status Bar"));
+    statusBarAction_->setStatusTip(QStringLiteral("Show or hide the status bar"));
+    statusBarAction_->setCheckable(true);
+    statusBarAction_->setChecked(true);
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(cascadeAction_);
+    window->addAction(tileAction_);
+    window->addAction(arrangeIconsAction_);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(helpAction_);
+    help->addSeparator();
+    help->addAction(aboutAction_);
+}
+
+void CMainFrame::createToolBar()
+{
+    toolBar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolBar_->setObjectName(QStringLiteral("toolbar"));
+    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->addAction(openAction_);
+    toolBar_->addAction(saveResultsAction_);
+    toolBar_->addSeparator();
+    toolBar_->addAction(copyAction_);
+    toolBar_->addSeparator();
+    toolBar_->addAction(taxonListAction_);
+    toolBar_->addAction(helpAction_);
+    connect(toolBarAction_, &QAction::toggled, toolBar_, &QWidget::setVisible);
+    connect(toolBar_, &QToolBar::visibilityChanged, toolBarAction_, &QAction::setChecked);
+}
+
+void CMainFrame::createStatusBar()
+{
+    // The idle text sits in the message pane; a command's prompt covers it while a menu
+    // item or toolbar button is under the mouse. No lock-key panes: Qt cannot read the
+    // Caps, Num and Scroll Lock states on every platform, and a pane that guesses is worse
+    // than none.
+    idleMessage_ = new QLabel(QStringLiteral("For Help, press F1"), this);
+    statusBar()->addWidget(idleMessage_, 1);
+    connect(statusBarAction_, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void CMainFrame::setGridWindows(std::unique_ptr<GridWindows> grids)
+{
+    grids_ = std::move(grids);
+    for (CChildFrame2* frame : jobFrames())
+        frame->form()->setGridWindowsAvailable(grids_ != nullptr);
+    updateCommands();
+}
+
+QList<CChildFrame2*> CMainFrame::jobFrames() const
+{
+    QList<CChildFrame2*> frames;
+    for (QMdiSubWindow* window : mdiArea_->subWindowList())
+        if (auto* frame = qobject_cast<CChildFrame2*>(window))
+            frames.append(frame);
+    return frames;
+}
+
+CChildFrame2* CMainFrame::activeJobFrame() const
+{
+    // currentSubWindow, not activeSubWindow: the active child stays the target of the
+    // commands while a dialog or another program has the focus.
+    return jobFrameOf(mdiArea_->currentSubWindow());
+}
+
+void CMainFrame::open()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
+                                                      QStringLiteral("Excel Workbook (*.xls *.xlsx);;All Files (*)"));
+    if (!path.isEmpty())
+        openWorkbook(path);
+}
+
+CChildFrame2* CMainFrame::openWorkbook(const QString& path)
+{
+    auto job = std::make_unique<CTVNDoc>(&app_, ui_);
+    if (!job->OpenWorkbook(path.toStdString())) {
+        // A recent file that has gone away leaves the list; one that merely failed to
+        // import (or whose dialog was cancelled) stays, as the user may try again.
+        if (!QFileInfo::exists(path) && recentFiles_.removeAll(path) > 0)
+            updateRecentFileActions();
+        return nullptr;
+    }
+    addRecentFile(path);
+
+    auto* frame = new CChildFrame2(std::move(job), ui_);
+    CTVNView* form = frame->form();
+    form->setGridWindowsAvailable(grids_ != nullptr);
+    connect(form, &CTVNView::viewDataRequested, this, [this, frame] { openDataWindow(frame); });
+    connect(form, &CTVNView::viewResultsRequested, this, [this, frame] { openResultsWindow(frame); });
+    connect(form, &CTVNView::helpRequested, this, &CMainFrame::showHelp);
+    connect(form, &CTVNView::jobChanged, this, &CMainFrame::updateCommands);
+    connect(form, &CTVNView::jobAnalysed, this, [this, frame] {
+        if (!grids_)
+            return;
+        for (QMdiSubWindow* window : {frame->dataWindow.data(), frame->resultsWindow.data()})
+            if (window)
+                grids_->refresh(frame->job(), window->widget());
+    });
+    connect(frame, &QObject::destroyed, this, &CMainFrame::updateCommands, Qt::QueuedConnection);
+    mdiArea_->addSubWindow(frame);
+    frame->show();
+    mdiArea_->setActiveSubWindow(frame);
+    updateCommands();
+    return frame;
+}
+
+void CMainFrame::closeActiveJob()
+{
+    QMdiSubWindow* window = mdiArea_->currentSubWindow();
+    if (CChildFrame2* frame = jobFrameOf(window))
+        frame->close();
+    else if (window)
+        window->close();  // a master taxon list: its job has no other window
+}
+
+void CMainFrame::saveResults()
+{
+    CChildFrame2* frame = activeJobFrame();
+    if (!frame || !frame->job().analysed)
+        return;
+    frame->form()->save();
+}
+
+bool CMainFrame::closeAllJobs()
+{
+    const QList<CChildFrame2*> frames = jobFrames();
+    for (CChildFrame2* frame : frames)
+        if (!frame->job().SaveModified())
+            return false;
+    for (CChildFrame2* frame : frames)
+        frame->closeWithoutAsking();
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!closeAllJobs()) {
+        event->ignore();
+        return;
+    }
+    saveSettings();
+    mdiArea_->closeAllSubWindows();
+    event->accept();
+}
+
+void CMainFrame::showHelp()
+{
+    help_.show(this);
+}
+
+void CMainFrame::showAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::showTaxonList()
+{
+    if (!grids_)
+        return;
+    if (QWidget* view = grids_->createTaxonListView(app_))
+        addGridWindow(view, nullptr, view->windowTitle());
+}
+
+void CMainFrame::openDataWindow(CChildFrame2* frame)
+{
+    if (!grids_)
+        return;
+    if (frame->dataWindow) {
+        mdiArea_->setActiveSubWindow(frame->dataWindow);
+        return;
+    }
+    if (QWidget* view = grids_->createDataView(frame->job()))
+        frame->dataWindow =
+            addGridWindow(view, frame, QStringLiteral("Data view: ") + QString::fromStdString(frame->job().title));
+}
+
+void CMainFrame::openResultsWindow(CChildFrame2* frame)
+{
+    if (!grids_ || !frame->job().analysed)
+        return;
+    if (frame->resultsWindow) {
+        mdiArea_->setActiveSubWindow(frame->resultsWindow);
+        return;
+    }
+    if (QWidget* view = grids_->createResultsView(frame->job()))
+        frame->resultsWindow =
+            addGridWindow(view, frame, QStringLiteral("Results view: ") + QString::fromStdString(frame->job().title));
+}
+
+QMdiSubWindow* CMainFrame::addGridWindow(QWidget* view, CChildFrame2* frame, const QString& caption)
+{
+    auto* window = new CChildFrame(frame);
+    window->setWidget(view);
+    window->setWindowTitle(caption);
+    connect(window, &QObject::destroyed, this, &CMainFrame::updateCommands, Qt::QueuedConnection);
+    mdiArea_->addSubWindow(window);
+    window->show();
+    mdiArea_->setActiveSubWindow(window);
+    return window;
+}
+
+bool CMainFrame::activeViewHas(const char* slot) const
+{
+    QMdiSubWindow* window = mdiArea_->currentSubWindow();
+    if (!window || !window->widget())
+        return false;
+    const QByteArray signature = QByteArray(slot) + "()";
+    return window->widget()->metaObject()->indexOfMethod(signature.constData()) >= 0;
+}
+
+void CMainFrame::invokeOnActiveView(const char* slot)
+{
+    if (activeViewHas(slot))
+        QMetaObject::invokeMethod(mdiArea_->currentSubWindow()->widget(), slot);
+}
+
+void CMainFrame::copy()
+{
+    if (activeViewHas("copy")) {
+        invokeOnActiveView("copy");
+        return;
+    }
+    // The job form: the selected summary text.
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(focus))
+        text->copy();
+    else if (auto* line = qobject_cast<QLineEdit*>(focus))
+        line->copy();
+}
+
+void CMainFrame::arrangeIcons()
+{
+    // Minimised windows in a row along the bottom edge, left to right.
+    int x = 0;
+    for (QMdiSubWindow* window : mdiArea_->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        window->move(x, mdiArea_->viewport()->height() - size.height());
+        x += size.width();
+    }
+}
+
+void CMainFrame::updateCommands()
+{
+    QMdiSubWindow* window = mdiArea_->currentSubWindow();
+    CChildFrame2* frame = jobFrameOf(window);
+    const bool anyWindow = window != nullptr;
+
+    closeAction_->setEnabled(anyWindow);
+    saveResultsAction_->setEnabled(frame && frame->job().analysed);
+    printAction_->setEnabled(activeViewHas("print"));
+    printPreviewAction_->setEnabled(activeViewHas("printPreview"));
+    printSetupAction_->setEnabled(grids_ != nullptr);
+    copyAction_->setEnabled(anyWindow);
+    taxonListAction_->setEnabled(grids_ != nullptr);
+
+    // The two menus: with a window of a job (or a taxon list) active, the Help menu of
+    // the job windows.
+    helpAction_->setText(anyWindow ? QStringLiteral("&Help Topics") : QStringLiteral("&Help"));
+    aboutAction_->setText(anyWindow ? QStringLiteral("&About TVN...") : QStringLiteral("&About TORVEN II ..."));
+
+    QString caption = QString::fromLatin1(kCaption);
+    if (frame && !frame->job().title.empty())
+        caption += QStringLiteral(" - ") + QString::fromStdString(frame->job().title);
+    setWindowTitle(caption);
+}
+
+void CMainFrame::addRecentFile(const QString& path)
+{
+    const QString full = QFileInfo(path).absoluteFilePath();
+    recentFiles_.removeAll(full);
+    recentFiles_.prepend(full);
+    while (recentFiles_.size() > kRecentFileCount)
+        recentFiles_.removeLast();
+    updateRecentFileActions();
+    QSettings().setValue(QStringLiteral("recentFiles"), recentFiles_);
+}
+
+void CMainFrame::updateRecentFileActions()
+{
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* action = recentFileActions_[i];
+        if (i < recentFiles_.size()) {
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(recentFiles_[i]).fileName()));
+            action->setData(recentFiles_[i]);
+            action->setStatusTip(recentFiles_[i]);
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+    recentPlaceholder_->setVisible(recentFiles_.isEmpty());
+}
+
+void CMainFrame::loadSettings()
+{
+    QSettings settings;
+    recentFiles_ = settings.value(QStringLiteral("recentFiles")).toStringList().mid(0, kRecentFileCount);
+    updateRecentFileActions();
+    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
+        resize(1000, 720);
+    restoreState(settings.value(QStringLiteral("windowState")).toByteArray());
+}
+
+void CMainFrame::saveSettings()
+{
+    QSettings settings;
+    settings.setValue(QStringLiteral("recentFiles"), recentFiles_);
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("windowState"), saveState());
+}

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+#include "ui/grid_windows.h"
+
+class CChildFrame2;
+class CTVNApp;
+class HelpCommand;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class UserInteraction;
+
+// The main window: menus, toolbar, status bar and the area of child windows. Commands
+// reach the active job first (the job of the active child window, whichever of its
+// windows that is), then the main window itself.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Makes the data, results and master taxon list windows available (see grid_windows.h).
+    void setGridWindows(std::unique_ptr<GridWindows> grids);
+
+    // Opens a new job on a workbook: the import with its worksheet dialog, then the job
+    // form. nullptr when the import failed or was cancelled (it has said why).
+    CChildFrame2* openWorkbook(const QString& path);
+    // The job of the active child window, or nullptr.
+    CChildFrame2* activeJobFrame() const;
+    QList<CChildFrame2*> jobFrames() const;
+    // Asks every modified job "Save Results?" and closes them all; false, with nothing
+    // closed, when the user chose Cancel (or a save he asked for did not happen).
+    bool closeAllJobs();
+
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    QStringList recentFiles() const { return recentFiles_; }
+    static constexpr int kRecentFileCount = 4;
+    static const char* const kCaption;
+
+    // The commands, for the tests.
+    QAction* openAction() const { return openAction_; }
+    QAction* closeAction() const { return closeAction_; }
+    QAction* saveResultsAction() const { return saveResultsAction_; }
+    QAction* printAction() const { return printAction_; }
+    QAction* printPreviewAction() const { return printPreviewAction_; }
+    QAction* printSetupAction() const { return printSetupAction_; }
+    QAction* exitAction() const { return exitAction_; }
+    QAction* copyAction() const { return copyAction_; }
+    QAction* taxonListAction() const { return taxonListAction_; }
+    QAction* helpAction() const { return helpAction_; }
+    QAction* aboutAction() const { return aboutAction_; }
+    QList<QAction*> recentFileActions() const { return recentFileActions_; }
+    QMenu* fileMenu() const { return fileMenu_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QLabel* idleMessage() const { return idleMessage_; }
+
+public slots:
+    void open();
+    void closeActiveJob();
+    void saveResults();
+    void showHelp();
+    void showAbout();
+    void showTaxonList();
+    void copy();
+    void arrangeIcons();
+    // Enabling, texts and caption for the active window and its job.
+    void updateCommands();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void openDataWindow(CChildFrame2* frame);
+    void openResultsWindow(CChildFrame2* frame);
+    QMdiSubWindow* addGridWindow(QWidget* view, CChildFrame2* frame, const QString& caption);
+    void invokeOnActiveView(const char* slot);
+    bool activeViewHas(const char* slot) const;
+    void addRecentFile(const QString& path);
+    void updateRecentFileActions();
+    void loadSettings();
+    void saveSettings();
+
+    CTVNApp& app_;
+    UserInteraction& ui_;
+    HelpCommand& help_;
+    std::unique_ptr<GridWindows> grids_;
+    QMdiArea* mdiArea_;
+    QStringList recentFiles_;
+
+    QMenu* fileMenu_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* idleMessage_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* closeAction_ = nullptr;
+    QAction* saveResultsAction_ = nullptr;
+    QAction* printAction_ = nullptr;
+    QAction* printPreviewAction_ = nullptr;
+    QAction* printSetupAction_ = nullptr;
+    QAction* recentPlaceholder_ = nullptr;
+    QList<QAction*> recentFileActions_;
+    QAction* exitAction_ = nullptr;
+    QAction* copyAction_ = nullptr;
+    QAction* toolBarAction_ = nullptr;
+    QAction* statusBarAction_ = nullptr;
+    QAction* cascadeAction_ = nullptr;
+    QAction* tileAction_ = nullptr;
+    QAction* arrangeIconsAction_ = nullptr;
+    QAction* nextPaneAction_ = nullptr;
+    QAction* previousPaneAction_ = nullptr;
+    QAction* taxonListAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "app/user_interaction.h"
+
+// The desktop program's answer to the core's questions: message boxes with the core's
+// texts (a file's name and reason as the box's informative text), Yes/No/Cancel, the
+// worksheet selection dialog, the results save dialog, and the wait cursor.
+class QtUserInteraction : public UserInteraction {
+public:
+    QtUserInteraction() = default;
+
+    // The window the dialogs are centred on and modal to (the main window).
+    void setParentWidget(QWidget* parent) { parent_ = parent; }
+    QWidget* parentWidget() const { return parent_; }
+    // What the dialogs' Help buttons do.
+    void setHelp(std::function<void()> help) { help_ = std::move(help); }
+
+    void showMessage(const std::string& text, const std::string& detail = std::string()) override;
+    Answer askYesNoCancel(const std::string& question) override;
+    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book, const std::vector<std::string>& sheetNames,
+                                                   int family) override;
+    std::optional<std::string> chooseResultsFile() override;
+    void beginBusy() override;
+    void endBusy() override;
+
+    // The caption of every message box.
+    static const char* const kCaption;
+
+private:
+    QWidget* dialogParent() const;
+
+    QPointer<QWidget> parent_;
+    std::function<void()> help_;
+};

@@ -1,0 +1,156 @@
+// torven-screenshots: starts the desktop program as `torven` does, walks the road of one
+// job on the bundled river example and writes the manual's pictures.
+//
+//   torven-screenshots [FOLDER] [WORKBOOK]
+//   (defaults: docs/images of the source tree, data/examples/river.xlsx)
+//
+// Each picture is one function in kShots, taken in the order listed; a function may leave
+// the program in the state the next one needs (the job form open, the job analysed). To
+// add a window, add a function and a line to kShots at the point of the road where the
+// window can be opened.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "app/tvn_doc.h"
+#include "ui/about_dialog.h"
+#include "ui/imp_grid.h"
+#include "ui/job_form.h"
+#include "ui/job_frame.h"
+#include "ui/main_window.h"
+#include "ui/startup.h"
+#include "ui/worksheet_select_dialog.h"
+
+namespace {
+
+struct Road {
+    DesktopProgram& program;
+    QString workbook;
+    CChildFrame2* job = nullptr;
+};
+
+// Runs open(), which shows a modal dialog and waits for it; once the dialog is up, takes
+// its picture and hands it to finish(), which must close it.
+QPixmap grabModal(const std::function<void()>& open, const std::function<void(QDialog*)>& finish)
+{
+    QPixmap picture;
+    auto* poll = new QTimer;
+    poll->setInterval(50);
+    QObject::connect(poll, &QTimer::timeout, [&picture, poll, &finish] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->stop();
+        QApplication::processEvents();
+        picture = dialog->grab();
+        finish(dialog);
+    });
+    poll->start();
+    open();
+    delete poll;
+    return picture;
+}
+
+QPixmap shootSplash(Road& road)
+{
+    return road.program.splash ? road.program.splash->grab() : CSplashWnd::renderPicture();
+}
+
+// The import of the example with its worksheet dialog, answered with the guessed row and
+// the rivers; leaves the job form open.
+QPixmap shootWorksheetDialog(Road& road)
+{
+    delete road.program.splash.data();  // the splash would keep the main window disabled
+    CMainFrame& mainWindow = *road.program.mainWindow;
+    return grabModal([&] { road.job = mainWindow.openWorkbook(road.workbook); },
+                     [](QDialog* dialog) {
+                         if (auto* select = qobject_cast<WorksheetSelectDialog*>(dialog))
+                             select->okButton()->click();
+                         else
+                             dialog->reject();
+                     });
+}
+
+// The main window with the job form after Analyse.
+QPixmap shootMainWindow(Road& road)
+{
+    if (!road.job)
+        return {};
+    road.job->form()->analyse();
+    road.job->move(12, 12);
+    QApplication::processEvents();
+    return road.program.mainWindow->grab();
+}
+
+QPixmap shootDefaultValues(Road& road)
+{
+    if (!road.job)
+        return {};
+    return grabModal([&] { road.job->form()->changeDefaults(); }, [](QDialog* dialog) { dialog->reject(); });
+}
+
+QPixmap shootAbout(Road& road)
+{
+    return grabModal([&] { road.program.mainWindow->showAbout(); }, [](QDialog* dialog) { dialog->accept(); });
+}
+
+struct Shot {
+    const char* file;
+    QPixmap (*take)(Road&);
+};
+
+const Shot kShots[] = {
+    {"splash.png", shootSplash},
+    {"worksheet-dialog.png", shootWorksheetDialog},
+    {"main-window.png", shootMainWindow},
+    {"default-values.png", shootDefaultValues},
+    {"about.png", shootAbout},
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The program's settings (recent files, window places) of a screenshot run stay out
+    // of the user's own.
+    QTemporaryDir settingsHome;
+    qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
+    QApplication application(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TORVEN_SOURCE_DIR "/docs/images");
+    const QString workbook =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TORVEN_SOURCE_DIR "/data/examples/river.xlsx");
+    QDir().mkpath(folder);
+
+    StartOptions options;
+    options.splashMilliseconds = 600000;  // closed by the walk, not by time
+    std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
+    program->mainWindow->resize(1000, 700);
+    QApplication::processEvents();
+
+    Road road{*program, workbook};
+    int failures = 0;
+    for (const Shot& shot : kShots) {
+        const QPixmap picture = shot.take(road);
+        const QString path = folder + QLatin1Char('/') + QLatin1String(shot.file);
+        if (picture.isNull() || !picture.save(path)) {
+            std::fprintf(stderr, "torven-screenshots: could not take %s\n", shot.file);
+            ++failures;
+            continue;
+        }
+        std::printf("%s\n", qPrintable(path));
+    }
+    // The job is analysed and unsaved: leave without the save question.
+    for (CChildFrame2* frame : program->mainWindow->jobFrames())
+        frame->closeWithoutAsking();
+    return failures == 0 ? 0 : 1;
+}

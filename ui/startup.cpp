@@ -1,0 +1,50 @@
+#include "ui/startup.h"
+
+#include <QApplication>
+
+#include "app/tvn_app.h"
+#include "ui/help_command.h"
+#include "ui/main_window.h"
+
+DesktopProgram::DesktopProgram() = default;
+
+DesktopProgram::~DesktopProgram()
+{
+    delete splash.data();
+    mainWindow.reset();
+    if (app)
+        app->ExitInstance();
+}
+
+std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("TORVENII"));
+    QCoreApplication::setApplicationName(QStringLiteral("TORVENII"));
+
+    auto program = std::make_unique<DesktopProgram>();
+    program->app = std::make_unique<CTVNApp>(program->ui);
+
+    // The program's own path, from Qt rather than from the command line, so that the
+    // files beside it are found wherever it was started from.
+    const QString self = options.programFilePath.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                           : options.programFilePath;
+    CTVNApp& app = *program->app;
+    app.paths = CTVNApp::FindProgramPaths("\"" + self.toStdString() + "\"");
+    app.helpArgument = " \"" + app.paths.helpPath + "\"";
+    program->help = std::make_unique<HelpCommand>(QString::fromStdString(app.paths.helpPath), program->ui);
+
+    program->mainWindow = std::make_unique<CMainFrame>(app, program->ui, *program->help);
+    CMainFrame& mainWindow = *program->mainWindow;
+    program->ui.setParentWidget(&mainWindow);
+    HelpCommand& help = *program->help;
+    program->ui.setHelp([&help, &mainWindow] { help.show(&mainWindow); });
+    mainWindow.show();
+    mainWindow.setWindowTitle(QString::fromLatin1(CMainFrame::kCaption));
+
+    if (options.splashMilliseconds > 0)
+        program->splash = CSplashWnd::showSplash(&mainWindow, options.splashMilliseconds);
+    QCoreApplication::processEvents();
+
+    app.OpenReferenceData(app.paths.databasePath);
+    return program;
+}

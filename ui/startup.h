@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "ui/qt_user_interaction.h"
+#include "ui/splash_window.h"
+
+class CMainFrame;
+class CTVNApp;
+class HelpCommand;
+
+// Everything the desktop program holds for its whole run, in the order it is made and
+// the reverse order it goes.
+struct DesktopProgram {
+    DesktopProgram();
+    ~DesktopProgram();
+
+    QtUserInteraction ui;
+    std::unique_ptr<CTVNApp> app;
+    std::unique_ptr<HelpCommand> help;
+    std::unique_ptr<CMainFrame> mainWindow;
+    QPointer<CSplashWnd> splash;
+};
+
+struct StartOptions {
+    int splashMilliseconds = CSplashWnd::kDisplayMilliseconds;
+    // Where the database and the help file are; the program's own folder when empty.
+    QString programFilePath;
+};
+
+// Start-up: the settings' names, the main window shown with its caption, the database
+// and help file found beside the program, the splash, then the reference database and
+// the master taxon list (a missing database is reported and the program runs on).
+// Needs a QApplication.
+std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options = StartOptions());
