@@ -27,6 +27,14 @@ using namespace xls;
 // Larger files are not .xls workbooks: the format's stream sizes are 32-bit.
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 31;
 
+// Row slots all sheets together may span. A sheet keeps one (empty) row entry for every
+// row above its last cell, so a small hostile file of thousands of sheets, each with one
+// cell in the last row, would otherwise cost 1.5 MiB per sheet; this allows 64 sheets
+// that reach the last of the 65,536 rows.
+constexpr std::size_t kMaxRowSlotsPerBook = std::size_t{4} << 20;
+// Sheets listed in one workbook; spreadsheet programs stop at a few thousand.
+constexpr std::size_t kMaxSheets = 10000;
+
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
     std::ifstream in(path, std::ios::binary);
@@ -87,6 +95,8 @@ private:
     // point at the same long strings could make the copies far larger than the file. The
     // copies are allowed a budget in proportion to the stream.
     std::size_t copyBudget_ = 0;
+    // Row slots of the sheets read so far (see kMaxRowSlotsPerBook).
+    std::size_t rowSlots_ = 0;
 };
 
 void BiffParser::gatherContinues(RecordReader& reader, ContinuedData& data)
@@ -170,6 +180,9 @@ bool BiffParser::parseGlobals(std::size_t& globalsEnd)
         case kBoundSheet: {
             if (r.data.size() < 6)
                 return fail("a sheet record (BOUNDSHEET) is too short");
+            if (sheets_.size() == kMaxSheets)
+                return fail("the workbook lists more sheets than the reader accepts (over "
+                            + std::to_string(kMaxSheets) + ")");
             SheetEntry entry;
             entry.offset = get32(r.data.data());
             entry.kind = r.data[5];
@@ -263,6 +276,8 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
         const int col = get16(d + 2);
         if (col >= kMaxCols)
             return beyondColumns();
+        if (row >= sheet.rowEnd() && rowSlots_ + static_cast<std::size_t>(row) + 1 > kMaxRowSlotsPerBook)
+            return fail("the file is too large (its sheets span more rows than the reader accepts)");
         switch (r.type) {
         case kNumber:
             if (n < 14)
@@ -394,6 +409,7 @@ bool BiffParser::parse(WorkbookData& out)
         if (!parseSheet(entry.offset, parsed[index], end))
             return false;
         parsed[index].shrinkToFit();
+        rowSlots_ += static_cast<std::size_t>(parsed[index].rowEnd());
         freeFrom = end;
     }
     for (std::size_t index : worksheets)
