@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build test demo asan clean
+.PHONY: deps configure build test demo asan fuzz clean
 
 deps:
 	scripts/install-deps
@@ -27,4 +27,14 @@ asan: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD) build-asan build-sanitized
+	rm -rf $(BUILD) build-asan build-sanitized build-fuzz
+
+# Each libFuzzer target for FUZZ_SECONDS (default 60), one after another, from the seed
+# corpus in tests/fuzz/corpus; new inputs gather in build-fuzz/corpus, crashes in
+# build-fuzz/crashes. Installs clang first when it is missing.
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVEN_FUZZ=ON
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv
+	scripts/fuzz build-fuzz $(FUZZ_SECONDS)

@@ -3,12 +3,26 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TORVEN_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TORVEN_SANITIZED 1
+#endif
+#endif
+#ifdef TORVEN_SANITIZED
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 // Some C libraries we build on (libmdb, libxlsxwriter) print their own diagnostics with
 // printf and fprintf. The core reports through its error texts only, so while such a
 // library runs, standard output and standard error point at /dev/null. The program does
-// its work on one thread, so nothing else writes meanwhile.
+// its work on one thread, so nothing else writes meanwhile. In a sanitized build the
+// sanitizers' reports keep going to the real standard error: a fault found inside such a
+// library must never be hidden.
 class LibraryOutputSilencer {
 public:
     LibraryOutputSilencer()
@@ -23,11 +37,19 @@ public:
         }
         if (devNull >= 0)
             ::close(devNull);
+#ifdef TORVEN_SANITIZED
+        if (saved_[1] >= 0)
+            __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<std::intptr_t>(saved_[1])));
+#endif
     }
     ~LibraryOutputSilencer()
     {
         std::fflush(stdout);
         std::fflush(stderr);
+#ifdef TORVEN_SANITIZED
+        if (saved_[1] >= 0)
+            __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<std::intptr_t>(STDERR_FILENO)));
+#endif
         for (int i = 0; i < 2; ++i) {
             if (saved_[i] >= 0) {
                 ::dup2(saved_[i], kStreams[i]);

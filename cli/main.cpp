@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <map>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -91,5 +92,16 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return cli::exitUsage;
     }
-    return run(std::vector<std::string>(args.begin() + 1, args.end()));
+    try {
+        return run(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const std::bad_alloc&) {
+        // The readers bound what a file may make them allocate, but a large real file on a
+        // small machine can still exhaust memory: that is a failed read, not a crash. The
+        // workbook commands report it as the read they were doing; the others by name.
+        if (args[0] == "assess" || args[0] == "inspect")
+            std::fputs("Error reading file\nnot enough memory\n", stderr);
+        else
+            std::fprintf(stderr, "torven-cli %s: not enough memory\n", args[0].c_str());
+        return cli::exitFailed;
+    }
 }

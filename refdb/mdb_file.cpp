@@ -6,12 +6,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
+#include <unordered_set>
 
 #include <mdbtools.h>
 
 #include "base/library_output.h"
 #include "base/ascii_case.h"
 #include "refdb/mdb_row_decoder.h"
+#include "refdb/property_block.h"
 
 namespace {
 
@@ -49,39 +52,52 @@ bool findLongValueRow(MdbHandle* mdb, std::uint32_t pageRow, const unsigned char
 
 // The bytes of a memo or OLE value: inline after its 12-byte header, on one
 // long-value page, or chained over several. A broken chain ends the value where it
-// breaks rather than failing the whole table.
-std::string readLongValue(MdbHandle* mdb, const unsigned char* field, std::size_t fieldSize)
+// breaks rather than failing the whole table. `budget` is what the table's long values
+// may still take: rows of a long-value page may overlap and many fields may name one
+// chain, so without it a small file could yield gigabytes. False when the value would
+// exceed it, or when its chain comes back to a row it has passed.
+bool readLongValue(MdbHandle* mdb, const unsigned char* field, std::size_t fieldSize, std::size_t& budget,
+                   std::string& raw)
 {
-    std::string raw;
+    raw.clear();
     if (fieldSize < MDB_MEMO_OVERHEAD)
-        return raw;
+        return true;
     std::uint32_t header = le32(field);
     std::uint32_t length = header & 0x3FFFFFFFu;
     std::uint32_t pageRow = le32(field + 4);
+    auto take = [&](const unsigned char* data, std::size_t size) {
+        if (size > budget)
+            return false;
+        budget -= size;
+        raw.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
     if (header & kLongValueInline) {
         std::size_t available = fieldSize - MDB_MEMO_OVERHEAD;
-        raw.assign(reinterpret_cast<const char*>(field + MDB_MEMO_OVERHEAD), std::min<std::size_t>(length, available));
-        return raw;
+        return take(field + MDB_MEMO_OVERHEAD, std::min<std::size_t>(length, available));
     }
     const unsigned char* data = nullptr;
     std::size_t size = 0;
     if (header & kLongValueSinglePage) {
         if (findLongValueRow(mdb, pageRow, data, size))
-            raw.assign(reinterpret_cast<const char*>(data), std::min<std::size_t>(length, size));
-        return raw;
+            return take(data, std::min<std::size_t>(length, size));
+        return true;
     }
     if (header & 0xFF000000u)
-        return raw;
+        return true;
     // Each chained row starts with the page-and-row number of the next one; zero ends it.
-    for (int hops = 0; pageRow != 0 && raw.size() < length && hops < 1000000; ++hops) {
+    std::unordered_set<std::uint32_t> passed;
+    while (pageRow != 0 && raw.size() < length) {
+        if (!passed.insert(pageRow).second)
+            return false;  // a loop: the value would never end
         if (!findLongValueRow(mdb, pageRow, data, size) || size < 4)
             break;
         std::uint32_t next = le32(data);
-        std::size_t take = std::min<std::size_t>(size - 4, length - raw.size());
-        raw.append(reinterpret_cast<const char*>(data + 4), take);
+        if (!take(data + 4, std::min<std::size_t>(size - 4, length - raw.size())))
+            return false;
         pageRow = next;
     }
-    return raw;
+    return true;
 }
 
 // libmdb walks a table's usage map (the list of its data pages) without checking it;
@@ -102,6 +118,121 @@ bool catalogIsReadable(MdbHandle* mdb)
     entry.table_pg = 2;
     std::unique_ptr<MdbTableDef, TableDefDeleter> catalog(mdb_read_table(&entry));
     return hasUsableUsageMap(catalog.get());
+}
+
+// Calls `row` with the fields of each live row of the table, page by page through its usage
+// map (at most `pageLimit` pages). Deleted rows stay on their page; an overflow pointer
+// stands for a row that was moved to another page, which the files this program reads
+// never hold. False as soon as `row` returns false.
+template <typename RowFunction>
+bool forEachRow(MdbTableDef* def, std::size_t pageLimit, RowFunction&& row)
+{
+    MdbHandle* mdb = def->entry->mdb;
+    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
+    std::vector<MdbField> fields(def->num_cols);
+    mdb_rewind_table(def);
+    for (std::size_t pages = 0; pages < pageLimit && mdb_read_next_dpg(def); ++pages) {
+        int rowsOnPage = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        if (rowsOnPage < 0 || rowsOnPage > 1000)
+            continue;
+        for (int r = 0; r < rowsOnPage; ++r) {
+            int start = 0;
+            std::size_t size = 0;
+            if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
+                continue;
+            if (start & (kRowDeleted | kRowOverflowPointer))
+                continue;
+            start &= static_cast<int>(kRowOffsetMask);
+            if (static_cast<std::size_t>(start) + size > pageSize)
+                continue;
+            if (mdb_crack_row(def, start, size, fields.data()) < 0)
+                continue;
+            if (!row(static_cast<const MdbField*>(fields.data())))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The bytes of a field that lie within the current page, or false.
+bool fieldBytes(MdbHandle* mdb, const MdbField& field, const unsigned char*& bytes, std::size_t& length)
+{
+    const std::size_t pageSize = static_cast<std::size_t>(mdb->fmt->pg_size);
+    if (field.is_null || !field.value || field.siz < 0 || field.start < 0
+        || static_cast<std::size_t>(field.start) + static_cast<std::size_t>(field.siz) > pageSize)
+        return false;
+    bytes = static_cast<const unsigned char*>(field.value);
+    length = static_cast<std::size_t>(field.siz);
+    return true;
+}
+
+// A catalog row's property block (its LvProp value) as libmdb gathers it: a chained value
+// is followed until a zero link, whatever length it claims. False when the chain comes back
+// to a row it has passed or outgrows the file, where libmdb would never stop.
+bool propertyBlockOf(MdbHandle* mdb, const unsigned char* field, std::size_t fieldSize, std::size_t fileBytes,
+                     std::string& block)
+{
+    block.clear();
+    if (fieldSize < MDB_MEMO_OVERHEAD)
+        return true;
+    const std::uint32_t header = le32(field);
+    std::uint32_t pageRow = le32(field + 4);
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (header & kLongValueInline) {
+        block.assign(reinterpret_cast<const char*>(field + MDB_MEMO_OVERHEAD), fieldSize - MDB_MEMO_OVERHEAD);
+        return true;
+    }
+    if (header & kLongValueSinglePage) {
+        if (findLongValueRow(mdb, pageRow, data, size))
+            block.assign(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    std::unordered_set<std::uint32_t> passed;
+    while (pageRow != 0) {
+        if (!passed.insert(pageRow).second || block.size() > fileBytes)
+            return false;
+        if (!findLongValueRow(mdb, pageRow, data, size) || size < 4)
+            return true;
+        block.append(reinterpret_cast<const char*>(data + 4), size - 4);
+        pageRow = le32(data);
+    }
+    return true;
+}
+
+// libmdb reads the property blocks of the catalog's rows as it loads the catalog, and
+// loops for ever on some damaged ones; so each block is read and checked first.
+bool catalogPropertiesAreSound(MdbHandle* mdb, std::size_t fileBytes)
+{
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    std::snprintf(entry.object_name, sizeof entry.object_name, "%s", "MSysObjects");
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::unique_ptr<MdbTableDef, TableDefDeleter> catalog(mdb_read_table(&entry));
+    if (!catalog || !mdb_read_columns(catalog.get()) || catalog->columns->len != catalog->num_cols)
+        return false;
+    int propertyColumn = -1;
+    for (unsigned c = 0; c < catalog->num_cols; ++c) {
+        auto* column = static_cast<MdbColumn*>(g_ptr_array_index(catalog->columns, c));
+        if (std::string_view(column->name) == "LvProp")
+            propertyColumn = static_cast<int>(c);
+    }
+    if (propertyColumn < 0)
+        return true;  // no property blocks to read
+    const std::size_t pageLimit = fileBytes / static_cast<std::size_t>(mdb->fmt->pg_size) + 2;
+    std::string block;
+    return forEachRow(catalog.get(), pageLimit, [&](const MdbField* fields) {
+        for (unsigned c = 0; c < catalog->num_cols; ++c) {
+            const unsigned char* bytes = nullptr;
+            std::size_t length = 0;
+            if (fields[c].colnum != propertyColumn || !fieldBytes(mdb, fields[c], bytes, length))
+                continue;
+            if (!propertyBlockOf(mdb, bytes, length, fileBytes, block) || !propertyBlockIsSound(block))
+                return false;
+        }
+        return true;
+    });
 }
 
 int definedSizeOf(const MdbColumn* column, bool jet3)
@@ -200,7 +331,8 @@ std::unique_ptr<AccessFile> AccessFile::open(const std::string& path, std::strin
     case MDB_VER_JET4: file->format_ = formatJet4; break;
     default: file->format_ = formatAce; break;
     }
-    if (info.st_size < 2 * mdb->fmt->pg_size || !catalogIsReadable(mdb) || !mdb_read_catalog(mdb, MDB_TABLE)) {
+    if (info.st_size < 2 * mdb->fmt->pg_size || !catalogIsReadable(mdb)
+        || !catalogPropertiesAreSound(mdb, static_cast<std::size_t>(info.st_size)) || !mdb_read_catalog(mdb, MDB_TABLE)) {
         reason = "Unrecognized database format '" + path + "'.";
         return nullptr;
     }
@@ -270,72 +402,68 @@ bool AccessFile::readTable(const std::string& name, Table& table, std::string& r
     if (::stat(path_.c_str(), &fileInfo) == 0)
         pageLimit = static_cast<std::size_t>(fileInfo.st_size) / pageSize + 2;
 
-    std::vector<MdbField> fields(def->num_cols);
-    mdb_rewind_table(def.get());
-    for (std::size_t pages = 0; pages < pageLimit && mdb_read_next_dpg(def.get()); ++pages) {
-        int rowsOnPage = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        if (rowsOnPage < 0 || rowsOnPage > 1000)
-            continue;
-        for (int r = 0; r < rowsOnPage; ++r) {
-            int start = 0;
-            std::size_t size = 0;
-            if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
-                continue;
-            // Deleted rows stay on the page; an overflow pointer stands for a row that
-            // was moved to another page, which the files this program reads never hold.
-            if (start & (kRowDeleted | kRowOverflowPointer))
-                continue;
-            start &= static_cast<int>(kRowOffsetMask);
-            if (static_cast<std::size_t>(start) + size > pageSize)
-                continue;
-            if (mdb_crack_row(def.get(), start, size, fields.data()) < 0)
-                continue;
+    // A table's memo and OLE values are made of the file's own pages; four times the file
+    // leaves room for every value read whole, and none for chains that loop.
+    std::size_t longValueBudget = (std::size_t{1} << 20) + 4 * pageLimit * pageSize;
+    auto longValuesDamaged = [&]() {
+        reason = "The table '" + name + "' cannot be read: its memo or OLE values in the file are damaged.";
+        return false;
+    };
+    std::string raw;
 
-            std::vector<DbValue> row(def->num_cols);
-            for (unsigned c = 0; c < def->num_cols; ++c) {
-                const MdbField& field = fields[c];
-                const MdbColumn* column = columns[static_cast<std::size_t>(field.colnum)];
-                DbValue& value = row[c];
-                if (column->col_type == MDB_BOOL) {
-                    // A yes/no value lives in the row's null mask: set means yes.
-                    value.kind = DbValue::kindBool;
-                    value.boolean = !field.is_null;
-                    continue;
-                }
-                bool inPage = field.value && field.siz >= 0 && field.start >= 0
-                              && static_cast<std::size_t>(field.start) + static_cast<std::size_t>(field.siz) <= pageSize;
-                if (field.is_null || !inPage) {
-                    value = DbValue::null();
-                    continue;
-                }
-                const auto* bytes = static_cast<const unsigned char*>(field.value);
-                const auto length = static_cast<std::size_t>(field.siz);
-                switch (column->col_type) {
-                case MDB_TEXT:
-                    value.kind = DbValue::kindText;
-                    value.text = decodeJetText(bytes, length, jet3);
-                    break;
-                case MDB_MEMO: {
-                    std::string raw = readLongValue(mdb, bytes, length);
-                    value.kind = DbValue::kindText;
-                    value.text = decodeJetText(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), jet3);
-                    break;
-                }
-                case MDB_OLE:
-                    value.kind = DbValue::kindBinary;
-                    value.text = readLongValue(mdb, bytes, length);
-                    break;
-                case MDB_BINARY:
-                    value.kind = DbValue::kindBinary;
-                    value.text.assign(reinterpret_cast<const char*>(bytes), length);
-                    break;
-                default:
-                    value = decodeFixedValue(column->col_type, bytes, length, column->col_scale);
-                    break;
-                }
+    bool within = forEachRow(def.get(), pageLimit, [&](const MdbField* fields) {
+        std::vector<DbValue> row(def->num_cols);
+        for (unsigned c = 0; c < def->num_cols; ++c) {
+            const MdbField& field = fields[c];
+            const MdbColumn* column = columns[static_cast<std::size_t>(field.colnum)];
+            DbValue& value = row[c];
+            if (column->col_type == MDB_BOOL) {
+                // A yes/no value lives in the row's null mask: set means yes.
+                value.kind = DbValue::kindBool;
+                value.boolean = !field.is_null;
+                continue;
             }
-            table.rows.push_back(std::move(row));
+            bool inPage = field.value && field.siz >= 0 && field.start >= 0
+                          && static_cast<std::size_t>(field.start) + static_cast<std::size_t>(field.siz) <= pageSize;
+            if (field.is_null || !inPage) {
+                value = DbValue::null();
+                continue;
+            }
+            const auto* bytes = static_cast<const unsigned char*>(field.value);
+            const auto length = static_cast<std::size_t>(field.siz);
+            switch (column->col_type) {
+            case MDB_TEXT:
+                value.kind = DbValue::kindText;
+                value.text = decodeJetText(bytes, length, jet3);
+                break;
+            case MDB_MEMO: {
+                if (!readLongValue(mdb, bytes, length, longValueBudget, raw))
+                    return false;
+                value.kind = DbValue::kindText;
+                value.text = decodeJetText(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), jet3);
+                break;
+            }
+            case MDB_OLE:
+                if (!readLongValue(mdb, bytes, length, longValueBudget, raw))
+                    return false;
+                value.kind = DbValue::kindBinary;
+                value.text = raw;
+                break;
+            case MDB_BINARY:
+                value.kind = DbValue::kindBinary;
+                value.text.assign(reinterpret_cast<const char*>(bytes), length);
+                break;
+            default:
+                value = decodeFixedValue(column->col_type, bytes, length, column->col_scale);
+                break;
+            }
         }
+        table.rows.push_back(std::move(row));
+        return true;
+    });
+    if (!within) {
+        table = Table{};
+        return longValuesDamaged();
     }
     return true;
 }

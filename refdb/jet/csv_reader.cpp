@@ -2,9 +2,9 @@
 
 namespace refdb {
 
-bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_t& errorLine, std::string& reason)
+bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&)>& take, std::size_t& errorLine,
+                      std::string& reason)
 {
-    records.clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
     std::size_t i = 0;
@@ -70,6 +70,11 @@ bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_
                     ++i;
                 }
             }
+            if (record.fields.size() == kMaxCsvFields) {
+                errorLine = record.line;
+                reason = "more than " + std::to_string(kMaxCsvFields) + " fields on one line";
+                return false;
+            }
             record.fields.push_back(std::move(field));
             if (i < n && text[i] == ',') {
                 ++i;
@@ -77,11 +82,24 @@ bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_
             }
             break;
         }
-        records.push_back(std::move(record));
+        if (!take(record))
+            return false;
         if (i < n)
             skipLineEnd();
     }
     return true;
+}
+
+bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_t& errorLine, std::string& reason)
+{
+    records.clear();
+    return forEachCsvRecord(
+        text,
+        [&records](CsvRecord& record) {
+            records.push_back(std::move(record));
+            return true;
+        },
+        errorLine, reason);
 }
 
 }  // namespace refdb

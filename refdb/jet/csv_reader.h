@@ -4,6 +4,7 @@
 // quotes or line ends, a quote inside doubled. Lines end with LF or CR LF.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,19 @@ struct CsvRecord {
     std::vector<CsvField> fields;
 };
 
-// Splits text into records. A UTF-8 byte order mark at the start is skipped, and so are
-// lines with nothing on them. False for malformed text, with the line of the fault and the
-// reason.
+// Fields one record may hold; an Access table has at most 255 columns. A field costs far
+// more memory than the comma that makes it, so a line of nothing but commas is refused
+// here rather than held.
+inline constexpr std::size_t kMaxCsvFields = 4096;
+
+// Hands each record of the text to `take` as soon as it is complete (the record may be
+// moved from). A UTF-8 byte order mark at the start is skipped, and so are lines with
+// nothing on them. False for malformed text, with the line of the fault and the reason,
+// and when `take` returns false (its reason left to it).
+bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&)>& take, std::size_t& errorLine,
+                      std::string& reason);
+
+// All records of the text at once.
 bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_t& errorLine, std::string& reason);
 
 }  // namespace refdb

@@ -243,45 +243,37 @@ bool parseColumnHeader(std::string_view field, ColumnSpec& column, std::string& 
 
 bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpec& table, std::string& error)
 {
-    std::vector<CsvRecord> records;
-    std::size_t errorLine = 0;
-    std::string reason;
-    if (!parseCsv(text, records, errorLine, reason)) {
-        error = located(fileLabel, errorLine, reason);
-        return false;
-    }
-    if (records.empty()) {
-        error = located(fileLabel, 1, "no header line naming the columns");
-        return false;
-    }
     table.columns.clear();
     table.rows.clear();
-    const CsvRecord& header = records.front();
-    for (const CsvField& field : header.fields) {
-        ColumnSpec column;
-        if (!parseColumnHeader(field.text, column, reason)) {
+    // Records are taken one at a time, so that only the converted rows stay in memory.
+    bool headerRead = false;
+    std::string reason;
+    auto takeHeader = [&](const CsvRecord& header) {
+        for (const CsvField& field : header.fields) {
+            ColumnSpec column;
+            if (!parseColumnHeader(field.text, column, reason)) {
+                error = located(fileLabel, header.line, reason);
+                return false;
+            }
+            for (const ColumnSpec& earlier : table.columns) {
+                if (foldedCopy(earlier.name) == foldedCopy(column.name)) {
+                    error = located(fileLabel, header.line, "column " + column.name + " is named twice");
+                    return false;
+                }
+            }
+            table.columns.push_back(column);
+        }
+        if (table.columns.size() > 255) {
+            error = located(fileLabel, header.line, "more than 255 columns");
+            return false;
+        }
+        if (!checkDefinitionFits(table.columns, reason)) {
             error = located(fileLabel, header.line, reason);
             return false;
         }
-        for (const ColumnSpec& earlier : table.columns) {
-            if (foldedCopy(earlier.name) == foldedCopy(column.name)) {
-                error = located(fileLabel, header.line, "column " + column.name + " is named twice");
-                return false;
-            }
-        }
-        table.columns.push_back(column);
-    }
-    if (table.columns.size() > 255) {
-        error = located(fileLabel, header.line, "more than 255 columns");
-        return false;
-    }
-    if (!checkDefinitionFits(table.columns, reason)) {
-        error = located(fileLabel, header.line, reason);
-        return false;
-    }
-    table.rows.reserve(records.size() - 1);
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& record = records[r];
+        return true;
+    };
+    auto takeRow = [&](const CsvRecord& record) {
         if (record.fields.size() != table.columns.size()) {
             error = located(fileLabel, record.line,
                             std::to_string(record.fields.size()) + " fields, but the header names " +
@@ -301,6 +293,27 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
             return false;
         }
         table.rows.push_back(std::move(cells));
+        return true;
+    };
+    std::size_t errorLine = 0;
+    error.clear();
+    bool parsed = forEachCsvRecord(
+        text,
+        [&](CsvRecord& record) {
+            if (headerRead)
+                return takeRow(record);
+            headerRead = true;
+            return takeHeader(record);
+        },
+        errorLine, reason);
+    if (!parsed) {
+        if (error.empty())
+            error = located(fileLabel, errorLine, reason);
+        return false;
+    }
+    if (!headerRead) {
+        error = located(fileLabel, 1, "no header line naming the columns");
+        return false;
     }
     return true;
 }

@@ -8,6 +8,7 @@
 // message names the file, the line and the reason); 2 the command line is wrong.
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,23 @@ struct TableArgument {
 
 }  // namespace
 
+namespace {
+int run(int argc, char** argv);
+}  // namespace
+
 int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("torven-mkrefdb: not enough memory\n", stderr);
+        return 1;
+    }
+}
+
+namespace {
+
+int run(int argc, char** argv)
 {
     std::string output;
     refdb::JetFormat format = refdb::JetFormat::jet4;
@@ -97,3 +114,5 @@ int main(int argc, char** argv)
     }
     return 0;
 }
+
+}  // namespace

@@ -67,8 +67,22 @@ void SheetData::putRow(int row, std::vector<Cell>& cells)
         rowEnd_ = std::max(rowEnd_, row + 1);
         colEnd_ = std::max(colEnd_, stored.back().col + 1);
     } else {
-        for (auto it = firstKept; it != cells.end(); ++it)
-            put(row, *it);
+        // One merge of two column-ordered runs; of two cells in one column the new one wins.
+        std::vector<Cell> merged;
+        merged.reserve(stored.size() + static_cast<std::size_t>(cells.end() - firstKept));
+        auto old = stored.begin();
+        for (auto it = firstKept; it != cells.end(); ++it) {
+            for (; old != stored.end() && old->col < it->col; ++old)
+                merged.push_back(*old);
+            if (old != stored.end() && old->col == it->col)
+                ++old;
+            merged.push_back(*it);
+        }
+        merged.insert(merged.end(), old, stored.end());
+        cellCount_ += merged.size() - stored.size();
+        stored.swap(merged);
+        rowEnd_ = std::max(rowEnd_, row + 1);
+        colEnd_ = std::max(colEnd_, stored.back().col + 1);
     }
     cells.clear();
 }

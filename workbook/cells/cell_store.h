@@ -49,6 +49,11 @@ public:
     std::size_t cellCount() const { return cellCount_; }
 
     const std::vector<std::vector<Cell>>& rows() const { return rows_; }
+    // True when the row holds at least one cell.
+    bool hasRow(int row) const
+    {
+        return row >= 0 && static_cast<std::size_t>(row) < rows_.size() && !rows_[static_cast<std::size_t>(row)].empty();
+    }
     const std::vector<std::string>& strings() const { return strings_; }
 
     // Texts shared by many cells (a reader's shared-string table) are added once

@@ -22,6 +22,45 @@ constexpr std::size_t kHeaderDifatEntries = 109;
 constexpr std::size_t kEntrySize = 128;
 constexpr std::size_t kMiniSectorSize = 64;
 constexpr std::uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr std::uint16_t kByteOrderMark = 0xFFFE;  // little endian, as every compound file is
+// Streams shorter than this live in the mini stream, in 64-byte mini sectors (shift 6).
+constexpr std::uint32_t kMiniStreamCutoffBytes = 4096;
+constexpr std::uint16_t kMiniSectorShift = 6;
+// The version 3 header (512-byte sectors); version 4 has 4096-byte sectors and uses only
+// the first 512 bytes of its header sector.
+constexpr std::size_t kHeaderBytes = 512;
+
+// Where the header keeps its fields.
+namespace header {
+constexpr std::size_t kMajorVersion = 0x1A;
+constexpr std::size_t kByteOrder = 0x1C;
+constexpr std::size_t kSectorShift = 0x1E;
+constexpr std::size_t kMiniSectorShift = 0x20;
+constexpr std::size_t kFatSectorCount = 0x2C;
+constexpr std::size_t kFirstDirectorySector = 0x30;
+constexpr std::size_t kMiniStreamCutoff = 0x38;
+constexpr std::size_t kFirstMiniFatSector = 0x3C;
+constexpr std::size_t kMiniFatSectorCount = 0x40;
+constexpr std::size_t kFirstDifatSector = 0x44;
+constexpr std::size_t kDifatSectorCount = 0x48;
+constexpr std::size_t kDifat = 0x4C;  // the first 109 FAT sector numbers
+}  // namespace header
+
+// Where a directory entry keeps its fields.
+namespace entry {
+constexpr std::size_t kNameBytes = 64;  // UTF-16, with its terminating 0
+constexpr std::size_t kNameLength = 0x40;
+constexpr std::size_t kType = 0x42;
+constexpr std::size_t kLeftSibling = 0x44;
+constexpr std::size_t kRightSibling = 0x48;
+constexpr std::size_t kChild = 0x4C;
+constexpr std::size_t kStartSector = 0x74;
+constexpr std::size_t kSizeLow = 0x78;
+constexpr std::size_t kSizeHigh = 0x7C;  // version 4 only
+}  // namespace entry
+
+constexpr std::uint8_t kStreamEntry = 2;
+constexpr std::uint8_t kRootEntry = 5;
 
 }  // namespace
 
@@ -61,19 +100,25 @@ bool CompoundFile::chainSectors(const std::vector<std::uint32_t>& table, std::ui
 bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
 {
     bytes_ = std::move(bytes);
-    if (bytes_.size() < 512 || std::memcmp(bytes_.data(), kSignature, 8) != 0) {
+    Header h;
+    return readHeader(h, error) && readFat(h, error) && readDirectory(h, error) && readMiniStream(h, error);
+}
+
+bool CompoundFile::readHeader(Header& h, std::string& error)
+{
+    if (bytes_.size() < kHeaderBytes || std::memcmp(bytes_.data(), kSignature, sizeof kSignature) != 0) {
         error = "not an .xls workbook (no compound file signature)";
         return false;
     }
-    const std::uint8_t* h = bytes_.data();
-    std::uint16_t major = get16(h + 0x1A);
-    std::uint16_t shift = get16(h + 0x1E);
-    std::uint16_t miniShift = get16(h + 0x20);
-    if (get16(h + 0x1C) != 0xFFFE || (major != 3 && major != 4)) {
+    const std::uint8_t* b = bytes_.data();
+    h.majorVersion = get16(b + header::kMajorVersion);
+    const std::uint16_t shift = get16(b + header::kSectorShift);
+    const std::uint16_t miniShift = get16(b + header::kMiniSectorShift);
+    if (get16(b + header::kByteOrder) != kByteOrderMark || (h.majorVersion != 3 && h.majorVersion != 4)) {
         error = "the compound file header is damaged (byte order or version)";
         return false;
     }
-    if ((shift != 9 && shift != 12) || miniShift != 6) {
+    if ((shift != 9 && shift != 12) || miniShift != kMiniSectorShift) {
         error = "the compound file header gives an invalid sector size";
         return false;
     }
@@ -84,33 +129,37 @@ bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
     }
     sectorCount_ = static_cast<std::uint32_t>(
         std::min<std::size_t>((bytes_.size() - sectorSize_ + sectorSize_ - 1) / sectorSize_, kMaxRegularSect));
-    std::uint32_t fatSectors = get32(h + 0x2C);
-    std::uint32_t firstDir = get32(h + 0x30);
-    miniCutoff_ = get32(h + 0x38);
-    if (miniCutoff_ != 4096) {
+    h.fatSectors = get32(b + header::kFatSectorCount);
+    h.firstDirectorySector = get32(b + header::kFirstDirectorySector);
+    miniCutoff_ = get32(b + header::kMiniStreamCutoff);
+    if (miniCutoff_ != kMiniStreamCutoffBytes) {
         error = "the compound file header gives an invalid mini stream cutoff";
         return false;
     }
-    std::uint32_t firstMiniFat = get32(h + 0x3C);
-    std::uint32_t miniFatSectors = get32(h + 0x40);
-    std::uint32_t firstDifat = get32(h + 0x44);
-    std::uint32_t difatSectors = get32(h + 0x48);
-    if (fatSectors > sectorCount_ || difatSectors > sectorCount_ || miniFatSectors > sectorCount_) {
+    h.firstMiniFatSector = get32(b + header::kFirstMiniFatSector);
+    h.miniFatSectors = get32(b + header::kMiniFatSectorCount);
+    h.firstDifatSector = get32(b + header::kFirstDifatSector);
+    h.difatSectors = get32(b + header::kDifatSectorCount);
+    if (h.fatSectors > sectorCount_ || h.difatSectors > sectorCount_ || h.miniFatSectors > sectorCount_) {
         error = "the compound file header claims more sectors than the file holds";
         return false;
     }
+    return true;
+}
 
+bool CompoundFile::readFat(const Header& h, std::string& error)
+{
     // The FAT's own sector numbers: 109 in the header, then chained DIFAT sectors that
     // each end with the number of the next one.
     std::vector<std::uint32_t> fatSectorList;
-    for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectorList.size() < fatSectors; ++i)
-        fatSectorList.push_back(get32(h + 0x4C + 4 * i));
-    std::uint32_t difat = firstDifat;
+    for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectorList.size() < h.fatSectors; ++i)
+        fatSectorList.push_back(get32(bytes_.data() + header::kDifat + 4 * i));
+    std::uint32_t difat = h.firstDifatSector;
     std::uint32_t difatSeen = 0;
     std::vector<bool> difatVisited(sectorCount_, false);
     const std::size_t perDifat = sectorSize_ / 4 - 1;
-    while (fatSectorList.size() < fatSectors) {
-        if (difat >= sectorCount_ || difatSeen >= difatSectors || difatVisited[difat]) {
+    while (fatSectorList.size() < h.fatSectors) {
+        if (difat >= sectorCount_ || difatSeen >= h.difatSectors || difatVisited[difat]) {
             error = "the compound file's sector allocation list (DIFAT) is damaged";
             return false;
         }
@@ -119,7 +168,7 @@ bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
             error = "the compound file is truncated (DIFAT)";
             return false;
         }
-        for (std::size_t i = 0; i < perDifat && fatSectorList.size() < fatSectors; ++i)
+        for (std::size_t i = 0; i < perDifat && fatSectorList.size() < h.fatSectors; ++i)
             fatSectorList.push_back(get32(s.data() + 4 * i));
         difatVisited[difat] = true;
         difat = get32(s.data() + 4 * perDifat);
@@ -140,58 +189,68 @@ bool CompoundFile::open(std::vector<std::uint8_t> bytes, std::string& error)
     // Entries beyond the file's sectors can name nothing that exists.
     if (fat_.size() > sectorCount_)
         fat_.resize(sectorCount_);
+    return true;
+}
 
+bool CompoundFile::readDirectory(const Header& h, std::string& error)
+{
     std::vector<std::uint8_t> directory;
-    if (!readChain(firstDir, kWholeChain, directory, error)) {
+    if (!readChain(h.firstDirectorySector, kWholeChain, directory, error)) {
         error = "the compound file's directory cannot be read: " + error;
         return false;
     }
     entries_.clear();
     for (std::size_t at = 0; at + kEntrySize <= directory.size(); at += kEntrySize) {
         const std::uint8_t* e = directory.data() + at;
-        Entry entry;
-        std::size_t nameBytes = std::min<std::size_t>(get16(e + 0x40), 64);
+        Entry item;
+        std::size_t nameBytes = std::min<std::size_t>(get16(e + entry::kNameLength), entry::kNameBytes);
         for (std::size_t i = 0; i + 1 < nameBytes; i += 2) {
             char16_t c = static_cast<char16_t>(get16(e + i));
             if (c == 0)
                 break;
-            entry.name.push_back(c);
+            item.name.push_back(c);
         }
-        entry.type = e[0x42];
-        entry.left = get32(e + 0x44);
-        entry.right = get32(e + 0x48);
-        entry.child = get32(e + 0x4C);
-        entry.start = get32(e + 0x74);
-        entry.size = get32(e + 0x78);
-        if (major == 4)
-            entry.size |= static_cast<std::uint64_t>(get32(e + 0x7C)) << 32;
-        entries_.push_back(std::move(entry));
+        item.type = e[entry::kType];
+        item.left = get32(e + entry::kLeftSibling);
+        item.right = get32(e + entry::kRightSibling);
+        item.child = get32(e + entry::kChild);
+        item.start = get32(e + entry::kStartSector);
+        item.size = get32(e + entry::kSizeLow);
+        if (h.majorVersion == 4)
+            item.size |= static_cast<std::uint64_t>(get32(e + entry::kSizeHigh)) << 32;
+        entries_.push_back(std::move(item));
     }
-    if (entries_.empty() || entries_[0].type != 5) {
+    if (entries_.empty() || entries_[0].type != kRootEntry) {
         error = "the compound file has no root entry";
         return false;
     }
+    return true;
+}
 
+bool CompoundFile::readMiniStream(const Header& h, std::string& error)
+{
     miniFat_.clear();
     miniStream_.clear();
-    if (miniFatSectors > 0 && firstMiniFat != kEndOfChain) {
-        std::vector<std::uint8_t> miniFatBytes;
-        if (!readChain(firstMiniFat, static_cast<std::uint64_t>(miniFatSectors) * sectorSize_, miniFatBytes, error)) {
-            error = "the compound file's mini allocation table cannot be read: " + error;
-            return false;
-        }
-        for (std::size_t i = 0; i + 4 <= miniFatBytes.size(); i += 4)
-            miniFat_.push_back(get32(miniFatBytes.data() + i));
-        const Entry& root = entries_[0];
-        if (root.size > 0 && !readChain(root.start, root.size, miniStream_, error)) {
-            error = "the compound file's mini stream cannot be read: " + error;
-            return false;
-        }
-        // Mini sectors beyond the mini stream name nothing.
-        std::size_t miniSectors = miniStream_.size() / kMiniSectorSize;
-        if (miniFat_.size() > miniSectors)
-            miniFat_.resize(miniSectors);
+    if (h.miniFatSectors == 0 || h.firstMiniFatSector == kEndOfChain)
+        return true;
+    std::vector<std::uint8_t> miniFatBytes;
+    if (!readChain(h.firstMiniFatSector, static_cast<std::uint64_t>(h.miniFatSectors) * sectorSize_, miniFatBytes,
+                   error)) {
+        error = "the compound file's mini allocation table cannot be read: " + error;
+        return false;
     }
+    for (std::size_t i = 0; i + 4 <= miniFatBytes.size(); i += 4)
+        miniFat_.push_back(get32(miniFatBytes.data() + i));
+    // The mini stream is the root entry's own stream.
+    const Entry& root = entries_[0];
+    if (root.size > 0 && !readChain(root.start, root.size, miniStream_, error)) {
+        error = "the compound file's mini stream cannot be read: " + error;
+        return false;
+    }
+    // Mini sectors beyond the mini stream name nothing.
+    std::size_t miniSectors = miniStream_.size() / kMiniSectorSize;
+    if (miniFat_.size() > miniSectors)
+        miniFat_.resize(miniSectors);
     return true;
 }
 
@@ -279,13 +338,13 @@ const CompoundFile::Entry* CompoundFile::findChild(std::string_view name) const
 bool CompoundFile::hasStream(std::string_view name) const
 {
     const Entry* e = entries_.empty() ? nullptr : findChild(name);
-    return e && e->type == 2;
+    return e && e->type == kStreamEntry;
 }
 
 bool CompoundFile::readStream(std::string_view name, std::vector<std::uint8_t>& out, std::string& error) const
 {
     const Entry* e = entries_.empty() ? nullptr : findChild(name);
-    if (!e || e->type != 2) {
+    if (!e || e->type != kStreamEntry) {
         error = "the compound file has no stream named " + std::string(name);
         return false;
     }

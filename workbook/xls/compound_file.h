@@ -32,6 +32,24 @@ private:
         std::uint64_t size = 0;
     };
 
+    // What the header says about the file's tables, beyond the sector sizes.
+    struct Header {
+        std::uint16_t majorVersion = 3;
+        std::uint32_t fatSectors = 0;
+        std::uint32_t firstDirectorySector = 0;
+        std::uint32_t firstMiniFatSector = 0;
+        std::uint32_t miniFatSectors = 0;
+        std::uint32_t firstDifatSector = 0;
+        std::uint32_t difatSectors = 0;
+    };
+
+    // The steps of open: the header (and sector size), the allocation table through the
+    // DIFAT, the directory, and the mini stream with its allocation table.
+    bool readHeader(Header& header, std::string& error);
+    bool readFat(const Header& header, std::string& error);
+    bool readDirectory(const Header& header, std::string& error);
+    bool readMiniStream(const Header& header, std::string& error);
+
     std::span<const std::uint8_t> sector(std::uint32_t index) const;
     bool readChain(std::uint32_t start, std::uint64_t size, std::vector<std::uint8_t>& out, std::string& error) const;
     bool readMiniChain(std::uint32_t start, std::uint64_t size, std::vector<std::uint8_t>& out, std::string& error) const;

@@ -27,6 +27,14 @@ using namespace xls;
 // Larger files are not .xls workbooks: the format's stream sizes are 32-bit.
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{1} << 31;
 
+// Row slots all sheets together may span. A sheet keeps one (empty) row entry for every
+// row above its last cell, so a small hostile file of thousands of sheets, each with one
+// cell in the last row, would otherwise cost 1.5 MiB per sheet; this allows 64 sheets
+// that reach the last of the 65,536 rows.
+constexpr std::size_t kMaxRowSlotsPerBook = std::size_t{4} << 20;
+// Sheets listed in one workbook; spreadsheet programs stop at a few thousand.
+constexpr std::size_t kMaxSheets = 10000;
+
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
     std::ifstream in(path, std::ios::binary);
@@ -70,7 +78,26 @@ private:
     bool damagedStream() { return fail("the workbook stream is damaged (a record runs past the end of the stream)"); }
     bool parseGlobals(std::size_t& globalsEnd);
     bool parseSst(RecordReader& reader, const Record& first);
+    // One sheet's substream, from its BOF to its EOF (`end` is just past it).
     bool parseSheet(std::size_t offset, SheetData& sheet, std::size_t& end);
+
+    // What reading one sheet keeps between its records.
+    struct SheetState {
+        explicit SheetState(SheetData& s) : sheet(s) {}
+        SheetData& sheet;
+        // Shared string -> the sheet's own copy of it.
+        std::unordered_map<std::uint32_t, std::uint32_t> localText;
+        // A formula whose text result comes in the STRING record that follows it.
+        bool pendingString = false;
+        int pendingRow = 0;
+        int pendingCol = 0;
+        std::string text;  // reused for every text read
+    };
+    // The steps of a sheet: a cell record (any of the kinds below), a formula's cached
+    // result, and the text of a shared string for a LABELSST.
+    bool readCell(const Record& r, SheetState& state);
+    bool readFormulaResult(std::span<const std::uint8_t> d, int row, int col, SheetState& state);
+    bool sharedText(std::uint32_t index, SheetState& state, std::uint32_t& local);
     // The short text of a BOUNDSHEET (8-bit count).
     bool shortText(std::span<const std::uint8_t> data, std::string& out);
     // The text of a LABEL, RSTRING or STRING record's body from `at` (16-bit count).
@@ -87,6 +114,8 @@ private:
     // point at the same long strings could make the copies far larger than the file. The
     // copies are allowed a budget in proportion to the stream.
     std::size_t copyBudget_ = 0;
+    // Row slots of the sheets read so far (see kMaxRowSlotsPerBook).
+    std::size_t rowSlots_ = 0;
 };
 
 void BiffParser::gatherContinues(RecordReader& reader, ContinuedData& data)
@@ -170,6 +199,9 @@ bool BiffParser::parseGlobals(std::size_t& globalsEnd)
         case kBoundSheet: {
             if (r.data.size() < 6)
                 return fail("a sheet record (BOUNDSHEET) is too short");
+            if (sheets_.size() == kMaxSheets)
+                return fail("the workbook lists more sheets than the reader accepts (over "
+                            + std::to_string(kMaxSheets) + ")");
             SheetEntry entry;
             entry.offset = get32(r.data.data());
             entry.kind = r.data[5];
@@ -191,6 +223,136 @@ bool BiffParser::parseGlobals(std::size_t& globalsEnd)
     return fail("the workbook stream is truncated (its global section has no end)");
 }
 
+bool BiffParser::sharedText(std::uint32_t index, SheetState& state, std::uint32_t& local)
+{
+    if (index >= sst_.size())
+        return fail("a cell in sheet \"" + state.sheet.name + "\" refers to a shared string that does not exist");
+    auto [it, added] = state.localText.try_emplace(index, 0);
+    if (added) {
+        if (sst_[index].size() > copyBudget_)
+            return fail("the workbook's texts are too large for their file (damaged file)");
+        copyBudget_ -= sst_[index].size();
+        it->second = state.sheet.addString(sst_[index]);
+    }
+    local = it->second;
+    return true;
+}
+
+bool BiffParser::readFormulaResult(std::span<const std::uint8_t> d, int row, int col, SheetState& state)
+{
+    // The cached result: a double, or a tagged value when its top two bytes are FFFF.
+    if (get16(d.data() + 12) != 0xFFFF) {
+        setFileNumber(state.sheet, row, col, getDouble(d.data() + 6));
+        return true;
+    }
+    switch (d[6]) {
+    case 0:  // text, in the STRING record that follows
+        state.pendingString = true;
+        state.pendingRow = row;
+        state.pendingCol = col;
+        break;
+    case 1:
+        state.sheet.setBoolean(row, col, d[8] != 0);
+        break;
+    case 2:
+        state.sheet.setError(row, col, d[8]);
+        break;
+    case 3:
+        state.sheet.setText(row, col, "");
+        break;
+    default:  // nothing cached: the cell reads as empty
+        break;
+    }
+    return true;
+}
+
+bool BiffParser::readCell(const Record& r, SheetState& state)
+{
+    SheetData& sheet = state.sheet;
+    const std::uint8_t* d = r.data.data();
+    const std::size_t n = r.data.size();
+    auto tooShort = [&]() { return fail("a cell record in sheet \"" + sheet.name + "\" is too short"); };
+    auto beyondColumns = [&]() {
+        return fail("sheet \"" + sheet.name + "\" has a cell beyond column 256, the .xls limit");
+    };
+    // Every cell record starts with row and column.
+    if (n < 6)
+        return tooShort();
+    const int row = get16(d);
+    const int col = get16(d + 2);
+    if (col >= kMaxCols)
+        return beyondColumns();
+    if (row >= sheet.rowEnd() && rowSlots_ + static_cast<std::size_t>(row) + 1 > kMaxRowSlotsPerBook)
+        return fail("the file is too large (its sheets span more rows than the reader accepts)");
+    switch (r.type) {
+    case kNumber:
+        if (n < 14)
+            return tooShort();
+        setFileNumber(sheet, row, col, getDouble(d + 6));
+        return true;
+    case kRk:
+        if (n < 10)
+            return tooShort();
+        setFileNumber(sheet, row, col, decodeRk(get32(d + 6)));
+        return true;
+    case kMulRk: {
+        std::size_t count = (n - 6) / 6;  // xf and RK per cell, then the last column
+        if (count == 0)
+            return tooShort();
+        if (col + count > static_cast<std::size_t>(kMaxCols))
+            return beyondColumns();
+        for (std::size_t i = 0; i < count; ++i)
+            setFileNumber(sheet, row, col + static_cast<int>(i), decodeRk(get32(d + 4 + 6 * i + 2)));
+        return true;
+    }
+    case kMulBlank: {
+        std::size_t count = (n - 6) / 2;
+        if (count == 0)
+            return tooShort();
+        if (col + count > static_cast<std::size_t>(kMaxCols))
+            return beyondColumns();
+        for (std::size_t i = 0; i < count; ++i)
+            sheet.setBlank(row, col + static_cast<int>(i));
+        return true;
+    }
+    case kBlank:
+        sheet.setBlank(row, col);
+        return true;
+    case kLabelSst: {
+        if (n < 10)
+            return tooShort();
+        std::uint32_t local;
+        if (!sharedText(get32(d + 6), state, local))
+            return false;
+        sheet.setTextIndex(row, col, local);
+        return true;
+    }
+    case kLabel:
+    case kRString: {
+        ContinuedData data;
+        data.add(r.data.subspan(6));
+        if (!cellText(data, state.text))
+            return fail("a text cell in sheet \"" + sheet.name + "\" is damaged");
+        sheet.setText(row, col, state.text);
+        return true;
+    }
+    case kBoolErr:
+        if (n < 8)
+            return tooShort();
+        if (d[7])
+            sheet.setError(row, col, d[6]);
+        else
+            sheet.setBoolean(row, col, d[6] != 0);
+        return true;
+    case kFormula:
+        if (n < 20)
+            return tooShort();
+        return readFormulaResult(r.data, row, col, state);
+    default:
+        return true;
+    }
+}
+
 bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& end)
 {
     RecordReader reader(stream_, offset);
@@ -198,32 +360,9 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
     if (!reader.next(r) || r.type != kBof || r.data.size() < 4)
         return fail("sheet \"" + sheet.name + "\" does not start where the workbook says");
 
-    std::unordered_map<std::uint32_t, std::uint32_t> localText;  // shared string -> sheet's string
-    auto sharedText = [&](std::uint32_t index, std::uint32_t& local) {
-        if (index >= sst_.size())
-            return false;
-        auto [it, added] = localText.try_emplace(index, 0);
-        if (added) {
-            if (sst_[index].size() > copyBudget_)
-                return false;
-            copyBudget_ -= sst_[index].size();
-            it->second = sheet.addString(sst_[index]);
-        }
-        local = it->second;
-        return true;
-    };
-    auto tooShort = [&]() { return fail("a cell record in sheet \"" + sheet.name + "\" is too short"); };
-    auto beyondColumns = [&]() {
-        return fail("sheet \"" + sheet.name + "\" has a cell beyond column 256, the .xls limit");
-    };
-
+    SheetState state(sheet);
     int depth = 0;  // embedded chart substreams have their own BOF ... EOF
-    bool pendingString = false;
-    int pendingRow = 0, pendingCol = 0;
-    std::string text;
     while (reader.next(r)) {
-        const std::uint8_t* d = r.data.data();
-        const std::size_t n = r.data.size();
         if (r.type == kBof) {
             ++depth;
             continue;
@@ -242,120 +381,22 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
             ContinuedData data;
             data.add(r.data);
             gatherContinues(reader, data);
-            if (pendingString) {
-                if (!cellText(data, text))
+            if (state.pendingString) {
+                if (!cellText(data, state.text))
                     return fail("a formula's text result in sheet \"" + sheet.name + "\" is damaged");
-                sheet.setText(pendingRow, pendingCol, text);
-                pendingString = false;
+                sheet.setText(state.pendingRow, state.pendingCol, state.text);
+                state.pendingString = false;
             }
             continue;
         }
-        // Every cell record starts with row and column.
-        bool cellRecord = r.type == kNumber || r.type == kRk || r.type == kMulRk || r.type == kLabelSst ||
-                          r.type == kLabel || r.type == kRString || r.type == kBoolErr || r.type == kBlank ||
-                          r.type == kMulBlank || r.type == kFormula;
+        const bool cellRecord = r.type == kNumber || r.type == kRk || r.type == kMulRk || r.type == kLabelSst
+                                || r.type == kLabel || r.type == kRString || r.type == kBoolErr || r.type == kBlank
+                                || r.type == kMulBlank || r.type == kFormula;
         if (!cellRecord)
             continue;
-        pendingString = false;
-        if (n < 6)
-            return tooShort();
-        const int row = get16(d);
-        const int col = get16(d + 2);
-        if (col >= kMaxCols)
-            return beyondColumns();
-        switch (r.type) {
-        case kNumber:
-            if (n < 14)
-                return tooShort();
-            setFileNumber(sheet, row, col, getDouble(d + 6));
-            break;
-        case kRk:
-            if (n < 10)
-                return tooShort();
-            setFileNumber(sheet, row, col, decodeRk(get32(d + 6)));
-            break;
-        case kMulRk: {
-            std::size_t count = (n - 6) / 6;  // xf and RK per cell, then the last column
-            if (count == 0)
-                return tooShort();
-            if (col + count > static_cast<std::size_t>(kMaxCols))
-                return beyondColumns();
-            for (std::size_t i = 0; i < count; ++i)
-                setFileNumber(sheet, row, col + static_cast<int>(i), decodeRk(get32(d + 4 + 6 * i + 2)));
-            break;
-        }
-        case kMulBlank: {
-            std::size_t count = (n - 6) / 2;
-            if (count == 0)
-                return tooShort();
-            if (col + count > static_cast<std::size_t>(kMaxCols))
-                return beyondColumns();
-            for (std::size_t i = 0; i < count; ++i)
-                sheet.setBlank(row, col + static_cast<int>(i));
-            break;
-        }
-        case kBlank:
-            sheet.setBlank(row, col);
-            break;
-        case kLabelSst: {
-            if (n < 10)
-                return tooShort();
-            std::uint32_t local;
-            if (!sharedText(get32(d + 6), local))
-                return fail(get32(d + 6) < sst_.size()
-                                ? "the workbook's texts are too large for their file (damaged file)"
-                                : "a cell in sheet \"" + sheet.name + "\" refers to a shared string that does not exist");
-            sheet.setTextIndex(row, col, local);
-            break;
-        }
-        case kLabel:
-        case kRString: {
-            ContinuedData data;
-            data.add(r.data.subspan(6));
-            if (!cellText(data, text))
-                return fail("a text cell in sheet \"" + sheet.name + "\" is damaged");
-            sheet.setText(row, col, text);
-            break;
-        }
-        case kBoolErr:
-            if (n < 8)
-                return tooShort();
-            if (d[7])
-                sheet.setError(row, col, d[6]);
-            else
-                sheet.setBoolean(row, col, d[6] != 0);
-            break;
-        case kFormula: {
-            if (n < 20)
-                return tooShort();
-            // The cached result: a double, or a tagged value when its top two bytes are FFFF.
-            if (get16(d + 12) != 0xFFFF) {
-                setFileNumber(sheet, row, col, getDouble(d + 6));
-                break;
-            }
-            switch (d[6]) {
-            case 0:  // text, in the STRING record that follows
-                pendingString = true;
-                pendingRow = row;
-                pendingCol = col;
-                break;
-            case 1:
-                sheet.setBoolean(row, col, d[8] != 0);
-                break;
-            case 2:
-                sheet.setError(row, col, d[8]);
-                break;
-            case 3:
-                sheet.setText(row, col, "");
-                break;
-            default:  // nothing cached: the cell reads as empty
-                break;
-            }
-            break;
-        }
-        default:
-            break;
-        }
+        state.pendingString = false;
+        if (!readCell(r, state))
+            return false;
     }
     if (reader.damaged())
         return damagedStream();
@@ -394,6 +435,7 @@ bool BiffParser::parse(WorkbookData& out)
         if (!parseSheet(entry.offset, parsed[index], end))
             return false;
         parsed[index].shrinkToFit();
+        rowSlots_ += static_cast<std::size_t>(parsed[index].rowEnd());
         freeFrom = end;
     }
     for (std::size_t index : worksheets)

@@ -54,6 +54,10 @@ public:
     void end(std::string_view) override {}
 };
 
+// Sheets one workbook may list; spreadsheet programs stop at a few thousand, and each
+// listed sheet costs memory whether or not it has a part.
+constexpr std::size_t kMaxSheets = 10000;
+
 class WorkbookHandler : public XmlHandler {
 public:
     struct Listed {
@@ -78,6 +82,10 @@ public:
         const char* id = attribute(attributes, "id");
         if (!sheetName || !id) {
             fail("a sheet without a name or relationship");
+            return;
+        }
+        if (sheets.size() == kMaxSheets) {
+            fail("more sheets than the reader accepts (over " + std::to_string(kMaxSheets) + ")");
             return;
         }
         sheets.push_back({sheetName, id});
@@ -181,6 +189,9 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
         }
     }
     layout.date1904 = workbook.date1904;
+    // A part belongs to one sheet; a file listing one part for many sheets would have it
+    // read again for each of them.
+    std::map<std::string, std::string> sheetOfPart;
     for (const WorkbookHandler::Listed& listed : workbook.sheets) {
         auto found = rels.find(listed.relationshipId);
         if (found == rels.end() || found->second.external) {
@@ -193,6 +204,12 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
             sheet.part = resolveTarget(workbookPart, found->second.target);
             if (!zip.has(sheet.part)) {
                 error = "the file is damaged (the part of sheet \"" + listed.name + "\" is missing)";
+                return false;
+            }
+            auto [owner, added] = sheetOfPart.try_emplace(ZipArchive::normalise(sheet.part), listed.name);
+            if (!added) {
+                error = "the file is damaged (the sheets \"" + owner->second + "\" and \"" + listed.name
+                        + "\" share one part)";
                 return false;
             }
         }

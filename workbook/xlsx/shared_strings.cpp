@@ -1,5 +1,7 @@
 #include "workbook/xlsx/shared_strings.h"
 
+#include <limits>
+
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/xml.h"
 
@@ -9,7 +11,7 @@ namespace {
 
 class SharedStringsHandler : public XmlHandler {
 public:
-    explicit SharedStringsHandler(std::vector<std::string>& strings) : strings_(strings) {}
+    explicit SharedStringsHandler(SharedStrings& strings) : strings_(strings) {}
 
     void start(std::string_view name, const char**) override
     {
@@ -23,8 +25,9 @@ public:
     void end(std::string_view name) override
     {
         if (name == "si" && inItem_) {
-            strings_.push_back(collector_.finish());
             inItem_ = false;
+            if (!strings_.add(collector_.finish()))
+                fail("more shared strings than the reader accepts");
         } else if (inItem_) {
             collector_.end(name);
         }
@@ -36,15 +39,23 @@ public:
     }
 
 private:
-    std::vector<std::string>& strings_;
+    SharedStrings& strings_;
     TextCollector collector_;
     bool inItem_ = false;
 };
 
 }  // namespace
 
-bool readSharedStrings(ZipArchive& zip, const std::string& part, std::vector<std::string>& strings,
-                       std::string& error)
+bool SharedStrings::add(std::string_view text)
+{
+    if (ends_.size() >= kMaxSharedStrings || text.size() > std::numeric_limits<std::uint32_t>::max() - text_.size())
+        return false;
+    text_.append(text);
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+    return true;
+}
+
+bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, std::string& error)
 {
     SharedStringsHandler handler(strings);
     return parsePart(zip, part, handler, error);

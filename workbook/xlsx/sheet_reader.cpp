@@ -1,5 +1,6 @@
 #include "workbook/xlsx/sheet_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -41,8 +42,8 @@ bool kindOf(const char* t, ValueKind& kind)
 
 class SheetHandler : public XmlHandler {
 public:
-    SheetHandler(const std::vector<std::string>& sharedStrings, SheetData& sheet)
-        : shared_(sharedStrings), sheet_(sheet)
+    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, std::size_t& copyBudget)
+        : shared_(sharedStrings), sheet_(sheet), copyBudget_(copyBudget)
     {
     }
 
@@ -95,7 +96,11 @@ public:
             fail("a cell value longer than a cell can hold");
     }
 
-    void finish() { flushRow(); }
+    void finish()
+    {
+        flushRow();
+        mergeLateCells();
+    }
 
 private:
     void startRow(const char** attributes)
@@ -226,8 +231,7 @@ private:
                 return false;
             }
             cell.type = CellType::Text;
-            cell.text = sheetStringOf(index);
-            return true;
+            return sheetStringOf(index, cell.text);
         }
         case ValueKind::FormulaText:
         case ValueKind::Inline: {
@@ -242,29 +246,70 @@ private:
         return false;
     }
 
-    // Each shared string a sheet uses is copied into its pool once.
-    std::uint32_t sheetStringOf(unsigned long sharedIndex)
+    // Each shared string a sheet uses is copied into its pool once, within the budget.
+    bool sheetStringOf(unsigned long sharedIndex, std::uint32_t& poolIndex)
     {
         constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
         if (poolIndex_.empty())
             poolIndex_.assign(shared_.size(), kNone);
         std::uint32_t& index = poolIndex_[sharedIndex];
-        if (index == kNone)
-            index = sheet_.addString(shared_[sharedIndex]);
-        return index;
+        if (index == kNone) {
+            const std::string_view text = shared_[sharedIndex];
+            if (text.size() > copyBudget_) {
+                fail("the workbook's texts are too large for their file");
+                return false;
+            }
+            copyBudget_ -= text.size();
+            index = sheet_.addString(std::string(text));
+        }
+        poolIndex = index;
+        return true;
     }
 
+    // Cells normally come row by row, so each row's cells are stored together when the
+    // next row begins. A row met again later (rows out of order, or cells of two rows
+    // interleaved) has its late cells kept aside and merged once at the end: merging
+    // them one flush at a time would cost the whole row each time.
     void flushRow()
     {
-        if (!pending_.empty() && currentRow_ >= 0)
-            sheet_.putRow(currentRow_, pending_);
+        if (!pending_.empty() && currentRow_ >= 0) {
+            if (sheet_.hasRow(currentRow_)) {
+                for (const Cell& cell : pending_)
+                    late_.push_back({currentRow_, cell});
+            } else {
+                sheet_.putRow(currentRow_, pending_);
+            }
+        }
         pending_.clear();
     }
 
-    const std::vector<std::string>& shared_;
+    void mergeLateCells()
+    {
+        // Stable, so that of two cells in one place the later in the file stays last.
+        std::stable_sort(late_.begin(), late_.end(), [](const LateCell& a, const LateCell& b) {
+            return a.row != b.row ? a.row < b.row : a.cell.col < b.cell.col;
+        });
+        for (std::size_t i = 0; i < late_.size();) {
+            const int row = late_[i].row;
+            for (; i < late_.size() && late_[i].row == row; ++i)
+                pending_.push_back(late_[i].cell);
+            sheet_.putRow(row, pending_);
+        }
+        late_.clear();
+        late_.shrink_to_fit();
+    }
+
+    struct LateCell {
+        int row;
+        Cell cell;
+    };
+
+    const SharedStrings& shared_;
     SheetData& sheet_;
+    std::size_t& copyBudget_;
     std::vector<std::uint32_t> poolIndex_;
     std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
+    std::vector<LateCell> late_;
     bool inSheetData_ = false;
     bool inCell_ = false;
     bool inValue_ = false;
@@ -283,10 +328,10 @@ private:
 
 }  // namespace
 
-bool readSheet(ZipArchive& zip, const std::string& part, const std::vector<std::string>& sharedStrings,
-               SheetData& sheet, std::string& error)
+bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
+               std::size_t& copyBudget, std::string& error)
 {
-    SheetHandler handler(sharedStrings, sheet);
+    SheetHandler handler(sharedStrings, sheet, copyBudget);
     if (!parsePart(zip, part, handler, error))
         return false;
     handler.finish();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "workbook/cells/cell_store.h"
+#include "workbook/xlsx/shared_strings.h"
 #include "workbook/xlsx/zip.h"
 
 namespace wb::xlsx {
@@ -13,7 +14,11 @@ namespace wb::xlsx {
 // a cell without a value is blank when it has a style, else not stored; a formula
 // cell keeps its cached result (none cached: not stored). The <dimension> record is
 // ignored: the sheet's ends come from the cells present.
-bool readSheet(ZipArchive& zip, const std::string& part, const std::vector<std::string>& sharedStrings,
-               SheetData& sheet, std::string& error);
+//
+// A sheet keeps its own copy of each shared string it uses; `copyBudget` is the number of
+// bytes such copies may still take (shared by all sheets of a book), so that many sheets
+// using one long string cannot make the copies far larger than the file.
+bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
+               std::size_t& copyBudget, std::string& error);
 
 }  // namespace wb::xlsx

@@ -10,6 +10,8 @@
 #include <map>
 
 #include "refdb/jet/csv_reader.h"
+#include "refdb/jet/csv_table.h"
+#include "tests/support/memory_limit.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::commandOutput;
@@ -322,4 +324,32 @@ TEST(MkRefDb, CommandLineMistakesAreUsageErrors)
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.mdb")));
     EXPECT_EQ(runTool(dir, "--format=ace12 -o " + shellQuote(dir.file("x.mdb")) + table), 0);
     EXPECT_EQ(commandOutput("mdb-ver " + shellQuote(dir.file("x.mdb"))), "ACE12\n");
+}
+
+TEST(MkRefDb, CsvOfNothingButCommasIsRefusedWithinABudget)
+{
+    // Each field costs far more than its comma: 20 MB of commas took 1.4 GB. One line of
+    // 2 MB of commas is refused at its field limit, and a million lines of commas at the
+    // first line that does not fit the header, before the rest is split.
+    const std::string oneLine = "a:text\n" + std::string(2 << 20, ',') + "\n";
+    std::string manyLines = "a:text\n";
+    for (int i = 0; i < 1000000; ++i)
+        manyLines += ",\n";
+    for (const std::string* text : std::vector<const std::string*>{&oneLine, &manyLines}) {
+        EXPECT_TRUE(testing_support::RunsWithin(std::size_t{128} << 20, 2, [text]() {
+            refdb::TableSpec table;
+            std::string error;
+            const bool refused = !refdb::parseCsvTable(*text, "commas.csv", table, error)
+                                 && error.rfind("commas.csv:2: ", 0) == 0;
+            if (!refused)
+                std::fprintf(stderr, "%s\n", error.c_str());
+            return refused;
+        }));
+    }
+    std::size_t line = 0;
+    std::string reason;
+    std::vector<refdb::CsvRecord> records;
+    EXPECT_FALSE(refdb::parseCsv(std::string(refdb::kMaxCsvFields, ','), records, line, reason));
+    EXPECT_EQ(reason, "more than 4096 fields on one line");
+    EXPECT_TRUE(refdb::parseCsv(std::string(refdb::kMaxCsvFields - 1, ','), records, line, reason)) << reason;
 }

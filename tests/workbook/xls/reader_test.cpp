@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/memory_limit.h"
 #include "tests/support/temp_dir.h"
 #include "workbook/book.h"
 #include "workbook/xls/codec.h"
@@ -758,3 +759,23 @@ TEST(XlsBuiltFixtures, DamagedCopiesNeverCrashTheReader)
 }
 
 }  // namespace
+
+TEST(XlsBuiltFixtures, ManySheetsReachingTheLastRowAreRefusedWithinABudget)
+{
+    // 100 sheets, each with one number in row 65,536: every sheet keeps a slot for each
+    // row above its cell, so 3,000 such sheets (a file of 100 KB) took 4.6 GB. The reader
+    // allows 64 of them.
+    std::vector<SheetSpec> sheets;
+    for (int i = 0; i < 100; ++i)
+        sheets.push_back({"S" + std::to_string(i), number(65535, 0, i)});
+    const Bytes file = compoundFile(padded(workbookStream(sheets, {})), false);
+    EXPECT_TRUE(testing_support::RunsWithin(std::size_t{400} << 20, 2, [&]() {
+        Loaded l = load(file);
+        return !l.ok && l.error.find("span more rows") != std::string::npos;
+    }));
+
+    sheets.resize(60);
+    Loaded fine = load(compoundFile(padded(workbookStream(sheets, {})), false));
+    ASSERT_TRUE(fine.ok) << fine.error;
+    expectNumber(fine.book.sheets[59], 65535, 0, 59);
+}

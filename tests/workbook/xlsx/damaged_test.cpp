@@ -5,9 +5,11 @@
 
 #include <random>
 
+#include "tests/support/memory_limit.h"
 #include "tests/support/temp_dir.h"
 #include "tests/workbook/xlsx/fixtures.h"
 #include "workbook/book.h"
+#include "workbook/xlsx/shared_strings.h"
 #include "workbook/xlsx/zip.h"
 
 using testing_support::TempDir;
@@ -215,4 +217,133 @@ TEST(XlsxDamaged, InflatedBytesStopAtThePartAndBookLimits)
     EXPECT_FALSE(zip.read("small.xml", count, error));
     EXPECT_NE(error.find("limit"), std::string::npos) << error;
     EXPECT_FALSE(zip.read("absent.xml", count, error));
+}
+
+namespace {
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+// "A" for 0, "XFD" for 16383.
+std::string columnName(int col)
+{
+    std::string name;
+    for (++col; col > 0; col = (col - 1) / 26)
+        name.insert(name.begin(), static_cast<char>('A' + (col - 1) % 26));
+    return name;
+}
+
+// Loads the file in a child limited to `memoryMiB` and two seconds; true when the load is
+// refused with a reason that contains `reason` (or, with no reason given, succeeds).
+testing::AssertionResult refusedWithin(const std::string& path, std::size_t memoryMiB, const std::string& reason)
+{
+    return testing_support::RunsWithin(memoryMiB * kMiB, 2, [&]() {
+        auto book = wb::xlCreateXMLBook();
+        const bool loaded = book->load(path);
+        if (reason.empty())
+            return loaded;
+        const bool refused = !loaded && book->errorMessage().find(reason) != std::string::npos;
+        if (!refused)
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), loaded ? "loaded" : book->errorMessage().c_str());
+        return refused;
+    });
+}
+
+}  // namespace
+
+// Small files that claim, or make the reader build, far more than they hold: each is
+// refused (or read) within a fixed memory budget. The real attacks are the same files
+// with larger counts.
+TEST(XlsxHostile, ManySheetsCopyingOneLongSharedStringAreRefused)
+{
+    // One 1 MiB shared string used by 100 small sheets: 100 MiB of copies from a file of
+    // a few KiB. (20,000 such sheets would have taken 20 GB.)
+    TempDir dir;
+    std::vector<std::pair<std::string, std::string>> sheets;
+    for (int i = 0; i < 100; ++i)
+        sheets.push_back({"S" + std::to_string(i), sheetXml("<row><c t=\"s\"><v>0</v></c></row>")});
+    writeZip(dir.file("copies.xlsx"), package(sheets, "<sst><si><t>" + std::string(kMiB, 'a') + "</t></si></sst>"));
+    EXPECT_TRUE(refusedWithin(dir.file("copies.xlsx"), 512, "too large for their file"));
+
+    // A few sheets sharing a shorter one are fine.
+    sheets.resize(5);
+    writeZip(dir.file("few.xlsx"), package(sheets, "<sst><si><t>" + std::string(kMiB, 'a') + "</t></si></sst>"));
+    EXPECT_TRUE(refusedWithin(dir.file("few.xlsx"), 512, ""));
+}
+
+TEST(XlsxHostile, SharedStringsCostTheirBytesAndTheirNumberIsBounded)
+{
+    // Empty items cost four bytes each (a string object each took 32): two million of
+    // them, 10 MB of XML, load within a budget that 32 bytes each would exceed.
+    TempDir dir;
+    std::string items;
+    for (int i = 0; i < 2000000; ++i)
+        items += "<si/>";
+    writeZip(dir.file("empty.xlsx"), package({{"S", sheetXml("<row><c t=\"s\"><v>1999999</v></c></row>")}},
+                                             "<sst>" + items + "</sst>"));
+    EXPECT_TRUE(refusedWithin(dir.file("empty.xlsx"), 160, ""));
+
+    wb::xlsx::SharedStrings table;
+    EXPECT_TRUE(table.add("ab"));
+    EXPECT_TRUE(table.add(""));
+    EXPECT_TRUE(table.add("c"));
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[0], "ab");
+    EXPECT_EQ(table[1], "");
+    EXPECT_EQ(table[2], "c");
+    EXPECT_EQ(table.textBytes(), 3u);
+}
+
+TEST(XlsxHostile, AWorkbookListingTooManySheetsIsRefused)
+{
+    // 10,001 sheets without parts (40 million would have taken 8 GB).
+    TempDir dir;
+    std::vector<xlsx_fixtures::Part> parts = package({{"S", sheetXml("")}});
+    for (xlsx_fixtures::Part& part : parts) {
+        if (part.name != "xl/workbook.xml")
+            continue;
+        std::string many;
+        for (int i = 0; i < 10001; ++i)
+            many += "<sheet name=\"x" + std::to_string(i) + "\" sheetId=\"1\" r:id=\"rId9\"/>";
+        part.bytes.insert(part.bytes.find("</sheets>"), many);
+    }
+    writeZip(dir.file("sheets.xlsx"), parts);
+    EXPECT_TRUE(refusedWithin(dir.file("sheets.xlsx"), 256, "more sheets than the reader accepts"));
+}
+
+TEST(XlsxHostile, OnePartListedForTwoSheetsIsRefused)
+{
+    TempDir dir;
+    std::vector<xlsx_fixtures::Part> parts = package({{"A", sheetXml("<row><c><v>1</v></c></row>")}, {"B", sheetXml("")}});
+    for (xlsx_fixtures::Part& part : parts) {
+        if (part.name == "xl/_rels/workbook.xml.rels")
+            part.bytes.replace(part.bytes.find("sheet2.xml"), 10, "sheet1.xml");
+    }
+    writeZip(dir.file("shared.xlsx"), parts);
+    EXPECT_TRUE(refusedWithin(dir.file("shared.xlsx"), 256, "share one part"));
+}
+
+TEST(XlsxHostile, CellsOfInterleavedRowsInDescendingColumnsAreMergedOnce)
+{
+    // Two rows of 16,384 cells, the rows interleaved and the columns from the last:
+    // inserting each at the front of its row moved the whole row every time.
+    TempDir dir;
+    std::string body;
+    for (int col = 16383; col >= 0; --col) {
+        for (int row = 1; row <= 2; ++row)
+            body += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + columnName(col) + std::to_string(row)
+                    + "\"><v>" + std::to_string(row * 100000 + col) + "</v></c></row>";
+    }
+    // One cell given twice: the later one wins.
+    body += "<row r=\"1\"><c r=\"B1\"><v>-1</v></c></row>";
+    writeZip(dir.file("descending.xlsx"), package({{"S", sheetXml(body)}}));
+    ASSERT_TRUE(refusedWithin(dir.file("descending.xlsx"), 512, ""));
+
+    auto book = wb::xlCreateXMLBook();
+    ASSERT_TRUE(book->load(dir.file("descending.xlsx"))) << book->errorMessage();
+    const wb::Sheet* sheet = book->getSheet(0);
+    EXPECT_EQ(sheet->data().cellCount(), 2u * 16384u);
+    EXPECT_EQ(sheet->readNum(0, 0), 100000.0);
+    EXPECT_EQ(sheet->readNum(0, 1), -1.0);
+    EXPECT_EQ(sheet->readNum(0, 16383), 116383.0);
+    EXPECT_EQ(sheet->readNum(1, 7), 200007.0);
 }

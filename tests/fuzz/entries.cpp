@@ -1,0 +1,105 @@
+#include "tests/fuzz/entries.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "refdb/jet/csv_table.h"
+#include "refdb/mdb_file.h"
+#include "workbook/xls/codec.h"
+#include "workbook/xlsx/codec.h"
+
+namespace fuzz {
+
+namespace {
+
+// The readers open files by name; an anonymous in-memory file gives them one without
+// touching the disk on every run.
+class MemoryFile {
+public:
+    MemoryFile(const std::uint8_t* data, std::size_t size) : fd_(::memfd_create("fuzz-input", MFD_CLOEXEC))
+    {
+        for (std::size_t done = 0; fd_ >= 0 && done < size;) {
+            ssize_t n = ::write(fd_, data + done, size - done);
+            if (n <= 0) {
+                ::close(fd_);
+                fd_ = -1;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    ~MemoryFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+void readXlsx(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    if (!file.ok())
+        return;
+    wb::WorkbookData book;
+    std::string error;
+    wb::readXlsxFile(file.path(), book, error);
+}
+
+void readXls(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    if (!file.ok())
+        return;
+    wb::WorkbookData book;
+    std::string error;
+    wb::readXlsFile(file.path(), book, error);
+}
+
+void readAccess(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    if (!file.ok())
+        return;
+    std::string reason;
+    std::unique_ptr<AccessFile> db = AccessFile::open(file.path(), reason);
+    if (!db)
+        return;
+    for (const std::string& name : db->tableNames()) {
+        AccessFile::Table table;
+        db->readTable(name, table, reason);
+    }
+}
+
+void readCsvTable(const std::uint8_t* data, std::size_t size)
+{
+    refdb::TableSpec table;
+    std::string error;
+    refdb::parseCsvTable(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.csv", table, error);
+}
+
+Entry entryNamed(std::string_view target)
+{
+    if (target == "xlsx")
+        return &readXlsx;
+    if (target == "xls")
+        return &readXls;
+    if (target == "access")
+        return &readAccess;
+    if (target == "csv")
+        return &readCsvTable;
+    return nullptr;
+}
+
+}  // namespace fuzz
