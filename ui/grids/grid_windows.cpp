@@ -1,7 +1,5 @@
 #include "ui/grids/grid_windows.h"
 
-#include <QCoreApplication>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -20,23 +18,6 @@ namespace grids {
 
 namespace {
 
-// Carries "this job has been analysed" to every data view that shows the job.
-class JobEvents : public QObject {
-    Q_OBJECT
-public:
-    static JobEvents& instance()
-    {
-        static JobEvents* events = new JobEvents(QCoreApplication::instance());
-        return *events;
-    }
-
-signals:
-    void analysed(const CTVNDoc* job);
-
-private:
-    using QObject::QObject;
-};
-
 void putAlone(QWidget& window, QWidget* content)
 {
     auto* layout = new QVBoxLayout(&window);
@@ -44,44 +25,21 @@ void putAlone(QWidget& window, QWidget* content)
     layout->addWidget(content);
 }
 
-template <typename Window>
-QMdiSubWindow* findJobWindow(const QMdiArea& area, const CTVNDoc& job)
-{
-    for (QMdiSubWindow* sub : area.subWindowList())
-        if (auto* window = qobject_cast<Window*>(sub->widget()); window && window->job() == &job)
-            return sub;
-    return nullptr;
-}
-
-QMdiSubWindow* addWindow(QMdiArea& area, GridWindow* window)
-{
-    QMdiSubWindow* sub = area.addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(area.size() * 0.8);
-    sub->show();
-    area.setActiveSubWindow(sub);
-    return sub;
-}
-
-QMdiSubWindow* bringToFront(QMdiArea& area, QMdiSubWindow* sub)
-{
-    if (sub->isMinimized())
-        sub->showNormal();
-    area.setActiveSubWindow(sub);
-    sub->raise();
-    return sub;
-}
-
 }  // namespace
 
-GridWindow::GridWindow(CTVNDoc* job, QWidget* parent) : QWidget(parent), job_(job)
-{
-    setAttribute(Qt::WA_DeleteOnClose);
-}
+GridWindow::GridWindow(CTVNDoc* job, QWidget* parent) : QWidget(parent), job_(job) {}
 
 QString GridWindow::printCaption() const
 {
+    if (auto* frame = qobject_cast<const QMdiSubWindow*>(parentWidget()))
+        return frame->windowTitle();
     return windowTitle();
+}
+
+void GridWindow::refresh()
+{
+    if (GridView* grid = activeGrid())
+        grid->gridModel()->refresh();
 }
 
 void GridWindow::copy()
@@ -90,13 +48,13 @@ void GridWindow::copy()
         grid->copy();
 }
 
-void GridWindow::print(QPrinter& printer, bool selectionOnly)
+void GridWindow::printTo(QPrinter& printer, bool selectionOnly)
 {
     if (GridView* grid = activeGrid())
         grid->print(printer, printCaption(), selectionOnly);
 }
 
-void GridWindow::printWithDialog()
+void GridWindow::print()
 {
     QPrinter& printer = sessionPrinter();
     QPrintDialog dialog(&printer, this);
@@ -104,14 +62,14 @@ void GridWindow::printWithDialog()
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    print(printer, dialog.printRange() == QAbstractPrintDialog::Selection);
+    printTo(printer, dialog.printRange() == QAbstractPrintDialog::Selection);
 }
 
 void GridWindow::printPreview()
 {
     QPrintPreviewDialog preview(&sessionPrinter(), this);
     preview.setWindowTitle(tr("Print Preview - %1").arg(printCaption()));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { print(*printer); });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { printTo(*printer); });
     preview.exec();
 }
 
@@ -119,10 +77,6 @@ DataWindow::DataWindow(CTVNDoc& job, QWidget* parent) : GridWindow(&job, parent)
 {
     setWindowTitle(QStringLiteral("Data view: ") + QString::fromStdString(job.title));
     putAlone(*this, view_);
-    connect(&JobEvents::instance(), &JobEvents::analysed, this, [this](const CTVNDoc* analysedJob) {
-        if (analysedJob == this->job())
-            view_->gridModel()->refresh();
-    });
 }
 
 GridView* DataWindow::activeGrid() const
@@ -161,49 +115,14 @@ GridView* ResultsWindow::activeGrid() const
 
 QString ResultsWindow::printCaption() const
 {
-    return windowTitle() + QStringLiteral(" - ") + sheets_->tabText(sheets_->currentIndex());
+    return GridWindow::printCaption() + QStringLiteral(" - ") + sheets_->tabText(sheets_->currentIndex());
 }
 
-QMdiSubWindow* showDataView(QMdiArea& area, CTVNDoc& job)
+void ResultsWindow::refresh()
 {
-    if (QMdiSubWindow* sub = findJobWindow<DataWindow>(area, job))
-        return bringToFront(area, sub);
-    return addWindow(area, new DataWindow(job));
-}
-
-QMdiSubWindow* showResults(QMdiArea& area, CTVNDoc& job)
-{
-    if (QMdiSubWindow* sub = findJobWindow<ResultsWindow>(area, job))
-        return bringToFront(area, sub);
-    return addWindow(area, new ResultsWindow(job));
-}
-
-QMdiSubWindow* openMasterTaxonList(QMdiArea& area, std::shared_ptr<const dbTable> table)
-{
-    return addWindow(area, new TaxonListWindow(std::move(table)));
-}
-
-GridWindow* activeGridWindow(const QMdiArea& area)
-{
-    QMdiSubWindow* sub = area.activeSubWindow();
-    return sub ? qobject_cast<GridWindow*>(sub->widget()) : nullptr;
-}
-
-void closeJobWindows(QMdiArea& area, const CTVNDoc& job)
-{
-    for (QMdiSubWindow* sub : area.subWindowList())
-        if (auto* window = qobject_cast<GridWindow*>(sub->widget()); window && window->job() == &job) {
-            // Gone at once: the job that the grids read goes right after.
-            sub->close();
-            delete sub;
-        }
-}
-
-void notifyJobAnalysed(const CTVNDoc& job)
-{
-    emit JobEvents::instance().analysed(&job);
+    for (int i = 0; i < sheets_->count(); ++i)
+        if (auto* grid = qobject_cast<GridView*>(sheets_->widget(i)))
+            grid->gridModel()->refresh();
 }
 
 }  // namespace grids
-
-#include "grid_windows.moc"

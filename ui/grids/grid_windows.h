@@ -5,8 +5,6 @@
 #include <QWidget>
 
 class CTVNDoc;
-class QMdiArea;
-class QMdiSubWindow;
 class QPrinter;
 class QTabWidget;
 class dbTable;
@@ -15,11 +13,11 @@ namespace grids {
 
 class GridView;
 class DataListView;
-class ResListView;
 
-// A child window that shows grids: the data view, the master taxon list or the results
-// window. The main window's Edit > Copy and File > Print, Print Preview act on the active
-// one through this interface.
+// The widget of a child window that shows grids: the data view, the master taxon list or
+// the results window. The main window puts it in a child window of its own and reaches
+// Edit > Copy, File > Print... and File > Print Preview through the slots of the same
+// names.
 class GridWindow : public QWidget {
     Q_OBJECT
 public:
@@ -29,16 +27,20 @@ public:
     CTVNDoc* job() const { return job_; }
     // The grid the commands act on (for the results window, the one on the current sheet).
     virtual GridView* activeGrid() const = 0;
-    // The caption printed on every page: the window caption, and the sheet where there
-    // are sheets.
+    // The caption printed on every page: the caption of the child window that holds this
+    // one (or this one's own), and the sheet where there are sheets.
     virtual QString printCaption() const;
+    // The job has moved on (its analysis has just succeeded): repaint from it.
+    virtual void refresh();
 
-    // Edit > Copy.
-    void copy();
     // The active grid on printer; selectionOnly prints the selected block.
-    void print(QPrinter& printer, bool selectionOnly = false);
-    // File > Print: the print dialog on the session printer, then the printout.
-    void printWithDialog();
+    void printTo(QPrinter& printer, bool selectionOnly = false);
+
+public slots:
+    // Edit > Copy: the selected block to the clipboard.
+    void copy();
+    // File > Print...: the print dialog on the session printer, then the printout.
+    void print();
     // File > Print Preview.
     void printPreview();
 
@@ -46,6 +48,7 @@ private:
     CTVNDoc* job_;
 };
 
+// The data view of a job: its widget holds the one DataListView.
 class DataWindow : public GridWindow {
     Q_OBJECT
 public:
@@ -57,6 +60,7 @@ private:
     DataListView* view_;
 };
 
+// A master taxon list window, captioned "Master taxon list".
 class TaxonListWindow : public GridWindow {
     Q_OBJECT
 public:
@@ -68,34 +72,18 @@ private:
 };
 
 // The results window: sheet tabs at the bottom, "Sample Summary" first, then one sheet per
-// site table when the job has them as the window opens.
+// site table when the job has them as the window opens (it is not refilled later).
 class ResultsWindow : public GridWindow {
     Q_OBJECT
 public:
     explicit ResultsWindow(CTVNDoc& job, QWidget* parent = nullptr);
     GridView* activeGrid() const override;
     QString printCaption() const override;
+    void refresh() override;
     QTabWidget* sheets() const { return sheets_; }
 
 private:
     QTabWidget* sheets_;
 };
-
-// The commands that open the windows, in the main window's MDI area.
-// "View Data": the job's data view, opened the first time, brought to the front after.
-QMdiSubWindow* showDataView(QMdiArea& area, CTVNDoc& job);
-// "View Results": the job's results window, likewise one per job.
-QMdiSubWindow* showResults(QMdiArea& area, CTVNDoc& job);
-// "View master taxon list": a further window on the list each time.
-QMdiSubWindow* openMasterTaxonList(QMdiArea& area, std::shared_ptr<const dbTable> table);
-
-// The grid window of the active child window, if it is one.
-GridWindow* activeGridWindow(const QMdiArea& area);
-// Closes the data and results windows of a job, before the job itself goes.
-void closeJobWindows(QMdiArea& area, const CTVNDoc& job);
-
-// Tells the open windows of the job that its analysis has just succeeded: the data view
-// repaints its unscored taxa. The job form calls it after "Analyse".
-void notifyJobAnalysed(const CTVNDoc& job);
 
 }  // namespace grids

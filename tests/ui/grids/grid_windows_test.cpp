@@ -118,8 +118,6 @@ private slots:
     void sampleSheet();
     void siteSheets();
     void resultsOpenedBeforeSiteTables();
-    void oneDataAndOneResultsWindowPerJob();
-    void closingGridWindows();
     void copyBlocks();
     void printedResultsRepeatFrozenColumns();
     void printedDataRepeatFrozenRows();
@@ -214,14 +212,11 @@ void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
     QuietUser user;
     CTVNDoc job(nullptr, user);
     grid_jobs::fillImportedJob(job);
-    QMdiArea area;
-    area.resize(900, 600);
-    area.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&area));
-    QMdiSubWindow* sub = showDataView(area, job);
-    auto* window = qobject_cast<DataWindow*>(sub->widget());
-    QVERIFY(window);
-    DataListView& view = *window->view();
+    DataWindow window(job);
+    window.resize(900, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    DataListView& view = *window.view();
     const QAbstractItemModel& model = *view.model();
     const QColor red(255, 200, 200);
 
@@ -232,12 +227,10 @@ void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
     QVERIFY(paintedColour(view, 5, 4) != red);
     QVERIFY(paintedColour(view, 5, 0) != red);
 
+    // The job form's analysis, then its word to the open window.
     QSignalSpy changed(view.gridModel(), &QAbstractItemModel::dataChanged);
     grid_jobs::markAnalysed(job);
-    CTVNDoc otherJob(nullptr, user);
-    notifyJobAnalysed(otherJob);
-    QCOMPARE(changed.count(), 0);
-    notifyJobAnalysed(job);
+    window.refresh();
     QCOMPARE(changed.count(), 1);
 
     // Exactly the row of ZZ999 (model row 5), from the code column on.
@@ -257,13 +250,8 @@ void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
 void GridWindowsTest::masterTaxonList()
 {
     auto table = std::make_shared<const dbTable>(smallMasterList());
-    QMdiArea area;
-    QMdiSubWindow* first = openMasterTaxonList(area, table);
-    QMdiSubWindow* second = openMasterTaxonList(area, table);
-    QVERIFY(first != second);
-    QCOMPARE(area.subWindowList().size(), 2);
-    auto* window = qobject_cast<TaxonListWindow*>(first->widget());
-    QVERIFY(window);
+    auto* window = new TaxonListWindow(table);
+    std::unique_ptr<TaxonListWindow> owner(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Master taxon list"));
     QVERIFY(window->job() == nullptr);
     GridView& view = *window->activeGrid();
@@ -281,8 +269,8 @@ void GridWindowsTest::masterTaxonList()
     QCOMPARE(view.columnWidth(1), metrics.horizontalAdvance(QStringLiteral("Navicula sp. with a long name")) + 8);
 
     // Without a database the list is an empty window, not a crash.
-    QMdiSubWindow* empty = openMasterTaxonList(area, nullptr);
-    QCOMPARE(qobject_cast<GridWindow*>(empty->widget())->activeGrid()->model()->rowCount(), 0);
+    TaxonListWindow empty(nullptr);
+    QCOMPARE(empty.activeGrid()->model()->rowCount(), 0);
 }
 
 void GridWindowsTest::sampleSheet()
@@ -379,59 +367,6 @@ void GridWindowsTest::resultsOpenedBeforeSiteTables()
     QCOMPARE(window.sheets()->count(), 1);
 }
 
-void GridWindowsTest::oneDataAndOneResultsWindowPerJob()
-{
-    QuietUser user;
-    CTVNDoc job(nullptr, user), other(nullptr, user);
-    results_jobs::fillRiverJob(job);
-    results_jobs::fillRiverJob(other);
-    QMdiArea area;
-    area.resize(900, 600);
-    area.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&area));
-    QMdiSubWindow* data = showDataView(area, job);
-    QCOMPARE(data->windowTitle(), QStringLiteral("Data view: river.xlsx"));
-    QMdiSubWindow* results = showResults(area, job);
-    QCOMPARE(area.activeSubWindow(), results);
-    // The second "View Data" brings the first window to the front.
-    QCOMPARE(showDataView(area, job), data);
-    QCOMPARE(area.activeSubWindow(), data);
-    QCOMPARE(showResults(area, job), results);
-    QCOMPARE(area.subWindowList().size(), 2);
-    // Another job has windows of its own.
-    QVERIFY(showDataView(area, other) != data);
-    QCOMPARE(area.subWindowList().size(), 3);
-    QCOMPARE(activeGridWindow(area)->job(), &other);
-}
-
-void GridWindowsTest::closingGridWindows()
-{
-    QuietUser user;
-    CTVNDoc job(nullptr, user);
-    results_jobs::fillRiverJob(job);
-    QMdiArea area;
-    area.resize(900, 600);
-    area.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&area));
-    // The job form stands in as a plain window: the grids never touch it.
-    QMdiSubWindow* form = area.addSubWindow(new QWidget);
-    form->show();
-    QPointer<QMdiSubWindow> data = showDataView(area, job);
-    QPointer<QMdiSubWindow> results = showResults(area, job);
-
-    data->close();
-    QTRY_VERIFY(data.isNull());
-    QCOMPARE(area.subWindowList().size(), 2);
-    QVERIFY(!results.isNull() && results->isVisible());
-    QVERIFY(form->isVisible());
-
-    // Closing the job closes its grid windows at once, and only those.
-    showDataView(area, job);
-    closeJobWindows(area, job);
-    QCOMPARE(area.subWindowList(), QList<QMdiSubWindow*>{form});
-    QVERIFY(results.isNull());
-}
-
 void GridWindowsTest::copyBlocks()
 {
     QuietUser user;
@@ -499,7 +434,7 @@ void GridWindowsTest::printedResultsRepeatFrozenColumns()
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
                                       QPageLayout::Millimeter));
     QCOMPARE(view.logicalDpiX(), 96);
-    window.print(printer);
+    window.printTo(printer);
 
     QCOMPARE(pdfPageCount(path), 5);
     const QString page2 = pdfPageText(path, 2);
@@ -520,7 +455,7 @@ void GridWindowsTest::printedResultsRepeatFrozenColumns()
                                   QItemSelectionModel::ClearAndSelect);
     const QString selected = folder.filePath(QStringLiteral("selection.pdf"));
     printer.setOutputFileName(selected);
-    window.print(printer, true);
+    window.printTo(printer, true);
     QCOMPARE(pdfPageCount(selected), 1);
     const QString text = pdfPageText(selected, 1);
     QVERIFY(text.contains(QStringLiteral("EQR TDI3")));
@@ -548,7 +483,7 @@ void GridWindowsTest::printedDataRepeatFrozenRows()
     printer.setOutputFileName(path);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
                                       QPageLayout::Millimeter));
-    window.print(printer);
+    window.printTo(printer);
     const int pages = pdfPageCount(path);
     QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
     // Page 2 shows rows further down, under the two frozen rows and beside the frozen columns.
