@@ -1,5 +1,6 @@
 #include "app/data_grid_cells.h"
 
+#include "app/sample_layout.h"
 #include "app/serial_date.h"
 #include "app/tvn_doc.h"
 #include "matrix/number_format.h"
@@ -9,10 +10,8 @@ namespace datagrid {
 
 namespace {
 
-// The third header row of the sample layout holds the sampling dates.
-constexpr int kDateRow = 3;
-constexpr int kFirstDateSerial = 20001;
-constexpr int kLastDateSerial = 59999;
+// Grid row of the sampling dates: header rows start in grid row 1.
+constexpr int kDateRow = layout::dateRow + 1;
 
 // Grid columns 1 and 2 hold the taxon code and name; samples start in column 3.
 constexpr int kFirstSampleColumn = 3;
@@ -56,7 +55,7 @@ int ColumnCount(const CTVNDoc& job)
 std::string SamplingDateText(std::string_view text)
 {
     const int serial = numtext::leadingInteger(text);
-    if (serial >= kFirstDateSerial && serial <= kLastDateSerial)
+    if (layout::ShownAsDate(serial))
         return SerialDateText(serial);
     return std::string(text);
 }

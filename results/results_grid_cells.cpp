@@ -1,5 +1,6 @@
 #include "results/results_grid_cells.h"
 
+#include "app/sample_layout.h"
 #include "app/serial_date.h"
 #include "app/tvn_doc.h"
 #include "matrix/number_format.h"
@@ -9,11 +10,9 @@ namespace resultsgrid {
 
 namespace {
 
-// The sampling date is the third header row; in the sample sheet it is a number, shown as
-// a date only strictly inside this range, as the results workbook formats it.
-constexpr int kDateColumn = 3;
-constexpr int kFirstDateSerial = 20000;
-constexpr int kLastDateSerial = 60000;
+// The sampling date header row; in the sample sheet it is a number, shown as a date only
+// inside the date window, as the results workbook formats it.
+constexpr int kDateColumn = layout::dateRow + 1;
 
 // Results columns with two decimals (EQR) and with class numbers, first then second index.
 constexpr int kEqrColumn1 = 5, kClassColumn1 = 6;
@@ -110,7 +109,7 @@ GridCell SampleCell(const CTVNDoc& job, int row, int column)
             return cell;
         }
         const int serial = numtext::leadingInteger(text);
-        if (serial > kFirstDateSerial && serial < kLastDateSerial)
+        if (layout::ShownAsDate(serial))
             return number(SerialDateText(serial));
         return number(std::to_string(serial));
     }

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -21,6 +22,10 @@ namespace {
 
 // Room left and right of a fitted text, and for the grid line.
 constexpr int kTextMargin = 8;
+
+// Above this many cells a copied block goes to the clipboard as text only: its HTML
+// table would be several times larger and no reader pastes it faster.
+constexpr long long kLargestHtmlBlock = 200000;
 
 }  // namespace
 
@@ -176,6 +181,26 @@ void GridView::placeOverlays()
     left_->verticalScrollBar()->setValue(verticalScrollBar()->value());
 }
 
+void GridView::keyPressEvent(QKeyEvent* event)
+{
+    // The block, not only the current cell as the item view would copy.
+    const bool ctrlInsert = event->key() == Qt::Key_Insert && event->modifiers() == Qt::ControlModifier;
+    if (event->matches(QKeySequence::Copy) || ctrlInsert) {
+        copy();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+bool GridView::hasBlockSelection() const
+{
+    if (!model_)
+        return false;
+    const GridBlock block = selectedBlock(*selectionModel(), *model_);
+    return !block.isEmpty() && (block.lastRow > block.firstRow || block.lastColumn > block.firstColumn);
+}
+
 void GridView::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
@@ -280,7 +305,10 @@ QMimeData* GridView::selectionMimeData() const
     if (block.isEmpty())
         return data;
     data->setText(blockText(*model_, block));
-    data->setHtml(blockHtml(*model_, block));
+    const long long cells = static_cast<long long>(block.lastRow - block.firstRow + 1) *
+                            (block.lastColumn - block.firstColumn + 1);
+    if (cells <= kLargestHtmlBlock)
+        data->setHtml(blockHtml(*model_, block));
     return data;
 }
 

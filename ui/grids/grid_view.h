@@ -39,13 +39,16 @@ public:
     void widenColumns(int firstColumn, int lastColumn, int pixels);
 
     // The selected block as tab-separated text and as an HTML table (see grid_copy.h),
-    // and its copy to the clipboard. Nothing selected: the current cell.
+    // and its copy to the clipboard; Ctrl+C and Ctrl+Insert in the grid do the same.
+    // Nothing selected: the current cell. A very large block goes as text only.
     QMimeData* selectionMimeData() const;
     void copy();
 
     // The whole grid, laid out on pages across and down, with the frozen rows and
     // columns and the headers repeated on every page and caption in each page's header
     // line. With selectionOnly, only the rows and columns of the selected block.
+    // True when more than one cell is selected: a block worth printing on its own.
+    bool hasBlockSelection() const;
     void print(QPrinter& printer, const QString& caption, bool selectionOnly = false) const;
 
     // The overlays, for tests: the top rows, the left columns, their corner.
@@ -60,6 +63,7 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -58,7 +58,8 @@ void GridWindow::print()
 {
     QPrinter& printer = sessionPrinter();
     QPrintDialog dialog(&printer, this);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
+    GridView* grid = activeGrid();
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, grid && grid->hasBlockSelection());
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -69,7 +70,10 @@ void GridWindow::printPreview()
 {
     QPrintPreviewDialog preview(&sessionPrinter(), this);
     preview.setWindowTitle(tr("Print Preview - %1").arg(printCaption()));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { printTo(*printer); });
+    GridView* grid = activeGrid();
+    const bool selectionOnly = grid && grid->hasBlockSelection();
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this, selectionOnly](QPrinter* printer) { printTo(*printer, selectionOnly); });
     preview.exec();
 }
 

@@ -41,7 +41,8 @@ public slots:
     void copy();
     // File > Print...: the print dialog on the session printer, then the printout.
     void print();
-    // File > Print Preview.
+    // File > Print Preview: the selected block when there is one (a whole large grid
+    // would make thousands of pages to preview), else the whole grid.
     void printPreview();
 
 private:

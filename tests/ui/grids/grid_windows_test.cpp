@@ -410,6 +410,15 @@ void GridWindowsTest::copyBlocks()
                                     QItemSelectionModel::ClearAndSelect);
     block.reset(sample.selectionMimeData());
     QCOMPARE(block->text(), QStringLiteral("Moderate\t0.0\t...\n"));
+
+    // The grid's own keys copy the block too (last: the keys leave Ctrl down for Qt).
+    selection.select(QItemSelection(model.index(2, 7), model.index(4, 8)), QItemSelectionModel::ClearAndSelect);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("12\tJune\n45\t45\n5\t6\n"));
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&view, Qt::Key_Insert, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("12\tJune\n45\t45\n5\t6\n"));
 }
 
 void GridWindowsTest::printedResultsRepeatFrozenColumns()
