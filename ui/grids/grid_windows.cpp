@@ -122,6 +122,15 @@ QString ResultsWindow::printCaption() const
     return GridWindow::printCaption() + QStringLiteral(" - ") + sheets_->tabText(sheets_->currentIndex());
 }
 
+void ResultsWindow::addSheetAfter(const QString& after, QWidget* sheet, const QString& name)
+{
+    int index = sheets_->count();
+    for (int i = 0; i < sheets_->count(); ++i)
+        if (sheets_->tabText(i) == after)
+            index = i + 1;
+    sheets_->insertTab(index, sheet, name);
+}
+
 void ResultsWindow::refresh()
 {
     for (int i = 0; i < sheets_->count(); ++i)

@@ -82,6 +82,10 @@ public:
     QString printCaption() const override;
     void refresh() override;
     QTabWidget* sheets() const { return sheets_; }
+    // Adds a sheet of another kind (the chart of a site table) right after the sheet named
+    // after, or last when there is none of that name. The window owns it; Copy and Print
+    // do nothing while it is the current sheet.
+    void addSheetAfter(const QString& after, QWidget* sheet, const QString& name);
 
 private:
     QTabWidget* sheets_;

@@ -289,6 +289,16 @@ void GridWindowsTest::sampleSheet()
     QVERIFY(qobject_cast<ResListView*>(sheets.widget(0)));
     QVERIFY(qobject_cast<ResListView2*>(sheets.widget(1)));
 
+    // A sheet of another kind goes where it is asked; Copy and Print pass it by.
+    auto* chart = new QWidget;
+    window.addSheetAfter(QStringLiteral("Uncertainty TDI3"), chart, QStringLiteral("Chart TDI3"));
+    QCOMPARE(sheets.tabText(2), QStringLiteral("Chart TDI3"));
+    QCOMPARE(sheets.tabText(3), QStringLiteral("Uncertainty TDI4"));
+    sheets.setCurrentIndex(2);
+    QVERIFY(window.activeGrid() == nullptr);
+    window.copy();
+    sheets.setCurrentIndex(0);
+
     GridView& view = *window.activeGrid();
     const QAbstractItemModel& model = *view.model();
     QCOMPARE(view.frozenColumns(), 2);
