@@ -25,6 +25,13 @@ ResultCell ResultCell::Number(double value, CellFormat format)
     return cell;
 }
 
+const std::string* StatusClassName(double value)
+{
+    if (!(value >= 1.0 && value < 6.0))
+        return nullptr;
+    return &StatusClassNames()[static_cast<std::size_t>(static_cast<int>(value) - 1)];
+}
+
 namespace {
 
 void put(ResultRow& row, int col, ResultCell cell)
@@ -40,14 +47,6 @@ void putText(ResultRow& row, int col, const std::string& text)
 {
     if (!text.empty())
         put(row, col, ResultCell::Text(text));
-}
-
-// The class name of a class number (cut to an integer) from 1 to 5, else nothing.
-const std::string* className(double value)
-{
-    if (!(value >= 1.0 && value < 6.0))
-        return nullptr;
-    return &StatusClassNames()[static_cast<std::size_t>(static_cast<int>(value) - 1)];
 }
 
 const std::string& entryOr(const std::vector<std::string>& list, std::size_t i)
@@ -189,7 +188,7 @@ ResultSheet SampleSummarySheet(const CTVNDoc& job)
         for (int j = 1; j <= c - 2; ++j) {
             const double value = table(s, j);
             if (j == class1 || j == class2) {
-                if (const std::string* name = className(value))
+                if (const std::string* name = StatusClassName(value))
                     put(row, h + j - 1, ResultCell::Text(*name));
             } else if (!table.isMissing(s, j)) {
                 put(row, h + j - 1, ResultCell::Number(value, CellFormat::TwoDecimals));
@@ -223,7 +222,7 @@ ResultSheet siteSheet(const CTVNDoc& job, std::string name, const dMat& summary,
         for (int j = 0; j < k; ++j) {
             const double value = summary(i, j);
             const CellFormat format = j < 2 ? CellFormat::None : CellFormat::TwoDecimals;
-            const std::string* name = j == classColumn ? className(value) : nullptr;
+            const std::string* name = j == classColumn ? StatusClassName(value) : nullptr;
             if (name) {
                 put(row, j + 1, ResultCell::Text(*name));
             } else {

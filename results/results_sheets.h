@@ -33,6 +33,10 @@ struct ResultSheet {
     std::vector<ResultRow> rows;
 };
 
+// The status class name of a class number cut to an integer from 1 to 5; nullptr for
+// every other value (0 is an invalid sample's class).
+const std::string* StatusClassName(double value);
+
 // The lines of the summary text as rows of one cell each: cut at CR LF, CR and LF
 // removed, tabs as spaces. An empty line is an empty row. The text after the last CR LF
 // (the warning line when taxa lack scores) is a row too when it is not empty.

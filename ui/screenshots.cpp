@@ -9,14 +9,23 @@
 // add a window, add a function and a line to kShots at the point of the road where the
 // window can be opened.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QListWidget>
+#include <QImage>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfDocument>
 #include <QPixmap>
+#include <QPrinter>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -24,6 +33,8 @@
 
 #include "app/tvn_doc.h"
 #include "ui/about_dialog.h"
+#include "ui/grids/grid_windows.h"
+#include "ui/grids/list_views.h"
 #include "ui/imp_grid.h"
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
@@ -104,6 +115,106 @@ QPixmap shootAbout(Road& road)
     return grabModal([&] { road.program.mainWindow->showAbout(); }, [](QDialog* dialog) { dialog->accept(); });
 }
 
+// A grid window as the user sees it: its child window at a readable size, alone in front.
+QPixmap grabChild(QMdiSubWindow* window, QSize size = QSize(900, 480))
+{
+    if (!window)
+        return {};
+    window->resize(size);
+    window->move(0, 0);
+    window->raise();
+    QApplication::processEvents();
+    return window->grab();
+}
+
+// The data view after Analyse, scrolled so that the first unscored taxon is in view.
+QPixmap shootDataView(Road& road)
+{
+    if (!road.job)
+        return {};
+    road.job->form()->viewDataButton()->click();
+    QMdiSubWindow* window = road.job->dataWindow;
+    auto* data = window ? qobject_cast<grids::DataWindow*>(window->widget()) : nullptr;
+    if (!data)
+        return {};
+    const CTVNDoc& job = road.job->job();
+    for (std::size_t t = 0; t < job.scoredRow1.size(); ++t)
+        if (job.scoredRow1[t] < 0) {
+            QAbstractItemModel* model = data->view()->model();
+            data->view()->scrollTo(model->index(job.headerRowCount + static_cast<int>(t), 2),
+                                   QAbstractItemView::PositionAtCenter);
+            break;
+        }
+    return grabChild(window);
+}
+
+grids::ResultsWindow* openResults(Road& road)
+{
+    if (!road.job)
+        return nullptr;
+    road.job->form()->viewResultsButton()->click();
+    QMdiSubWindow* window = road.job->resultsWindow;
+    return window ? qobject_cast<grids::ResultsWindow*>(window->widget()) : nullptr;
+}
+
+QPixmap shootResultsSamples(Road& road)
+{
+    grids::ResultsWindow* results = openResults(road);
+    if (!results)
+        return {};
+    results->sheets()->setCurrentIndex(0);
+    return grabChild(road.job->resultsWindow);
+}
+
+QPixmap shootResultsSite(Road& road)
+{
+    grids::ResultsWindow* results = openResults(road);
+    if (!results || results->sheets()->count() < 2)
+        return {};
+    results->sheets()->setCurrentIndex(1);
+    QPixmap picture = grabChild(road.job->resultsWindow);
+    results->sheets()->setCurrentIndex(0);
+    return picture;
+}
+
+// Page 1 of the Sample Summary sheet as File > Print puts it on A4 paper, drawn from the
+// PDF the printout makes.
+QPixmap shootPrintedPage(Road& road)
+{
+    grids::ResultsWindow* results = openResults(road);
+    QTemporaryDir folder;
+    if (!results || !folder.isValid())
+        return {};
+    const QString path = folder.filePath(QStringLiteral("page.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12),
+                                      QPageLayout::Millimeter));
+    results->printTo(printer);
+    QPdfDocument document;
+    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1)
+        return {};
+    const QSizeF points = document.pagePointSize(0);
+    const double scale = 1000.0 / points.width();  // 1000 pixels wide
+    QImage page = document.render(0, (points * scale).toSize());
+    QImage paper(page.size(), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QPainter painter(&paper);
+    painter.drawImage(0, 0, page);
+    painter.setPen(Qt::gray);
+    painter.drawRect(paper.rect().adjusted(0, 0, -1, -1));
+    painter.end();
+    return QPixmap::fromImage(paper);
+}
+
+QPixmap shootMasterTaxonList(Road& road)
+{
+    CMainFrame& mainWindow = *road.program.mainWindow;
+    mainWindow.taxonListAction()->trigger();
+    return grabChild(mainWindow.mdiArea()->currentSubWindow());
+}
+
 struct Shot {
     const char* file;
     QPixmap (*take)(Road&);
@@ -113,6 +224,11 @@ const Shot kShots[] = {
     {"splash.png", shootSplash},
     {"worksheet-dialog.png", shootWorksheetDialog},
     {"main-window.png", shootMainWindow},
+    {"data-view.png", shootDataView},
+    {"results-samples.png", shootResultsSamples},
+    {"results-site.png", shootResultsSite},
+    {"printed-page.png", shootPrintedPage},
+    {"master-taxon-list.png", shootMasterTaxonList},
     {"default-values.png", shootDefaultValues},
     {"about.png", shootAbout},
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/tvn_app.h"
+#include "ui/grids/grid_window_factory.h"
 #include "ui/help_command.h"
 #include "ui/main_window.h"
 
@@ -38,6 +39,7 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
     program->ui.setParentWidget(&mainWindow);
     HelpCommand& help = *program->help;
     program->ui.setHelp([&help, &mainWindow] { help.show(&mainWindow); });
+    mainWindow.setGridWindows(grids::MakeGridWindows());
     mainWindow.show();
     mainWindow.setWindowTitle(QString::fromLatin1(CMainFrame::kCaption));
 

@@ -1,0 +1,105 @@
+#include "app/data_grid_cells.h"
+
+#include "app/sample_layout.h"
+#include "app/serial_date.h"
+#include "app/tvn_doc.h"
+#include "matrix/number_format.h"
+#include "app/worksheet_choice.h"
+
+namespace datagrid {
+
+namespace {
+
+// Grid row of the sampling dates: header rows start in grid row 1.
+constexpr int kDateRow = layout::dateRow + 1;
+
+// Grid columns 1 and 2 hold the taxon code and name; samples start in column 3.
+constexpr int kFirstSampleColumn = 3;
+
+int headerRows(const CTVNDoc& job)
+{
+    return static_cast<int>(job.headerLabels.size());
+}
+
+const std::string& headerValue(const CTVNDoc& job, int headerRow, int sample)
+{
+    static const std::string empty;
+    if (headerRow < 0 || static_cast<std::size_t>(headerRow) >= job.headerValues.size())
+        return empty;
+    const std::vector<std::string>& values = job.headerValues[static_cast<std::size_t>(headerRow)];
+    if (sample < 0 || static_cast<std::size_t>(sample) >= values.size())
+        return empty;
+    return values[static_cast<std::size_t>(sample)];
+}
+
+bool unscored(const CTVNDoc& job, int taxon)
+{
+    // Before a successful analysis there is no score list to go by.
+    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.scoredRow1.size())
+        return false;
+    return job.scoredRow1[static_cast<std::size_t>(taxon)] < 0;
+}
+
+}  // namespace
+
+int RowCount(const CTVNDoc& job)
+{
+    return headerRows(job) + static_cast<int>(job.taxa.size());
+}
+
+int ColumnCount(const CTVNDoc& job)
+{
+    return job.sampleCount + 2;
+}
+
+std::string SamplingDateText(std::string_view text)
+{
+    const int serial = numtext::leadingInteger(text);
+    if (layout::ShownAsDate(serial))
+        return SerialDateText(serial);
+    return std::string(text);
+}
+
+GridCell Cell(const CTVNDoc& job, int row, int column)
+{
+    GridCell cell;
+    if (row < 0 || column < 0 || row > RowCount(job) || column > ColumnCount(job))
+        return cell;
+    if (row == 0) {
+        cell.text = worksheet::ColumnLetters(column);
+        return cell;
+    }
+    if (column == 0) {
+        cell.text = std::to_string(row);
+        cell.rightAligned = true;
+        return cell;
+    }
+    const int h = headerRows(job);
+    if (row <= h) {
+        if (column == 1) {
+            cell.text = job.headerLabels[static_cast<std::size_t>(row - 1)];
+        } else if (column >= kFirstSampleColumn) {
+            const std::string& text = headerValue(job, row - 1, column - kFirstSampleColumn);
+            cell.text = row == kDateRow ? SamplingDateText(text) : text;
+        }
+        return cell;
+    }
+
+    const int taxon = row - h - 1;
+    if (unscored(job, taxon))
+        cell.background = kUnscoredTaxonColour;
+    const TaxonEntry& entry = job.taxa[static_cast<std::size_t>(taxon)];
+    if (column == 1) {
+        cell.text = entry.code;
+    } else if (column == 2) {
+        cell.text = entry.name;
+    } else {
+        const int sample = column - kFirstSampleColumn;
+        cell.rightAligned = true;
+        if (job.counts && sample < job.counts->nRows() && taxon < job.counts->nCols())
+            cell.text = numtext::g13((*job.counts)(sample, taxon));
+    }
+    return cell;
+}
+
+}  // namespace datagrid

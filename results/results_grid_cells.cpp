@@ -1,0 +1,193 @@
+#include "results/results_grid_cells.h"
+
+#include "app/sample_layout.h"
+#include "app/serial_date.h"
+#include "app/tvn_doc.h"
+#include "matrix/number_format.h"
+#include "results/results_sheets.h"
+
+namespace resultsgrid {
+
+namespace {
+
+// The sampling date header row; in the sample sheet it is a number, shown as a date only
+// inside the date window, as the results workbook formats it.
+constexpr int kDateColumn = layout::dateRow + 1;
+
+// Results columns with two decimals (EQR) and with class numbers, first then second index.
+constexpr int kEqrColumn1 = 5, kClassColumn1 = 6;
+constexpr int kEqrColumn2 = 10, kClassColumn2 = 11;
+
+// Column 3 of a site table is the class of the site's mean EQR.
+constexpr int kSiteClassColumn = 3;
+
+const std::string& entryOr(const std::vector<std::string>& list, int i)
+{
+    static const std::string none;
+    return i >= 0 && static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : none;
+}
+
+bool twoIndices(const CTVNDoc& job)
+{
+    return job.family != familyDam;
+}
+
+const std::string& headerValue(const CTVNDoc& job, int headerRow, int sample)
+{
+    static const std::vector<std::string> none;
+    const std::size_t r = static_cast<std::size_t>(headerRow);
+    return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
+}
+
+int headerRows(const CTVNDoc& job)
+{
+    return static_cast<int>(job.headerLabels.size());
+}
+
+GridCell rowNumber(int row)
+{
+    GridCell cell;
+    cell.text = std::to_string(row);
+    cell.rightAligned = true;
+    return cell;
+}
+
+GridCell className(double value)
+{
+    GridCell cell;
+    if (const std::string* name = results::StatusClassName(value))
+        cell.text = *name;
+    return cell;
+}
+
+GridCell number(std::string text)
+{
+    GridCell cell;
+    cell.text = std::move(text);
+    cell.rightAligned = true;
+    return cell;
+}
+
+}  // namespace
+
+int SampleRowCount(const CTVNDoc& job)
+{
+    return job.results ? job.results->nRows() : 0;
+}
+
+int SampleColumnCount(const CTVNDoc& job)
+{
+    if (!job.results)
+        return 0;
+    return headerRows(job) + job.results->nCols() - 1 + (twoIndices(job) ? 1 : 0);
+}
+
+GridCell SampleCell(const CTVNDoc& job, int row, int column)
+{
+    GridCell cell;
+    if (!job.results || row < 0 || column < 0 || row > SampleRowCount(job) || column > SampleColumnCount(job))
+        return cell;
+    const dMat& table = *job.results;
+    const int h = headerRows(job);
+    const int c = table.nCols();
+    const int j = column - h;  // the result column
+    if (row == 0) {
+        if (column >= 1 && column <= h)
+            cell.text = job.headerLabels[static_cast<std::size_t>(column - 1)];
+        else if (column > h)
+            cell.text = entryOr(job.resultNames, j);
+        return cell;
+    }
+    if (column == 0)
+        return rowNumber(row);
+
+    const int s = row - 1;
+    if (column <= h) {
+        const std::string& text = headerValue(job, column - 1, s);
+        if (column != kDateColumn) {
+            cell.text = text;
+            return cell;
+        }
+        const int serial = numtext::leadingInteger(text);
+        if (layout::ShownAsDate(serial))
+            return number(SerialDateText(serial));
+        return number(std::to_string(serial));
+    }
+    if (j == c - 1) {
+        cell.text = entryOr(job.comments1, s);
+        return cell;
+    }
+    if (j == c) {
+        cell.text = entryOr(job.comments2, s);
+        return cell;
+    }
+
+    // A missing value and a negative one (an index that could not be worked out) alike
+    // show as "...".
+    const double v = table(s, j);
+    if (table.isMissing(s, j) || v < 0)
+        return number("...");
+    const bool two = twoIndices(job);
+    if (j == kClassColumn1 || (two && j == kClassColumn2))
+        return className(v);
+    const bool eqr = j == kEqrColumn1 || (two && j == kEqrColumn2);
+    return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
+}
+
+std::vector<std::string> SiteSheetNames(const CTVNDoc& job)
+{
+    std::vector<std::string> names;
+    if (!job.uncertaintyAvailable)
+        return names;
+    names.push_back(std::string("Uncertainty ") + CTVNDoc::FirstIndexName(job.family));
+    if (twoIndices(job))
+        names.push_back(std::string("Uncertainty ") + CTVNDoc::SecondIndexName(job.family));
+    return names;
+}
+
+SiteTable SiteTableFor(const CTVNDoc& job, std::string_view sheetName)
+{
+    if (sheetName.find("TDI4") != std::string_view::npos)
+        return {job.siteSummary2.get(), &job.siteHeaders2};
+    if (sheetName.find("LTDI2") != std::string_view::npos)
+        return {job.siteSummary2.get(), &job.siteHeaders1};
+    return {job.siteSummary1.get(), &job.siteHeaders1};
+}
+
+int SiteRowCount(const SiteTable& table)
+{
+    return table.summary ? table.summary->nRows() : 0;
+}
+
+int SiteColumnCount(const SiteTable& table)
+{
+    return table.summary ? table.summary->nCols() + 1 : 0;
+}
+
+GridCell SiteCell(const CTVNDoc& job, const SiteTable& table, int row, int column)
+{
+    GridCell cell;
+    if (!table.summary || row < 0 || column < 0 || row > SiteRowCount(table) || column > SiteColumnCount(table))
+        return cell;
+    if (row == 0) {
+        if (column >= 1 && table.headers)
+            cell.text = entryOr(*table.headers, column - 1);
+        return cell;
+    }
+    if (column == 0)
+        return rowNumber(row);
+    const int i = row - 1;
+    if (column == 1) {
+        cell.text = entryOr(job.siteCodes, i);
+        return cell;
+    }
+    const int j = column - 2;
+    if (table.summary->isMissing(i, j))
+        return number("...");
+    const double v = (*table.summary)(i, j);
+    if (j == kSiteClassColumn)
+        return className(v);
+    return number(numtext::format("%.2f", {v}));
+}
+
+}  // namespace resultsgrid

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "app/data_grid_cells.h"
+#include "app/tvn_doc.h"
+#include "tests/support/grid_jobs.h"
+#include "tests/support/scripted_user.h"
+
+namespace {
+
+std::string text(const CTVNDoc& job, int row, int column)
+{
+    return datagrid::Cell(job, row, column).text;
+}
+
+// Grid rows: 0 headings, 1 to 4 the header rows, 5 to 7 the taxa.
+constexpr int kDateRow = 3;
+constexpr int kFirstTaxonRow = 5;
+
+}  // namespace
+
+TEST(DataGridCells, SizeAndHeadings)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    EXPECT_EQ(datagrid::RowCount(job), 4 + 3);
+    EXPECT_EQ(datagrid::ColumnCount(job), 7 + 2);
+    EXPECT_EQ(text(job, 0, 0), "");
+    EXPECT_EQ(text(job, 0, 1), "A");
+    EXPECT_EQ(text(job, 0, 9), "I");
+    EXPECT_EQ(text(job, 7, 0), "7");
+    EXPECT_TRUE(datagrid::Cell(job, 7, 0).rightAligned);
+    // Outside the grid every cell is empty.
+    EXPECT_EQ(text(job, 8, 1), "");
+    EXPECT_EQ(text(job, 1, 10), "");
+    EXPECT_EQ(text(job, -1, 1), "");
+}
+
+TEST(DataGridCells, ColumnLettersGoOnPastZ)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job, 701);
+    EXPECT_EQ(text(job, 0, 26), "Z");
+    EXPECT_EQ(text(job, 0, 27), "AA");
+    EXPECT_EQ(text(job, 0, 702), "ZZ");
+    EXPECT_EQ(text(job, 0, 703), "AAA");
+}
+
+TEST(DataGridCells, HeaderRows)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    EXPECT_EQ(text(job, 1, 1), "Sample");
+    EXPECT_EQ(text(job, 1, 2), "");
+    EXPECT_EQ(text(job, 1, 3), "S1");
+    EXPECT_EQ(text(job, 2, 4), "SITE0");
+    EXPECT_EQ(text(job, 4, 1), "Alkalinity (mg/l)");
+    EXPECT_EQ(text(job, 4, 3), "45");
+    EXPECT_FALSE(datagrid::Cell(job, 1, 3).rightAligned);
+}
+
+TEST(DataGridCells, SamplingDatesFrom20001To59999)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    EXPECT_EQ(text(job, kDateRow, 1), "Sampling date");
+    EXPECT_EQ(text(job, kDateRow, 3), "06-Jul-2009");  // 40000
+    EXPECT_EQ(text(job, kDateRow, 4), "04-Oct-1954");  // 20001
+    EXPECT_EQ(text(job, kDateRow, 5), "07-Apr-2064");  // 59999
+    EXPECT_EQ(text(job, kDateRow, 6), "20000");
+    EXPECT_EQ(text(job, kDateRow, 7), "60000");
+    EXPECT_EQ(text(job, kDateRow, 8), "12");
+    EXPECT_EQ(text(job, kDateRow, 9), "June");
+    // Only the date row: the same number in another header row stays a number.
+    job.headerValues[3][0] = "40000";
+    EXPECT_EQ(text(job, 4, 3), "40000");
+    // A date with a time of day is read for its day.
+    EXPECT_EQ(datagrid::SamplingDateText("40000.75"), "06-Jul-2009");
+    EXPECT_EQ(datagrid::SamplingDateText(""), "");
+}
+
+TEST(DataGridCells, TaxonRows)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    EXPECT_EQ(text(job, kFirstTaxonRow, 1), "AC001A");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 2), "Achnanthes sp.");
+    EXPECT_EQ(text(job, kFirstTaxonRow + 2, 1), "NA001A");
+    // Counts with 13 significant digits: sample c - 3, taxon r - 5.
+    EXPECT_EQ(text(job, kFirstTaxonRow, 3), "0");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 4), "0.3");
+    EXPECT_EQ(text(job, kFirstTaxonRow + 2, 9), "26");
+    EXPECT_TRUE(datagrid::Cell(job, kFirstTaxonRow, 4).rightAligned);
+    EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow, 2).rightAligned);
+    (*job.counts)(0, 1) = 1234567.891;
+    EXPECT_EQ(text(job, kFirstTaxonRow + 1, 3), "1234567.891");
+}
+
+TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    for (int r = 0; r <= datagrid::RowCount(job); ++r)
+        for (int c = 0; c <= datagrid::ColumnCount(job); ++c)
+            EXPECT_FALSE(datagrid::Cell(job, r, c).background) << r << "," << c;
+
+    // A score list without a successful analysis is not taken for one.
+    job.scoredRow1 = {0, -1, 4};
+    EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow + 1, 1).background);
+
+    grid_jobs::markAnalysed(job);
+    for (int r = 0; r <= datagrid::RowCount(job); ++r)
+        for (int c = 0; c <= datagrid::ColumnCount(job); ++c) {
+            const bool expected = r == kFirstTaxonRow + 1 && c >= 1;
+            const GridCell cell = datagrid::Cell(job, r, c);
+            EXPECT_EQ(cell.background.has_value(), expected) << r << "," << c;
+            if (cell.background) {
+                EXPECT_EQ(*cell.background, (CellColour{255, 200, 200}));
+            }
+        }
+}
+
+TEST(DataGridCells, ShortListsLeaveCellsEmpty)
+{
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    job.headerValues[0].resize(2);
+    job.scoredRow1 = {-1};
+    job.analysed = true;
+    EXPECT_EQ(text(job, 1, 5), "");
+    EXPECT_TRUE(datagrid::Cell(job, kFirstTaxonRow, 1).background);
+    EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow + 1, 1).background);
+    job.counts.reset();
+    EXPECT_EQ(text(job, kFirstTaxonRow, 3), "");
+}

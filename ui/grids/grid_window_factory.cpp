@@ -1,0 +1,41 @@
+#include "ui/grids/grid_window_factory.h"
+
+#include "app/tvn_app.h"
+#include "app/tvn_doc.h"
+#include "ui/grids/grid_print.h"
+#include "ui/grids/grid_windows.h"
+
+namespace grids {
+
+QWidget* GridWindowFactory::createDataView(CTVNDoc& job)
+{
+    return new DataWindow(job);
+}
+
+QWidget* GridWindowFactory::createResultsView(CTVNDoc& job)
+{
+    return new ResultsWindow(job);
+}
+
+QWidget* GridWindowFactory::createTaxonListView(CTVNApp& app)
+{
+    return new TaxonListWindow(app.masterTaxonList);
+}
+
+void GridWindowFactory::refresh(CTVNDoc&, QWidget* view)
+{
+    if (auto* window = qobject_cast<GridWindow*>(view))
+        window->refresh();
+}
+
+void GridWindowFactory::printSetup(QWidget* parent)
+{
+    grids::printSetup(parent);
+}
+
+std::unique_ptr<GridWindows> MakeGridWindows()
+{
+    return std::make_unique<GridWindowFactory>();
+}
+
+}  // namespace grids

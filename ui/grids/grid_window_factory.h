@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "ui/grid_windows.h"
+
+namespace grids {
+
+// The grid windows of this library for the main window: the data view, the results window
+// and the master taxon list, their refresh after an analysis and the session's Print
+// Setup.
+class GridWindowFactory : public GridWindows {
+public:
+    QWidget* createDataView(CTVNDoc& job) override;
+    QWidget* createResultsView(CTVNDoc& job) override;
+    QWidget* createTaxonListView(CTVNApp& app) override;
+    void refresh(CTVNDoc& job, QWidget* view) override;
+    void printSetup(QWidget* parent) override;
+};
+
+// What start-up installs in the main window.
+std::unique_ptr<GridWindows> MakeGridWindows();
+
+}  // namespace grids

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <memory>
+
+#include <QWidget>
+
+class CTVNDoc;
+class QPrinter;
+class QTabWidget;
+class dbTable;
+
+namespace grids {
+
+class GridView;
+class DataListView;
+
+// The widget of a child window that shows grids: the data view, the master taxon list or
+// the results window. The main window puts it in a child window of its own and reaches
+// Edit > Copy, File > Print... and File > Print Preview through the slots of the same
+// names.
+class GridWindow : public QWidget {
+    Q_OBJECT
+public:
+    // job is null for the master taxon list, which belongs to no job.
+    explicit GridWindow(CTVNDoc* job, QWidget* parent = nullptr);
+
+    CTVNDoc* job() const { return job_; }
+    // The grid the commands act on (for the results window, the one on the current sheet).
+    virtual GridView* activeGrid() const = 0;
+    // The caption printed on every page: the caption of the child window that holds this
+    // one (or this one's own), and the sheet where there are sheets.
+    virtual QString printCaption() const;
+    // The job has moved on (its analysis has just succeeded): repaint from it.
+    virtual void refresh();
+
+    // The active grid on printer; selectionOnly prints the selected block.
+    void printTo(QPrinter& printer, bool selectionOnly = false);
+
+public slots:
+    // Edit > Copy: the selected block to the clipboard.
+    void copy();
+    // File > Print...: the print dialog on the session printer, then the printout.
+    void print();
+    // File > Print Preview: the selected block when there is one (a whole large grid
+    // would make thousands of pages to preview), else the whole grid.
+    void printPreview();
+
+private:
+    CTVNDoc* job_;
+};
+
+// The data view of a job: its widget holds the one DataListView.
+class DataWindow : public GridWindow {
+    Q_OBJECT
+public:
+    explicit DataWindow(CTVNDoc& job, QWidget* parent = nullptr);
+    GridView* activeGrid() const override;
+    DataListView* view() const { return view_; }
+
+private:
+    DataListView* view_;
+};
+
+// A master taxon list window, captioned "Master taxon list".
+class TaxonListWindow : public GridWindow {
+    Q_OBJECT
+public:
+    explicit TaxonListWindow(std::shared_ptr<const dbTable> table, QWidget* parent = nullptr);
+    GridView* activeGrid() const override;
+
+private:
+    GridView* view_;
+};
+
+// The results window: sheet tabs at the bottom, "Sample Summary" first, then one sheet per
+// site table when the job has them as the window opens (it is not refilled later).
+class ResultsWindow : public GridWindow {
+    Q_OBJECT
+public:
+    explicit ResultsWindow(CTVNDoc& job, QWidget* parent = nullptr);
+    GridView* activeGrid() const override;
+    QString printCaption() const override;
+    void refresh() override;
+    QTabWidget* sheets() const { return sheets_; }
+    // Adds a sheet of another kind (the chart of a site table) right after the sheet named
+    // after, or last when there is none of that name. The window owns it; Copy and Print
+    // do nothing while it is the current sheet.
+    void addSheetAfter(const QString& after, QWidget* sheet, const QString& name);
+
+private:
+    QTabWidget* sheets_;
+};
+
+}  // namespace grids

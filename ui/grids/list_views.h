@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ui/grids/grid_view.h"
+
+class CTVNDoc;
+class dbTable;
+
+namespace grids {
+
+// The imported sample table of a job: header rows, then the taxa with their counts; the
+// first two rows and columns frozen; taxa without a first-index score light red once the
+// job is analysed.
+class DataListView : public GridView {
+    Q_OBJECT
+public:
+    explicit DataListView(const CTVNDoc& job, QWidget* parent = nullptr);
+    const CTVNDoc& job() const { return job_; }
+
+private:
+    const CTVNDoc& job_;
+};
+
+// The master taxon list, every column fitted to its contents.
+class TaxonListView : public GridView {
+    Q_OBJECT
+public:
+    explicit TaxonListView(std::shared_ptr<const dbTable> table, QWidget* parent = nullptr);
+};
+
+// The per-sample results of a job: columns 1 and 2 (sample and site) frozen.
+class ResListView : public GridView {
+    Q_OBJECT
+public:
+    explicit ResListView(const CTVNDoc& job, QWidget* parent = nullptr);
+};
+
+// One site table of a job, chosen by the name of its sheet: column 1 (site code) frozen.
+class ResListView2 : public GridView {
+    Q_OBJECT
+public:
+    ResListView2(const CTVNDoc& job, const std::string& sheetName, QWidget* parent = nullptr);
+};
+
+}  // namespace grids
