@@ -303,6 +303,14 @@ void SiteChartTest::viewScrollsSidewaysAndKnowsItsSites()
     QCOMPARE(shown.size(), chart.size());
     QCOMPARE(pixel(shown, chart.siteCentreX(0), chart.eqrY(0.1)), PointColour());
 
+    // Scrolled sideways, the axes stay at the left over the sites passing beneath them.
+    view.horizontalScrollBar()->setValue(200);
+    const QImage scrolled = view.viewport()->grab().toImage();
+    const int axisX = chart.eqrPanel().x() - 10;
+    QCOMPARE(pixel(shown, axisX + 200, chart.eqrY(1.0)), BandColour(1));
+    QCOMPARE(pixel(scrolled, axisX, chart.eqrY(1.0)), QColor(Qt::white));
+    QCOMPARE(pixel(scrolled, chart.eqrPanel().x() + 30, chart.eqrY(1.0)), BandColour(1));
+
     std::unique_ptr<QMenu> menu(view.createContextMenu(nullptr));
     QStringList actions;
     for (QAction* action : menu->actions())

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolTip>
 
 #include "ui/chart/chart_export.h"
@@ -55,6 +56,28 @@ private:
     const SiteChart& chart_;
 };
 
+// The chart's left margin (the EQR and per-cent axes) kept in view while the sites
+// scroll sideways beneath it.
+class AxisStrip : public QWidget {
+public:
+    AxisStrip(const SiteChart& chart, QWidget* parent) : QWidget(parent), chart_(chart)
+    {
+        resize(chart_.eqrPanel().x(), chart_.size().height());
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setClipRect(rect());
+        chart_.paint(painter);
+    }
+
+private:
+    const SiteChart& chart_;
+};
+
 }  // namespace
 
 SiteChartView::SiteChartView(SiteChartData data, QWidget* parent) : QScrollArea(parent), chart_(std::move(data))
@@ -63,6 +86,17 @@ SiteChartView::SiteChartView(SiteChartData data, QWidget* parent) : QScrollArea(
     setWidgetResizable(false);
     setBackgroundRole(QPalette::Base);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    axisStrip_ = new AxisStrip(chart_, viewport());
+    axisStrip_->hide();
+}
+
+void SiteChartView::scrollContentsBy(int dx, int dy)
+{
+    QScrollArea::scrollContentsBy(dx, dy);
+    // Over the scrolled picture, at the viewport's left, level with the picture.
+    axisStrip_->move(0, widget()->y());
+    axisStrip_->setVisible(horizontalScrollBar()->value() > 0);
+    axisStrip_->raise();
 }
 
 QString SiteChartView::caption() const

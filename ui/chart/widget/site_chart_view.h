@@ -34,6 +34,7 @@ public slots:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     // Asks for a file name ending in suffix; empty when the user cancels.
@@ -41,6 +42,7 @@ private:
     void reportSaveFailure(const QString& reason);
 
     SiteChart chart_;
+    QWidget* axisStrip_ = nullptr;
 };
 
 }  // namespace chart
