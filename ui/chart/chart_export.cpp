@@ -72,8 +72,11 @@ QByteArray ChartPdf(const SiteChart& chart)
     QPdfWriter writer(&buffer);
     writer.setTitle(svgTitle(chart));
     writer.setCreator(QStringLiteral("TORVEN II"));
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                     QPageLayout::Millimeter));
+    // The page turned the way the chart is: a few sites stand upright, many lie across.
+    const QPageLayout::Orientation orientation =
+        chart.size().width() > chart.size().height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
     QPainter painter(&writer);
     chart.paint(painter, QRectF(0, 0, writer.width(), writer.height()));
     painter.end();

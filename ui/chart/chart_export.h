@@ -14,8 +14,8 @@ class SiteChart;
 
 // The chart as an image at scale times its natural size, on white.
 QImage ChartImage(const SiteChart& chart, double scale = 1.0);
-// The chart as an SVG document and as a one-page PDF document (A4, landscape, the chart
-// fitted to the page within its margins).
+// The chart as an SVG document and as a one-page PDF document (A4, turned the way the
+// chart is, the chart fitted to the page within its margins).
 QByteArray ChartSvg(const SiteChart& chart);
 QByteArray ChartPdf(const SiteChart& chart);
 
