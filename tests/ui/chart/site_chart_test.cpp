@@ -95,6 +95,7 @@ private slots:
     void siteWithoutMeanIsNotDrawn();
     void lakeColumnsShowTheirOwnTypesBands();
     void svgHoldsOneTextPerSiteCode();
+    void svgKeepsCodesWithMarkupCharacters();
     void picturesAreWrittenWholeOrNotAtAll();
     void pdfIsOnePage();
     void scaledPaintFitsTheTarget();
@@ -224,6 +225,21 @@ void SiteChartTest::svgHoldsOneTextPerSiteCode()
                                     .arg(chart.size().height())
                                     .toLatin1()));
     }
+}
+
+void SiteChartTest::svgKeepsCodesWithMarkupCharacters()
+{
+    // Site codes are whatever the workbook holds: markup characters and non-ASCII text.
+    ScriptedUser user;
+    CTVNDoc job(nullptr, user);
+    chart_jobs::fillRiverJob(job);
+    job.siteCodes = {"A&B<1>", "CD2", "\xC3\x9C\"3'"};
+    const SiteChart chart(*SiteChartFor(job, 1));
+    QString failure;
+    const QStringList texts = svgTexts(ChartSvg(chart), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(texts.count(QStringLiteral("A&B<1>")), 1);
+    QCOMPARE(texts.count(QString::fromUtf8("\xC3\x9C\"3'")), 1);
 }
 
 void SiteChartTest::picturesAreWrittenWholeOrNotAtAll()
