@@ -1,15 +1,18 @@
 #include "ui/chart/chart_export.h"
 
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
 #include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
+#include "base/safe_file.h"
 #include "ui/chart/site_chart.h"
 #include "ui/chart/site_chart_data.h"
 
@@ -24,10 +27,10 @@ QString svgTitle(const SiteChart& chart)
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = QStringLiteral("Cannot write ") + QDir::toNativeSeparators(path) + QStringLiteral(": ")
-                + file.errorString();
+    std::string reason;
+    if (!safefile::WriteFile(path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                             reason)) {
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + QString::fromStdString(reason);
         return false;
     }
     return true;
@@ -89,7 +92,7 @@ bool SaveChartPng(const SiteChart& chart, const QString& path, QString& error)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!ChartImage(chart).save(&buffer, "PNG")) {
-        error = QStringLiteral("Cannot write ") + QDir::toNativeSeparators(path) + QStringLiteral(": PNG encoding failed");
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": the PNG encoder failed");
         return false;
     }
     return writeWhole(path, bytes, error);
@@ -107,12 +110,14 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error)
 
 bool WriteSiteCharts(const CTVNDoc& job, const std::string& folder, std::string& error)
 {
-    const QString dirPath = QString::fromStdString(folder);
-    if (!QDir().mkpath(dirPath) || !QFileInfo(dirPath).isDir()) {
-        error = "Cannot create the folder " + folder;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        error = "Cannot create the folder " + folder + (ec ? ": " + ec.message() : std::string(": not a folder"));
         return false;
     }
-    const QDir dir(dirPath);
+    const QDir dir(QString::fromStdString(folder));
     for (SiteChartData& data : SiteCharts(job)) {
         const QString stem = QString::fromStdString(ChartFileStem(data));
         const SiteChart chart(std::move(data));

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/sample_layout.h"
 #include "app/tvn_doc.h"
 #include "matrix/dmat.h"
 #include "matrix/number_format.h"
 #include "metrics/confidence_of_class.h"
 #include "metrics/expected_values.h"
 #include "metrics/reference_values.h"
-#include "refdb/ascii_case.h"
+#include "base/ascii_case.h"
 #include "results/results_csv.h"
 
 namespace chart {
@@ -64,9 +65,9 @@ std::vector<Segment> segmentsOf(const dMat& table)
 // to case, as the sites were formed.
 int firstSampleOf(const CTVNDoc& job, const std::string& code)
 {
-    if (job.headerValues.size() <= static_cast<std::size_t>(hdr::siteCode))
+    if (job.headerValues.size() <= static_cast<std::size_t>(layout::siteCodeRow))
         return -1;
-    const std::vector<std::string>& codes = job.headerValues[hdr::siteCode];
+    const std::vector<std::string>& codes = job.headerValues[layout::siteCodeRow];
     for (std::size_t i = 0; i < codes.size(); ++i)
         if (equalsIgnoringCase(codes[i], code))
             return static_cast<int>(i);
@@ -114,7 +115,7 @@ std::optional<SiteChartData> SiteChartFor(const CTVNDoc& job, int index)
 
         int boundaryRow = 0;
         if (data.perSiteLimits) {
-            site.lakeType = HeaderText(job, hdr::lakeType, firstSampleOf(job, code));
+            site.lakeType = HeaderText(job, layout::lakeTypeRow, firstSampleOf(job, code));
             boundaryRow = boundaries ? FindLakeTypeRow(*boundaries, site.lakeType) : -1;
         }
         if (boundaries && boundaryRow >= 0)
