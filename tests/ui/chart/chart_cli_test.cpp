@@ -98,6 +98,16 @@ TEST(ChartCli, AFolderThatCannotBeMadeIsExitThree)
     EXPECT_EQ(readFile(dir.file("taken")), "a file, not a folder");
 }
 
+TEST(ChartCli, HelpNamesTheOption)
+{
+    TempDir dir;
+    int status = -1;
+    const std::string out = testing_support::commandOutput(
+        shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-cli") + " --help", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("[--chart DIR]"), std::string::npos) << out;
+}
+
 TEST(ChartCli, WithoutChartQtIsNeverStarted)
 {
     // A platform that does not exist would stop any Qt GUI start at once.
