@@ -12,6 +12,8 @@
 #include "cli/commands.h"
 #include "metrics/analysis_command.h"
 #include "results/results_csv.h"
+#include "ui/chart/chart_export.h"
+#include "ui/chart/headless_gui.h"
 
 namespace cli {
 
@@ -27,6 +29,7 @@ struct AssessOptions {
     std::optional<std::string> databasePath;
     std::optional<std::string> outputPath;
     std::optional<std::string> csvDirectory;
+    std::optional<std::string> chartDirectory;
     bool quiet = false;
 };
 
@@ -35,7 +38,7 @@ int usage(const std::string& reason)
     std::fprintf(stderr, "torven-cli assess: %s\n", reason.c_str());
     std::fputs("Usage: torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
                "                         [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
-               "                         [--db PATH] [-o PATH] [--csv DIR] [--quiet]\n",
+               "                         [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--quiet]\n",
                stderr);
     return exitUsage;
 }
@@ -53,7 +56,7 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
         if (arg.size() > 1 && arg[0] == '-') {
             static const char* const valued[] = {"--sheet", "--first-row", "--first-col", "--metric",
                                                  "--alkalinity", "--calcium", "--doc", "--db",
-                                                 "-o", "--output", "--csv"};
+                                                 "-o", "--output", "--csv", "--chart"};
             bool known = false;
             for (const char* name : valued)
                 known = known || arg == name;
@@ -89,8 +92,10 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
                 options.databasePath = value;
             } else if (arg == "-o" || arg == "--output") {
                 options.outputPath = value;
-            } else {
+            } else if (arg == "--csv") {
                 options.csvDirectory = value;
+            } else {
+                options.chartDirectory = value;
             }
         } else if (haveWorkbook) {
             return usage("only one workbook can be assessed");
@@ -161,6 +166,16 @@ int runAssess(const std::vector<std::string>& args)
     if (options.csvDirectory) {
         std::string error;
         if (!results::WriteResultsCsv(job, *options.csvDirectory, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return exitNotWritten;
+        }
+    }
+    if (options.chartDirectory) {
+        // Qt's GUI starts only here, on the offscreen platform: the rest of the program
+        // needs neither it nor a display.
+        const chart::HeadlessGui gui;
+        std::string error;
+        if (!chart::WriteSiteCharts(job, *options.chartDirectory, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return exitNotWritten;
         }

@@ -60,7 +60,7 @@ static const char* kUsage =
     "Usage:\n"
     "  torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
-    "                    [--db PATH] [-o PATH] [--csv DIR] [--quiet]\n"
+    "                    [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--quiet]\n"
     "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"
     "  torven-cli taxa [--db PATH]\n"
     "  torven-cli refdb [--db PATH] [SOURCE]\n"

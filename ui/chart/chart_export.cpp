@@ -1,0 +1,134 @@
+#include "ui/chart/chart_export.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include <QBuffer>
+#include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include "base/safe_file.h"
+#include "ui/chart/site_chart.h"
+#include "ui/chart/site_chart_data.h"
+
+namespace chart {
+
+namespace {
+
+QString svgTitle(const SiteChart& chart)
+{
+    return QString::fromStdString(ChartCaption(chart.data()));
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
+{
+    std::string reason;
+    if (!safefile::WriteFile(path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                             reason)) {
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + QString::fromStdString(reason);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QImage ChartImage(const SiteChart& chart, double scale)
+{
+    const QSize size = (QSizeF(chart.size()) * scale).toSize();
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.scale(scale, scale);
+    chart.paint(painter);
+    painter.end();
+    return image;
+}
+
+QByteArray ChartSvg(const SiteChart& chart)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(chart.size());
+    generator.setViewBox(QRect(QPoint(0, 0), chart.size()));
+    generator.setResolution(96);
+    generator.setTitle(svgTitle(chart));
+    generator.setDescription(QStringLiteral("TORVEN II site chart"));
+    QPainter painter(&generator);
+    chart.paint(painter);
+    painter.end();
+    return buffer.data();
+}
+
+QByteArray ChartPdf(const SiteChart& chart)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(svgTitle(chart));
+    writer.setCreator(QStringLiteral("TORVEN II"));
+    // The page turned the way the chart is: a few sites stand upright, many lie across.
+    const QPageLayout::Orientation orientation =
+        chart.size().width() > chart.size().height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    chart.paint(painter, QRectF(0, 0, writer.width(), writer.height()));
+    painter.end();
+    return buffer.data();
+}
+
+bool SaveChartPng(const SiteChart& chart, const QString& path, QString& error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!ChartImage(chart).save(&buffer, "PNG")) {
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": the PNG encoder failed");
+        return false;
+    }
+    return writeWhole(path, bytes, error);
+}
+
+bool SaveChartSvg(const SiteChart& chart, const QString& path, QString& error)
+{
+    return writeWhole(path, ChartSvg(chart), error);
+}
+
+bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error)
+{
+    return writeWhole(path, ChartPdf(chart), error);
+}
+
+bool WriteSiteCharts(const CTVNDoc& job, const std::string& folder, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder)) {
+        error = "Cannot create the folder " + folder + (ec ? ": " + ec.message() : std::string(": not a folder"));
+        return false;
+    }
+    const QDir dir(QString::fromStdString(folder));
+    for (SiteChartData& data : SiteCharts(job)) {
+        const QString stem = QString::fromStdString(ChartFileStem(data));
+        const SiteChart chart(std::move(data));
+        QString reason;
+        if (!SaveChartPng(chart, dir.filePath(stem + QStringLiteral(".png")), reason)
+            || !SaveChartSvg(chart, dir.filePath(stem + QStringLiteral(".svg")), reason)) {
+            error = reason.toStdString();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace chart

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <string>
+
+class CTVNDoc;
+
+namespace chart {
+
+class SiteChart;
+
+// The chart as an image at scale times its natural size, on white.
+QImage ChartImage(const SiteChart& chart, double scale = 1.0);
+// The chart as an SVG document and as a one-page PDF document (A4, turned the way the
+// chart is, the chart fitted to the page within its margins).
+QByteArray ChartSvg(const SiteChart& chart);
+QByteArray ChartPdf(const SiteChart& chart);
+
+// Each writes the whole file to a temporary file beside path and moves it into place, so
+// that an existing file is never left half-written; false with the reason in error.
+bool SaveChartPng(const SiteChart& chart, const QString& path, QString& error);
+bool SaveChartSvg(const SiteChart& chart, const QString& path, QString& error);
+bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error);
+
+// Writes chart-<index>.png and chart-<index>.svg for every site table of the job into
+// folder (made when missing). False with the reason at the first file that fails.
+bool WriteSiteCharts(const CTVNDoc& job, const std::string& folder, std::string& error);
+
+}  // namespace chart

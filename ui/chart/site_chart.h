@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+
+#include "ui/chart/site_chart_data.h"
+
+class QPainter;
+
+namespace chart {
+
+// The class colours of water-quality reports, for classes 1 (High) to 5 (Bad), as the
+// stacked bars use them; the bands behind the points use pale versions of the same hues.
+QColor ClassColour(int statusClass);
+QColor BandColour(int statusClass);
+// The colour of one stacked-bar segment: its class's, or for a segment that covers High
+// and Good together a colour between the two.
+QColor SegmentColour(const Segment& segment);
+// The colour of a column whose site has no class limits, and of the points.
+QColor NoLimitsColour();
+QColor PointColour();
+
+// The chart of one site table: for each drawn site, in table order, a column with the
+// class bands of the site's limits and its mean EQR as a point, and beneath it a bar of
+// the class probabilities stacked from Bad at the bottom to High at the top, labelled
+// with the site code and the number of samples. Sites without a mean EQR are named
+// beneath the chart.
+//
+// Everything is laid out once, in pixels at the chart's natural size; paint() draws on
+// any painter (screen, image, SVG, PDF, printer), and the geometry functions give the
+// positions a caller needs to find a site under the mouse (or a test to find a colour).
+class SiteChart {
+public:
+    // Needs a QGuiApplication (for the font metrics).
+    explicit SiteChart(SiteChartData data);
+
+    const SiteChartData& data() const { return data_; }
+    QSize size() const { return size_; }
+
+    // Draws the chart at its natural size with its top-left corner at the painter's origin.
+    void paint(QPainter& painter) const;
+    // Draws the chart scaled to fit target, keeping its proportions, centred in target.
+    void paint(QPainter& painter, const QRectF& target) const;
+
+    // Geometry at the natural size.
+    QRect eqrPanel() const { return eqrPanel_; }
+    QRect barPanel() const { return barPanel_; }
+    // The full-height column of drawn site `site` (an index into data().sites) in the EQR
+    // panel; the bands fill it.
+    QRect column(int site) const;
+    // The rectangle of the site's bar at 100 per cent.
+    QRect barRect(int site) const;
+    // The height in the EQR panel of an EQR, and in the bar panel of a cumulative per cent.
+    double eqrY(double eqr) const;
+    int barEdgeY(double cumulativePercent) const;
+    double siteCentreX(int site) const;
+    // The drawn site whose column (from the EQR panel's top to the labels' bottom) holds
+    // point; -1 when none does.
+    int siteAt(const QPointF& point) const;
+
+private:
+    void paintTitle(QPainter& painter) const;
+    void paintLegend(QPainter& painter) const;
+    void paintEqrPanel(QPainter& painter) const;
+    void paintBarPanel(QPainter& painter) const;
+    void paintLabels(QPainter& painter) const;
+    void paintNotes(QPainter& painter) const;
+
+    SiteChartData data_;
+    QFont titleFont_, labelFont_, smallFont_;
+    int columnWidth_ = 0;
+    QRect eqrPanel_, barPanel_;
+    int labelsTop_ = 0, labelsBottom_ = 0;
+    QString title_;
+    QString notes_;
+    QRect notesRect_;
+    QSize size_;
+};
+
+}  // namespace chart

@@ -1,0 +1,177 @@
+#include "ui/chart/site_chart_data.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/sample_layout.h"
+#include "app/tvn_doc.h"
+#include "matrix/dmat.h"
+#include "matrix/number_format.h"
+#include "metrics/confidence_of_class.h"
+#include "metrics/expected_values.h"
+#include "metrics/reference_values.h"
+#include "base/ascii_case.h"
+#include "results/results_csv.h"
+
+namespace chart {
+
+namespace {
+
+bool twoIndices(const CTVNDoc& job)
+{
+    return job.family == familyRivers || job.family == familyLakes;
+}
+
+// The cell as the site grid shows it: the missing value as "...", the class by its name,
+// every other number with two decimals.
+std::string cellText(const dMat& table, int row, int col)
+{
+    if (table.isMissing(row, col))
+        return "...";
+    const double value = table(row, col);
+    if (col == sitecol::statusClass) {
+        const int number = static_cast<int>(value);
+        return number >= 1 && number <= 5 ? StatusClassNames()[static_cast<std::size_t>(number - 1)] : std::string();
+    }
+    return numtext::format("%.2f", {value});
+}
+
+// A count column as a whole number; the missing value (or anything not a count) as 0.
+int countAt(const dMat& table, int row, int col)
+{
+    const double value = table(row, col);
+    return table.isMissing(row, col) || !(value >= 0) || !std::isfinite(value) ? 0 : static_cast<int>(value + 0.5);
+}
+
+std::optional<double> numberAt(const dMat& table, int row, int col)
+{
+    if (col >= table.nCols() || table.isMissing(row, col) || !std::isfinite(table(row, col)))
+        return std::nullopt;
+    return table(row, col);
+}
+
+// The probability columns of the table: five, one per class; the river family's second
+// table has four, its first covering High and Good together.
+std::vector<Segment> segmentsOf(const dMat& table)
+{
+    if (table.nCols() == sitecol::count)
+        return {{1, 1, "High"}, {2, 2, "Good"}, {3, 3, "Moderate"}, {4, 4, "Poor"}, {5, 5, "Bad"}};
+    if (table.nCols() == sitecol::count - 1)
+        return {{1, 2, "High+Good"}, {3, 3, "Moderate"}, {4, 4, "Poor"}, {5, 5, "Bad"}};
+    return {};
+}
+
+// The first sample of a site: the first whose code equals the site's code without regard
+// to case, as the sites were formed.
+int firstSampleOf(const CTVNDoc& job, const std::string& code)
+{
+    if (job.headerValues.size() <= static_cast<std::size_t>(layout::siteCodeRow))
+        return -1;
+    const std::vector<std::string>& codes = job.headerValues[layout::siteCodeRow];
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        if (equalsIgnoringCase(codes[i], code))
+            return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
+std::optional<SiteChartData> SiteChartFor(const CTVNDoc& job, int index)
+{
+    if (!job.uncertaintyAvailable || (index != 1 && index != 2) || (index == 2 && !twoIndices(job)))
+        return std::nullopt;
+    const dMat* table = (index == 1 ? job.siteSummary1 : job.siteSummary2).get();
+    if (!table || table->nCols() < sitecol::statusClass + 1)
+        return std::nullopt;
+    // The lake family's second table has the same columns as its first; the river
+    // family's has lost "CoC High" and has headers of its own.
+    const std::vector<std::string>& headers =
+        index == 2 && job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
+    const dbTable* boundaries = (index == 1 ? job.boundaries1 : job.boundaries2).get();
+
+    SiteChartData data;
+    data.indexName = index == 1 ? CTVNDoc::FirstIndexName(job.family) : CTVNDoc::SecondIndexName(job.family);
+    data.jobTitle = job.title;
+    data.perSiteLimits = job.family == familyLakes;
+    data.segments = segmentsOf(*table);
+
+    const int siteCount = std::min(table->nRows(), static_cast<int>(job.siteCodes.size()));
+    for (int row = 0; row < siteCount; ++row) {
+        const std::string& code = job.siteCodes[static_cast<std::size_t>(row)];
+        const std::optional<double> mean = numberAt(*table, row, sitecol::meanEqr);
+        if (!mean) {
+            data.undrawn.push_back({row, code, countAt(*table, row, sitecol::missing)});
+            continue;
+        }
+        SiteColumn site;
+        site.tableRow = row;
+        site.code = code;
+        site.samples = countAt(*table, row, sitecol::samples);
+        site.missingSamples = countAt(*table, row, sitecol::missing);
+        site.meanEqr = *mean;
+        if (const std::optional<double> status = numberAt(*table, row, sitecol::statusClass);
+            status && *status >= 1 && *status <= 5)
+            site.statusClass = static_cast<int>(*status);
+
+        int boundaryRow = 0;
+        if (data.perSiteLimits) {
+            site.lakeType = HeaderText(job, layout::lakeTypeRow, firstSampleOf(job, code));
+            boundaryRow = boundaries ? FindLakeTypeRow(*boundaries, site.lakeType) : -1;
+        }
+        if (boundaries && boundaryRow >= 0)
+            if (const std::optional<BoundaryRow> limits = ReadBoundaryRow(*boundaries, boundaryRow))
+                site.limits = limits->limits;
+
+        for (std::size_t s = 0; s < data.segments.size(); ++s)
+            site.probabilities.push_back(numberAt(*table, row, sitecol::high + static_cast<int>(s)));
+
+        site.tableCells.emplace_back(headers.empty() ? std::string() : headers[0], code);
+        for (int col = 0; col < table->nCols(); ++col) {
+            const std::size_t h = static_cast<std::size_t>(col) + 1;
+            site.tableCells.emplace_back(h < headers.size() ? headers[h] : std::string(), cellText(*table, row, col));
+        }
+        data.sites.push_back(std::move(site));
+    }
+
+    for (const SiteColumn& site : data.sites) {
+        data.eqrTop = std::max(data.eqrTop, site.meanEqr);
+        data.eqrBottom = std::min(data.eqrBottom, site.meanEqr);
+    }
+    return data;
+}
+
+std::vector<SiteChartData> SiteCharts(const CTVNDoc& job)
+{
+    std::vector<SiteChartData> charts;
+    for (int index = 1; index <= 2; ++index)
+        if (std::optional<SiteChartData> data = SiteChartFor(job, index))
+            charts.push_back(std::move(*data));
+    return charts;
+}
+
+std::string ChartCaption(const SiteChartData& data)
+{
+    return "Chart " + data.indexName;
+}
+
+std::string ChartFileStem(const SiteChartData& data)
+{
+    std::string name = results::CsvFileName(ChartCaption(data));
+    name.resize(name.size() - 4);  // without ".csv"
+    return name;
+}
+
+std::string SiteRowText(const SiteColumn& site)
+{
+    std::string text;
+    for (const auto& [header, value] : site.tableCells) {
+        if (!text.empty())
+            text += '\n';
+        text += header + ": " + value;
+    }
+    if (!site.lakeType.empty())
+        text += "\nLake type: " + site.lakeType;
+    return text;
+}
+
+}  // namespace chart

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QScrollArea>
+#include <QString>
+
+#include "ui/chart/site_chart.h"
+
+class QMenu;
+
+namespace chart {
+
+// The chart of one site table as a results-window tab: the picture at its natural size,
+// scrolling sideways when there are many sites, a tooltip with the site's row of the
+// table over each site, and a context menu to save the picture as PNG, SVG or PDF or copy
+// it to the clipboard.
+class SiteChartView : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit SiteChartView(SiteChartData data, QWidget* parent = nullptr);
+
+    const SiteChart& chart() const { return chart_; }
+    // The tab's caption, "Chart TDI3".
+    QString caption() const;
+
+    // The context menu's actions, for a results window that wants them elsewhere too.
+    QMenu* createContextMenu(QWidget* parent);
+
+public slots:
+    void saveAsPng();
+    void saveAsSvg();
+    void saveAsPdf();
+    void copyToClipboard();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // Asks for a file name ending in suffix; empty when the user cancels.
+    QString askFileName(const QString& filter, const QString& suffix);
+    void reportSaveFailure(const QString& reason);
+
+    SiteChart chart_;
+    QWidget* axisStrip_ = nullptr;
+};
+
+}  // namespace chart
