@@ -247,6 +247,72 @@ void styleCode(QTextDocument& doc)
     }
 }
 
+// The page (from 1) on which a one-line heading shows. Its bottom edge is the reliable
+// mark: a heading that starts a new page has its bounding rectangle begin on the page
+// before, where the page break's gap lies.
+int pageOf(const QTextDocument& doc, const QTextBlock& heading)
+{
+    const QRectF bounds = doc.documentLayout()->blockBoundingRect(heading);
+    const double textBottom = bounds.bottom() - heading.blockFormat().bottomMargin() - 1;
+    return static_cast<int>(textBottom / doc.pageSize().height()) + 1;
+}
+
+// A contents page after the title page: every chapter and section heading with its page
+// number. The entries take the same room whatever their numbers, so filling the numbers in
+// after the layout moves nothing.
+void insertContents(QTextDocument& doc, double textWidth)
+{
+    QList<QTextBlock> headings;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        if (level == 1 || level == 2)
+            headings.append(block);
+    }
+    // The first heading is the title; the contents go before the first chapter.
+    if (headings.size() < 2)
+        return;
+    headings.removeFirst();
+
+    QTextCursor cursor(headings.first());
+    cursor.movePosition(QTextCursor::PreviousBlock);
+    cursor.movePosition(QTextCursor::EndOfBlock);
+
+    QTextBlockFormat titleFormat;
+    titleFormat.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    titleFormat.setBottomMargin(12);
+    QTextCharFormat titleChars;
+    titleChars.setFontPointSize(18);
+    titleChars.setFontWeight(QFont::Bold);
+    titleChars.setForeground(kHeadingColour);
+    cursor.insertBlock(titleFormat, titleChars);
+    cursor.insertText(QStringLiteral("Contents"));
+
+    QList<QTextBlock> entries;
+    for (const QTextBlock& heading : headings) {
+        const bool chapter = heading.blockFormat().headingLevel() == 1;
+        QTextBlockFormat entryFormat;
+        const double indent = chapter ? 0 : 18;
+        entryFormat.setLeftMargin(indent);
+        entryFormat.setTopMargin(chapter ? 5 : 0);
+        // Tab positions count from the block's own left edge.
+        entryFormat.setTabPositions({QTextOption::Tab(textWidth - indent - 1, QTextOption::RightTab)});
+        QTextCharFormat entryChars;
+        entryChars.setFontWeight(chapter ? QFont::Bold : QFont::Normal);
+        cursor.insertBlock(entryFormat, entryChars);
+        cursor.insertText(heading.text() + QStringLiteral("\t000"));
+        entries.append(cursor.block());
+    }
+
+    doc.documentLayout()->documentSize();  // lays the whole document out
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const int page = pageOf(doc, headings[i]);
+        QTextCursor number(entries[i]);
+        number.movePosition(QTextCursor::EndOfBlock);
+        number.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 3);
+        number.insertText(QString::number(page));
+    }
+}
+
 // Draws one page's furniture: the running title (not on the first page) and the page number.
 void drawPageFurniture(QPainter& painter, const QRectF& page, const QRectF& body, int pageNumber, int pageCount,
                        const QString& title)
@@ -274,6 +340,13 @@ int main(int argc, char** argv)
 {
     // The tool runs at build time, where there may be no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's notes about the session it runs in (no runtime folder and the like) mean nothing
+    // here; its warnings about the work itself still show.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:")))
+            return;
+        std::fprintf(stderr, "torven-mkhelp: %s\n", qPrintable(message));
+    });
     QGuiApplication app(argc, argv);
 
     const std::optional<Options> options = parseArguments(app.arguments());
@@ -293,6 +366,9 @@ int main(int argc, char** argv)
     QTextDocument doc;
     QFont body(QStringLiteral("DejaVu Sans"));
     body.setPointSizeF(9.5);
+    // Without shaping there are no ligatures, so "fi" stays two letters and the PDF's
+    // text can be searched and copied as typed.
+    body.setStyleStrategy(QFont::PreferNoShaping);
     doc.setDefaultFont(body);
     doc.setDocumentMargin(0);
     doc.setDefaultStyleSheet(QString());
@@ -323,6 +399,7 @@ int main(int argc, char** argv)
     styleCode(doc);
     fitPictures(doc, textBody.width());
     doc.setPageSize(textBody.size());
+    insertContents(doc, textBody.width());
     const int pageCount = doc.pageCount();
 
     QSaveFile out(options->outputPath);
