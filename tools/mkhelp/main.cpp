@@ -110,8 +110,23 @@ QString resolvePictures(const QString& markdown, const QString& imageDir, Pictur
     return out;
 }
 
-// Pictures no wider than the text, keeping their proportions; each centred in its paragraph.
-void fitPictures(QTextDocument& doc, double textWidth)
+// The caption that stands in for a missing picture, centred where the picture would be.
+void centreMissingPictures(QTextDocument& doc)
+{
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (!block.text().startsWith(QLatin1String("[Picture: ")))
+            continue;
+        QTextBlockFormat f = block.blockFormat();
+        f.setAlignment(Qt::AlignHCenter);
+        f.setTopMargin(6);
+        f.setBottomMargin(10);
+        QTextCursor(block).setBlockFormat(f);
+    }
+}
+
+// Pictures no wider than the text and no taller than two thirds of a page, keeping their
+// proportions; each centred in its paragraph.
+void fitPictures(QTextDocument& doc, double textWidth, double pageHeight)
 {
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
@@ -127,8 +142,13 @@ void fitPictures(QTextDocument& doc, double textWidth)
             double width = image.width() * 0.8;
             if (width > textWidth)
                 width = textWidth;
+            double height = width * image.height() / image.width();
+            if (height > pageHeight * 2 / 3) {
+                width *= pageHeight * 2 / 3 / height;
+                height = pageHeight * 2 / 3;
+            }
             format.setWidth(width);
-            format.setHeight(width * image.height() / image.width());
+            format.setHeight(height);
             QTextCursor cursor(&doc);
             cursor.setPosition(fragment.position());
             cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
@@ -397,7 +417,8 @@ int main(int argc, char** argv)
     styleHeadings(doc);
     styleTables(doc);
     styleCode(doc);
-    fitPictures(doc, textBody.width());
+    fitPictures(doc, textBody.width(), textBody.height());
+    centreMissingPictures(doc);
     doc.setPageSize(textBody.size());
     insertContents(doc, textBody.width());
     const int pageCount = doc.pageCount();
