@@ -31,6 +31,8 @@ using ResultRow = std::vector<ResultCell>;
 struct ResultSheet {
     std::string name;
     std::vector<ResultRow> rows;
+    // The row that heads a table on the sheet (the taxa list of "Job Summary"), -1 for none.
+    int headerRow = -1;
 };
 
 // The lines of the summary text as rows of one cell each: cut at CR LF, CR and LF
