@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cmath>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,8 @@ struct Example {
     const char* name;
     const char* options;
 };
+
+void PrintTo(const Example& e, std::ostream* out) { *out << e.name << " " << e.options; }
 
 class LibreOffice : public ::testing::TestWithParam<Example> {
 protected:
