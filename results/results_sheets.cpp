@@ -145,13 +145,16 @@ ResultSheet JobSummarySheet(const CTVNDoc& job)
 {
     ResultSheet sheet{"Job Summary", SummaryLineRows(job)};
     std::vector<ResultRow> list = LackingTaxaRows(job);
+    // The list opens with an empty row, its title and another empty row.
+    if (!list.empty())
+        sheet.headerRow = static_cast<int>(sheet.rows.size()) + 3;
     sheet.rows.insert(sheet.rows.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
     return sheet;
 }
 
 ResultSheet SampleSummarySheet(const CTVNDoc& job)
 {
-    ResultSheet sheet{"Sample Summary", {}};
+    ResultSheet sheet{"Sample Summary", {}, 0};
     if (!job.results)
         return sheet;
     const dMat& table = *job.results;
@@ -207,7 +210,7 @@ namespace {
 ResultSheet siteSheet(const CTVNDoc& job, std::string name, const dMat& summary,
                       const std::vector<std::string>& headers)
 {
-    ResultSheet sheet{std::move(name), {}};
+    ResultSheet sheet{std::move(name), {}, 0};
     const int k = summary.nCols();
     ResultRow header;
     for (int j = 0; j <= k; ++j)

@@ -31,6 +31,8 @@ using ResultRow = std::vector<ResultCell>;
 struct ResultSheet {
     std::string name;
     std::vector<ResultRow> rows;
+    // The row that heads a table on the sheet (the taxa list of "Job Summary"), -1 for none.
+    int headerRow = -1;
 };
 
 // The status class name of a class number cut to an integer from 1 to 5; nullptr for

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CTVNDoc;
 
@@ -9,6 +10,23 @@ namespace results {
 // True when path names an .xls workbook: only an extension of exactly "xls" does (as
 // the save dialog's first type); anything else, "XLS" included, is an .xlsx workbook.
 bool IsXlsPath(const std::string& path);
+
+struct ResultSheet;
+
+// The width of each column of a results sheet, in characters of the default font's
+// digits: the widest cell as the spreadsheet shows it (header included, bold counted
+// wider), plus a margin, between kMinFittedWidth and kMaxFittedWidth. The lines of text in
+// column 0 of "Job Summary" (all rows above its taxa list's header) may reach
+// kMaxSummaryWidth, so that they print whole.
+std::vector<double> FittedColumnWidths(const ResultSheet& sheet);
+inline constexpr double kMinFittedWidth = 4.0;
+inline constexpr double kMaxFittedWidth = 50.0;
+inline constexpr double kMaxSummaryWidth = 100.0;
+
+// The footer of every printed page: the sheet name on the left, the page on the right.
+inline constexpr const char* kPageFooter = "&L&A&RPage &P of &N";
+// The document title of every results workbook.
+inline constexpr const char* kDocumentTitle = "TORVEN II results";
 
 // Builds the results workbook of an analysed job and writes it to path, in the format
 // its extension selects. False with the workbook library's reason in error.

@@ -19,6 +19,16 @@ int Format::numFormat() const
     return book_->data_.formats[static_cast<std::size_t>(index_)];
 }
 
+void Format::setBold(bool bold)
+{
+    book_->layout_.boldFormats[static_cast<std::size_t>(index_)] = bold;
+}
+
+bool Format::isBold() const
+{
+    return book_->layout_.isBold(static_cast<std::size_t>(index_));
+}
+
 CellType Sheet::cellType(int row, int col) const
 {
     const Cell* cell = data_->find(row, col);
@@ -69,19 +79,72 @@ bool Sheet::writeNum(int row, int col, double value, const Format* format)
     return true;
 }
 
+bool Sheet::setColumnWidth(int col, double characters)
+{
+    if (col < 0 || !(characters >= 0.0 && characters <= kMaxColumnWidth))
+        return false;
+    std::vector<double>& widths = layout_->columnWidths;
+    if (static_cast<std::size_t>(col) >= widths.size())
+        widths.resize(static_cast<std::size_t>(col) + 1, 0.0);
+    widths[static_cast<std::size_t>(col)] = characters;
+    return true;
+}
+
+bool Sheet::freezePanes(int rows, int cols)
+{
+    if (rows < 0 || cols < 0)
+        return false;
+    layout_->frozenRows = rows;
+    layout_->frozenCols = cols;
+    return true;
+}
+
+void Sheet::setLandscape(bool landscape) { layout_->landscape = landscape; }
+
+bool Sheet::setPaper(int paperSize)
+{
+    // Printer paper numbers are 16-bit in both file formats.
+    if (paperSize < 0 || paperSize > 0xFFFF)
+        return false;
+    layout_->paperSize = paperSize;
+    return true;
+}
+
+bool Sheet::fitToPagesWide(int pages)
+{
+    if (pages < 0 || pages > 0x7FFF)
+        return false;
+    layout_->fitPagesWide = pages;
+    return true;
+}
+
+bool Sheet::printTitleRows(int first, int last)
+{
+    if (first < 0 || last < first)
+        return false;
+    layout_->titleFirstRow = first;
+    layout_->titleLastRow = last;
+    return true;
+}
+
+void Sheet::setFooter(const std::string& footer) { layout_->footer = footer; }
+
 Book::Book(FileFormat format) : format_(format) {}
 Book::~Book() = default;
 
 // Keeps one Sheet handle per sheet; handles already given out stay valid when the
-// sheet vector grows, because only their data pointer is renewed.
+// sheet vector grows, because only their data and layout pointers are renewed.
 void Book::rebuildHandles()
 {
+    layout_.sheets.resize(data_.sheets.size());
     sheets_.resize(std::min(sheets_.size(), data_.sheets.size()));
     for (std::size_t i = 0; i < data_.sheets.size(); ++i) {
-        if (i < sheets_.size())
+        if (i < sheets_.size()) {
             sheets_[i]->data_ = &data_.sheets[i];
-        else
-            sheets_.push_back(std::unique_ptr<Sheet>(new Sheet(&data_.sheets[i])));
+            sheets_[i]->layout_ = &layout_.sheets[i];
+        } else {
+            sheets_.push_back(std::unique_ptr<Sheet>(new Sheet(&data_.sheets[i], &layout_.sheets[i])));
+        }
     }
 }
 
@@ -96,6 +159,8 @@ bool Book::load(const std::string& path)
         return false;
     }
     data_ = std::move(loaded);
+    // A loaded book keeps its cells only; its look starts afresh.
+    layout_ = BookLayout{};
     sheets_.clear();
     formats_.clear();
     rebuildHandles();
@@ -106,8 +171,8 @@ bool Book::load(const std::string& path)
 bool Book::save(const std::string& path)
 {
     std::string reason;
-    bool ok = format_ == FileFormat::Xls ? writeXlsFile(data_, path, reason)
-                                         : writeXlsxFile(data_, path, reason);
+    bool ok = format_ == FileFormat::Xls ? writeXlsFile(data_, layout_, path, reason)
+                                         : writeXlsxFile(data_, layout_, path, reason);
     if (!ok) {
         error_ = reason;
         return false;
@@ -170,9 +235,12 @@ Sheet* Book::addSheet(const std::string& name)
 Format* Book::addFormat()
 {
     data_.formats.push_back(0);
+    layout_.boldFormats.push_back(false);
     formats_.push_back(std::unique_ptr<Format>(new Format(this, static_cast<int>(data_.formats.size() - 1))));
     return formats_.back().get();
 }
+
+void Book::setProperties(const DocumentProperties& properties) { layout_.properties = properties; }
 
 std::unique_ptr<Book> xlCreateBook() { return std::make_unique<Book>(Book::FileFormat::Xls); }
 std::unique_ptr<Book> xlCreateXMLBook() { return std::make_unique<Book>(Book::FileFormat::Xlsx); }

@@ -6,16 +6,19 @@
 #include <vector>
 
 #include "workbook/cells/cell_store.h"
+#include "workbook/layout.h"
 
 namespace wb {
 
 class Book;
 
-// A cell format made by Book::addFormat; only its number format is used.
+// A cell format made by Book::addFormat: a built-in number format and, optionally, bold text.
 class Format {
 public:
     void setNumFormat(int builtinId);
     int numFormat() const;
+    void setBold(bool bold = true);
+    bool isBold() const;
     // Position among the book's formats, from 0.
     int index() const { return index_; }
 
@@ -44,12 +47,30 @@ public:
     bool writeStr(int row, int col, const std::string& text, const Format* format = nullptr);
     bool writeNum(int row, int col, double value, const Format* format = nullptr);
 
+    // How the sheet looks and prints when saved; none of these changes a cell. Each
+    // returns false (and changes nothing) for an argument out of its range.
+    // The width of one column in characters of the default font's digits, from 0 to 255.
+    bool setColumnWidth(int col, double characters);
+    // Keeps the top `rows` rows and the left `cols` columns in view; 0 and 0 unfreezes.
+    bool freezePanes(int rows, int cols);
+    void setLandscape(bool landscape = true);
+    // A printer paper number (9 for A4; 0 leaves the choice to the printer).
+    bool setPaper(int paperSize);
+    // Scales the printout to `pages` pages across (0: full size); the height is free.
+    bool fitToPagesWide(int pages);
+    // Prints rows first to last (from 0) at the top of every page.
+    bool printTitleRows(int first, int last);
+    // The page footer, in header/footer codes (&A sheet name, &P page number, ...).
+    void setFooter(const std::string& footer);
+
     const SheetData& data() const { return *data_; }
+    const SheetLayout& layout() const { return *layout_; }
 
 private:
     friend class Book;
-    explicit Sheet(SheetData* data) : data_(data) {}
+    Sheet(SheetData* data, SheetLayout* layout) : data_(data), layout_(layout) {}
     SheetData* data_;
+    SheetLayout* layout_;
 };
 
 // A workbook in memory, read from or written to an .xls or .xlsx file. Which of the
@@ -78,10 +99,13 @@ public:
     // name of another sheet of the book, case aside).
     Sheet* addSheet(const std::string& name);
     Format* addFormat();
+    // The title, subject and writing program that the saved file's properties show.
+    void setProperties(const DocumentProperties& properties);
     std::string errorMessage() const { return error_; }
 
     FileFormat fileFormat() const { return format_; }
     const WorkbookData& data() const { return data_; }
+    const BookLayout& layout() const { return layout_; }
 
 private:
     friend class Format;
@@ -89,6 +113,7 @@ private:
 
     FileFormat format_;
     WorkbookData data_;
+    BookLayout layout_;
     std::vector<std::unique_ptr<Sheet>> sheets_;
     std::vector<std::unique_ptr<Format>> formats_;
     std::string error_;

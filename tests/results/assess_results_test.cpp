@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/results/csv_line.h"
 #include "tests/results/folder_entries.h"
 #include "tests/results/workbook_readback.h"
 #include "tests/support/temp_dir.h"
@@ -17,6 +18,7 @@
 namespace fs = std::filesystem;
 using testing_support::readFile;
 using testing_support::shellQuote;
+using testing_support::splitCsvLine;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
@@ -42,31 +44,6 @@ CliResult assess(const TempDir& dir, const std::string& arguments, const std::st
 }
 
 std::string example(const std::string& name) { return std::string(TORVEN_SOURCE_DIR) + "/data/examples/" + name; }
-
-// One RFC 4180 record (the examples' texts hold no line breaks).
-std::vector<std::string> splitCsvLine(const std::string& line)
-{
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"')
-                fields.back() += line[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                fields.back() += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 bool parseNumber(const std::string& text, double& value)
 {

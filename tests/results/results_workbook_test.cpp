@@ -1,16 +1,19 @@
 // The results workbook as other programs read it: every sheet, header, cell kind, value
 // and format of a river, a lake and a DAM job filled by hand, in both file formats.
 
+#include <cmath>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "app/tvn_doc.h"
+#include "results/results_sheets.h"
 #include "results/results_workbook.h"
 #include "tests/results/results_jobs.h"
 #include "tests/results/workbook_readback.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
+#include "torven_version.h"
 
 using readback::ExpectedRow;
 using readback::ExpectedSheet;
@@ -223,6 +226,99 @@ TEST_P(ResultsWorkbook, NumbersKeepTheirDigits)
     readback::expectWorkbook(saveAndRead(job, target("digits")), expected);
 }
 
+// A width as both formats store it: the cell padding of 5 pixels (of a 7-pixel digit)
+// added, in 1/256 of a digit, cut.
+double storedWidth(int characters)
+{
+    return std::floor((characters * 7 + 5) * 256.0 / 7.0) / 256.0;
+}
+
+std::vector<std::pair<int, int>> rowCells(int row, int columns)
+{
+    std::vector<std::pair<int, int>> cells;
+    for (int c = 0; c < columns; ++c)
+        cells.emplace_back(row, c);
+    return cells;
+}
+
+// Widths fitted to the river job's cells (bold header letters count 1.1, plus 1.5, up):
+// "Sample" 6 bold -> 9; a date 10 -> 12; "Alkalinity (mg/l)" 17 bold -> 21; "Alkalinity
+// missing, default used" 32 -> 34; "Site code" 9 bold -> 12; "CoC High+Good" 13 bold -> 16;
+// the 65-character title line of the taxa list -> 67; "Unknown taxon" 13 -> 15.
+TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    const std::string path = target("river");
+    // The cells are exactly those the plain workbook had.
+    readback::expectWorkbook(saveAndRead(job, path), riverSheets());
+    readback::ReadBook book = readback::readLayout(path);
+    ASSERT_EQ(book.sheets.size(), 4u);
+    const auto& summary = book.sheets[0];
+    const auto& samples = book.sheets[1];
+    const auto& tdi3 = book.sheets[2];
+    const auto& tdi4 = book.sheets[3];
+
+    EXPECT_EQ(summary.boldCells, rowCells(12, 7));  // the taxa list's header only
+    EXPECT_EQ(samples.boldCells, rowCells(0, 21));
+    EXPECT_EQ(tdi3.boldCells, rowCells(0, 14));
+    EXPECT_EQ(tdi4.boldCells, rowCells(0, 13));
+
+    const std::pair<int, double> widths[] = {{0, storedWidth(9)}, {2, storedWidth(12)}, {3, storedWidth(21)},
+                                             {19, storedWidth(34)}};
+    for (const auto& [col, width] : widths)
+        EXPECT_NEAR(samples.columnWidths.at(col), width, 1e-9) << col;
+    EXPECT_EQ(samples.columnWidths.size(), 21u);
+    EXPECT_NEAR(summary.columnWidths.at(0), storedWidth(67), 1e-9);
+    EXPECT_NEAR(summary.columnWidths.at(1), storedWidth(15), 1e-9);
+    EXPECT_NEAR(tdi3.columnWidths.at(0), storedWidth(12), 1e-9);
+    EXPECT_NEAR(tdi4.columnWidths.at(5), storedWidth(16), 1e-9);
+
+    // The tables keep their header and first column in view and print the header on
+    // every page; the job summary has neither.
+    for (const auto* sheet : {&samples, &tdi3, &tdi4}) {
+        SCOPED_TRACE(sheet->name);
+        EXPECT_EQ(sheet->frozenRows, 1);
+        EXPECT_EQ(sheet->frozenCols, 1);
+        EXPECT_EQ(sheet->titleFirstRow, 0);
+        EXPECT_EQ(sheet->titleLastRow, 0);
+    }
+    EXPECT_EQ(summary.frozenRows + summary.frozenCols, 0);
+    EXPECT_EQ(summary.titleFirstRow, -1);
+
+    // The page set-up and the document properties only openpyxl reads; the LibreOffice
+    // test prints both formats.
+    if (std::string(GetParam()) == ".xlsx") {
+        for (const auto& sheet : book.sheets) {
+            SCOPED_TRACE(sheet.name);
+            EXPECT_EQ(sheet.orientation, "landscape");
+            EXPECT_EQ(sheet.paperSize, 9);
+            EXPECT_TRUE(sheet.fitToPage);
+            EXPECT_TRUE(sheet.fitToWidth == 1 || sheet.fitToWidth == -1) << sheet.fitToWidth;  // 1 is the default
+            EXPECT_EQ(sheet.fitToHeight, 0);
+            EXPECT_EQ(sheet.footer, "&L&A&RPage &P of &N");
+        }
+        EXPECT_EQ(book.title, "TORVEN II results");
+        EXPECT_EQ(book.subject, "river.xlsx");
+        EXPECT_EQ(book.application, std::string("TORVEN II ") + torven::kProductVersion);
+    }
+}
+
+// A job without the taxa list has no bold cell on its "Job Summary"; its text column is
+// as wide as its longest line ("Number of taxa: 1", 17 characters -> 19).
+TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillLakeJob(job);
+    const std::string path = target("lake");
+    readback::expectWorkbook(saveAndRead(job, path), lakeSheets());
+    readback::ReadBook book = readback::readLayout(path);
+    ASSERT_EQ(book.sheets.size(), 4u);
+    EXPECT_TRUE(book.sheets[0].boldCells.empty());
+    EXPECT_NEAR(book.sheets[0].columnWidths.at(0), storedWidth(19), 1e-9);
+    EXPECT_EQ(book.sheets[1].boldCells, rowCells(0, 21));
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, ResultsWorkbook, ::testing::Values(".xlsx", ".xls"),
                          [](const auto& info) { return std::string(info.param + 1); });
 
@@ -247,6 +343,35 @@ TEST(ResultsWorkbookFormat, ExtensionChoosesTheFormat)
         ASSERT_TRUE(job.SaveResultsTo(dir.file(name))) << name;
         EXPECT_EQ(testing_support::readFile(dir.file(name)).substr(0, 4), magic) << name;
     }
+}
+
+// The fitting rule on cells made for it: texts by their characters (bold ones a tenth
+// wider), numbers as their format shows them, a cap for tables and a wider one for the
+// summary's lines of text.
+TEST(FittedColumnWidths, FromWhatTheCellsShow)
+{
+    using results::ResultCell;
+    results::ResultSheet table{"Sample Summary", {}, 0};
+    table.rows.push_back({ResultCell::Text("Site"), ResultCell::Text("EQR"), ResultCell::Text("Date"),
+                          ResultCell::Text("N"), ResultCell::Text("x"), ResultCell::Text("Long")});
+    ResultCell missing = ResultCell::Number(-99.9, results::CellFormat::TwoDecimals);
+    missing.kind = ResultCell::Kind::Missing;
+    table.rows.push_back({ResultCell::Text(std::string(60, 'a')),
+                          ResultCell::Number(1234.5678, results::CellFormat::TwoDecimals),
+                          ResultCell::Number(40000, results::CellFormat::Date), ResultCell::Number(1234567.5),
+                          ResultCell{}, missing});
+    // 60 letters capped at 50; "1234.57" 7 -> 9; a date 10 -> 12; "1234567.5" 9 -> 11;
+    // "x" bold 1.1 + 1.5 -> 3, raised to the least width 4; "-99.90" 6 -> 8, "Long" bold -> 6.
+    EXPECT_EQ(results::FittedColumnWidths(table), (std::vector<double>{50, 9, 12, 11, 4, 8}));
+
+    results::ResultSheet summary{"Job Summary", {}, -1};
+    summary.rows.push_back({ResultCell::Text(std::string(120, 'b'))});
+    summary.rows.push_back({ResultCell::Text(std::string(80, 'c'))});
+    EXPECT_EQ(results::FittedColumnWidths(summary), (std::vector<double>{100}));
+    // Below the taxa list's header the table cap applies again.
+    summary.rows[0] = {ResultCell::Text("Code")};
+    summary.headerRow = 0;
+    EXPECT_EQ(results::FittedColumnWidths(summary), (std::vector<double>{50}));
 }
 
 }  // namespace

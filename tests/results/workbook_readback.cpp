@@ -58,6 +58,71 @@ else:
                 print('C\t%d\t%d\t%s\t%s\t%d' % (cell.row - 1, cell.column - 1, kind, value, fmt))
 )PY";
 
+// One "S\tname" line per sheet, then "W\tcol\twidth", "F\trows\tcols", "B\trow\tcol",
+// "T\tfirst\tlast" and (.xlsx) "P\torientation\tpaper\tfit\twidth\theight\tfooter" lines;
+// "D\ttitle\tsubject\tapplication" for the book.
+const char* kLayoutScript = R"PY(
+import sys, zipfile, re
+path = sys.argv[1]
+def text(v):
+    v = '' if v is None else str(v)
+    return v.replace('\\', '\\\\').replace('\t', '\\t').replace('\n', '\\n')
+if path.endswith('.xls'):
+    import xlrd
+    book = xlrd.open_workbook(path, formatting_info=True)
+    titles = {}
+    for name in book.name_obj_list:
+        if name.builtin and name.name == 'Print_Titles':
+            sheet, rlo, rhi, clo, chi = name.area2d()
+            titles[name.scope] = (rlo, rhi - 1)
+    for i, sheet in enumerate(book.sheets()):
+        print('S\t' + text(sheet.name))
+        for c, info in sorted(sheet.colinfo_map.items()):
+            print('W\t%d\t%r' % (c, info.width / 256.0))
+        if sheet.panes_are_frozen:
+            print('F\t%d\t%d' % (sheet.horz_split_pos, sheet.vert_split_pos))
+        for r in range(sheet.nrows):
+            for c in range(sheet.ncols):
+                if sheet.cell_type(r, c) == xlrd.XL_CELL_EMPTY:
+                    continue
+                if book.font_list[book.xf_list[sheet.cell_xf_index(r, c)].font_index].bold:
+                    print('B\t%d\t%d' % (r, c))
+        if i in titles:
+            print('T\t%d\t%d' % titles[i])
+else:
+    import openpyxl
+    from openpyxl.utils import column_index_from_string
+    book = openpyxl.load_workbook(path)
+    for sheet in book.worksheets:
+        print('S\t' + text(sheet.title))
+        for letter, dim in sorted(sheet.column_dimensions.items()):
+            if dim.width and dim.customWidth:
+                for c in range(dim.min, dim.max + 1):
+                    print('W\t%d\t%r' % (c - 1, dim.width))
+        if sheet.freeze_panes:
+            cell = sheet[sheet.freeze_panes]
+            print('F\t%d\t%d' % (cell.row - 1, cell.column - 1))
+        for row in sheet.iter_rows():
+            for cell in row:
+                if cell.value is not None and cell.font is not None and cell.font.b:
+                    print('B\t%d\t%d' % (cell.row - 1, cell.column - 1))
+        if sheet.print_title_rows:
+            m = re.fullmatch(r'\$?(\d+):\$?(\d+)', sheet.print_title_rows)
+            print('T\t%d\t%d' % (int(m.group(1)) - 1, int(m.group(2)) - 1))
+        setup = sheet.page_setup
+        fit = sheet.sheet_properties.pageSetUpPr
+        footer = sheet.oddFooter
+        parts = [('&L', footer.left.text), ('&C', footer.center.text), ('&R', footer.right.text)]
+        print('P\t%s\t%s\t%d\t%s\t%s\t%s' % (setup.orientation, setup.paperSize or 0,
+              1 if fit is not None and fit.fitToPage else 0,
+              -1 if setup.fitToWidth is None else setup.fitToWidth,
+              -1 if setup.fitToHeight is None else setup.fitToHeight,
+              text(''.join(k + v for k, v in parts if v))))
+    app = zipfile.ZipFile(path).read('docProps/app.xml').decode('utf-8')
+    m = re.search(r'<Application>(.*?)</Application>', app)
+    print('D\t%s\t%s\t%s' % (text(book.properties.title), text(book.properties.subject), text(m.group(1) if m else '')))
+)PY";
+
 std::vector<std::string> split(const std::string& line, char sep)
 {
     std::vector<std::string> parts;
@@ -124,6 +189,53 @@ std::vector<ReadSheet> readWorkbook(const std::string& path)
         }
     }
     return sheets;
+}
+
+ReadBook readLayout(const std::string& path)
+{
+    std::string out;
+    int status = testing_support::runPython(kLayoutScript, testing_support::shellQuote(path) + " 2>&1", &out);
+    ReadBook book;
+    if (status != 0) {
+        ADD_FAILURE() << "the reader could not read " << path << ":\n" << out;
+        return book;
+    }
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> f = split(line, '\t');
+        const bool inSheet = !book.sheets.empty();
+        if (f.size() == 2 && f[0] == "S") {
+            book.sheets.push_back(ReadLayout{});
+            book.sheets.back().name = f[1];
+        } else if (f.size() == 3 && f[0] == "W" && inSheet) {
+            double width = 0;
+            EXPECT_TRUE(parseDouble(f[2], width)) << line;
+            book.sheets.back().columnWidths[std::stoi(f[1])] = width;
+        } else if (f.size() == 3 && f[0] == "F" && inSheet) {
+            book.sheets.back().frozenRows = std::stoi(f[1]);
+            book.sheets.back().frozenCols = std::stoi(f[2]);
+        } else if (f.size() == 3 && f[0] == "B" && inSheet) {
+            book.sheets.back().boldCells.emplace_back(std::stoi(f[1]), std::stoi(f[2]));
+        } else if (f.size() == 3 && f[0] == "T" && inSheet) {
+            book.sheets.back().titleFirstRow = std::stoi(f[1]);
+            book.sheets.back().titleLastRow = std::stoi(f[2]);
+        } else if (f.size() == 7 && f[0] == "P" && inSheet) {
+            ReadLayout& sheet = book.sheets.back();
+            sheet.orientation = f[1];
+            sheet.paperSize = std::stoi(f[2]);
+            sheet.fitToPage = f[3] == "1";
+            sheet.fitToWidth = std::stoi(f[4]);
+            sheet.fitToHeight = std::stoi(f[5]);
+            sheet.footer = f[6];
+        } else if (f.size() == 4 && f[0] == "D") {
+            book.title = f[1];
+            book.subject = f[2];
+            book.application = f[3];
+        } else {
+            ADD_FAILURE() << "unexpected reader output: " << line;
+        }
+    }
+    return book;
 }
 
 void expectSheet(const ReadSheet& actual, const ExpectedSheet& expected)

@@ -31,6 +31,31 @@ struct ReadSheet {
     int columnEnd = 0;  // one after the last column holding a cell
 };
 
+// How a sheet looks, as the other program's reader sees it. Widths are in characters as
+// the file stores them (the cell padding of 5/7 of a digit included).
+struct ReadLayout {
+    std::string name;
+    std::map<int, double> columnWidths;
+    int frozenRows = 0, frozenCols = 0;
+    std::vector<std::pair<int, int>> boldCells;  // in row, then column order
+    int titleFirstRow = -1, titleLastRow = -1;   // rows printed on every page
+    // Page set-up; only the .xlsx reader sees these (empty for .xls).
+    std::string orientation, footer;
+    int paperSize = 0;
+    bool fitToPage = false;
+    int fitToWidth = -1, fitToHeight = -1;  // -1 when the file leaves the default
+};
+
+struct ReadBook {
+    std::vector<ReadLayout> sheets;
+    // The document properties (.xlsx only).
+    std::string title, subject, application;
+};
+
+// The layout of every sheet and the document properties; fails the test (and returns
+// none) when the reader cannot read the file.
+ReadBook readLayout(const std::string& path);
+
 // Every sheet of the workbook in order; fails the test (and returns none) when the
 // reader cannot read the file.
 std::vector<ReadSheet> readWorkbook(const std::string& path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/ascii_case.h"
 #include "base/safe_file.h"
 #include "workbook/xls/records.h"
 
@@ -21,27 +22,71 @@ constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
 constexpr std::uint32_t kDifSect = 0xFFFFFFFC;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 constexpr std::uint32_t kHeaderDifatEntries = 109;
-// Streams below this size would belong in the mini stream; the workbook stream is
-// padded up to it instead, which every reader accepts.
+// Streams below this size would belong in the mini stream; a shorter stream is padded
+// with zeros up to it instead, which every reader accepts (a workbook stream ends at its
+// EOF record, a property set at its stated section size).
 constexpr std::size_t kMiniCutoff = 4096;
+constexpr std::size_t kEntrySize = 128;
+constexpr std::uint8_t kRed = 0, kBlack = 1;
 
-void putEntry(std::vector<std::uint8_t>& out, std::u16string_view name, std::uint8_t type, std::uint32_t child,
-              std::uint32_t start, std::uint32_t size)
+struct DirectoryEntry {
+    std::u16string_view name;
+    std::uint8_t type = 0;
+    std::uint8_t colour = kBlack;
+    std::uint32_t left = kNoStream, right = kNoStream, child = kNoStream;
+    std::uint32_t start = 0, size = 0;
+};
+
+void putEntry(std::vector<std::uint8_t>& out, const DirectoryEntry& e)
 {
     std::size_t begin = out.size();
-    for (char16_t c : name)
+    for (char16_t c : e.name)
         put16(out, static_cast<std::uint16_t>(c));
     out.resize(begin + 64, 0);
-    put16(out, static_cast<std::uint16_t>(name.empty() ? 0 : (name.size() + 1) * 2));
-    out.push_back(type);
-    out.push_back(1);  // black: a tree of one child is trivially balanced
-    put32(out, kNoStream);
-    put32(out, kNoStream);
-    put32(out, child);
+    put16(out, static_cast<std::uint16_t>(e.name.empty() ? 0 : (e.name.size() + 1) * 2));
+    out.push_back(e.type);
+    out.push_back(e.colour);
+    put32(out, e.left);
+    put32(out, e.right);
+    put32(out, e.child);
     out.resize(out.size() + 16 + 4 + 16, 0);  // class id, state bits, times
-    put32(out, start);
-    put32(out, size);
+    put32(out, e.start);
+    put32(out, e.size);
     put32(out, 0);
+}
+
+// The order in which a storage keeps its children's names: shorter first, then by
+// upper-cased UTF-16 unit.
+bool nameBefore(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i] < 128 ? upperAscii(a[i]) : a[i];
+        const char16_t y = b[i] < 128 ? upperAscii(b[i]) : b[i];
+        if (x != y)
+            return x < y;
+    }
+    return false;
+}
+
+// Links entries[sorted[from..to)] into a binary search tree split at medians and
+// returns its root. Median splits put every leaf on the last level or the one above;
+// colouring the nodes of the last level red (and all others black) then gives every
+// path the same number of black nodes, as a red-black tree must.
+std::uint32_t linkTree(std::vector<DirectoryEntry>& entries, const std::vector<std::uint32_t>& sorted, std::size_t from,
+                       std::size_t to, int depth, int lastLevel)
+{
+    if (from >= to)
+        return kNoStream;
+    const std::size_t middle = from + (to - from) / 2;
+    DirectoryEntry& node = entries[sorted[middle]];
+    node.colour = depth == lastLevel && depth > 0 ? kRed : kBlack;
+    const std::uint32_t left = linkTree(entries, sorted, from, middle, depth + 1, lastLevel);
+    const std::uint32_t right = linkTree(entries, sorted, middle + 1, to, depth + 1, lastLevel);
+    entries[sorted[middle]].left = left;
+    entries[sorted[middle]].right = right;
+    return sorted[middle];
 }
 
 }  // namespace
@@ -49,19 +94,38 @@ void putEntry(std::vector<std::uint8_t>& out, std::u16string_view name, std::uin
 bool writeCompoundFile(const std::string& path, std::u16string_view streamName, std::span<const std::uint8_t> stream,
                        std::string& error)
 {
-    if (streamName.size() > 31) {
-        error = "a compound file stream name is longer than 31 characters";
+    const CompoundStream one{streamName, stream};
+    return writeCompoundFile(path, std::span<const CompoundStream>(&one, 1), error);
+}
+
+bool writeCompoundFile(const std::string& path, std::span<const CompoundStream> streams, std::string& error)
+{
+    std::vector<std::size_t> sizes;
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const CompoundStream& s = streams[i];
+        if (s.name.empty() || s.name.size() > 31) {
+            error = "a compound file stream name must have 1 to 31 characters";
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!nameBefore(s.name, streams[j].name) && !nameBefore(streams[j].name, s.name)) {
+                error = "a compound file cannot hold two streams of one name";
+                return false;
+            }
+        }
+        sizes.push_back(std::max(s.bytes.size(), kMiniCutoff));
+        total += (sizes.back() + kSectorSize - 1) / kSectorSize * kSectorSize;
+    }
+    if (streams.empty() || total > 0xFFFFFE00u) {
+        error = streams.empty() ? "a compound file needs a stream" : "the workbook is too large for the .xls format";
         return false;
     }
-    const std::size_t streamSize = std::max(stream.size(), kMiniCutoff);
-    if (streamSize > 0xFFFFFE00u) {
-        error = "the workbook is too large for the .xls format";
-        return false;
-    }
-    // Layout: stream sectors, one directory sector, FAT sectors, DIFAT sectors. The FAT
-    // must cover itself and the DIFAT, hence the fixed-point loop.
-    const auto streamSectors = static_cast<std::uint32_t>((streamSize + kSectorSize - 1) / kSectorSize);
-    const std::uint32_t dirSectors = 1;
+    // Layout: each stream's sectors in turn, the directory sectors, FAT sectors, DIFAT
+    // sectors. The FAT must cover itself and the DIFAT, hence the fixed-point loop.
+    const auto streamSectors = static_cast<std::uint32_t>(total / kSectorSize);
+    const auto dirSectors =
+        static_cast<std::uint32_t>(((streams.size() + 1) * kEntrySize + kSectorSize - 1) / kSectorSize);
     std::uint32_t fatSectors = 1, difatSectors = 0;
     for (;;) {
         std::uint32_t total = streamSectors + dirSectors + fatSectors + difatSectors;
@@ -88,7 +152,7 @@ bool writeCompoundFile(const std::string& path, std::u16string_view streamName, 
     put16(header, 9);  // 512-byte sectors
     put16(header, 6);  // 64-byte mini sectors
     header.resize(header.size() + 6, 0);
-    put32(header, 0);  // directory sectors: always 0 in version 3
+    put32(header, 0);  // directory sector count: always 0 in version 3
     put32(header, fatSectors);
     put32(header, dirStart);
     put32(header, 0);
@@ -102,15 +166,45 @@ bool writeCompoundFile(const std::string& path, std::u16string_view streamName, 
 
     std::vector<std::uint8_t> tail;
     tail.reserve(static_cast<std::size_t>(dirSectors + fatSectors + difatSectors) * kSectorSize);
-    putEntry(tail, u"Root Entry", 5, 1, kEndOfChain, 0);
-    putEntry(tail, streamName, 2, kNoStream, 0, static_cast<std::uint32_t>(streamSize));
-    putEntry(tail, u"", 0, kNoStream, 0, 0);
-    putEntry(tail, u"", 0, kNoStream, 0, 0);
-
+    std::vector<DirectoryEntry> entries(1);
+    entries[0].name = u"Root Entry";
+    entries[0].type = 5;
+    entries[0].start = kEndOfChain;  // no mini stream
     std::vector<std::uint32_t> fat(static_cast<std::size_t>(fatSectors) * kIdsPerSector, kFreeSect);
-    for (std::uint32_t i = 0; i < streamSectors; ++i)
-        fat[i] = i + 1 < streamSectors ? i + 1 : kEndOfChain;
-    fat[dirStart] = kEndOfChain;
+    std::uint32_t sector = 0;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        DirectoryEntry e;
+        e.name = streams[i].name;
+        e.type = 2;
+        e.start = sector;
+        e.size = static_cast<std::uint32_t>(sizes[i]);
+        entries.push_back(e);
+        const auto count = static_cast<std::uint32_t>((sizes[i] + kSectorSize - 1) / kSectorSize);
+        for (std::uint32_t k = 0; k < count; ++k, ++sector)
+            fat[sector] = k + 1 < count ? sector + 1 : kEndOfChain;
+    }
+    std::vector<std::uint32_t> sorted;
+    for (std::uint32_t i = 1; i < entries.size(); ++i)
+        sorted.push_back(i);
+    std::sort(sorted.begin(), sorted.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return nameBefore(entries[a].name, entries[b].name); });
+    int lastLevel = 0;
+    for (std::size_t n = sorted.size(); n > 1; n /= 2)
+        ++lastLevel;
+    entries[0].child = linkTree(entries, sorted, 0, sorted.size(), 0, lastLevel);
+    entries.resize(static_cast<std::size_t>(dirSectors) * kSectorSize / kEntrySize);  // unused entries
+    for (const DirectoryEntry& e : entries) {
+        if (e.type == 0) {
+            DirectoryEntry unused;
+            unused.colour = kRed;
+            putEntry(tail, unused);
+        } else {
+            putEntry(tail, e);
+        }
+    }
+
+    for (std::uint32_t i = 0; i < dirSectors; ++i)
+        fat[dirStart + i] = i + 1 < dirSectors ? dirStart + i + 1 : kEndOfChain;
     for (std::uint32_t i = 0; i < fatSectors; ++i)
         fat[fatStart + i] = kFatSect;
     for (std::uint32_t i = 0; i < difatSectors; ++i)
@@ -128,10 +222,14 @@ bool writeCompoundFile(const std::string& path, std::u16string_view streamName, 
     }
 
     safefile::PendingFile file(path);
-    std::vector<std::uint8_t> padding(static_cast<std::size_t>(streamSectors) * kSectorSize - stream.size(), 0);
-    if (!file.create(error) || !file.write(header.data(), header.size(), error) ||
-        !file.write(stream.data(), stream.size(), error) || !file.write(padding.data(), padding.size(), error) ||
-        !file.write(tail.data(), tail.size(), error) || !file.commit(error)) {
+    bool ok = file.create(error) && file.write(header.data(), header.size(), error);
+    for (std::size_t i = 0; ok && i < streams.size(); ++i) {
+        const std::vector<std::uint8_t> padding(
+            (sizes[i] + kSectorSize - 1) / kSectorSize * kSectorSize - streams[i].bytes.size(), 0);
+        ok = file.write(streams[i].bytes.data(), streams[i].bytes.size(), error) &&
+             file.write(padding.data(), padding.size(), error);
+    }
+    if (!ok || !file.write(tail.data(), tail.size(), error) || !file.commit(error)) {
         error = "cannot write \"" + path + "\": " + error;
         return false;
     }

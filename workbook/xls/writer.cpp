@@ -7,6 +7,7 @@
 #include "base/ascii_case.h"
 #include "workbook/xls/compound_file_writer.h"
 #include "workbook/xls/records.h"
+#include "workbook/xls/summary_information.h"
 
 namespace wb {
 
@@ -24,6 +25,12 @@ constexpr int kMaxBuiltinNumFormat = 163;
 // The style XFs every reader expects (0 to 14), then the default cell XF.
 constexpr std::uint16_t kStyleXfCount = 15;
 constexpr std::uint16_t kDefaultCellXf = 15;
+// Fonts 0 to 3 and 5 are the default font (there is no font 4); the bold font follows.
+constexpr std::uint16_t kBoldFont = 6;
+// Header and footer texts hold at most 255 characters.
+constexpr std::size_t kMaxFooterUnits = 255;
+// The built-in name of the rows and columns printed on every page.
+constexpr std::uint8_t kPrintTitlesName = 0x07;
 
 std::string cellName(int row, int col)
 {
@@ -77,7 +84,10 @@ private:
 
 class XlsWriter {
 public:
-    XlsWriter(const WorkbookData& book, std::string& error) : book_(book), error_(error) {}
+    XlsWriter(const WorkbookData& book, const BookLayout& layout, std::string& error)
+        : book_(book), layout_(layout), error_(error)
+    {
+    }
     bool build();
     std::vector<std::uint8_t>& stream() { return stream_.bytes(); }
 
@@ -88,19 +98,31 @@ private:
         return false;
     }
     bool check();
+    bool checkLayout(std::size_t sheet);
     bool collectStrings();
     void writeGlobals(std::vector<std::size_t>& sheetOffsetFields);
     void writeSst();
+    void writePrintTitles();
     void writeSheet(std::size_t index);
+    void writePageSetup(const SheetLayout& layout, std::size_t index);
+    void writeColumnWidths(const SheetLayout& layout);
+    void writeWindow(const SheetLayout& layout, std::size_t index);
+    const SheetLayout& layoutOf(std::size_t sheet) const
+    {
+        static const SheetLayout none;
+        return sheet < layout_.sheets.size() ? layout_.sheets[sheet] : none;
+    }
     std::uint16_t xfOf(const Cell& cell) const
     {
         return cell.format == 0 ? kDefaultCellXf : static_cast<std::uint16_t>(kDefaultCellXf + cell.format);
     }
 
     const WorkbookData& book_;
+    const BookLayout& layout_;
     std::string& error_;
     StreamWriter stream_;
     std::vector<EncodedText> sheetNames_;
+    std::vector<EncodedText> footers_;
     std::vector<EncodedText> sst_;
     std::size_t textCells_ = 0;
     // Per sheet: its string pool index -> shared string index.
@@ -140,6 +162,8 @@ bool XlsWriter::check()
             return fail("the workbook has two sheets named \"" + sheet.name + "\"");
         folded.push_back(std::move(key));
         sheetNames_.push_back(encode(std::move(units)));
+        if (!checkLayout(sheetNames_.size() - 1))
+            return false;
 
         const auto& rows = sheet.rows();
         for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -165,6 +189,28 @@ bool XlsWriter::check()
             }
         }
     }
+    return true;
+}
+
+bool XlsWriter::checkLayout(std::size_t index)
+{
+    const SheetLayout& layout = layoutOf(index);
+    const std::string& name = book_.sheets[index].name;
+    std::u16string footer;
+    if (!utf8ToUtf16(layout.footer, footer))
+        return fail("the footer of sheet \"" + name + "\" is not valid UTF-8 text");
+    if (footer.size() > kMaxFooterUnits)
+        return fail("the footer of sheet \"" + name + "\" is longer than 255 characters");
+    footers_.push_back(encode(std::move(footer)));
+    if (layout.frozenRows >= kMaxRows || layout.frozenCols >= kMaxCols)
+        return fail("the frozen panes of sheet \"" + name + "\" lie beyond the .xls limits");
+    if (layout.titleFirstRow >= 0 && (layout.titleLastRow >= kMaxRows || layout.titleLastRow < layout.titleFirstRow))
+        return fail("the print title rows of sheet \"" + name + "\" lie beyond the .xls limits");
+    if (layout.fitPagesWide < 0 || layout.fitPagesWide > 0x7FFF || layout.paperSize < 0 || layout.paperSize > 0xFFFF)
+        return fail("the page set-up of sheet \"" + name + "\" cannot be written");
+    for (double width : layout.columnWidths)
+        if (!(width >= 0.0 && width <= kMaxColumnWidth))
+            return fail("a column width of sheet \"" + name + "\" is not from 0 to 255 characters");
     return true;
 }
 
@@ -198,13 +244,13 @@ bool XlsWriter::collectStrings()
     return true;
 }
 
-std::vector<std::uint8_t> fontRecord()
+std::vector<std::uint8_t> fontRecord(bool bold)
 {
     std::vector<std::uint8_t> b;
-    put16(b, 200);     // height in twips: 10 points
-    put16(b, 0);       // no attributes
-    put16(b, 0x7FFF);  // automatic colour
-    put16(b, 400);     // normal weight
+    put16(b, 200);                // height in twips: 10 points
+    put16(b, bold ? 0x0001 : 0);  // the bold bit, which older readers go by
+    put16(b, 0x7FFF);             // automatic colour
+    put16(b, bold ? 700 : 400);   // weight
     put16(b, 0);
     b.push_back(0);  // no underline
     b.push_back(0);
@@ -217,10 +263,11 @@ std::vector<std::uint8_t> fontRecord()
     return b;
 }
 
-std::vector<std::uint8_t> xfRecord(std::uint16_t numFormat, bool style, std::uint8_t usedAttributes)
+std::vector<std::uint8_t> xfRecord(std::uint16_t numFormat, bool style, std::uint8_t usedAttributes,
+                                   std::uint16_t font = 0)
 {
     std::vector<std::uint8_t> b;
-    put16(b, 0);  // font 0
+    put16(b, font);
     put16(b, numFormat);
     // Locked; a style XF has the style bit and parent 0xFFF, a cell XF the Normal style.
     put16(b, style ? 0xFFF5 : 0x0001);
@@ -270,17 +317,23 @@ void XlsWriter::writeGlobals(std::vector<std::size_t>& sheetOffsetFields)
     stream_.record(0x0022, b);
 
     // Font 4 does not exist in BIFF; readers expect the four before it and the one after.
-    const std::vector<std::uint8_t> font = fontRecord();
+    const std::vector<std::uint8_t> font = fontRecord(false);
     for (int i = 0; i < 5; ++i)
         stream_.record(kFont, font);
+    stream_.record(kFont, fontRecord(true));  // font 6
 
     stream_.record(kXf, xfRecord(0, true, 0x00));
     for (std::uint16_t i = 1; i < kStyleXfCount; ++i)
         stream_.record(kXf, xfRecord(0, true, 0xF4));
     stream_.record(kXf, xfRecord(0, false, 0x00));
-    // One cell XF per cell format of the book, each on its built-in number format.
-    for (int id : book_.formats)
-        stream_.record(kXf, xfRecord(static_cast<std::uint16_t>(id), false, 0x04));
+    // One cell XF per cell format of the book, each on its built-in number format; the
+    // used-attribute bits say which of its parts replace the Normal style's (number
+    // format 0x04, font 0x08).
+    for (std::size_t f = 0; f < book_.formats.size(); ++f) {
+        const bool bold = layout_.isBold(f);
+        stream_.record(kXf, xfRecord(static_cast<std::uint16_t>(book_.formats[f]), false,
+                                     bold ? 0x0C : 0x04, bold ? kBoldFont : 0));
+    }
 
     auto& style = body();
     put16(style, 0x8000);  // built-in style on XF 0
@@ -300,8 +353,63 @@ void XlsWriter::writeGlobals(std::vector<std::size_t>& sheetOffsetFields)
         stream_.record(kBoundSheet, sheet);
     }
 
+    writePrintTitles();
     writeSst();
     stream_.record(kEof, body());
+}
+
+// Rows printed on every page are the sheet's built-in name Print_Titles, a 3D reference
+// to those rows across all columns; 3D references go through the EXTERNSHEET table,
+// which points at the SUPBOOK record of this workbook's own sheets.
+void XlsWriter::writePrintTitles()
+{
+    std::vector<std::size_t> titled;
+    for (std::size_t i = 0; i < book_.sheets.size(); ++i)
+        if (layoutOf(i).titleFirstRow >= 0)
+            titled.push_back(i);
+    if (titled.empty())
+        return;
+
+    std::vector<std::uint8_t> b;
+    put16(b, static_cast<std::uint16_t>(book_.sheets.size()));
+    put16(b, 0x0401);  // marks the SUPBOOK of the workbook's own sheets
+    stream_.record(kSupBook, b);
+
+    b.clear();
+    put16(b, static_cast<std::uint16_t>(titled.size()));
+    for (std::size_t sheet : titled) {
+        put16(b, 0);  // the SUPBOOK above
+        put16(b, static_cast<std::uint16_t>(sheet));
+        put16(b, static_cast<std::uint16_t>(sheet));
+    }
+    stream_.record(kExternSheet, b);
+
+    for (std::size_t i = 0; i < titled.size(); ++i) {
+        const SheetLayout& layout = layoutOf(titled[i]);
+        std::vector<std::uint8_t> formula;
+        formula.push_back(0x3B);  // tArea3d, reference class
+        put16(formula, static_cast<std::uint16_t>(i));  // EXTERNSHEET entry
+        put16(formula, static_cast<std::uint16_t>(layout.titleFirstRow));
+        put16(formula, static_cast<std::uint16_t>(layout.titleLastRow));
+        put16(formula, 0);  // columns 0 to 255, absolute
+        put16(formula, static_cast<std::uint16_t>(kMaxCols - 1));
+
+        b.clear();
+        put16(b, 0x0020);  // built-in name
+        b.push_back(0);    // no keyboard shortcut
+        b.push_back(1);    // name length: one character, the built-in name's code
+        put16(b, static_cast<std::uint16_t>(formula.size()));
+        put16(b, 0);
+        put16(b, static_cast<std::uint16_t>(titled[i] + 1));  // local to that sheet
+        b.push_back(0);  // no menu, description, help or status texts
+        b.push_back(0);
+        b.push_back(0);
+        b.push_back(0);
+        b.push_back(0);  // 8-bit characters
+        b.push_back(kPrintTitlesName);
+        b.insert(b.end(), formula.begin(), formula.end());
+        stream_.record(kName, b);
+    }
 }
 
 void XlsWriter::writeSst()
@@ -374,6 +482,10 @@ void XlsWriter::writeSheet(std::size_t index)
     put32(b, 0x06);
     stream_.record(kBof, b);
 
+    const SheetLayout& layout = layoutOf(index);
+    writePageSetup(layout, index);
+    writeColumnWidths(layout);
+
     // The used range from the cells that will be written.
     std::uint32_t firstRow = 0, rowEnd = 0;
     std::uint16_t firstCol = 0, colEnd = 0;
@@ -432,10 +544,81 @@ void XlsWriter::writeSheet(std::size_t index)
         }
     }
 
+    writeWindow(layout, index);
     b.clear();
+    stream_.record(kEof, b);
+}
+
+void XlsWriter::writePageSetup(const SheetLayout& layout, std::size_t index)
+{
+    std::vector<std::uint8_t> b;
+    // Automatic page breaks shown, outline buttons below and right, outline symbols;
+    // 0x0100 scales the printout to a number of pages rather than a percentage.
+    put16(b, static_cast<std::uint16_t>(0x04C1 | (layout.fitPagesWide > 0 ? 0x0100 : 0)));
+    stream_.record(kWsBool, b);
+
+    const EncodedText& footer = footers_[index];
+    if (!footer.units.empty()) {
+        b.clear();
+        put16(b, static_cast<std::uint16_t>(footer.units.size()));
+        b.push_back(footer.wide ? 1 : 0);
+        putChars(b, footer, 0, footer.units.size());
+        stream_.record(kFooter, b);
+    }
+
+    b.clear();
+    put16(b, static_cast<std::uint16_t>(layout.paperSize));
+    put16(b, 100);  // scale in percent, when not fitted to pages
+    put16(b, 1);    // first page number
+    put16(b, static_cast<std::uint16_t>(layout.fitPagesWide));
+    put16(b, 0);    // as many pages down as needed
+    // Pages in columns; portrait (0x0002) or landscape; the paper, scale and
+    // orientation are set (0x0004 and 0x0040 clear).
+    put16(b, layout.landscape ? 0x0000 : 0x0002);
+    put16(b, 600);  // print resolution in dpi, across and down
+    put16(b, 600);
+    putDouble(b, 0.3);  // header and footer margins in inches
+    putDouble(b, 0.3);
+    put16(b, 1);  // copies
+    stream_.record(kSetup, b);
+}
+
+// A width in characters as Excel stores it: in 1/256 of the digit width, with the cell's
+// padding of 5 pixels (of a 7-pixel digit) added.
+std::uint16_t storedColumnWidth(double characters)
+{
+    const double pixels = std::floor(characters * 7.0 + 0.5) + 5.0;
+    return static_cast<std::uint16_t>(std::min(pixels * 256.0 / 7.0, 65535.0));
+}
+
+void XlsWriter::writeColumnWidths(const SheetLayout& layout)
+{
+    const std::size_t columns = std::min(layout.columnWidths.size(), static_cast<std::size_t>(kMaxCols));
+    for (std::size_t col = 0; col < columns; ++col) {
+        const double width = layout.columnWidths[col];
+        if (width <= 0.0)
+            continue;
+        std::vector<std::uint8_t> b;
+        put16(b, static_cast<std::uint16_t>(col));
+        put16(b, static_cast<std::uint16_t>(col));
+        put16(b, storedColumnWidth(width));
+        put16(b, kDefaultCellXf);
+        put16(b, 0);  // shown, no outline
+        put16(b, 0);
+        stream_.record(kColInfo, b);
+    }
+}
+
+void XlsWriter::writeWindow(const SheetLayout& layout, std::size_t index)
+{
+    const bool frozen = layout.frozenRows > 0 || layout.frozenCols > 0;
     // Gridlines, headers, zeros, automatic grid colour, outline symbols; the first sheet
-    // is also selected and shown.
-    put16(b, index == 0 ? 0x06B6 : 0x00B6);
+    // is also selected and shown. Frozen panes (0x0008) that are not a split (0x0100).
+    std::uint16_t options = index == 0 ? 0x06B6 : 0x00B6;
+    if (frozen)
+        options |= 0x0108;
+    std::vector<std::uint8_t> b;
+    put16(b, options);
     put16(b, 0);
     put16(b, 0);
     put32(b, 0x40);
@@ -443,9 +626,18 @@ void XlsWriter::writeSheet(std::size_t index)
     put16(b, 0);
     put32(b, 0);
     stream_.record(kWindow2, b);
+    if (!frozen)
+        return;
 
     b.clear();
-    stream_.record(kEof, b);
+    put16(b, static_cast<std::uint16_t>(layout.frozenCols));
+    put16(b, static_cast<std::uint16_t>(layout.frozenRows));
+    put16(b, static_cast<std::uint16_t>(layout.frozenRows));  // first row of the lower pane
+    put16(b, static_cast<std::uint16_t>(layout.frozenCols));  // first column of the right pane
+    // The active pane: lower right when both are frozen, else the lower or the right one.
+    b.push_back(layout.frozenRows > 0 && layout.frozenCols > 0 ? 0 : layout.frozenRows > 0 ? 2 : 1);
+    b.push_back(0);
+    stream_.record(kPane, b);
 }
 
 bool XlsWriter::build()
@@ -465,12 +657,16 @@ bool XlsWriter::build()
 
 }  // namespace
 
-bool writeXlsFile(const WorkbookData& book, const std::string& path, std::string& error)
+bool writeXlsFile(const WorkbookData& book, const BookLayout& layout, const std::string& path, std::string& error)
 {
-    XlsWriter writer(book, error);
+    XlsWriter writer(book, layout, error);
     if (!writer.build())
         return false;
-    return writeCompoundFile(path, u"Workbook", writer.stream(), error);
+    const std::vector<std::uint8_t> summary = summaryInformationStream(layout.properties);
+    std::vector<CompoundStream> streams{{u"Workbook", writer.stream()}};
+    if (!summary.empty())
+        streams.push_back({kSummaryInformationName, summary});
+    return writeCompoundFile(path, streams, error);
 }
 
 }  // namespace wb

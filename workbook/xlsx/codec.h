@@ -3,12 +3,19 @@
 #include <string>
 
 #include "workbook/cells/cell_store.h"
+#include "workbook/layout.h"
 
 namespace wb {
 
 // The .xlsx back end. Each returns false with a reason in `error` and leaves `out` empty on
 // failure; the writer never leaves a partly written file at path.
 bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error);
-bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error);
+// The layout (fonts, column widths, panes, page set-up, properties) is written as far as
+// the format allows; a book written without one has the format's defaults.
+bool writeXlsxFile(const WorkbookData& book, const BookLayout& layout, const std::string& path, std::string& error);
+inline bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error)
+{
+    return writeXlsxFile(book, BookLayout{}, path, error);
+}
 
 }  // namespace wb

@@ -8,6 +8,7 @@
 
 #include "base/library_output.h"
 #include "base/safe_file.h"
+#include "workbook/xlsx/app_properties.h"
 #include "workbook/xlsx/codec.h"
 #include "workbook/xlsx/locale_scope.h"
 #include "workbook/xlsx/values.h"
@@ -79,9 +80,48 @@ bool checkSheet(const SheetData& sheet, std::string& error)
     return true;
 }
 
+// Column widths, panes and page set-up of one sheet; the reason of a refusal in error.
+bool applyLayout(lxw_worksheet* worksheet, const SheetLayout& layout, const std::string& sheetName,
+                 std::string& error)
+{
+    auto refused = [&](const char* what, lxw_error rc) {
+        error = "the " + std::string(what) + " of sheet \"" + sheetName + "\" cannot be written: " + lxw_strerror(rc);
+        return false;
+    };
+    for (std::size_t col = 0; col < layout.columnWidths.size() && col < static_cast<std::size_t>(xlsx::kMaxCols);
+         ++col) {
+        const double width = layout.columnWidths[col];
+        if (width <= 0.0)
+            continue;
+        auto c = static_cast<lxw_col_t>(col);
+        if (lxw_error rc = worksheet_set_column(worksheet, c, c, width, nullptr); rc != LXW_NO_ERROR)
+            return refused("column widths", rc);
+    }
+    if (layout.frozenRows > 0 || layout.frozenCols > 0)
+        worksheet_freeze_panes(worksheet, static_cast<lxw_row_t>(layout.frozenRows),
+                               static_cast<lxw_col_t>(layout.frozenCols));
+    if (layout.landscape)
+        worksheet_set_landscape(worksheet);
+    if (layout.paperSize > 0 && layout.paperSize <= 255)
+        worksheet_set_paper(worksheet, static_cast<uint8_t>(layout.paperSize));
+    if (layout.fitPagesWide > 0)
+        worksheet_fit_to_pages(worksheet, static_cast<uint16_t>(layout.fitPagesWide), 0);
+    if (layout.titleFirstRow >= 0) {
+        lxw_error rc = worksheet_repeat_rows(worksheet, static_cast<lxw_row_t>(layout.titleFirstRow),
+                                             static_cast<lxw_row_t>(layout.titleLastRow));
+        if (rc != LXW_NO_ERROR)
+            return refused("print titles", rc);
+    }
+    if (!layout.footer.empty()) {
+        if (lxw_error rc = worksheet_set_footer(worksheet, layout.footer.c_str()); rc != LXW_NO_ERROR)
+            return refused("footer", rc);
+    }
+    return true;
+}
+
 }  // namespace
 
-bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::string& error)
+bool writeXlsxFile(const WorkbookData& book, const BookLayout& layout, const std::string& path, std::string& error)
 {
     for (const SheetData& sheet : book.sheets) {
         if (!checkSheet(sheet, error))
@@ -102,8 +142,21 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
         error = "cannot write \"" + path + "\": out of memory";
         return false;
     }
+    // The library keeps the pointers until the book is closed; the texts live here.
+    DocumentProperties texts = layout.properties;
+    lxw_doc_properties properties{};
+    properties.title = texts.title.empty() ? nullptr : texts.title.data();
+    properties.subject = texts.subject.empty() ? nullptr : texts.subject.data();
+    if (properties.title || properties.subject) {
+        if (lxw_error rc = workbook_set_properties(workbook.get(), &properties); rc != LXW_NO_ERROR) {
+            error = "the document properties cannot be written: " + std::string(lxw_strerror(rc));
+            return false;
+        }
+    }
+
     std::vector<lxw_format*> formats;
-    for (int numFormat : book.formats) {
+    for (std::size_t f = 0; f < book.formats.size(); ++f) {
+        const int numFormat = book.formats[f];
         lxw_format* format = workbook_add_format(workbook.get());
         if (!format) {
             error = "cannot write \"" + path + "\": out of memory";
@@ -111,10 +164,13 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
         }
         if (numFormat >= 0 && numFormat <= 255)
             format_set_num_format_index(format, static_cast<uint8_t>(numFormat));
+        if (layout.isBold(f))
+            format_set_bold(format);
         formats.push_back(format);
     }
 
-    for (const SheetData& sheet : book.sheets) {
+    for (std::size_t s = 0; s < book.sheets.size(); ++s) {
+        const SheetData& sheet = book.sheets[s];
         lxw_error check = workbook_validate_sheet_name(workbook.get(), sheet.name.c_str());
         if (sheet.name.empty() || check != LXW_NO_ERROR) {
             error = "the sheet name \"" + sheet.name + "\" cannot be used: "
@@ -126,6 +182,8 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
             error = "the sheet \"" + sheet.name + "\" cannot be added";
             return false;
         }
+        if (s < layout.sheets.size() && !applyLayout(worksheet, layout.sheets[s], sheet.name, error))
+            return false;
         const auto& rows = sheet.rows();
         for (std::size_t row = 0; row < rows.size(); ++row) {
             for (const Cell& cell : rows[row]) {
@@ -152,7 +210,20 @@ bool writeXlsxFile(const WorkbookData& book, const std::string& path, std::strin
             error += std::string(" (") + std::strerror(systemError) + ")";
         return false;
     }
-    if (!output.commit(error)) {
+    if (layout.properties.application.empty()) {
+        if (!output.commit(error)) {
+            error = "cannot write \"" + path + "\": " + error;
+            return false;
+        }
+        return true;
+    }
+    // The library names no other program than Excel as the writer: the package is copied
+    // once more with the application named, and that copy replaces the target.
+    safefile::PendingFile named(path);
+    if (!named.create(error) ||
+        !xlsx::copyWithApplication(output.temporaryPath(), named.temporaryPath(), layout.properties.application,
+                                   error) ||
+        !named.commit(error)) {
         error = "cannot write \"" + path + "\": " + error;
         return false;
     }
