@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/tvn_doc.h"
+#include "base/safe_file.h"
 #include "results/results_sheets.h"
 #include "workbook/book.h"
 
@@ -11,6 +12,11 @@ namespace results {
 bool IsXlsPath(const std::string& path)
 {
     return std::filesystem::path(path).extension() == ".xls";
+}
+
+bool IsJobWorkbook(const CTVNDoc& job, const std::string& path)
+{
+    return safefile::SameFile(job.path, path);
 }
 
 namespace {
