@@ -74,13 +74,16 @@ struct TableExtent {
 std::unique_ptr<wb::Book> readWorkbook(UserInteraction& ui, const std::string& path)
 {
     std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(path);
+    std::string reason;
     {
         BusyIndicator busy(ui);
-        if (!book || !book->load(path))
+        if (!book->load(path)) {
+            reason = book->errorMessage();
             book.reset();
+        }
     }
     if (!book)
-        ui.showMessage("Error reading file");
+        ui.showMessage("Error reading file", FileProblemDetail(path, reason));
     return book;
 }
 

@@ -46,6 +46,13 @@ public:
     virtual void endBusy() {}
 };
 
+// The detail of a message about a file that could not be read or written: the file's
+// name as the user gave it, then the reason ("samples.ods: it is an OpenDocument ...").
+inline std::string FileProblemDetail(const std::string& path, const std::string& reason)
+{
+    return reason.empty() ? path : path + ": " + reason;
+}
+
 // Shows the busy indicator for as long as it lives.
 class BusyIndicator {
 public:

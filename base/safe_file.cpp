@@ -161,6 +161,19 @@ bool PendingFile::commit(std::string& error)
     return true;
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty())
+        return false;
+    struct stat first {}, second {};
+    if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    std::error_code ec1, ec2;
+    const std::filesystem::path x = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ec1), ec1);
+    const std::filesystem::path y = std::filesystem::weakly_canonical(std::filesystem::absolute(b, ec2), ec2);
+    return !ec1 && !ec2 && x == y;
+}
+
 bool WriteFile(const std::string& target, std::string_view bytes, std::string& error)
 {
     PendingFile file(target);

@@ -51,4 +51,9 @@ bool WriteFile(const std::string& target, std::string_view bytes, std::string& e
 // user may not write, or one without any write permission bit, even for root.
 bool MayReplace(const std::string& target, std::string& error);
 
+// Whether two paths name the same file, however each is spelled ("./a.xlsx", "dir/../a.xlsx",
+// a symbolic link, another hard link): the same device and inode when both exist, else
+// the same absolute path once "." and ".." and symbolic links are resolved.
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace safefile

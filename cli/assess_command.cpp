@@ -1,6 +1,7 @@
 // torven-cli assess: one analysis job from workbook to summary text (and results file).
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,10 +9,12 @@
 #include "app/default_values.h"
 #include "app/tvn_app.h"
 #include "app/tvn_doc.h"
+#include "base/safe_file.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "metrics/analysis_command.h"
 #include "results/results_csv.h"
+#include "results/results_workbook.h"
 #include "ui/chart/chart_export.h"
 #include "ui/chart/headless_gui.h"
 
@@ -32,6 +35,21 @@ struct AssessOptions {
     std::optional<std::string> chartDirectory;
     bool quiet = false;
 };
+
+// Whether the CSV export into folder would write over workbook: one of its fixed names
+// (sample-summary.csv, uncertainty-*.csv, job-summary.txt) in that folder.
+bool isResultsCsvFile(const std::string& workbook, const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    const fs::path path(workbook);
+    const std::string name = path.filename().string();
+    const bool csvName = name == "sample-summary.csv" || name == "job-summary.txt"
+        || (name.starts_with("uncertainty-") && name.ends_with(".csv"));
+    if (!csvName)
+        return false;
+    const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    return safefile::SameFile(parent.string(), folder);
+}
 
 int usage(const std::string& reason)
 {
@@ -106,6 +124,12 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     }
     if (!haveWorkbook)
         return usage("no workbook given");
+    // Results written over the samples would lose them: refused before anything is read.
+    if (options.outputPath && safefile::SameFile(*options.outputPath, options.workbook))
+        return usage(*options.outputPath + ": " + results::kOwnWorkbookMessage);
+    if (options.csvDirectory && isResultsCsvFile(options.workbook, *options.csvDirectory))
+        return usage(*options.csvDirectory + ": the CSV files would replace the sample workbook " +
+                     options.workbook + ". Choose another folder.");
 
     // Checked as the Default values dialog checks them; a refused value shows the
     // dialog's own message alone.

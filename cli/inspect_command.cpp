@@ -77,7 +77,8 @@ int runInspect(const std::vector<std::string>& args)
 
     std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(options.workbook);
     if (!book->load(options.workbook)) {
-        std::fputs("Error reading file\n", stderr);
+        const std::string detail = FileProblemDetail(options.workbook, book->errorMessage());
+        std::fprintf(stderr, "Error reading file\n%s\n", detail.c_str());
         return exitFailed;
     }
 

@@ -65,7 +65,11 @@ static const char* kUsage =
     "  torven-cli taxa [--db PATH]\n"
     "  torven-cli refdb [--db PATH] [SOURCE]\n"
     "  torven-cli --version\n"
-    "  torven-cli --help\n";
+    "  torven-cli --help\n"
+    "\n"
+    "Messages go to standard error as the desktop program shows them; a message about a file\n"
+    "that could not be read or written is followed by a line with the file's name and the reason.\n"
+    "Exit status: 0 done, 1 import or analysis failed, 2 usage error, 3 results not written.\n";
 
 int main(int argc, char** argv)
 {

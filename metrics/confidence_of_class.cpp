@@ -95,7 +95,7 @@ std::optional<SpreadModel> spreadModel(const dbTable* coc)
 }
 
 // Index 1 is headed by the full list; every index-2 run fills the list of the river
-// TDI4 table, whose first probability column holds High and Good together.
+// TDI4 table, whose first probability column holds High and Good added together.
 const std::vector<std::string>& siteHeaders(int index)
 {
     static const std::vector<std::string> full = {
@@ -209,6 +209,13 @@ bool CTVNDoc::ConfidenceOfClass(int index)
                 s(r, c) = dMat::missingValue;
 
     if (riverSecondIndex) {
+        // The table keeps one probability column for High and Good together, headed
+        // "CoC High+Good": it must hold their sum before the High column goes. A site
+        // left unassessed keeps the missing value.
+        const int good = sitecol::high + 1;
+        for (int k = 0; k < s.nRows(); ++k)
+            if (!s.isMissing(k, sitecol::high) && !s.isMissing(k, good))
+                s(k, good) += s(k, sitecol::high);
         std::vector<std::uint8_t> mask(sitecol::count, 0);
         mask[sitecol::high] = 1;
         s.deleteColumns(mask);

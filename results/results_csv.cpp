@@ -15,6 +15,7 @@
 #include "base/ascii_case.h"
 #include "base/safe_file.h"
 #include "matrix/number_format.h"
+#include "results/results_workbook.h"
 
 namespace results {
 
@@ -127,11 +128,22 @@ bool WriteResultsCsv(const CTVNDoc& job, const std::string& folder, std::string&
     tables.push_back(SampleSummarySheet(job));
     std::vector<ResultSheet> sites = SiteSheets(job);
     tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
-    for (const ResultSheet& table : tables) {
-        if (!writeWhole(dir / CsvFileName(table.name), CsvText(table), error))
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const ResultSheet& table : tables)
+        files.emplace_back(dir / CsvFileName(table.name), CsvText(table));
+    files.emplace_back(dir / "job-summary.txt", JobSummaryText(job));
+    // A sample workbook that happens to carry one of these names is never replaced.
+    for (const auto& [target, text] : files) {
+        if (IsJobWorkbook(job, target.string())) {
+            error = "Cannot write " + target.string() + ": it is the sample workbook of this job";
+            return false;
+        }
+    }
+    for (const auto& [target, text] : files) {
+        if (!writeWhole(target, text, error))
             return false;
     }
-    return writeWhole(dir / "job-summary.txt", JobSummaryText(job), error);
+    return true;
 }
 
 }  // namespace results

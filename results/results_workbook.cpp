@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/tvn_doc.h"
+#include "base/safe_file.h"
 #include "results/results_sheets.h"
 #include "torven_version.h"
 #include "workbook/book.h"
@@ -15,6 +16,11 @@ namespace results {
 bool IsXlsPath(const std::string& path)
 {
     return std::filesystem::path(path).extension() == ".xls";
+}
+
+bool IsJobWorkbook(const CTVNDoc& job, const std::string& path)
+{
+    return safefile::SameFile(job.path, path);
 }
 
 namespace {

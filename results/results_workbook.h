@@ -27,6 +27,14 @@ inline constexpr double kMaxSummaryWidth = 100.0;
 inline constexpr const char* kPageFooter = "&L&A&RPage &P of &N";
 // The document title of every results workbook.
 inline constexpr const char* kDocumentTitle = "TORVEN II results";
+// The message of a save refused because the chosen file is the job's own sample workbook:
+// writing there would replace the samples with the results.
+inline constexpr const char* kOwnWorkbookMessage =
+    "The results cannot be saved over the sample workbook they were read from. Choose another file.";
+
+// True when path names the job's sample workbook: the same file, however either path is
+// spelled, a hard link to it included.
+bool IsJobWorkbook(const CTVNDoc& job, const std::string& path);
 
 // Builds the results workbook of an analysed job and writes it to path, in the format
 // its extension selects. False with the workbook library's reason in error.

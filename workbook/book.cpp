@@ -1,6 +1,7 @@
 #include "workbook/book.h"
 
 #include "base/ascii_case.h"
+#include "workbook/file_kind.h"
 #include "workbook/xls/codec.h"
 #include "workbook/xlsx/codec.h"
 
@@ -152,6 +153,10 @@ bool Book::load(const std::string& path)
 {
     WorkbookData loaded;
     std::string reason;
+    if (!CheckWorkbookFile(path, format_, reason)) {
+        error_ = reason;
+        return false;
+    }
     bool ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason)
                                          : readXlsxFile(path, loaded, reason);
     if (!ok) {

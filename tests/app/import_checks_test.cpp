@@ -97,8 +97,32 @@ TEST_P(ImportChecks, UnreadableFile)
     std::filesystem::rename(written, renamed);
     EXPECT_FALSE(import(renamed, choose(5)));
     EXPECT_EQ(user.messages, std::vector<std::string>(3, "Error reading file"));
+    // Each message carries the file and the reason.
+    ASSERT_EQ(user.details.size(), 3u);
+    EXPECT_EQ(user.details[1], dir.file("missing" + GetParam()) + ": the file does not exist");
+    for (const std::string& detail : user.details)
+        EXPECT_NE(detail.find(dir.path().string()), std::string::npos) << detail;
     EXPECT_EQ(user.worksheetChoiceCount, 0);
     user.worksheetChoices.clear();
+}
+
+// The message stays "Error reading file"; its detail names the file and says why.
+TEST(ImportUnreadable, EachFileSaysWhy)
+{
+    TempDir dir;
+    ScriptedUser user;
+    CTVNApp app{user};
+    app.masterTaxonList = std::make_shared<const dbTable>(std::vector<dbTable::Column>{}, 0);
+    for (const import_fixture::UnreadableFile& file : import_fixture::writeUnreadableFiles(dir)) {
+        user.messages.clear();
+        user.details.clear();
+        CTVNDoc job(&app, user);
+        EXPECT_FALSE(job.OpenWorkbook(file.path)) << file.path;
+        EXPECT_EQ(user.messages, std::vector<std::string>{"Error reading file"}) << file.path;
+        EXPECT_EQ(user.details, std::vector<std::string>{file.path + ": " + file.reason});
+        EXPECT_EQ(user.busyDepth, 0);
+    }
+    EXPECT_EQ(user.worksheetChoiceCount, 0);
 }
 
 TEST_P(ImportChecks, NoSheets)

@@ -1,5 +1,7 @@
 #include "tests/app/import_fixture.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "matrix/number_format.h"
@@ -139,6 +141,75 @@ std::string writeWorkbook(const testing_support::TempDir& dir, const std::string
         &output);
     EXPECT_EQ(status, 0) << output;
     return path;
+}
+
+// Zip packages of other programs: an OpenDocument spreadsheet (its media type stored
+// first, as the format requires) and a Word document.
+const char* const kForeignPackages = R"PY(
+import sys, zipfile
+ods, docx = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(ods, 'w') as z:
+    z.writestr(zipfile.ZipInfo('mimetype'), 'application/vnd.oasis.opendocument.spreadsheet')
+    z.writestr('content.xml', '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"/>',
+               zipfile.ZIP_DEFLATED)
+with zipfile.ZipFile(docx, 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('[Content_Types].xml', '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>')
+    z.writestr('_rels/.rels', '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+               '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" '
+               'Target="word/document.xml"/></Relationships>')
+    z.writestr('word/document.xml', '<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
+               '<w:body><w:p><w:r><w:t>Samples</w:t></w:r></w:p></w:body></w:document>')
+)PY";
+
+std::vector<UnreadableFile> writeUnreadableFiles(const testing_support::TempDir& dir)
+{
+    using testing_support::readFile;
+    using testing_support::writeFile;
+    std::vector<UnreadableFile> files;
+    files.push_back({dir.file("missing.xlsx"), "the file does not exist"});
+    files.push_back({dir.file("no-such-folder/samples.xlsx"), "the folder " + dir.file("no-such-folder") + " does not exist"});
+    writeFile(dir.file("empty.xlsx"), "");
+    files.push_back({dir.file("empty.xlsx"), "the file is empty"});
+    writeFile(dir.file("samples.csv"), "Sample,,S1\r\nNBN0001,Achnanthes,10\r\n");
+    files.push_back({dir.file("samples.csv"), "it is a text file (such as a .csv file), which this program does not read; "
+                                              "open it in a spreadsheet program and save it as an .xlsx workbook"});
+    writeFile(dir.file("picture.xlsx"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    files.push_back({dir.file("picture.xlsx"), "it is a PNG picture, not a workbook"});
+
+    std::string output;
+    EXPECT_EQ(testing_support::runPython(kForeignPackages,
+                                         testing_support::shellQuote(dir.file("samples.ods")) + " " +
+                                             testing_support::shellQuote(dir.file("letter.xlsx")) + " 2>&1",
+                                         &output),
+              0)
+        << output;
+    files.push_back({dir.file("samples.ods"), "it is an OpenDocument spreadsheet (.ods), which this program does not "
+                                              "read; open it in a spreadsheet program and save it as an .xlsx workbook"});
+    files.push_back({dir.file("letter.xlsx"), "the file is not a workbook (it is a Word document)"});
+
+    // A real .xlsx cut in half, as an interrupted copy leaves it.
+    const std::string whole = readFile(writeWorkbook(dir, "whole.xlsx", {riversSheet()}));
+    writeFile(dir.file("cut.xlsx"), whole.substr(0, whole.size() / 2));
+    files.push_back({dir.file("cut.xlsx"), "the file is truncated (the end of its zip directory is missing)"});
+
+    // A real .xls whose record after the globals' BOF is turned into FILEPASS, the mark
+    // of an encrypted workbook.
+    std::string xls = readFile(writeWorkbook(dir, "whole.xls", {riversSheet()}));
+    const std::string bof("\x09\x08\x10\x00\x00\x06\x05\x00", 8);
+    const std::size_t at = xls.find(bof);
+    EXPECT_NE(at, std::string::npos);
+    if (at != std::string::npos) {
+        xls[at + 20] = 0x2F;
+        xls[at + 21] = 0x00;
+    }
+    writeFile(dir.file("locked.xls"), xls);
+    files.push_back({dir.file("locked.xls"),
+                     "the workbook is encrypted (password protected); save it without a password and try again"});
+
+    std::filesystem::copy_file(dir.file("whole.xlsx"), dir.file("renamed.xls"));
+    files.push_back({dir.file("renamed.xls"),
+                     "it is not an Excel 97-2003 workbook but a zip file (an .xlsx workbook needs the extension .xlsx)"});
+    return files;
 }
 
 std::string writeXlsxWithoutSheets(const testing_support::TempDir& dir, const std::string& fileName)

@@ -64,4 +64,14 @@ std::string writeWorkbook(const testing_support::TempDir& dir, const std::string
 // An .xlsx package whose workbook lists no sheet (no spreadsheet program writes one).
 std::string writeXlsxWithoutSheets(const testing_support::TempDir& dir, const std::string& fileName);
 
+// Files that are not readable workbooks, each with a part of the reason the reader gives:
+// a missing file, a missing folder, an empty file, a CSV text, a PNG picture, an .ods
+// spreadsheet, a Word document renamed .xlsx, an .xlsx cut short, a password-protected
+// .xls and an .xlsx renamed .xls.
+struct UnreadableFile {
+    std::string path;
+    std::string reason;
+};
+std::vector<UnreadableFile> writeUnreadableFiles(const testing_support::TempDir& dir);
+
 }  // namespace import_fixture

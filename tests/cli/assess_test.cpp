@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "tests/cli/cli_run.h"
@@ -34,6 +36,40 @@ TEST_F(AssessUsage, BadOptionsExitTwoWithNothingOnStandardOutput)
         EXPECT_NE(run.err, "") << options;
     }
     EXPECT_EQ(runCli(dir, "assess").status, 2);
+}
+
+// Results over the samples would lose them: refused as a usage error before the workbook
+// is read (no database is there to be opened), however the path is spelled, a hard link
+// included. The workbook stays byte for byte as it was.
+TEST_F(AssessUsage, ResultsOverTheWorkbookAreRefused)
+{
+    const std::string before = testing_support::readFile(book);
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_hard_link(book, dir.file("link.xlsx"));
+    const std::string spellings[] = {book, dir.file("sub/../book.xlsx"), dir.file("./book.xlsx"), dir.file("link.xlsx")};
+    for (const std::string& target : spellings) {
+        CliRun run = assess(" -o " + shellQuote(target));
+        EXPECT_EQ(run.status, 2) << target;
+        EXPECT_EQ(run.out, "") << target;
+        EXPECT_NE(run.err.find("The results cannot be saved over the sample workbook they were read from."),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(testing_support::readFile(book), before) << target;
+    }
+    // Run from the workbook's folder, a bare file name is the same file.
+    int status = -1;
+    testing_support::commandOutput("cd " + shellQuote(dir.path().string()) + " && " +
+                                       shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-cli") +
+                                       " assess book.xlsx --db none.mdb -o book.xlsx 2>/dev/null",
+                                   &status);
+    EXPECT_EQ(status, 2);
+    // CSV files named like a results table over the workbook are refused too.
+    const std::string csvBook = dir.file("sample-summary.csv");
+    std::filesystem::copy_file(book, csvBook);
+    CliRun run = runCli(dir, "assess " + shellQuote(csvBook) + " --db none.mdb --csv " + shellQuote(dir.file(".")));
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(testing_support::readFile(csvBook), before);
+    EXPECT_EQ(testing_support::readFile(book), before);
 }
 
 TEST_F(AssessUsage, DefaultValuesAsTheDialogChecksThem)
@@ -136,6 +172,17 @@ TEST_F(AssessImport, ImportFailuresExitOne)
     run = assess(" --sheet Notes");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Worksheet has no data, try again\n");
+}
+
+// "Error reading file" stays the first line; the next names the file and says why.
+TEST_F(AssessImport, UnreadableWorkbooksSayWhy)
+{
+    for (const import_fixture::UnreadableFile& file : import_fixture::writeUnreadableFiles(dir)) {
+        CliRun run = runCli(dir, "assess " + shellQuote(file.path) + " --db " + shellQuote(database));
+        EXPECT_EQ(run.status, 1) << file.path;
+        EXPECT_EQ(run.err, "Error reading file\n" + file.path + ": " + file.reason + "\n");
+        EXPECT_EQ(run.out, "") << file.path;
+    }
 }
 
 TEST_F(AssessImport, FailedAnalysisStillPrintsTheSummary)

@@ -65,7 +65,9 @@ TEST_P(Inspect, Failures)
     testing_support::writeFile(junk, "no workbook");
     CliRun run = runCli(dir, "inspect " + shellQuote(junk));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Error reading file\n");
+    EXPECT_EQ(run.err, "Error reading file\n" + junk +
+                           ": it is a text file (such as a .csv file), which this program does not read; open it in a "
+                           "spreadsheet program and save it as an .xlsx workbook\n");
     EXPECT_EQ(run.out, "");
 
     std::string book = writeBook();
@@ -79,6 +81,19 @@ TEST_P(Inspect, Failures)
 
 INSTANTIATE_TEST_SUITE_P(Formats, Inspect, ::testing::Values(".xlsx", ".xls"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param.substr(1); });
+
+// Every unreadable file: the message, then its detail line; a Word document renamed .xlsx
+// is no workbook without sheets.
+TEST(InspectUnreadable, EachFileSaysWhy)
+{
+    TempDir dir;
+    for (const import_fixture::UnreadableFile& file : import_fixture::writeUnreadableFiles(dir)) {
+        CliRun run = runCli(dir, "inspect " + shellQuote(file.path));
+        EXPECT_EQ(run.status, 1) << file.path;
+        EXPECT_EQ(run.err, "Error reading file\n" + file.path + ": " + file.reason + "\n");
+        EXPECT_EQ(run.out, "") << file.path;
+    }
+}
 
 TEST(InspectWide, ColumnLettersPastZ)
 {

@@ -127,8 +127,9 @@ TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
     EXPECT_EQ(s(0, 3), 1);
     // x = 0.999: sigma = 0.1 / (0.999 * 0.001) = 100.1, held at 1.
     const auto p = fixtures::classPercent(0.999, 1, 0.1, limits, 1);
-    // After the removal column 4 holds Good, then Moderate, Poor, Bad.
-    for (int j = 1; j < 5; ++j)
+    // After the removal column 4 holds High and Good together, then Moderate, Poor, Bad.
+    EXPECT_NEAR(s(0, 4), p[0] + p[1], 1e-6);
+    for (int j = 2; j < 5; ++j)
         EXPECT_NEAR(s(0, 3 + j), p[static_cast<std::size_t>(j)], 1e-6);
     EXPECT_NEAR(s(0, 8), 100 - p[0], 1e-6);  // RoM: x above every limit, High
     EXPECT_NEAR(s(0, 9), p[0] + p[1], 1e-6);
@@ -137,6 +138,40 @@ TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
               (std::vector<std::string>{"Site code", "No. Samples", "No. missing", "Mean EQR", "Class", "CoC High+Good",
                                         "CoC Mod", "CoC Poor", "CoC Bad", "RoM", "CoC HG", "CoC MPB", "RoM-G/M", "",
                                         "", "", "", "", "", "", ""}));
+}
+
+// TDI4's table has one column for High and Good: it holds their sum. Limits 0.8, 0.6, 0.4,
+// 0.2 and a spread held at 1 on the logit scale (sd 1 is far above the cap), so
+// High+Good = 100 (1 - Phi(logit 0.6 - logit x)):
+//   x = 0.9 (High):     logit 0.6 - logit 0.9 = ln(1.5 / 9) = -ln 6 = -1.791759,
+//                       100 Phi(1.791759) = 96.3414 (tables: Phi(1.79) 0.96327, Phi(1.80) 0.96407);
+//   x = 0.5 (Moderate): logit 0.6 - 0 = ln 1.5 = 0.405465, 100 (1 - Phi(0.405465)) = 34.2568
+//                       (Phi(0.40) 0.65542, Phi(0.41) 0.65910).
+// At x = 0.5 the classes are symmetric: Moderate = 100 (2 Phi(0.405465) - 1) = 31.4864,
+// Poor = Good, Bad = High, so the four columns add up to 100.
+TEST(SiteClass, RiverSecondIndexHighPlusGoodHoldsTheSum)
+{
+    ScriptedUser ui;
+    CTVNDoc doc(nullptr, ui);
+    analysedJob(doc, familyRivers, {"HI", "MO"}, {0.9, 0.5}, {0.9, 0.5}, 1.0);
+    ASSERT_TRUE(doc.ConfidenceOfClass(1));
+    ASSERT_TRUE(doc.ConfidenceOfClass(2));
+    const dMat& full = *doc.siteSummary1;
+    const dMat& s = *doc.siteSummary2;
+    ASSERT_EQ(s.nCols(), 12);
+    EXPECT_EQ(doc.siteHeaders2[5], "CoC High+Good");
+    EXPECT_EQ(s(0, 3), 1);
+    EXPECT_EQ(s(1, 3), 3);
+    EXPECT_NEAR(s(0, 4), 96.3414, 1e-3);
+    EXPECT_NEAR(s(1, 4), 34.2568, 1e-3);
+    EXPECT_NEAR(s(1, 5), 31.4864, 1e-3);
+    for (int k = 0; k < 2; ++k) {
+        // High + Good of the same site, as the first index's full table shows them
+        // (the same EQR and limits there, the spread capped at 1 too).
+        EXPECT_NEAR(s(k, 4), full(k, 4) + full(k, 5), 1e-9) << k;
+        EXPECT_NEAR(s(k, 4), s(k, 9), 1e-9) << k;  // "CoC HG"
+        EXPECT_NEAR(s(k, 4) + s(k, 5) + s(k, 6) + s(k, 7), 100, 1e-9) << k;
+    }
 }
 
 TEST(SiteClass, MeanOnTheGoodModerateLimit)

@@ -145,13 +145,14 @@ TEST(EndToEnd, River)
     EXPECT_EQ(s1(1, 1), 2);
     expectMissingFrom(s1, 1, 2);
     // TDI4 R1: mean (1.003862 + 0) / 2 = 0.501931, Moderate with 0.9/0.7/0.5/0.3; the
-    // "CoC High" column is gone, so Good sits in column 4.
+    // "CoC High" column is gone, so High and Good together sit in column 4.
     const dMat& s2 = *doc.siteSummary2;
     ASSERT_EQ(s2.nCols(), 12);
     EXPECT_NEAR(s2(0, 2), 0.501930889, 1e-9);
     EXPECT_EQ(s2(0, 3), 3);
     const auto p2 = fixtures::classPercent(0.501930889, 2, 0.1, {0.9, 0.7, 0.5, 0.3}, 1);
-    for (int j = 1; j < 5; ++j)
+    EXPECT_NEAR(s2(0, 4), p2[0] + p2[1], 1e-5);
+    for (int j = 2; j < 5; ++j)
         EXPECT_NEAR(s2(0, 3 + j), p2[static_cast<std::size_t>(j)], 1e-5);
     EXPECT_NEAR(s2(0, 8), 100 - p2[2], 1e-5);
     EXPECT_NEAR(s2(0, 11), 100 - (p2[2] + p2[3] + p2[4]), 1e-5);

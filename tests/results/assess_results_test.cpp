@@ -209,6 +209,57 @@ TEST_F(AssessNotWritten, ExistingFileSurvivesAWriteCutShort)
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"kept.xls", "kept.xlsx", "stderr.txt"}));
 }
 
+fs::perms modeOf(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+
+// A results file its owner made read-only is kept with its mode (even by root): exit 3,
+// the message and its detail line with the reason. A replaced file keeps its mode.
+TEST_F(AssessNotWritten, ReadOnlyResultsFileIsKept)
+{
+    for (const char* name : {"locked.xlsx", "locked.xls"}) {
+        const std::string target = dir.file(name);
+        writeFile(target, "locked results\n");
+        fs::permissions(target, fs::perms(0444));
+        CliResult run = assess(dir, river() + " --quiet -o " + shellQuote(target));
+        EXPECT_EQ(run.status, 3) << name;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "cannot write \"" + target + "\": Permission denied\n" + target + ": Permission denied\n");
+        EXPECT_EQ(readFile(target), "locked results\n");
+        EXPECT_EQ(modeOf(target), fs::perms(0444));
+
+        fs::permissions(target, fs::perms(0640));
+        run = assess(dir, river() + " --quiet -o " + shellQuote(target));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(readFile(target), "locked results\n");
+        EXPECT_EQ(modeOf(target), fs::perms(0640));
+    }
+    // The same for a CSV file.
+    fs::create_directory(dir.file("csv"));
+    const std::string csv = dir.file("csv/uncertainty-tdi4.csv");
+    writeFile(csv, "locked\n");
+    fs::permissions(csv, fs::perms(0444));
+    CliResult run = assess(dir, river() + " --quiet --csv " + shellQuote(dir.file("csv")));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, "Cannot write " + csv + ": Permission denied\n");
+    EXPECT_EQ(readFile(csv), "locked\n");
+    EXPECT_EQ(modeOf(csv), fs::perms(0444));
+}
+
+// The bundled example assessed into itself: refused before it is read, and kept.
+TEST_F(AssessNotWritten, ResultsOverTheSampleWorkbookAreRefused)
+{
+    const std::string samples = dir.file("river.xlsx");
+    fs::copy_file(example("river.xlsx"), samples);
+    const std::string before = readFile(samples);
+    fs::create_hard_link(samples, dir.file("same.xlsx"));
+    for (const std::string& target : {samples, dir.file("./river.xlsx"), dir.file("same.xlsx")}) {
+        CliResult run = assess(dir, shellQuote(samples) + " -o " + shellQuote(target));
+        EXPECT_EQ(run.status, 2) << target;
+        EXPECT_EQ(run.out, "") << target;
+        EXPECT_NE(run.err.find("The results cannot be saved over the sample workbook"), std::string::npos) << run.err;
+        EXPECT_EQ(readFile(samples), before) << target;
+    }
+}
+
 TEST_F(AssessNotWritten, CsvFolderIsAFile)
 {
     writeFile(dir.file("plain"), "x");

@@ -107,6 +107,100 @@ TEST_F(RiverCsv, JobSummaryText)
               "NA001A\tNavicula sp.\t1\t1\t20\t\tNo value\n");
 }
 
+// The fields of each line of a CSV text without quoted fields.
+std::vector<std::vector<std::string>> csvFields(const std::string& text)
+{
+    std::vector<std::vector<std::string>> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const std::string line = text.substr(start, end - start);
+        std::vector<std::string> fields;
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t comma = line.find(',', from);
+            fields.push_back(line.substr(from, comma - from));
+            if (comma == std::string::npos)
+                break;
+            from = comma + 1;
+        }
+        lines.push_back(fields);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+// "CoC High+Good" of TDI4 holds High plus Good (values worked out in results_jobs.h), for
+// a site classed High and one classed Moderate.
+TEST(ResultsCsvFiles, HighPlusGoodColumnHoldsTheSum)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillAssessedRiverJob(job);
+    std::string error;
+    ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
+    const auto tdi3 = csvFields(readFile(dir.file("uncertainty-tdi3.csv")));
+    const auto tdi4 = csvFields(readFile(dir.file("uncertainty-tdi4.csv")));
+    ASSERT_EQ(tdi3.size(), 3u);
+    ASSERT_EQ(tdi4.size(), 3u);
+    ASSERT_EQ(tdi4[0].size(), 13u);
+    EXPECT_EQ(tdi4[0][5], "CoC High+Good");
+    EXPECT_EQ(tdi4[1][4], "High");
+    EXPECT_EQ(tdi4[2][4], "Moderate");
+    EXPECT_NEAR(std::stod(tdi4[1][5]), 96.3414, 1e-3);
+    EXPECT_NEAR(std::stod(tdi4[2][5]), 34.2568, 1e-3);
+    for (std::size_t row = 1; row <= 2; ++row) {
+        EXPECT_NEAR(std::stod(tdi4[row][5]), std::stod(tdi3[row][5]) + std::stod(tdi3[row][6]), 1e-9) << row;
+        double total = 0;
+        for (std::size_t c = 5; c <= 8; ++c)
+            total += std::stod(tdi4[row][c]);
+        EXPECT_NEAR(total, 100, 1e-9) << row;
+    }
+}
+
+// A CSV file its owner made read-only is not replaced (even by root) and keeps its mode;
+// a replaced one keeps the mode it had.
+TEST(ResultsCsvFiles, ReadOnlyFileIsKeptAndReplacedFileKeepsItsMode)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    const std::string locked = dir.file("sample-summary.csv");
+    testing_support::writeFile(locked, "locked\n");
+    fs::permissions(locked, fs::perms(0444));
+    std::string error;
+    EXPECT_FALSE(results::WriteResultsCsv(job, dir.path().string(), error));
+    EXPECT_EQ(error, "Cannot write " + locked + ": Permission denied");
+    EXPECT_EQ(readFile(locked), "locked\n");
+    EXPECT_EQ(fs::status(locked).permissions() & fs::perms::mask, fs::perms(0444));
+
+    fs::permissions(locked, fs::perms(0640));
+    ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
+    EXPECT_NE(readFile(locked), "locked\n");
+    EXPECT_EQ(fs::status(locked).permissions() & fs::perms::mask, fs::perms(0640));
+}
+
+// A sample workbook that carries the name of one of the files is never replaced; no
+// file is written at all.
+TEST(ResultsCsvFiles, JobWorkbookIsNeverReplaced)
+{
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillDamJob(job);
+    job.path = dir.file("job-summary.txt");
+    testing_support::writeFile(job.path, "samples");
+    std::string error;
+    EXPECT_FALSE(results::WriteResultsCsv(job, dir.file("."), error));
+    EXPECT_NE(error.find("it is the sample workbook of this job"), std::string::npos) << error;
+    EXPECT_EQ(readFile(job.path), "samples");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"job-summary.txt"});
+}
+
 TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
 {
     TempDir dir;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/tvn_doc.h"
+#include "tests/metrics/metrics_fixtures.h"
 
 // Jobs filled by hand as an import, an analysis and the confidence of class would leave
 // them. Every number is chosen here, so the expected workbook cells follow from the
@@ -93,6 +94,29 @@ inline void fillRiverJob(CTVNDoc& job)
 
     job.analysed = true;
     job.modified = true;
+}
+
+// The river job with site tables computed by the confidence of class rather than filled
+// in: site AB1 (two samples of EQR 0.9) is High and CD2 (one sample of 0.5) Moderate, for
+// both indices, with the limits 0.8, 0.6, 0.4, 0.2 and a spread held at 1 on the logit
+// scale (sd 1 is far above the cap). TDI4's "CoC High+Good" = 100 (1 - Phi(logit 0.6 -
+// logit x)): for AB1 100 Phi(ln 6) = 100 Phi(1.791759) = 96.3414, for CD2
+// 100 (1 - Phi(ln 1.5)) = 100 (1 - Phi(0.405465)) = 34.2568 (normal tables: Phi(1.79)
+// 0.96327, Phi(1.80) 0.96407, Phi(0.40) 0.65542, Phi(0.41) 0.65910). TDI3's "CoC High" and
+// "CoC Good" of the same site add up to the same number.
+inline void fillAssessedRiverJob(CTVNDoc& job)
+{
+    fillRiverJob(job);
+    const std::vector<double> eqr = {0.9, 0.9, 0.5};
+    for (int s = 0; s < 3; ++s) {
+        (*job.results)(s, 5) = eqr[static_cast<std::size_t>(s)];
+        (*job.results)(s, 10) = eqr[static_cast<std::size_t>(s)];
+    }
+    job.boundaries1 = fixtures::boundaries("TDI3", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    job.boundaries2 = fixtures::boundaries("TDI4", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    job.cocParameters = fixtures::cocRows("TDI", {1, 0, 0, 1});
+    job.ConfidenceOfClass(1);
+    job.ConfidenceOfClass(2);
 }
 
 // Lakes: two samples at one site, every taxon scored; the summary ends with CR LF.

@@ -9,6 +9,7 @@
 
 #include "app/tvn_doc.h"
 #include "results/results_sheets.h"
+#include "results/results_workbook.h"
 #include "tests/results/folder_entries.h"
 #include "tests/results/results_jobs.h"
 #include "tests/support/scripted_user.h"
@@ -116,7 +117,82 @@ TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
 }
 
+// A file its owner made read-only is not replaced, even by root (the test may run as
+// root, for whom the permission bits are the owner's word).
+TEST_P(FailedSave, ReadOnlyTargetIsKeptWithItsMode)
+{
+    const std::string target = dir.file(std::string("kept") + GetParam());
+    const std::string before = "results the user locked\n";
+    writeFile(target, before);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(job.SaveResultsTo(target));
+    expectReported();
+    EXPECT_NE(ui.messages[0].find("Permission denied"), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(ui.details, std::vector<std::string>{target + ": Permission denied"});
+    EXPECT_EQ(readFile(target), before);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask, fs::perms(0444));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, FailedSave, ::testing::Values(".xlsx", ".xls"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+class SaveTarget : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { results_jobs::fillRiverJob(job); }
+
+    TempDir dir;
+    ScriptedUser ui;
+    CTVNDoc job{nullptr, ui};
+};
+
+// A replaced results file keeps the permissions its owner gave it.
+TEST_P(SaveTarget, ReplacedFileKeepsItsMode)
+{
+    const std::string target = dir.file(std::string("shared") + GetParam());
+    writeFile(target, "an earlier results file");
+    fs::permissions(target, fs::perms(0640));
+    ASSERT_TRUE(job.SaveResultsTo(target)) << (ui.messages.empty() ? "" : ui.messages[0]);
+    EXPECT_NE(readFile(target), "an earlier results file");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask, fs::perms(0640));
+}
+
+// The job's own sample workbook is never overwritten by its results, however the chosen
+// path spells it: the save is refused with our message, the path as its detail, and
+// nothing is written.
+TEST_P(SaveTarget, JobWorkbookIsRefusedHoweverSpelled)
+{
+    const std::string samples = dir.file(std::string("samples") + GetParam());
+    const std::string before = "the user's samples\r\n\x01";
+    writeFile(samples, before);
+    job.path = samples;
+    fs::create_directory(dir.file("sub"));
+    fs::create_hard_link(samples, dir.file(std::string("hard") + GetParam()));
+    fs::create_symlink(samples, dir.file(std::string("soft") + GetParam()));
+    const std::vector<std::string> entries = folderEntries(dir.path());
+    const std::string spellings[] = {samples, dir.file(std::string("./samples") + GetParam()),
+                                     dir.file(std::string("sub/../samples") + GetParam()),
+                                     dir.file(std::string("hard") + GetParam()),
+                                     dir.file(std::string("soft") + GetParam())};
+    for (const std::string& target : spellings) {
+        ui.messages.clear();
+        ui.details.clear();
+        ui.resultsFiles.push_back(target);
+        EXPECT_FALSE(job.SaveResults()) << target;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{results::kOwnWorkbookMessage}) << target;
+        EXPECT_EQ(ui.details, std::vector<std::string>{target});
+        EXPECT_EQ(readFile(samples), before) << target;
+        EXPECT_TRUE(job.modified);
+    }
+    EXPECT_EQ(folderEntries(dir.path()), entries);
+
+    // A file of the same name in another folder is another file.
+    const std::string elsewhere = dir.file(std::string("sub/samples") + GetParam());
+    EXPECT_TRUE(job.SaveResultsTo(elsewhere));
+    EXPECT_TRUE(fs::exists(elsewhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SaveTarget, ::testing::Values(".xlsx", ".xls"),
                          [](const auto& info) { return std::string(info.param + 1); });
 
 TEST(SaveBeforeAnalysis, IsRefusedWithoutAskingForAFile)

@@ -319,6 +319,36 @@ TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
     EXPECT_EQ(book.sheets[1].boldCells, rowCells(0, 21));
 }
 
+
+// "CoC High+Good" of TDI4 holds High plus Good (values worked out in results_jobs.h), for
+// a site classed High and one classed Moderate.
+TEST_P(ResultsWorkbook, HighPlusGoodColumnHoldsTheSum)
+{
+    CTVNDoc job(nullptr, ui);
+    results_jobs::fillAssessedRiverJob(job);
+    auto sheets = saveAndRead(job, target("coc"));
+    ASSERT_EQ(sheets.size(), 4u);
+    const readback::ReadSheet& tdi3 = sheets[2];
+    const readback::ReadSheet& tdi4 = sheets[3];
+    EXPECT_EQ(tdi4.columnEnd, 13);
+    EXPECT_EQ(tdi4.cells.at({0, 5}).value, "CoC High+Good");
+    auto number = [](const readback::ReadSheet& sheet, int row, int col) {
+        const readback::ReadCell& cell = sheet.cells.at({row, col});
+        EXPECT_EQ(cell.kind, "n") << row << "," << col;
+        return std::stod(cell.value);
+    };
+    EXPECT_EQ(tdi4.cells.at({1, 4}).value, "High");
+    EXPECT_EQ(tdi4.cells.at({2, 4}).value, "Moderate");
+    EXPECT_NEAR(number(tdi4, 1, 5), 96.3414, 1e-3);
+    EXPECT_NEAR(number(tdi4, 2, 5), 34.2568, 1e-3);
+    for (int row = 1; row <= 2; ++row) {
+        EXPECT_NEAR(number(tdi4, row, 5), number(tdi3, row, 5) + number(tdi3, row, 6), 1e-9) << row;
+        EXPECT_NEAR(number(tdi4, row, 5) + number(tdi4, row, 6) + number(tdi4, row, 7) + number(tdi4, row, 8), 100,
+                    1e-9)
+            << row;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, ResultsWorkbook, ::testing::Values(".xlsx", ".xls"),
                          [](const auto& info) { return std::string(info.param + 1); });
 

@@ -4,8 +4,9 @@
 // from its CSV file. Every input is read and checked before anything is written, and OUT
 // is replaced only by a complete file.
 //
-// Exit status: 0 written; 1 an input file is bad or the file could not be written (the
-// message names the file, the line and the reason); 2 the command line is wrong.
+// Exit status: 0 written; 1 an input file is bad (the message names the file, the line and
+// the reason); 2 the command line is wrong; 3 OUT could not be written (the message names
+// it and the reason), as torven-cli reports a results file it could not write.
 
 #include <cstdio>
 #include <new>
@@ -110,7 +111,7 @@ int run(int argc, char** argv)
     }
     if (!refdb::writeAccessFile(tables, output, format, error)) {
         std::fprintf(stderr, "torven-mkrefdb: %s\n", error.c_str());
-        return 1;
+        return 3;
     }
     return 0;
 }

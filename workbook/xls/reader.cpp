@@ -458,7 +458,10 @@ bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error)
     // "Workbook" holds BIFF8; Excel 5 and 95 named theirs "Book".
     const char* name = container.hasStream("Workbook") ? "Workbook" : container.hasStream("Book") ? "Book" : nullptr;
     if (!name) {
-        error = "the file holds no workbook (not an Excel 97-2003 .xls file)";
+        // Office keeps a password-protected .xlsx workbook in a compound file of this kind.
+        error = container.hasStream("EncryptionInfo")
+                    ? "the workbook is encrypted (password protected); save it without a password and try again"
+                    : "the file holds no workbook (not an Excel 97-2003 .xls file)";
         return false;
     }
     if (!container.readStream(name, stream, error))

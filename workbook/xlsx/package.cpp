@@ -66,9 +66,12 @@ public:
     };
     std::vector<Listed> sheets;
     bool date1904 = false;
+    std::string root;  // the part's root element: "workbook" in a workbook
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (root.empty())
+            root = name;
         if (name == "workbookPr") {
             const char* flag = attribute(attributes, "date1904");
             date1904 = flag && (std::string_view(flag) == "1" || std::string_view(flag) == "true");
@@ -178,6 +181,14 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
     WorkbookHandler workbook;
     if (!parsePart(zip, workbookPart, workbook, error))
         return false;
+    // Word and PowerPoint files are packages of the same kind, with a main part of their
+    // own: such a file holds no workbook, rather than a workbook without sheets.
+    if (workbook.root != "workbook") {
+        error = workbook.root == "document"       ? "the file is not a workbook (it is a Word document)"
+                : workbook.root == "presentation" ? "the file is not a workbook (it is a PowerPoint presentation)"
+                                                  : "the file is not an .xlsx workbook (it has no workbook part)";
+        return false;
+    }
     std::map<std::string, Relationship> rels;
     if (!readRelationships(zip, workbookPart, rels, error))
         return false;

@@ -307,6 +307,27 @@ TEST(MkRefDb, BadInputStopsWithFileLineAndReasonAndLeavesOutAlone)
     EXPECT_EQ(entries, 0u) << "a temporary file was left behind";
 }
 
+// An OUT its owner made read-only is not replaced (even by root) and keeps its mode: exit 3
+// with the reason; a replaced OUT keeps the mode it had.
+TEST(MkRefDb, ReadOnlyOutIsKeptAndReplacedOutKeepsItsMode)
+{
+    TempDir dir;
+    writeFile(dir.file("good.csv"), "A:integer\n1\n");
+    const std::string out = dir.file("out.mdb");
+    writeFile(out, "a database someone locked");
+    std::filesystem::permissions(out, std::filesystem::perms(0444));
+    std::string errors;
+    EXPECT_EQ(runTool(dir, "-o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 3);
+    EXPECT_EQ(errors, "torven-mkrefdb: cannot write " + out + ": Permission denied\n");
+    EXPECT_EQ(readFile(out), "a database someone locked");
+    EXPECT_EQ(std::filesystem::status(out).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0444));
+
+    std::filesystem::permissions(out, std::filesystem::perms(0640));
+    EXPECT_EQ(runTool(dir, "-o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 0) << errors;
+    EXPECT_NE(readFile(out), "a database someone locked");
+    EXPECT_EQ(std::filesystem::status(out).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0640));
+}
+
 TEST(MkRefDb, CommandLineMistakesAreUsageErrors)
 {
     TempDir dir;

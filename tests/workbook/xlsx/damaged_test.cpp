@@ -120,16 +120,29 @@ TEST(XlsxDamaged, TruncatedAndBitFlippedCopiesOfEveryFixture)
 TEST(XlsxDamaged, ForeignFilesAreRefusedWithAReason)
 {
     TempDir dir;
-    EXPECT_NE(refusedBecause(dir.file("missing.xlsx")).find("cannot be opened"), std::string::npos);
+    EXPECT_EQ(refusedBecause(dir.file("missing.xlsx")), "the file does not exist");
+    EXPECT_EQ(refusedBecause(dir.file("none/missing.xlsx")), "the folder " + dir.file("none") + " does not exist");
+    EXPECT_EQ(refusedBecause(dir.path().string()), "it is a folder, not a file");
     testing_support::writeFile(dir.file("empty.xlsx"), "");
-    EXPECT_NE(refusedBecause(dir.file("empty.xlsx")).find("not an .xlsx"), std::string::npos);
+    EXPECT_EQ(refusedBecause(dir.file("empty.xlsx")), "the file is empty");
     testing_support::writeFile(dir.file("text.xlsx"), "Code,Name\nAC001A,Achnanthes\n");
-    EXPECT_NE(refusedBecause(dir.file("text.xlsx")).find("not a zip"), std::string::npos);
+    EXPECT_NE(refusedBecause(dir.file("text.xlsx")).find("it is a text file"), std::string::npos);
+    testing_support::writeFile(dir.file("binary.xlsx"), std::string("\x01\x02\x03\x00junk", 8));
+    EXPECT_EQ(refusedBecause(dir.file("binary.xlsx")), "it is not a workbook (not a zip file, as an .xlsx workbook is)");
+    testing_support::writeFile(dir.file("report.xlsx"), "%PDF-1.7\n");
+    EXPECT_EQ(refusedBecause(dir.file("report.xlsx")), "it is a PDF document, not a workbook");
     testing_support::writeFile(dir.file("ole.xlsx"), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1024, '\0'));
     EXPECT_NE(refusedBecause(dir.file("ole.xlsx")).find("password"), std::string::npos);
 
     writeZip(dir.file("nozip.xlsx"), {{"word/document.xml", "<document/>"}});
     EXPECT_NE(refusedBecause(dir.file("nozip.xlsx")).find("no workbook part"), std::string::npos);
+    // A package whose main part is not a workbook holds no workbook, rather than one
+    // without sheets.
+    const std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                             "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                             "relationships/officeDocument\" Target=\"ppt/presentation.xml\"/></Relationships>";
+    writeZip(dir.file("slides.xlsx"), {{"_rels/.rels", rels}, {"ppt/presentation.xml", "<p:presentation xmlns:p=\"x\"/>"}});
+    EXPECT_EQ(refusedBecause(dir.file("slides.xlsx")), "the file is not a workbook (it is a PowerPoint presentation)");
     auto parts = package({{"S", sheetXml("")}});
     parts.erase(parts.begin() + 2);  // the sheet part
     writeZip(dir.file("nosheet.xlsx"), parts);
