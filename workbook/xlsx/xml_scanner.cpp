@@ -618,8 +618,11 @@ private:
 bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
 {
     Scanner scanner(handler);
-    bool read = readPartAhead(
-        zip, part, [&scanner](const char* data, std::size_t length) { return scanner.feed(data, length); }, error);
+    auto feed = [&scanner](const char* data, std::size_t length) { return scanner.feed(data, length); };
+    // A second thread pays only for a large part; a small one is read where it is.
+    constexpr std::uint64_t kThreadFromStoredBytes = std::uint64_t{1} << 20;
+    bool read = zip.storedBytes(part) >= kThreadFromStoredBytes ? readPartAhead(zip, part, feed, error)
+                                                                 : zip.read(part, feed, error);
     if (scanner.outcome() == Scanner::Outcome::OtherEncoding)
         return parsePart(zip, part, handler, error);
     if (read)

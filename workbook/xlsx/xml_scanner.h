@@ -11,7 +11,7 @@ namespace wb::xlsx {
 // same events, limits and refusals as parsePart (no document type declaration, so no
 // entities beyond the five predefined ones and character references; names, tags and
 // nesting bounded; text checked as UTF-8 XML characters; tags matched), several times
-// faster than a general parser, and with the part inflated on a second thread meanwhile.
+// faster than a general parser, and with a large part inflated on a second thread meanwhile.
 // A part in another encoding than UTF-8 is handed to parsePart.
 bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
 
