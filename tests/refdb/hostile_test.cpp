@@ -93,7 +93,7 @@ TEST(AccessHostile, AMemoChainThatLinksBackIsRefused)
 {
     TempDir dir;
     const std::string path = selfLinkedMemo(dir);
-    EXPECT_TRUE(RunsWithin(std::size_t{256} << 20, 2, [&]() {
+    EXPECT_TRUE(RunsWithin(std::size_t{256} << 20, 30, [&]() {
         std::string reason;
         std::unique_ptr<AccessFile> file = AccessFile::open(path, reason);
         if (!file) {
@@ -155,7 +155,7 @@ std::string propertyBlock(unsigned valueRecordLength)
     return block;
 }
 
-// Whether libmdb finishes reading the block within two seconds (in a child, since it
+// Whether libmdb finishes reading the block within five seconds (in a child, since it
 // may not), with a database of ours open for its text conversion.
 bool libmdbFinishes(const std::string& block)
 {
@@ -166,7 +166,7 @@ bool libmdbFinishes(const std::string& block)
     EXPECT_TRUE(refdb::writeAccessFile({table}, dir.file("t.mdb"), refdb::JetFormat::jet4, error)) << error;
     const pid_t child = ::fork();
     if (child == 0) {
-        ::alarm(2);
+        ::alarm(5);
         MdbHandle* mdb = mdb_open(dir.file("t.mdb").c_str(), MDB_NOFLAGS);
         if (!mdb)
             ::_exit(2);

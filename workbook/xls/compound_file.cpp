@@ -13,7 +13,6 @@ using xls::get32;
 
 namespace {
 
-constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr std::uint32_t kMaxRegularSect = 0xFFFFFFFA;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;

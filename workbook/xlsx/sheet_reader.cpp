@@ -7,6 +7,7 @@
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
 #include "workbook/xlsx/xml.h"
+#include "workbook/xlsx/xml_scanner.h"
 
 namespace wb::xlsx {
 
@@ -332,7 +333,7 @@ bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sh
                std::size_t& copyBudget, std::string& error)
 {
     SheetHandler handler(sharedStrings, sheet, copyBudget);
-    if (!parsePart(zip, part, handler, error))
+    if (!scanPart(zip, part, handler, error))
         return false;
     handler.finish();
     sheet.shrinkToFit();

@@ -2,6 +2,13 @@
 
 #include <expat.h>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
 
 namespace wb::xlsx {
 
@@ -111,6 +118,120 @@ private:
     long long fed_ = 0;        // bytes handed to expat so far
     long long lastEvent_ = 0;  // input position of the latest event
 };
+
+namespace {
+
+// Inflated chunks on their way from the thread that inflates to the one that parses. At
+// most kMaxChunks wait at once, so the memory stays a few chunks whatever the part's size;
+// buffers go back and forth rather than being allocated for each chunk.
+class ChunkQueue {
+public:
+    static constexpr std::size_t kMaxChunks = 8;
+
+    // From the inflating thread: false once the parser has stopped.
+    bool push(const char* data, std::size_t length)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        roomFree_.wait(lock, [this] { return full_.size() < kMaxChunks || stopped_; });
+        if (stopped_)
+            return false;
+        std::vector<char> buffer;
+        if (!spare_.empty()) {
+            buffer = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        buffer.assign(data, data + length);
+        full_.push_back(std::move(buffer));
+        chunkReady_.notify_one();
+        return true;
+    }
+    // From the inflating thread, when it is done (successfully or not).
+    void finish()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finished_ = true;
+        chunkReady_.notify_one();
+    }
+    // From the parsing thread: the next chunk, or false at the end.
+    bool pop(std::vector<char>& chunk)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!chunk.empty() || chunk.capacity() > 0)
+            spare_.push_back(std::move(chunk));
+        chunkReady_.wait(lock, [this] { return !full_.empty() || finished_; });
+        if (full_.empty())
+            return false;
+        chunk = std::move(full_.front());
+        full_.pop_front();
+        roomFree_.notify_one();
+        return true;
+    }
+    // From the parsing thread: no more chunks are wanted.
+    void stop()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopped_ = true;
+        roomFree_.notify_one();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable chunkReady_;
+    std::condition_variable roomFree_;
+    std::deque<std::vector<char>> full_;
+    std::vector<std::vector<char>> spare_;
+    bool finished_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+bool readPartAhead(ZipArchive& zip, const std::string& part,
+                   const std::function<bool(const char*, std::size_t)>& consume, std::string& error)
+{
+    ChunkQueue queue;
+    bool read = false;
+    bool outOfMemory = false;
+    std::string readError;
+    std::thread inflater([&] {
+        try {
+            read = zip.read(part, [&queue](const char* data, std::size_t length) { return queue.push(data, length); },
+                            readError);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+        queue.finish();
+    });
+    // Whatever way this thread leaves (the consumer stops, or runs out of memory), the
+    // inflating thread is stopped and waited for.
+    struct Joiner {
+        ChunkQueue& queue;
+        std::thread& thread;
+        ~Joiner()
+        {
+            queue.stop();
+            thread.join();
+        }
+    };
+    bool consumed = true;
+    {
+        Joiner joiner{queue, inflater};
+        std::vector<char> chunk;
+        while (queue.pop(chunk)) {
+            if (!consume(chunk.data(), chunk.size())) {
+                consumed = false;
+                break;
+            }
+        }
+    }
+    if (outOfMemory)
+        throw std::bad_alloc();
+    if (!consumed)
+        return false;
+    if (!read)
+        error = readError;
+    return read;
+}
 
 bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -48,5 +49,11 @@ const char* attribute(const char** attributes, std::string_view name);
 // workbook part has one; refusing it shuts out entity expansion), nests deeper than
 // kMaxXmlDepth, has a tag longer than kMaxTokenBytes or when the handler failed.
 bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+
+// Hands the part's inflated bytes to `consume` in order, as ZipArchive::read does, but
+// inflates on a second thread meanwhile (at most a few chunks ahead). False with the
+// archive's reason when the part cannot be read, and without one when `consume` stopped.
+bool readPartAhead(ZipArchive& zip, const std::string& part,
+                   const std::function<bool(const char*, std::size_t)>& consume, std::string& error);
 
 }  // namespace wb::xlsx

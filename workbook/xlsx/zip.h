@@ -33,6 +33,9 @@ public:
     // Opens the file and lists its entries; false with a reason.
     bool open(const std::string& path, std::string& error);
     bool has(const std::string& partName) const;
+    // The compressed size the zip directory states for the part (0 when there is none):
+    // a hint for how to read it, never a size to allocate by.
+    std::uint64_t storedBytes(const std::string& partName) const;
     // Hands the part's inflated bytes to `sink` in chunks, in order. Stops early when the
     // sink returns false (its own failure, reason left to the caller). False with a
     // reason when the part is missing, damaged, encrypted or over the limits above.
@@ -46,6 +49,7 @@ private:
     struct Entry {
         std::uint64_t headerOffset;
         std::uint64_t fileNumber;
+        std::uint64_t storedBytes;
     };
     void* unz_ = nullptr;
     std::unordered_map<std::string, Entry> entries_;

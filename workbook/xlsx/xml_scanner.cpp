@@ -1,0 +1,637 @@
+#include "workbook/xlsx/xml_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "workbook/xlsx/values.h"
+
+namespace wb::xlsx {
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The bytes that cannot be part of a name (expat's name rules are wider than this only
+// for characters no workbook part uses in its element names), as a table: names are
+// scanned byte by byte.
+struct NameEnds {
+    bool ends[256] = {};
+    constexpr NameEnds()
+    {
+        for (unsigned char c : {' ', '\t', '\n', '\r', '/', '>', '=', '<', '"', '\'', '&'})
+            ends[c] = true;
+    }
+};
+constexpr NameEnds kNameEnds;
+inline bool endsName(char c) { return kNameEnds.ends[static_cast<unsigned char>(c)]; }
+
+void appendUtf8(std::string& out, unsigned code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// A code point XML allows in a document.
+bool isXmlChar(unsigned code)
+{
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF)
+        || (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// The length of the UTF-8 sequence at `p` (at most `n` bytes available) if it is a whole,
+// valid XML character; 0 when it is invalid; -1 when it may continue past `n`.
+int utf8Length(const unsigned char* p, std::size_t n)
+{
+    const unsigned char c = p[0];
+    int length;
+    unsigned code;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        code = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        code = c & 0x07;
+    } else {
+        return 0;
+    }
+    for (int i = 1; i < length; ++i) {
+        if (static_cast<std::size_t>(i) >= n)
+            return -1;
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || !isXmlChar(code))
+        return 0;
+    return length;
+}
+
+class Scanner {
+public:
+    enum class Outcome { Going, Failed, OtherEncoding };
+
+    explicit Scanner(XmlHandler& handler) : handler_(handler) {}
+
+    // Takes the next inflated bytes; false once the scan has stopped (failure or an
+    // encoding for parsePart).
+    bool feed(const char* data, std::size_t length)
+    {
+        buffer_.append(data, length);
+        const std::size_t used = scan(false);
+        if (outcome_ != Outcome::Going)
+            return false;
+        lines_ += static_cast<std::size_t>(std::count(buffer_.data(), buffer_.data() + used, '\n'));
+        buffer_.erase(0, used);
+        if (buffer_.size() > static_cast<std::size_t>(kMaxTokenBytes)) {
+            handler_.fail("a tag longer than the reader accepts");
+            outcome_ = Outcome::Failed;
+            return false;
+        }
+        return true;
+    }
+    // The end of the part: what is left must close the document.
+    bool finish()
+    {
+        if (outcome_ != Outcome::Going)
+            return false;
+        const std::size_t used = scan(true);
+        if (outcome_ != Outcome::Going)
+            return false;
+        if (used < buffer_.size())
+            return malformed("unclosed token", used);
+        if (!rootSeen_ || depth() > 0)
+            return malformed("no element found", used);
+        return true;
+    }
+    Outcome outcome() const { return outcome_; }
+
+private:
+    std::size_t depth() const { return openNames_.size(); }
+
+    bool malformed(const char* what, std::size_t at)
+    {
+        const std::size_t line = lines_ + 1
+            + static_cast<std::size_t>(std::count(buffer_.data(), buffer_.data() + std::min(at, buffer_.size()), '\n'));
+        handler_.fail(std::string("not well-formed XML (") + what + " at line " + std::to_string(line) + ")");
+        outcome_ = Outcome::Failed;
+        return false;
+    }
+    bool handlerFailed()
+    {
+        if (handler_.failed())
+            outcome_ = Outcome::Failed;
+        return outcome_ != Outcome::Going;
+    }
+
+    // Scans the buffer from its start; returns how many bytes were used up. At the end
+    // of the part (`last`) nothing more will come.
+    std::size_t scan(bool last)
+    {
+        const char* const begin = buffer_.data();
+        const char* const end = begin + buffer_.size();
+        const char* p = begin;
+        if (!started_) {
+            if (end - p < 4 && !last)
+                return 0;
+            started_ = true;
+            const auto* u = reinterpret_cast<const unsigned char*>(p);
+            if (end - p >= 2 && ((u[0] == 0xFE && u[1] == 0xFF) || (u[0] == 0xFF && u[1] == 0xFE))) {
+                outcome_ = Outcome::OtherEncoding;  // UTF-16
+                return 0;
+            }
+            if (end - p >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF)
+                p += 3;
+            firstToken_ = true;
+        }
+        while (p < end) {
+            if (*p != '<') {
+                const char* textEnd = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+                if (!textEnd)
+                    textEnd = end;
+                const char* done = text(p, textEnd, last || textEnd != end);
+                if (outcome_ != Outcome::Going)
+                    return static_cast<std::size_t>(p - begin);
+                p = done;
+                if (p < textEnd)
+                    return static_cast<std::size_t>(p - begin);  // an entity or character cut by the chunk's end
+                continue;
+            }
+            const char* next = markup(p, end);
+            if (outcome_ != Outcome::Going || !next)
+                return static_cast<std::size_t>(p - begin);
+            p = next;
+        }
+        return static_cast<std::size_t>(p - begin);
+    }
+
+    // Character data from p to end; returns where it stopped (before an incomplete
+    // reference or character at the end when more may come).
+    const char* text(const char* p, const char* end, bool complete)
+    {
+        firstToken_ = false;
+        const char* run = p;
+        decoded_.clear();
+        bool decoding = false;
+        auto flush = [&](const char* upTo) {
+            if (decoding)
+                decoded_.append(run, static_cast<std::size_t>(upTo - run));
+        };
+        while (p < end) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c >= 0x20 && c != '&' && c < 0x80) {
+                ++p;
+                continue;
+            }
+            if (c == '&') {
+                const char* semicolon = static_cast<const char*>(std::memchr(p, ';', static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - p, 12))));
+                if (!semicolon) {
+                    if (!complete && end - p < 12)
+                        break;
+                    malformed("undefined entity", static_cast<std::size_t>(p - buffer_.data()));
+                    return p;
+                }
+                if (!decoding) {
+                    decoding = true;
+                    decoded_.assign(run, static_cast<std::size_t>(p - run));
+                } else {
+                    flush(p);
+                }
+                if (!reference(std::string_view(p + 1, static_cast<std::size_t>(semicolon - p - 1)), decoded_)) {
+                    malformed("undefined entity", static_cast<std::size_t>(p - buffer_.data()));
+                    return p;
+                }
+                p = semicolon + 1;
+                run = p;
+                continue;
+            }
+            if (c == '\r') {
+                // Line ends are read as one line feed, as XML requires.
+                if (p + 1 == end && !complete)
+                    break;
+                if (!decoding) {
+                    decoding = true;
+                    decoded_.assign(run, static_cast<std::size_t>(p - run));
+                } else {
+                    flush(p);
+                }
+                decoded_.push_back('\n');
+                p += (p + 1 < end && p[1] == '\n') ? 2 : 1;
+                run = p;
+                continue;
+            }
+            if (c < 0x20) {
+                if (c == '\t' || c == '\n') {
+                    ++p;
+                    continue;
+                }
+                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - buffer_.data()));
+                return p;
+            }
+            const int length = utf8Length(reinterpret_cast<const unsigned char*>(p), static_cast<std::size_t>(end - p));
+            if (length < 0 && !complete)
+                break;
+            if (length <= 0) {
+                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - buffer_.data()));
+                return p;
+            }
+            p += length;
+        }
+        const char* start = decoding ? nullptr : run;
+        flush(p);
+        const char* data = decoding ? decoded_.data() : start;
+        const std::size_t length = decoding ? decoded_.size() : static_cast<std::size_t>(p - start);
+        if (length == 0)
+            return p;
+        if (depth() == 0) {
+            // Outside the root element only white space may stand.
+            for (std::size_t i = 0; i < length; ++i) {
+                if (!isSpace(data[i])) {
+                    malformed(rootSeen_ ? "junk after document element" : "syntax error",
+                              static_cast<std::size_t>(p - buffer_.data()));
+                    return p;
+                }
+            }
+            return p;
+        }
+        handler_.text(data, static_cast<int>(length));
+        handlerFailed();
+        return p;
+    }
+
+    // The text of a reference without & and ;, appended to out; false when it is none
+    // of the five predefined entities or a character reference to an XML character.
+    static bool reference(std::string_view name, std::string& out)
+    {
+        if (name == "lt")
+            out.push_back('<');
+        else if (name == "gt")
+            out.push_back('>');
+        else if (name == "amp")
+            out.push_back('&');
+        else if (name == "quot")
+            out.push_back('"');
+        else if (name == "apos")
+            out.push_back('\'');
+        else if (name.size() >= 2 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            std::string_view digits = name.substr(hex ? 2 : 1);
+            if (digits.empty() || digits.size() > 8)
+                return false;
+            unsigned code = 0;
+            for (char d : digits) {
+                int value = hex ? hexDigit(d) : (d >= '0' && d <= '9' ? d - '0' : -1);
+                if (value < 0)
+                    return false;
+                code = code * (hex ? 16 : 10) + static_cast<unsigned>(value);
+            }
+            if (!isXmlChar(code))
+                return false;
+            appendUtf8(out, code);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // A tag, comment, processing instruction or CDATA section at p ('<'). Returns the
+    // position after it, or nullptr when it is not complete in the buffer (or failed).
+    const char* markup(const char* p, const char* end)
+    {
+        const std::size_t at = static_cast<std::size_t>(p - buffer_.data());
+        if (end - p < 2)
+            return nullptr;
+        auto find = [&](const char* from, const char* what) -> const char* {
+            const std::string_view rest(from, static_cast<std::size_t>(end - from));
+            const std::size_t found = rest.find(what);
+            return found == std::string_view::npos ? nullptr : from + found;
+        };
+        const bool first = firstToken_;
+        firstToken_ = false;
+        if (p[1] == '?') {
+            const char* close = find(p + 2, "?>");
+            if (!close) {
+                firstToken_ = first;
+                return nullptr;
+            }
+            const std::string_view body(p + 2, static_cast<std::size_t>(close - p - 2));
+            if (body.substr(0, 3) == "xml" && (body.size() == 3 || isSpace(body[3]))) {
+                if (!first) {
+                    malformed("XML or text declaration not at start of entity", at);
+                    return nullptr;
+                }
+                if (!utf8Declared(body)) {
+                    outcome_ = Outcome::OtherEncoding;
+                    return nullptr;
+                }
+            }
+            return close + 2;
+        }
+        if (p[1] == '!') {
+            if (end - p < 9)
+                return nullptr;
+            if (std::string_view(p, 4) == "<!--") {
+                const char* close = find(p + 4, "-->");
+                return close ? close + 3 : nullptr;
+            }
+            if (std::string_view(p, 9) == "<![CDATA[") {
+                const char* close = find(p + 9, "]]>");
+                if (!close)
+                    return nullptr;
+                if (depth() == 0) {
+                    malformed("syntax error", at);
+                    return nullptr;
+                }
+                // Checked as character data, but taken as it stands (no references).
+                for (const char* c = p + 9; c < close;) {
+                    const auto u = static_cast<unsigned char>(*c);
+                    const int length = u >= 0x20 && u < 0x80 ? 1
+                        : (u == '\t' || u == '\n' || u == '\r') ? 1
+                        : utf8Length(reinterpret_cast<const unsigned char*>(c), static_cast<std::size_t>(close - c));
+                    if (length <= 0) {
+                        malformed("not well-formed (invalid token)", at);
+                        return nullptr;
+                    }
+                    c += length;
+                }
+                handler_.text(p + 9, static_cast<int>(close - p - 9));
+                return handlerFailed() ? nullptr : close + 3;
+            }
+            if (std::string_view(p, 9) == "<!DOCTYPE") {
+                handler_.fail("a document type declaration, which workbook parts never have");
+                outcome_ = Outcome::Failed;
+                return nullptr;
+            }
+            malformed("not well-formed (invalid token)", at);
+            return nullptr;
+        }
+        if (p[1] == '/')
+            return endTag(p, end, at);
+        return startTag(p, end, at);
+    }
+
+    static bool utf8Declared(std::string_view declaration)
+    {
+        const std::size_t found = declaration.find("encoding");
+        if (found == std::string_view::npos)
+            return true;
+        std::size_t i = found + 8;
+        while (i < declaration.size() && (isSpace(declaration[i]) || declaration[i] == '='))
+            ++i;
+        if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\''))
+            return false;
+        const std::size_t close = declaration.find(declaration[i], i + 1);
+        if (close == std::string_view::npos)
+            return false;
+        std::string name(declaration.substr(i + 1, close - i - 1));
+        for (char& c : name)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return name == "UTF-8" || name == "UTF8";
+    }
+
+    const char* endTag(const char* p, const char* end, std::size_t at)
+    {
+        const char* close = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
+        if (!close)
+            return nullptr;
+        const char* nameEnd = p + 2;
+        while (nameEnd < close && !endsName(*nameEnd))
+            ++nameEnd;
+        for (const char* c = nameEnd; c < close; ++c) {
+            if (!isSpace(*c)) {
+                malformed("not well-formed (invalid token)", at);
+                return nullptr;
+            }
+        }
+        const std::string_view name(p + 2, static_cast<std::size_t>(nameEnd - p - 2));
+        if (depth() == 0 || name != openName()) {
+            malformed("mismatched tag", at);
+            return nullptr;
+        }
+        names_.resize(openNames_.back());
+        openNames_.pop_back();
+        handler_.end(localPart(name));
+        return handlerFailed() ? nullptr : close + 1;
+    }
+
+    std::string_view openName() const
+    {
+        return std::string_view(names_).substr(openNames_.back());
+    }
+
+    static std::string_view localPart(std::string_view name)
+    {
+        const std::size_t colon = name.rfind(':');
+        return colon == std::string_view::npos ? name : name.substr(colon + 1);
+    }
+
+    const char* startTag(const char* p, const char* end, std::size_t at)
+    {
+        const char* q = p + 1;
+        const char* nameEnd = q;
+        while (nameEnd < end && !endsName(*nameEnd))
+            ++nameEnd;
+        if (nameEnd == end)
+            return nullptr;
+        if (nameEnd == q || (*q >= '0' && *q <= '9') || *q == '-' || *q == '.') {
+            malformed("not well-formed (invalid token)", at);
+            return nullptr;
+        }
+        if (rootSeen_ && depth() == 0) {
+            malformed("junk after document element", at);
+            return nullptr;
+        }
+        // The attributes: name, NUL, value, NUL, ... in one block; pointers made after.
+        attributeText_.clear();
+        attributeStarts_.clear();
+        q = nameEnd;
+        bool empty = false;
+        for (;;) {
+            while (q < end && isSpace(*q))
+                ++q;
+            if (q == end)
+                return nullptr;
+            if (*q == '>') {
+                ++q;
+                break;
+            }
+            if (*q == '/') {
+                if (q + 1 == end)
+                    return nullptr;
+                if (q[1] != '>') {
+                    malformed("not well-formed (invalid token)", at);
+                    return nullptr;
+                }
+                empty = true;
+                q += 2;
+                break;
+            }
+            if (q == nameEnd || !isSpace(q[-1])) {
+                malformed("not well-formed (invalid token)", at);
+                return nullptr;
+            }
+            const char* attributeName = q;
+            while (q < end && !endsName(*q))
+                ++q;
+            if (q == end)
+                return nullptr;
+            const std::string_view name(attributeName, static_cast<std::size_t>(q - attributeName));
+            while (q < end && isSpace(*q))
+                ++q;
+            if (q == end)
+                return nullptr;
+            if (name.empty() || *q != '=') {
+                malformed("not well-formed (invalid token)", at);
+                return nullptr;
+            }
+            ++q;
+            while (q < end && isSpace(*q))
+                ++q;
+            if (q == end)
+                return nullptr;
+            if (*q != '"' && *q != '\'') {
+                malformed("not well-formed (invalid token)", at);
+                return nullptr;
+            }
+            const char* closeQuote = static_cast<const char*>(std::memchr(q + 1, *q, static_cast<std::size_t>(end - q - 1)));
+            if (!closeQuote)
+                return nullptr;
+            for (std::size_t i = 0; i < attributeStarts_.size(); i += 2) {
+                if (std::string_view(attributeText_.data() + attributeStarts_[i]) == name) {
+                    malformed("duplicate attribute", at);
+                    return nullptr;
+                }
+            }
+            attributeStarts_.push_back(attributeText_.size());
+            attributeText_.append(name);
+            attributeText_.push_back('\0');
+            attributeStarts_.push_back(attributeText_.size());
+            if (!attributeValue(q + 1, closeQuote)) {
+                malformed("not well-formed (invalid token)", at);
+                return nullptr;
+            }
+            attributeText_.push_back('\0');
+            q = closeQuote + 1;
+        }
+        if (depth() == static_cast<std::size_t>(kMaxXmlDepth)) {
+            handler_.fail("elements nested too deeply");
+            outcome_ = Outcome::Failed;
+            return nullptr;
+        }
+        const std::string_view name(p + 1, static_cast<std::size_t>(nameEnd - p - 1));
+        attributes_.clear();
+        for (std::size_t start : attributeStarts_)
+            attributes_.push_back(attributeText_.data() + start);
+        attributes_.push_back(nullptr);
+        rootSeen_ = true;
+        openNames_.push_back(names_.size());
+        names_.append(name);
+        handler_.start(localPart(name), attributes_.data());
+        if (handlerFailed())
+            return nullptr;
+        if (empty) {
+            names_.resize(openNames_.back());
+            openNames_.pop_back();
+            handler_.end(localPart(name));
+            if (handlerFailed())
+                return nullptr;
+        }
+        return q;
+    }
+
+    // An attribute's value with its references replaced and its white space characters
+    // read as spaces, as XML reads them, appended to attributeText_.
+    bool attributeValue(const char* p, const char* end)
+    {
+        while (p < end) {
+            // Plain characters are taken a run at a time.
+            const char* run = p;
+            while (p < end && static_cast<unsigned char>(*p) >= 0x20 && static_cast<unsigned char>(*p) < 0x80 && *p != '&'
+                   && *p != '<')
+                ++p;
+            attributeText_.append(run, static_cast<std::size_t>(p - run));
+            if (p == end)
+                break;
+            const auto c = static_cast<unsigned char>(*p);
+            if (c == '<')
+                return false;
+            if (c == '&') {
+                const char* semicolon = static_cast<const char*>(std::memchr(p, ';', static_cast<std::size_t>(end - p)));
+                if (!semicolon || !reference(std::string_view(p + 1, static_cast<std::size_t>(semicolon - p - 1)), attributeText_))
+                    return false;
+                p = semicolon + 1;
+                continue;
+            }
+            if (c == '\t' || c == '\n' || c == '\r') {
+                attributeText_.push_back(' ');
+                p += (c == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+                continue;
+            }
+            if (c < 0x20)
+                return false;
+            const int length = c < 0x80 ? 1 : utf8Length(reinterpret_cast<const unsigned char*>(p), static_cast<std::size_t>(end - p));
+            if (length <= 0)
+                return false;
+            attributeText_.append(p, static_cast<std::size_t>(length));
+            p += length;
+        }
+        return true;
+    }
+
+    XmlHandler& handler_;
+    Outcome outcome_ = Outcome::Going;
+    std::string buffer_;           // inflated bytes not yet used up
+    std::size_t lines_ = 0;        // line feeds in the bytes used up
+    bool started_ = false;
+    bool firstToken_ = false;      // nothing but a byte order mark read so far
+    bool rootSeen_ = false;
+    std::string names_;                    // the open elements' names, end to end
+    std::vector<std::size_t> openNames_;   // where each open element's name starts
+    std::string decoded_;
+    std::string attributeText_;
+    std::vector<std::size_t> attributeStarts_;
+    std::vector<const char*> attributes_;
+};
+
+}  // namespace
+
+bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+{
+    Scanner scanner(handler);
+    auto feed = [&scanner](const char* data, std::size_t length) { return scanner.feed(data, length); };
+    // A second thread pays only for a large part; a small one is read where it is.
+    constexpr std::uint64_t kThreadFromStoredBytes = std::uint64_t{1} << 20;
+    bool read = zip.storedBytes(part) >= kThreadFromStoredBytes ? readPartAhead(zip, part, feed, error)
+                                                                 : zip.read(part, feed, error);
+    if (scanner.outcome() == Scanner::Outcome::OtherEncoding)
+        return parsePart(zip, part, handler, error);
+    if (read)
+        read = scanner.finish();
+    if (handler.failed()) {
+        error = "the file is damaged (" + part + ": " + handler.failure() + ")";
+        return false;
+    }
+    return read;
+}
+
+}  // namespace wb::xlsx
