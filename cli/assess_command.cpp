@@ -36,16 +36,13 @@ struct AssessOptions {
     bool quiet = false;
 };
 
-// Whether the CSV export into folder would write over workbook: one of its fixed names
-// (sample-summary.csv, uncertainty-*.csv, job-summary.txt) in that folder.
+// Whether the CSV export into folder could write over workbook: a file of the export's
+// names in that folder.
 bool isResultsCsvFile(const std::string& workbook, const std::string& folder)
 {
     namespace fs = std::filesystem;
     const fs::path path(workbook);
-    const std::string name = path.filename().string();
-    const bool csvName = name == "sample-summary.csv" || name == "job-summary.txt"
-        || (name.starts_with("uncertainty-") && name.ends_with(".csv"));
-    if (!csvName)
+    if (!results::IsCsvExportName(path.filename().string()))
         return false;
     const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
     return safefile::SameFile(parent.string(), folder);

@@ -69,6 +69,12 @@ bool writeWhole(const std::filesystem::path& target, const std::string& bytes, s
 
 }  // namespace
 
+bool IsCsvExportName(const std::string& fileName)
+{
+    return fileName == "sample-summary.csv" || fileName == "job-summary.txt"
+        || (fileName.starts_with("uncertainty-") && fileName.ends_with(".csv"));
+}
+
 std::string CsvText(const ResultSheet& sheet)
 {
     std::size_t width = 0;

@@ -14,6 +14,10 @@ namespace results {
 // ("Uncertainty TDI3" gives "uncertainty-tdi3.csv").
 std::string CsvFileName(const std::string& sheetName);
 
+// Whether a file name is one the export may write: sample-summary.csv, a site table's
+// uncertainty-*.csv or job-summary.txt.
+bool IsCsvExportName(const std::string& fileName);
+
 // One line per row of the sheet, every line with as many fields as the widest row.
 // Numbers with 17 significant digits, so that no precision is lost; a missing value is an
 // empty field; a class is its name; a date is its serial day number.

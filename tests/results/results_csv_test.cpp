@@ -34,6 +34,12 @@ TEST(ResultsCsv, FileNamesFromSheetNames)
     EXPECT_EQ(results::CsvFileName("Sample Summary"), "sample-summary.csv");
     EXPECT_EQ(results::CsvFileName("Uncertainty TDI3"), "uncertainty-tdi3.csv");
     EXPECT_EQ(results::CsvFileName("Uncertainty LTDI2"), "uncertainty-ltdi2.csv");
+    // The names the command line guards against a sample workbook carrying.
+    for (const char* sheet : {"Sample Summary", "Uncertainty TDI3", "Uncertainty DAM"})
+        EXPECT_TRUE(results::IsCsvExportName(results::CsvFileName(sheet))) << sheet;
+    EXPECT_TRUE(results::IsCsvExportName("job-summary.txt"));
+    EXPECT_FALSE(results::IsCsvExportName("samples.csv"));
+    EXPECT_FALSE(results::IsCsvExportName("uncertainty-tdi3.xlsx"));
 }
 
 class RiverCsv : public ::testing::Test {
