@@ -32,13 +32,13 @@ bool Format::isBold() const
 
 CellType Sheet::cellType(int row, int col) const
 {
-    const Cell* cell = data_->find(row, col);
+    const std::optional<Cell> cell = data_->find(row, col);
     return cell ? cell->type : CellType::Empty;
 }
 
 std::optional<std::string> Sheet::readStr(int row, int col) const
 {
-    const Cell* cell = data_->find(row, col);
+    const std::optional<Cell> cell = data_->find(row, col);
     if (!cell || cell->type != CellType::Text)
         return std::nullopt;
     return data_->textOf(*cell);
@@ -46,7 +46,7 @@ std::optional<std::string> Sheet::readStr(int row, int col) const
 
 double Sheet::readNum(int row, int col) const
 {
-    const Cell* cell = data_->find(row, col);
+    const std::optional<Cell> cell = data_->find(row, col);
     if (!cell || cell->type != CellType::Number)
         return 0.0;
     return cell->number;
@@ -54,7 +54,7 @@ double Sheet::readNum(int row, int col) const
 
 bool Sheet::readBool(int row, int col) const
 {
-    const Cell* cell = data_->find(row, col);
+    const std::optional<Cell> cell = data_->find(row, col);
     return cell && cell->type == CellType::Boolean && cell->number != 0.0;
 }
 

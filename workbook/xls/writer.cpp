@@ -219,8 +219,9 @@ bool XlsWriter::collectStrings()
     std::unordered_map<std::string_view, std::uint32_t> known;
     for (const SheetData& sheet : book_.sheets) {
         std::vector<std::uint32_t>& map = sstIndex_.emplace_back(sheet.strings().size(), UINT32_MAX);
-        for (const auto& row : sheet.rows()) {
-            for (const Cell& cell : row) {
+        const auto rows = sheet.rows();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            for (const Cell& cell : rows[r]) {
                 if (cell.type != CellType::Text)
                     continue;
                 ++textCells_;

@@ -286,28 +286,28 @@ Loaded load(const Bytes& file)
     return l;
 }
 
-const wb::Cell* cellAt(const wb::SheetData& s, int row, int col) { return s.find(row, col); }
+std::optional<wb::Cell> cellAt(const wb::SheetData& s, int row, int col) { return s.find(row, col); }
 
 void expectNumber(const wb::SheetData& s, int row, int col, double v)
 {
-    const wb::Cell* c = cellAt(s, row, col);
-    ASSERT_NE(c, nullptr) << row << "," << col;
+    const std::optional<wb::Cell> c = cellAt(s, row, col);
+    ASSERT_TRUE(c.has_value()) << row << "," << col;
     EXPECT_EQ(c->type, wb::CellType::Number) << row << "," << col;
     EXPECT_DOUBLE_EQ(c->number, v) << row << "," << col;
 }
 
 void expectText(const wb::SheetData& s, int row, int col, const std::string& v)
 {
-    const wb::Cell* c = cellAt(s, row, col);
-    ASSERT_NE(c, nullptr) << row << "," << col;
+    const std::optional<wb::Cell> c = cellAt(s, row, col);
+    ASSERT_TRUE(c.has_value()) << row << "," << col;
     ASSERT_EQ(c->type, wb::CellType::Text) << row << "," << col;
     EXPECT_EQ(s.textOf(*c), v) << row << "," << col;
 }
 
 void expectKind(const wb::SheetData& s, int row, int col, wb::CellType type, double value)
 {
-    const wb::Cell* c = cellAt(s, row, col);
-    ASSERT_NE(c, nullptr) << row << "," << col;
+    const std::optional<wb::Cell> c = cellAt(s, row, col);
+    ASSERT_TRUE(c.has_value()) << row << "," << col;
     EXPECT_EQ(c->type, type) << row << "," << col;
     EXPECT_EQ(c->number, value) << row << "," << col;
 }
@@ -396,7 +396,7 @@ TEST_F(XlwtFiles, KindsAndValuesOfEveryCellKind)
     expectKind(s, 4, 0, wb::CellType::Blank, 0);
     for (int c = 2; c <= 5; ++c)
         expectKind(s, 4, c, wb::CellType::Blank, 0);
-    EXPECT_EQ(s.find(4, 1), nullptr);
+    EXPECT_FALSE(s.find(4, 1));
     EXPECT_EQ(s.rowEnd(), 5);
     EXPECT_EQ(s.colEnd(), 6);
 
@@ -407,7 +407,7 @@ TEST_F(XlwtFiles, KindsAndValuesOfEveryCellKind)
     expectText(t, 0, 2, "Ωmega 日本");
     expectText(t, 600, 200, "far");
     expectNumber(t, 1000, 3, 42);
-    EXPECT_EQ(t.find(599, 200), nullptr);
+    EXPECT_FALSE(t.find(599, 200));
     EXPECT_EQ(t.rowEnd(), 1001);
     EXPECT_EQ(t.colEnd(), 201);
 
@@ -418,7 +418,7 @@ TEST_F(XlwtFiles, KindsAndValuesOfEveryCellKind)
     double sum = 0;
     for (int r = 0; r < 600; ++r)
         for (int c = 0; c < 100; ++c) {
-            const wb::Cell* cell = big.find(r, c);
+            const std::optional<wb::Cell> cell = big.find(r, c);
             ASSERT_TRUE(cell && cell->type == wb::CellType::Number);
             sum += cell->number;
         }
@@ -519,7 +519,7 @@ void checkFormulaBook(const wb::WorkbookData& book)
     expectKind(s, 0, 2, wb::CellType::Boolean, 1);
     expectKind(s, 0, 3, wb::CellType::Error, 0x07);
     expectText(s, 0, 4, "");
-    EXPECT_EQ(s.find(0, 5), nullptr);
+    EXPECT_FALSE(s.find(0, 5));
     expectText(s, 0, 6, "abäΩ!");
     expectNumber(s, 1, 0, 42);
     expectNumber(s, 1, 1, 12.34);
@@ -535,7 +535,7 @@ void checkFormulaBook(const wb::WorkbookData& book)
     for (int c = 2; c <= 4; ++c)
         expectKind(s, 4, c, wb::CellType::Blank, 0);
     expectKind(s, 5, 9, wb::CellType::Blank, 0);
-    EXPECT_EQ(s.find(7, 7), nullptr);
+    EXPECT_FALSE(s.find(7, 7));
     // Ends from the cells, not from the DIMENSIONS record's 1 x 1.
     EXPECT_EQ(s.rowEnd(), 6);
     EXPECT_EQ(s.colEnd(), 10);
