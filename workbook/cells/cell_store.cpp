@@ -420,10 +420,11 @@ void CellRow::assign(const std::vector<Cell>& cells)
         return;
     std::vector<std::uint64_t> slots;
     slots.reserve(cells.size());
+    std::vector<std::uint32_t> narrow(cells.size());
     bool wide = false;
-    for (const Cell& cell : cells) {
-        slots.push_back(encode(cell));
-        wide = wide || !FitsNarrow(slots.back());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        slots.push_back(encode(cells[i]));
+        wide = wide || !ToNarrow(slots.back(), narrow[i]);
     }
     wide_ = wide;
     const std::uint64_t span = static_cast<std::uint64_t>(cells.back().col) - static_cast<std::uint64_t>(cells.front().col) + 1;
@@ -440,7 +441,10 @@ void CellRow::assign(const std::vector<Cell>& cells)
             const std::int32_t col = cells[i].col;
             std::memcpy(bytes_.data() + index * stride(), &col, sizeof col);
         }
-        writeSlot(index, slots[i]);
+        if (wide_)
+            writeSlot(index, slots[i]);
+        else
+            std::memcpy(bytes_.data() + index * stride() + (sparse_ ? 4 : 0), &narrow[i], sizeof narrow[i]);
     }
     cells_ = static_cast<std::uint32_t>(cells.size());
 }

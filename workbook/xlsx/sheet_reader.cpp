@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
@@ -15,13 +17,14 @@ namespace {
 
 enum class ValueKind { Number, Shared, Boolean, Error, FormulaText, Inline, Date };
 
-bool kindOf(const char* t, ValueKind& kind)
+// The kind a cell's t attribute names (none: a number).
+bool kindOf(const std::optional<std::string_view>& t, ValueKind& kind)
 {
     if (!t) {
         kind = ValueKind::Number;
         return true;
     }
-    std::string_view type(t);
+    const std::string_view type = *t;
     if (type == "n")
         kind = ValueKind::Number;
     else if (type == "s")
@@ -41,7 +44,13 @@ bool kindOf(const char* t, ValueKind& kind)
     return true;
 }
 
-class SheetHandler : public XmlHandler {
+std::optional<std::string_view> attributeView(const char** attributes, std::string_view name)
+{
+    const char* value = attribute(attributes, name);
+    return value ? std::optional<std::string_view>(value) : std::nullopt;
+}
+
+class SheetHandler : public CellHandler {
 public:
     SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, std::size_t& copyBudget)
         : shared_(sharedStrings), sheet_(sheet), copyBudget_(copyBudget)
@@ -58,7 +67,7 @@ public:
         if (inCell_) {
             startInCell(name);
         } else if (name == "c") {
-            startCell(attributes);
+            startCell(attributeView(attributes, "r"), attributeView(attributes, "t"), attribute(attributes, "s") != nullptr);
         } else if (name == "row") {
             startRow(attributes);
         }
@@ -70,7 +79,7 @@ public:
             return;
         if (inCell_) {
             if (name == "c")
-                endCell();
+                endCell(value_);
             else if (inInline_ && name == "is")
                 inInline_ = false;
             else if (inInline_)
@@ -97,6 +106,19 @@ public:
             fail("a cell value longer than a cell can hold");
     }
 
+    bool takesCells() const override { return inSheetData_ && !inCell_; }
+
+    void cell(const PlainCell& cell) override
+    {
+        startCell(cell.hasR ? std::optional<std::string_view>(cell.r) : std::nullopt,
+                  cell.hasT ? std::optional<std::string_view>(cell.t) : std::nullopt, cell.hasS);
+        if (failed())
+            return;
+        hasValue_ = cell.hasValue;
+        hasFormula_ = cell.hasFormula;
+        endCell(cell.value);
+    }
+
     void finish()
     {
         flushRow();
@@ -121,14 +143,13 @@ private:
         nextCol_ = 0;
     }
 
-    void startCell(const char** attributes)
+    void startCell(const std::optional<std::string_view>& r, const std::optional<std::string_view>& t, bool styled)
     {
-        const char* r = attribute(attributes, "r");
         int row = currentRow_ < 0 ? 0 : currentRow_;
         int col = nextCol_;
         if (r) {
-            if (!parseCellRef(r, row, col)) {
-                fail(std::string("cell reference \"") + r + "\" out of range or not understood");
+            if (!parseCellRef(*r, row, col)) {
+                fail("cell reference \"" + std::string(*r) + "\" out of range or not understood");
                 return;
             }
         } else if (col >= kMaxCols) {
@@ -139,13 +160,13 @@ private:
             flushRow();
             currentRow_ = row;
         }
-        if (!kindOf(attribute(attributes, "t"), kind_)) {
+        if (!kindOf(t, kind_)) {
             fail("unknown cell type");
             return;
         }
         nextCol_ = col + 1;
         cellCol_ = col;
-        styled_ = attribute(attributes, "s") != nullptr;
+        styled_ = styled;
         hasValue_ = false;
         hasInline_ = false;
         hasFormula_ = false;
@@ -170,7 +191,8 @@ private:
         }
     }
 
-    void endCell()
+    // The cell ends; value is the text of its <v>.
+    void endCell(std::string_view value)
     {
         inCell_ = false;
         inValue_ = false;
@@ -180,29 +202,29 @@ private:
         if (kind_ == ValueKind::Inline && hasInline_) {
             cell.type = CellType::Text;
             cell.text = sheet_.addString(inline_.finish());
-        } else if (!hasValue_ || (value_.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
+        } else if (!hasValue_ || (value.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
             if (hasFormula_ || !styled_)
                 return;  // a formula with nothing cached, or a cell that is only a position
             cell.type = CellType::Blank;
-        } else if (!valueCell(cell)) {
+        } else if (!valueCell(value, cell)) {
             return;
         }
         pending_.push_back(cell);
     }
 
-    bool valueCell(Cell& cell)
+    bool valueCell(std::string_view value, Cell& cell)
     {
         switch (kind_) {
         case ValueKind::Number:
             cell.type = CellType::Number;
-            if (!parseNumber(value_, cell.number)) {
+            if (!parseNumber(value, cell.number)) {
                 fail("a number cell that holds no number");
                 return false;
             }
             return true;
         case ValueKind::Date:
             cell.type = CellType::Number;
-            if (!isoDateToSerial(value_, cell.number)) {
+            if (!isoDateToSerial(value, cell.number)) {
                 fail("a date cell that holds no date");
                 return false;
             }
@@ -212,9 +234,9 @@ private:
             return true;
         case ValueKind::Boolean:
             cell.type = CellType::Boolean;
-            if (value_ == "1" || value_ == "true")
+            if (value == "1" || value == "true")
                 cell.number = 1.0;
-            else if (value_ == "0" || value_ == "false")
+            else if (value == "0" || value == "false")
                 cell.number = 0.0;
             else {
                 fail("a boolean cell that holds no boolean");
@@ -223,11 +245,11 @@ private:
             return true;
         case ValueKind::Error:
             cell.type = CellType::Error;
-            cell.number = errorCode(value_);
+            cell.number = errorCode(value);
             return true;
         case ValueKind::Shared: {
             unsigned long index = 0;
-            if (!parseIndex(value_, index) || index >= shared_.size()) {
+            if (!parseIndex(value, index) || index >= shared_.size()) {
                 fail("a shared string that the table lacks");
                 return false;
             }
@@ -237,7 +259,7 @@ private:
         case ValueKind::FormulaText:
         case ValueKind::Inline: {
             // t="inlineStr" with a <v> instead of <is>: some writers do that.
-            std::string text = value_;
+            std::string text(value);
             decodeEscapes(text);
             cell.type = CellType::Text;
             cell.text = sheet_.addString(std::move(text));
@@ -333,7 +355,7 @@ bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sh
                std::size_t& copyBudget, std::string& error)
 {
     SheetHandler handler(sharedStrings, sheet, copyBudget);
-    if (!scanPart(zip, part, handler, error))
+    if (!scanSheetPart(zip, part, handler, error))
         return false;
     handler.finish();
     sheet.shrinkToFit();

@@ -66,6 +66,23 @@ bool parseNumber(std::string_view text, double& value)
         text.remove_prefix(1);
     if (text.empty())
         return false;
+    // Most cells of a count table are short whole numbers: up to 15 digits the integer is
+    // below 2^53, so its double is exact and the same as from_chars would give.
+    if (text.size() <= 15) {
+        std::uint64_t whole = 0;
+        bool digits = true;
+        for (char c : text) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        if (digits) {
+            value = static_cast<double>(whole);
+            return true;
+        }
+    }
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && std::isfinite(value);

@@ -91,7 +91,7 @@ class Scanner {
 public:
     enum class Outcome { Going, Failed, OtherEncoding };
 
-    explicit Scanner(XmlHandler& handler) : handler_(handler) {}
+    explicit Scanner(XmlHandler& handler, CellHandler* cells = nullptr) : handler_(handler), cells_(cells) {}
 
     // Takes the next inflated bytes; false once the scan has stopped (failure or an
     // encoding for parsePart).
@@ -101,7 +101,7 @@ public:
         const std::size_t used = scan(false);
         if (outcome_ != Outcome::Going)
             return false;
-        lines_ += static_cast<std::size_t>(std::count(buffer_.data(), buffer_.data() + used, '\n'));
+        lines_ += countLines(buffer_.data(), used);
         buffer_.erase(0, used);
         if (buffer_.size() > static_cast<std::size_t>(kMaxTokenBytes)) {
             handler_.fail("a tag longer than the reader accepts");
@@ -131,8 +131,7 @@ private:
 
     bool malformed(const char* what, std::size_t at)
     {
-        const std::size_t line = lines_ + 1
-            + static_cast<std::size_t>(std::count(buffer_.data(), buffer_.data() + std::min(at, buffer_.size()), '\n'));
+        const std::size_t line = lines_ + 1 + countLines(buffer_.data(), std::min(at, buffer_.size()));
         handler_.fail(std::string("not well-formed XML (") + what + " at line " + std::to_string(line) + ")");
         outcome_ = Outcome::Failed;
         return false;
@@ -177,12 +176,205 @@ private:
                     return static_cast<std::size_t>(p - begin);  // an entity or character cut by the chunk's end
                 continue;
             }
+            if (cells_ && end - p >= 3 && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/') && inRow()) {
+                const char* next = nullptr;
+                const Fast fast = plainCell(p, end, next);
+                if (fast == Fast::Done) {
+                    if (handlerFailed())
+                        return static_cast<std::size_t>(p - begin);
+                    p = next;
+                    continue;
+                }
+                if (fast == Fast::Incomplete && !last)
+                    return static_cast<std::size_t>(p - begin);
+                // Not plain, or cut off at the end of the part: the events read it and
+                // refuse it as they would.
+            }
             const char* next = markup(p, end);
             if (outcome_ != Outcome::Going || !next)
                 return static_cast<std::size_t>(p - begin);
             p = next;
         }
         return static_cast<std::size_t>(p - begin);
+    }
+
+    static std::size_t countLines(const char* p, std::size_t length)
+    {
+        // Worksheet parts have few line ends; memchr skips the stretches between them.
+        std::size_t lines = 0;
+        const char* const end = p + length;
+        while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))))) {
+            ++lines;
+            ++p;
+        }
+        return lines;
+    }
+
+    // The open element is an unprefixed row, a cell element inside it would be one level
+    // deeper and its children one more, and the handler takes cells now.
+    bool inRow() const
+    {
+        return depth() > 0 && depth() + 2 < static_cast<std::size_t>(kMaxXmlDepth) && openName() == "row"
+            && cells_->takesCells();
+    }
+
+    enum class Fast { Done, NotPlain, Incomplete };
+
+    // A plain character of an attribute value or a cell's text: printable ASCII other
+    // than the two that start markup and references.
+    static bool plainChar(char c)
+    {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u < 0x7F && c != '<' && c != '&';
+    }
+
+    // The attributes of a start tag from q (just after the element name) to its '>' or
+    // '/>', each as it stands between its quotes; `take` sees each name and value. Only
+    // plain attributes are read here: a reference, a line end or a non-ASCII byte in one,
+    // spaces around '=', or more than eight attributes make the tag not plain.
+    template <typename Take>
+    Fast plainAttributes(const char*& q, const char* limit, Fast cut, bool& empty, Take take)
+    {
+        std::string_view names[8];
+        int count = 0;
+        for (;;) {
+            const char* space = q;
+            while (q < limit && isSpace(*q))
+                ++q;
+            if (q == limit)
+                return cut;
+            if (*q == '>') {
+                ++q;
+                empty = false;
+                return Fast::Done;
+            }
+            if (*q == '/') {
+                if (q + 1 == limit)
+                    return cut;
+                if (q[1] != '>')
+                    return Fast::NotPlain;
+                q += 2;
+                empty = true;
+                return Fast::Done;
+            }
+            if (q == space || count == 8)
+                return Fast::NotPlain;
+            const char* nameStart = q;
+            while (q < limit && !endsName(*q) && static_cast<unsigned char>(*q) < 0x80)
+                ++q;
+            if (q == limit)
+                return cut;
+            if (q == nameStart || *q != '=')
+                return Fast::NotPlain;
+            const std::string_view name(nameStart, static_cast<std::size_t>(q - nameStart));
+            if (++q == limit)
+                return cut;
+            const char quote = *q;
+            if (quote != '"' && quote != '\'')
+                return Fast::NotPlain;
+            const char* valueStart = ++q;
+            while (q < limit && *q != quote && plainChar(*q))
+                ++q;
+            if (q == limit)
+                return cut;
+            if (*q != quote)
+                return Fast::NotPlain;
+            for (int i = 0; i < count; ++i)
+                if (names[i] == name)
+                    return Fast::NotPlain;  // the events refuse the duplicate
+            names[count++] = name;
+            take(name, std::string_view(valueStart, static_cast<std::size_t>(q - valueStart)));
+            ++q;
+        }
+    }
+
+    // Plain text from q up to the '<' that ends it; `cut` when the buffer ends first.
+    static Fast plainText(const char*& q, const char* limit, Fast cut)
+    {
+        while (q < limit && plainChar(*q))
+            ++q;
+        if (q == limit)
+            return cut;
+        return *q == '<' ? Fast::Done : Fast::NotPlain;
+    }
+
+    // A whole plain cell at p ("<c" and a space, '>' or '/'): handed to the cell handler
+    // and `next` set after it. A cell longer than kPlainCellBytes is left to the events,
+    // which read a long value piece by piece and refuse one too long for a cell.
+    Fast plainCell(const char* p, const char* end, const char*& next)
+    {
+        constexpr std::ptrdiff_t kPlainCellBytes = 4096;
+        const char* limit = end;
+        Fast cut = Fast::Incomplete;
+        if (end - p > kPlainCellBytes) {
+            limit = p + kPlainCellBytes;
+            cut = Fast::NotPlain;
+        }
+        PlainCell cell;
+        const char* q = p + 2;
+        bool empty = false;
+        Fast read = plainAttributes(q, limit, cut, empty, [&cell](std::string_view name, std::string_view value) {
+            if (name == "r") {
+                cell.r = value;
+                cell.hasR = true;
+            } else if (name == "t") {
+                cell.t = value;
+                cell.hasT = true;
+            } else if (name == "s") {
+                cell.hasS = true;
+            }
+        });
+        if (read != Fast::Done)
+            return read;
+        while (!empty) {
+            while (q < limit && isSpace(*q))
+                ++q;
+            if (limit - q < 4)
+                return cut;
+            if (*q != '<')
+                return Fast::NotPlain;
+            if (q[1] == '/') {
+                if (q[2] != 'c' || q[3] != '>')
+                    return Fast::NotPlain;
+                q += 4;
+                break;
+            }
+            if (q[1] == 'v' && q[2] == '>' && !cell.hasValue) {
+                const char* text = q += 3;
+                if ((read = plainText(q, limit, cut)) != Fast::Done)
+                    return read;
+                if (limit - q < 4)
+                    return cut;
+                if (std::memcmp(q, "</v>", 4) != 0)
+                    return Fast::NotPlain;
+                cell.value = std::string_view(text, static_cast<std::size_t>(q - text));
+                cell.hasValue = true;
+                q += 4;
+                continue;
+            }
+            if (q[1] == 'f' && (isSpace(q[2]) || q[2] == '>' || q[2] == '/') && !cell.hasFormula) {
+                q += 2;
+                bool emptyFormula = false;
+                if ((read = plainAttributes(q, limit, cut, emptyFormula, [](std::string_view, std::string_view) {}))
+                    != Fast::Done)
+                    return read;
+                if (!emptyFormula) {
+                    if ((read = plainText(q, limit, cut)) != Fast::Done)
+                        return read;
+                    if (limit - q < 4)
+                        return cut;
+                    if (std::memcmp(q, "</f>", 4) != 0)
+                        return Fast::NotPlain;
+                    q += 4;
+                }
+                cell.hasFormula = true;
+                continue;
+            }
+            return Fast::NotPlain;
+        }
+        cells_->cell(cell);
+        next = q;
+        return Fast::Done;
     }
 
     // Character data from p to end; returns where it stopped (before an incomplete
@@ -599,6 +791,7 @@ private:
     }
 
     XmlHandler& handler_;
+    CellHandler* cells_;  // a worksheet's handler, for the plain cells; else null
     Outcome outcome_ = Outcome::Going;
     std::string buffer_;           // inflated bytes not yet used up
     std::size_t lines_ = 0;        // line feeds in the bytes used up
@@ -615,9 +808,11 @@ private:
 
 }  // namespace
 
-bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+namespace {
+
+bool scan(ZipArchive& zip, const std::string& part, XmlHandler& handler, CellHandler* cells, std::string& error)
 {
-    Scanner scanner(handler);
+    Scanner scanner(handler, cells);
     auto feed = [&scanner](const char* data, std::size_t length) { return scanner.feed(data, length); };
     // A second thread pays only for a large part; a small one is read where it is.
     constexpr std::uint64_t kThreadFromStoredBytes = std::uint64_t{1} << 20;
@@ -632,6 +827,18 @@ bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std
         return false;
     }
     return read;
+}
+
+}  // namespace
+
+bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+{
+    return scan(zip, part, handler, nullptr, error);
+}
+
+bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error)
+{
+    return scan(zip, part, handler, &handler, error);
 }
 
 }  // namespace wb::xlsx

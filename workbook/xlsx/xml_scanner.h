@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "workbook/xlsx/xml.h"
 #include "workbook/xlsx/zip.h"
@@ -14,5 +15,29 @@ namespace wb::xlsx {
 // faster than a general parser, and with a large part inflated on a second thread meanwhile.
 // A part in another encoding than UTF-8 is handed to parsePart.
 bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+
+// One <c> element of a worksheet read whole: its r, t and s attributes, the text of its
+// <v> and whether it has an <f>. The views point into the scanner's buffer and hold only
+// plain characters (no references, no line ends), so they are the very text that the
+// start, text and end events would have given.
+struct PlainCell {
+    std::string_view r, t, value;
+    bool hasR = false, hasT = false, hasS = false;
+    bool hasValue = false, hasFormula = false;
+};
+
+// A worksheet's handler that also takes plain cells whole. Most of a worksheet is cells
+// of the form <c r="B7" t="s"><v>12</v></c>; the scanner reads such a cell in one pass
+// and hands it to cell() instead of five events. Anything else in a cell (references,
+// an inline string, prefixed names, a cell cut by the end of what has been inflated so
+// far when it is long) goes through the events as before, with the same checks.
+class CellHandler : public XmlHandler {
+public:
+    // True when a <c> element met now would be a cell of the current row.
+    virtual bool takesCells() const = 0;
+    virtual void cell(const PlainCell& cell) = 0;
+};
+
+bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error);
 
 }  // namespace wb::xlsx
