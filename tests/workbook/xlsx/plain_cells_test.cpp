@@ -1,0 +1,176 @@
+// Worksheet cells are read two ways: plain ones whole by the scanner, the rest through
+// element events. A part declared in another encoding goes through expat's events
+// instead, so the same ASCII sheet declared UTF-8 and declared ISO-8859-1 must give the
+// same cells, and must be refused alike, whatever the mix of cells and wherever the
+// inflated chunks end.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <map>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tests/workbook/xlsx/fixtures.h"
+#include "workbook/book.h"
+
+using testing_support::TempDir;
+using xlsx_fixtures::package;
+using xlsx_fixtures::sheetXml;
+using xlsx_fixtures::writeZip;
+
+namespace {
+
+const char kSharedStrings[] =
+    "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>Achnanthes</t></si>"
+    "<si><t>Navicula</t></si></sst>";
+
+// (row, col) -> kind, number bits, text.
+using Cells = std::map<std::pair<int, int>, std::tuple<int, std::uint64_t, std::string>>;
+
+struct Read {
+    bool ok = false;
+    std::string error;
+    Cells cells;
+};
+
+Read readBody(const TempDir& dir, const std::string& body, bool latin1, bool deflate)
+{
+    std::string xml = sheetXml(body);
+    if (latin1)
+        xml.replace(xml.find("encoding=\"UTF-8\""), 16, "encoding=\"ISO-8859-1\"");
+    const std::string path = dir.file(std::string(latin1 ? "latin1" : "utf8") + (deflate ? "-z" : "") + ".xlsx");
+    writeZip(path, package({{"S", xml}}, kSharedStrings), deflate);
+    Read read;
+    auto book = wb::xlCreateXMLBook();
+    read.ok = book->load(path);
+    read.error = book->errorMessage();
+    if (!read.ok)
+        return read;
+    const wb::SheetData& sheet = book->getSheet(0)->data();
+    const auto rows = sheet.rows();
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (const wb::Cell& cell : rows[r])
+            read.cells[{static_cast<int>(r), cell.col}] = {static_cast<int>(cell.type),
+                                                          std::bit_cast<std::uint64_t>(cell.number),
+                                                          cell.type == wb::CellType::Text ? sheet.textOf(cell) : ""};
+    return read;
+}
+
+void ExpectBothWaysAlike(const std::string& body, bool wantOk)
+{
+    TempDir dir;
+    for (bool deflate : {false, true}) {
+        const Read scanned = readBody(dir, body, false, deflate);
+        const Read parsed = readBody(dir, body, true, deflate);
+        EXPECT_EQ(scanned.ok, wantOk) << scanned.error << "\n" << body.substr(0, 300);
+        EXPECT_EQ(parsed.ok, wantOk) << parsed.error << "\n" << body.substr(0, 300);
+        if (scanned.ok && parsed.ok) {
+            EXPECT_EQ(scanned.cells.size(), parsed.cells.size());
+            EXPECT_TRUE(scanned.cells == parsed.cells) << body.substr(0, 300);
+        }
+    }
+}
+
+// Cells of every form a sheet holds, plain and not; each is kept.
+const std::vector<std::string> kKeptCells = {
+    "<c r=\"$A\"><v>12</v></c>",
+    "<c r=\"$A\" t=\"s\"><v>1</v></c>",
+    "<c r=\"$A\" s=\"3\"/>",
+    "<c r=\"$A\" s=\"1\"></c>",
+    "<c r=\"$A\"/>",
+    "<c r=\"$A\" t=\"b\"><v>1</v></c>",
+    "<c r=\"$A\" t=\"e\"><v>#DIV/0!</v></c>",
+    "<c r=\"$A\" t=\"str\"><f>A1&amp;B1</f><v>x&lt;y</v></c>",
+    "<c r=\"$A\"><f t=\"shared\" ref=\"A1:A9\" si=\"0\"/><v>3.5</v></c>",
+    "<c r=\"$A\"><f>SUM(A1:B1)</f></c>",
+    "<c r='$A' t='n'><v>-1.5E-3</v></c>",
+    "<c r=\"$A\">\n  <v>7</v>\n</c>",
+    "<c r=\"$A\"\n t=\"s\"><v>0</v></c>",
+    "<c r=\"$A\" t=\"inlineStr\"><is><t>in line</t></is></c>",
+    "<c r=\"$A\" t=\"d\"><v>2010-05-15</v></c>",
+    "<c r=\"$A\"><v>1&#46;5</v></c>",
+    "<c r=\"$A\" foo=\"a&gt;b\" s=\"2\"><v>1</v></c>",
+    "<c r=\"$A\"  t=\"s\" ><v> 1 </v></c>",
+    "<c r=\"$A\"><v></v></c>",
+    "<c r=\"$A\" s=\"2\"><v></v></c>",
+    "<c r=\"$A\"><v>9007199254740993</v></c>",
+    "<c r=\"$A\"><v>000123</v></c>",
+    "<c r=\"$A\"><v>+4</v></c>",
+    "<c r=\"$A\"><v>123456789012345</v></c>",
+    "<c r=\"$A\"><v>0.1</v></c>",
+    "<c r=\"$A\"><v>1</v><v>2</v></c>",
+    "<c r=\"$A\" t=\"str\"><v>a\"b'c></v></c>",
+    "<c r=\"$A\"><!-- note --><v>5</v></c>",
+    "<c r=\"$A\" r2=\"x\" a=\"1\" b=\"2\" d=\"3\" e=\"4\" g=\"5\" h=\"6\" i=\"7\"><v>8</v></c>",
+};
+
+std::string At(std::string cell, int row, int col)
+{
+    std::string ref;
+    for (int c = col + 1; c > 0; c = (c - 1) / 26)
+        ref.insert(ref.begin(), static_cast<char>('A' + (c - 1) % 26));
+    ref += std::to_string(row + 1);
+    for (std::size_t at; (at = cell.find("$A")) != std::string::npos;)
+        cell.replace(at, 2, ref);
+    return cell;
+}
+
+}  // namespace
+
+TEST(PlainCells, EveryFormOfCellReadsAsTheEventsReadIt)
+{
+    std::string body = "<row r=\"1\">";
+    for (std::size_t i = 0; i < kKeptCells.size(); ++i)
+        body += At(kKeptCells[i], 0, static_cast<int>(i));
+    body += "</row><row r=\"2\">";
+    // Without r attributes the cells follow one another.
+    body += "<c><v>5</v></c><c t=\"s\"><v>0</v></c><c s=\"1\"/><c r=\"F2\"><v>6</v></c><c><v>7</v></c></row>";
+    ExpectBothWaysAlike(body, true);
+}
+
+TEST(PlainCells, RefusedAlike)
+{
+    const char* refused[] = {
+        "<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>",        // duplicate attribute
+        "<row><c r=\"A0\"><v>1</v></c></row>",                 // no row 0
+        "<row><c r=\"XFE1\"><v>1</v></c></row>",               // beyond the last column
+        "<row><c r=\"A1\" t=\"zz\"><v>1</v></c></row>",        // unknown type
+        "<row><c r=\"A1\"><v>abc</v></c></row>",               // no number
+        "<row><c r=\"A1\"><v>1e400</v></c></row>",             // not finite
+        "<row><c r=\"A1\" t=\"s\"><v>2</v></c></row>",         // no such shared string
+        "<row><c r=\"A1\" t=\"b\"><v>2</v></c></row>",         // no boolean
+        "<row><c r=\"A1\"><v>1</x></c></row>",                 // mismatched tag
+        "<row><c r=\"A1\"><v>1</v></row>",                     // unclosed cell
+        "<row><c r=\"A1\"x=\"1\"><v>1</v></c></row>",          // no space between attributes
+        "<row><c r=\"A1\"><v>1&bogus;</v></c></row>",          // undefined entity
+        "<row><c r=\"A1\"><v>1</v></c ></row></sheetData></worksheet><x/><sheetData>",  // junk after the root
+    };
+    for (const char* body : refused)
+        ExpectBothWaysAlike(body, false);
+}
+
+// A sheet of several hundred kilobytes mixing every form at random, so that inflated
+// chunks end inside cells of each form, and a few values too long to be read whole.
+TEST(PlainCells, ChunkEndsAnywhereGiveTheSameCells)
+{
+    std::mt19937 random(15);
+    std::string body;
+    for (int row = 0; row < 400; ++row) {
+        body += "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (int col = 0; col < 40; ++col) {
+            const unsigned pick = random() % (kKeptCells.size() + 3);
+            if (pick < kKeptCells.size())
+                body += At(kKeptCells[pick], row, col);
+            else if (pick == kKeptCells.size())
+                body += At("<c r=\"$A\" t=\"str\"><v>" + std::string(5000 + random() % 3000, 'x') + "</v></c>", row, col);
+            else
+                body += At("<c r=\"$A\"><v>" + std::to_string(random()) + "</v></c>", row, col);
+        }
+        body += "</row>";
+    }
+    ASSERT_GT(body.size(), 600u * 1024);
+    ExpectBothWaysAlike(body, true);
+}
