@@ -487,7 +487,7 @@ void SheetData::put(int row, const Cell& cell)
     if (row < 0 || cell.col < 0)
         return;
     if (cell.type == CellType::Empty && !hasRow(row))
-        return;
+        return;  // nothing to take away
     CellRow& cells = rowFor(row);
     const std::size_t before = cells.size();
     cells.set(cell);
@@ -629,7 +629,7 @@ void SheetData::setBlank(int row, int col, std::uint16_t format)
 
 std::optional<Cell> SheetData::find(int row, int col) const
 {
-    if (!hasRow(row))
+    if (row < 0 || static_cast<std::size_t>(row) >= rowIndex_.size() || rowIndex_[static_cast<std::size_t>(row)] == 0)
         return std::nullopt;
     return rows_[rowIndex_[static_cast<std::size_t>(row)] - 1].find(col);
 }

@@ -170,7 +170,10 @@ public:
     // True when the row holds at least one cell.
     bool hasRow(int row) const
     {
-        return row >= 0 && static_cast<std::size_t>(row) < rowIndex_.size() && rowIndex_[static_cast<std::size_t>(row)] != 0;
+        if (row < 0 || static_cast<std::size_t>(row) >= rowIndex_.size())
+            return false;
+        const std::uint32_t index = rowIndex_[static_cast<std::size_t>(row)];
+        return index != 0 && !rows_[index - 1].empty();
     }
     const std::vector<std::string>& strings() const { return strings_; }
 
