@@ -1,5 +1,6 @@
 // torven-screenshots: starts the desktop program as `torven` does, walks the road of one
-// job on the bundled river example and writes the manual's pictures.
+// job on the bundled river example and writes the manual's pictures (and the chart of the
+// lake example beside it).
 //
 //   torven-screenshots [FOLDER] [WORKBOOK]
 //   (defaults: docs/images of the source tree, data/examples/river.xlsx)
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QImage>
 #include <QMdiArea>
@@ -25,13 +27,17 @@
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
 #include "app/tvn_doc.h"
+#include "ui/chart/widget/site_chart_view.h"
 #include "ui/about_dialog.h"
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
@@ -177,6 +183,61 @@ QPixmap shootResultsSite(Road& road)
     return picture;
 }
 
+// The results window on the chart of its first site table, sized so that the whole chart
+// shows without scrolling; the window goes back to its first sheet afterwards.
+QPixmap grabFirstChart(CChildFrame2* frame)
+{
+    QMdiSubWindow* window = frame ? frame->resultsWindow.data() : nullptr;
+    auto* results = window ? qobject_cast<grids::ResultsWindow*>(window->widget()) : nullptr;
+    if (!results)
+        return {};
+    for (int i = 0; i < results->sheets()->count() && !results->activeChart(); ++i)
+        results->sheets()->setCurrentIndex(i);
+    chart::SiteChartView* view = results->activeChart();
+    if (!view)
+        return {};
+    grabChild(window);
+    // Wide enough for every sheet tab too, so that the picture shows where the charts are.
+    const QSize around = window->size() - view->viewport()->size();
+    QSize size = view->chart().size() + around + QSize(2, 2);
+    size.setWidth(std::max(size.width(), results->sheets()->tabBar()->sizeHint().width() + around.width() + 8));
+    QPixmap picture = grabChild(window, size);
+    results->sheets()->setCurrentIndex(0);
+    return picture;
+}
+
+QPixmap shootChartRiver(Road& road)
+{
+    if (!openResults(road))
+        return {};
+    return grabFirstChart(road.job);
+}
+
+// The bundled lake example beside the river one, opened as the lake family, analysed and
+// its results window opened; its job is closed once the picture is taken.
+QPixmap shootChartLake(Road& road)
+{
+    const QString lake = QFileInfo(road.workbook).dir().filePath(QStringLiteral("lake.xlsx"));
+    CChildFrame2* frame = nullptr;
+    grabModal([&] { frame = road.program.mainWindow->openWorkbook(lake); },
+              [](QDialog* dialog) {
+                  if (auto* select = qobject_cast<WorksheetSelectDialog*>(dialog)) {
+                      select->familyButton(familyLakes)->setChecked(true);
+                      select->okButton()->click();
+                  } else {
+                      dialog->reject();
+                  }
+              });
+    if (!frame)
+        return {};
+    frame->form()->analyse();
+    frame->form()->viewResultsButton()->click();
+    QPixmap picture = grabFirstChart(frame);
+    frame->closeWithoutAsking();
+    QApplication::processEvents();
+    return picture;
+}
+
 // Page 1 of the Sample Summary sheet as File > Print puts it on A4 paper, drawn from the
 // PDF the printout makes.
 QPixmap shootPrintedPage(Road& road)
@@ -227,6 +288,8 @@ const Shot kShots[] = {
     {"data-view.png", shootDataView},
     {"results-samples.png", shootResultsSamples},
     {"results-site.png", shootResultsSite},
+    {"chart-river.png", shootChartRiver},
+    {"chart-lake.png", shootChartLake},
     {"printed-page.png", shootPrintedPage},
     {"master-taxon-list.png", shootMasterTaxonList},
     {"default-values.png", shootDefaultValues},

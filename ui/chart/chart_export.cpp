@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -75,15 +76,26 @@ QByteArray ChartPdf(const SiteChart& chart)
     QPdfWriter writer(&buffer);
     writer.setTitle(svgTitle(chart));
     writer.setCreator(QStringLiteral("TORVEN II"));
-    // The page turned the way the chart is: a few sites stand upright, many lie across.
-    const QPageLayout::Orientation orientation =
-        chart.size().width() > chart.size().height() ? QPageLayout::Landscape : QPageLayout::Portrait;
-    writer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-    QPainter painter(&writer);
-    chart.paint(painter, QRectF(0, 0, writer.width(), writer.height()));
-    painter.end();
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), ChartPageOrientation(chart), QMarginsF(10, 10, 10, 10),
+                                     QPageLayout::Millimeter));
+    PaintChartPage(chart, writer);
     return buffer.data();
+}
+
+QPageLayout::Orientation ChartPageOrientation(const SiteChart& chart)
+{
+    return chart.size().width() > chart.size().height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+bool PaintChartPage(const SiteChart& chart, QPagedPaintDevice& device)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    // The painter's origin is the top-left corner of the page's printable area, and the
+    // device's size is that area's, in device pixels.
+    chart.paint(painter, QRectF(0, 0, device.width(), device.height()));
+    return painter.end();
 }
 
 bool SaveChartPng(const SiteChart& chart, const QString& path, QString& error)

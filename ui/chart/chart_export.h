@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPageLayout>
 #include <QString>
 
 #include <string>
 
 class CTVNDoc;
+class QPagedPaintDevice;
 
 namespace chart {
 
@@ -18,6 +20,12 @@ QImage ChartImage(const SiteChart& chart, double scale = 1.0);
 // chart is, the chart fitted to the page within its margins).
 QByteArray ChartSvg(const SiteChart& chart);
 QByteArray ChartPdf(const SiteChart& chart);
+// The page orientation that suits the chart: a few sites stand upright, many lie across.
+QPageLayout::Orientation ChartPageOrientation(const SiteChart& chart);
+// Paints the chart on one page of device (a PDF writer or a printer), fitted to the page
+// within its margins, the page turned as the device has it. False when the device could
+// not start a page (a printer that failed to open).
+bool PaintChartPage(const SiteChart& chart, QPagedPaintDevice& device);
 
 // Each writes the whole file to a temporary file beside path and moves it into place, so
 // that an existing file is never left half-written; false with the reason in error.

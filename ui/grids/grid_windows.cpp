@@ -1,6 +1,7 @@
 #include "ui/grids/grid_windows.h"
 
 #include <QMdiSubWindow>
+#include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -8,8 +9,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+
 #include "app/tvn_doc.h"
 #include "results/results_grid_cells.h"
+#include "ui/chart/chart_export.h"
+#include "ui/chart/site_chart_data.h"
+#include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
 #include "ui/grids/list_views.h"
@@ -24,6 +31,30 @@ void putAlone(QWidget& window, QWidget* content)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
 }
+
+// A chart is printed on a page turned the way the chart is, for one print or preview; the
+// session's page settings, which the grids print on, come back afterwards.
+class ChartPageTurn {
+public:
+    explicit ChartPageTurn(const chart::SiteChartView* view)
+        : printer_(sessionPrinter()), saved_(printer_.pageLayout().orientation()), turned_(view != nullptr)
+    {
+        if (turned_)
+            printer_.setPageOrientation(chart::ChartPageOrientation(view->chart()));
+    }
+    ~ChartPageTurn()
+    {
+        if (turned_)
+            printer_.setPageOrientation(saved_);
+    }
+    ChartPageTurn(const ChartPageTurn&) = delete;
+    ChartPageTurn& operator=(const ChartPageTurn&) = delete;
+
+private:
+    QPrinter& printer_;
+    QPageLayout::Orientation saved_;
+    bool turned_;
+};
 
 }  // namespace
 
@@ -106,10 +137,23 @@ ResultsWindow::ResultsWindow(CTVNDoc& job, QWidget* parent) : GridWindow(&job, p
     sheets_->setTabPosition(QTabWidget::South);
     sheets_->setDocumentMode(true);
     sheets_->addTab(new ResListView(job), QStringLiteral("Sample Summary"));
-    // The site sheets are those the job has now; the window is not refilled later.
-    for (const std::string& name : resultsgrid::SiteSheetNames(job))
+    // The site sheets are those the job has now; the window gains none later.
+    for (const std::string& name : resultsgrid::SiteSheetNames(job)) {
         sheets_->addTab(new ResListView2(job, name), QString::fromStdString(name));
+        ++siteSheetCount_;
+    }
+    addCharts();
     putAlone(*this, sheets_);
+}
+
+void ResultsWindow::addCharts()
+{
+    // Site sheet k (from 1) shows site table k, and its chart is that table's.
+    for (int table = 1; table <= siteSheetCount_; ++table)
+        if (std::optional<chart::SiteChartData> data = chart::SiteChartFor(*job(), table)) {
+            auto* view = new chart::SiteChartView(std::move(*data));
+            sheets_->addTab(view, view->caption());
+        }
 }
 
 GridView* ResultsWindow::activeGrid() const
@@ -117,18 +161,14 @@ GridView* ResultsWindow::activeGrid() const
     return qobject_cast<GridView*>(sheets_->currentWidget());
 }
 
+chart::SiteChartView* ResultsWindow::activeChart() const
+{
+    return qobject_cast<chart::SiteChartView*>(sheets_->currentWidget());
+}
+
 QString ResultsWindow::printCaption() const
 {
     return GridWindow::printCaption() + QStringLiteral(" - ") + sheets_->tabText(sheets_->currentIndex());
-}
-
-void ResultsWindow::addSheetAfter(const QString& after, QWidget* sheet, const QString& name)
-{
-    int index = sheets_->count();
-    for (int i = 0; i < sheets_->count(); ++i)
-        if (sheets_->tabText(i) == after)
-            index = i + 1;
-    sheets_->insertTab(index, sheet, name);
 }
 
 void ResultsWindow::refresh()
@@ -136,6 +176,44 @@ void ResultsWindow::refresh()
     for (int i = 0; i < sheets_->count(); ++i)
         if (auto* grid = qobject_cast<GridView*>(sheets_->widget(i)))
             grid->gridModel()->refresh();
+    // A chart keeps the numbers it was drawn from: each is drawn again from the new
+    // tables, and the current sheet stays current.
+    const int current = sheets_->currentIndex();
+    for (int i = sheets_->count(); i-- > 0;)
+        if (auto* view = qobject_cast<chart::SiteChartView*>(sheets_->widget(i))) {
+            sheets_->removeTab(i);
+            delete view;
+        }
+    addCharts();
+    sheets_->setCurrentIndex(std::min(current, sheets_->count() - 1));
+}
+
+void ResultsWindow::printTo(QPrinter& printer, bool selectionOnly)
+{
+    if (chart::SiteChartView* view = activeChart())
+        chart::PaintChartPage(view->chart(), printer);
+    else
+        GridWindow::printTo(printer, selectionOnly);
+}
+
+void ResultsWindow::copy()
+{
+    if (chart::SiteChartView* view = activeChart())
+        view->copyToClipboard();
+    else
+        GridWindow::copy();
+}
+
+void ResultsWindow::print()
+{
+    const ChartPageTurn turn(activeChart());
+    GridWindow::print();
+}
+
+void ResultsWindow::printPreview()
+{
+    const ChartPageTurn turn(activeChart());
+    GridWindow::printPreview();
 }
 
 }  // namespace grids

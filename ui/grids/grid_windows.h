@@ -9,6 +9,10 @@ class QPrinter;
 class QTabWidget;
 class dbTable;
 
+namespace chart {
+class SiteChartView;
+}
+
 namespace grids {
 
 class GridView;
@@ -34,16 +38,16 @@ public:
     virtual void refresh();
 
     // The active grid on printer; selectionOnly prints the selected block.
-    void printTo(QPrinter& printer, bool selectionOnly = false);
+    virtual void printTo(QPrinter& printer, bool selectionOnly = false);
 
 public slots:
     // Edit > Copy: the selected block to the clipboard.
-    void copy();
+    virtual void copy();
     // File > Print...: the print dialog on the session printer, then the printout.
-    void print();
+    virtual void print();
     // File > Print Preview: the selected block when there is one (a whole large grid
     // would make thousands of pages to preview), else the whole grid.
-    void printPreview();
+    virtual void printPreview();
 
 private:
     CTVNDoc* job_;
@@ -73,22 +77,33 @@ private:
 };
 
 // The results window: sheet tabs at the bottom, "Sample Summary" first, then one sheet per
-// site table when the job has them as the window opens (it is not refilled later).
+// site table, then the chart of each site table ("Chart TDI3", ...) in the same order. The
+// site sheets and charts are those of the tables the job has as the window opens (it gains
+// no sheets later); a refresh draws the charts again from the job's new tables.
 class ResultsWindow : public GridWindow {
     Q_OBJECT
 public:
     explicit ResultsWindow(CTVNDoc& job, QWidget* parent = nullptr);
     GridView* activeGrid() const override;
+    // The chart on the current sheet; null on a table sheet.
+    chart::SiteChartView* activeChart() const;
     QString printCaption() const override;
     void refresh() override;
     QTabWidget* sheets() const { return sheets_; }
-    // Adds a sheet of another kind (the chart of a site table) right after the sheet named
-    // after, or last when there is none of that name. The window owns it; Copy and Print
-    // do nothing while it is the current sheet.
-    void addSheetAfter(const QString& after, QWidget* sheet, const QString& name);
+
+    // On a chart sheet: the chart fitted to one page, and the picture to the clipboard.
+    void printTo(QPrinter& printer, bool selectionOnly = false) override;
+
+public slots:
+    void copy() override;
+    void print() override;
+    void printPreview() override;
 
 private:
+    void addCharts();
+
     QTabWidget* sheets_;
+    int siteSheetCount_ = 0;
 };
 
 }  // namespace grids

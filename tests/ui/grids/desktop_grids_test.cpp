@@ -3,14 +3,28 @@
 #include <QClipboard>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfDocument>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "app/tvn_app.h"
 #include "app/tvn_doc.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/chart/chart_export.h"
+#include "ui/chart/site_chart.h"
+#include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
+#include "ui/grids/grid_print.h"
 #include "ui/grids/grid_window_factory.h"
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
@@ -23,6 +37,7 @@
 namespace {
 
 const QString kRiver = QStringLiteral(TORVEN_EXAMPLES_DIR "/river.xlsx");
+const QString kLake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
 
 // The desktop program without the splash, with the grid windows installed.
 struct Program {
@@ -55,6 +70,43 @@ CChildFrame2* openRiver(Program& program)
     return program.window.openWorkbook(kRiver);
 }
 
+CChildFrame2* openLake(Program& program)
+{
+    ModalScript script;
+    script.expect([](QDialog* dialog) {
+        auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+        QVERIFY(select);
+        select->familyButton(familyLakes)->setChecked(true);
+        select->okButton()->click();
+    });
+    return program.window.openWorkbook(kLake);
+}
+
+// The results window of a job opened by open, analysed, as "View Results" opens it.
+grids::ResultsWindow* analysedResults(Program& program, CChildFrame2* (*open)(Program&))
+{
+    CChildFrame2* frame = open(program);
+    if (!frame)
+        return nullptr;
+    frame->form()->analyse();
+    frame->form()->viewResultsButton()->click();
+    return frame->resultsWindow ? qobject_cast<grids::ResultsWindow*>(frame->resultsWindow->widget()) : nullptr;
+}
+
+QStringList tabNames(const QTabWidget& sheets)
+{
+    QStringList names;
+    for (int i = 0; i < sheets.count(); ++i)
+        names << sheets.tabText(i);
+    return names;
+}
+
+bool nearColour(const QColor& found, const QColor& expected)
+{
+    return std::abs(found.red() - expected.red()) <= 2 && std::abs(found.green() - expected.green()) <= 2 &&
+           std::abs(found.blue() - expected.blue()) <= 2;
+}
+
 grids::GridWindow* gridWindow(QMdiSubWindow* window)
 {
     return window ? qobject_cast<grids::GridWindow*>(window->widget()) : nullptr;
@@ -69,6 +121,9 @@ private slots:
     void dataViewOnTheRoad();
     void resultsWindowAndClosing();
     void masterTaxonListWithoutAJob();
+    void lakeJobHasItsCharts();
+    void chartPreviewTurnsThePage();
+    void printedChartFillsOnePage();
 };
 
 void DesktopGridsTest::dataViewOnTheRoad()
@@ -144,11 +199,10 @@ void DesktopGridsTest::resultsWindowAndClosing()
     QCOMPARE(results->windowTitle(), QStringLiteral("Results view: river.xlsx"));
     auto* resultsWindow = qobject_cast<grids::ResultsWindow*>(results->widget());
     QVERIFY(resultsWindow);
-    QCOMPARE(resultsWindow->sheets()->tabText(0), QStringLiteral("Sample Summary"));
-    if (frame->job().uncertaintyAvailable) {
-        QCOMPARE(resultsWindow->sheets()->count(), 3);
-        QCOMPARE(resultsWindow->sheets()->tabText(2), QStringLiteral("Uncertainty TDI4"));
-    }
+    // The table sheets, then a chart per site table in the same order.
+    QVERIFY(frame->job().uncertaintyAvailable);
+    QCOMPARE(tabNames(*resultsWindow->sheets()), (QStringList{"Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4",
+                                                              "Chart TDI3", "Chart TDI4"}));
     QCOMPARE(resultsWindow->printCaption(), QStringLiteral("Results view: river.xlsx - Sample Summary"));
 
     // Closing the data window leaves the job form and the results window open.
@@ -178,6 +232,105 @@ void DesktopGridsTest::masterTaxonListWithoutAJob()
     QCOMPARE(program.window.mdiArea()->currentSubWindow()->windowTitle(), QStringLiteral("Master taxon list"));
     QCOMPARE(list->activeGrid()->model()->rowCount(), program.app.masterTaxonList->rowCount);
     QCOMPARE(list->activeGrid()->model()->columnCount(), program.app.masterTaxonList->colCount);
+}
+
+void DesktopGridsTest::lakeJobHasItsCharts()
+{
+    Program program;
+    grids::ResultsWindow* results = analysedResults(program, openLake);
+    QVERIFY2(results, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
+    QCOMPARE(tabNames(*results->sheets()), (QStringList{"Sample Summary", "Uncertainty LTDI1", "Uncertainty LTDI2",
+                                                        "Chart LTDI1", "Chart LTDI2"}));
+    auto* view = qobject_cast<chart::SiteChartView*>(results->sheets()->widget(3));
+    QVERIFY(view && view->chart().data().perSiteLimits);
+}
+
+void DesktopGridsTest::chartPreviewTurnsThePage()
+{
+    Program program;
+    grids::ResultsWindow* results = analysedResults(program, openRiver);
+    QVERIFY(results);
+    program.window.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(results->parentWidget()));
+    results->sheets()->setCurrentIndex(3);
+    program.window.updateCommands();
+    QVERIFY(program.window.printPreviewAction()->isEnabled());
+
+    // Print Preview shows the chart on a page turned the way the chart is; the session's
+    // own page comes back afterwards for the grids.
+    QPrinter& printer = grids::sessionPrinter();
+    const QPageLayout::Orientation chartWay = chart::ChartPageOrientation(results->activeChart()->chart());
+    const QPageLayout::Orientation otherWay =
+        chartWay == QPageLayout::Landscape ? QPageLayout::Portrait : QPageLayout::Landscape;
+    printer.setPageOrientation(otherWay);
+    QPageLayout::Orientation previewed = otherWay;
+    {
+        ModalScript script;
+        script.expect([&](QDialog* dialog) {
+            QVERIFY(qobject_cast<QPrintPreviewDialog*>(dialog));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Print Preview - Results view: river.xlsx - Chart TDI3"));
+            previewed = printer.pageLayout().orientation();
+            dialog->reject();
+        });
+        program.window.printPreviewAction()->trigger();
+    }
+    QCOMPARE(previewed, chartWay);
+    QCOMPARE(printer.pageLayout().orientation(), otherWay);
+}
+
+void DesktopGridsTest::printedChartFillsOnePage()
+{
+    Program program;
+    grids::ResultsWindow* results = analysedResults(program, openRiver);
+    QVERIFY(results);
+    results->sheets()->setCurrentIndex(3);
+    const chart::SiteChart& chart = results->activeChart()->chart();
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("chart.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(15, 15, 15, 15),
+                                      QPageLayout::Millimeter));
+    results->printTo(printer);
+
+    QPdfDocument document;
+    QCOMPARE(document.load(path), QPdfDocument::Error::None);
+    QCOMPARE(document.pageCount(), 1);
+    const QSizeF pagePoints = document.pagePointSize(0);
+    const double pixelsPerPoint = 1500.0 / pagePoints.width();
+    const QImage page = document.render(0, (pagePoints * pixelsPerPoint).toSize()).convertToFormat(QImage::Format_RGB32);
+
+    // The chart fitted to the printable area, centred: a point of the chart at its natural
+    // size lands here on the rendered page.
+    const QRectF area = printer.pageLayout().paintRect(QPageLayout::Point);
+    const double scale = std::min(area.width() / chart.size().width(), area.height() / chart.size().height());
+    const QPointF origin(area.x() + (area.width() - chart.size().width() * scale) / 2,
+                         area.y() + (area.height() - chart.size().height() * scale) / 2);
+    auto onPage = [&](double x, double y) {
+        return page.pixelColor(QPointF((origin.x() + x * scale) * pixelsPerPoint, (origin.y() + y * scale) * pixelsPerPoint)
+                                   .toPoint());
+    };
+    // Every segment of at least 5 per cent shows its class colour at its middle.
+    const chart::SiteChartData& data = chart.data();
+    int segmentsSeen = 0;
+    for (int site = 0; site < static_cast<int>(data.sites.size()); ++site) {
+        const chart::SiteColumn& column = data.sites[static_cast<std::size_t>(site)];
+        const double x = chart.siteCentreX(site);
+        double cumulative = 0;
+        for (std::size_t s = column.probabilities.size(); s-- > 0;) {
+            const double share = column.probabilities[s].value_or(0);
+            if (share >= 5) {
+                const double y = (chart.barEdgeY(cumulative) + chart.barEdgeY(cumulative + share)) / 2.0;
+                const QColor found = onPage(x, y);
+                QVERIFY2(nearColour(found, chart::SegmentColour(data.segments[s])),
+                         qPrintable(QStringLiteral("site %1 segment %2: %3").arg(site).arg(s).arg(found.name())));
+                ++segmentsSeen;
+            }
+            cumulative += std::max(0.0, share);
+        }
+    }
+    QVERIFY(segmentsSeen >= static_cast<int>(data.sites.size()));
 }
 
 QTEST_MAIN(DesktopGridsTest)

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPointer>
 #include <QPrinter>
 #include <QProcess>
 #include <QScrollBar>
@@ -20,6 +21,7 @@
 #include "refdb/db_table.h"
 #include "tests/results/results_jobs.h"
 #include "tests/support/grid_jobs.h"
+#include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_copy.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
@@ -118,6 +120,7 @@ private slots:
     void sampleSheet();
     void siteSheets();
     void resultsOpenedBeforeSiteTables();
+    void chartsAreDrawnAgainOnRefresh();
     void copyBlocks();
     void printedResultsRepeatFrozenColumns();
     void printedDataRepeatFrozenRows();
@@ -282,21 +285,23 @@ void GridWindowsTest::sampleSheet()
     QCOMPARE(window.windowTitle(), QStringLiteral("Results view: river.xlsx"));
     QTabWidget& sheets = *window.sheets();
     QCOMPARE(sheets.tabPosition(), QTabWidget::South);
-    QCOMPARE(sheets.count(), 3);
+    QCOMPARE(sheets.count(), 5);
     QCOMPARE(sheets.tabText(0), QStringLiteral("Sample Summary"));
     QCOMPARE(sheets.tabText(1), QStringLiteral("Uncertainty TDI3"));
     QCOMPARE(sheets.tabText(2), QStringLiteral("Uncertainty TDI4"));
+    QCOMPARE(sheets.tabText(3), QStringLiteral("Chart TDI3"));
+    QCOMPARE(sheets.tabText(4), QStringLiteral("Chart TDI4"));
     QVERIFY(qobject_cast<ResListView*>(sheets.widget(0)));
     QVERIFY(qobject_cast<ResListView2*>(sheets.widget(1)));
+    QVERIFY(window.activeChart() == nullptr);
 
-    // A sheet of another kind goes where it is asked; Copy and Print pass it by.
-    auto* chart = new QWidget;
-    window.addSheetAfter(QStringLiteral("Uncertainty TDI3"), chart, QStringLiteral("Chart TDI3"));
-    QCOMPARE(sheets.tabText(2), QStringLiteral("Chart TDI3"));
-    QCOMPARE(sheets.tabText(3), QStringLiteral("Uncertainty TDI4"));
-    sheets.setCurrentIndex(2);
+    // A chart sheet has no grid; Copy copies its picture.
+    sheets.setCurrentIndex(3);
     QVERIFY(window.activeGrid() == nullptr);
+    QVERIFY(window.activeChart() != nullptr);
+    QApplication::clipboard()->clear();
     window.copy();
+    QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
     sheets.setCurrentIndex(0);
 
     GridView& view = *window.activeGrid();
@@ -321,8 +326,9 @@ void GridWindowsTest::sampleSheet()
     CTVNDoc dam(nullptr, user);
     results_jobs::fillDamJob(dam);
     ResultsWindow damWindow(dam);
-    QCOMPARE(damWindow.sheets()->count(), 2);
+    QCOMPARE(damWindow.sheets()->count(), 3);
     QCOMPARE(damWindow.sheets()->tabText(1), QStringLiteral("Uncertainty DAM"));
+    QCOMPARE(damWindow.sheets()->tabText(2), QStringLiteral("Chart DAM"));
     const QAbstractItemModel& damModel = *damWindow.activeGrid()->model();
     QCOMPARE(damModel.columnCount(), 17);
     QCOMPARE(heading(damModel, 16), QStringLiteral("Comment DAM"));
@@ -371,10 +377,33 @@ void GridWindowsTest::resultsOpenedBeforeSiteTables()
     river.uncertaintyAvailable = false;
     ResultsWindow window(river);
     QCOMPARE(window.sheets()->count(), 1);
-    // The window is not refilled when the tables come later.
+    // The window gains neither site sheets nor charts when the tables come later.
     river.uncertaintyAvailable = true;
-    window.activeGrid()->gridModel()->refresh();
+    window.refresh();
     QCOMPARE(window.sheets()->count(), 1);
+}
+
+void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
+{
+    QuietUser user;
+    CTVNDoc river(nullptr, user);
+    results_jobs::fillRiverJob(river);
+    ResultsWindow window(river);
+    window.sheets()->setCurrentIndex(4);
+    QPointer<chart::SiteChartView> before = window.activeChart();
+    QVERIFY(before);
+    QCOMPARE(before->chart().data().sites.at(0).meanEqr, 1.0883);
+
+    // A new analysis has changed the second table: the chart shows the new mean, and the
+    // chart sheet stays current.
+    (*river.siteSummary2)(0, 2) = 0.45;
+    window.refresh();
+    QVERIFY(before.isNull());
+    QCOMPARE(window.sheets()->count(), 5);
+    QCOMPARE(window.sheets()->currentIndex(), 4);
+    QCOMPARE(window.sheets()->tabText(4), QStringLiteral("Chart TDI4"));
+    QVERIFY(window.activeChart());
+    QCOMPARE(window.activeChart()->chart().data().sites.at(0).meanEqr, 0.45);
 }
 
 void GridWindowsTest::copyBlocks()
