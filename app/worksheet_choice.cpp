@@ -7,6 +7,7 @@
 #include "base/ascii_case.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
+#include "workbook/cells/cell_names.h"
 
 namespace worksheet {
 
@@ -64,10 +65,7 @@ std::string ColumnLetters(int column)
 {
     // Bijective base 26; up to 702 (ZZ) this is the one-or-two-letter rule of the
     // spreadsheet programs, and it goes on to AAA for wider .xlsx sheets.
-    std::string letters;
-    for (long long c = column; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters;
+    return column < 1 ? std::string() : wb::ColumnLetters(column - 1);
 }
 
 std::optional<int> ColumnNumber(std::string_view letters)

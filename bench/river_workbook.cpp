@@ -6,7 +6,6 @@
 //   river_workbook OUT.xlsx [SAMPLES [TAXA [TAXON-LIST.csv]]]
 //   (defaults 5000 samples, 1000 taxa; taxon codes from the list's second column, with
 //   made-up codes when it has fewer)
-#include <zip.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,23 +15,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/zip_part.h"
+#include "workbook/cells/cell_names.h"
+
 namespace {
 
-std::string columnLetters(int col)
-{
-    std::string letters;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters;
-}
-
-bool addPart(zipFile zip, const char* name, const std::string& bytes)
-{
-    zip_fileinfo info{};
-    return zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6, 1) == ZIP_OK
-        && zipWriteInFileInZip(zip, bytes.data(), static_cast<unsigned>(bytes.size())) == ZIP_OK
-        && zipCloseFileInZip(zip) == ZIP_OK;
-}
+using bench_zip::AddPart;
+using wb::ColumnLetters;
 
 std::vector<std::string> listedCodes(const std::string& csv)
 {
@@ -80,10 +69,10 @@ int main(int argc, char** argv)
     std::string sheet = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
     auto textCell = [&](int row, int col, const std::string& text) {
-        sheet += "<c r=\"" + columnLetters(col) + std::to_string(row + 1) + "\" t=\"s\"><v>" + shared(text) + "</v></c>";
+        sheet += "<c r=\"" + ColumnLetters(col) + std::to_string(row + 1) + "\" t=\"s\"><v>" + shared(text) + "</v></c>";
     };
     auto numberCell = [&](int row, int col, const std::string& number, bool date = false) {
-        sheet += "<c r=\"" + columnLetters(col) + std::to_string(row + 1) + (date ? "\" s=\"1\"><v>" : "\"><v>") + number
+        sheet += "<c r=\"" + ColumnLetters(col) + std::to_string(row + 1) + (date ? "\" s=\"1\"><v>" : "\"><v>") + number
                  + "</v></c>";
     };
     const char* labels[] = {"Sample", "Site code", "Sampling date", "Alkalinity (mg/l)"};
@@ -127,7 +116,7 @@ int main(int argc, char** argv)
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     zipFile zip = zipOpen64(argv[1], APPEND_STATUS_CREATE);
     const bool ok = zip
-        && addPart(zip, "[Content_Types].xml",
+        && AddPart(zip, "[Content_Types].xml",
                    "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
                    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
                    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
@@ -135,21 +124,21 @@ int main(int argc, char** argv)
                    "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
                    "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
                    "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/></Types>")
-        && addPart(zip, "_rels/.rels",
+        && AddPart(zip, "_rels/.rels",
                    "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                    "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>")
-        && addPart(zip, "xl/workbook.xml",
+        && AddPart(zip, "xl/workbook.xml",
                    "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                    "xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Samples\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>")
-        && addPart(zip, "xl/_rels/workbook.xml.rels",
+        && AddPart(zip, "xl/_rels/workbook.xml.rels",
                    "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                    "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
                    "<Relationship Id=\"rId2\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>"
                    "<Relationship Id=\"rId3\" Type=\"" + rel + "/styles\" Target=\"styles.xml\"/></Relationships>")
-        && addPart(zip, "xl/styles.xml",
+        && AddPart(zip, "xl/styles.xml",
                    "<?xml version=\"1.0\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                    "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs></styleSheet>")
-        && addPart(zip, "xl/sharedStrings.xml", sst) && addPart(zip, "xl/worksheets/sheet1.xml", sheet);
+        && AddPart(zip, "xl/sharedStrings.xml", sst) && AddPart(zip, "xl/worksheets/sheet1.xml", sheet);
     if (zip)
         zipClose(zip, nullptr);
     if (!ok) {

@@ -2,7 +2,6 @@
 // memory of the process. Usage: xlsx_read_bench [file [columns]]; the file is written
 // first when it does not exist (streamed, so it adds little to the peak).
 #include <sys/resource.h>
-#include <zip.h>
 
 #include <charconv>
 #include <chrono>
@@ -11,27 +10,16 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/zip_part.h"
 #include "workbook/book.h"
+#include "workbook/cells/cell_names.h"
 
 namespace {
 
 constexpr long kCells = 5'000'000;
 
-std::string columnLetters(int col)
-{
-    std::string letters;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters;
-}
-
-bool addPart(zipFile zip, const char* name, const std::string& bytes)
-{
-    zip_fileinfo info{};
-    return zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6, 1) == ZIP_OK
-        && zipWriteInFileInZip(zip, bytes.data(), static_cast<unsigned>(bytes.size())) == ZIP_OK
-        && zipCloseFileInZip(zip) == ZIP_OK;
-}
+using bench_zip::AddPart;
+using wb::ColumnLetters;
 
 // A package laid out like a spreadsheet program's: r attributes on rows and cells,
 // numbers of up to 17 significant digits.
@@ -42,14 +30,14 @@ bool generate(const std::string& path, int columns)
         return false;
     const char* rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     const char* pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
-    bool ok = addPart(zip, "[Content_Types].xml",
+    bool ok = AddPart(zip, "[Content_Types].xml",
                       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>")
-        && addPart(zip, "_rels/.rels", std::string("<Relationships xmlns=\"") + pkg + "\"><Relationship Id=\"rId1\" Type=\""
+        && AddPart(zip, "_rels/.rels", std::string("<Relationships xmlns=\"") + pkg + "\"><Relationship Id=\"rId1\" Type=\""
                                            + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>")
-        && addPart(zip, "xl/workbook.xml",
+        && AddPart(zip, "xl/workbook.xml",
                    std::string("<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"")
                        + rel + "\"><sheets><sheet name=\"Counts\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>")
-        && addPart(zip, "xl/_rels/workbook.xml.rels",
+        && AddPart(zip, "xl/_rels/workbook.xml.rels",
                    std::string("<Relationships xmlns=\"") + pkg + "\"><Relationship Id=\"rId1\" Type=\"" + rel
                        + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>");
     zip_fileinfo info{};
@@ -59,7 +47,7 @@ bool generate(const std::string& path, int columns)
     long rows = kCells / columns;
     std::string letters[16384];
     for (int c = 0; c < columns; ++c)
-        letters[c] = columnLetters(c);
+        letters[c] = ColumnLetters(c);
     unsigned long long state = 88172645463325252ULL;
     for (long r = 0; r < rows && ok; ++r) {
         std::string rowNumber = std::to_string(r + 1);

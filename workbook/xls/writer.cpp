@@ -5,6 +5,7 @@
 
 #include "workbook/xls/codec.h"
 #include "base/ascii_case.h"
+#include "workbook/cells/cell_names.h"
 #include "workbook/xls/compound_file_writer.h"
 #include "workbook/xls/records.h"
 #include "workbook/xls/summary_information.h"
@@ -31,17 +32,6 @@ constexpr std::uint16_t kBoldFont = 6;
 constexpr std::size_t kMaxFooterUnits = 255;
 // The built-in name of the rows and columns printed on every page.
 constexpr std::uint8_t kPrintTitlesName = 0x07;
-
-std::string cellName(int row, int col)
-{
-    std::string letters;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    char digits[16];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, row + 1);
-    (void)ec;
-    return letters + std::string(digits, end);
-}
 
 // A BIFF text as written: 8-bit when every character fits in Latin-1, else UTF-16.
 struct EncodedText {
@@ -178,13 +168,13 @@ bool XlsWriter::check()
                     return fail("sheet \"" + sheet.name + "\" has a cell in column " + std::to_string(cell.col + 1) +
                                 ", beyond the .xls limit of 256 columns");
                 if (cell.format > book_.formats.size())
-                    return fail("cell " + cellName(row, cell.col) + " of sheet \"" + sheet.name +
+                    return fail("cell " + CellName(row, cell.col) + " of sheet \"" + sheet.name +
                                 "\" has an unknown cell format");
                 if (cell.type == CellType::Number && !std::isfinite(cell.number))
-                    return fail("cell " + cellName(row, cell.col) + " of sheet \"" + sheet.name +
+                    return fail("cell " + CellName(row, cell.col) + " of sheet \"" + sheet.name +
                                 "\" holds a number that is not finite (NaN or infinity)");
                 if (cell.type == CellType::Error && !validErrorCode(cell.number))
-                    return fail("cell " + cellName(row, cell.col) + " of sheet \"" + sheet.name +
+                    return fail("cell " + CellName(row, cell.col) + " of sheet \"" + sheet.name +
                                 "\" holds an unknown error code");
             }
         }

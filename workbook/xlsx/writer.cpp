@@ -8,6 +8,7 @@
 
 #include "base/library_output.h"
 #include "base/safe_file.h"
+#include "workbook/cells/cell_names.h"
 #include "workbook/xlsx/app_properties.h"
 #include "workbook/xlsx/codec.h"
 #include "workbook/xlsx/locale_scope.h"
@@ -22,14 +23,6 @@ struct WorkbookCloser {
     void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
 };
 using WorkbookPtr = std::unique_ptr<lxw_workbook, WorkbookCloser>;
-
-std::string cellName(int row, int col)
-{
-    std::string letters;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row + 1);
-}
 
 lxw_error writeCell(lxw_worksheet* sheet, int row, const Cell& cell, const SheetData& data, lxw_format* format)
 {
@@ -71,7 +64,7 @@ bool checkSheet(const SheetData& sheet, std::string& error)
                 return false;
             }
             if (cell.type == CellType::Number && !std::isfinite(cell.number)) {
-                error = "cell " + cellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
+                error = "cell " + CellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
                     + "\" holds no finite number";
                 return false;
             }
@@ -192,7 +185,7 @@ bool writeXlsxFile(const WorkbookData& book, const BookLayout& layout, const std
                     format = formats[cell.format - 1];
                 lxw_error rc = writeCell(worksheet, static_cast<int>(row), cell, sheet, format);
                 if (rc != LXW_NO_ERROR) {
-                    error = "cell " + cellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
+                    error = "cell " + CellName(static_cast<int>(row), cell.col) + " of sheet \"" + sheet.name
                         + "\" cannot be written: " + lxw_strerror(rc);
                     return false;
                 }

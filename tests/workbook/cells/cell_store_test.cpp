@@ -1,4 +1,4 @@
-// The packed cell store: every value comes back exactly as it was put, whichever layout
+// The packed cell store, and the names of cells: every value comes back exactly as it was put, whichever layout
 // (narrow or wide slots, dense or sparse rows) the row ends up in.
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "workbook/cells/cell_names.h"
 #include "workbook/cells/cell_store.h"
 
 using wb::Cell;
@@ -248,4 +249,17 @@ TEST(CellStore, CellsTakeAFewBytes)
     EXPECT_LE(perCell(sparse), 12.0 + 64.0 * kRows / static_cast<double>(sparse.cellCount()));
     EXPECT_EQ(counts.find(199, 499)->number, (199 * 7 + 499) % 40);
     EXPECT_EQ(decimals.find(199, 499)->number, (199 * kCols + 499) / 3.0);
+}
+
+TEST(CellNames, BijectiveBase26FromColumnZero)
+{
+    EXPECT_EQ(wb::ColumnLetters(0), "A");
+    EXPECT_EQ(wb::ColumnLetters(25), "Z");
+    EXPECT_EQ(wb::ColumnLetters(26), "AA");
+    EXPECT_EQ(wb::ColumnLetters(701), "ZZ");
+    EXPECT_EQ(wb::ColumnLetters(702), "AAA");
+    EXPECT_EQ(wb::ColumnLetters(16383), "XFD");
+    EXPECT_EQ(wb::ColumnLetters(-1), "");
+    EXPECT_EQ(wb::CellName(6, 1), "B7");
+    EXPECT_EQ(wb::CellName(1048575, 16383), "XFD1048576");
 }

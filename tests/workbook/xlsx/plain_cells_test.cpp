@@ -15,6 +15,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/workbook/xlsx/fixtures.h"
 #include "workbook/book.h"
+#include "workbook/cells/cell_names.h"
 
 using testing_support::TempDir;
 using xlsx_fixtures::package;
@@ -109,10 +110,7 @@ const std::vector<std::string> kKeptCells = {
 
 std::string At(std::string cell, int row, int col)
 {
-    std::string ref;
-    for (int c = col + 1; c > 0; c = (c - 1) / 26)
-        ref.insert(ref.begin(), static_cast<char>('A' + (c - 1) % 26));
-    ref += std::to_string(row + 1);
+    const std::string ref = wb::CellName(row, col);
     for (std::size_t at; (at = cell.find("$A")) != std::string::npos;)
         cell.replace(at, 2, ref);
     return cell;
