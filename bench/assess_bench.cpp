@@ -21,20 +21,7 @@
 
 namespace {
 
-class BenchUser : public UserInteraction {
-public:
-    void showMessage(const std::string& text, const std::string&) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-    Answer askYesNoCancel(const std::string&) override { return Answer::No; }
-    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
-    {
-        WorksheetChoice choice;
-        choice.firstDataRow = 5;
-        choice.firstDataColumn = 3;
-        choice.family = familyRivers;
-        return choice;
-    }
-    std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
-};
+using bench_workbook::BenchUser;
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {

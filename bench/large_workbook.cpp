@@ -10,25 +10,23 @@
 
 namespace bench_workbook {
 
-namespace {
+void BenchUser::showMessage(const std::string& text, const std::string&)
+{
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+}
 
-// Reports a message on standard error and answers nothing: the list is read without a user.
-class SilentUser : public UserInteraction {
-public:
-    void showMessage(const std::string& text, const std::string&) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-    Answer askYesNoCancel(const std::string&) override { return Answer::No; }
-    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
-};
-
-}  // namespace
+std::optional<WorksheetChoice> BenchUser::chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int)
+{
+    WorksheetChoice choice;
+    choice.firstDataRow = 5;
+    choice.firstDataColumn = 3;
+    choice.family = familyRivers;
+    return choice;
+}
 
 std::vector<std::string> taxonCodes(const std::string& database, int wanted)
 {
-    SilentUser user;
+    BenchUser user;
     CTVNApp app(user);
     app.OpenReferenceData(database);
     std::vector<std::string> listed;
