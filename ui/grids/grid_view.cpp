@@ -215,8 +215,12 @@ void GridView::updateGeometries()
 
 bool GridView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The wheel over a frozen pane scrolls the grid, which the panes then follow.
-    if (event->type() == QEvent::Wheel && watched != viewport()) {
+    // The wheel over a frozen pane scrolls the grid, which the panes then follow. Only
+    // the panes' viewports are forwarded: the view also filters its own scroll bars (as
+    // every scroll area does), and the body's wheel handler sends the event on to them,
+    // so forwarding a scroll bar's wheel back to the body would never end.
+    const bool overPane = top_ && (watched == top_->viewport() || watched == left_->viewport() || watched == corner_->viewport());
+    if (event->type() == QEvent::Wheel && overPane) {
         QCoreApplication::sendEvent(viewport(), event);
         return true;
     }

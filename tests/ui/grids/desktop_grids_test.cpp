@@ -12,6 +12,11 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QAbstractSlider>
+#include <QHeaderView>
+#include <QWheelEvent>
+#include <QAbstractScrollArea>
+#include <QAbstractItemView>
 #include <QtTest>
 
 #include <algorithm>
@@ -29,6 +34,7 @@
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
 #include "ui/help_command.h"
+#include "ui/help_window.h"
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
@@ -112,6 +118,85 @@ grids::GridWindow* gridWindow(QMdiSubWindow* window)
     return window ? qobject_cast<grids::GridWindow*>(window->widget()) : nullptr;
 }
 
+
+// Every input a person can give a window, sent to it and to each of its parts: the wheel
+// both ways and sideways over every scrolling part and header, keys to the focused part,
+// clicks, double-clicks and drags on cells and headers, and sizes from tiny to huge.
+// Escape is left to the caller, since it closes a dialog.
+void wheelOver(QWidget* widget)
+{
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    for (const QPoint delta : {QPoint(0, -120), QPoint(0, 120), QPoint(-120, 0), QPoint(120, 0), QPoint(0, -1200),
+                               QPoint(0, 1200)}) {
+        QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &wheel);
+    }
+}
+
+void mouseOver(QWidget* widget)
+{
+    const QPoint near(std::min(widget->width() - 1, 20), std::min(widget->height() - 1, 10));
+    const QPoint middle(widget->width() / 2, widget->height() / 2);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, near);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::ShiftModifier, middle);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, near);
+    QTest::mouseMove(widget, middle);
+    QTest::mouseMove(widget, QPoint(widget->width() + 40, widget->height() + 40));
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mouseClick(widget, Qt::RightButton, Qt::NoModifier, middle);
+}
+
+void keysTo(QWidget* widget)
+{
+    for (const int key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Up, Qt::Key_Left,
+                          Qt::Key_PageUp, Qt::Key_Home, Qt::Key_Tab, Qt::Key_Backtab})
+        QTest::keyClick(widget, static_cast<Qt::Key>(key));
+    QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+}
+
+void inputStorm(QWidget* window)
+{
+    QPointer<QWidget> alive(window);
+    const QSize size = window->size();
+    for (const QSize resized : {QSize(1, 1), QSize(60, 40), QSize(4000, 3000), size}) {
+        window->resize(resized);
+        QCoreApplication::processEvents();
+        if (!alive)
+            return;
+        const QList<QWidget*> parts = window->findChildren<QWidget*>();
+        for (QWidget* part : parts)
+            if (part->isVisible() && (qobject_cast<QAbstractScrollArea*>(part->parentWidget()) ||
+                                      qobject_cast<QHeaderView*>(part) || qobject_cast<QAbstractSlider*>(part)))
+                wheelOver(part);
+        for (QWidget* part : parts)
+            if (part->isVisible() && (qobject_cast<QHeaderView*>(part) ||
+                                      (qobject_cast<QAbstractItemView*>(part->parentWidget()) &&
+                                       part == static_cast<QAbstractItemView*>(part->parentWidget())->viewport())))
+                mouseOver(part);
+        keysTo(QApplication::focusWidget() && window->isAncestorOf(QApplication::focusWidget())
+                   ? QApplication::focusWidget()
+                   : window);
+        QCoreApplication::processEvents();
+    }
+    if (!window->isWindow() || !qobject_cast<QDialog*>(window)) {
+        window->showMaximized();
+        QCoreApplication::processEvents();
+        window->showNormal();
+    }
+    QCoreApplication::processEvents();
+}
+
+// A window still answers when it paints.
+bool answers(QWidget* window)
+{
+    return window && !window->grab().isNull();
+}
+
 }  // namespace
 
 class DesktopGridsTest : public QObject {
@@ -124,6 +209,7 @@ private slots:
     void lakeJobHasItsCharts();
     void chartPreviewTurnsThePage();
     void printedChartFillsOnePage();
+    void inputStormOverEveryWindow();
 };
 
 void DesktopGridsTest::dataViewOnTheRoad()
@@ -331,6 +417,79 @@ void DesktopGridsTest::printedChartFillsOnePage()
         }
     }
     QVERIFY(segmentsSeen >= static_cast<int>(data.sites.size()));
+}
+
+// Every kind of window on an analysed river job takes every input a person can give and
+// still answers afterwards; the program is still running at the end.
+void DesktopGridsTest::inputStormOverEveryWindow()
+{
+    Program program;
+    CChildFrame2* frame = openRiver(program);
+    QVERIFY(frame);
+    frame->form()->analyse();
+    frame->form()->viewDataButton()->click();
+    frame->form()->viewResultsButton()->click();
+    program.window.taxonListAction()->trigger();
+    QVERIFY(frame->dataWindow && frame->resultsWindow);
+
+    QList<QPointer<QWidget>> windows;
+    for (QMdiSubWindow* window : program.window.mdiArea()->subWindowList())
+        windows << window;
+    QCOMPARE(windows.size(), 4);
+    for (const QPointer<QWidget>& window : windows) {
+        inputStorm(window);
+        QVERIFY(answers(window));
+    }
+    // Each sheet of the results window, chart tabs included.
+    auto* results = qobject_cast<grids::ResultsWindow*>(frame->resultsWindow->widget());
+    QVERIFY(results);
+    for (int sheet = 0; sheet < results->sheets()->count(); ++sheet) {
+        results->sheets()->setCurrentIndex(sheet);
+        inputStorm(results->sheets()->currentWidget());
+        QVERIFY(answers(results));
+    }
+    // The main window over all of them.
+    inputStorm(&program.window);
+    QVERIFY(answers(&program.window));
+
+    // The dialogs: each takes the storm while open, then Escape closes it.
+    const auto stormThenEscape = [](QDialog* dialog) {
+        inputStorm(dialog);
+        QVERIFY(answers(dialog));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        if (dialog->isVisible())
+            dialog->reject();
+    };
+    {
+        ModalScript script;
+        script.expect(stormThenEscape);
+        frame->form()->changeDefaultsButton()->click();
+        QVERIFY(script.done());
+    }
+    {
+        ModalScript script;
+        script.expect(stormThenEscape);
+        program.window.aboutAction()->trigger();
+        QVERIFY(script.done());
+    }
+    {
+        ModalScript script;
+        script.expect(stormThenEscape);
+        QVERIFY(!program.window.openWorkbook(kLake));
+        QVERIFY(script.done());
+    }
+    // The help window, on the help file built beside the program.
+    HelpCommand help(QStringLiteral(TORVEN_DATABASE).replace(QStringLiteral(".mdb"), QStringLiteral(".pdf")),
+                     program.user);
+    help.setExternalViewer([](const QString&) { return false; });
+    help.show(&program.window);
+    QVERIFY(help.window());
+    inputStorm(help.window());
+    QVERIFY(answers(help.window()));
+    help.window()->close();
+    QVERIFY(answers(&program.window));
+    frame->closeWithoutAsking();
+    QTRY_COMPARE(program.windowCount(), 1);
 }
 
 QTEST_MAIN(DesktopGridsTest)

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/tvn_doc.h"
 #include "refdb/db_table.h"
@@ -115,6 +116,7 @@ class GridWindowsTest : public QObject {
 private slots:
     void dataViewTexts();
     void dataViewLayoutAndFrozenPanes();
+    void wheelOverEveryPane();
     void dataViewHighlightFollowsTheAnalysis();
     void masterTaxonList();
     void sampleSheet();
@@ -208,6 +210,56 @@ void GridWindowsTest::dataViewLayoutAndFrozenPanes()
     const int x = view.horizontalScrollBar()->value();
     view.scrollTo(view.model()->index(6, 0));
     QCOMPARE(view.horizontalScrollBar()->value(), x);
+}
+
+// A wheel turned over any pane of a grid scrolls the body (the panes follow), in both
+// directions and sideways, also where the grid cannot scroll any further.
+void GridWindowsTest::wheelOverEveryPane()
+{
+    QuietUser user;
+    CTVNDoc job(nullptr, user);
+    grid_jobs::fillImportedJob(job, 300);
+    DataWindow window(job);
+    window.resize(700, 130);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    DataListView& view = *window.view();
+    QScrollBar& down = *view.verticalScrollBar();
+    QScrollBar& across = *view.horizontalScrollBar();
+    QVERIFY(down.maximum() > 0 && across.maximum() > 0);
+
+    const auto turn = [](QWidget* pane, QPoint delta) {
+        const QPointF at(pane->width() / 2.0, pane->height() / 2.0);
+        QWheelEvent wheel(at, pane->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane, &wheel);
+    };
+    for (QTableView* pane : {static_cast<QTableView*>(&view), view.frozenRowView(), view.frozenColumnView(),
+                             view.frozenCornerView()}) {
+        down.setValue(0);
+        across.setValue(0);
+        // Up and left at the top-left corner: nothing to scroll, nothing happens.
+        turn(pane->viewport(), QPoint(0, 120));
+        turn(pane->viewport(), QPoint(120, 0));
+        QCOMPARE(down.value(), 0);
+        QCOMPARE(across.value(), 0);
+        turn(pane->viewport(), QPoint(0, -120));
+        QVERIFY2(down.value() > 0, qPrintable(pane->objectName()));
+        QCOMPARE(view.frozenColumnView()->verticalScrollBar()->value(), down.value());
+        turn(pane->viewport(), QPoint(-120, 0));
+        QVERIFY(across.value() > 0);
+        QCOMPARE(view.frozenRowView()->horizontalScrollBar()->value(), across.value());
+        // Down and right at the far end: again nothing to scroll.
+        down.setValue(down.maximum());
+        across.setValue(across.maximum());
+        turn(pane->viewport(), QPoint(0, -120));
+        turn(pane->viewport(), QPoint(-120, 0));
+        QCOMPARE(down.value(), down.maximum());
+        QCOMPARE(across.value(), across.maximum());
+        // The headers take the wheel too.
+        turn(pane->horizontalHeader(), QPoint(0, 120));
+        turn(pane->verticalHeader(), QPoint(0, 120));
+    }
 }
 
 void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
