@@ -2,7 +2,7 @@
 
 #include "app/sample_layout.h"
 #include "app/serial_date.h"
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
 #include "app/worksheet_choice.h"
 
@@ -16,12 +16,12 @@ constexpr int kDateRow = layout::dateRow + 1;
 // Grid columns 1 and 2 hold the taxon code and name; samples start in column 3.
 constexpr int kFirstSampleColumn = 3;
 
-int headerRows(const CTVNDoc& job)
+int headerRows(const Job& job)
 {
     return static_cast<int>(job.headerLabels.size());
 }
 
-const std::string& headerValue(const CTVNDoc& job, int headerRow, int sample)
+const std::string& headerValue(const Job& job, int headerRow, int sample)
 {
     static const std::string empty;
     if (headerRow < 0 || static_cast<std::size_t>(headerRow) >= job.headerValues.size())
@@ -32,7 +32,7 @@ const std::string& headerValue(const CTVNDoc& job, int headerRow, int sample)
     return values[static_cast<std::size_t>(sample)];
 }
 
-bool unscored(const CTVNDoc& job, int taxon)
+bool unscored(const Job& job, int taxon)
 {
     // Before a successful analysis there is no score list to go by.
     if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.scoredRow1.size())
@@ -42,12 +42,12 @@ bool unscored(const CTVNDoc& job, int taxon)
 
 }  // namespace
 
-int RowCount(const CTVNDoc& job)
+int RowCount(const Job& job)
 {
     return headerRows(job) + static_cast<int>(job.taxa.size());
 }
 
-int ColumnCount(const CTVNDoc& job)
+int ColumnCount(const Job& job)
 {
     return job.sampleCount + 2;
 }
@@ -60,7 +60,7 @@ std::string SamplingDateText(std::string_view text)
     return std::string(text);
 }
 
-GridCell Cell(const CTVNDoc& job, int row, int column)
+GridCell Cell(const Job& job, int row, int column)
 {
     GridCell cell;
     if (row < 0 || column < 0 || row > RowCount(job) || column > ColumnCount(job))

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "app/sample_layout.h"
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "app/worksheet_choice.h"
 #include "base/ascii_case.h"
 #include "matrix/number_format.h"
@@ -124,12 +124,12 @@ std::optional<TableExtent> measureTable(UserInteraction& ui, const wb::Sheet* sh
     extent.sampleCount = sampleEnd - (firstColumn - 1);
     // Checked here, before any header value is copied, so that an oversized sheet costs
     // nothing and never reaches the matrix, which would refuse it with an exception.
-    if (extent.sampleCount > dMat::maxRows || extent.taxonCount > dMat::maxCols) {
+    if (extent.sampleCount > Matrix::maxRows || extent.taxonCount > Matrix::maxCols) {
         ui.showMessage(numtext::format(
             "Too much data: the worksheet has %d samples and %d taxa; at most %d samples and %d taxa can be "
             "imported.",
             {static_cast<long long>(extent.sampleCount), static_cast<long long>(extent.taxonCount),
-             static_cast<long long>(dMat::maxRows), static_cast<long long>(dMat::maxCols)}));
+             static_cast<long long>(Matrix::maxRows), static_cast<long long>(Matrix::maxCols)}));
         return std::nullopt;
     }
     return extent;
@@ -137,7 +137,7 @@ std::optional<TableExtent> measureTable(UserInteraction& ui, const wb::Sheet* sh
 
 // The labels and the per-sample values of the header rows above the first taxon, each
 // label checked against what the family needs there. False with the message shown.
-bool copyHeaderRows(CTVNDoc& job, const wb::Sheet& sheet, const TableExtent& extent)
+bool copyHeaderRows(Job& job, const wb::Sheet& sheet, const TableExtent& extent)
 {
     job.headerLabels.assign(static_cast<std::size_t>(job.headerRowCount), std::string());
     job.headerValues.assign(static_cast<std::size_t>(job.headerRowCount), std::vector<std::string>());
@@ -165,11 +165,11 @@ bool copyHeaderRows(CTVNDoc& job, const wb::Sheet& sheet, const TableExtent& ext
 
 // The boundaries of the family's indices and its confidence-of-class parameters, loaded
 // into the application and kept by the job. False with the message shown.
-bool loadReferenceTables(CTVNDoc& job)
+bool loadReferenceTables(Job& job)
 {
-    CTVNApp& app = *job.app;
-    if (!app.LoadBoundaries(CTVNDoc::FirstIndexName(job.family), 1)
-        || (job.family != familyDam && !app.LoadBoundaries(CTVNDoc::SecondIndexName(job.family), 2))) {
+    Application& app = *job.app;
+    if (!app.LoadBoundaries(Job::FirstIndexName(job.family), 1)
+        || (job.family != familyDam && !app.LoadBoundaries(Job::SecondIndexName(job.family), 2))) {
         job.ui.showMessage("Error retrieving boundary data");
         return false;
     }
@@ -185,10 +185,10 @@ bool loadReferenceTables(CTVNDoc& job)
 
 // The taxon codes and names and the counts. The first count cell that is neither a
 // number nor empty stops the copy: its worksheet row and column (1-based) are returned.
-std::optional<std::pair<int, int>> copyTaxaAndCounts(CTVNDoc& job, const wb::Sheet& sheet, const TableExtent& extent)
+std::optional<std::pair<int, int>> copyTaxaAndCounts(Job& job, const wb::Sheet& sheet, const TableExtent& extent)
 {
     BusyIndicator busy(job.ui);
-    job.counts = std::make_unique<dMat>(extent.sampleCount, extent.taxonCount, 0.0);
+    job.counts = std::make_unique<Matrix>(extent.sampleCount, extent.taxonCount, 0.0);
     job.taxa.clear();
     job.taxa.reserve(static_cast<std::size_t>(extent.taxonCount));
     const auto rows = sheet.data().rows();
@@ -217,7 +217,7 @@ std::optional<std::pair<int, int>> copyTaxaAndCounts(CTVNDoc& job, const wb::She
 
 }  // namespace
 
-bool CTVNDoc::OpenWorkbook(const std::string& workbookPath)
+bool Job::OpenWorkbook(const std::string& workbookPath)
 {
     // Without the master taxon list no taxon of any sample could be matched, so there is
     // no point in reading the workbook at all.

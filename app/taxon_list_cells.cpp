@@ -3,21 +3,21 @@
 #include <cstdint>
 
 #include "matrix/number_format.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 namespace taxonlist {
 
-int RowCount(const dbTable& table)
+int RowCount(const MemoryTable& table)
 {
     return table.rowCount;
 }
 
-int ColumnCount(const dbTable& table)
+int ColumnCount(const MemoryTable& table)
 {
     return table.colCount;
 }
 
-GridCell Cell(const dbTable& table, int row, int column)
+GridCell Cell(const MemoryTable& table, int row, int column)
 {
     GridCell cell;
     if (row < 0 || column < 0 || row > table.rowCount || column > table.colCount)
@@ -35,7 +35,7 @@ GridCell Cell(const dbTable& table, int row, int column)
     const int r = row - 1;
     const int c = column - 1;
     switch (table.ColumnKind(c)) {
-    case dbTable::kindShort: {
+    case MemoryTable::kindShort: {
         // A small integer of 0 marks "no value" in the list (no score, no flag).
         int value = 0;
         cell.rightAligned = true;
@@ -43,24 +43,24 @@ GridCell Cell(const dbTable& table, int row, int column)
             cell.text = std::to_string(value);
         break;
     }
-    case dbTable::kindLong: {
+    case MemoryTable::kindLong: {
         long value = 0;
         cell.rightAligned = true;
         if (table.GetLong(r, c, value))
             cell.text = std::to_string(value);
         break;
     }
-    case dbTable::kindDouble: {
+    case MemoryTable::kindDouble: {
         double value = 0;
         cell.rightAligned = true;
         if (table.GetDouble(r, c, value))
             cell.text = numtext::g13(value);
         break;
     }
-    case dbTable::kindText:
+    case MemoryTable::kindText:
         table.GetString(r, c, cell.text);
         break;
-    case dbTable::kindBool: {
+    case MemoryTable::kindBool: {
         std::uint8_t value = 0;
         if (table.GetBool(r, c, value) && value)
             cell.text = "Yes";

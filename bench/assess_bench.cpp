@@ -14,8 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "metrics/analysis_command.h"
 #include "bench/large_workbook.h"
 
@@ -53,9 +53,9 @@ int main(int argc, char** argv)
                 static_cast<double>(std::filesystem::file_size(input)) / 1e6);
 
     BenchUser user;
-    CTVNApp app(user);
+    Application app(user);
     app.OpenReferenceData(database);
-    CTVNDoc job(&app, user);
+    Job job(&app, user);
 
     auto start = std::chrono::steady_clock::now();
     auto phase = start;

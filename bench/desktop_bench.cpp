@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <random>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
-#include "ui/imp_grid.h"
+#include "app/application.h"
+#include "app/job.h"
+#include "ui/sheet_preview_grid.h"
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
@@ -29,7 +29,7 @@ namespace {
 
 // A river workbook: four header rows, taxon codes of the bundled list (the same ones
 // repeated when it is shorter) with about one count in eight cells.
-bool writeWorkbook(const std::string& path, const CTVNApp& app, int samples, int taxa)
+bool writeWorkbook(const std::string& path, const Application& app, int samples, int taxa)
 {
     std::vector<std::string> codes;
     if (app.masterTaxonList)
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
     });
     poll.start();
     clock.restart();
-    CChildFrame2* frame = program->mainWindow->openWorkbook(QString::fromStdString(input));
+    JobFrame* frame = program->mainWindow->openWorkbook(QString::fromStdString(input));
     if (!frame || okPressed < 0)
         return 1;
     frame->form()->summaryBox()->repaint();

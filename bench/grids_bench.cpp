@@ -21,8 +21,8 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "bench/large_workbook.h"
 #include "metrics/analysis_command.h"
 #include "ui/grids/grid_view.h"
@@ -132,9 +132,9 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     BenchUser user;
-    CTVNApp app(user);
+    Application app(user);
     app.OpenReferenceData(database);
-    CTVNDoc job(&app, user);
+    Job job(&app, user);
     if (!job.OpenWorkbook(input) || !RunAnalysis(job))
         return 1;
     std::filesystem::remove_all(folder);

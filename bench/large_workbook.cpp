@@ -4,7 +4,7 @@
 #include <memory>
 #include <random>
 
-#include "app/tvn_app.h"
+#include "app/application.h"
 #include "app/user_interaction.h"
 #include "workbook/book.h"
 
@@ -27,7 +27,7 @@ std::optional<WorksheetChoice> BenchUser::chooseWorksheet(const wb::Book&, const
 std::vector<std::string> taxonCodes(const std::string& database, int wanted)
 {
     BenchUser user;
-    CTVNApp app(user);
+    Application app(user);
     app.OpenReferenceData(database);
     std::vector<std::string> listed;
     if (app.masterTaxonList)

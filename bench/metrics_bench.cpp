@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_doc.h"
-#include "refdb/db_table.h"
+#include "app/job.h"
+#include "refdb/memory_table.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ public:
     std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
 };
 
-dbTable::Column column(const std::string& name, int kind)
+MemoryTable::Column column(const std::string& name, int kind)
 {
-    dbTable::Column c;
+    MemoryTable::Column c;
     c.name = name;
     c.kind = kind;
     return c;
@@ -44,9 +44,9 @@ int main()
     constexpr int listRows = 20000, taxa = 1000, samples = 5000;
     std::mt19937 random(42);
 
-    std::vector<dbTable::Column> columns = {column("TaxonCode", dbTable::kindText), column("TaxonId", dbTable::kindText),
-                                            column("TDI3", dbTable::kindDouble), column("TDI4", dbTable::kindDouble),
-                                            column("Planktic", dbTable::kindBool), column("Motile", dbTable::kindBool)};
+    std::vector<MemoryTable::Column> columns = {column("TaxonCode", MemoryTable::kindText), column("TaxonId", MemoryTable::kindText),
+                                            column("TDI3", MemoryTable::kindDouble), column("TDI4", MemoryTable::kindDouble),
+                                            column("Planktic", MemoryTable::kindBool), column("Motile", MemoryTable::kindBool)};
     for (int r = 0; r < listRows; ++r) {
         columns[0].texts.push_back("NBN" + std::to_string(r));
         columns[1].texts.push_back("TX" + std::to_string(r));
@@ -56,14 +56,14 @@ int main()
         columns[5].booleans.push_back(random() % 2);
     }
     SilentUser ui;
-    CTVNDoc doc(nullptr, ui);
-    doc.masterTaxonList = std::make_shared<dbTable>(std::move(columns), listRows);
+    Job doc(nullptr, ui);
+    doc.masterTaxonList = std::make_shared<MemoryTable>(std::move(columns), listRows);
 
     auto boundaryTable = [](const char* site) {
-        std::vector<dbTable::Column> b = {column("SiteType", dbTable::kindText), column("Type", dbTable::kindText),
-                                          column("MedianTDI", dbTable::kindDouble), column("HG", dbTable::kindDouble),
-                                          column("GM", dbTable::kindDouble), column("MP", dbTable::kindDouble),
-                                          column("PB", dbTable::kindDouble)};
+        std::vector<MemoryTable::Column> b = {column("SiteType", MemoryTable::kindText), column("Type", MemoryTable::kindText),
+                                          column("MedianTDI", MemoryTable::kindDouble), column("HG", MemoryTable::kindDouble),
+                                          column("GM", MemoryTable::kindDouble), column("MP", MemoryTable::kindDouble),
+                                          column("PB", MemoryTable::kindDouble)};
         b[0].texts = {site};
         b[1].texts = {""};
         b[2].doubles = {0};
@@ -71,21 +71,21 @@ int main()
         b[4].doubles = {0.6};
         b[5].doubles = {0.4};
         b[6].doubles = {0.2};
-        return std::make_shared<dbTable>(std::move(b), 1);
+        return std::make_shared<MemoryTable>(std::move(b), 1);
     };
     doc.boundaries1 = boundaryTable("TDI3");
     doc.boundaries2 = boundaryTable("TDI4");
-    std::vector<dbTable::Column> coc = {column("SiteType", dbTable::kindText), column("Coefficient", dbTable::kindDouble),
-                                        column("Value", dbTable::kindDouble)};
+    std::vector<MemoryTable::Column> coc = {column("SiteType", MemoryTable::kindText), column("Coefficient", MemoryTable::kindDouble),
+                                        column("Value", MemoryTable::kindDouble)};
     coc[0].texts.assign(4, "TDI");
     coc[1].doubles = {0, 1, 2, 3};
     coc[2].doubles = {0.05, 0.1, -0.05, 2};
-    doc.cocParameters = std::make_shared<dbTable>(std::move(coc), 4);
+    doc.cocParameters = std::make_shared<MemoryTable>(std::move(coc), 4);
 
     doc.family = familyRivers;
     for (int t = 0; t < taxa; ++t)
         doc.taxa.push_back({"tx" + std::to_string((t * 19) % listRows), ""});  // lower case: folded look-ups
-    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
     doc.headerValues.assign(6, std::vector<std::string>(samples));
     for (int s = 0; s < samples; ++s) {
         for (int k = 0; k < 40; ++k)

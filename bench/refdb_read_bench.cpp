@@ -13,7 +13,7 @@
 
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 #include "refdb/jet/writer.h"
 
 int main(int argc, char** argv)
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s", rs.GetLastErrorText().c_str());
             return 1;
         }
-        dbTable table(rs);
+        MemoryTable table(rs);
         rs.Close();
         db.Close();
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/default_values.h"
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "base/safe_file.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
@@ -140,7 +140,7 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
 
 // The job's import as the desktop program runs it, with the worksheet choice from the
 // options. exitOk, exitFailed (the import's message is on standard error) or exitUsage.
-int importJob(const AssessOptions& options, CliUser& user, CTVNDoc& job)
+int importJob(const AssessOptions& options, CliUser& user, Job& job)
 {
     job.defaultAlkalinity = options.defaults.alkalinityMgL;
     job.defaultCalcium = options.defaults.calciumUeqL;
@@ -152,7 +152,7 @@ int importJob(const AssessOptions& options, CliUser& user, CTVNDoc& job)
     return exitFailed;
 }
 
-void printSummary(const CTVNDoc& job)
+void printSummary(const Job& job)
 {
     const std::string text = results::SummaryWithLineFeeds(job.summary);
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -165,10 +165,10 @@ int runAssess(const std::vector<std::string>& args)
         return status;
 
     CliUser user(options.worksheet, options.outputPath);
-    CTVNApp app(user);
+    Application app(user);
     app.OpenReferenceData(options.databasePath.value_or(programDirectory() + "TORVENII.mdb"));
 
-    CTVNDoc job(&app, user);
+    Job job(&app, user);
     if (int status = importJob(options, user, job); status != exitOk)
         return status;
 

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_app.h"
+#include "app/application.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "matrix/number_format.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 #include "base/ascii_case.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 namespace cli {
 
@@ -82,11 +82,11 @@ bool openDatabase(CADODatabase& database, const std::string& path)
 const char* kindName(int kind)
 {
     switch (kind) {
-    case dbTable::kindShort: return "smallint";
-    case dbTable::kindLong: return "integer";
-    case dbTable::kindDouble: return "double";
-    case dbTable::kindText: return "text";
-    case dbTable::kindBool: return "bool";
+    case MemoryTable::kindShort: return "smallint";
+    case MemoryTable::kindLong: return "integer";
+    case MemoryTable::kindDouble: return "double";
+    case MemoryTable::kindText: return "text";
+    case MemoryTable::kindBool: return "bool";
     default: return "none";
     }
 }
@@ -95,7 +95,7 @@ enum class CellStyle { exact, window };
 
 // A table's value by its column's kind: exactly, as torven-cli refdb prints it, or as
 // the master taxon list window shows it (small integers above 0 only, 13 digits, "Yes").
-std::string cellText(const dbTable& table, int row, int col, CellStyle style)
+std::string cellText(const MemoryTable& table, int row, int col, CellStyle style)
 {
     const bool window = style == CellStyle::window;
     int shortValue = 0;
@@ -104,15 +104,15 @@ std::string cellText(const dbTable& table, int row, int col, CellStyle style)
     std::string text;
     std::uint8_t flag = 0;
     switch (table.ColumnKind(col)) {
-    case dbTable::kindShort:
+    case MemoryTable::kindShort:
         table.GetShort(row, col, shortValue);
         return window && shortValue <= 0 ? "" : std::to_string(shortValue);
-    case dbTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
-    case dbTable::kindDouble:
+    case MemoryTable::kindLong: table.GetLong(row, col, longValue); return std::to_string(longValue);
+    case MemoryTable::kindDouble:
         table.GetDouble(row, col, doubleValue);
         return window ? numtext::g13(doubleValue) : numtext::g17(doubleValue);
-    case dbTable::kindText: table.GetString(row, col, text); return escapeField(text);
-    case dbTable::kindBool: table.GetBool(row, col, flag); return window ? (flag ? "Yes" : "") : (flag ? "1" : "0");
+    case MemoryTable::kindText: table.GetString(row, col, text); return escapeField(text);
+    case MemoryTable::kindBool: table.GetBool(row, col, flag); return window ? (flag ? "Yes" : "") : (flag ? "1" : "0");
     default: return "";
     }
 }
@@ -148,14 +148,14 @@ int runRefdb(const std::vector<std::string>& args)
         writeErrorText(recordset.GetLastErrorText());
         return exitFailed;
     }
-    dbTable table(recordset);
+    MemoryTable table(recordset);
     std::vector<std::string> header;
     // A result without rows has no columns in the table; its header comes from the fields.
     if (table.colCount == 0) {
         for (int c = 0; c < recordset.GetFieldCount(); ++c) {
             FieldInfo info;
             recordset.GetFieldInfo(c, info);
-            header.push_back(escapeField(info.name) + ":" + kindName(dbTable::KindOfFieldType(info.type)));
+            header.push_back(escapeField(info.name) + ":" + kindName(MemoryTable::KindOfFieldType(info.type)));
         }
     }
     for (int c = 0; c < table.colCount; ++c)
@@ -179,11 +179,11 @@ int runTaxa(const std::vector<std::string>& args)
         return usage("taxa", reason, "taxa [--db PATH]");
 
     CliUser user(WorksheetOptions{}, std::nullopt);
-    CTVNApp app(user);
+    Application app(user);
     app.OpenReferenceData(options.databasePath);
     if (!app.masterTaxonList)
         return exitFailed;
-    const dbTable& table = *app.masterTaxonList;
+    const MemoryTable& table = *app.masterTaxonList;
     std::vector<std::string> header;
     for (int c = 0; c < table.colCount; ++c)
         header.push_back(escapeField(table.ColumnName(c)));

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
@@ -14,7 +14,7 @@
 
 namespace {
 
-std::optional<std::array<double, 4>> firstRowLimits(const dbTable* boundaries)
+std::optional<std::array<double, 4>> firstRowLimits(const MemoryTable* boundaries)
 {
     if (!boundaries)
         return std::nullopt;
@@ -24,9 +24,9 @@ std::optional<std::array<double, 4>> firstRowLimits(const dbTable* boundaries)
     return row->limits;
 }
 
-void assessRivers(CTVNDoc& doc)
+void assessRivers(Job& doc)
 {
-    dMat& results = *doc.results;
+    Matrix& results = *doc.results;
     const int samples = results.nRows();
     const int sum1 = rescol::firstSum, sum2 = rescol::secondSum(doc.indexCount);
 
@@ -59,10 +59,10 @@ void assessRivers(CTVNDoc& doc)
     }
 }
 
-void assessLakeIndex(CTVNDoc& doc, int index)
+void assessLakeIndex(Job& doc, int index)
 {
-    dMat& results = *doc.results;
-    const dbTable* boundaries = (index == 1 ? doc.boundaries1 : doc.boundaries2).get();
+    Matrix& results = *doc.results;
+    const MemoryTable* boundaries = (index == 1 ? doc.boundaries1 : doc.boundaries2).get();
     std::vector<std::string>& comments = index == 1 ? doc.comments1 : doc.comments2;
     const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(doc.indexCount);
     const EqrRule rule = EqrRuleFor(familyLakes, index);
@@ -85,9 +85,9 @@ void assessLakeIndex(CTVNDoc& doc, int index)
     }
 }
 
-void assessDam(CTVNDoc& doc)
+void assessDam(Job& doc)
 {
-    dMat& results = *doc.results;
+    Matrix& results = *doc.results;
     const EqrRule rule = EqrRuleFor(familyDam, 1);
     const auto limits = firstRowLimits(doc.boundaries1.get());
     for (int s = 0; s < results.nRows(); ++s) {
@@ -102,10 +102,10 @@ void assessDam(CTVNDoc& doc)
     }
 }
 
-void fillResultNames(CTVNDoc& doc)
+void fillResultNames(Job& doc)
 {
-    const std::string first = CTVNDoc::FirstIndexName(doc.family);
-    const std::string second = CTVNDoc::SecondIndexName(doc.family);
+    const std::string first = Job::FirstIndexName(doc.family);
+    const std::string second = Job::SecondIndexName(doc.family);
     std::vector<std::string>& names = doc.resultNames;
     names.assign(static_cast<std::size_t>(rescol::columnCount(doc.indexCount) + 1), "");
     names[0] = "Type";
@@ -135,7 +135,7 @@ void fillResultNames(CTVNDoc& doc)
         names[static_cast<std::size_t>(offset + 12)] = "Comment LTD12";
 }
 
-void appendScoreWarnings(CTVNDoc& doc, int taxonCount)
+void appendScoreWarnings(Job& doc, int taxonCount)
 {
     const char* const tail = "\r\nUse View Data to identify unmatched taxa\r\nA list of these will be saved in the results file.";
     if (doc.indexCount == 2) {
@@ -159,17 +159,17 @@ void appendScoreWarnings(CTVNDoc& doc, int taxonCount)
 }
 
 // Whatever the reference data hold, no NaN or infinity is kept as a result.
-void replaceNonFinite(dMat& results)
+void replaceNonFinite(Matrix& results)
 {
     for (int r = 0; r < results.nRows(); ++r)
         for (int c = 0; c < results.nCols(); ++c)
             if (!std::isfinite(results(r, c)))
-                results(r, c) = dMat::missingValue;
+                results(r, c) = Matrix::missingValue;
 }
 
 }  // namespace
 
-bool CTVNDoc::Analyse()
+bool Job::Analyse()
 {
     matchedCount = scoredCount1 = scoredCount2 = 0;
     lackingCount1 = lackingCount2 = 0;
@@ -203,7 +203,7 @@ bool CTVNDoc::Analyse()
     scoredCount1 = match.scoredCount1;
     scoredCount2 = match.scoredCount2;
 
-    results = std::make_unique<dMat>(samples, rescol::columnCount(indexCount), 0.0);
+    results = std::make_unique<Matrix>(samples, rescol::columnCount(indexCount), 0.0);
     ComputeIndexValues(*counts, match.profiles, indexCount, *results);
 
     switch (family) {

@@ -1,8 +1,8 @@
 #include "metrics/analysis_command.h"
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 
-bool RunAnalysis(CTVNDoc& doc)
+bool RunAnalysis(Job& doc)
 {
     if (!doc.Analyse())
         return false;

@@ -7,8 +7,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/tvn_doc.h"
-#include "matrix/dmat.h"
+#include "app/job.h"
+#include "matrix/matrix.h"
 #include "metrics/expected_values.h"
 #include "metrics/normal_distribution.h"
 #include "metrics/reference_values.h"
@@ -29,7 +29,7 @@ double ProbabilityBelow(double limit, double logitMean, double sigma)
     return NormalLowerTail(distance / sigma);
 }
 
-void AssessSite(dMat& summary, int site, const std::array<double, 4>& limits, const std::optional<SpreadModel>& model,
+void AssessSite(Matrix& summary, int site, const std::array<double, 4>& limits, const std::optional<SpreadModel>& model,
                 double spreadCap)
 {
     const double n = summary(site, sitecol::samples);
@@ -80,7 +80,7 @@ void AssessSite(dMat& summary, int site, const std::array<double, 4>& limits, co
 
 namespace {
 
-std::optional<SpreadModel> spreadModel(const dbTable* coc)
+std::optional<SpreadModel> spreadModel(const MemoryTable* coc)
 {
     if (!coc || coc->rowCount < 4)
         return std::nullopt;
@@ -109,7 +109,7 @@ const std::vector<std::string>& siteHeaders(int index)
 
 }  // namespace
 
-bool CTVNDoc::ConfidenceOfClass(int index)
+bool Job::ConfidenceOfClass(int index)
 {
     if (!results || (index != 1 && index != 2) || (index == 2 && indexCount != 2))
         return false;
@@ -124,13 +124,13 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     }
 
     const int eqrCol = index == 1 ? 5 : 10;
-    std::unique_ptr<dMat>& summaryOut = index == 1 ? siteSummary1 : siteSummary2;
+    std::unique_ptr<Matrix>& summaryOut = index == 1 ? siteSummary1 : siteSummary2;
 
     // Working matrix, one row per sample: 0 the site's first sample (-1 for a first
     // sample, missing when the sample has no site), 1 and 2 the counts of samples with and
     // without an EQR, 3 the sample's EQR, 4 the site's running mean EQR.
-    auto work = std::make_unique<dMat>(n, 6, dMat::missingValue);
-    dMat& w = *work;
+    auto work = std::make_unique<Matrix>(n, 6, Matrix::missingValue);
+    Matrix& w = *work;
     for (int i = 0; i < n; ++i) {
         const double eqr = (*results)(i, eqrCol);
         w(i, 3) = w(i, 4) = eqr;
@@ -146,7 +146,7 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     for (int i = 0; i < n; ++i) {
         const std::string& code = codes[static_cast<std::size_t>(i)];
         if (code.size() <= 1) {
-            w(i, 0) = dMat::missingValue;
+            w(i, 0) = Matrix::missingValue;
             continue;
         }
         const auto [found, isNew] = firstOfCode.try_emplace(foldedCopy(code), i);
@@ -174,8 +174,8 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     }
 
     const int siteCount = static_cast<int>(sites.size());
-    auto summary = std::make_unique<dMat>(siteCount, sitecol::count, dMat::missingValue);
-    dMat& s = *summary;
+    auto summary = std::make_unique<Matrix>(siteCount, sitecol::count, Matrix::missingValue);
+    Matrix& s = *summary;
     siteCodes.assign(static_cast<std::size_t>(siteCount), "");
     for (int k = 0; k < siteCount; ++k) {
         const int r = sites[static_cast<std::size_t>(k)];
@@ -188,7 +188,7 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     const bool riverSecondIndex = family == familyRivers && index == 2;
     (index == 1 ? siteHeaders1 : siteHeaders2) = siteHeaders(index);
 
-    const dbTable* boundaries = (index == 1 ? boundaries1 : boundaries2).get();
+    const MemoryTable* boundaries = (index == 1 ? boundaries1 : boundaries2).get();
     const std::optional<SpreadModel> model = spreadModel(cocParameters.get());
     const double spreadCap = family == familyLakes && index == 1 ? 1.5 : 1.0;
     for (int k = 0; k < siteCount; ++k) {
@@ -206,7 +206,7 @@ bool CTVNDoc::ConfidenceOfClass(int index)
     for (int r = 0; r < s.nRows(); ++r)
         for (int c = 0; c < s.nCols(); ++c)
             if (!std::isfinite(s(r, c)))
-                s(r, c) = dMat::missingValue;
+                s(r, c) = Matrix::missingValue;
 
     if (riverSecondIndex) {
         // The table keeps one probability column for High and Good together, headed

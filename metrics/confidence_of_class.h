@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-class dMat;
+class Matrix;
 
 // Columns of a site summary (13 before the river TDI4 table drops "CoC High").
 namespace sitecol {
@@ -31,5 +31,5 @@ double ProbabilityBelow(double limit, double logitMean, double sigma);
 // and mean EQR (column 2), given the four class limits of its boundary row. Without a
 // spread model only the class is filled. A site without any EQR keeps the missing value
 // throughout.
-void AssessSite(dMat& summary, int site, const std::array<double, 4>& limits, const std::optional<SpreadModel>& model,
+void AssessSite(Matrix& summary, int site, const std::array<double, 4>& limits, const std::optional<SpreadModel>& model,
                 double spreadCap);

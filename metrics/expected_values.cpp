@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/serial_date.h"
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
 
 const ChemistryNotes alkalinityNotes = {"Missing Alkalinity, value set to %g mg/l", "Alkalinity < %g, value set to %g mg/l",
@@ -59,7 +59,7 @@ double ExpectedDAM(double calcium, double doc)
     return 33.0 * std::log10(calcium) - 5.5 - 1.9 * doc;
 }
 
-const std::string& HeaderText(const CTVNDoc& doc, int headerRow, int sample)
+const std::string& HeaderText(const Job& doc, int headerRow, int sample)
 {
     static const std::string empty;
     if (headerRow < 0 || headerRow >= static_cast<int>(doc.headerValues.size()))
@@ -84,7 +84,7 @@ void appendCount(std::string& summary, int count, const char* paragraph, double 
 
 }  // namespace
 
-bool CheckEnvironmentalInputs(CTVNDoc& doc)
+bool CheckEnvironmentalInputs(Job& doc)
 {
     const int samples = doc.counts ? doc.counts->nRows() : 0;
     switch (doc.family) {

@@ -5,7 +5,7 @@
 
 #include "app/sample_layout.h"
 
-class CTVNDoc;
+class Job;
 
 // The texts that one substituted chemistry value leaves in a sample's comment.
 struct ChemistryNotes {
@@ -36,9 +36,9 @@ double ExpectedTDI4(double alkalinity);
 double ExpectedDAM(double calcium, double doc);
 
 // The header text of one sample (empty when the row or sample is absent).
-const std::string& HeaderText(const CTVNDoc& doc, int headerRow, int sample);
+const std::string& HeaderText(const Job& doc, int headerRow, int sample);
 
 // The check of the family's inputs over all samples before anything is computed: for
 // rivers and DAM it appends one summary paragraph per kind of problem found; for lakes a
 // sample without a two-character lake type stops the run (false) with a message.
-bool CheckEnvironmentalInputs(CTVNDoc& doc);
+bool CheckEnvironmentalInputs(Job& doc);

@@ -1,6 +1,6 @@
 #include "metrics/index_values.h"
 
-#include "matrix/dmat.h"
+#include "matrix/matrix.h"
 
 namespace {
 
@@ -10,13 +10,13 @@ namespace {
 double indexValue(double sampleSum, double scoredSum, double weightedSum)
 {
     if (sampleSum < 1 || scoredSum == 0)
-        return dMat::missingValue;
+        return Matrix::missingValue;
     return 25.0 * (weightedSum / scoredSum) - 25.0;
 }
 
 }  // namespace
 
-void ComputeIndexValues(const dMat& counts, const std::vector<TaxonProfile>& taxa, int indexCount, dMat& results)
+void ComputeIndexValues(const Matrix& counts, const std::vector<TaxonProfile>& taxa, int indexCount, Matrix& results)
 {
     const int taxonCount = static_cast<int>(taxa.size());
     const bool twoIndices = indexCount == 2;

@@ -4,7 +4,7 @@
 
 #include "metrics/taxon_matching.h"
 
-class dMat;
+class Matrix;
 
 // Result columns of the sample table. The second index's block starts secondOffset
 // (5 with two indices, 0 with one) after the first's; the group percentages follow.
@@ -23,4 +23,4 @@ inline int columnCount(int indexCount) { return indexCount == 2 ? 17 : 12; }
 
 // Fills the sample sums, the scored sums, the group percentages and the index values of
 // results (samples x columnCount, all 0 on entry) from counts (samples x taxa).
-void ComputeIndexValues(const dMat& counts, const std::vector<TaxonProfile>& taxa, int indexCount, dMat& results);
+void ComputeIndexValues(const Matrix& counts, const std::vector<TaxonProfile>& taxa, int indexCount, Matrix& results);

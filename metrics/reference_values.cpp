@@ -4,9 +4,9 @@
 #include <string>
 
 #include "base/ascii_case.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
-std::optional<double> ReadNumber(const dbTable& table, int row, int col)
+std::optional<double> ReadNumber(const MemoryTable& table, int row, int col)
 {
     double value = 0;
     if (table.GetDouble(row, col, value))
@@ -20,7 +20,7 @@ std::optional<double> ReadNumber(const dbTable& table, int row, int col)
     return std::nullopt;
 }
 
-std::optional<BoundaryRow> ReadBoundaryRow(const dbTable& table, int row)
+std::optional<BoundaryRow> ReadBoundaryRow(const MemoryTable& table, int row)
 {
     const int medianCol = table.FindColumn("MedianTDI");
     if (medianCol < 0 || row < 0 || row >= table.rowCount)
@@ -39,7 +39,7 @@ std::optional<BoundaryRow> ReadBoundaryRow(const dbTable& table, int row)
     return result;
 }
 
-int FindLakeTypeRow(const dbTable& table, const std::string_view& lakeType)
+int FindLakeTypeRow(const MemoryTable& table, const std::string_view& lakeType)
 {
     std::string rowType;
     for (int row = 0; row < table.rowCount; ++row)

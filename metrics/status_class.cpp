@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/user_interaction.h"
-#include "matrix/dmat.h"
+#include "matrix/matrix.h"
 
 int StatusClass(double eqr, const std::array<double, 4>& limits)
 {
@@ -22,30 +22,30 @@ EqrRule EqrRuleFor(int family, int index)
     }
 }
 
-void MarkNotAssessed(dMat& results, int sample, int sumCol)
+void MarkNotAssessed(Matrix& results, int sample, int sumCol)
 {
-    results(sample, sumCol + 2) = dMat::missingValue;
-    results(sample, sumCol + 3) = dMat::missingValue;
-    results(sample, sumCol + 4) = dMat::missingValue;
+    results(sample, sumCol + 2) = Matrix::missingValue;
+    results(sample, sumCol + 3) = Matrix::missingValue;
+    results(sample, sumCol + 4) = Matrix::missingValue;
 }
 
-void CompleteIndex(dMat& results, int sample, int sumCol, const EqrRule& rule, double expected,
+void CompleteIndex(Matrix& results, int sample, int sumCol, const EqrRule& rule, double expected,
                    const std::optional<std::array<double, 4>>& limits, std::string& comment)
 {
     const int indexCol = sumCol + 1, expectedCol = sumCol + 2, eqrCol = sumCol + 3, classCol = sumCol + 4;
     if (results(sample, sumCol) < rule.noMatchBelow) {
-        results(sample, indexCol) = dMat::missingValue;
+        results(sample, indexCol) = Matrix::missingValue;
         MarkNotAssessed(results, sample, sumCol);
         comment += "No matching taxa found";
         return;
     }
-    results(sample, expectedCol) = std::isfinite(expected) ? expected : dMat::missingValue;
+    results(sample, expectedCol) = std::isfinite(expected) ? expected : Matrix::missingValue;
 
     // A sample of less than one valve has scored taxa but no index: its missing marker
     // is not a value to divide.
     if (results.isMissing(sample, indexCol) || !std::isfinite(expected)) {
-        results(sample, eqrCol) = dMat::missingValue;
-        results(sample, classCol) = dMat::missingValue;
+        results(sample, eqrCol) = Matrix::missingValue;
+        results(sample, classCol) = Matrix::missingValue;
         return;
     }
     const double index = results(sample, indexCol);
@@ -53,12 +53,12 @@ void CompleteIndex(dMat& results, int sample, int sumCol, const EqrRule& rule, d
     // An expected value at the end of the scale gives no ratio; a cap must not turn
     // that into the best class.
     if (!std::isfinite(eqr)) {
-        results(sample, eqrCol) = dMat::missingValue;
-        results(sample, classCol) = dMat::missingValue;
+        results(sample, eqrCol) = Matrix::missingValue;
+        results(sample, classCol) = Matrix::missingValue;
         return;
     }
     if (eqr > rule.cap)
         eqr = rule.cap;
     results(sample, eqrCol) = eqr;
-    results(sample, classCol) = limits ? StatusClass(eqr, *limits) : dMat::missingValue;
+    results(sample, classCol) = limits ? StatusClass(eqr, *limits) : Matrix::missingValue;
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-class dMat;
+class Matrix;
 
 // The class of an EQR: 1 (High) at or above the first limit, ..., 5 (Bad) below the
 // fourth. Limits are the lower EQR limits of High, Good, Moderate and Poor, decreasing;
@@ -25,8 +25,8 @@ EqrRule EqrRuleFor(int family, int index);
 // limits of the sample's boundary row, nothing when the boundary row is unusable (the
 // class is then missing). Appends "No matching taxa found" to comment when nothing was
 // scored.
-void CompleteIndex(dMat& results, int sample, int sumCol, const EqrRule& rule, double expected,
+void CompleteIndex(Matrix& results, int sample, int sumCol, const EqrRule& rule, double expected,
                    const std::optional<std::array<double, 4>>& limits, std::string& comment);
 
 // Marks the expected value, EQR and class of one sample's index as missing.
-void MarkNotAssessed(dMat& results, int sample, int sumCol);
+void MarkNotAssessed(Matrix& results, int sample, int sumCol);

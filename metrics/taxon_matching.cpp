@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "base/ascii_case.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 int MasterCodeColumn(const std::vector<TaxonEntry>& taxa)
 {
@@ -15,7 +15,7 @@ int MasterCodeColumn(const std::vector<TaxonEntry>& taxa)
     return 1;
 }
 
-MasterCodeIndex::MasterCodeIndex(const dbTable& list, int codeColumn)
+MasterCodeIndex::MasterCodeIndex(const MemoryTable& list, int codeColumn)
 {
     firstRow_.reserve(static_cast<std::size_t>(list.rowCount));
     std::string code;
@@ -33,7 +33,7 @@ int MasterCodeIndex::FirstRow(std::string_view code) const
 namespace {
 
 // A score counts only when it is a number above 0.
-bool positiveScore(const dbTable& list, int row, int col, double& score)
+bool positiveScore(const MemoryTable& list, int row, int col, double& score)
 {
     double value = 0;
     if (col < 0 || !list.GetDouble(row, col, value) || !(value > 0))
@@ -42,7 +42,7 @@ bool positiveScore(const dbTable& list, int row, int col, double& score)
     return true;
 }
 
-bool flag(const dbTable& list, int row, int col)
+bool flag(const MemoryTable& list, int row, int col)
 {
     std::uint8_t value = 0;
     return col >= 0 && list.GetBool(row, col, value) && value != 0;
@@ -50,7 +50,7 @@ bool flag(const dbTable& list, int row, int col)
 
 }  // namespace
 
-TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const dbTable* list,
+TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const MemoryTable* list,
                      std::string_view firstScoreField, std::string_view secondScoreField)
 {
     TaxonMatch match;

@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 
-class dbTable;
+class MemoryTable;
 
 // What the analysis needs of one taxon of the job, read once from its master-list rows.
 struct TaxonProfile {
@@ -27,7 +27,7 @@ int MasterCodeColumn(const std::vector<TaxonEntry>& taxa);
 // top comparing without regard to case would stop at.
 class MasterCodeIndex {
 public:
-    MasterCodeIndex(const dbTable& list, int codeColumn);
+    MasterCodeIndex(const MemoryTable& list, int codeColumn);
     // The first row whose code equals code ignoring case; -1 when none does.
     int FirstRow(std::string_view code) const;
 
@@ -45,5 +45,5 @@ struct TaxonMatch {
 // Matches the first taxonCount taxa of the job against the master list (null: no list,
 // nothing matches). secondScoreField is empty for a family with one index. A score field
 // that is absent or not a number field gives no taxon a score for that index.
-TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const dbTable* list,
+TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const MemoryTable* list,
                      std::string_view firstScoreField, std::string_view secondScoreField);

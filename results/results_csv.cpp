@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "base/ascii_case.h"
 #include "base/safe_file.h"
 #include "matrix/number_format.h"
@@ -106,7 +106,7 @@ std::string SummaryWithLineFeeds(const std::string& summary)
     return out;
 }
 
-std::string JobSummaryText(const CTVNDoc& job)
+std::string JobSummaryText(const Job& job)
 {
     std::string out = SummaryWithLineFeeds(job.summary);
     for (const ResultRow& row : LackingTaxaRows(job)) {
@@ -120,7 +120,7 @@ std::string JobSummaryText(const CTVNDoc& job)
     return out;
 }
 
-bool WriteResultsCsv(const CTVNDoc& job, const std::string& folder, std::string& error)
+bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error)
 {
     namespace fs = std::filesystem;
     std::error_code ec;

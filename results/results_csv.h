@@ -4,7 +4,7 @@
 
 #include "results/results_sheets.h"
 
-class CTVNDoc;
+class Job;
 
 // The results as plain files, for scripts: one CSV file per results table (UTF-8,
 // RFC 4180 quoting, a header row, LF line ends) and the job summary as text.
@@ -28,11 +28,11 @@ std::string SummaryWithLineFeeds(const std::string& summary);
 
 // SummaryWithLineFeeds of the job's summary, then (when taxa lack scores)
 // the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated.
-std::string JobSummaryText(const CTVNDoc& job);
+std::string JobSummaryText(const Job& job);
 
 // Writes sample-summary.csv, one file per site sheet and job-summary.txt into folder
 // (made when missing). Each file is written whole to a temporary file beside it and moved
 // into place, so an existing file is never left half-written. False with a reason.
-bool WriteResultsCsv(const CTVNDoc& job, const std::string& folder, std::string& error);
+bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error);
 
 }  // namespace results

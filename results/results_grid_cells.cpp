@@ -2,7 +2,7 @@
 
 #include "app/sample_layout.h"
 #include "app/serial_date.h"
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
 #include "results/results_sheets.h"
 
@@ -27,19 +27,19 @@ const std::string& entryOr(const std::vector<std::string>& list, int i)
     return i >= 0 && static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : none;
 }
 
-bool twoIndices(const CTVNDoc& job)
+bool twoIndices(const Job& job)
 {
     return job.family != familyDam;
 }
 
-const std::string& headerValue(const CTVNDoc& job, int headerRow, int sample)
+const std::string& headerValue(const Job& job, int headerRow, int sample)
 {
     static const std::vector<std::string> none;
     const std::size_t r = static_cast<std::size_t>(headerRow);
     return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
 }
 
-int headerRows(const CTVNDoc& job)
+int headerRows(const Job& job)
 {
     return static_cast<int>(job.headerLabels.size());
 }
@@ -70,24 +70,24 @@ GridCell number(std::string text)
 
 }  // namespace
 
-int SampleRowCount(const CTVNDoc& job)
+int SampleRowCount(const Job& job)
 {
     return job.results ? job.results->nRows() : 0;
 }
 
-int SampleColumnCount(const CTVNDoc& job)
+int SampleColumnCount(const Job& job)
 {
     if (!job.results)
         return 0;
     return headerRows(job) + job.results->nCols() - 1 + (twoIndices(job) ? 1 : 0);
 }
 
-GridCell SampleCell(const CTVNDoc& job, int row, int column)
+GridCell SampleCell(const Job& job, int row, int column)
 {
     GridCell cell;
     if (!job.results || row < 0 || column < 0 || row > SampleRowCount(job) || column > SampleColumnCount(job))
         return cell;
-    const dMat& table = *job.results;
+    const Matrix& table = *job.results;
     const int h = headerRows(job);
     const int c = table.nCols();
     const int j = column - h;  // the result column
@@ -134,18 +134,18 @@ GridCell SampleCell(const CTVNDoc& job, int row, int column)
     return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
 }
 
-std::vector<std::string> SiteSheetNames(const CTVNDoc& job)
+std::vector<std::string> SiteSheetNames(const Job& job)
 {
     std::vector<std::string> names;
     if (!job.uncertaintyAvailable)
         return names;
-    names.push_back(std::string("Uncertainty ") + CTVNDoc::FirstIndexName(job.family));
+    names.push_back(std::string("Uncertainty ") + Job::FirstIndexName(job.family));
     if (twoIndices(job))
-        names.push_back(std::string("Uncertainty ") + CTVNDoc::SecondIndexName(job.family));
+        names.push_back(std::string("Uncertainty ") + Job::SecondIndexName(job.family));
     return names;
 }
 
-SiteTable SiteTableFor(const CTVNDoc& job, std::string_view sheetName)
+SiteTable SiteTableFor(const Job& job, std::string_view sheetName)
 {
     if (sheetName.find("TDI4") != std::string_view::npos)
         return {job.siteSummary2.get(), &job.siteHeaders2};
@@ -164,7 +164,7 @@ int SiteColumnCount(const SiteTable& table)
     return table.summary ? table.summary->nCols() + 1 : 0;
 }
 
-GridCell SiteCell(const CTVNDoc& job, const SiteTable& table, int row, int column)
+GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column)
 {
     GridCell cell;
     if (!table.summary || row < 0 || column < 0 || row > SiteRowCount(table) || column > SiteColumnCount(table))

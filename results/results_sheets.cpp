@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/sample_layout.h"
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
 
 namespace results {
@@ -55,14 +55,14 @@ const std::string& entryOr(const std::vector<std::string>& list, std::size_t i)
     return i < list.size() ? list[i] : none;
 }
 
-const std::string& headerValue(const CTVNDoc& job, int headerRow, std::size_t sample)
+const std::string& headerValue(const Job& job, int headerRow, std::size_t sample)
 {
     static const std::vector<std::string> none;
     const std::size_t r = static_cast<std::size_t>(headerRow);
     return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
 }
 
-bool twoIndices(const CTVNDoc& job) { return job.family != familyDam; }
+bool twoIndices(const Job& job) { return job.family != familyDam; }
 
 ResultRow singleCell(std::string text)
 {
@@ -73,7 +73,7 @@ ResultRow singleCell(std::string text)
 
 }  // namespace
 
-std::vector<ResultRow> SummaryLineRows(const CTVNDoc& job)
+std::vector<ResultRow> SummaryLineRows(const Job& job)
 {
     std::vector<ResultRow> rows;
     auto addLine = [&rows](std::string_view piece) {
@@ -95,7 +95,7 @@ std::vector<ResultRow> SummaryLineRows(const CTVNDoc& job)
     return rows;
 }
 
-std::vector<ResultRow> LackingTaxaRows(const CTVNDoc& job)
+std::vector<ResultRow> LackingTaxaRows(const Job& job)
 {
     std::vector<ResultRow> rows;
     if ((job.lackingCount1 == 0 && job.lackingCount2 == 0) || !job.counts)
@@ -110,13 +110,13 @@ std::vector<ResultRow> LackingTaxaRows(const CTVNDoc& job)
     for (const char* label : {"Code", "Name", "N", "N2", "Max"})
         header.push_back(ResultCell::Text(label));
     if (two) {
-        header.push_back(ResultCell::Text(CTVNDoc::FirstIndexName(job.family)));
-        header.push_back(ResultCell::Text(CTVNDoc::SecondIndexName(job.family)));
+        header.push_back(ResultCell::Text(Job::FirstIndexName(job.family)));
+        header.push_back(ResultCell::Text(Job::SecondIndexName(job.family)));
     }
     rows.push_back(std::move(header));
 
     // One row per taxon: N, Max, N2.
-    const dMat perTaxon = job.counts->countmaxn2(1);
+    const Matrix perTaxon = job.counts->countmaxn2(1);
     const int taxa = job.counts->nCols();
     for (int t = 0; t < taxa; ++t) {
         const std::size_t ti = static_cast<std::size_t>(t);
@@ -141,7 +141,7 @@ std::vector<ResultRow> LackingTaxaRows(const CTVNDoc& job)
     return rows;
 }
 
-ResultSheet JobSummarySheet(const CTVNDoc& job)
+ResultSheet JobSummarySheet(const Job& job)
 {
     ResultSheet sheet{"Job Summary", SummaryLineRows(job)};
     std::vector<ResultRow> list = LackingTaxaRows(job);
@@ -152,12 +152,12 @@ ResultSheet JobSummarySheet(const CTVNDoc& job)
     return sheet;
 }
 
-ResultSheet SampleSummarySheet(const CTVNDoc& job)
+ResultSheet SampleSummarySheet(const Job& job)
 {
     ResultSheet sheet{"Sample Summary", {}, 0};
     if (!job.results)
         return sheet;
-    const dMat& table = *job.results;
+    const Matrix& table = *job.results;
     const int h = static_cast<int>(job.headerLabels.size());
     const int c = table.nCols();
     const bool two = twoIndices(job);
@@ -207,7 +207,7 @@ ResultSheet SampleSummarySheet(const CTVNDoc& job)
 
 namespace {
 
-ResultSheet siteSheet(const CTVNDoc& job, std::string name, const dMat& summary,
+ResultSheet siteSheet(const Job& job, std::string name, const Matrix& summary,
                       const std::vector<std::string>& headers)
 {
     ResultSheet sheet{std::move(name), {}, 0};
@@ -242,25 +242,25 @@ ResultSheet siteSheet(const CTVNDoc& job, std::string name, const dMat& summary,
 
 }  // namespace
 
-std::vector<ResultSheet> SiteSheets(const CTVNDoc& job)
+std::vector<ResultSheet> SiteSheets(const Job& job)
 {
     std::vector<ResultSheet> sheets;
     if (!job.uncertaintyAvailable)
         return sheets;
-    const std::string first = CTVNDoc::FirstIndexName(job.family);
+    const std::string first = Job::FirstIndexName(job.family);
     if (job.siteSummary1)
         sheets.push_back(siteSheet(job, "Uncertainty " + first, *job.siteSummary1, job.siteHeaders1));
     if (twoIndices(job) && job.siteSummary2) {
         // The lake family's second table has the same columns as its first; the river
         // family's has lost "CoC High" and has headers of its own.
         const std::vector<std::string>& headers = job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
-        sheets.push_back(siteSheet(job, std::string("Uncertainty ") + CTVNDoc::SecondIndexName(job.family),
+        sheets.push_back(siteSheet(job, std::string("Uncertainty ") + Job::SecondIndexName(job.family),
                                    *job.siteSummary2, headers));
     }
     return sheets;
 }
 
-std::vector<ResultSheet> ResultSheets(const CTVNDoc& job)
+std::vector<ResultSheet> ResultSheets(const Job& job)
 {
     std::vector<ResultSheet> sheets;
     sheets.push_back(JobSummarySheet(job));

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-class CTVNDoc;
+class Job;
 
 // The content of the results workbook, sheet by sheet and cell by cell, independent of
 // the file it goes to: the workbook writer and the CSV export both read this one layout.
@@ -42,18 +42,18 @@ const std::string* StatusClassName(double value);
 // The lines of the summary text as rows of one cell each: cut at CR LF, CR and LF
 // removed, tabs as spaces. An empty line is an empty row. The text after the last CR LF
 // (the warning line when taxa lack scores) is a row too when it is not empty.
-std::vector<ResultRow> SummaryLineRows(const CTVNDoc& job);
+std::vector<ResultRow> SummaryLineRows(const Job& job);
 // The list of taxa lacking scores, beginning with its empty separating row; no rows when
 // every taxon has its scores.
-std::vector<ResultRow> LackingTaxaRows(const CTVNDoc& job);
+std::vector<ResultRow> LackingTaxaRows(const Job& job);
 
-ResultSheet JobSummarySheet(const CTVNDoc& job);
-ResultSheet SampleSummarySheet(const CTVNDoc& job);
+ResultSheet JobSummarySheet(const Job& job);
+ResultSheet SampleSummarySheet(const Job& job);
 // The site sheets, in workbook order; none unless uncertainty is available.
-std::vector<ResultSheet> SiteSheets(const CTVNDoc& job);
+std::vector<ResultSheet> SiteSheets(const Job& job);
 
 // Every sheet of the results workbook, in order. The job must have been analysed.
-std::vector<ResultSheet> ResultSheets(const CTVNDoc& job);
+std::vector<ResultSheet> ResultSheets(const Job& job);
 
 // The text shown when a save is asked for before there are results.
 inline constexpr const char* kNoResultsMessage = "No results to save: analyse the job first.";

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "base/safe_file.h"
 #include "results/results_sheets.h"
 #include "torven_version.h"
@@ -18,7 +18,7 @@ bool IsXlsPath(const std::string& path)
     return std::filesystem::path(path).extension() == ".xls";
 }
 
-bool IsJobWorkbook(const CTVNDoc& job, const std::string& path)
+bool IsJobWorkbook(const Job& job, const std::string& path)
 {
     return safefile::SameFile(job.path, path);
 }
@@ -133,7 +133,7 @@ void layOut(wb::Sheet& sheet, const ResultSheet& content)
 
 }  // namespace
 
-bool WriteResultsWorkbook(const CTVNDoc& job, const std::string& path, std::string& error)
+bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& error)
 {
     std::unique_ptr<wb::Book> book = IsXlsPath(path) ? wb::xlCreateBook() : wb::xlCreateXMLBook();
     // Both formats exist before any sheet, as the file formats keep them book-wide.

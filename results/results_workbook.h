@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-class CTVNDoc;
+class Job;
 
 namespace results {
 
@@ -34,10 +34,10 @@ inline constexpr const char* kOwnWorkbookMessage =
 
 // True when path names the job's sample workbook: the same file, however either path is
 // spelled, a hard link to it included.
-bool IsJobWorkbook(const CTVNDoc& job, const std::string& path);
+bool IsJobWorkbook(const Job& job, const std::string& path);
 
 // Builds the results workbook of an analysed job and writes it to path, in the format
 // its extension selects. False with the workbook library's reason in error.
-bool WriteResultsWorkbook(const CTVNDoc& job, const std::string& path, std::string& error);
+bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& error);
 
 }  // namespace results

@@ -1,4 +1,4 @@
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 
@@ -12,12 +12,12 @@ static std::string reasonOf(const std::string& error, const std::string& target)
 
 // The export reads the analysis results: before an analysis there is nothing to save,
 // and the user is told so rather than asked for a file that would stay empty.
-static bool haveResults(const CTVNDoc& job)
+static bool haveResults(const Job& job)
 {
     return job.analysed && job.results != nullptr;
 }
 
-bool CTVNDoc::SaveResults()
+bool Job::SaveResults()
 {
     if (!haveResults(*this)) {
         ui.showMessage(results::kNoResultsMessage);
@@ -29,7 +29,7 @@ bool CTVNDoc::SaveResults()
     return SaveResultsTo(*chosen);
 }
 
-bool CTVNDoc::SaveResultsTo(const std::string& target)
+bool Job::SaveResultsTo(const std::string& target)
 {
     if (!haveResults(*this)) {
         ui.showMessage(results::kNoResultsMessage);

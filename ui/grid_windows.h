@@ -1,12 +1,12 @@
 #pragma once
 
-class CTVNApp;
-class CTVNDoc;
+class Application;
+class Job;
 class QWidget;
 
 // The grid windows (data view, results window with its sheet tabs, master taxon list)
 // come from a library of their own. The main window knows them only through this
-// interface: install an implementation with CMainFrame::setGridWindows() and the three
+// interface: install an implementation with MainWindow::setGridWindows() and the three
 // commands ("View Data", "View Results", "View master taxon list") become available.
 // Until one is installed they stay disabled.
 //
@@ -14,22 +14,21 @@ class QWidget;
 // captions "Data view: " / "Results view: " followed by the job's title (the taxon list
 // keeps the widget's own windowTitle()), keeps at most one data and one results window per
 // job (a second request brings the first to the front), and closes them with their job.
-// A widget that has the slots copy(), print(), printPreview() (found by name through
-// QMetaObject) gets Edit > Copy, File > Print... and File > Print Preview while its window
-// is active.
+// A widget that implements ViewCommands (ui/commands/view_commands.h) gets Edit > Copy,
+// File > Print... and File > Print Preview while its window is active.
 class GridWindows {
 public:
     virtual ~GridWindows() = default;
 
     // A new data view of job; the job outlives it.
-    virtual QWidget* createDataView(CTVNDoc& job) = 0;
+    virtual QWidget* createDataView(Job& job) = 0;
     // A new results window of an analysed job; the job outlives it.
-    virtual QWidget* createResultsView(CTVNDoc& job) = 0;
+    virtual QWidget* createResultsView(Job& job) = 0;
     // A new master taxon list window: each request opens a further one.
-    virtual QWidget* createTaxonListView(CTVNApp& app) = 0;
+    virtual QWidget* createTaxonListView(Application& app) = 0;
     // The job's analysis has just succeeded: view (one of the job's windows made above)
     // shows stale results.
-    virtual void refresh(CTVNDoc& job, QWidget* view) = 0;
+    virtual void refresh(Job& job, QWidget* view) = 0;
     // File > Print Setup...
     virtual void printSetup(QWidget* parent) = 0;
 };

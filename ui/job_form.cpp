@@ -3,12 +3,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "metrics/analysis_command.h"
 #include "ui/default_dialog.h"
 #include "ui/dialog_units.h"
 
-CTVNView::CTVNView(CTVNDoc& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
+JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
 {
     const DialogUnits du(font());
     summaryBox_ = new QPlainTextEdit(this);
@@ -33,25 +33,25 @@ CTVNView::CTVNView(CTVNDoc& job, UserInteraction& ui, QWidget* parent) : QWidget
     formSize_ = du.size(284, 183);
     setFixedSize(formSize_);
 
-    connect(changeDefaultsButton_, &QPushButton::clicked, this, &CTVNView::changeDefaults);
-    connect(viewDataButton_, &QPushButton::clicked, this, &CTVNView::viewDataRequested);
-    connect(analyseButton_, &QPushButton::clicked, this, &CTVNView::analyse);
-    connect(viewResultsButton_, &QPushButton::clicked, this, &CTVNView::viewResultsRequested);
-    connect(saveButton_, &QPushButton::clicked, this, &CTVNView::save);
-    connect(helpButton_, &QPushButton::clicked, this, &CTVNView::helpRequested);
-    connect(closeButton_, &QPushButton::clicked, this, &CTVNView::closeRequested);
+    connect(changeDefaultsButton_, &QPushButton::clicked, this, &JobForm::changeDefaults);
+    connect(viewDataButton_, &QPushButton::clicked, this, &JobForm::viewDataRequested);
+    connect(analyseButton_, &QPushButton::clicked, this, &JobForm::analyse);
+    connect(viewResultsButton_, &QPushButton::clicked, this, &JobForm::viewResultsRequested);
+    connect(saveButton_, &QPushButton::clicked, this, &JobForm::save);
+    connect(helpButton_, &QPushButton::clicked, this, &JobForm::helpRequested);
+    connect(closeButton_, &QPushButton::clicked, this, &JobForm::closeRequested);
 
     showSummary();
     updateButtons();
 }
 
-void CTVNView::setGridWindowsAvailable(bool available)
+void JobForm::setGridWindowsAvailable(bool available)
 {
     gridWindowsAvailable_ = available;
     updateButtons();
 }
 
-void CTVNView::showSummary()
+void JobForm::showSummary()
 {
     // The summary's lines end in CR LF; the box wants one line feed.
     QString text = QString::fromStdString(job_.summary);
@@ -59,7 +59,7 @@ void CTVNView::showSummary()
     summaryBox_->setPlainText(text);
 }
 
-void CTVNView::updateButtons()
+void JobForm::updateButtons()
 {
     analyseButton_->setEnabled(!job_.analysed);
     viewDataButton_->setEnabled(gridWindowsAvailable_);
@@ -67,7 +67,7 @@ void CTVNView::updateButtons()
     saveButton_->setEnabled(job_.analysed);
 }
 
-void CTVNView::analyse()
+void JobForm::analyse()
 {
     if (job_.analysed)
         return;
@@ -81,7 +81,7 @@ void CTVNView::analyse()
     emit jobChanged();
 }
 
-void CTVNView::changeDefaults()
+void JobForm::changeDefaults()
 {
     DefaultValues values;
     values.alkalinityMgL = job_.defaultAlkalinity;
@@ -96,7 +96,7 @@ void CTVNView::changeDefaults()
     job_.defaultDOC = dialog.values().docMgL;
 }
 
-bool CTVNView::save()
+bool JobForm::save()
 {
     const bool written = job_.SaveResults();
     emit jobChanged();

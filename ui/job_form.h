@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class CTVNDoc;
+class Job;
 class QPlainTextEdit;
 class QPushButton;
 class UserInteraction;
@@ -10,12 +10,12 @@ class UserInteraction;
 // The job form: the job's summary text and the buttons that drive its analysis. The form
 // runs what belongs to the job itself (analysis, defaults, save); opening windows, help
 // and closing are the main window's, which it asks through signals.
-class CTVNView : public QWidget {
+class JobForm : public QWidget {
     Q_OBJECT
 public:
-    CTVNView(CTVNDoc& job, UserInteraction& ui, QWidget* parent = nullptr);
+    JobForm(Job& job, UserInteraction& ui, QWidget* parent = nullptr);
 
-    CTVNDoc& job() const { return job_; }
+    Job& job() const { return job_; }
 
     // Whether the data and results windows can be opened at all in this build; their
     // buttons stay disabled until they can.
@@ -55,7 +55,7 @@ signals:
     void jobChanged();
 
 private:
-    CTVNDoc& job_;
+    Job& job_;
     UserInteraction& ui_;
     bool gridWindowsAvailable_ = false;
     QSize formSize_;

@@ -3,34 +3,34 @@
 #include <QCloseEvent>
 #include <QLayout>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "ui/job_form.h"
 
-CChildFrame2::CChildFrame2(std::unique_ptr<CTVNDoc> job, UserInteraction& ui, QWidget* parent)
+JobFrame::JobFrame(std::unique_ptr<Job> job, UserInteraction& ui, QWidget* parent)
     : QMdiSubWindow(parent), job_(std::move(job))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // A small fixed window: no resizing, no minimise or maximise.
     setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    form_ = new CTVNView(*job_, ui, this);
+    form_ = new JobForm(*job_, ui, this);
     setWidget(form_);
     setWindowTitle(QString::fromStdString(job_->title));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    connect(form_, &CTVNView::closeRequested, this, &QMdiSubWindow::close);
+    connect(form_, &JobForm::closeRequested, this, &QMdiSubWindow::close);
 }
 
-CChildFrame2::~CChildFrame2() = default;
+JobFrame::~JobFrame() = default;
 
-void CChildFrame2::closeWithoutAsking()
+void JobFrame::closeWithoutAsking()
 {
     mayClose_ = true;
     close();
 }
 
-void CChildFrame2::closeEvent(QCloseEvent* event)
+void JobFrame::closeEvent(QCloseEvent* event)
 {
-    if (!mayClose_ && !job_->CanCloseFrame(CTVNDoc::Window::JobForm)) {
+    if (!mayClose_ && !job_->CanCloseFrame(Job::Window::JobForm)) {
         event->ignore();
         return;
     }
@@ -41,10 +41,4 @@ void CChildFrame2::closeEvent(QCloseEvent* event)
     if (resultsWindow)
         resultsWindow->close();
     QMdiSubWindow::closeEvent(event);
-}
-
-CChildFrame::CChildFrame(CChildFrame2* jobFrame, QWidget* parent) : QMdiSubWindow(parent), jobFrame_(jobFrame)
-{
-    setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
-    setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -9,33 +9,35 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMetaObject>
+
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "ui/about_dialog.h"
 #include "ui/help_command.h"
 #include "ui/job_form.h"
+#include "ui/commands/view_commands.h"
 #include "ui/job_frame.h"
+#include "ui/view_frame.h"
 #include "ui/qt_user_interaction.h"
 #include "ui/ui_resources.h"
 
-const char* const CMainFrame::kCaption = "TORVENII - Veldrasma";
+const char* const MainWindow::kCaption = "TORVENII - Veldrasma";
 
 namespace {
 
 // The job frame a child window belongs to: the job form's own frame, or the frame of the
 // job a data or results window shows; nullptr for a master taxon list.
-CChildFrame2* jobFrameOf(QMdiSubWindow* window)
+JobFrame* jobFrameOf(QMdiSubWindow* window)
 {
-    if (auto* jobFrame = qobject_cast<CChildFrame2*>(window))
+    if (auto* jobFrame = qobject_cast<JobFrame*>(window))
         return jobFrame;
-    if (auto* gridFrame = qobject_cast<CChildFrame*>(window))
+    if (auto* gridFrame = qobject_cast<ViewFrame*>(window))
         return gridFrame->jobFrame();
     return nullptr;
 }
@@ -49,7 +51,7 @@ QAction* makeAction(QObject* parent, const QString& text, const QString& statusT
 
 }  // namespace
 
-CMainFrame::CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent)
+MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help, QWidget* parent)
     : QMainWindow(parent), app_(app), ui_(ui), help_(help), mdiArea_(new QMdiArea(this))
 {
     LoadUiResources();
@@ -63,22 +65,22 @@ CMainFrame::CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWi
     createToolBar();
     createStatusBar();
     loadSettings();
-    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &CMainFrame::updateCommands);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::updateCommands);
     updateCommands();
 }
 
-CMainFrame::~CMainFrame() = default;
+MainWindow::~MainWindow() = default;
 
-void CMainFrame::createActions()
+void MainWindow::createActions()
 {
     openAction_ = makeAction(this, QStringLiteral("&Open..."), QStringLiteral("Open an existing document"),
                              QIcon(QStringLiteral(":/icons/open.svg")));
     openAction_->setToolTip(QStringLiteral("Open"));
     openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(openAction_, &QAction::triggered, this, &CMainFrame::open);
+    connect(openAction_, &QAction::triggered, this, &MainWindow::open);
 
     closeAction_ = makeAction(this, QStringLiteral("&Close"), QStringLiteral("Close the active document"));
-    connect(closeAction_, &QAction::triggered, this, &CMainFrame::closeActiveJob);
+    connect(closeAction_, &QAction::triggered, this, &MainWindow::closeActiveJob);
 
     // One command for the menu, the toolbar and Ctrl+S: a save is only ever of an analysed
     // job's results, so with no job (or no results yet) the keys do nothing.
@@ -87,13 +89,19 @@ void CMainFrame::createActions()
                                     QIcon(QStringLiteral(":/icons/save.svg")));
     saveResultsAction_->setToolTip(QStringLiteral("Save As"));
     saveResultsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(saveResultsAction_, &QAction::triggered, this, &CMainFrame::saveResults);
+    connect(saveResultsAction_, &QAction::triggered, this, &MainWindow::saveResults);
 
     printAction_ = makeAction(this, QStringLiteral("&Print..."), QStringLiteral("Print the active document"));
     printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(printAction_, &QAction::triggered, this, [this] { invokeOnActiveView("print"); });
+    connect(printAction_, &QAction::triggered, this, [this] {
+        if (ViewCommands* view = activeView())
+            view->print();
+    });
     printPreviewAction_ = makeAction(this, QStringLiteral("Print Pre&view"), QStringLiteral("Display full pages"));
-    connect(printPreviewAction_, &QAction::triggered, this, [this] { invokeOnActiveView("printPreview"); });
+    connect(printPreviewAction_, &QAction::triggered, this, [this] {
+        if (ViewCommands* view = activeView())
+            view->printPreview();
+    });
     printSetupAction_ = makeAction(this, QStringLiteral("P&rint Setup..."),
                                    QStringLiteral("Change the printer and printing options"));
     connect(printSetupAction_, &QAction::triggered, this, [this] {
@@ -118,7 +126,7 @@ void CMainFrame::createActions()
                              QIcon(QStringLiteral(":/icons/copy.svg")));
     copyAction_->setToolTip(QStringLiteral("Copy"));
     copyAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    connect(copyAction_, &QAction::triggered, this, &CMainFrame::copy);
+    connect(copyAction_, &QAction::triggered, this, &MainWindow::copy);
 
     cascadeAction_ = makeAction(this, QStringLiteral("&Cascade"), QStringLiteral("Arrange windows so they overlap"));
     connect(cascadeAction_, &QAction::triggered, mdiArea_, &QMdiArea::cascadeSubWindows);
@@ -126,7 +134,7 @@ void CMainFrame::createActions()
     connect(tileAction_, &QAction::triggered, mdiArea_, &QMdiArea::tileSubWindows);
     arrangeIconsAction_ = makeAction(this, QStringLiteral("&Arrange Icons"),
                                      QStringLiteral("Arrange icons at the bottom of the window"));
-    connect(arrangeIconsAction_, &QAction::triggered, this, &CMainFrame::arrangeIcons);
+    connect(arrangeIconsAction_, &QAction::triggered, this, &MainWindow::arrangeIcons);
     nextPaneAction_ = makeAction(this, QStringLiteral("Next Pane"), QStringLiteral("Switch to the next window"));
     nextPaneAction_->setShortcut(QKeySequence(Qt::Key_F6));
     connect(nextPaneAction_, &QAction::triggered, mdiArea_, &QMdiArea::activateNextSubWindow);
@@ -139,7 +147,7 @@ void CMainFrame::createActions()
     taxonListAction_ = makeAction(this, QStringLiteral("View master taxon list"), QStringLiteral("View mater taxon list"),
                                   QIcon(QStringLiteral(":/icons/taxa.svg")));
     taxonListAction_->setToolTip(QStringLiteral("View master taxon list"));
-    connect(taxonListAction_, &QAction::triggered, this, &CMainFrame::showTaxonList);
+    connect(taxonListAction_, &QAction::triggered, this, &MainWindow::showTaxonList);
 
     // "&Help" without a job window, "&Help Topics" with one: both open the help file, as
     // F1 and every Help button do.
@@ -147,13 +155,13 @@ void CMainFrame::createActions()
                              QIcon(QStringLiteral(":/icons/help.svg")));
     helpAction_->setToolTip(QStringLiteral("Help"));
     helpAction_->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(helpAction_, &QAction::triggered, this, &CMainFrame::showHelp);
+    connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
     aboutAction_ = makeAction(this, QStringLiteral("&About TORVEN II ..."),
                               QStringLiteral("Display program information, version number and copyright"));
-    connect(aboutAction_, &QAction::triggered, this, &CMainFrame::showAbout);
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
-void CMainFrame::createMenus()
+void MainWindow::createMenus()
 {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->addAction(openAction_);
@@ -193,7 +201,7 @@ void CMainFrame::createMenus()
     help->addAction(aboutAction_);
 }
 
-void CMainFrame::createToolBar()
+void MainWindow::createToolBar()
 {
     toolBar_ = addToolBar(QStringLiteral("Toolbar"));
     toolBar_->setObjectName(QStringLiteral("toolbar"));
@@ -209,7 +217,7 @@ void CMainFrame::createToolBar()
     connect(toolBar_, &QToolBar::visibilityChanged, toolBarAction_, &QAction::setChecked);
 }
 
-void CMainFrame::createStatusBar()
+void MainWindow::createStatusBar()
 {
     // The idle text sits in the message pane; a command's prompt covers it while a menu
     // item or toolbar button is under the mouse. No lock-key panes: Qt cannot read the
@@ -220,31 +228,31 @@ void CMainFrame::createStatusBar()
     connect(statusBarAction_, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
-void CMainFrame::setGridWindows(std::unique_ptr<GridWindows> grids)
+void MainWindow::setGridWindows(std::unique_ptr<GridWindows> grids)
 {
     grids_ = std::move(grids);
-    for (CChildFrame2* frame : jobFrames())
+    for (JobFrame* frame : jobFrames())
         frame->form()->setGridWindowsAvailable(grids_ != nullptr);
     updateCommands();
 }
 
-QList<CChildFrame2*> CMainFrame::jobFrames() const
+QList<JobFrame*> MainWindow::jobFrames() const
 {
-    QList<CChildFrame2*> frames;
+    QList<JobFrame*> frames;
     for (QMdiSubWindow* window : mdiArea_->subWindowList())
-        if (auto* frame = qobject_cast<CChildFrame2*>(window))
+        if (auto* frame = qobject_cast<JobFrame*>(window))
             frames.append(frame);
     return frames;
 }
 
-CChildFrame2* CMainFrame::activeJobFrame() const
+JobFrame* MainWindow::activeJobFrame() const
 {
     // currentSubWindow, not activeSubWindow: the active child stays the target of the
     // commands while a dialog or another program has the focus.
     return jobFrameOf(mdiArea_->currentSubWindow());
 }
 
-void CMainFrame::open()
+void MainWindow::open()
 {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(),
                                                       QStringLiteral("Excel Workbook (*.xls *.xlsx);;All Files (*)"));
@@ -252,9 +260,9 @@ void CMainFrame::open()
         openWorkbook(path);
 }
 
-CChildFrame2* CMainFrame::openWorkbook(const QString& path)
+JobFrame* MainWindow::openWorkbook(const QString& path)
 {
-    auto job = std::make_unique<CTVNDoc>(&app_, ui_);
+    auto job = std::make_unique<Job>(&app_, ui_);
     if (!job->OpenWorkbook(path.toStdString())) {
         // A recent file that has gone away leaves the list; one that merely failed to
         // import (or whose dialog was cancelled) stays, as the user may try again.
@@ -264,21 +272,21 @@ CChildFrame2* CMainFrame::openWorkbook(const QString& path)
     }
     addRecentFile(path);
 
-    auto* frame = new CChildFrame2(std::move(job), ui_);
-    CTVNView* form = frame->form();
+    auto* frame = new JobFrame(std::move(job), ui_);
+    JobForm* form = frame->form();
     form->setGridWindowsAvailable(grids_ != nullptr);
-    connect(form, &CTVNView::viewDataRequested, this, [this, frame] { openDataWindow(frame); });
-    connect(form, &CTVNView::viewResultsRequested, this, [this, frame] { openResultsWindow(frame); });
-    connect(form, &CTVNView::helpRequested, this, &CMainFrame::showHelp);
-    connect(form, &CTVNView::jobChanged, this, &CMainFrame::updateCommands);
-    connect(form, &CTVNView::jobAnalysed, this, [this, frame] {
+    connect(form, &JobForm::viewDataRequested, this, [this, frame] { openDataWindow(frame); });
+    connect(form, &JobForm::viewResultsRequested, this, [this, frame] { openResultsWindow(frame); });
+    connect(form, &JobForm::helpRequested, this, &MainWindow::showHelp);
+    connect(form, &JobForm::jobChanged, this, &MainWindow::updateCommands);
+    connect(form, &JobForm::jobAnalysed, this, [this, frame] {
         if (!grids_)
             return;
         for (QMdiSubWindow* window : {frame->dataWindow.data(), frame->resultsWindow.data()})
             if (window)
                 grids_->refresh(frame->job(), window->widget());
     });
-    connect(frame, &QObject::destroyed, this, &CMainFrame::updateCommands, Qt::QueuedConnection);
+    connect(frame, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(frame);
     frame->show();
     mdiArea_->setActiveSubWindow(frame);
@@ -286,35 +294,35 @@ CChildFrame2* CMainFrame::openWorkbook(const QString& path)
     return frame;
 }
 
-void CMainFrame::closeActiveJob()
+void MainWindow::closeActiveJob()
 {
     QMdiSubWindow* window = mdiArea_->currentSubWindow();
-    if (CChildFrame2* frame = jobFrameOf(window))
+    if (JobFrame* frame = jobFrameOf(window))
         frame->close();
     else if (window)
         window->close();  // a master taxon list: its job has no other window
 }
 
-void CMainFrame::saveResults()
+void MainWindow::saveResults()
 {
-    CChildFrame2* frame = activeJobFrame();
+    JobFrame* frame = activeJobFrame();
     if (!frame || !frame->job().analysed)
         return;
     frame->form()->save();
 }
 
-bool CMainFrame::closeAllJobs()
+bool MainWindow::closeAllJobs()
 {
-    const QList<CChildFrame2*> frames = jobFrames();
-    for (CChildFrame2* frame : frames)
+    const QList<JobFrame*> frames = jobFrames();
+    for (JobFrame* frame : frames)
         if (!frame->job().SaveModified())
             return false;
-    for (CChildFrame2* frame : frames)
+    for (JobFrame* frame : frames)
         frame->closeWithoutAsking();
     return true;
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!closeAllJobs()) {
         event->ignore();
@@ -325,18 +333,18 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void CMainFrame::showHelp()
+void MainWindow::showHelp()
 {
     help_.show(this);
 }
 
-void CMainFrame::showAbout()
+void MainWindow::showAbout()
 {
     CAboutDlg dialog(this);
     dialog.exec();
 }
 
-void CMainFrame::showTaxonList()
+void MainWindow::showTaxonList()
 {
     if (!grids_)
         return;
@@ -344,7 +352,7 @@ void CMainFrame::showTaxonList()
         addGridWindow(view, nullptr, view->windowTitle());
 }
 
-void CMainFrame::openDataWindow(CChildFrame2* frame)
+void MainWindow::openDataWindow(JobFrame* frame)
 {
     if (!grids_)
         return;
@@ -357,7 +365,7 @@ void CMainFrame::openDataWindow(CChildFrame2* frame)
             addGridWindow(view, frame, QStringLiteral("Data view: ") + QString::fromStdString(frame->job().title));
 }
 
-void CMainFrame::openResultsWindow(CChildFrame2* frame)
+void MainWindow::openResultsWindow(JobFrame* frame)
 {
     if (!grids_ || !frame->job().analysed)
         return;
@@ -370,37 +378,30 @@ void CMainFrame::openResultsWindow(CChildFrame2* frame)
             addGridWindow(view, frame, QStringLiteral("Results view: ") + QString::fromStdString(frame->job().title));
 }
 
-QMdiSubWindow* CMainFrame::addGridWindow(QWidget* view, CChildFrame2* frame, const QString& caption)
+QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const QString& caption)
 {
-    auto* window = new CChildFrame(frame);
+    auto* window = new ViewFrame(frame);
     window->setWidget(view);
     window->setWindowTitle(caption);
-    connect(window, &QObject::destroyed, this, &CMainFrame::updateCommands, Qt::QueuedConnection);
+    connect(window, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(window);
     window->show();
     mdiArea_->setActiveSubWindow(window);
     return window;
 }
 
-bool CMainFrame::activeViewHas(const char* slot) const
+ViewCommands* MainWindow::activeView() const
 {
     QMdiSubWindow* window = mdiArea_->currentSubWindow();
     if (!window || !window->widget())
-        return false;
-    const QByteArray signature = QByteArray(slot) + "()";
-    return window->widget()->metaObject()->indexOfMethod(signature.constData()) >= 0;
+        return nullptr;
+    return dynamic_cast<ViewCommands*>(window->widget());
 }
 
-void CMainFrame::invokeOnActiveView(const char* slot)
+void MainWindow::copy()
 {
-    if (activeViewHas(slot))
-        QMetaObject::invokeMethod(mdiArea_->currentSubWindow()->widget(), slot);
-}
-
-void CMainFrame::copy()
-{
-    if (activeViewHas("copy")) {
-        invokeOnActiveView("copy");
+    if (ViewCommands* view = activeView()) {
+        view->copy();
         return;
     }
     // The job form: the selected summary text.
@@ -411,7 +412,7 @@ void CMainFrame::copy()
         line->copy();
 }
 
-void CMainFrame::arrangeIcons()
+void MainWindow::arrangeIcons()
 {
     // Minimised windows in a row along the bottom edge, left to right.
     int x = 0;
@@ -424,16 +425,16 @@ void CMainFrame::arrangeIcons()
     }
 }
 
-void CMainFrame::updateCommands()
+void MainWindow::updateCommands()
 {
     QMdiSubWindow* window = mdiArea_->currentSubWindow();
-    CChildFrame2* frame = jobFrameOf(window);
+    JobFrame* frame = jobFrameOf(window);
     const bool anyWindow = window != nullptr;
 
     closeAction_->setEnabled(anyWindow);
     saveResultsAction_->setEnabled(frame && frame->job().analysed);
-    printAction_->setEnabled(activeViewHas("print"));
-    printPreviewAction_->setEnabled(activeViewHas("printPreview"));
+    printAction_->setEnabled(activeView() != nullptr);
+    printPreviewAction_->setEnabled(activeView() != nullptr);
     printSetupAction_->setEnabled(grids_ != nullptr);
     copyAction_->setEnabled(anyWindow);
     taxonListAction_->setEnabled(grids_ != nullptr);
@@ -449,7 +450,7 @@ void CMainFrame::updateCommands()
     setWindowTitle(caption);
 }
 
-void CMainFrame::addRecentFile(const QString& path)
+void MainWindow::addRecentFile(const QString& path)
 {
     const QString full = QFileInfo(path).absoluteFilePath();
     recentFiles_.removeAll(full);
@@ -460,7 +461,7 @@ void CMainFrame::addRecentFile(const QString& path)
     QSettings().setValue(QStringLiteral("recentFiles"), recentFiles_);
 }
 
-void CMainFrame::updateRecentFileActions()
+void MainWindow::updateRecentFileActions()
 {
     for (int i = 0; i < kRecentFileCount; ++i) {
         QAction* action = recentFileActions_[i];
@@ -476,7 +477,7 @@ void CMainFrame::updateRecentFileActions()
     recentPlaceholder_->setVisible(recentFiles_.isEmpty());
 }
 
-void CMainFrame::loadSettings()
+void MainWindow::loadSettings()
 {
     QSettings settings;
     recentFiles_ = settings.value(QStringLiteral("recentFiles")).toStringList().mid(0, kRecentFileCount);
@@ -486,7 +487,7 @@ void CMainFrame::loadSettings()
     restoreState(settings.value(QStringLiteral("windowState")).toByteArray());
 }
 
-void CMainFrame::saveSettings()
+void MainWindow::saveSettings()
 {
     QSettings settings;
     settings.setValue(QStringLiteral("recentFiles"), recentFiles_);

@@ -6,8 +6,8 @@
 
 #include "ui/grid_windows.h"
 
-class CChildFrame2;
-class CTVNApp;
+class JobFrame;
+class Application;
 class HelpCommand;
 class QAction;
 class QLabel;
@@ -16,25 +16,26 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class UserInteraction;
+class ViewCommands;
 
 // The main window: menus, toolbar, status bar and the area of child windows. Commands
 // reach the active job first (the job of the active child window, whichever of its
 // windows that is), then the main window itself.
-class CMainFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWidget* parent = nullptr);
-    ~CMainFrame() override;
+    MainWindow(Application& app, UserInteraction& ui, HelpCommand& help, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Makes the data, results and master taxon list windows available (see grid_windows.h).
     void setGridWindows(std::unique_ptr<GridWindows> grids);
 
     // Opens a new job on a workbook: the import with its worksheet dialog, then the job
     // form. nullptr when the import failed or was cancelled (it has said why).
-    CChildFrame2* openWorkbook(const QString& path);
+    JobFrame* openWorkbook(const QString& path);
     // The job of the active child window, or nullptr.
-    CChildFrame2* activeJobFrame() const;
-    QList<CChildFrame2*> jobFrames() const;
+    JobFrame* activeJobFrame() const;
+    QList<JobFrame*> jobFrames() const;
     // Asks every modified job "Save Results?" and closes them all; false, with nothing
     // closed, when the user chose Cancel (or a save he asked for did not happen).
     bool closeAllJobs();
@@ -81,17 +82,17 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
-    void openDataWindow(CChildFrame2* frame);
-    void openResultsWindow(CChildFrame2* frame);
-    QMdiSubWindow* addGridWindow(QWidget* view, CChildFrame2* frame, const QString& caption);
-    void invokeOnActiveView(const char* slot);
-    bool activeViewHas(const char* slot) const;
+    void openDataWindow(JobFrame* frame);
+    void openResultsWindow(JobFrame* frame);
+    QMdiSubWindow* addGridWindow(QWidget* view, JobFrame* frame, const QString& caption);
+    // The copy and print commands of the active child window's view; null when it has none.
+    ViewCommands* activeView() const;
     void addRecentFile(const QString& path);
     void updateRecentFileActions();
     void loadSettings();
     void saveSettings();
 
-    CTVNApp& app_;
+    Application& app_;
     UserInteraction& ui_;
     HelpCommand& help_;
     std::unique_ptr<GridWindows> grids_;

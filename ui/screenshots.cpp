@@ -36,12 +36,12 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "ui/chart/widget/site_chart_view.h"
 #include "ui/about_dialog.h"
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
-#include "ui/imp_grid.h"
+#include "ui/sheet_preview_grid.h"
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
@@ -53,7 +53,7 @@ namespace {
 struct Road {
     DesktopProgram& program;
     QString workbook;
-    CChildFrame2* job = nullptr;
+    JobFrame* job = nullptr;
 };
 
 // Runs open(), which shows a modal dialog and waits for it; once the dialog is up, takes
@@ -88,7 +88,7 @@ QPixmap shootSplash(Road& road)
 QPixmap shootWorksheetDialog(Road& road)
 {
     delete road.program.splash.data();  // the splash would keep the main window disabled
-    CMainFrame& mainWindow = *road.program.mainWindow;
+    MainWindow& mainWindow = *road.program.mainWindow;
     return grabModal([&] { road.job = mainWindow.openWorkbook(road.workbook); },
                      [](QDialog* dialog) {
                          if (auto* select = qobject_cast<WorksheetSelectDialog*>(dialog))
@@ -143,7 +143,7 @@ QPixmap shootDataView(Road& road)
     auto* data = window ? qobject_cast<grids::DataWindow*>(window->widget()) : nullptr;
     if (!data)
         return {};
-    const CTVNDoc& job = road.job->job();
+    const Job& job = road.job->job();
     for (std::size_t t = 0; t < job.scoredRow1.size(); ++t)
         if (job.scoredRow1[t] < 0) {
             QAbstractItemModel* model = data->view()->model();
@@ -185,7 +185,7 @@ QPixmap shootResultsSite(Road& road)
 
 // The results window on the chart of its first site table, sized so that the whole chart
 // shows without scrolling; the window goes back to its first sheet afterwards.
-QPixmap grabFirstChart(CChildFrame2* frame)
+QPixmap grabFirstChart(JobFrame* frame)
 {
     QMdiSubWindow* window = frame ? frame->resultsWindow.data() : nullptr;
     auto* results = window ? qobject_cast<grids::ResultsWindow*>(window->widget()) : nullptr;
@@ -218,7 +218,7 @@ QPixmap shootChartRiver(Road& road)
 QPixmap shootChartLake(Road& road)
 {
     const QString lake = QFileInfo(road.workbook).dir().filePath(QStringLiteral("lake.xlsx"));
-    CChildFrame2* frame = nullptr;
+    JobFrame* frame = nullptr;
     grabModal([&] { frame = road.program.mainWindow->openWorkbook(lake); },
               [](QDialog* dialog) {
                   if (auto* select = qobject_cast<WorksheetSelectDialog*>(dialog)) {
@@ -271,7 +271,7 @@ QPixmap shootPrintedPage(Road& road)
 
 QPixmap shootMasterTaxonList(Road& road)
 {
-    CMainFrame& mainWindow = *road.program.mainWindow;
+    MainWindow& mainWindow = *road.program.mainWindow;
     mainWindow.taxonListAction()->trigger();
     return grabChild(mainWindow.mdiArea()->currentSubWindow());
 }
@@ -329,7 +329,7 @@ int main(int argc, char** argv)
         std::printf("%s\n", qPrintable(path));
     }
     // The job is analysed and unsaved: leave without the save question.
-    for (CChildFrame2* frame : program->mainWindow->jobFrames())
+    for (JobFrame* frame : program->mainWindow->jobFrames())
         frame->closeWithoutAsking();
     return failures == 0 ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/tvn_app.h"
+#include "app/application.h"
 #include "ui/grids/grid_window_factory.h"
 #include "ui/help_command.h"
 #include "ui/main_window.h"
@@ -23,25 +23,25 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
     QCoreApplication::setApplicationName(QStringLiteral("TORVENII"));
 
     auto program = std::make_unique<DesktopProgram>();
-    program->app = std::make_unique<CTVNApp>(program->ui);
+    program->app = std::make_unique<Application>(program->ui);
 
     // The program's own path, from Qt rather than from the command line, so that the
     // files beside it are found wherever it was started from.
     const QString self = options.programFilePath.isEmpty() ? QCoreApplication::applicationFilePath()
                                                            : options.programFilePath;
-    CTVNApp& app = *program->app;
-    app.paths = CTVNApp::FindProgramPaths("\"" + self.toStdString() + "\"");
+    Application& app = *program->app;
+    app.paths = Application::FindProgramPaths("\"" + self.toStdString() + "\"");
     app.helpArgument = " \"" + app.paths.helpPath + "\"";
     program->help = std::make_unique<HelpCommand>(QString::fromStdString(app.paths.helpPath), program->ui);
 
-    program->mainWindow = std::make_unique<CMainFrame>(app, program->ui, *program->help);
-    CMainFrame& mainWindow = *program->mainWindow;
+    program->mainWindow = std::make_unique<MainWindow>(app, program->ui, *program->help);
+    MainWindow& mainWindow = *program->mainWindow;
     program->ui.setParentWidget(&mainWindow);
     HelpCommand& help = *program->help;
     program->ui.setHelp([&help, &mainWindow] { help.show(&mainWindow); });
     mainWindow.setGridWindows(grids::MakeGridWindows());
     mainWindow.show();
-    mainWindow.setWindowTitle(QString::fromLatin1(CMainFrame::kCaption));
+    mainWindow.setWindowTitle(QString::fromLatin1(MainWindow::kCaption));
 
     if (options.splashMilliseconds > 0)
         program->splash = CSplashWnd::showSplash(&mainWindow, options.splashMilliseconds);

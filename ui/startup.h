@@ -7,8 +7,8 @@
 #include "ui/qt_user_interaction.h"
 #include "ui/splash_window.h"
 
-class CMainFrame;
-class CTVNApp;
+class MainWindow;
+class Application;
 class HelpCommand;
 
 // Everything the desktop program holds for its whole run, in the order it is made and
@@ -18,9 +18,9 @@ struct DesktopProgram {
     ~DesktopProgram();
 
     QtUserInteraction ui;
-    std::unique_ptr<CTVNApp> app;
+    std::unique_ptr<Application> app;
     std::unique_ptr<HelpCommand> help;
-    std::unique_ptr<CMainFrame> mainWindow;
+    std::unique_ptr<MainWindow> mainWindow;
     QPointer<CSplashWnd> splash;
 };
 

@@ -11,7 +11,7 @@
 #include <QResizeEvent>
 
 #include "ui/dialog_units.h"
-#include "ui/imp_grid.h"
+#include "ui/sheet_preview_grid.h"
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
 
@@ -95,7 +95,7 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
     helpButton_->setAutoDefault(false);
     cancelButton->setAutoDefault(false);
 
-    grid_ = new ImpGrid(this);
+    grid_ = new SheetPreviewGrid(this);
     grid_->setGeometry(du.rect(118, 7, 361, 227));
     resize(du.size(484, 238));
     // The grid must stay usable; the controls on the left keep their places.
@@ -129,11 +129,11 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
         firstDataColumn_ = index + 1;
         grid_->setFirstDataColumn(firstDataColumn_);
     });
-    connect(grid_, &ImpGrid::firstDataRowChosen, this, [this](int row) {
+    connect(grid_, &SheetPreviewGrid::firstDataRowChosen, this, [this](int row) {
         firstDataRow_ = row;
         showFirstDataRow();
     });
-    connect(grid_, &ImpGrid::firstDataColumnChosen, this, [this](int column) {
+    connect(grid_, &SheetPreviewGrid::firstDataColumnChosen, this, [this](int column) {
         firstDataColumn_ = column;
         showFirstDataColumn();
     });

@@ -11,7 +11,7 @@ class QComboBox;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class ImpGrid;
+class SheetPreviewGrid;
 
 namespace wb {
 class Book;
@@ -37,7 +37,7 @@ public:
     QComboBox* firstRowList() const { return firstRowList_; }
     QComboBox* firstColumnList() const { return firstColumnList_; }
     QRadioButton* familyButton(int family) const;
-    ImpGrid* grid() const { return grid_; }
+    SheetPreviewGrid* grid() const { return grid_; }
     QPushButton* okButton() const { return okButton_; }
     QPushButton* helpButton() const { return helpButton_; }
 
@@ -72,5 +72,5 @@ private:
     QRadioButton* damButton_;
     QPushButton* okButton_;
     QPushButton* helpButton_;
-    ImpGrid* grid_;
+    SheetPreviewGrid* grid_;
 };

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "app/data_grid_cells.h"
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "tests/support/grid_jobs.h"
 #include "tests/support/scripted_user.h"
 
 namespace {
 
-std::string text(const CTVNDoc& job, int row, int column)
+std::string text(const Job& job, int row, int column)
 {
     return datagrid::Cell(job, row, column).text;
 }
@@ -21,7 +21,7 @@ constexpr int kFirstTaxonRow = 5;
 TEST(DataGridCells, SizeAndHeadings)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     EXPECT_EQ(datagrid::RowCount(job), 4 + 3);
     EXPECT_EQ(datagrid::ColumnCount(job), 7 + 2);
@@ -39,7 +39,7 @@ TEST(DataGridCells, SizeAndHeadings)
 TEST(DataGridCells, ColumnLettersGoOnPastZ)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job, 701);
     EXPECT_EQ(text(job, 0, 26), "Z");
     EXPECT_EQ(text(job, 0, 27), "AA");
@@ -50,7 +50,7 @@ TEST(DataGridCells, ColumnLettersGoOnPastZ)
 TEST(DataGridCells, HeaderRows)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     EXPECT_EQ(text(job, 1, 1), "Sample");
     EXPECT_EQ(text(job, 1, 2), "");
@@ -64,7 +64,7 @@ TEST(DataGridCells, HeaderRows)
 TEST(DataGridCells, SamplingDatesFrom20001To59999)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     EXPECT_EQ(text(job, kDateRow, 1), "Sampling date");
     EXPECT_EQ(text(job, kDateRow, 3), "06-Jul-2009");  // 40000
@@ -85,7 +85,7 @@ TEST(DataGridCells, SamplingDatesFrom20001To59999)
 TEST(DataGridCells, TaxonRows)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     EXPECT_EQ(text(job, kFirstTaxonRow, 1), "AC001A");
     EXPECT_EQ(text(job, kFirstTaxonRow, 2), "Achnanthes sp.");
@@ -103,7 +103,7 @@ TEST(DataGridCells, TaxonRows)
 TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     for (int r = 0; r <= datagrid::RowCount(job); ++r)
         for (int c = 0; c <= datagrid::ColumnCount(job); ++c)
@@ -128,7 +128,7 @@ TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
 TEST(DataGridCells, ShortListsLeaveCellsEmpty)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     job.headerValues[0].resize(2);
     job.scoredRow1 = {-1};

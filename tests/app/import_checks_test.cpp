@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
 #include "tests/app/import_fixture.h"
@@ -36,7 +36,7 @@ SheetSpec damSheet(const std::string& calciumLabel = "Calcium (ueq/l)", const st
 
 class ImportChecks : public ::testing::TestWithParam<std::string> {
 protected:
-    ImportChecks() { app.masterTaxonList = std::make_shared<const dbTable>(std::vector<dbTable::Column>{}, 0); }
+    ImportChecks() { app.masterTaxonList = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0); }
 
     std::string write(const std::vector<SheetSpec>& sheets, const std::string& base = "book")
     {
@@ -46,7 +46,7 @@ protected:
     bool import(const std::string& path, std::optional<WorksheetChoice> choice)
     {
         user.worksheetChoices.push_back(choice);
-        job = std::make_unique<CTVNDoc>(&app, user);
+        job = std::make_unique<Job>(&app, user);
         return job->OpenWorkbook(path);
     }
 
@@ -68,17 +68,17 @@ protected:
 
     TempDir dir;
     ScriptedUser user;
-    CTVNApp app{user};
-    std::unique_ptr<CTVNDoc> job;
+    Application app{user};
+    std::unique_ptr<Job> job;
 };
 
 TEST_P(ImportChecks, WithoutTaxonListFailsAtOnce)
 {
     std::string path = write({riversSheet()});
-    CTVNDoc orphan(nullptr, user);
+    Job orphan(nullptr, user);
     EXPECT_FALSE(orphan.OpenWorkbook(path));
     app.masterTaxonList.reset();
-    CTVNDoc withoutList(&app, user);
+    Job withoutList(&app, user);
     EXPECT_FALSE(withoutList.OpenWorkbook(path));
     EXPECT_EQ(user.messages, (std::vector<std::string>{"Error retrieving taxon list", "Error retrieving taxon list"}));
     EXPECT_EQ(user.worksheetChoiceCount, 0);
@@ -111,12 +111,12 @@ TEST(ImportUnreadable, EachFileSaysWhy)
 {
     TempDir dir;
     ScriptedUser user;
-    CTVNApp app{user};
-    app.masterTaxonList = std::make_shared<const dbTable>(std::vector<dbTable::Column>{}, 0);
+    Application app{user};
+    app.masterTaxonList = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0);
     for (const import_fixture::UnreadableFile& file : import_fixture::writeUnreadableFiles(dir)) {
         user.messages.clear();
         user.details.clear();
-        CTVNDoc job(&app, user);
+        Job job(&app, user);
         EXPECT_FALSE(job.OpenWorkbook(file.path)) << file.path;
         EXPECT_EQ(user.messages, std::vector<std::string>{"Error reading file"}) << file.path;
         EXPECT_EQ(user.details, std::vector<std::string>{file.path + ": " + file.reason});

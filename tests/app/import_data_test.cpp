@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "tests/support/scripted_user.h"
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
@@ -56,7 +56,7 @@ std::string writeReferenceDatabase(const TempDir& dir)
     return path;
 }
 
-std::string siteType(const dbTable& table, int row)
+std::string siteType(const MemoryTable& table, int row)
 {
     std::string text;
     table.GetString(row, table.FindColumn("SiteType"), text);
@@ -88,10 +88,10 @@ protected:
         return import_fixture::writeWorkbook(dir, base + GetParam(), sheets);
     }
 
-    std::unique_ptr<CTVNDoc> import(const std::string& path, WorksheetChoice choice, bool expected = true)
+    std::unique_ptr<Job> import(const std::string& path, WorksheetChoice choice, bool expected = true)
     {
         user.worksheetChoices.push_back(choice);
-        auto job = std::make_unique<CTVNDoc>(&app, user);
+        auto job = std::make_unique<Job>(&app, user);
         EXPECT_EQ(job->OpenWorkbook(path), expected);
         EXPECT_EQ(user.busyDepth, 0);
         return job;
@@ -101,7 +101,7 @@ protected:
     static std::string* databasePath;
     TempDir dir;
     ScriptedUser user;
-    CTVNApp app{user};
+    Application app{user};
 };
 
 TempDir* ImportData::databaseDir = nullptr;
@@ -109,7 +109,7 @@ std::string* ImportData::databasePath = nullptr;
 
 TEST_P(ImportData, RiversJob)
 {
-    std::unique_ptr<CTVNDoc> job = import(write({riversSheet()}), choose(5));
+    std::unique_ptr<Job> job = import(write({riversSheet()}), choose(5));
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(job->title, "book" + GetParam());
     EXPECT_EQ(job->path, dir.file("book" + GetParam()));
@@ -144,7 +144,7 @@ TEST_P(ImportData, DatesOfA1904WorkbookArriveAs1900Serials)
     sheet.number(3, 3, 38538).number(3, 4, 38532);
     sheet.number(4, 3, 38538);  // not a date row: kept as it is
     const std::string path = import_fixture::writeWorkbook(dir, "mac" + GetParam(), {sheet}, true);
-    std::unique_ptr<CTVNDoc> job = import(path, choose(5));
+    std::unique_ptr<Job> job = import(path, choose(5));
     EXPECT_TRUE(user.messages.empty());
     ASSERT_EQ(job->headerValues.size(), 4u);
     EXPECT_EQ(job->headerValues[2], (std::vector<std::string>{"40000", "39994"}));
@@ -161,7 +161,7 @@ TEST_P(ImportData, DatesOfA1904WorkbookArriveAs1900Serials)
     EXPECT_EQ(worksheet::PreviewCellText(first, 4, 3), "38538");
 
     // The same numbers in a 1900 workbook are taken as they are.
-    std::unique_ptr<CTVNDoc> plain = import(write({sheet}, "pc"), choose(5));
+    std::unique_ptr<Job> plain = import(write({sheet}, "pc"), choose(5));
     EXPECT_EQ(plain->headerValues[2], (std::vector<std::string>{"38538", "38532"}));
 }
 
@@ -169,7 +169,7 @@ TEST_P(ImportData, LakesWithoutCoCParameters)
 {
     SheetSpec sheet = riversSheet("Lakes");
     sheet.text(4, 1, "Lake type").text(4, 3, "HA").text(4, 4, "MA");
-    std::unique_ptr<CTVNDoc> job = import(write({sheet}), choose(5, 3, familyLakes));
+    std::unique_ptr<Job> job = import(write({sheet}), choose(5, 3, familyLakes));
     EXPECT_TRUE(user.messages.empty());
     EXPECT_FALSE(job->cocAvailable);
     EXPECT_FALSE(job->cocParameters);
@@ -191,7 +191,7 @@ TEST_P(ImportData, DamJobHasOneIndex)
     sheet.text(7, 1, "NBN0001").number(7, 3, 5);
     // A river import first fills the application's second slot; the DAM job must not take it.
     import(write({riversSheet()}, "rivers"), choose(5));
-    std::unique_ptr<CTVNDoc> job = import(write({sheet}), choose(7, 3, familyDam));
+    std::unique_ptr<Job> job = import(write({sheet}), choose(7, 3, familyDam));
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(siteType(*job->boundaries1, 0), "DAM");
     EXPECT_FALSE(job->boundaries2);
@@ -203,8 +203,8 @@ TEST_P(ImportData, JobsKeepTheirOwnReferenceRows)
 {
     SheetSpec lakes = riversSheet("Lakes");
     lakes.text(4, 1, "Lake type");
-    std::unique_ptr<CTVNDoc> rivers = import(write({riversSheet()}, "rivers"), choose(5));
-    std::unique_ptr<CTVNDoc> lake = import(write({lakes}, "lakes"), choose(5, 3, familyLakes));
+    std::unique_ptr<Job> rivers = import(write({riversSheet()}, "rivers"), choose(5));
+    std::unique_ptr<Job> lake = import(write({lakes}, "lakes"), choose(5, 3, familyLakes));
     EXPECT_EQ(siteType(*app.boundaries1, 0), "LTDI1");
     EXPECT_EQ(siteType(*rivers->boundaries1, 0), "TDI3");
     EXPECT_EQ(rivers->cocParameters->rowCount, 4);
@@ -217,7 +217,7 @@ TEST_P(ImportData, NumericTaxonCodesAndBlankCounts)
     sheet.number(6, 2, 7);                // a number for a name: no name
     sheet.blank(5, 3).blank(6, 4);        // blanks count 0
     sheet.text(7, 2, "Fragilaria");      // row 7 holds no counts at all: empty cells count 0
-    std::unique_ptr<CTVNDoc> job = import(write({sheet}), choose(5));
+    std::unique_ptr<Job> job = import(write({sheet}), choose(5));
     EXPECT_TRUE(user.messages.empty());
     ASSERT_EQ(job->taxa.size(), 3u);
     EXPECT_EQ(job->taxa[0].code, "1.23457e+06");
@@ -225,7 +225,7 @@ TEST_P(ImportData, NumericTaxonCodesAndBlankCounts)
     EXPECT_EQ(job->taxa[2].code, "40321");
     EXPECT_EQ(job->taxa[1].name, "");
     EXPECT_EQ(job->taxa[2].name, "Fragilaria");
-    const dMat& counts = *job->counts;
+    const Matrix& counts = *job->counts;
     EXPECT_EQ(counts(0, 0), 0);
     EXPECT_EQ(counts(1, 0), 20);
     EXPECT_EQ(counts(0, 1), 30);

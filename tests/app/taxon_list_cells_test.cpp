@@ -1,33 +1,33 @@
 #include <gtest/gtest.h>
 
 #include "app/taxon_list_cells.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 namespace {
 
-dbTable sampleList()
+MemoryTable sampleList()
 {
-    std::vector<dbTable::Column> columns(6);
+    std::vector<MemoryTable::Column> columns(6);
     columns[0].name = "TaxonId";
-    columns[0].kind = dbTable::kindLong;
+    columns[0].kind = MemoryTable::kindLong;
     columns[0].integers = {0, -7, 120000};
     columns[1].name = "TDI3";
-    columns[1].kind = dbTable::kindShort;
+    columns[1].kind = MemoryTable::kindShort;
     columns[1].integers = {3, 0, -2};
     columns[2].name = "Weight";
-    columns[2].kind = dbTable::kindDouble;
+    columns[2].kind = MemoryTable::kindDouble;
     columns[2].doubles = {1.5, 0.1 + 0.2, 1e20};
     columns[3].name = "TaxonName";
-    columns[3].kind = dbTable::kindText;
+    columns[3].kind = MemoryTable::kindText;
     columns[3].texts = {"Achnanthes sp.", "", "Navicula sp."};
     columns[4].name = "Planktic";
-    columns[4].kind = dbTable::kindBool;
+    columns[4].kind = MemoryTable::kindBool;
     columns[4].booleans = {1, 0, 1};
     columns[5].name = "Picture";
-    return dbTable(std::move(columns), 3);
+    return MemoryTable(std::move(columns), 3);
 }
 
-std::string text(const dbTable& t, int row, int column)
+std::string text(const MemoryTable& t, int row, int column)
 {
     return taxonlist::Cell(t, row, column).text;
 }
@@ -36,7 +36,7 @@ std::string text(const dbTable& t, int row, int column)
 
 TEST(TaxonListCells, HeadingsAndRowNumbers)
 {
-    const dbTable list = sampleList();
+    const MemoryTable list = sampleList();
     EXPECT_EQ(taxonlist::RowCount(list), 3);
     EXPECT_EQ(taxonlist::ColumnCount(list), 6);
     EXPECT_EQ(text(list, 0, 0), "");
@@ -49,7 +49,7 @@ TEST(TaxonListCells, HeadingsAndRowNumbers)
 
 TEST(TaxonListCells, EachKindItsOwnWay)
 {
-    const dbTable list = sampleList();
+    const MemoryTable list = sampleList();
     // Integers whole, small integers only above 0.
     EXPECT_EQ(text(list, 1, 1), "0");
     EXPECT_EQ(text(list, 2, 1), "-7");

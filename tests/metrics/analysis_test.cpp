@@ -8,10 +8,10 @@ using fixtures::Taxon;
 
 namespace {
 
-constexpr double missing = dMat::missingValue;
+constexpr double missing = Matrix::missingValue;
 
 // Rivers with every taxon scored for both indices unless told otherwise.
-void riverJob(CTVNDoc& doc, const std::vector<Taxon>& list, const std::vector<std::string>& codes,
+void riverJob(Job& doc, const std::vector<Taxon>& list, const std::vector<std::string>& codes,
               const std::vector<std::vector<double>>& counts, const std::vector<std::string>& alkalinity = {})
 {
     std::vector<std::vector<std::string>> headers(6);
@@ -28,7 +28,7 @@ void riverJob(CTVNDoc& doc, const std::vector<Taxon>& list, const std::vector<st
 TEST(Analyse, NoTaxaChangesNothing)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     fixtures::fillJob(doc, familyRivers, {}, {{}}, {});
     const std::string summary = doc.summary;
     EXPECT_FALSE(doc.Analyse());
@@ -42,7 +42,7 @@ TEST(Analyse, NoTaxaChangesNothing)
 TEST(Analyse, LakeTypologyMissingStopsTheRun)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     std::vector<std::vector<std::string>> headers(6);
     headers[3] = {"HA", "HAX", "", "MA"};
     fixtures::fillJob(doc, familyLakes, {"AC001A"}, {{1}, {1}, {1}, {1}}, headers);
@@ -61,14 +61,14 @@ TEST(Analyse, LakeTypologyMissingStopsTheRun)
 TEST(Analyse, SumsPercentagesAndIndexLimits)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     riverJob(doc,
              {{"N1", "LOW", 1, 1, 0, 0, 0, true}, {"N2", "HIGH", 5, 5, 0, 0, 0, false, true},
               {"N3", "NONE", 0, 0, 0, 0, 0, false, false, true, true}},
              {"LOW", "HIGH", "NONE"},
              {{4, 0, 0}, {0, 2, 0}, {0.25, 0.25, 0}, {0.5, 0.5, 0}, {0.002, 0.003, 0.005}, {0.5, 0, 1.5}});
     ASSERT_TRUE(doc.Analyse());
-    const dMat& r = *doc.results;
+    const Matrix& r = *doc.results;
     ASSERT_EQ(r.nCols(), 17);
     // All score 1: index 0; all score 5: index 100.
     EXPECT_EQ(r(0, 3), 0);
@@ -134,7 +134,7 @@ TEST(Analyse, WarningsCountTaxaWithoutScores)
         codes.push_back(taxon.code);
     }
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     riverJob(doc, list, codes, {std::vector<double>(40, 1.0)});
     const std::string before = doc.summary;
     ASSERT_TRUE(doc.Analyse());
@@ -151,7 +151,7 @@ TEST(Analyse, WarningsCountTaxaWithoutScores)
 
     // Every taxon scored for both: nothing but the line break is added.
     ScriptedUser ui2;
-    CTVNDoc full(nullptr, ui2);
+    Job full(nullptr, ui2);
     riverJob(full, {{"N", "A", 2, 2, 0, 0, 0}, {"N", "B", 3, 3, 0, 0, 0}}, {"A", "B"}, {{1, 1}});
     const std::string fullBefore = full.summary;
     ASSERT_TRUE(full.Analyse());
@@ -163,7 +163,7 @@ TEST(Analyse, WarningsCountTaxaWithoutScores)
 TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     std::vector<std::vector<std::string>> headers(6);
     headers[3] = {"HA", "XX"};
     // Sample 0: scored sum 0.00005 beside 10 valves of an unscored taxon.
@@ -172,7 +172,7 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
     doc.boundaries1 = fixtures::boundaries("LTDI1", {{"ha", 20, 0.8, 0.6, 0.4, 0.2}});
     doc.boundaries2 = fixtures::boundaries("LTDI2", {{"HA", 60, 0.8, 0.6, 0.4, 0.2}});
     ASSERT_TRUE(doc.Analyse());
-    const dMat& r = *doc.results;
+    const Matrix& r = *doc.results;
     // Index 25 * 3 - 25 = 50; LTDI1 EQR 50 / 80 = 0.625 (Good); LTDI2 50 / 40 held at 1.
     EXPECT_NEAR(r(0, 3), 50, 1e-9);
     EXPECT_EQ(r(0, 4), 20);
@@ -196,7 +196,7 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
 TEST(RunAnalysis, ConfidenceOfClassOnlyWithParameters)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     riverJob(doc, {{"N", "A", 2, 2, 0, 0, 0}}, {"A"}, {{1}});
     doc.headerValues[1] = {"SITE"};
     doc.cocAvailable = false;

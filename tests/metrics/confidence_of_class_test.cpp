@@ -10,20 +10,20 @@ using fixtures::logit;
 
 namespace {
 
-constexpr double missing = dMat::missingValue;
+constexpr double missing = Matrix::missingValue;
 const std::array<double, 4> limits = {0.8, 0.6, 0.4, 0.2};
 
 // A job after its analysis, reduced to what the confidence of class reads: the EQRs of
 // both indices (columns 5 and 10), the site codes and the lake types. The spread of one
 // sample is sd (c0 = sd, the other terms 0).
-void analysedJob(CTVNDoc& doc, int family, const std::vector<std::string>& sites, const std::vector<double>& eqr1,
+void analysedJob(Job& doc, int family, const std::vector<std::string>& sites, const std::vector<double>& eqr1,
                  const std::vector<double>& eqr2, double sd, const std::vector<std::string>& lakeTypes = {})
 {
     doc.family = family;
-    doc.familyName = CTVNDoc::FamilyName(family);
+    doc.familyName = Job::FamilyName(family);
     doc.indexCount = family == familyDam ? 1 : 2;
     const int n = static_cast<int>(eqr1.size());
-    doc.results = std::make_unique<dMat>(n, family == familyDam ? 12 : 17, 0.0);
+    doc.results = std::make_unique<Matrix>(n, family == familyDam ? 12 : 17, 0.0);
     for (int i = 0; i < n; ++i) {
         (*doc.results)(i, 5) = eqr1[static_cast<std::size_t>(i)];
         if (family != familyDam)
@@ -33,8 +33,8 @@ void analysedJob(CTVNDoc& doc, int family, const std::vector<std::string>& sites
     doc.headerValues[1] = sites;
     if (!lakeTypes.empty())
         doc.headerValues[3] = lakeTypes;
-    const char* first = CTVNDoc::FirstIndexName(family);
-    const char* second = CTVNDoc::SecondIndexName(family);
+    const char* first = Job::FirstIndexName(family);
+    const char* second = Job::SecondIndexName(family);
     if (family == familyLakes) {
         doc.boundaries1 = fixtures::boundaries(first, {{"HA", 30, 0.8, 0.6, 0.4, 0.2}, {"MA", 40, 0.9, 0.7, 0.5, 0.3}});
         doc.boundaries2 = fixtures::boundaries(second, {{"HA", 30, 0.8, 0.6, 0.4, 0.2}, {"MA", 40, 0.9, 0.7, 0.5, 0.3}});
@@ -45,7 +45,7 @@ void analysedJob(CTVNDoc& doc, int family, const std::vector<std::string>& sites
     doc.cocParameters = fixtures::cocRows(doc.familyName, {sd, 0, 0, 1});
 }
 
-void expectPercent(const dMat& s, int row, const std::array<double, 5>& expected, int firstCol = 4)
+void expectPercent(const Matrix& s, int row, const std::array<double, 5>& expected, int firstCol = 4)
 {
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s(row, firstCol + j), expected[static_cast<std::size_t>(j)], 1e-6) << "class " << j + 1;
@@ -56,13 +56,13 @@ void expectPercent(const dMat& s, int row, const std::array<double, 5>& expected
 TEST(SiteGrouping, CodesCompareWithoutCaseAndShortCodesAreNoSite)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyRivers, {"AB1", "X", "ab1", "CD2", "", "AB1"}, {0.5, 0.9, 0.5, 0.7, 0.1, 0.5},
                 {0.5, 0.5, 0.5, 0.5, 0.5, 0.5}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
     EXPECT_TRUE(doc.uncertaintyAvailable);
     EXPECT_EQ(doc.siteCodes, (std::vector<std::string>{"AB1", "CD2"}));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     ASSERT_EQ(s.nRows(), 2);
     ASSERT_EQ(s.nCols(), 13);
     EXPECT_EQ(s(0, 0), 3);
@@ -101,11 +101,11 @@ TEST(SiteGrouping, CodesCompareWithoutCaseAndShortCodesAreNoSite)
 TEST(SiteGrouping, MissingEqrsAreCountedAndSkipped)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     // Site A: 0.6, missing, 0.8; site B: missing first, then 0.6 and 0.8.
     analysedJob(doc, familyDam, {"AA", "AA", "AA", "BB", "BB", "BB"}, {0.6, missing, 0.8, missing, 0.6, 0.8}, {}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     for (int k = 0; k < 2; ++k) {
         EXPECT_EQ(s(k, 0), 2);
         EXPECT_EQ(s(k, 1), 1);
@@ -118,10 +118,10 @@ TEST(SiteGrouping, MissingEqrsAreCountedAndSkipped)
 TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyRivers, {"S1"}, {0.9}, {1.05}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(2));
-    const dMat& s = *doc.siteSummary2;
+    const Matrix& s = *doc.siteSummary2;
     ASSERT_EQ(s.nCols(), 12);  // "CoC High" removed
     EXPECT_DOUBLE_EQ(s(0, 2), 1.05);
     EXPECT_EQ(s(0, 3), 1);
@@ -152,12 +152,12 @@ TEST(SiteClass, MeanAboveTheTopUsesPoint999ForTheProbabilities)
 TEST(SiteClass, RiverSecondIndexHighPlusGoodHoldsTheSum)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyRivers, {"HI", "MO"}, {0.9, 0.5}, {0.9, 0.5}, 1.0);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
     ASSERT_TRUE(doc.ConfidenceOfClass(2));
-    const dMat& full = *doc.siteSummary1;
-    const dMat& s = *doc.siteSummary2;
+    const Matrix& full = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary2;
     ASSERT_EQ(s.nCols(), 12);
     EXPECT_EQ(doc.siteHeaders2[5], "CoC High+Good");
     EXPECT_EQ(s(0, 3), 1);
@@ -177,11 +177,11 @@ TEST(SiteClass, RiverSecondIndexHighPlusGoodHoldsTheSum)
 TEST(SiteClass, MeanOnTheGoodModerateLimit)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     // Two samples of exactly 0.6: the running mean stays exactly on the limit.
     analysedJob(doc, familyRivers, {"S1", "S1"}, {0.6, 0.6}, {0.6, 0.6}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     EXPECT_NEAR(s(0, 2), 0.6, 1e-12);
     EXPECT_EQ(s(0, 3), 2);  // Good: a mean on a limit counts in the better class
     const auto p = fixtures::classPercent(0.6, 2, 0.1, limits, 1);
@@ -193,7 +193,7 @@ TEST(SiteClass, MeanOnTheGoodModerateLimit)
 TEST(SiteClass, SpreadIsHeldAtTheCapOfTheRun)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     // sd 1 at x = 0.5: sigma = 1 / 0.25 = 4, held at 1.5 for LTDI1 and at 1 for LTDI2.
     analysedJob(doc, familyLakes, {"L1"}, {0.5}, {0.5}, 1.0, {"ha"});
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
@@ -208,10 +208,10 @@ TEST(SiteClass, SpreadIsHeldAtTheCapOfTheRun)
 TEST(SiteClass, LakeTypeWithoutBoundaryRowLeavesOnlyThatSiteMissing)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyLakes, {"L1", "L2", "L3"}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0.1, {"HA", "ZZ", "MA"});
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     EXPECT_EQ(s(0, 3), 3);
     for (int c = 3; c < 13; ++c)
         EXPECT_TRUE(s.isMissing(1, c)) << c;
@@ -227,10 +227,10 @@ TEST(SiteClass, LakeTypeWithoutBoundaryRowLeavesOnlyThatSiteMissing)
 TEST(SiteClass, MeanAtOrBelowZeroIsCertainlyBad)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyDam, {"D1", "D2"}, {-0.3, 0.0}, {}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     for (int k = 0; k < 2; ++k) {
         EXPECT_EQ(s(k, 3), 5);
         for (int c = 4; c <= 7; ++c)
@@ -246,10 +246,10 @@ TEST(SiteClass, MeanAtOrBelowZeroIsCertainlyBad)
 TEST(SiteClass, SiteWithoutAnyEqrIsMissingThroughout)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyDam, {"D1", "D1", "D2"}, {missing, missing, 0.5}, {}, 0.1);
     ASSERT_TRUE(doc.ConfidenceOfClass(1));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     EXPECT_EQ(s(0, 0), 0);
     EXPECT_EQ(s(0, 1), 2);
     for (int c = 2; c < 13; ++c)
@@ -260,7 +260,7 @@ TEST(SiteClass, SiteWithoutAnyEqrIsMissingThroughout)
 TEST(SiteClass, Messages)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     analysedJob(doc, familyRivers, {"A", "", "B"}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0.1);
     EXPECT_FALSE(doc.ConfidenceOfClass(1));
     EXPECT_FALSE(doc.ConfidenceOfClass(2));

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr double missing = dMat::missingValue;
+constexpr double missing = Matrix::missingValue;
 
-void expectMissingFrom(const dMat& m, int row, int firstCol)
+void expectMissingFrom(const Matrix& m, int row, int firstCol)
 {
     for (int c = firstCol; c < m.nCols(); ++c)
         EXPECT_TRUE(m.isMissing(row, c)) << "row " << row << " col " << c;
@@ -29,7 +29,7 @@ const std::string importSummary(const char* family, int taxa, int samples)
 TEST(EndToEnd, River)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     // Taxa: AC001A (TDI3 2, TDI4 3, planktic), AC002A (TDI3 4, no TDI4, motile),
     // AC003A (no TDI3, TDI4 5, organic tolerant and saline), ZZ999 unmatched.
     std::vector<std::vector<std::string>> headers(6);
@@ -58,7 +58,7 @@ TEST(EndToEnd, River)
                   "\r\nUse View Data to identify unmatched taxa"
                   "\r\nA list of these will be saved in the results file.");
 
-    const dMat& r = *doc.results;
+    const Matrix& r = *doc.results;
     ASSERT_EQ(r.nRows(), 4);
     ASSERT_EQ(r.nCols(), 17);
     // S0: sum 20, planktic 10 and motile 10 (50 % each). TDI3 (10*2 + 10*4)/20 = 3 -> 50;
@@ -128,7 +128,7 @@ TEST(EndToEnd, River)
     ASSERT_TRUE(doc.uncertaintyAvailable);
     EXPECT_EQ(doc.siteCodes, (std::vector<std::string>{"R1", "R2"}));
     // TDI3 R1: mean (0.828775 + 0.393453) / 2 = 0.611114, Good (0.6 <= m < 0.8).
-    const dMat& s1 = *doc.siteSummary1;
+    const Matrix& s1 = *doc.siteSummary1;
     ASSERT_EQ(s1.nCols(), 13);
     EXPECT_EQ(s1(0, 0), 2);
     EXPECT_EQ(s1(0, 1), 0);
@@ -146,7 +146,7 @@ TEST(EndToEnd, River)
     expectMissingFrom(s1, 1, 2);
     // TDI4 R1: mean (1.003862 + 0) / 2 = 0.501931, Moderate with 0.9/0.7/0.5/0.3; the
     // "CoC High" column is gone, so High and Good together sit in column 4.
-    const dMat& s2 = *doc.siteSummary2;
+    const Matrix& s2 = *doc.siteSummary2;
     ASSERT_EQ(s2.nCols(), 12);
     EXPECT_NEAR(s2(0, 2), 0.501930889, 1e-9);
     EXPECT_EQ(s2(0, 3), 3);
@@ -166,7 +166,7 @@ TEST(EndToEnd, River)
 TEST(EndToEnd, Lake)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     std::vector<std::vector<std::string>> headers(6);
     headers[1] = {"LK1", "LK1", "LK2"};
     headers[3] = {"ha", "MA", "ZZ"};
@@ -179,7 +179,7 @@ TEST(EndToEnd, Lake)
 
     // Every taxon has both scores and lakes report no chemistry: only the line break.
     EXPECT_EQ(doc.summary, importSummary("LTDI", 2, 3) + "\r\n");
-    const dMat& r = *doc.results;
+    const Matrix& r = *doc.results;
     // L0 (HA): LTDI1 2 -> 25, EQR 75 / 70 = 1.071 held at 1, High; LTDI2 3 -> 50,
     // EQR 50 / 80 = 0.625, Good.
     EXPECT_EQ(r(0, 3), 25);
@@ -210,14 +210,14 @@ TEST(EndToEnd, Lake)
     EXPECT_EQ(doc.siteCodes, (std::vector<std::string>{"LK1", "LK2"}));
     // LK1 takes the type of its first sample (ha -> HA). LTDI1: mean (1 + 0.416667)/2 =
     // 0.708333, Good; spread cap 1.5 (sigma = 0.2/sqrt2/(0.708*0.292) = 0.684, not reached).
-    const dMat& s1 = *doc.siteSummary1;
+    const Matrix& s1 = *doc.siteSummary1;
     EXPECT_NEAR(s1(0, 2), (1 + 25.0 / 60.0) / 2, 1e-12);
     EXPECT_EQ(s1(0, 3), 2);
     const auto p1 = fixtures::classPercent((1 + 25.0 / 60.0) / 2, 2, 0.2, {0.8, 0.6, 0.4, 0.2}, 1.5);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s1(0, 4 + j), p1[static_cast<std::size_t>(j)], 1e-5);
     // LTDI2: mean (0.625 + 0.5)/2 = 0.5625, Moderate; all 13 columns kept.
-    const dMat& s2 = *doc.siteSummary2;
+    const Matrix& s2 = *doc.siteSummary2;
     ASSERT_EQ(s2.nCols(), 13);
     EXPECT_DOUBLE_EQ(s2(0, 2), 0.5625);
     EXPECT_EQ(s2(0, 3), 3);
@@ -235,7 +235,7 @@ TEST(EndToEnd, Lake)
 TEST(EndToEnd, Dam)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     std::vector<std::vector<std::string>> headers(6);
     headers[1] = {"D1", "D1", "D2", "d2"};
     headers[4] = {"100", "", "1000", "3"};
@@ -259,7 +259,7 @@ TEST(EndToEnd, Dam)
                   "\r\nUse View Data to identify unmatched taxa"
                   "\r\nA list of these will be saved in the results file.");
 
-    const dMat& r = *doc.results;
+    const Matrix& r = *doc.results;
     ASSERT_EQ(r.nCols(), 12);
     // D0: (10*3 + 10*2)/20 = 2.5 -> 37.5; eDAM(100, 1) = 58.6; EQR 0.639932, Good.
     EXPECT_EQ(r(0, 3), 37.5);
@@ -295,7 +295,7 @@ TEST(EndToEnd, Dam)
     // Only the first index has a site table.
     EXPECT_FALSE(doc.siteSummary2);
     EXPECT_EQ(doc.siteCodes, (std::vector<std::string>{"D1", "D2"}));
-    const dMat& s = *doc.siteSummary1;
+    const Matrix& s = *doc.siteSummary1;
     // D1: one EQR (0.639932), one missing; Good.
     EXPECT_EQ(s(0, 0), 1);
     EXPECT_EQ(s(0, 1), 1);

@@ -9,35 +9,35 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "matrix/number_format.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 namespace fixtures {
 
-inline dbTable::Column textColumn(std::string name, std::vector<std::string> values)
+inline MemoryTable::Column textColumn(std::string name, std::vector<std::string> values)
 {
-    dbTable::Column c;
+    MemoryTable::Column c;
     c.name = std::move(name);
-    c.kind = dbTable::kindText;
+    c.kind = MemoryTable::kindText;
     c.texts = std::move(values);
     return c;
 }
 
-inline dbTable::Column numberColumn(std::string name, std::vector<double> values)
+inline MemoryTable::Column numberColumn(std::string name, std::vector<double> values)
 {
-    dbTable::Column c;
+    MemoryTable::Column c;
     c.name = std::move(name);
-    c.kind = dbTable::kindDouble;
+    c.kind = MemoryTable::kindDouble;
     c.doubles = std::move(values);
     return c;
 }
 
-inline dbTable::Column flagColumn(std::string name, std::vector<std::uint8_t> values)
+inline MemoryTable::Column flagColumn(std::string name, std::vector<std::uint8_t> values)
 {
-    dbTable::Column c;
+    MemoryTable::Column c;
     c.name = std::move(name);
-    c.kind = dbTable::kindBool;
+    c.kind = MemoryTable::kindBool;
     c.booleans = std::move(values);
     return c;
 }
@@ -50,7 +50,7 @@ struct Taxon {
     bool planktic = false, motile = false, organicTolerant = false, saline = false;
 };
 
-inline std::shared_ptr<const dbTable> masterList(const std::vector<Taxon>& rows)
+inline std::shared_ptr<const MemoryTable> masterList(const std::vector<Taxon>& rows)
 {
     std::vector<std::string> nbn, code;
     std::vector<double> tdi3, tdi4, ltdi1, ltdi2, dam;
@@ -68,7 +68,7 @@ inline std::shared_ptr<const dbTable> masterList(const std::vector<Taxon>& rows)
         organic.push_back(t.organicTolerant);
         saline.push_back(t.saline);
     }
-    std::vector<dbTable::Column> columns;
+    std::vector<MemoryTable::Column> columns;
     columns.push_back(textColumn("TaxonCode", nbn));
     columns.push_back(textColumn("TaxonId", code));
     columns.push_back(numberColumn("TDI3", tdi3));
@@ -80,7 +80,7 @@ inline std::shared_ptr<const dbTable> masterList(const std::vector<Taxon>& rows)
     columns.push_back(flagColumn("Motile", motile));
     columns.push_back(flagColumn("OrganicTolerant", organic));
     columns.push_back(flagColumn("Saline", saline));
-    return std::make_shared<dbTable>(std::move(columns), static_cast<int>(rows.size()));
+    return std::make_shared<MemoryTable>(std::move(columns), static_cast<int>(rows.size()));
 }
 
 // One Boundaries row: the type (lakes) or site type, the expected value and the four limits.
@@ -90,7 +90,7 @@ struct Boundary {
     double highGood, goodModerate, moderatePoor, poorBad;
 };
 
-inline std::shared_ptr<const dbTable> boundaries(const std::string& siteType, const std::vector<Boundary>& rows)
+inline std::shared_ptr<const MemoryTable> boundaries(const std::string& siteType, const std::vector<Boundary>& rows)
 {
     std::vector<std::string> site, type;
     std::vector<double> median, b1, b2, b3, b4, after;
@@ -104,7 +104,7 @@ inline std::shared_ptr<const dbTable> boundaries(const std::string& siteType, co
         b4.push_back(b.poorBad);
         after.push_back(99);  // a field after the four limits, never read
     }
-    std::vector<dbTable::Column> columns;
+    std::vector<MemoryTable::Column> columns;
     columns.push_back(textColumn("SiteType", site));
     columns.push_back(textColumn("LakeType", type));
     columns.push_back(numberColumn("Reference", std::vector<double>(rows.size(), 7)));
@@ -114,28 +114,28 @@ inline std::shared_ptr<const dbTable> boundaries(const std::string& siteType, co
     columns.push_back(numberColumn("MP", b3));
     columns.push_back(numberColumn("PB", b4));
     columns.push_back(numberColumn("Other", after));
-    return std::make_shared<dbTable>(std::move(columns), static_cast<int>(rows.size()));
+    return std::make_shared<MemoryTable>(std::move(columns), static_cast<int>(rows.size()));
 }
 
 // The CoC rows of a family: the parameter values c0..c3 in column 2.
-inline std::shared_ptr<const dbTable> cocRows(const std::string& siteType, std::vector<double> c)
+inline std::shared_ptr<const MemoryTable> cocRows(const std::string& siteType, std::vector<double> c)
 {
-    std::vector<dbTable::Column> columns;
+    std::vector<MemoryTable::Column> columns;
     columns.push_back(textColumn("SiteType", std::vector<std::string>(c.size(), siteType)));
     columns.push_back(numberColumn("Coefficient", {0, 1, 2, 3}));
     const int rows = static_cast<int>(c.size());
     columns.push_back(numberColumn("Value", std::move(c)));
-    return std::make_shared<dbTable>(std::move(columns), rows);
+    return std::make_shared<MemoryTable>(std::move(columns), rows);
 }
 
 // A job as the import leaves it: codes, counts[sample][taxon] and the header rows
 // (index 0 sample names, 1 site codes, 2 dates, 3 alkalinity or lake type, 4 calcium,
 // 5 DOC); missing header rows are filled with empty texts.
-inline void fillJob(CTVNDoc& doc, int family, const std::vector<std::string>& codes,
+inline void fillJob(Job& doc, int family, const std::vector<std::string>& codes,
                     const std::vector<std::vector<double>>& counts, std::vector<std::vector<std::string>> headers)
 {
     doc.family = family;
-    doc.familyName = CTVNDoc::FamilyName(family);
+    doc.familyName = Job::FamilyName(family);
     doc.title = "job.xlsx";
     doc.sheetName = "Sheet1";
     const int samples = static_cast<int>(counts.size());
@@ -143,7 +143,7 @@ inline void fillJob(CTVNDoc& doc, int family, const std::vector<std::string>& co
     doc.taxa.clear();
     for (const std::string& code : codes)
         doc.taxa.push_back({code, "Taxon " + code});
-    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
     for (int s = 0; s < samples; ++s)
         for (int t = 0; t < taxa; ++t)
             (*doc.counts)(s, t) = counts[static_cast<std::size_t>(s)][static_cast<std::size_t>(t)];

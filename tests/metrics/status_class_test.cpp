@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "matrix/dmat.h"
+#include "matrix/matrix.h"
 #include "app/user_interaction.h"
 #include "metrics/status_class.h"
 
@@ -11,9 +11,9 @@ namespace {
 const std::array<double, 4> limits = {0.8, 0.6, 0.4, 0.2};
 
 // One sample's first-index block (columns 2 to 6) with the given scored sum and index.
-dMat sampleRow(double scoredSum, double index)
+Matrix sampleRow(double scoredSum, double index)
 {
-    dMat results(1, 12, 0.0);
+    Matrix results(1, 12, 0.0);
     results(0, 1) = 100;
     results(0, 2) = scoredSum;
     results(0, 3) = index;
@@ -36,7 +36,7 @@ TEST(CompleteIndex, EqrCaps)
 {
     std::string comment;
     // TDI3 10 against 36.46: 90 / 63.54 = 1.416, held at 1, class High.
-    dMat r = sampleRow(50, 10);
+    Matrix r = sampleRow(50, 10);
     CompleteIndex(r, 0, 2, EqrRuleFor(familyRivers, 1), 36.46, limits, comment);
     EXPECT_EQ(r(0, 4), 36.46);
     EXPECT_EQ(r(0, 5), 1.0);
@@ -76,7 +76,7 @@ TEST(CompleteIndex, NoMatchThresholds)
     // A scored sum of 0.00005 is nothing for TDI3, TDI4 and DAM ...
     for (const EqrRule& rule : std::vector<EqrRule>{EqrRuleFor(familyRivers, 1), EqrRuleFor(familyRivers, 2), EqrRuleFor(familyDam, 1)}) {
         std::string comment = "Missing Alkalinity, value set to 100 mg/l";
-        dMat r = sampleRow(0.00005, 40);
+        Matrix r = sampleRow(0.00005, 40);
         CompleteIndex(r, 0, 2, rule, 36.46, limits, comment);
         for (int c = 3; c <= 6; ++c)
             EXPECT_TRUE(r.isMissing(0, c)) << c;
@@ -84,7 +84,7 @@ TEST(CompleteIndex, NoMatchThresholds)
     }
     // ... but is assessed for the lake indices, whose limit is 0.00001.
     std::string comment;
-    dMat r = sampleRow(0.00005, 40);
+    Matrix r = sampleRow(0.00005, 40);
     CompleteIndex(r, 0, 2, EqrRuleFor(familyLakes, 1), 20, limits, comment);
     EXPECT_DOUBLE_EQ(r(0, 5), 0.75);  // 60 / 80
     EXPECT_EQ(r(0, 6), 2.0);
@@ -104,7 +104,7 @@ TEST(CompleteIndex, MissingIndexIsNotDivided)
     // Scored taxa but under one valve in all: the index is the missing marker. Dividing
     // it would give 199.9 / 63.54, held at 1, "High".
     std::string comment;
-    dMat r = sampleRow(0.999, dMat::missingValue);
+    Matrix r = sampleRow(0.999, Matrix::missingValue);
     CompleteIndex(r, 0, 2, EqrRuleFor(familyRivers, 1), 36.46, limits, comment);
     EXPECT_EQ(r(0, 4), 36.46);
     EXPECT_TRUE(r.isMissing(0, 5));
@@ -117,7 +117,7 @@ TEST(CompleteIndex, NonFiniteEqrIsMissing)
     // An expected value of 100 (lakes) or 0 (DAM) leaves nothing to divide by; the cap
     // must not turn the infinity into "High".
     std::string comment;
-    dMat r = sampleRow(10, 40);
+    Matrix r = sampleRow(10, 40);
     CompleteIndex(r, 0, 2, EqrRuleFor(familyLakes, 1), 100, limits, comment);
     EXPECT_EQ(r(0, 4), 100);
     EXPECT_TRUE(r.isMissing(0, 5));

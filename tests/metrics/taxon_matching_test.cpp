@@ -67,11 +67,11 @@ TEST(TaxonMatching, CaseDuplicatesAndScores)
 
 TEST(TaxonMatching, MissingOrTextScoreFieldsGiveNoScores)
 {
-    std::vector<dbTable::Column> columns;
+    std::vector<MemoryTable::Column> columns;
     columns.push_back(fixtures::textColumn("A", {"NBN1"}));
     columns.push_back(fixtures::textColumn("B", {"X1"}));
     columns.push_back(fixtures::textColumn("TDI3", {"4"}));  // a text field is not a score
-    const dbTable list(std::move(columns), 1);
+    const MemoryTable list(std::move(columns), 1);
     const TaxonMatch m = MatchTaxa(entries({"x1"}), 1, &list, "TDI3", "TDI4");
     EXPECT_EQ(m.matchedCount, 1);
     EXPECT_EQ(m.scoredCount1, 0);
@@ -106,7 +106,7 @@ TEST(MasterCodeIndex, GivesTheFirstRowOfALinearScan)
     std::vector<std::string> codes;
     for (int i = 0; i < 300; ++i)
         codes.push_back(randomCode());
-    const dbTable list({fixtures::textColumn("A", codes), fixtures::textColumn("B", codes)}, 300);
+    const MemoryTable list({fixtures::textColumn("A", codes), fixtures::textColumn("B", codes)}, 300);
     const MasterCodeIndex index(list, 1);
     for (int q = 0; q < 500; ++q) {
         const std::string query = randomCode() + (q % 50 == 0 ? "z" : "");

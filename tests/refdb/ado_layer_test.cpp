@@ -10,7 +10,7 @@
 
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 #include "refdb/jet/writer.h"
 #include "tests/support/temp_dir.h"
 
@@ -124,7 +124,7 @@ protected:
 
 TempDir* AdoLayerTest::dir = nullptr;
 
-std::vector<std::string> column(const dbTable& table, int col)
+std::vector<std::string> column(const MemoryTable& table, int col)
 {
     std::vector<std::string> out;
     for (int r = 0; r < table.rowCount; ++r) {
@@ -256,7 +256,7 @@ TEST_F(AdoLayerTest, FilesThatAreNotAccessDatabasesFailWithoutCrashing)
         for (const char* table : {"Kinds", "CoC", "Boundaries"}) {
             CADORecordset rs(db);
             if (rs.Open(table, CADORecordset::modeTable))
-                dbTable copy(rs);
+                MemoryTable copy(rs);
             else
                 EXPECT_EQ(rs.GetLastErrorText().rfind(std::string("Query = ") + table + "\n", 0), 0u);
         }
@@ -285,7 +285,7 @@ TEST_F(AdoLayerTest, OpenModesZeroAndOneAreTheSameAndOthersOpenNothing)
         CADORecordset rs(db);
         ASSERT_TRUE(rs.Open(query, mode));
         EXPECT_TRUE(rs.IsOpen());
-        dbTable t(rs);
+        MemoryTable t(rs);
         results.push_back(column(t, 1));
     }
     EXPECT_EQ(results[0], results[1]);
@@ -306,7 +306,7 @@ TEST_F(AdoLayerTest, CoCQueryFiltersIgnoringCaseAndSortsByCoefficient)
         CADORecordset rs(db);
         ASSERT_TRUE(rs.Open("Select * from CoC where SiteType = 'TDI' order by Coefficient", 0));
         EXPECT_EQ(rs.GetRecordCount(), 4);
-        dbTable t(rs);
+        MemoryTable t(rs);
         // 'tdi' matches 'TDI'; C1 sorts between c0 and c2 as Access sorts, ignoring case.
         EXPECT_EQ(column(t, 1), (std::vector<std::string>{"c0", "C1", "c2", "c3"}));
         double value = 0;
@@ -325,7 +325,7 @@ TEST_F(AdoLayerTest, BoundariesQueryKeepsFileOrderOfMatchingRows)
     ASSERT_TRUE(db.Open(jetString(mdb())));
     CADORecordset rs(db);
     ASSERT_TRUE(rs.Open("Select * from Boundaries where SiteType = 'LTDI1'", 0));
-    dbTable t(rs);
+    MemoryTable t(rs);
     EXPECT_EQ(column(t, 1), (std::vector<std::string>{"HA", "MA"}));
     CADORecordset none(db);
     ASSERT_TRUE(none.Open("Select * from Boundaries where SiteType = 'XYZ'", 0));
@@ -339,13 +339,13 @@ TEST_F(AdoLayerTest, OrderByIsStableWithNullsFirstAscendingAndLastDescending)
     ASSERT_TRUE(db.Open(jetString(mdb())));
     CADORecordset asc(db);
     ASSERT_TRUE(asc.Open("SELECT * FROM [CoC] ORDER BY SiteType", 0));
-    dbTable a(asc);
+    MemoryTable a(asc);
     // TDI, tdi and TDI are equal ignoring case and keep their file order (values .3 .1 .4 .2).
     EXPECT_EQ(column(a, 0), (std::vector<std::string>{"", "DAM", "LTDI", "TDI", "TDI", "tdi", "TDI"}));
     EXPECT_EQ(column(a, 1), (std::vector<std::string>{"", "c1", "c0", "c2", "c0", "c3", "C1"}));
     CADORecordset desc(db);
     ASSERT_TRUE(desc.Open("select * from coc order by sitetype desc;", 0));
-    dbTable d(desc);
+    MemoryTable d(desc);
     EXPECT_EQ(column(d, 1), (std::vector<std::string>{"c2", "c0", "c3", "C1", "c0", "c1", ""}));
 }
 
@@ -355,7 +355,7 @@ TEST_F(AdoLayerTest, QueryWithSeveralConditionsJoinedByAnd)
     ASSERT_TRUE(db.Open(jetString(mdb())));
     CADORecordset rs(db);
     ASSERT_TRUE(rs.Open("SELECT * FROM Boundaries WHERE SiteType = 'ltdi1' AND LakeType = 'ma'", 0));
-    dbTable t(rs);
+    MemoryTable t(rs);
     EXPECT_EQ(column(t, 1), (std::vector<std::string>{"MA"}));
 }
 
@@ -584,18 +584,18 @@ TEST_F(AdoLayerTest, TableCopyHasEveryKindAndItsGetters)
     ASSERT_TRUE(db.Open(jetString(mdb())));
     CADORecordset rs(db);
     ASSERT_TRUE(rs.Open("Kinds", CADORecordset::modeTable));
-    dbTable t(rs);
+    MemoryTable t(rs);
     rs.Close();
     ASSERT_EQ(t.rowCount, 3);
     ASSERT_EQ(t.colCount, 11);
-    EXPECT_EQ(t.ColumnKind(0), dbTable::kindText);
-    EXPECT_EQ(t.ColumnKind(1), dbTable::kindShort);
-    EXPECT_EQ(t.ColumnKind(2), dbTable::kindLong);
-    EXPECT_EQ(t.ColumnKind(3), dbTable::kindDouble);
-    EXPECT_EQ(t.ColumnKind(4), dbTable::kindDouble);
-    EXPECT_EQ(t.ColumnKind(5), dbTable::kindBool);
+    EXPECT_EQ(t.ColumnKind(0), MemoryTable::kindText);
+    EXPECT_EQ(t.ColumnKind(1), MemoryTable::kindShort);
+    EXPECT_EQ(t.ColumnKind(2), MemoryTable::kindLong);
+    EXPECT_EQ(t.ColumnKind(3), MemoryTable::kindDouble);
+    EXPECT_EQ(t.ColumnKind(4), MemoryTable::kindDouble);
+    EXPECT_EQ(t.ColumnKind(5), MemoryTable::kindBool);
     for (int c : {6, 7, 8, 9})  // currency, date, byte and memo have no kind
-        EXPECT_EQ(t.ColumnKind(c), dbTable::kindNone) << c;
+        EXPECT_EQ(t.ColumnKind(c), MemoryTable::kindNone) << c;
 
     int small = 0;
     long count = 0;
@@ -648,9 +648,9 @@ TEST_F(AdoLayerTest, TableCopyHasEveryKindAndItsGetters)
 TEST(DbTableNames, TheFirstOfTwoEqualNamesIsFound)
 {
     // Access refuses two columns of one name in a table, so this table is built in memory.
-    dbTable::Column first{"Score", dbTable::kindDouble, {}, {1.5}, {}, {}};
-    dbTable::Column second{"SCORE", dbTable::kindText, {}, {}, {"b"}, {}};
-    dbTable table({first, second}, 1);
+    MemoryTable::Column first{"Score", MemoryTable::kindDouble, {}, {1.5}, {}, {}};
+    MemoryTable::Column second{"SCORE", MemoryTable::kindText, {}, {}, {"b"}, {}};
+    MemoryTable table({first, second}, 1);
     EXPECT_EQ(table.FindColumn("score"), 0);
     EXPECT_EQ(table.FindColumn("SCORE"), 0);
 }
@@ -664,7 +664,7 @@ TEST_F(AdoLayerTest, FieldsWithoutRowsGiveAnEmptyTable)
         CADORecordset rs(db);
         ASSERT_TRUE(rs.Open(source, 0));
         EXPECT_GT(rs.GetFieldCount(), 0);
-        dbTable t(rs);
+        MemoryTable t(rs);
         EXPECT_EQ(t.rowCount, 0);
         EXPECT_EQ(t.colCount, 0);
         EXPECT_EQ(t.FindColumn("A"), -1);

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "results/results_csv.h"
 #include "tests/results/folder_entries.h"
 #include "tests/results/results_jobs.h"
@@ -56,7 +56,7 @@ protected:
 
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job{nullptr, ui};
+    Job job{nullptr, ui};
 };
 
 TEST_F(RiverCsv, OneFilePerTableAndTheSummary)
@@ -144,7 +144,7 @@ TEST(ResultsCsvFiles, HighPlusGoodColumnHoldsTheSum)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillAssessedRiverJob(job);
     std::string error;
     ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
@@ -173,7 +173,7 @@ TEST(ResultsCsvFiles, ReadOnlyFileIsKeptAndReplacedFileKeepsItsMode)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     const std::string locked = dir.file("sample-summary.csv");
     testing_support::writeFile(locked, "locked\n");
@@ -196,7 +196,7 @@ TEST(ResultsCsvFiles, JobWorkbookIsNeverReplaced)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     job.path = dir.file("job-summary.txt");
     testing_support::writeFile(job.path, "samples");
@@ -211,7 +211,7 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     job.uncertaintyAvailable = false;
     std::string error;
@@ -235,7 +235,7 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
 TEST(ResultsCsvFiles, NotANumberIsAnEmptyField)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     (*job.siteSummary1)(0, 4) = std::nan("");
     std::vector<results::ResultSheet> sites = results::SiteSheets(job);
@@ -248,7 +248,7 @@ TEST(ResultsCsvFiles, FolderThatIsAFileIsReported)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
     testing_support::writeFile(dir.file("plain"), "x");
     std::string error;

@@ -8,12 +8,12 @@ namespace {
 
 using resultsgrid::SampleCell;
 
-std::string sample(const CTVNDoc& job, int row, int column)
+std::string sample(const Job& job, int row, int column)
 {
     return SampleCell(job, row, column).text;
 }
 
-std::string site(const CTVNDoc& job, const std::string& sheet, int row, int column)
+std::string site(const Job& job, const std::string& sheet, int row, int column)
 {
     return resultsgrid::SiteCell(job, resultsgrid::SiteTableFor(job, sheet), row, column).text;
 }
@@ -24,7 +24,7 @@ std::string site(const CTVNDoc& job, const std::string& sheet, int row, int colu
 TEST(SampleGridCells, RiverLayout)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     EXPECT_EQ(resultsgrid::SampleRowCount(job), 3);
     EXPECT_EQ(resultsgrid::SampleColumnCount(job), 4 + 17 - 1 + 1);
@@ -48,7 +48,7 @@ TEST(SampleGridCells, RiverLayout)
 TEST(SampleGridCells, DateColumnIsANumber)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     EXPECT_EQ(sample(job, 1, 3), "06-Jul-2009");
     EXPECT_EQ(sample(job, 2, 3), "12");
@@ -64,7 +64,7 @@ TEST(SampleGridCells, DateColumnIsANumber)
 TEST(SampleGridCells, NumbersClassesAndMissingValues)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     // Sample 1: {0, 15, 10, 32.5, 36.46, 1, 1, 10, 40.25, 45.1, 1.0883, 1, 0, 33.333, ...}
     EXPECT_EQ(sample(job, 1, 5), "15.0");
@@ -100,7 +100,7 @@ TEST(SampleGridCells, NumbersClassesAndMissingValues)
 TEST(SampleGridCells, DamHasOneCommentColumn)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     // Six header rows, 12 result columns, one index.
     EXPECT_EQ(resultsgrid::SampleColumnCount(job), 6 + 12 - 1);
@@ -121,7 +121,7 @@ TEST(SampleGridCells, DamHasOneCommentColumn)
 TEST(SampleGridCells, NoResultsNoGrid)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     EXPECT_EQ(resultsgrid::SampleRowCount(job), 0);
     EXPECT_EQ(resultsgrid::SampleColumnCount(job), 0);
     EXPECT_EQ(sample(job, 0, 1), "");
@@ -130,7 +130,7 @@ TEST(SampleGridCells, NoResultsNoGrid)
 TEST(SiteGridCells, SheetNamesByFamily)
 {
     ScriptedUser ui;
-    CTVNDoc river(nullptr, ui), lake(nullptr, ui), dam(nullptr, ui);
+    Job river(nullptr, ui), lake(nullptr, ui), dam(nullptr, ui);
     results_jobs::fillRiverJob(river);
     results_jobs::fillLakeJob(lake);
     results_jobs::fillDamJob(dam);
@@ -145,7 +145,7 @@ TEST(SiteGridCells, SheetNamesByFamily)
 TEST(SiteGridCells, RiverTables)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     const resultsgrid::SiteTable first = resultsgrid::SiteTableFor(job, "Uncertainty TDI3");
     EXPECT_EQ(resultsgrid::SiteRowCount(first), 2);
@@ -187,7 +187,7 @@ TEST(SiteGridCells, RiverTables)
 TEST(SiteGridCells, LakeSecondTableUsesTheFirstHeadings)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
     const resultsgrid::SiteTable second = resultsgrid::SiteTableFor(job, "Uncertainty LTDI2");
     EXPECT_EQ(second.summary, job.siteSummary2.get());
@@ -201,7 +201,7 @@ TEST(SiteGridCells, LakeSecondTableUsesTheFirstHeadings)
 TEST(SiteGridCells, AMissingTableIsAnEmptySheet)
 {
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     const resultsgrid::SiteTable table = resultsgrid::SiteTableFor(job, "Uncertainty TDI4");
     EXPECT_EQ(table.summary, nullptr);

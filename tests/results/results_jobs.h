@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "tests/metrics/metrics_fixtures.h"
 
 // Jobs filled by hand as an import, an analysis and the confidence of class would leave
@@ -12,7 +12,7 @@
 // layout rules alone; the per-taxon N, N2 and Max are worked out in the comments.
 namespace results_jobs {
 
-inline void setRow(dMat& m, int row, const std::vector<double>& values)
+inline void setRow(Matrix& m, int row, const std::vector<double>& values)
 {
     for (std::size_t c = 0; c < values.size(); ++c)
         m(row, static_cast<int>(c)) = values[c];
@@ -44,7 +44,7 @@ inline const std::vector<std::string>& siteHeadersRiver2()
 
 // Rivers: three samples at two sites; ZZ999 lacks both scores, NA001A only TDI4's. The
 // summary ends with the warning line, without CR LF.
-inline void fillRiverJob(CTVNDoc& job)
+inline void fillRiverJob(Job& job)
 {
     job.family = familyRivers;
     job.familyName = "TDI";
@@ -58,7 +58,7 @@ inline void fillRiverJob(CTVNDoc& job)
     job.taxonCount = 3;
     job.sampleCount = 3;
     job.headerRowCount = 4;
-    job.counts = std::make_unique<dMat>(3, 3, 0.0);
+    job.counts = std::make_unique<Matrix>(3, 3, 0.0);
     // ZZ999: counts 5, 0, 15: N 2, Max 15, N2 = 1 / (0.25^2 + 0.75^2) = 1.6.
     // NA001A: counts 0, 20, 0: N 1, Max 20, N2 = 1 / 1^2 = 1.
     setRow(*job.counts, 0, {10, 5, 0});
@@ -69,8 +69,8 @@ inline void fillRiverJob(CTVNDoc& job)
     job.lackingCount1 = 1;
     job.lackingCount2 = 2;
 
-    job.results = std::make_unique<dMat>(3, 17, 0.0);
-    const double m = dMat::missingValue;
+    job.results = std::make_unique<Matrix>(3, 17, 0.0);
+    const double m = Matrix::missingValue;
     setRow(*job.results, 0, {0, 15, 10, 32.5, 36.46, 1, 1, 10, 40.25, 45.1, 1.0883, 1, 0, 33.333, 12.5, 0, 0});
     setRow(*job.results, 1, {0, 20, 20, 60, 40, 0.6667, 3, 0, m, m, m, m, 0, 100, 0, 0, 0});
     setRow(*job.results, 2, {0, 45, 30, 88, 40, 0.2, 5, 30, 70.5, 45.1, 0.5373, 4, 0, 0, 20, 2.5, 0});
@@ -81,10 +81,10 @@ inline void fillRiverJob(CTVNDoc& job)
     job.comments2 = {"", "No matching taxa found", ""};
 
     job.siteCodes = {"AB1", "CD2"};
-    job.siteSummary1 = std::make_unique<dMat>(2, 13, m);
+    job.siteSummary1 = std::make_unique<Matrix>(2, 13, m);
     setRow(*job.siteSummary1, 0, {2, 0, 0.83335, 1, 70.1, 20.2, 7.7, 1.5, 0.5, 29.9, 90.3, 9.7, 9.7});
     setRow(*job.siteSummary1, 1, {1, 0, 0.2, 4, 0, 0.1, 9.9, 50, 40, 50, 0.1, 99.9, 0.1});
-    job.siteSummary2 = std::make_unique<dMat>(2, 12, m);
+    job.siteSummary2 = std::make_unique<Matrix>(2, 12, m);
     setRow(*job.siteSummary2, 0, {1, 1, 1.0883, 1, 95.5, 3, 1, 0.5, 4.5, 95.5, 4.5, 4.5});
     // The second site keeps the missing value in columns 2 on.
     setRow(*job.siteSummary2, 1, {1, 0});
@@ -104,7 +104,7 @@ inline void fillRiverJob(CTVNDoc& job)
 // 100 (1 - Phi(ln 1.5)) = 100 (1 - Phi(0.405465)) = 34.2568 (normal tables: Phi(1.79)
 // 0.96327, Phi(1.80) 0.96407, Phi(0.40) 0.65542, Phi(0.41) 0.65910). TDI3's "CoC High" and
 // "CoC Good" of the same site add up to the same number.
-inline void fillAssessedRiverJob(CTVNDoc& job)
+inline void fillAssessedRiverJob(Job& job)
 {
     fillRiverJob(job);
     const std::vector<double> eqr = {0.9, 0.9, 0.5};
@@ -120,7 +120,7 @@ inline void fillAssessedRiverJob(CTVNDoc& job)
 }
 
 // Lakes: two samples at one site, every taxon scored; the summary ends with CR LF.
-inline void fillLakeJob(CTVNDoc& job)
+inline void fillLakeJob(Job& job)
 {
     job.family = familyLakes;
     job.familyName = "LTDI";
@@ -130,14 +130,14 @@ inline void fillLakeJob(CTVNDoc& job)
     job.headerLabels = {"Sample", "Site", "Date", "Lake type"};
     job.headerValues = {{"L1", "L2"}, {"LK01", "lk01"}, {"43000", "20000"}, {"HA", "HA"}};
     job.taxa = {{"AC001A", "Achnanthes sp."}};
-    job.counts = std::make_unique<dMat>(2, 1, 0.0);
+    job.counts = std::make_unique<Matrix>(2, 1, 0.0);
     setRow(*job.counts, 0, {12});
     setRow(*job.counts, 1, {7});
     job.scoredRow1 = {0};
     job.scoredRow2 = {0};
 
-    job.results = std::make_unique<dMat>(2, 17, 0.0);
-    const double m = dMat::missingValue;
+    job.results = std::make_unique<Matrix>(2, 17, 0.0);
+    const double m = Matrix::missingValue;
     setRow(*job.results, 0, {0, 12, 12, 40, 30, 0.857, 2, 12, 45, 35, 0.846, 2, 8.5, 0, 0, 0, 0});
     // An invalid lake type leaves the expected value, EQR and class at 0.
     setRow(*job.results, 1, {0, 7, 7, 50, 0, 0, 0, 7, 55, 0, 0, 0, 0, 0, 0, 0, 0});
@@ -148,9 +148,9 @@ inline void fillLakeJob(CTVNDoc& job)
     job.comments2 = {"", "Invalid type"};
 
     job.siteCodes = {"LK01"};
-    job.siteSummary1 = std::make_unique<dMat>(1, 13, m);
+    job.siteSummary1 = std::make_unique<Matrix>(1, 13, m);
     setRow(*job.siteSummary1, 0, {1, 0, 0.857, 2, 30, 60, 10, 0, 0, 40, 90, 10, 10});
-    job.siteSummary2 = std::make_unique<dMat>(1, 13, m);
+    job.siteSummary2 = std::make_unique<Matrix>(1, 13, m);
     setRow(*job.siteSummary2, 0, {1, 0, 0.846, 2, 25, 65, 10, 0, 0, 35, 90, 10, 10});
     job.siteHeaders1 = siteHeadersFull();
     // Filled by the second run all the same, but never used for the lake family's sheet.
@@ -161,7 +161,7 @@ inline void fillLakeJob(CTVNDoc& job)
 }
 
 // DAM: six header rows, one index; XX001 lacks its score.
-inline void fillDamJob(CTVNDoc& job)
+inline void fillDamJob(Job& job)
 {
     job.family = familyDam;
     job.familyName = "DAM";
@@ -171,15 +171,15 @@ inline void fillDamJob(CTVNDoc& job)
     job.headerLabels = {"Sample", "Site", "Date", "Alkalinity (mg/l)", "Calcium (ueq/l)", "DOC (mg/l)"};
     job.headerValues = {{"D1", "D2"}, {"UP1", "UP1"}, {"41000", "41100"}, {"2", "3"}, {"80", ""}, {"4.5", "700"}};
     job.taxa = {{"XX001", "Eunotia sp."}, {"AC001A", "Achnanthes sp."}};
-    job.counts = std::make_unique<dMat>(2, 2, 0.0);
+    job.counts = std::make_unique<Matrix>(2, 2, 0.0);
     // XX001: counts 3 and 1: N 2, Max 3, N2 = 1 / (0.75^2 + 0.25^2) = 1.6.
     setRow(*job.counts, 0, {3, 10});
     setRow(*job.counts, 1, {1, 0});
     job.scoredRow1 = {-1, 0};
     job.lackingCount1 = 1;
 
-    job.results = std::make_unique<dMat>(2, 12, 0.0);
-    const double m = dMat::missingValue;
+    job.results = std::make_unique<Matrix>(2, 12, 0.0);
+    const double m = Matrix::missingValue;
     setRow(*job.results, 0, {0, 13, 10, 50, 58.6, 0.853, 2, 0, 0, 0, 0, 0});
     setRow(*job.results, 1, {0, 1, 0, m, m, m, m, 0, 0, 0, 0, 0});
     job.resultNames = {"Type", "Sample sum", "Sum DAM", "DAM", "eDAM", "EQR DAM", "Class DAM", "% Planktic",
@@ -187,7 +187,7 @@ inline void fillDamJob(CTVNDoc& job)
     job.comments1 = {"", "No matching taxa found"};
 
     job.siteCodes = {"UP1"};
-    job.siteSummary1 = std::make_unique<dMat>(1, 13, m);
+    job.siteSummary1 = std::make_unique<Matrix>(1, 13, m);
     setRow(*job.siteSummary1, 0, {1, 1, 0.853, 2, 20, 70, 10, 0, 0, 30, 90, 10, 10});
     job.siteHeaders1 = siteHeadersFull();
     job.uncertaintyAvailable = true;

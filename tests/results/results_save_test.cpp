@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 #include "tests/results/folder_entries.h"
@@ -63,7 +63,7 @@ protected:
 
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job{nullptr, ui};
+    Job job{nullptr, ui};
 };
 
 TEST_P(FailedSave, TargetIsAFolder)
@@ -91,7 +91,7 @@ TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
 {
     // A job whose workbook is far larger than the limit: 2000 taxa lacking scores.
     const int taxa = 2000;
-    job.counts = std::make_unique<dMat>(3, taxa, 1.0);
+    job.counts = std::make_unique<Matrix>(3, taxa, 1.0);
     job.taxa.assign(taxa, TaxonEntry{"ZZ000", "A taxon the reference list lacks"});
     job.scoredRow1.assign(taxa, -1);
     job.scoredRow2.assign(taxa, -1);
@@ -143,7 +143,7 @@ protected:
 
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job{nullptr, ui};
+    Job job{nullptr, ui};
 };
 
 // A replaced results file keeps the permissions its owner gave it.
@@ -199,7 +199,7 @@ TEST(SaveBeforeAnalysis, IsRefusedWithoutAskingForAFile)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     job.analysed = false;
     job.results.reset();
@@ -215,7 +215,7 @@ TEST(SaveBeforeAnalysis, CancelledFileChoiceWritesNothing)
 {
     TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     ui.resultsFiles.push_back(std::nullopt);
     EXPECT_FALSE(job.SaveResults());

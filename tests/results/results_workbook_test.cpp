@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 #include "tests/results/results_jobs.h"
@@ -155,7 +155,7 @@ protected:
     std::string target(const std::string& base) const { return dir.file(base + GetParam()); }
 
     // Saves through the user's file choice, as the save command does.
-    std::vector<readback::ReadSheet> saveAndRead(CTVNDoc& job, const std::string& path)
+    std::vector<readback::ReadSheet> saveAndRead(Job& job, const std::string& path)
     {
         ui.resultsFiles.push_back(path);
         EXPECT_TRUE(job.SaveResults());
@@ -170,7 +170,7 @@ protected:
 
 TEST_P(ResultsWorkbook, RiverJob)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     auto sheets = saveAndRead(job, target("river"));
     readback::expectWorkbook(sheets, riverSheets());
@@ -181,7 +181,7 @@ TEST_P(ResultsWorkbook, RiverJob)
 
 TEST_P(ResultsWorkbook, LakeJob)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
     auto sheets = saveAndRead(job, target("lake"));
     readback::expectWorkbook(sheets, lakeSheets());
@@ -191,14 +191,14 @@ TEST_P(ResultsWorkbook, LakeJob)
 
 TEST_P(ResultsWorkbook, DamJob)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     readback::expectWorkbook(saveAndRead(job, target("dam")), damSheets());
 }
 
 TEST_P(ResultsWorkbook, JobWithoutSitesHasOnlyTheFirstTwoSheets)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     job.uncertaintyAvailable = false;
     job.siteCodes.clear();
@@ -215,7 +215,7 @@ TEST_P(ResultsWorkbook, JobWithoutSitesHasOnlyTheFirstTwoSheets)
 // each value to within one unit in its 16th digit, far below any meaningful EQR digit.
 TEST_P(ResultsWorkbook, NumbersKeepTheirDigits)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     (*job.results)(0, 3) = 33.416666666666664;    // 16 digits give 33.41666666666666
     (*job.results)(0, 4) = 0.30000000000000004;   // 16 digits give 0.3
@@ -247,7 +247,7 @@ std::vector<std::pair<int, int>> rowCells(int row, int columns)
 // the 65-character title line of the taxa list -> 67; "Unknown taxon" 13 -> 15.
 TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     const std::string path = target("river");
     // The cells are exactly those the plain workbook had.
@@ -308,7 +308,7 @@ TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
 // as wide as its longest line ("Number of taxa: 1", 17 characters -> 19).
 TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
     const std::string path = target("lake");
     readback::expectWorkbook(saveAndRead(job, path), lakeSheets());
@@ -324,7 +324,7 @@ TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
 // a site classed High and one classed Moderate.
 TEST_P(ResultsWorkbook, HighPlusGoodColumnHoldsTheSum)
 {
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillAssessedRiverJob(job);
     auto sheets = saveAndRead(job, target("coc"));
     ASSERT_EQ(sheets.size(), 4u);
@@ -365,7 +365,7 @@ TEST(ResultsWorkbookFormat, ExtensionChoosesTheFormat)
 
     testing_support::TempDir dir;
     ScriptedUser ui;
-    CTVNDoc job(nullptr, ui);
+    Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     const std::pair<const char*, const char*> cases[] = {
         {"a.xls", "\xD0\xCF\x11\xE0"}, {"b.XLS", "PK\x03\x04"}, {"c.xlsx", "PK\x03\x04"}, {"d.results", "PK\x03\x04"}};

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 
 // A job as the import leaves it, for the data view: four header rows whose date row holds
 // the edge cases of the date rule, three taxa and `samples` samples (at least 7). Counts:
@@ -17,7 +17,7 @@ inline const std::vector<std::string>& dateRowTexts()
     return texts;
 }
 
-inline void fillImportedJob(CTVNDoc& job, int samples = 7)
+inline void fillImportedJob(Job& job, int samples = 7)
 {
     job.title = "river.xlsx";
     job.family = familyRivers;
@@ -34,7 +34,7 @@ inline void fillImportedJob(CTVNDoc& job, int samples = 7)
     job.taxa = {{"AC001A", "Achnanthes sp."}, {"ZZ999", "Unknown taxon"}, {"NA001A", "Navicula sp."}};
     job.taxonCount = 3;
     job.sampleCount = samples;
-    job.counts = std::make_unique<dMat>(samples, 3, 0.0);
+    job.counts = std::make_unique<Matrix>(samples, 3, 0.0);
     for (int s = 0; s < samples; ++s)
         for (int t = 0; t < 3; ++t)
             (*job.counts)(s, t) = s + 10 * t;
@@ -42,7 +42,7 @@ inline void fillImportedJob(CTVNDoc& job, int samples = 7)
 }
 
 // What a successful analysis leaves for the data view: ZZ999 has no first-index score.
-inline void markAnalysed(CTVNDoc& job)
+inline void markAnalysed(Job& job)
 {
     job.scoredRow1 = {0, -1, 4};
     job.scoredRow2 = {0, -1, -1};

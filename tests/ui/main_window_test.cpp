@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/help_command.h"
 #include "ui/job_form.h"
@@ -33,9 +33,9 @@ const QString kRiver = QStringLiteral(TORVEN_EXAMPLES_DIR "/river.xlsx");
 // The desktop program without the splash, on the bundled database, with a scripted user.
 struct Program {
     TestUser user;
-    CTVNApp app{user};
+    Application app{user};
     HelpCommand help{QStringLiteral("/nonexistent/TORVENII.pdf"), user};
-    CMainFrame window{app, user, help};
+    MainWindow window{app, user, help};
 
     explicit Program(const std::string& database = TORVEN_DATABASE)
     {
@@ -77,11 +77,11 @@ std::function<void(QDialog*)> answerSave(const QString& folder, int type, const 
     };
 }
 
-CChildFrame2* openRiver(Program& program, int family = -1)
+JobFrame* openRiver(Program& program, int family = -1)
 {
     ModalScript script;
     script.expect(answerWorksheet(family));
-    CChildFrame2* frame = program.window.openWorkbook(kRiver);
+    JobFrame* frame = program.window.openWorkbook(kRiver);
     [&] { QCOMPARE(script.unexpected, 0); }();
     return frame;
 }
@@ -128,7 +128,7 @@ struct ButtonStates {
     bool analyse, viewData, viewResults, save;
 };
 
-void checkButtons(const CTVNView* form, ButtonStates expected)
+void checkButtons(const JobForm* form, ButtonStates expected)
 {
     QCOMPARE(form->analyseButton()->isEnabled(), expected.analyse);
     QCOMPARE(form->viewDataButton()->isEnabled(), expected.viewData);
@@ -142,15 +142,15 @@ void checkButtons(const CTVNView* form, ButtonStates expected)
 // Grid windows as the grids library will give them: plain widgets that count refreshes.
 class FakeGridWindows : public GridWindows {
 public:
-    QWidget* createDataView(CTVNDoc&) override { return new QWidget; }
-    QWidget* createResultsView(CTVNDoc&) override { return new QWidget; }
-    QWidget* createTaxonListView(CTVNApp&) override
+    QWidget* createDataView(Job&) override { return new QWidget; }
+    QWidget* createResultsView(Job&) override { return new QWidget; }
+    QWidget* createTaxonListView(Application&) override
     {
         auto* view = new QWidget;
         view->setWindowTitle(QStringLiteral("Master taxon list"));
         return view;
     }
-    void refresh(CTVNDoc&, QWidget*) override { ++*refreshes; }
+    void refresh(Job&, QWidget*) override { ++*refreshes; }
     void printSetup(QWidget*) override {}
     std::shared_ptr<int> refreshes = std::make_shared<int>(0);
 };
@@ -178,10 +178,10 @@ private slots:
             QVERIFY(select->familyButton(familyRivers)->isChecked());
             select->okButton()->click();
         });
-        CChildFrame2* frame = program.window.openWorkbook(kRiver);
+        JobFrame* frame = program.window.openWorkbook(kRiver);
         QVERIFY(frame);
         QVERIFY(program.user.messages.empty());
-        CTVNView* form = frame->form();
+        JobForm* form = frame->form();
         QCOMPARE(frame->windowTitle(), QStringLiteral("river.xlsx"));
         QCOMPARE(program.window.windowTitle(), QStringLiteral("TORVENII - Veldrasma - river.xlsx"));
         QVERIFY(form->summaryBox()->toPlainText().startsWith(QStringLiteral("File:\triver.xlsx\nWorksheet:\t")));
@@ -244,7 +244,7 @@ private slots:
         Program program;
         ModalScript script;
         script.expect(answerWorksheet(familyLakes));
-        CChildFrame2* frame = program.window.openWorkbook(QString::fromStdString(spoilt));
+        JobFrame* frame = program.window.openWorkbook(QString::fromStdString(spoilt));
         QVERIFY2(frame, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
         QCOMPARE(frame->job().familyName, std::string("LTDI"));
         checkButtons(frame->form(), {true, false, false, false});
@@ -271,13 +271,13 @@ private slots:
         program.window.setGridWindows(std::move(grids));
 
         // Never analysed: closes without a question.
-        CChildFrame2* fresh = openRiver(program);
+        JobFrame* fresh = openRiver(program);
         QVERIFY(fresh);
         fresh->form()->closeButton()->click();
         QTRY_COMPARE(windowCount(program), 0);
         QVERIFY(program.user.questions.empty());
 
-        QPointer<CChildFrame2> frame = openRiver(program);
+        QPointer<JobFrame> frame = openRiver(program);
         frame->form()->analyseButton()->click();
         frame->form()->viewDataButton()->click();
         frame->form()->viewResultsButton()->click();
@@ -322,9 +322,9 @@ private slots:
     void exitAsksEveryModifiedJob()
     {
         Program program;
-        CChildFrame2* first = openRiver(program);
-        CChildFrame2* second = openRiver(program);
-        CChildFrame2* unanalysed = openRiver(program);
+        JobFrame* first = openRiver(program);
+        JobFrame* second = openRiver(program);
+        JobFrame* unanalysed = openRiver(program);
         QVERIFY(first && second && unanalysed);
         first->form()->analyse();
         second->form()->analyse();
@@ -346,7 +346,7 @@ private slots:
     void menusFollowTheActiveJob()
     {
         Program program;
-        CMainFrame& window = program.window;
+        MainWindow& window = program.window;
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
@@ -368,7 +368,7 @@ private slots:
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(program.user.resultsFileRequests, 0);
 
-        CChildFrame2* frame = openRiver(program);
+        JobFrame* frame = openRiver(program);
         QVERIFY(frame);
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -402,7 +402,7 @@ private slots:
     void gridWindowsThroughTheHook()
     {
         Program program;
-        CChildFrame2* frame = openRiver(program);
+        JobFrame* frame = openRiver(program);
         QVERIFY(!frame->form()->viewDataButton()->isEnabled());
         auto grids = std::make_unique<FakeGridWindows>();
         std::shared_ptr<int> refreshes = grids->refreshes;
@@ -454,7 +454,7 @@ private slots:
         QCOMPARE(recent.last(), folder.filePath(QStringLiteral("river2.xlsx")));
         QCOMPARE(program.window.recentFileActions().first()->text(), QStringLiteral("&1 river5.xlsx"));
         QVERIFY(program.window.recentFileActions().first()->isVisible());
-        for (CChildFrame2* frame : program.window.jobFrames())
+        for (JobFrame* frame : program.window.jobFrames())
             frame->closeWithoutAsking();
 
         // An entry opens a new job.

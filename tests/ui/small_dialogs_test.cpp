@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/about_dialog.h"
 #include "ui/default_dialog.h"
@@ -98,8 +98,8 @@ private slots:
     void changeDefaultsOnTheJob()
     {
         TestUser user;
-        CTVNDoc job(nullptr, user);
-        CTVNView form(job, user);
+        Job job(nullptr, user);
+        JobForm form(job, user);
         ModalScript script;
         script.expect([](QDialog* dialog) {
             auto* defaults = qobject_cast<CDefaultDialog*>(dialog);

@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "ui/imp_grid.h"
+#include "ui/sheet_preview_grid.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
 
@@ -49,18 +49,18 @@ std::vector<std::string> namesOf(const wb::Book& book)
     return names;
 }
 
-QString cellText(const ImpGrid* grid, int gridRow, int gridColumn)
+QString cellText(const SheetPreviewGrid* grid, int gridRow, int gridColumn)
 {
     return grid->model()->index(gridRow - 1, gridColumn - 1).data().toString();
 }
 
-QColor cellColour(const ImpGrid* grid, int gridRow, int gridColumn)
+QColor cellColour(const SheetPreviewGrid* grid, int gridRow, int gridColumn)
 {
     return grid->model()->index(gridRow - 1, gridColumn - 1).data(Qt::BackgroundRole).value<QColor>();
 }
 
 // A real mouse click on a row header of the grid.
-void clickRowHeader(ImpGrid* grid, int gridRow)
+void clickRowHeader(SheetPreviewGrid* grid, int gridRow)
 {
     QHeaderView* header = grid->verticalHeader();
     grid->scrollTo(grid->model()->index(gridRow - 1, 0));
@@ -131,7 +131,7 @@ private slots:
     {
         auto book = makeBook();
         WorksheetSelectDialog dialog(book.get(), namesOf(*book), familyRivers);
-        const ImpGrid* grid = dialog.grid();
+        const SheetPreviewGrid* grid = dialog.grid();
         QCOMPARE(cellText(grid, 3, 3), QStringLiteral("06-Jul-2009"));
         QCOMPARE(cellText(grid, 4, 3), QStringLiteral("40000"));
         QCOMPARE(cellText(grid, 3, 4), QStringLiteral("20000"));
@@ -177,7 +177,7 @@ private slots:
         WorksheetSelectDialog dialog(book.get(), namesOf(*book), familyRivers);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        ImpGrid* grid = dialog.grid();
+        SheetPreviewGrid* grid = dialog.grid();
         const QRect cell = grid->visualRect(grid->model()->index(9, 3));  // row 10, column D
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(dialog.choice().firstDataRow, 10);

@@ -120,7 +120,7 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error)
     return writeWhole(path, ChartPdf(chart), error);
 }
 
-bool WriteSiteCharts(const CTVNDoc& job, const std::string& folder, std::string& error)
+bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& error)
 {
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class CTVNDoc;
+class Job;
 class QPagedPaintDevice;
 
 namespace chart {
@@ -35,6 +35,6 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error);
 
 // Writes chart-<index>.png and chart-<index>.svg for every site table of the job into
 // folder (made when missing). False with the reason at the first file that fails.
-bool WriteSiteCharts(const CTVNDoc& job, const std::string& folder, std::string& error);
+bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& error);
 
 }  // namespace chart

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 
 namespace chart {
 

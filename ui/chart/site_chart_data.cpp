@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "app/sample_layout.h"
-#include "app/tvn_doc.h"
-#include "matrix/dmat.h"
+#include "app/job.h"
+#include "matrix/matrix.h"
 #include "matrix/number_format.h"
 #include "metrics/confidence_of_class.h"
 #include "metrics/expected_values.h"
@@ -17,14 +17,14 @@ namespace chart {
 
 namespace {
 
-bool twoIndices(const CTVNDoc& job)
+bool twoIndices(const Job& job)
 {
     return job.family == familyRivers || job.family == familyLakes;
 }
 
 // The cell as the site grid shows it: the missing value as "...", the class by its name,
 // every other number with two decimals.
-std::string cellText(const dMat& table, int row, int col)
+std::string cellText(const Matrix& table, int row, int col)
 {
     if (table.isMissing(row, col))
         return "...";
@@ -37,13 +37,13 @@ std::string cellText(const dMat& table, int row, int col)
 }
 
 // A count column as a whole number; the missing value (or anything not a count) as 0.
-int countAt(const dMat& table, int row, int col)
+int countAt(const Matrix& table, int row, int col)
 {
     const double value = table(row, col);
     return table.isMissing(row, col) || !(value >= 0) || !std::isfinite(value) ? 0 : static_cast<int>(value + 0.5);
 }
 
-std::optional<double> numberAt(const dMat& table, int row, int col)
+std::optional<double> numberAt(const Matrix& table, int row, int col)
 {
     if (col >= table.nCols() || table.isMissing(row, col) || !std::isfinite(table(row, col)))
         return std::nullopt;
@@ -52,7 +52,7 @@ std::optional<double> numberAt(const dMat& table, int row, int col)
 
 // The probability columns of the table: five, one per class; the river family's second
 // table has four, its first covering High and Good together.
-std::vector<Segment> segmentsOf(const dMat& table)
+std::vector<Segment> segmentsOf(const Matrix& table)
 {
     if (table.nCols() == sitecol::count)
         return {{1, 1, "High"}, {2, 2, "Good"}, {3, 3, "Moderate"}, {4, 4, "Poor"}, {5, 5, "Bad"}};
@@ -63,7 +63,7 @@ std::vector<Segment> segmentsOf(const dMat& table)
 
 // The first sample of a site: the first whose code equals the site's code without regard
 // to case, as the sites were formed.
-int firstSampleOf(const CTVNDoc& job, const std::string& code)
+int firstSampleOf(const Job& job, const std::string& code)
 {
     if (job.headerValues.size() <= static_cast<std::size_t>(layout::siteCodeRow))
         return -1;
@@ -76,21 +76,21 @@ int firstSampleOf(const CTVNDoc& job, const std::string& code)
 
 }  // namespace
 
-std::optional<SiteChartData> SiteChartFor(const CTVNDoc& job, int index)
+std::optional<SiteChartData> SiteChartFor(const Job& job, int index)
 {
     if (!job.uncertaintyAvailable || (index != 1 && index != 2) || (index == 2 && !twoIndices(job)))
         return std::nullopt;
-    const dMat* table = (index == 1 ? job.siteSummary1 : job.siteSummary2).get();
+    const Matrix* table = (index == 1 ? job.siteSummary1 : job.siteSummary2).get();
     if (!table || table->nCols() < sitecol::statusClass + 1)
         return std::nullopt;
     // The lake family's second table has the same columns as its first; the river
     // family's has lost "CoC High" and has headers of its own.
     const std::vector<std::string>& headers =
         index == 2 && job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
-    const dbTable* boundaries = (index == 1 ? job.boundaries1 : job.boundaries2).get();
+    const MemoryTable* boundaries = (index == 1 ? job.boundaries1 : job.boundaries2).get();
 
     SiteChartData data;
-    data.indexName = index == 1 ? CTVNDoc::FirstIndexName(job.family) : CTVNDoc::SecondIndexName(job.family);
+    data.indexName = index == 1 ? Job::FirstIndexName(job.family) : Job::SecondIndexName(job.family);
     data.jobTitle = job.title;
     data.perSiteLimits = job.family == familyLakes;
     data.segments = segmentsOf(*table);
@@ -140,7 +140,7 @@ std::optional<SiteChartData> SiteChartFor(const CTVNDoc& job, int index)
     return data;
 }
 
-std::vector<SiteChartData> SiteCharts(const CTVNDoc& job)
+std::vector<SiteChartData> SiteCharts(const Job& job)
 {
     std::vector<SiteChartData> charts;
     for (int index = 1; index <= 2; ++index)

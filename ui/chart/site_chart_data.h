@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-class CTVNDoc;
+class Job;
 
 // What the chart of one site table shows, worked out from the job alone: which sites are
 // drawn, where, against which class limits, and how their probabilities stack. The
@@ -60,10 +60,10 @@ struct SiteChartData {
 };
 
 // The chart of the site table of index 1 or 2; nothing when the job has no such table.
-std::optional<SiteChartData> SiteChartFor(const CTVNDoc& job, int index);
+std::optional<SiteChartData> SiteChartFor(const Job& job, int index);
 
 // The charts of every site table of the job, in the order of the results sheets.
-std::vector<SiteChartData> SiteCharts(const CTVNDoc& job);
+std::vector<SiteChartData> SiteCharts(const Job& job);
 
 // "Chart TDI3": the caption of the chart's tab.
 std::string ChartCaption(const SiteChartData& data);

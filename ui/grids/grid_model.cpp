@@ -5,7 +5,7 @@
 
 #include "app/data_grid_cells.h"
 #include "app/taxon_list_cells.h"
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 namespace grids {
 
@@ -71,7 +71,7 @@ void GridModel::refresh()
         emit headerDataChanged(Qt::Vertical, 0, rows - 1);
 }
 
-DataGridModel::DataGridModel(const CTVNDoc& job, QObject* parent) : GridModel(parent), job_(job) {}
+DataGridModel::DataGridModel(const Job& job, QObject* parent) : GridModel(parent), job_(job) {}
 
 GridCell DataGridModel::cell(int gridRow, int gridColumn) const
 {
@@ -88,7 +88,7 @@ int DataGridModel::gridColumns() const
     return datagrid::ColumnCount(job_);
 }
 
-TaxonListModel::TaxonListModel(std::shared_ptr<const dbTable> table, QObject* parent)
+TaxonListModel::TaxonListModel(std::shared_ptr<const MemoryTable> table, QObject* parent)
     : GridModel(parent), table_(std::move(table))
 {
 }
@@ -108,7 +108,7 @@ int TaxonListModel::gridColumns() const
     return table_ ? taxonlist::ColumnCount(*table_) : 0;
 }
 
-SampleGridModel::SampleGridModel(const CTVNDoc& job, QObject* parent) : GridModel(parent), job_(job) {}
+SampleGridModel::SampleGridModel(const Job& job, QObject* parent) : GridModel(parent), job_(job) {}
 
 GridCell SampleGridModel::cell(int gridRow, int gridColumn) const
 {
@@ -125,7 +125,7 @@ int SampleGridModel::gridColumns() const
     return resultsgrid::SampleColumnCount(job_);
 }
 
-SiteGridModel::SiteGridModel(const CTVNDoc& job, const std::string& sheetName, QObject* parent)
+SiteGridModel::SiteGridModel(const Job& job, const std::string& sheetName, QObject* parent)
     : GridModel(parent), job_(job), table_(resultsgrid::SiteTableFor(job, sheetName))
 {
 }

@@ -8,8 +8,8 @@
 #include "app/grid_cell.h"
 #include "results/results_grid_cells.h"
 
-class CTVNDoc;
-class dbTable;
+class Job;
+class MemoryTable;
 
 namespace grids {
 
@@ -46,7 +46,7 @@ protected:
 class DataGridModel : public GridModel {
     Q_OBJECT
 public:
-    DataGridModel(const CTVNDoc& job, QObject* parent = nullptr);
+    DataGridModel(const Job& job, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
 
 protected:
@@ -54,14 +54,14 @@ protected:
     int gridColumns() const override;
 
 private:
-    const CTVNDoc& job_;
+    const Job& job_;
 };
 
 // The master taxon list; an absent table (no database) is an empty grid.
 class TaxonListModel : public GridModel {
     Q_OBJECT
 public:
-    TaxonListModel(std::shared_ptr<const dbTable> table, QObject* parent = nullptr);
+    TaxonListModel(std::shared_ptr<const MemoryTable> table, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
 
 protected:
@@ -69,14 +69,14 @@ protected:
     int gridColumns() const override;
 
 private:
-    std::shared_ptr<const dbTable> table_;
+    std::shared_ptr<const MemoryTable> table_;
 };
 
 // The per-sample results of a job.
 class SampleGridModel : public GridModel {
     Q_OBJECT
 public:
-    SampleGridModel(const CTVNDoc& job, QObject* parent = nullptr);
+    SampleGridModel(const Job& job, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
 
 protected:
@@ -84,14 +84,14 @@ protected:
     int gridColumns() const override;
 
 private:
-    const CTVNDoc& job_;
+    const Job& job_;
 };
 
 // One site table of a job, chosen by its sheet's name.
 class SiteGridModel : public GridModel {
     Q_OBJECT
 public:
-    SiteGridModel(const CTVNDoc& job, const std::string& sheetName, QObject* parent = nullptr);
+    SiteGridModel(const Job& job, const std::string& sheetName, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
 
 protected:
@@ -99,7 +99,7 @@ protected:
     int gridColumns() const override;
 
 private:
-    const CTVNDoc& job_;
+    const Job& job_;
     resultsgrid::SiteTable table_;
 };
 

@@ -1,28 +1,28 @@
 #include "ui/grids/grid_window_factory.h"
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "ui/grids/grid_print.h"
 #include "ui/grids/grid_windows.h"
 
 namespace grids {
 
-QWidget* GridWindowFactory::createDataView(CTVNDoc& job)
+QWidget* GridWindowFactory::createDataView(Job& job)
 {
     return new DataWindow(job);
 }
 
-QWidget* GridWindowFactory::createResultsView(CTVNDoc& job)
+QWidget* GridWindowFactory::createResultsView(Job& job)
 {
     return new ResultsWindow(job);
 }
 
-QWidget* GridWindowFactory::createTaxonListView(CTVNApp& app)
+QWidget* GridWindowFactory::createTaxonListView(Application& app)
 {
     return new TaxonListWindow(app.masterTaxonList);
 }
 
-void GridWindowFactory::refresh(CTVNDoc&, QWidget* view)
+void GridWindowFactory::refresh(Job&, QWidget* view)
 {
     if (auto* window = qobject_cast<GridWindow*>(view))
         window->refresh();

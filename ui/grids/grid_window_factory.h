@@ -11,10 +11,10 @@ namespace grids {
 // Setup.
 class GridWindowFactory : public GridWindows {
 public:
-    QWidget* createDataView(CTVNDoc& job) override;
-    QWidget* createResultsView(CTVNDoc& job) override;
-    QWidget* createTaxonListView(CTVNApp& app) override;
-    void refresh(CTVNDoc& job, QWidget* view) override;
+    QWidget* createDataView(Job& job) override;
+    QWidget* createResultsView(Job& job) override;
+    QWidget* createTaxonListView(Application& app) override;
+    void refresh(Job& job, QWidget* view) override;
     void printSetup(QWidget* parent) override;
 };
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "results/results_grid_cells.h"
 #include "ui/chart/chart_export.h"
 #include "ui/chart/site_chart_data.h"
@@ -32,33 +32,9 @@ void putAlone(QWidget& window, QWidget* content)
     layout->addWidget(content);
 }
 
-// A chart is printed on a page turned the way the chart is, for one print or preview; the
-// session's page settings, which the grids print on, come back afterwards.
-class ChartPageTurn {
-public:
-    explicit ChartPageTurn(const chart::SiteChartView* view)
-        : printer_(sessionPrinter()), saved_(printer_.pageLayout().orientation()), turned_(view != nullptr)
-    {
-        if (turned_)
-            printer_.setPageOrientation(chart::ChartPageOrientation(view->chart()));
-    }
-    ~ChartPageTurn()
-    {
-        if (turned_)
-            printer_.setPageOrientation(saved_);
-    }
-    ChartPageTurn(const ChartPageTurn&) = delete;
-    ChartPageTurn& operator=(const ChartPageTurn&) = delete;
-
-private:
-    QPrinter& printer_;
-    QPageLayout::Orientation saved_;
-    bool turned_;
-};
-
 }  // namespace
 
-GridWindow::GridWindow(CTVNDoc* job, QWidget* parent) : QWidget(parent), job_(job) {}
+GridWindow::GridWindow(Job* job, QWidget* parent) : QWidget(parent), job_(job) {}
 
 QString GridWindow::printCaption() const
 {
@@ -108,7 +84,7 @@ void GridWindow::printPreview()
     preview.exec();
 }
 
-DataWindow::DataWindow(CTVNDoc& job, QWidget* parent) : GridWindow(&job, parent), view_(new DataListView(job))
+DataWindow::DataWindow(Job& job, QWidget* parent) : GridWindow(&job, parent), view_(new DataListView(job))
 {
     setWindowTitle(QStringLiteral("Data view: ") + QString::fromStdString(job.title));
     putAlone(*this, view_);
@@ -119,7 +95,7 @@ GridView* DataWindow::activeGrid() const
     return view_;
 }
 
-TaxonListWindow::TaxonListWindow(std::shared_ptr<const dbTable> table, QWidget* parent)
+TaxonListWindow::TaxonListWindow(std::shared_ptr<const MemoryTable> table, QWidget* parent)
     : GridWindow(nullptr, parent), view_(new TaxonListView(std::move(table)))
 {
     setWindowTitle(QStringLiteral("Master taxon list"));
@@ -131,15 +107,15 @@ GridView* TaxonListWindow::activeGrid() const
     return view_;
 }
 
-ResultsWindow::ResultsWindow(CTVNDoc& job, QWidget* parent) : GridWindow(&job, parent), sheets_(new QTabWidget)
+ResultsWindow::ResultsWindow(Job& job, QWidget* parent) : GridWindow(&job, parent), sheets_(new QTabWidget)
 {
     setWindowTitle(QStringLiteral("Results view: ") + QString::fromStdString(job.title));
     sheets_->setTabPosition(QTabWidget::South);
     sheets_->setDocumentMode(true);
-    sheets_->addTab(new ResListView(job), QStringLiteral("Sample Summary"));
+    sheets_->addTab(new SampleSummaryView(job), QStringLiteral("Sample Summary"));
     // The site sheets are those the job has now; the window gains none later.
     for (const std::string& name : resultsgrid::SiteSheetNames(job)) {
-        sheets_->addTab(new ResListView2(job, name), QString::fromStdString(name));
+        sheets_->addTab(new SiteTableView(job, name), QString::fromStdString(name));
         ++siteSheetCount_;
     }
     addCharts();
@@ -152,6 +128,7 @@ void ResultsWindow::addCharts()
     for (int table = 1; table <= siteSheetCount_; ++table)
         if (std::optional<chart::SiteChartData> data = chart::SiteChartFor(*job(), table)) {
             auto* view = new chart::SiteChartView(std::move(*data));
+            view->setPrinter(&sessionPrinter());
             sheets_->addTab(view, view->caption());
         }
 }
@@ -196,24 +173,37 @@ void ResultsWindow::printTo(QPrinter& printer, bool selectionOnly)
         GridWindow::printTo(printer, selectionOnly);
 }
 
+ViewCommands* ResultsWindow::activeCommands()
+{
+    if (chart::SiteChartView* view = activeChart()) {
+        view->setPrintCaption(printCaption());
+        return view;
+    }
+    return nullptr;
+}
+
 void ResultsWindow::copy()
 {
-    if (chart::SiteChartView* view = activeChart())
-        view->copyToClipboard();
+    if (ViewCommands* chart = activeCommands())
+        chart->copy();
     else
         GridWindow::copy();
 }
 
 void ResultsWindow::print()
 {
-    const ChartPageTurn turn(activeChart());
-    GridWindow::print();
+    if (ViewCommands* chart = activeCommands())
+        chart->print();
+    else
+        GridWindow::print();
 }
 
 void ResultsWindow::printPreview()
 {
-    const ChartPageTurn turn(activeChart());
-    GridWindow::printPreview();
+    if (ViewCommands* chart = activeCommands())
+        chart->printPreview();
+    else
+        GridWindow::printPreview();
 }
 
 }  // namespace grids

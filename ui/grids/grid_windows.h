@@ -4,10 +4,12 @@
 
 #include <QWidget>
 
-class CTVNDoc;
+#include "ui/commands/view_commands.h"
+
+class Job;
 class QPrinter;
 class QTabWidget;
-class dbTable;
+class MemoryTable;
 
 namespace chart {
 class SiteChartView;
@@ -20,15 +22,14 @@ class DataListView;
 
 // The widget of a child window that shows grids: the data view, the master taxon list or
 // the results window. The main window puts it in a child window of its own and reaches
-// Edit > Copy, File > Print... and File > Print Preview through the slots of the same
-// names.
-class GridWindow : public QWidget {
+// Edit > Copy, File > Print... and File > Print Preview through ViewCommands.
+class GridWindow : public QWidget, public ViewCommands {
     Q_OBJECT
 public:
     // job is null for the master taxon list, which belongs to no job.
-    explicit GridWindow(CTVNDoc* job, QWidget* parent = nullptr);
+    explicit GridWindow(Job* job, QWidget* parent = nullptr);
 
-    CTVNDoc* job() const { return job_; }
+    Job* job() const { return job_; }
     // The grid the commands act on (for the results window, the one on the current sheet).
     virtual GridView* activeGrid() const = 0;
     // The caption printed on every page: the caption of the child window that holds this
@@ -40,24 +41,23 @@ public:
     // The active grid on printer; selectionOnly prints the selected block.
     virtual void printTo(QPrinter& printer, bool selectionOnly = false);
 
-public slots:
     // Edit > Copy: the selected block to the clipboard.
-    virtual void copy();
+    void copy() override;
     // File > Print...: the print dialog on the session printer, then the printout.
-    virtual void print();
+    void print() override;
     // File > Print Preview: the selected block when there is one (a whole large grid
     // would make thousands of pages to preview), else the whole grid.
-    virtual void printPreview();
+    void printPreview() override;
 
 private:
-    CTVNDoc* job_;
+    Job* job_;
 };
 
 // The data view of a job: its widget holds the one DataListView.
 class DataWindow : public GridWindow {
     Q_OBJECT
 public:
-    explicit DataWindow(CTVNDoc& job, QWidget* parent = nullptr);
+    explicit DataWindow(Job& job, QWidget* parent = nullptr);
     GridView* activeGrid() const override;
     DataListView* view() const { return view_; }
 
@@ -69,7 +69,7 @@ private:
 class TaxonListWindow : public GridWindow {
     Q_OBJECT
 public:
-    explicit TaxonListWindow(std::shared_ptr<const dbTable> table, QWidget* parent = nullptr);
+    explicit TaxonListWindow(std::shared_ptr<const MemoryTable> table, QWidget* parent = nullptr);
     GridView* activeGrid() const override;
 
 private:
@@ -83,7 +83,7 @@ private:
 class ResultsWindow : public GridWindow {
     Q_OBJECT
 public:
-    explicit ResultsWindow(CTVNDoc& job, QWidget* parent = nullptr);
+    explicit ResultsWindow(Job& job, QWidget* parent = nullptr);
     GridView* activeGrid() const override;
     // The chart on the current sheet; null on a table sheet.
     chart::SiteChartView* activeChart() const;
@@ -94,13 +94,14 @@ public:
     // On a chart sheet: the chart fitted to one page, and the picture to the clipboard.
     void printTo(QPrinter& printer, bool selectionOnly = false) override;
 
-public slots:
     void copy() override;
     void print() override;
     void printPreview() override;
 
 private:
     void addCharts();
+    // The chart on the current sheet, captioned for printing; null on a table sheet.
+    ViewCommands* activeCommands();
 
     QTabWidget* sheets_;
     int siteSheetCount_ = 0;

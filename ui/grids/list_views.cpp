@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "ui/grids/grid_model.h"
 
 namespace grids {
@@ -36,7 +36,7 @@ void layoutResultGrid(GridView& view)
 
 }  // namespace
 
-DataListView::DataListView(const CTVNDoc& job, QWidget* parent) : GridView(parent), job_(job)
+DataListView::DataListView(const Job& job, QWidget* parent) : GridView(parent), job_(job)
 {
     WaitCursor wait;
     setUpdatesEnabled(false);
@@ -49,7 +49,7 @@ DataListView::DataListView(const CTVNDoc& job, QWidget* parent) : GridView(paren
     setUpdatesEnabled(true);
 }
 
-TaxonListView::TaxonListView(std::shared_ptr<const dbTable> table, QWidget* parent) : GridView(parent)
+TaxonListView::TaxonListView(std::shared_ptr<const MemoryTable> table, QWidget* parent) : GridView(parent)
 {
     WaitCursor wait;
     setUpdatesEnabled(false);
@@ -59,7 +59,7 @@ TaxonListView::TaxonListView(std::shared_ptr<const dbTable> table, QWidget* pare
     setUpdatesEnabled(true);
 }
 
-ResListView::ResListView(const CTVNDoc& job, QWidget* parent) : GridView(parent)
+SampleSummaryView::SampleSummaryView(const Job& job, QWidget* parent) : GridView(parent)
 {
     WaitCursor wait;
     setUpdatesEnabled(false);
@@ -69,7 +69,7 @@ ResListView::ResListView(const CTVNDoc& job, QWidget* parent) : GridView(parent)
     setUpdatesEnabled(true);
 }
 
-ResListView2::ResListView2(const CTVNDoc& job, const std::string& sheetName, QWidget* parent) : GridView(parent)
+SiteTableView::SiteTableView(const Job& job, const std::string& sheetName, QWidget* parent) : GridView(parent)
 {
     WaitCursor wait;
     setUpdatesEnabled(false);

@@ -5,8 +5,8 @@
 
 #include "ui/grids/grid_view.h"
 
-class CTVNDoc;
-class dbTable;
+class Job;
+class MemoryTable;
 
 namespace grids {
 
@@ -16,32 +16,32 @@ namespace grids {
 class DataListView : public GridView {
     Q_OBJECT
 public:
-    explicit DataListView(const CTVNDoc& job, QWidget* parent = nullptr);
-    const CTVNDoc& job() const { return job_; }
+    explicit DataListView(const Job& job, QWidget* parent = nullptr);
+    const Job& job() const { return job_; }
 
 private:
-    const CTVNDoc& job_;
+    const Job& job_;
 };
 
 // The master taxon list, every column fitted to its contents.
 class TaxonListView : public GridView {
     Q_OBJECT
 public:
-    explicit TaxonListView(std::shared_ptr<const dbTable> table, QWidget* parent = nullptr);
+    explicit TaxonListView(std::shared_ptr<const MemoryTable> table, QWidget* parent = nullptr);
 };
 
 // The per-sample results of a job: columns 1 and 2 (sample and site) frozen.
-class ResListView : public GridView {
+class SampleSummaryView : public GridView {
     Q_OBJECT
 public:
-    explicit ResListView(const CTVNDoc& job, QWidget* parent = nullptr);
+    explicit SampleSummaryView(const Job& job, QWidget* parent = nullptr);
 };
 
 // One site table of a job, chosen by the name of its sheet: column 1 (site code) frozen.
-class ResListView2 : public GridView {
+class SiteTableView : public GridView {
     Q_OBJECT
 public:
-    ResListView2(const CTVNDoc& job, const std::string& sheetName, QWidget* parent = nullptr);
+    SiteTableView(const Job& job, const std::string& sheetName, QWidget* parent = nullptr);
 };
 
 }  // namespace grids

@@ -16,7 +16,7 @@ using chart::SiteCharts;
 class ChartData : public ::testing::Test {
 protected:
     ScriptedUser user;
-    CTVNDoc job{nullptr, user};
+    Job job{nullptr, user};
 };
 
 std::vector<double> values(const std::vector<std::optional<double>>& probabilities)

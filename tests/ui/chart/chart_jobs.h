@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "app/tvn_doc.h"
-#include "matrix/dmat.h"
-#include "refdb/db_table.h"
+#include "app/job.h"
+#include "matrix/matrix.h"
+#include "refdb/memory_table.h"
 
 namespace chart_jobs {
 
-constexpr double m = dMat::missingValue;
+constexpr double m = Matrix::missingValue;
 
-inline void setRow(dMat& table, int row, const std::vector<double>& values)
+inline void setRow(Matrix& table, int row, const std::vector<double>& values)
 {
     for (std::size_t c = 0; c < values.size(); ++c)
         table(row, static_cast<int>(c)) = values[c];
@@ -30,21 +30,21 @@ struct LimitsRow {
 
 // A Boundaries table: the site type, the lake type (second field), "MedianTDI" and the
 // four limits after it.
-inline std::shared_ptr<const dbTable> boundaryTable(const std::vector<LimitsRow>& rows)
+inline std::shared_ptr<const MemoryTable> boundaryTable(const std::vector<LimitsRow>& rows)
 {
     auto text = [](const char* name) {
-        dbTable::Column c;
+        MemoryTable::Column c;
         c.name = name;
-        c.kind = dbTable::kindText;
+        c.kind = MemoryTable::kindText;
         return c;
     };
     auto number = [](const char* name) {
-        dbTable::Column c;
+        MemoryTable::Column c;
         c.name = name;
-        c.kind = dbTable::kindDouble;
+        c.kind = MemoryTable::kindDouble;
         return c;
     };
-    std::vector<dbTable::Column> columns = {text("SiteType"), text("LakeType"), number("MedianTDI"),
+    std::vector<MemoryTable::Column> columns = {text("SiteType"), text("LakeType"), number("MedianTDI"),
                                             number("HG"),       number("GM"),       number("MP"),
                                             number("PB")};
     for (const LimitsRow& row : rows) {
@@ -54,7 +54,7 @@ inline std::shared_ptr<const dbTable> boundaryTable(const std::vector<LimitsRow>
         for (std::size_t j = 0; j < 4; ++j)
             columns[3 + j].doubles.push_back(row.limits[j]);
     }
-    return std::make_shared<const dbTable>(std::move(columns), static_cast<int>(rows.size()));
+    return std::make_shared<const MemoryTable>(std::move(columns), static_cast<int>(rows.size()));
 }
 
 inline std::vector<std::string> fullHeaders()
@@ -82,7 +82,7 @@ inline const std::array<double, 4> tdi4Limits = {0.9, 0.7, 0.5, 0.3};
 // Rivers: six samples at three sites. AB1 (samples 1, 3 as "ab1" and 6) has a mean EQR in
 // the Good band; CD2 (samples 2 and 5) has no EQR at all; EF3 (sample 4) is Poor. The
 // TDI4 table has lost "CoC High": its first probability is High and Good together.
-inline void fillRiverJob(CTVNDoc& job)
+inline void fillRiverJob(Job& job)
 {
     job.family = familyRivers;
     job.familyName = "TDI";
@@ -98,11 +98,11 @@ inline void fillRiverJob(CTVNDoc& job)
     job.boundaries2 = boundaryTable({{"TDI4", "", tdi4Limits}});
 
     job.siteCodes = {"AB1", "CD2", "EF3"};
-    job.siteSummary1 = std::make_unique<dMat>(3, 13, m);
+    job.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
     setRow(*job.siteSummary1, 0, {3, 0, 0.7, 2, 10, 60, 20, 7, 3, 40, 70, 30, 30});
     setRow(*job.siteSummary1, 1, {0, 2});
     setRow(*job.siteSummary1, 2, {1, 0, 0.3, 4, 0, 2, 18, 55, 25, 45, 2, 98, 2});
-    job.siteSummary2 = std::make_unique<dMat>(3, 12, m);
+    job.siteSummary2 = std::make_unique<Matrix>(3, 12, m);
     setRow(*job.siteSummary2, 0, {3, 0, 0.75, 2, 70, 20, 6, 4, 30, 70, 30, 30});
     setRow(*job.siteSummary2, 1, {0, 2});
     setRow(*job.siteSummary2, 2, {1, 0, 1.25, 1, 99, 1, 0, 0, 1, 99, 1, 1});
@@ -119,7 +119,7 @@ inline const std::array<double, 4> maLimits = {0.8, 0.6, 0.4, 0.2};
 // Lakes: LK01 (type HA; its later sample "lk01" says MA, but a site takes its first
 // sample's type), LK02 (MA) with the same mean EQR 0.85, which is Good for HA and High for
 // MA, and LK03 whose type XX no boundary row holds.
-inline void fillLakeJob(CTVNDoc& job)
+inline void fillLakeJob(Job& job)
 {
     job.family = familyLakes;
     job.familyName = "LTDI";
@@ -137,12 +137,12 @@ inline void fillLakeJob(CTVNDoc& job)
     job.boundaries2 = boundaryTable(rows);
 
     job.siteCodes = {"LK01", "LK02", "LK03"};
-    job.siteSummary1 = std::make_unique<dMat>(3, 13, m);
+    job.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
     setRow(*job.siteSummary1, 0, {2, 0, 0.85, 2, 30, 60, 10, 0, 0, 40, 90, 10, 10});
     setRow(*job.siteSummary1, 1, {1, 0, 0.85, 1, 55, 40, 5, 0, 0, 45, 95, 5, 5});
     // The type matches no row: the mean alone.
     setRow(*job.siteSummary1, 2, {1, 0, 0.5});
-    job.siteSummary2 = std::make_unique<dMat>(3, 13, m);
+    job.siteSummary2 = std::make_unique<Matrix>(3, 13, m);
     setRow(*job.siteSummary2, 0, {2, 0, 0.6, 3, 0, 20, 60, 20, 0, 40, 20, 80, 20});
     setRow(*job.siteSummary2, 1, {1, 0, 0.6, 2, 5, 50, 40, 5, 0, 50, 55, 45, 45});
     setRow(*job.siteSummary2, 2, {1, 0, 0.4});

@@ -25,10 +25,10 @@ using namespace chart;
 
 namespace {
 
-SiteChartData chartData(void (*fill)(CTVNDoc&), int index)
+SiteChartData chartData(void (*fill)(Job&), int index)
 {
     ScriptedUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     fill(job);
     return *SiteChartFor(job, index);
 }
@@ -231,7 +231,7 @@ void SiteChartTest::svgKeepsCodesWithMarkupCharacters()
 {
     // Site codes are whatever the workbook holds: markup characters and non-ASCII text.
     ScriptedUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     chart_jobs::fillRiverJob(job);
     job.siteCodes = {"A&B<1>", "CD2", "\xC3\x9C\"3'"};
     const SiteChart chart(*SiteChartFor(job, 1));
@@ -295,10 +295,10 @@ void SiteChartTest::viewScrollsSidewaysAndKnowsItsSites()
 {
     // Forty sites do not fit a 600-pixel view: it scrolls sideways.
     ScriptedUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     chart_jobs::fillRiverJob(job);
     const int sites = 40;
-    job.siteSummary1 = std::make_unique<dMat>(sites, 13, chart_jobs::m);
+    job.siteSummary1 = std::make_unique<Matrix>(sites, 13, chart_jobs::m);
     job.siteCodes.clear();
     for (int k = 0; k < sites; ++k) {
         chart_jobs::setRow(*job.siteSummary1, k, {1, 0, 0.02 * k + 0.1, 5, 0, 0, 0, 0, 100});

@@ -22,8 +22,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/tvn_app.h"
-#include "app/tvn_doc.h"
+#include "app/application.h"
+#include "app/job.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/chart/chart_export.h"
 #include "ui/chart/site_chart.h"
@@ -48,9 +48,9 @@ const QString kLake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
 // The desktop program without the splash, with the grid windows installed.
 struct Program {
     TestUser user;
-    CTVNApp app{user};
+    Application app{user};
     HelpCommand help{QStringLiteral("/nonexistent/TORVENII.pdf"), user};
-    CMainFrame window{app, user, help};
+    MainWindow window{app, user, help};
 
     Program()
     {
@@ -65,7 +65,7 @@ struct Program {
     int windowCount() const { return static_cast<int>(window.mdiArea()->subWindowList().size()); }
 };
 
-CChildFrame2* openRiver(Program& program)
+JobFrame* openRiver(Program& program)
 {
     ModalScript script;
     script.expect([](QDialog* dialog) {
@@ -76,7 +76,7 @@ CChildFrame2* openRiver(Program& program)
     return program.window.openWorkbook(kRiver);
 }
 
-CChildFrame2* openLake(Program& program)
+JobFrame* openLake(Program& program)
 {
     ModalScript script;
     script.expect([](QDialog* dialog) {
@@ -89,9 +89,9 @@ CChildFrame2* openLake(Program& program)
 }
 
 // The results window of a job opened by open, analysed, as "View Results" opens it.
-grids::ResultsWindow* analysedResults(Program& program, CChildFrame2* (*open)(Program&))
+grids::ResultsWindow* analysedResults(Program& program, JobFrame* (*open)(Program&))
 {
-    CChildFrame2* frame = open(program);
+    JobFrame* frame = open(program);
     if (!frame)
         return nullptr;
     frame->form()->analyse();
@@ -215,9 +215,9 @@ private slots:
 void DesktopGridsTest::dataViewOnTheRoad()
 {
     Program program;
-    CChildFrame2* frame = openRiver(program);
+    JobFrame* frame = openRiver(program);
     QVERIFY(frame);
-    CTVNDoc& job = frame->job();
+    Job& job = frame->job();
     QVERIFY(frame->form()->viewDataButton()->isEnabled());
 
     // "View Data" twice: one window, brought to the front the second time.
@@ -274,7 +274,7 @@ void DesktopGridsTest::dataViewOnTheRoad()
 void DesktopGridsTest::resultsWindowAndClosing()
 {
     Program program;
-    CChildFrame2* frame = openRiver(program);
+    JobFrame* frame = openRiver(program);
     QVERIFY(frame);
     frame->form()->analyse();
     frame->form()->viewResultsButton()->click();

@@ -18,8 +18,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "app/tvn_doc.h"
-#include "refdb/db_table.h"
+#include "app/job.h"
+#include "refdb/memory_table.h"
 #include "tests/results/results_jobs.h"
 #include "tests/support/grid_jobs.h"
 #include "ui/chart/widget/site_chart_view.h"
@@ -90,22 +90,22 @@ QString pdfPageText(const QString& path, int page)
                                                       QStringLiteral("-l"), number, path, QStringLiteral("-")});
 }
 
-dbTable smallMasterList()
+MemoryTable smallMasterList()
 {
-    std::vector<dbTable::Column> columns(4);
+    std::vector<MemoryTable::Column> columns(4);
     columns[0].name = "TaxonCode";
-    columns[0].kind = dbTable::kindText;
+    columns[0].kind = MemoryTable::kindText;
     columns[0].texts = {"AC001A", "NA001A", "ZZ999"};
     columns[1].name = "TaxonName";
-    columns[1].kind = dbTable::kindText;
+    columns[1].kind = MemoryTable::kindText;
     columns[1].texts = {"Achnanthes sp.", "Navicula sp. with a long name", "Unknown"};
     columns[2].name = "TDI3";
-    columns[2].kind = dbTable::kindShort;
+    columns[2].kind = MemoryTable::kindShort;
     columns[2].integers = {4, 0, -1};
     columns[3].name = "Planktic";
-    columns[3].kind = dbTable::kindBool;
+    columns[3].kind = MemoryTable::kindBool;
     columns[3].booleans = {0, 1, 0};
-    return dbTable(std::move(columns), 3);
+    return MemoryTable(std::move(columns), 3);
 }
 
 }  // namespace
@@ -131,7 +131,7 @@ private slots:
 void GridWindowsTest::dataViewTexts()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job, 701);
     DataWindow window(job);
     QCOMPARE(window.windowTitle(), QStringLiteral("Data view: river.xlsx"));
@@ -163,7 +163,7 @@ void GridWindowsTest::dataViewTexts()
 void GridWindowsTest::dataViewLayoutAndFrozenPanes()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job, 300);
     DataWindow window(job);
     window.resize(700, 300);
@@ -265,7 +265,7 @@ void GridWindowsTest::wheelOverEveryPane()
 void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job);
     DataWindow window(job);
     window.resize(900, 400);
@@ -304,7 +304,7 @@ void GridWindowsTest::dataViewHighlightFollowsTheAnalysis()
 
 void GridWindowsTest::masterTaxonList()
 {
-    auto table = std::make_shared<const dbTable>(smallMasterList());
+    auto table = std::make_shared<const MemoryTable>(smallMasterList());
     auto* window = new TaxonListWindow(table);
     std::unique_ptr<TaxonListWindow> owner(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Master taxon list"));
@@ -331,7 +331,7 @@ void GridWindowsTest::masterTaxonList()
 void GridWindowsTest::sampleSheet()
 {
     QuietUser user;
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow window(river);
     QCOMPARE(window.windowTitle(), QStringLiteral("Results view: river.xlsx"));
@@ -343,8 +343,8 @@ void GridWindowsTest::sampleSheet()
     QCOMPARE(sheets.tabText(2), QStringLiteral("Uncertainty TDI4"));
     QCOMPARE(sheets.tabText(3), QStringLiteral("Chart TDI3"));
     QCOMPARE(sheets.tabText(4), QStringLiteral("Chart TDI4"));
-    QVERIFY(qobject_cast<ResListView*>(sheets.widget(0)));
-    QVERIFY(qobject_cast<ResListView2*>(sheets.widget(1)));
+    QVERIFY(qobject_cast<SampleSummaryView*>(sheets.widget(0)));
+    QVERIFY(qobject_cast<SiteTableView*>(sheets.widget(1)));
     QVERIFY(window.activeChart() == nullptr);
 
     // A chart sheet has no grid; Copy copies its picture.
@@ -375,7 +375,7 @@ void GridWindowsTest::sampleSheet()
     const QFontMetrics metrics(view.font());
     QCOMPARE(view.columnWidth(19), metrics.horizontalAdvance(QStringLiteral("Alkalinity missing, default used")) + 8);
 
-    CTVNDoc dam(nullptr, user);
+    Job dam(nullptr, user);
     results_jobs::fillDamJob(dam);
     ResultsWindow damWindow(dam);
     QCOMPARE(damWindow.sheets()->count(), 3);
@@ -389,7 +389,7 @@ void GridWindowsTest::sampleSheet()
 void GridWindowsTest::siteSheets()
 {
     QuietUser user;
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     (*river.siteSummary1)(0, 0) = 3;
     (*river.siteSummary1)(0, 4) = -1.25;
@@ -410,7 +410,7 @@ void GridWindowsTest::siteSheets()
     QCOMPARE(tdi4.columnCount(), 1 + 12);
     QCOMPARE(heading(tdi4, 5), QStringLiteral("CoC High+Good"));
 
-    CTVNDoc lake(nullptr, user);
+    Job lake(nullptr, user);
     results_jobs::fillLakeJob(lake);
     ResultsWindow lakeWindow(lake);
     QCOMPARE(lakeWindow.sheets()->tabText(2), QStringLiteral("Uncertainty LTDI2"));
@@ -424,7 +424,7 @@ void GridWindowsTest::siteSheets()
 void GridWindowsTest::resultsOpenedBeforeSiteTables()
 {
     QuietUser user;
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     river.uncertaintyAvailable = false;
     ResultsWindow window(river);
@@ -438,7 +438,7 @@ void GridWindowsTest::resultsOpenedBeforeSiteTables()
 void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
 {
     QuietUser user;
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow window(river);
     window.sheets()->setCurrentIndex(4);
@@ -461,7 +461,7 @@ void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
 void GridWindowsTest::copyBlocks()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job);
     DataWindow window(job);
     DataListView& view = *window.view();
@@ -493,7 +493,7 @@ void GridWindowsTest::copyBlocks()
     QCOMPARE(block->text(), QStringLiteral("1\tSample\t\tS1\tS2\tS3\tS4\tS5\tS6\tS7\n"));
 
     // A results sheet copies what it shows, "..." included.
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow results(river);
     GridView& sample = *results.activeGrid();
@@ -515,7 +515,7 @@ void GridWindowsTest::copyBlocks()
 void GridWindowsTest::printedResultsRepeatFrozenColumns()
 {
     QuietUser user;
-    CTVNDoc river(nullptr, user);
+    Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow window(river);
     GridView& view = *window.activeGrid();
@@ -567,7 +567,7 @@ void GridWindowsTest::printedResultsRepeatFrozenColumns()
 void GridWindowsTest::printedDataRepeatFrozenRows()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job, 7);
     // Enough taxa for several pages down.
     for (int t = 3; t < 120; ++t)

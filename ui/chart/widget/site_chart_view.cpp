@@ -8,7 +8,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -17,6 +21,24 @@
 namespace chart {
 
 namespace {
+
+// A chart is printed on a page turned the way the chart is, for one print or preview; the
+// printer's page settings, which the grids print on, come back afterwards.
+class ChartPageTurn {
+public:
+    ChartPageTurn(QPrinter& printer, const SiteChart& chart)
+        : printer_(printer), saved_(printer.pageLayout().orientation())
+    {
+        printer_.setPageOrientation(ChartPageOrientation(chart));
+    }
+    ~ChartPageTurn() { printer_.setPageOrientation(saved_); }
+    ChartPageTurn(const ChartPageTurn&) = delete;
+    ChartPageTurn& operator=(const ChartPageTurn&) = delete;
+
+private:
+    QPrinter& printer_;
+    QPageLayout::Orientation saved_;
+};
 
 // The picture itself, at its natural size; the scroll area around it scrolls.
 class SiteChartCanvas : public QWidget {
@@ -170,6 +192,36 @@ void SiteChartView::copyToClipboard()
     mime->setImageData(ChartImage(chart_, 2.0));
     mime->setData(QStringLiteral("image/svg+xml"), ChartSvg(chart_));
     QApplication::clipboard()->setMimeData(mime);
+}
+
+void SiteChartView::copy()
+{
+    copyToClipboard();
+}
+
+void SiteChartView::print()
+{
+    if (!printer_)
+        return;
+    const ChartPageTurn turn(*printer_, chart_);
+    QPrintDialog dialog(printer_, this);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PaintChartPage(chart_, *printer_);
+}
+
+void SiteChartView::printPreview()
+{
+    if (!printer_)
+        return;
+    const ChartPageTurn turn(*printer_, chart_);
+    QPrintPreviewDialog preview(printer_, this);
+    preview.setWindowTitle(tr("Print Preview - %1").arg(printCaption_));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { PaintChartPage(chart_, *printer); });
+    preview.exec();
 }
 
 }  // namespace chart

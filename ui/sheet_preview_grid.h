@@ -9,10 +9,10 @@ class Sheet;
 
 // The cells of one worksheet as the preview shows them. Nothing is copied: each text and
 // colour is worked out from the sheet when the view asks for it.
-class ImpGridModel : public QAbstractTableModel {
+class SheetPreviewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit ImpGridModel(QObject* parent = nullptr);
+    explicit SheetPreviewModel(QObject* parent = nullptr);
 
     // The sheet to show (nullptr for none); it must outlive its use here.
     void setSheet(const wb::Sheet* sheet);
@@ -36,14 +36,14 @@ private:
 // The preview grid of the worksheet dialog: the sheet's cells with the data block tinted.
 // A click on a row header chooses the first data row, on a column header the first data
 // column, on a cell both; positions beyond the sheet's ends are ignored.
-class ImpGrid : public QTableView {
+class SheetPreviewGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit ImpGrid(QWidget* parent = nullptr);
+    explicit SheetPreviewGrid(QWidget* parent = nullptr);
 
     // Shows the sheet (nullptr for none) with as many rows and columns as it uses.
     void setSheet(const wb::Sheet* sheet);
-    ImpGridModel* gridModel() const { return model_; }
+    SheetPreviewModel* gridModel() const { return model_; }
 
     // Each ignores a value beyond the sheet's row (column) count and returns false;
     // otherwise the tint moves and the grid redraws.
@@ -69,7 +69,7 @@ signals:
     void firstDataColumnChosen(int column);
 
 private:
-    ImpGridModel* model_;
+    SheetPreviewModel* model_;
     int firstDataRow_ = 1;
     int firstDataColumn_ = 1;
 };

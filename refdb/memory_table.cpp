@@ -1,21 +1,21 @@
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 #include "refdb/ado_recordset.h"
 #include "base/ascii_case.h"
 
-int dbTable::KindOfFieldType(int adoType)
+int MemoryTable::KindOfFieldType(int adoType)
 {
     switch (adoType) {
-    case 2: return dbTable::kindShort;                        // adSmallInt
-    case 3: return dbTable::kindLong;                         // adInteger
-    case 4: case 5: return dbTable::kindDouble;               // adSingle, adDouble
-    case 8: case 130: case 202: return dbTable::kindText;     // adBSTR, adWChar, adVarWChar
-    case 11: return dbTable::kindBool;                        // adBoolean
-    default: return dbTable::kindNone;
+    case 2: return MemoryTable::kindShort;                        // adSmallInt
+    case 3: return MemoryTable::kindLong;                         // adInteger
+    case 4: case 5: return MemoryTable::kindDouble;               // adSingle, adDouble
+    case 8: case 130: case 202: return MemoryTable::kindText;     // adBSTR, adWChar, adVarWChar
+    case 11: return MemoryTable::kindBool;                        // adBoolean
+    default: return MemoryTable::kindNone;
     }
 }
 
-dbTable::dbTable(CADORecordset& recordset)
+MemoryTable::MemoryTable(CADORecordset& recordset)
     : rowCount(static_cast<int>(recordset.GetRecordCount())), colCount(recordset.GetFieldCount())
 {
     if (rowCount == 0 || colCount == 0) {
@@ -82,7 +82,7 @@ dbTable::dbTable(CADORecordset& recordset)
     }
 }
 
-dbTable::dbTable(std::vector<Column> columns, int rows)
+MemoryTable::MemoryTable(std::vector<Column> columns, int rows)
     : rowCount(rows), colCount(static_cast<int>(columns.size())), columns_(std::move(columns))
 {
     // Like a recordset without rows or fields, an empty table has no columns at all.
@@ -92,7 +92,7 @@ dbTable::dbTable(std::vector<Column> columns, int rows)
     }
 }
 
-int dbTable::FindColumn(std::string_view name) const
+int MemoryTable::FindColumn(std::string_view name) const
 {
     for (int i = 0; i < colCount; ++i)
         if (equalsIgnoringCase(columns_[static_cast<std::size_t>(i)].name, name))
@@ -100,7 +100,7 @@ int dbTable::FindColumn(std::string_view name) const
     return -1;
 }
 
-const dbTable::Column* dbTable::columnOfKind(int row, int col, int kind) const
+const MemoryTable::Column* MemoryTable::columnOfKind(int row, int col, int kind) const
 {
     if (col < 0 || col >= colCount || row < 0 || row >= rowCount)
         return nullptr;
@@ -108,7 +108,7 @@ const dbTable::Column* dbTable::columnOfKind(int row, int col, int kind) const
     return column.kind == kind ? &column : nullptr;
 }
 
-bool dbTable::GetShort(int row, int col, int& result) const
+bool MemoryTable::GetShort(int row, int col, int& result) const
 {
     const Column* column = columnOfKind(row, col, kindShort);
     if (!column)
@@ -117,7 +117,7 @@ bool dbTable::GetShort(int row, int col, int& result) const
     return true;
 }
 
-bool dbTable::GetLong(int row, int col, long& result) const
+bool MemoryTable::GetLong(int row, int col, long& result) const
 {
     const Column* column = columnOfKind(row, col, kindLong);
     if (!column)
@@ -126,7 +126,7 @@ bool dbTable::GetLong(int row, int col, long& result) const
     return true;
 }
 
-bool dbTable::GetDouble(int row, int col, double& result) const
+bool MemoryTable::GetDouble(int row, int col, double& result) const
 {
     const Column* column = columnOfKind(row, col, kindDouble);
     if (!column)
@@ -135,7 +135,7 @@ bool dbTable::GetDouble(int row, int col, double& result) const
     return true;
 }
 
-bool dbTable::GetString(int row, int col, std::string& result) const
+bool MemoryTable::GetString(int row, int col, std::string& result) const
 {
     const Column* column = columnOfKind(row, col, kindText);
     if (!column)
@@ -144,7 +144,7 @@ bool dbTable::GetString(int row, int col, std::string& result) const
     return true;
 }
 
-bool dbTable::GetBool(int row, int col, std::uint8_t& result) const
+bool MemoryTable::GetBool(int row, int col, std::uint8_t& result) const
 {
     const Column* column = columnOfKind(row, col, kindBool);
     if (!column)

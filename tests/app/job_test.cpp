@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "tests/support/scripted_user.h"
 
 namespace {
 
 // A job as an import of `taxa` taxa and `samples` samples leaves it.
-void importedJob(CTVNDoc& doc, int samples, int taxa)
+void importedJob(Job& doc, int samples, int taxa)
 {
     doc.title = "river.xlsx";
     doc.sheetName = "Sheet1";
-    doc.counts = std::make_unique<dMat>(samples, taxa, 0.0);
+    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
 }
 
 }  // namespace
@@ -18,7 +18,7 @@ void importedJob(CTVNDoc& doc, int samples, int taxa)
 TEST(JobModel, InitialValues)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     EXPECT_EQ(doc.family, familyRivers);
     EXPECT_EQ(doc.familyName, "TDI");
     EXPECT_TRUE(doc.cocAvailable);
@@ -36,24 +36,24 @@ TEST(JobModel, InitialValues)
     EXPECT_EQ(doc.defaultAlkalinity, 100);
     EXPECT_EQ(doc.defaultCalcium, 100);
     EXPECT_EQ(doc.defaultDOC, 1);
-    EXPECT_EQ(doc.state(), CTVNDoc::State::Created);
+    EXPECT_EQ(doc.state(), Job::State::Created);
     EXPECT_EQ(StatusClassNames(), (std::vector<std::string>{"High", "Good", "Moderate", "Poor", "Bad"}));
 }
 
 TEST(JobModel, FamilyNames)
 {
-    EXPECT_STREQ(CTVNDoc::FamilyName(familyRivers), "TDI");
-    EXPECT_STREQ(CTVNDoc::FamilyName(familyLakes), "LTDI");
-    EXPECT_STREQ(CTVNDoc::FamilyName(familyDam), "DAM");
-    EXPECT_STREQ(CTVNDoc::FirstIndexName(familyLakes), "LTDI1");
-    EXPECT_STREQ(CTVNDoc::SecondIndexName(familyRivers), "TDI4");
-    EXPECT_STREQ(CTVNDoc::SecondIndexName(familyDam), "");
+    EXPECT_STREQ(Job::FamilyName(familyRivers), "TDI");
+    EXPECT_STREQ(Job::FamilyName(familyLakes), "LTDI");
+    EXPECT_STREQ(Job::FamilyName(familyDam), "DAM");
+    EXPECT_STREQ(Job::FirstIndexName(familyLakes), "LTDI1");
+    EXPECT_STREQ(Job::SecondIndexName(familyRivers), "TDI4");
+    EXPECT_STREQ(Job::SecondIndexName(familyDam), "");
 }
 
 TEST(ImportSummary, ComposedExactly)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     importedJob(doc, 3, 40);
     doc.ComposeImportSummary();
     // Taxa are the matrix's columns, samples its rows.
@@ -65,7 +65,7 @@ TEST(ImportSummary, ComposedExactly)
 TEST(ImportSummary, WithTheConfidenceOfClassParagraph)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     importedJob(doc, 12, 7);
     doc.family = familyLakes;
     doc.familyName = "LTDI";
@@ -80,9 +80,9 @@ TEST(ImportSummary, WithTheConfidenceOfClassParagraph)
 TEST(ClosingRules, AnUnchangedJobClosesWithoutAsking)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     importedJob(doc, 1, 1);
-    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_TRUE(doc.CanCloseFrame(Job::Window::JobForm));
     EXPECT_TRUE(ui.questions.empty());
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -90,20 +90,20 @@ TEST(ClosingRules, AnUnchangedJobClosesWithoutAsking)
 TEST(ClosingRules, DataAndResultsWindowsCloseAloneWithoutAsking)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     doc.modified = true;
-    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::Data));
-    EXPECT_TRUE(doc.CanCloseFrame(CTVNDoc::Window::Results));
+    EXPECT_TRUE(doc.CanCloseFrame(Job::Window::Data));
+    EXPECT_TRUE(doc.CanCloseFrame(Job::Window::Results));
     EXPECT_TRUE(ui.questions.empty());
 }
 
 TEST(ClosingRules, CancelKeepsTheJobOpen)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::Cancel};
-    EXPECT_FALSE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_FALSE(doc.CanCloseFrame(Job::Window::JobForm));
     EXPECT_EQ(ui.questions, std::vector<std::string>{"Save Results?"});
     EXPECT_TRUE(doc.modified);
 }
@@ -111,7 +111,7 @@ TEST(ClosingRules, CancelKeepsTheJobOpen)
 TEST(ClosingRules, NoClosesWithoutSaving)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::No};
     EXPECT_TRUE(doc.SaveModified());
@@ -122,14 +122,14 @@ TEST(ClosingRules, NoClosesWithoutSaving)
 TEST(ClosingRules, YesThenCancelledFileChoiceKeepsTheJobOpenAndModified)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     importedJob(doc, 1, 1);
-    doc.results = std::make_unique<dMat>(1, 17, 0.0);
+    doc.results = std::make_unique<Matrix>(1, 17, 0.0);
     doc.analysed = true;
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::Yes};
     ui.resultsFiles = {std::nullopt};
-    EXPECT_FALSE(doc.CanCloseFrame(CTVNDoc::Window::JobForm));
+    EXPECT_FALSE(doc.CanCloseFrame(Job::Window::JobForm));
     EXPECT_TRUE(doc.modified);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.resultsFiles.empty()) << "the file was asked for";
@@ -138,7 +138,7 @@ TEST(ClosingRules, YesThenCancelledFileChoiceKeepsTheJobOpenAndModified)
 TEST(ClosingRules, YesThenFailedSaveKeepsTheJobOpen)
 {
     ScriptedUser ui;
-    CTVNDoc doc(nullptr, ui);
+    Job doc(nullptr, ui);
     // Modified but holding no results: the save cannot write anything.
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::Yes};

@@ -1,4 +1,4 @@
-#include "matrix/dmat.h"
+#include "matrix/matrix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,24 +25,24 @@ double** allocRowTable(int n, const char* message)
 
 }  // namespace
 
-dMat::dMat(int rows, int cols, double init)
+Matrix::Matrix(int rows, int cols, double init)
 {
     if (rows > maxRows)
-        throw MatrixError("nRows too high in dMat::dMat(r, c)");
+        throw MatrixError("nRows too high in Matrix::Matrix(r, c)");
     if (cols > maxCols)
-        throw MatrixError("nCols too high in dMat::dMat(r, c)");
+        throw MatrixError("nCols too high in Matrix::Matrix(r, c)");
     rows = std::max(rows, 0);
     cols = std::max(cols, 0);
 
     store_ = new (std::nothrow) Storage;
     if (!store_)
-        throw MatrixError("Error: Out of memory in dMat");
+        throw MatrixError("Error: Out of memory in Matrix");
     store_->nRows = rows;
     store_->nCols = cols;
     try {
-        store_->rows = allocRowTable(rows, "Out of memory in dMat");
+        store_->rows = allocRowTable(rows, "Out of memory in Matrix");
         if (cols == 1) {
-            double* block = allocDoubles(rows, "Out of memory in dMat");
+            double* block = allocDoubles(rows, "Out of memory in Matrix");
             for (int i = 0; i < rows; ++i) {
                 block[i] = init;
                 store_->rows[i] = block + i;
@@ -53,7 +53,7 @@ dMat::dMat(int rows, int cols, double init)
             for (int i = 0; i < rows; ++i)
                 store_->rows[i] = nullptr;
             for (int i = 0; i < rows; ++i) {
-                store_->rows[i] = allocDoubles(cols, "Out of memory in dMat");
+                store_->rows[i] = allocDoubles(cols, "Out of memory in Matrix");
                 std::fill(store_->rows[i], store_->rows[i] + cols, init);
             }
         }
@@ -68,12 +68,12 @@ dMat::dMat(int rows, int cols, double init)
     }
 }
 
-dMat::dMat(const dMat& other) : store_(other.store_)
+Matrix::Matrix(const Matrix& other) : store_(other.store_)
 {
     ++store_->refCount;
 }
 
-dMat& dMat::operator=(const dMat& other)
+Matrix& Matrix::operator=(const Matrix& other)
 {
     if (store_ != other.store_) {
         ++other.store_->refCount;
@@ -83,12 +83,12 @@ dMat& dMat::operator=(const dMat& other)
     return *this;
 }
 
-dMat::~dMat()
+Matrix::~Matrix()
 {
     release();
 }
 
-void dMat::freeElements(Storage* store)
+void Matrix::freeElements(Storage* store)
 {
     if (!store->rows)
         return;
@@ -101,7 +101,7 @@ void dMat::freeElements(Storage* store)
     }
 }
 
-void dMat::release()
+void Matrix::release()
 {
     if (--store_->refCount == 0) {
         freeElements(store_);
@@ -111,30 +111,30 @@ void dMat::release()
     store_ = nullptr;
 }
 
-void dMat::checkIndex(int row, int col) const
+void Matrix::checkIndex(int row, int col) const
 {
     if (row < 0 || row >= store_->nRows || col < 0 || col >= store_->nCols)
         throw MatrixError("Index out of range");
 }
 
-double& dMat::operator()(int row, int col)
+double& Matrix::operator()(int row, int col)
 {
     checkIndex(row, col);
     return store_->rows[row][col];
 }
 
-double dMat::operator()(int row, int col) const
+double Matrix::operator()(int row, int col) const
 {
     checkIndex(row, col);
     return store_->rows[row][col];
 }
 
-bool dMat::isMissing(int row, int col) const
+bool Matrix::isMissing(int row, int col) const
 {
     return std::fabs((*this)(row, col) - store_->missing) < 1e-6;
 }
 
-bool dMat::isSingleBlock() const
+bool Matrix::isSingleBlock() const
 {
     if (store_->nRows <= 1)
         return true;
@@ -144,12 +144,12 @@ bool dMat::isSingleBlock() const
     return true;
 }
 
-dMat dMat::count(int dir) const
+Matrix Matrix::count(int dir) const
 {
     if (dir != 0 && dir != 1)
-        throw MatrixError("Direction out of range in dMat::count(dir)");
+        throw MatrixError("Direction out of range in Matrix::count(dir)");
     const int r = nRows(), c = nCols();
-    dMat out = dir == 0 ? dMat(r, 1, 0.0) : dMat(1, c, 0.0);
+    Matrix out = dir == 0 ? Matrix(r, 1, 0.0) : Matrix(1, c, 0.0);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j)
             if (store_->rows[i][j] > 0.0) {
@@ -161,12 +161,12 @@ dMat dMat::count(int dir) const
     return out;
 }
 
-dMat dMat::matmax(int dir) const
+Matrix Matrix::matmax(int dir) const
 {
     if (dir != 0 && dir != 1)
-        throw MatrixError("Direction out of range in dMat::matmax(dir)");
+        throw MatrixError("Direction out of range in Matrix::matmax(dir)");
     const int r = nRows(), c = nCols();
-    dMat out = dir == 0 ? dMat(r, 1, -1e30) : dMat(1, c, -1e30);
+    Matrix out = dir == 0 ? Matrix(r, 1, -1e30) : Matrix(1, c, -1e30);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j) {
             double& best = dir == 0 ? out.store_->rows[i][0] : out.store_->rows[0][j];
@@ -176,12 +176,12 @@ dMat dMat::matmax(int dir) const
     return out;
 }
 
-dMat dMat::sum(int dir) const
+Matrix Matrix::sum(int dir) const
 {
     if (dir != 0 && dir != 1)
-        throw MatrixError("Direction out of range in dMat::sum");
+        throw MatrixError("Direction out of range in Matrix::sum");
     const int r = nRows(), c = nCols();
-    dMat out = dir == 0 ? dMat(r, 1, 0.0) : dMat(1, c, 0.0);
+    Matrix out = dir == 0 ? Matrix(r, 1, 0.0) : Matrix(1, c, 0.0);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j) {
             if (dir == 0)
@@ -192,16 +192,16 @@ dMat dMat::sum(int dir) const
     return out;
 }
 
-dMat dMat::countmaxn2(int dir) const
+Matrix Matrix::countmaxn2(int dir) const
 {
     if (dir != 0 && dir != 1)
-        throw MatrixError("Direction out of range in dMat::countmaxn2(dir)");
+        throw MatrixError("Direction out of range in Matrix::countmaxn2(dir)");
     const int r = nRows(), c = nCols();
-    dMat n = count(dir);
-    dMat m = matmax(dir);
-    dMat s = sum(dir);
+    Matrix n = count(dir);
+    Matrix m = matmax(dir);
+    Matrix s = sum(dir);
     const int lines = dir == 0 ? r : c;
-    dMat n2(lines, 1, 0.0);
+    Matrix n2(lines, 1, 0.0);
     for (int line = 0; line < lines; ++line) {
         const double total = dir == 0 ? s.store_->rows[line][0] : s.store_->rows[0][line];
         const int length = dir == 0 ? c : r;
@@ -223,23 +223,23 @@ dMat dMat::countmaxn2(int dir) const
     return n;
 }
 
-void dMat::merge(const dMat& other, int dir)
+void Matrix::merge(const Matrix& other, int dir)
 {
     if (dir == 0) {
         if (nRows() + other.nRows() > maxRows)
-            throw MatrixError("nRows too high in dMat::merge");
+            throw MatrixError("nRows too high in Matrix::merge");
         if (nCols() != other.nCols())
             throw MatrixError("Arrays are not conformable in function merge");
         const int oldRows = nRows(), addRows = other.nRows(), cols = nCols();
         const int total = oldRows + addRows;
         // Other may be this very storage: read its rows before anything is freed.
         const Storage* src = other.store_;
-        double** table = allocRowTable(total, "Out of memory in merge(dMat &)");
+        double** table = allocRowTable(total, "Out of memory in merge(Matrix &)");
         if (cols == 1) {
             double* block = new (std::nothrow) double[static_cast<std::size_t>(std::max(total, 1))];
             if (!block) {
                 delete[] table;
-                throw MatrixError("Out of memory in merge(dMat &)");
+                throw MatrixError("Out of memory in merge(Matrix &)");
             }
             for (int i = 0; i < oldRows; ++i)
                 block[i] = store_->rows[i][0];
@@ -254,7 +254,7 @@ void dMat::merge(const dMat& other, int dir)
             int made = 0;
             try {
                 for (; made < addRows; ++made) {
-                    table[oldRows + made] = allocDoubles(cols, "Out of memory in merge(dMat &)");
+                    table[oldRows + made] = allocDoubles(cols, "Out of memory in merge(Matrix &)");
                     std::memcpy(table[oldRows + made], src->rows[made], sizeof(double) * static_cast<std::size_t>(cols));
                 }
             } catch (...) {
@@ -273,7 +273,7 @@ void dMat::merge(const dMat& other, int dir)
     }
     if (dir == 1) {
         if (nCols() + other.nCols() > maxCols)
-            throw MatrixError("nCols too high in dMat::merge");
+            throw MatrixError("nCols too high in Matrix::merge");
         if (nRows() != other.nRows())
             throw MatrixError("Arrays are not conformable in function merge");
         const int rows = nRows(), oldCols = nCols(), addCols = other.nCols();
@@ -314,17 +314,17 @@ void dMat::merge(const dMat& other, int dir)
     throw MatrixError("Direction out of range in merge");
 }
 
-dMat dMat::transpose() const
+Matrix Matrix::transpose() const
 {
     const int r = nRows(), c = nCols();
-    dMat out(c, r, 0.0);
+    Matrix out(c, r, 0.0);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j)
             out.store_->rows[j][i] = store_->rows[i][j];
     return out;
 }
 
-void dMat::deleteColumns(const std::vector<std::uint8_t>& mask)
+void Matrix::deleteColumns(const std::vector<std::uint8_t>& mask)
 {
     if (store_->refCount >= 2)
         throw MatrixError("\nError: Cannot deleteRows - fMat has references");

@@ -9,7 +9,7 @@ class CADORecordset;
 
 // A read-only, column-oriented copy of one recordset, taken whole when it is built, so
 // that reference data can be read many times without touching the database again.
-class dbTable {
+class MemoryTable {
 public:
     // Column kinds; every other field type is kept by name only, without values.
     enum Kind : int { kindNone = 0, kindShort = 1, kindLong = 2, kindDouble = 3, kindText = 4, kindBool = 5 };
@@ -24,9 +24,9 @@ public:
     };
 
     // Reads the whole recordset from its first row; the recordset stays open.
-    explicit dbTable(CADORecordset& recordset);
+    explicit MemoryTable(CADORecordset& recordset);
     // A table built in memory; every column's value vector of its kind holds rowCount values.
-    dbTable(std::vector<Column> columns, int rowCount);
+    MemoryTable(std::vector<Column> columns, int rowCount);
 
     // Read directly by callers, as plain members.
     int rowCount = 0;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "matrix/dmat.h"
+#include "matrix/matrix.h"
 
 namespace {
 
@@ -16,11 +16,11 @@ std::string errorOf(F f)
     return "";
 }
 
-dMat fromRows(std::initializer_list<std::initializer_list<double>> rows)
+Matrix fromRows(std::initializer_list<std::initializer_list<double>> rows)
 {
     const int r = static_cast<int>(rows.size());
     const int c = r ? static_cast<int>(rows.begin()->size()) : 0;
-    dMat m(r, c, 0.0);
+    Matrix m(r, c, 0.0);
     int i = 0;
     for (auto& row : rows) {
         int j = 0;
@@ -35,39 +35,39 @@ dMat fromRows(std::initializer_list<std::initializer_list<double>> rows)
 
 TEST(MatrixLimits, ConstructionAtAndBeyondTheLimits)
 {
-    dMat tall(20000, 1, 0.0);
+    Matrix tall(20000, 1, 0.0);
     EXPECT_EQ(tall.nRows(), 20000);
-    EXPECT_EQ(errorOf([] { dMat m(20001, 1, 0.0); }), "nRows too high in dMat::dMat(r, c)");
-    EXPECT_EQ(errorOf([] { dMat m(1, 20001, 0.0); }), "nCols too high in dMat::dMat(r, c)");
+    EXPECT_EQ(errorOf([] { Matrix m(20001, 1, 0.0); }), "nRows too high in Matrix::Matrix(r, c)");
+    EXPECT_EQ(errorOf([] { Matrix m(1, 20001, 0.0); }), "nCols too high in Matrix::Matrix(r, c)");
     // Both too large: the rows are tested first.
-    EXPECT_EQ(errorOf([] { dMat m(20001, 20001, 0.0); }), "nRows too high in dMat::dMat(r, c)");
+    EXPECT_EQ(errorOf([] { Matrix m(20001, 20001, 0.0); }), "nRows too high in Matrix::Matrix(r, c)");
 }
 
 TEST(MatrixLimits, MergeOfRowsBeyondTheLimit)
 {
-    dMat a(15000, 2, 0.0), b(5001, 2, 0.0);
-    EXPECT_EQ(errorOf([&] { a.merge(b, 0); }), "nRows too high in dMat::merge");
+    Matrix a(15000, 2, 0.0), b(5001, 2, 0.0);
+    EXPECT_EQ(errorOf([&] { a.merge(b, 0); }), "nRows too high in Matrix::merge");
     EXPECT_EQ(a.nRows(), 15000);
-    dMat c(5000, 2, 0.0);
+    Matrix c(5000, 2, 0.0);
     a.merge(c, 0);
     EXPECT_EQ(a.nRows(), 20000);
 }
 
 TEST(MatrixAccess, BoundsAreAlwaysTested)
 {
-    dMat m(2, 3, 1.5);
+    Matrix m(2, 3, 1.5);
     EXPECT_EQ(m(1, 2), 1.5);
     EXPECT_EQ(errorOf([&] { m(2, 0); }), "Index out of range");
     EXPECT_EQ(errorOf([&] { m(0, 3); }), "Index out of range");
     EXPECT_EQ(errorOf([&] { m(-1, 0); }), "Index out of range");
     EXPECT_EQ(errorOf([&] { m(0, -1); }), "Index out of range");
-    dMat v(3, 1, 0.0);
+    Matrix v(3, 1, 0.0);
     EXPECT_EQ(errorOf([&] { v(0, 1); }), "Index out of range");
 }
 
 TEST(MatrixAccess, MissingMarker)
 {
-    dMat m(1, 3, dMat::missingValue);
+    Matrix m(1, 3, Matrix::missingValue);
     m(0, 1) = -99.9 + 5e-7;
     m(0, 2) = -99.9 + 2e-6;
     EXPECT_TRUE(m.isMissing(0, 0));
@@ -78,8 +78,8 @@ TEST(MatrixAccess, MissingMarker)
 
 TEST(MatrixSharing, CopiesShareElementsAndOutliveTheOriginal)
 {
-    auto* first = new dMat(2, 2, 0.0);
-    dMat second(*first);
+    auto* first = new Matrix(2, 2, 0.0);
+    Matrix second(*first);
     EXPECT_EQ(first->referenceCount(), 2);
     (*first)(1, 1) = 7.0;
     EXPECT_EQ(second(1, 1), 7.0);
@@ -90,8 +90,8 @@ TEST(MatrixSharing, CopiesShareElementsAndOutliveTheOriginal)
 
 TEST(MatrixSharing, AssignmentReleasesTheOldStorage)
 {
-    dMat a(1, 1, 1.0), b(1, 1, 2.0);
-    dMat keep(a);
+    Matrix a(1, 1, 1.0), b(1, 1, 2.0);
+    Matrix keep(a);
     a = b;
     EXPECT_EQ(a(0, 0), 2.0);
     EXPECT_EQ(keep(0, 0), 1.0);
@@ -103,8 +103,8 @@ TEST(MatrixSharing, AssignmentReleasesTheOldStorage)
 
 TEST(MatrixSharing, MergeIsSeenThroughEveryHandle)
 {
-    dMat a = fromRows({{1, 2, 3}, {4, 5, 6}});
-    dMat alias(a);
+    Matrix a = fromRows({{1, 2, 3}, {4, 5, 6}});
+    Matrix alias(a);
     a.merge(fromRows({{7, 8, 9}}), 0);
     EXPECT_EQ(alias.nRows(), 3);
     EXPECT_EQ(alias(2, 1), 8.0);
@@ -112,13 +112,13 @@ TEST(MatrixSharing, MergeIsSeenThroughEveryHandle)
 
 TEST(MatrixReductions, CountIgnoresZerosNegativesAndMissing)
 {
-    dMat m = fromRows({{0, -1, -99.9, 2}, {3, 4, 0, 0}});
-    dMat byRow = m.count(0);
+    Matrix m = fromRows({{0, -1, -99.9, 2}, {3, 4, 0, 0}});
+    Matrix byRow = m.count(0);
     ASSERT_EQ(byRow.nRows(), 2);
     ASSERT_EQ(byRow.nCols(), 1);
     EXPECT_EQ(byRow(0, 0), 1.0);
     EXPECT_EQ(byRow(1, 0), 2.0);
-    dMat byCol = m.count(1);
+    Matrix byCol = m.count(1);
     ASSERT_EQ(byCol.nRows(), 1);
     ASSERT_EQ(byCol.nCols(), 4);
     EXPECT_EQ(byCol(0, 0), 1.0);
@@ -128,7 +128,7 @@ TEST(MatrixReductions, CountIgnoresZerosNegativesAndMissing)
 
 TEST(MatrixReductions, MaxSumAndTheirDirections)
 {
-    dMat m = fromRows({{1, -99.9}, {-5, -6}});
+    Matrix m = fromRows({{1, -99.9}, {-5, -6}});
     EXPECT_EQ(m.matmax(0)(0, 0), 1.0);
     EXPECT_EQ(m.matmax(0)(1, 0), -5.0);
     EXPECT_EQ(m.matmax(1)(0, 1), -6.0);
@@ -136,8 +136,8 @@ TEST(MatrixReductions, MaxSumAndTheirDirections)
     EXPECT_DOUBLE_EQ(m.sum(0)(0, 0), 1.0 - 99.9);
     EXPECT_DOUBLE_EQ(m.sum(1)(0, 0), -4.0);
 
-    dMat noColumns(3, 0, 0.0);
-    dMat mx = noColumns.matmax(0);
+    Matrix noColumns(3, 0, 0.0);
+    Matrix mx = noColumns.matmax(0);
     ASSERT_EQ(mx.nRows(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(mx(i, 0), -1e30);
@@ -145,11 +145,11 @@ TEST(MatrixReductions, MaxSumAndTheirDirections)
 
 TEST(MatrixReductions, DirectionMessages)
 {
-    dMat m(2, 2, 0.0);
-    EXPECT_EQ(errorOf([&] { m.count(2); }), "Direction out of range in dMat::count(dir)");
-    EXPECT_EQ(errorOf([&] { m.matmax(-1); }), "Direction out of range in dMat::matmax(dir)");
-    EXPECT_EQ(errorOf([&] { m.countmaxn2(3); }), "Direction out of range in dMat::countmaxn2(dir)");
-    EXPECT_EQ(errorOf([&] { m.sum(5); }), "Direction out of range in dMat::sum");
+    Matrix m(2, 2, 0.0);
+    EXPECT_EQ(errorOf([&] { m.count(2); }), "Direction out of range in Matrix::count(dir)");
+    EXPECT_EQ(errorOf([&] { m.matmax(-1); }), "Direction out of range in Matrix::matmax(dir)");
+    EXPECT_EQ(errorOf([&] { m.countmaxn2(3); }), "Direction out of range in Matrix::countmaxn2(dir)");
+    EXPECT_EQ(errorOf([&] { m.sum(5); }), "Direction out of range in Matrix::sum");
     EXPECT_EQ(errorOf([&] { m.merge(m, 2); }), "Direction out of range in merge");
 }
 
@@ -157,8 +157,8 @@ TEST(MatrixReductions, CountMaxN2ByRows)
 {
     // (2, 2): shares 1/2 each, q = 1/2, N2 = 2. (4, 0, 0) padded to the same width:
     // q = 1, N2 = 1. All zero: the sum is 0, N2 = 0.
-    dMat m = fromRows({{2, 2, 0}, {4, 0, 0}, {0, 0, 0}});
-    dMat r = m.countmaxn2(0);
+    Matrix m = fromRows({{2, 2, 0}, {4, 0, 0}, {0, 0, 0}});
+    Matrix r = m.countmaxn2(0);
     ASSERT_EQ(r.nRows(), 3);
     ASSERT_EQ(r.nCols(), 3);
     EXPECT_EQ(r(0, 0), 2.0);
@@ -175,8 +175,8 @@ TEST(MatrixReductions, CountMaxN2ByRows)
 TEST(MatrixReductions, CountMaxN2ByColumnsHasOneRowPerColumn)
 {
     // Column 0: (1, 1, 2) sum 4, q = 1/16 + 1/16 + 4/16 = 6/16, N2 = 8/3.
-    dMat m = fromRows({{1, 0}, {1, 5}, {2, 0}});
-    dMat r = m.countmaxn2(1);
+    Matrix m = fromRows({{1, 0}, {1, 5}, {2, 0}});
+    Matrix r = m.countmaxn2(1);
     ASSERT_EQ(r.nRows(), 2);
     ASSERT_EQ(r.nCols(), 3);
     EXPECT_EQ(r(0, 0), 3.0);
@@ -189,7 +189,7 @@ TEST(MatrixReductions, CountMaxN2ByColumnsHasOneRowPerColumn)
 
 TEST(MatrixShape, MergeRowsAndColumns)
 {
-    dMat a = fromRows({{1, 2, 3}, {4, 5, 6}});
+    Matrix a = fromRows({{1, 2, 3}, {4, 5, 6}});
     a.merge(fromRows({{7, 8, 9}}), 0);
     ASSERT_EQ(a.nRows(), 3);
     EXPECT_EQ(a(2, 2), 9.0);
@@ -198,7 +198,7 @@ TEST(MatrixShape, MergeRowsAndColumns)
     EXPECT_EQ(errorOf([&] { a.merge(fromRows({{1, 2}}), 1); }), "Arrays are not conformable in function merge");
     EXPECT_EQ(a.nRows(), 3);
 
-    dMat b = fromRows({{1}, {2}});
+    Matrix b = fromRows({{1}, {2}});
     b.merge(fromRows({{3, 4}, {5, 6}}), 1);
     ASSERT_EQ(b.nCols(), 3);
     EXPECT_EQ(b(0, 0), 1.0);
@@ -208,7 +208,7 @@ TEST(MatrixShape, MergeRowsAndColumns)
 
 TEST(MatrixShape, OneColumnMatricesKeepTheSingleBlock)
 {
-    dMat v = fromRows({{1}, {2}});
+    Matrix v = fromRows({{1}, {2}});
     EXPECT_TRUE(v.isSingleBlock());
     v.merge(fromRows({{3}}), 0);
     ASSERT_EQ(v.nRows(), 3);
@@ -216,7 +216,7 @@ TEST(MatrixShape, OneColumnMatricesKeepTheSingleBlock)
     EXPECT_EQ(v(2, 0), 3.0);
 
     // Zero columns merged with one column gives one column: the single block again.
-    dMat empty(3, 0, 0.0);
+    Matrix empty(3, 0, 0.0);
     empty.merge(v, 1);
     ASSERT_EQ(empty.nCols(), 1);
     EXPECT_TRUE(empty.isSingleBlock());
@@ -225,11 +225,11 @@ TEST(MatrixShape, OneColumnMatricesKeepTheSingleBlock)
 
 TEST(MatrixShape, SelfMergeDoublesTheMatrix)
 {
-    dMat a = fromRows({{1, 2}, {3, 4}});
+    Matrix a = fromRows({{1, 2}, {3, 4}});
     a.merge(a, 0);
     ASSERT_EQ(a.nRows(), 4);
     EXPECT_EQ(a(3, 1), 4.0);
-    dMat v = fromRows({{1}, {2}});
+    Matrix v = fromRows({{1}, {2}});
     v.merge(v, 1);
     ASSERT_EQ(v.nCols(), 2);
     EXPECT_EQ(v(1, 1), 2.0);
@@ -237,16 +237,16 @@ TEST(MatrixShape, SelfMergeDoublesTheMatrix)
 
 TEST(MatrixShape, Transpose)
 {
-    dMat row = fromRows({{1, 2, 3, 4}});
-    dMat col = row.transpose();
+    Matrix row = fromRows({{1, 2, 3, 4}});
+    Matrix col = row.transpose();
     ASSERT_EQ(col.nRows(), 4);
     ASSERT_EQ(col.nCols(), 1);
     EXPECT_TRUE(col.isSingleBlock());
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(col(i, 0), i + 1.0);
 
-    dMat m = fromRows({{1, 2, 3}, {4, 5, 6}});
-    dMat t = m.transpose();
+    Matrix m = fromRows({{1, 2, 3}, {4, 5, 6}});
+    Matrix t = m.transpose();
     ASSERT_EQ(t.nRows(), 3);
     ASSERT_EQ(t.nCols(), 2);
     EXPECT_EQ(t(2, 1), 6.0);
@@ -256,7 +256,7 @@ TEST(MatrixShape, Transpose)
 
 TEST(MatrixShape, DeleteColumns)
 {
-    dMat m = fromRows({{0, 1, 2, 3, 4}, {10, 11, 12, 13, 14}});
+    Matrix m = fromRows({{0, 1, 2, 3, 4}, {10, 11, 12, 13, 14}});
     m.deleteColumns({0, 0, 0, 0, 1});
     ASSERT_EQ(m.nCols(), 4);
     EXPECT_EQ(m(1, 3), 13.0);
@@ -278,8 +278,8 @@ TEST(MatrixShape, DeleteColumns)
 
 TEST(MatrixShape, DeleteColumnsRefusedWhileShared)
 {
-    dMat m(2, 3, 1.0);
-    dMat other(m);
+    Matrix m(2, 3, 1.0);
+    Matrix other(m);
     EXPECT_EQ(errorOf([&] { m.deleteColumns({1, 0, 0}); }), "\nError: Cannot deleteRows - fMat has references");
     EXPECT_EQ(m.nCols(), 3);
 }
@@ -287,7 +287,7 @@ TEST(MatrixShape, DeleteColumnsRefusedWhileShared)
 TEST(MatrixShape, SiteTableLosesItsFifthColumn)
 {
     // The river family's second site table drops column 4 of 13.
-    dMat s(2, 13, 0.0);
+    Matrix s(2, 13, 0.0);
     for (int j = 0; j < 13; ++j)
         s(1, j) = j;
     std::vector<std::uint8_t> mask(13, 0);

@@ -1,6 +1,6 @@
-#include "app/tvn_app.h"
+#include "app/application.h"
 
-#include "app/tvn_doc.h"
+#include "app/job.h"
 #include "app/user_interaction.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
@@ -25,14 +25,14 @@ std::string quotedLiteral(const std::string& value)
 
 }  // namespace
 
-CTVNApp::CTVNApp(UserInteraction& ui) : ui_(ui), database_(std::make_unique<CADODatabase>()) {}
+Application::Application(UserInteraction& ui) : ui_(ui), database_(std::make_unique<CADODatabase>()) {}
 
-CTVNApp::~CTVNApp()
+Application::~Application()
 {
     ExitInstance();
 }
 
-ProgramPaths CTVNApp::FindProgramPaths(const std::string& commandLine)
+ProgramPaths Application::FindProgramPaths(const std::string& commandLine)
 {
     // The program's own path is the first quoted part of its command line; a command
     // line that does not start with a quoted path gives no directory, so the files are
@@ -53,7 +53,7 @@ ProgramPaths CTVNApp::FindProgramPaths(const std::string& commandLine)
     return paths;
 }
 
-bool CTVNApp::InitInstance(const std::string& commandLine)
+bool Application::InitInstance(const std::string& commandLine)
 {
     paths = FindProgramPaths(commandLine);
     helpArgument = " \"" + paths.helpPath + "\"";
@@ -61,7 +61,7 @@ bool CTVNApp::InitInstance(const std::string& commandLine)
     return true;
 }
 
-void CTVNApp::OpenReferenceData(const std::string& databasePath)
+void Application::OpenReferenceData(const std::string& databasePath)
 {
     connectionString = std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + databasePath;
     bool opened = database_->Open(connectionString, "", "");
@@ -82,19 +82,19 @@ void CTVNApp::OpenReferenceData(const std::string& databasePath)
         ui_.showMessage("Error retrieving taxon list");
         return;
     }
-    masterTaxonList = std::make_shared<const dbTable>(recordset);
+    masterTaxonList = std::make_shared<const MemoryTable>(recordset);
     recordset.Close();
     database_->Close();
     classNames = StatusClassNames();
 }
 
-void CTVNApp::ExitInstance()
+void Application::ExitInstance()
 {
     if (database_)
         database_->Close();
 }
 
-bool CTVNApp::LoadBoundaries(const std::string& siteType, int slot)
+bool Application::LoadBoundaries(const std::string& siteType, int slot)
 {
     if (slot != 1 && slot != 2)
         return false;
@@ -109,14 +109,14 @@ bool CTVNApp::LoadBoundaries(const std::string& siteType, int slot)
         database_->Close();
         return false;
     }
-    auto table = std::make_shared<const dbTable>(recordset);
+    auto table = std::make_shared<const MemoryTable>(recordset);
     (slot == 1 ? boundaries1 : boundaries2) = std::move(table);
     recordset.Close();
     database_->Close();
     return true;
 }
 
-bool CTVNApp::LoadCoCParameters(const std::string& familyName)
+bool Application::LoadCoCParameters(const std::string& familyName)
 {
     if (!database_->Open(connectionString, "", ""))
         return false;
@@ -126,7 +126,7 @@ bool CTVNApp::LoadCoCParameters(const std::string& familyName)
         database_->Close();
         return false;
     }
-    cocParameters = std::make_shared<const dbTable>(recordset);
+    cocParameters = std::make_shared<const MemoryTable>(recordset);
     recordset.Close();
     database_->Close();
     // Four coefficients make the parameters; fewer rows count as not found.

@@ -21,16 +21,16 @@ private:
 //
 // Layout: a one-column matrix keeps all its values in one contiguous block (so a column
 // vector is also a plain array of doubles); any other matrix keeps one block per row.
-class dMat {
+class Matrix {
 public:
     static constexpr int maxRows = 20000;
     static constexpr int maxCols = 20000;
     static constexpr double missingValue = -99.9;
 
-    dMat(int rows, int cols, double init);
-    dMat(const dMat& other);
-    dMat& operator=(const dMat& other);
-    ~dMat();
+    Matrix(int rows, int cols, double init);
+    Matrix(const Matrix& other);
+    Matrix& operator=(const Matrix& other);
+    ~Matrix();
 
     int nRows() const { return store_->nRows; }
     int nCols() const { return store_->nCols; }
@@ -43,16 +43,16 @@ public:
     bool isMissing(int row, int col) const;
 
     // Reductions; dir 0 gives one result per row (nRows x 1), dir 1 one per column (1 x nCols).
-    dMat count(int dir) const;   // strictly positive elements
-    dMat matmax(int dir) const;  // largest element, from -1e30
-    dMat sum(int dir) const;     // as stored, missing markers included
+    Matrix count(int dir) const;   // strictly positive elements
+    Matrix matmax(int dir) const;  // largest element, from -1e30
+    Matrix sum(int dir) const;     // as stored, missing markers included
     // Count of positive elements, maximum and Hill's N2, one row per row (dir 0) or per
     // column (dir 1) of this matrix: nRows x 3 or nCols x 3.
-    dMat countmaxn2(int dir) const;
+    Matrix countmaxn2(int dir) const;
 
     // In place: dir 0 appends other's rows below, dir 1 its columns to the right.
-    void merge(const dMat& other, int dir);
-    dMat transpose() const;
+    void merge(const Matrix& other, int dir);
+    Matrix transpose() const;
     // In place: removes every column whose mask byte is non-zero. Refused while the
     // storage is shared.
     void deleteColumns(const std::vector<std::uint8_t>& mask);

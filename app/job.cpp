@@ -1,13 +1,13 @@
-#include "app/tvn_doc.h"
+#include "app/job.h"
 
-#include "app/tvn_app.h"
+#include "app/application.h"
 #include "matrix/number_format.h"
 
-CTVNDoc::CTVNDoc(CTVNApp* application, UserInteraction& user) : app(application), ui(user) {}
+Job::Job(Application* application, UserInteraction& user) : app(application), ui(user) {}
 
-CTVNDoc::~CTVNDoc() = default;
+Job::~Job() = default;
 
-const char* CTVNDoc::FamilyName(int f)
+const char* Job::FamilyName(int f)
 {
     switch (f) {
     case familyLakes: return "LTDI";
@@ -16,7 +16,7 @@ const char* CTVNDoc::FamilyName(int f)
     }
 }
 
-const char* CTVNDoc::FirstIndexName(int f)
+const char* Job::FirstIndexName(int f)
 {
     switch (f) {
     case familyLakes: return "LTDI1";
@@ -25,7 +25,7 @@ const char* CTVNDoc::FirstIndexName(int f)
     }
 }
 
-const char* CTVNDoc::SecondIndexName(int f)
+const char* Job::SecondIndexName(int f)
 {
     switch (f) {
     case familyLakes: return "LTDI2";
@@ -34,7 +34,7 @@ const char* CTVNDoc::SecondIndexName(int f)
     }
 }
 
-void CTVNDoc::ComposeImportSummary()
+void Job::ComposeImportSummary()
 {
     const int taxaInCounts = counts ? counts->nCols() : 0;
     const int samplesInCounts = counts ? counts->nRows() : 0;
@@ -49,7 +49,7 @@ void CTVNDoc::ComposeImportSummary()
             {std::string_view(familyName)});
 }
 
-CTVNDoc::State CTVNDoc::state() const
+Job::State Job::state() const
 {
     if (!counts)
         return State::Created;
@@ -58,7 +58,7 @@ CTVNDoc::State CTVNDoc::state() const
     return modified ? State::Analysed : State::Saved;
 }
 
-bool CTVNDoc::SaveModified()
+bool Job::SaveModified()
 {
     if (!modified)
         return true;
@@ -75,7 +75,7 @@ bool CTVNDoc::SaveModified()
     return false;
 }
 
-bool CTVNDoc::CanCloseFrame(Window window)
+bool Job::CanCloseFrame(Window window)
 {
     if (window != Window::JobForm)
         return true;

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/tvn_app.h"
+#include "app/application.h"
 #include "refdb/ado_database.h"
 #include "refdb/jet/writer.h"
 #include "tests/support/scripted_user.h"
@@ -83,7 +83,7 @@ protected:
     ScriptedUser user;
 };
 
-std::vector<std::string> texts(const dbTable& table, int col)
+std::vector<std::string> texts(const MemoryTable& table, int col)
 {
     std::vector<std::string> out;
     for (int r = 0; r < table.rowCount; ++r) {
@@ -96,19 +96,19 @@ std::vector<std::string> texts(const dbTable& table, int col)
 
 TEST(ProgramPaths, TakenFromTheQuotedProgramPathOfTheCommandLine)
 {
-    ProgramPaths quoted = CTVNApp::FindProgramPaths("\"/opt/torven ii/bin/torven\" \"/data/x.xls\"");
+    ProgramPaths quoted = Application::FindProgramPaths("\"/opt/torven ii/bin/torven\" \"/data/x.xls\"");
     EXPECT_EQ(quoted.drive, "");
     EXPECT_EQ(quoted.directory, "/opt/torven ii/bin/");
     EXPECT_EQ(quoted.databasePath, "/opt/torven ii/bin/TORVENII.mdb");
     EXPECT_EQ(quoted.helpPath, "/opt/torven ii/bin/TORVENII.pdf");
 
     // Several leading quotes are skipped.
-    EXPECT_EQ(CTVNApp::FindProgramPaths("\"\"/a/b/prog\"").directory, "/a/b/");
+    EXPECT_EQ(Application::FindProgramPaths("\"\"/a/b/prog\"").directory, "/a/b/");
 
     // Without a quoted path the files are looked for in the current directory.
     for (const char* line : {"torven", "/usr/bin/torven", "", "\"/a/b/prog", "\"\"\""}) {
         SCOPED_TRACE(line);
-        ProgramPaths paths = CTVNApp::FindProgramPaths(line);
+        ProgramPaths paths = Application::FindProgramPaths(line);
         EXPECT_EQ(paths.directory, "");
         EXPECT_EQ(paths.databasePath, "TORVENII.mdb");
         EXPECT_EQ(paths.helpPath, "TORVENII.pdf");
@@ -117,7 +117,7 @@ TEST(ProgramPaths, TakenFromTheQuotedProgramPathOfTheCommandLine)
 
 TEST_F(TvnAppTest, StartUpLoadsTheTaxonListAndClosesTheConnection)
 {
-    CTVNApp app(user);
+    Application app(user);
     EXPECT_TRUE(app.InitInstance(commandLine()));
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(app.helpArgument, " \"" + dir.file("TORVENII.pdf") + "\"");
@@ -133,7 +133,7 @@ TEST_F(TvnAppTest, StartUpLoadsTheTaxonListAndClosesTheConnection)
 TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
 {
     std::filesystem::remove(dir.file("TORVENII.mdb"));
-    CTVNApp app(user);
+    Application app(user);
     EXPECT_TRUE(app.InitInstance(commandLine()));
     ASSERT_EQ(user.messages.size(), 2u);
     // The text of the last attempt, the ACE provider's, then the program's own message.
@@ -153,7 +153,7 @@ TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
 TEST_F(TvnAppTest, WithOnlyTheAceProviderTheSecondAttemptOpensAndIsKept)
 {
     CADODatabase::SetInstalledProviders({CADODatabase::kAceProvider});
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(app.connectionString, ace());
@@ -166,7 +166,7 @@ TEST_F(TvnAppTest, WithOnlyTheAceProviderTheSecondAttemptOpensAndIsKept)
 TEST_F(TvnAppTest, AnAceDatabaseOpensThroughTheAceProvider)
 {
     writeDatabase(dir.file("TORVENII.mdb"), {taxonList()}, refdb::JetFormat::ace12);
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(app.connectionString, ace());
@@ -176,7 +176,7 @@ TEST_F(TvnAppTest, AnAceDatabaseOpensThroughTheAceProvider)
 TEST_F(TvnAppTest, AMissingTaxonListIsReportedAndLeavesTheConnectionOpen)
 {
     writeDatabase(dir.file("TORVENII.mdb"), {boundaries(), coc()});
-    CTVNApp app(user);
+    Application app(user);
     EXPECT_TRUE(app.InitInstance(commandLine()));
     EXPECT_EQ(user.messages, (std::vector<std::string>{"Error retrieving taxon list"}));
     EXPECT_FALSE(app.masterTaxonList);
@@ -188,7 +188,7 @@ TEST_F(TvnAppTest, AMissingTaxonListIsReportedAndLeavesTheConnectionOpen)
 
 TEST_F(TvnAppTest, BoundariesLoadIntoTheirSlotAndAFailureKeepsThePreviousTable)
 {
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     ASSERT_TRUE(app.LoadBoundaries("TDI3", 1));
     ASSERT_TRUE(app.LoadBoundaries("TDI4", 2));
@@ -198,13 +198,13 @@ TEST_F(TvnAppTest, BoundariesLoadIntoTheirSlotAndAFailureKeepsThePreviousTable)
     EXPECT_EQ(texts(*app.boundaries2, 0), (std::vector<std::string>{"TDI4"}));
 
     // A job keeps the table its import loaded; the next import's load replaces only the slot.
-    std::shared_ptr<const dbTable> keptByJob = app.boundaries1;
+    std::shared_ptr<const MemoryTable> keptByJob = app.boundaries1;
     ASSERT_TRUE(app.LoadBoundaries("LTDI1", 1));
     EXPECT_EQ(texts(*app.boundaries1, 1), (std::vector<std::string>{"HA", "MA"}));
     EXPECT_EQ(texts(*keptByJob, 0), (std::vector<std::string>{"TDI3"}));
 
     // The database gone: the message, false, and the slot as it was.
-    std::shared_ptr<const dbTable> before = app.boundaries1;
+    std::shared_ptr<const MemoryTable> before = app.boundaries1;
     std::filesystem::remove(dir.file("TORVENII.mdb"));
     EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));
     EXPECT_EQ(user.messages, (std::vector<std::string>{"Error opening boundary database"}));
@@ -221,7 +221,7 @@ TEST_F(TvnAppTest, BoundariesLoadIntoTheirSlotAndAFailureKeepsThePreviousTable)
 
 TEST_F(TvnAppTest, CoCParametersAreFoundWithFourRowsInCoefficientOrder)
 {
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     ASSERT_TRUE(app.LoadCoCParameters("TDI"));
     ASSERT_TRUE(app.cocParameters);
@@ -238,7 +238,7 @@ TEST_F(TvnAppTest, CoCParametersAreFoundWithFourRowsInCoefficientOrder)
 
 TEST_F(TvnAppTest, ThreeCoCRowsCountAsNotFoundAndEmptyTheSlot)
 {
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     ASSERT_TRUE(app.LoadCoCParameters("TDI"));
     EXPECT_FALSE(app.LoadCoCParameters("LTDI"));
@@ -250,10 +250,10 @@ TEST_F(TvnAppTest, ThreeCoCRowsCountAsNotFoundAndEmptyTheSlot)
 
 TEST_F(TvnAppTest, AFailedCoCLoadKeepsTheSlotAndShowsNothing)
 {
-    CTVNApp app(user);
+    Application app(user);
     app.InitInstance(commandLine());
     ASSERT_TRUE(app.LoadCoCParameters("TDI"));
-    std::shared_ptr<const dbTable> before = app.cocParameters;
+    std::shared_ptr<const MemoryTable> before = app.cocParameters;
 
     writeDatabase(dir.file("TORVENII.mdb"), {taxonList()});
     EXPECT_FALSE(app.LoadCoCParameters("TDI"));

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "refdb/db_table.h"
+#include "refdb/memory_table.h"
 
 class CADODatabase;
 class UserInteraction;
@@ -20,12 +20,12 @@ struct ProgramPaths {
 // The application object without its windows: the reference database, the master taxon
 // list that stays in memory for the whole run, the class names, and the loaders that
 // each import calls for its family's class boundaries and confidence-of-class parameters.
-class CTVNApp {
+class Application {
 public:
-    explicit CTVNApp(UserInteraction& ui);
-    ~CTVNApp();
-    CTVNApp(const CTVNApp&) = delete;
-    CTVNApp& operator=(const CTVNApp&) = delete;
+    explicit Application(UserInteraction& ui);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
     // The program's own path is the text up to the first double quote after any leading
     // ones; the database and help file sit beside it.
@@ -55,10 +55,10 @@ public:
 
     // The four reference tables, each replaced whole when it is loaded again. Jobs keep
     // their own handles on the boundary and CoC tables their import loaded.
-    std::shared_ptr<const dbTable> masterTaxonList;
-    std::shared_ptr<const dbTable> boundaries1;
-    std::shared_ptr<const dbTable> boundaries2;
-    std::shared_ptr<const dbTable> cocParameters;
+    std::shared_ptr<const MemoryTable> masterTaxonList;
+    std::shared_ptr<const MemoryTable> boundaries1;
+    std::shared_ptr<const MemoryTable> boundaries2;
+    std::shared_ptr<const MemoryTable> cocParameters;
 
 private:
     UserInteraction& ui_;

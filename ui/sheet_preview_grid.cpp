@@ -1,4 +1,4 @@
-#include "ui/imp_grid.h"
+#include "ui/sheet_preview_grid.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -11,9 +11,9 @@
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
 
-ImpGridModel::ImpGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+SheetPreviewModel::SheetPreviewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ImpGridModel::setSheet(const wb::Sheet* sheet)
+void SheetPreviewModel::setSheet(const wb::Sheet* sheet)
 {
     beginResetModel();
     sheet_ = sheet;
@@ -22,23 +22,23 @@ void ImpGridModel::setSheet(const wb::Sheet* sheet)
     endResetModel();
 }
 
-void ImpGridModel::setDataBlock(int firstDataRow, int firstDataColumn)
+void SheetPreviewModel::setDataBlock(int firstDataRow, int firstDataColumn)
 {
     firstDataRow_ = firstDataRow;
     firstDataColumn_ = firstDataColumn;
 }
 
-int ImpGridModel::rowCount(const QModelIndex& parent) const
+int SheetPreviewModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : rows_;
 }
 
-int ImpGridModel::columnCount(const QModelIndex& parent) const
+int SheetPreviewModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : columns_;
 }
 
-QVariant ImpGridModel::data(const QModelIndex& index, int role) const
+QVariant SheetPreviewModel::data(const QModelIndex& index, int role) const
 {
     if (!sheet_ || !index.isValid())
         return {};
@@ -58,7 +58,7 @@ QVariant ImpGridModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant ImpGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant SheetPreviewModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
@@ -67,7 +67,7 @@ QVariant ImpGridModel::headerData(int section, Qt::Orientation orientation, int 
     return QString::number(section + 1);
 }
 
-ImpGrid::ImpGrid(QWidget* parent) : QTableView(parent), model_(new ImpGridModel(this))
+SheetPreviewGrid::SheetPreviewGrid(QWidget* parent) : QTableView(parent), model_(new SheetPreviewModel(this))
 {
     setModel(model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,12 +87,12 @@ ImpGrid::ImpGrid(QWidget* parent) : QTableView(parent), model_(new ImpGridModel(
             [this](const QModelIndex& index) { clickCell(index.row() + 1, index.column() + 1); });
 }
 
-void ImpGrid::setSheet(const wb::Sheet* sheet)
+void SheetPreviewGrid::setSheet(const wb::Sheet* sheet)
 {
     model_->setSheet(sheet);
 }
 
-bool ImpGrid::setFirstDataRow(int row)
+bool SheetPreviewGrid::setFirstDataRow(int row)
 {
     if (row > model_->rowCount())
         return false;
@@ -102,7 +102,7 @@ bool ImpGrid::setFirstDataRow(int row)
     return true;
 }
 
-bool ImpGrid::setFirstDataColumn(int column)
+bool SheetPreviewGrid::setFirstDataColumn(int column)
 {
     if (column > model_->columnCount())
         return false;
@@ -112,7 +112,7 @@ bool ImpGrid::setFirstDataColumn(int column)
     return true;
 }
 
-void ImpGrid::fitColumnWidths()
+void SheetPreviewGrid::fitColumnWidths()
 {
     const wb::Sheet* sheet = model_->sheet();
     if (!sheet)
@@ -144,7 +144,7 @@ void ImpGrid::fitColumnWidths()
     }
 }
 
-void ImpGrid::clickRowHeader(int row)
+void SheetPreviewGrid::clickRowHeader(int row)
 {
     if (!preview::AcceptsPosition(row, model_->rowCount()))
         return;
@@ -152,7 +152,7 @@ void ImpGrid::clickRowHeader(int row)
     emit firstDataRowChosen(row);
 }
 
-void ImpGrid::clickColumnHeader(int column)
+void SheetPreviewGrid::clickColumnHeader(int column)
 {
     if (!preview::AcceptsPosition(column, model_->columnCount()))
         return;
@@ -160,7 +160,7 @@ void ImpGrid::clickColumnHeader(int column)
     emit firstDataColumnChosen(column);
 }
 
-void ImpGrid::clickCell(int row, int column)
+void SheetPreviewGrid::clickCell(int row, int column)
 {
     // Each half of a cell click is checked on its own, as a header click would be.
     clickRowHeader(row);

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/user_interaction.h"
-#include "matrix/dmat.h"
-#include "refdb/db_table.h"
+#include "matrix/matrix.h"
+#include "refdb/memory_table.h"
 
-class CTVNApp;
+class Application;
 
 // The status class names, for classes 1 to 5.
 inline const std::vector<std::string>& StatusClassNames()
@@ -26,17 +26,17 @@ struct TaxonEntry {
 // One analysis job: one worksheet of one sample workbook, imported for one metric
 // family, analysed and saved as a results workbook. Everything it imported or computed
 // belongs to it; the workbook is open only inside the import and the save.
-class CTVNDoc {
+class Job {
 public:
     // The windows of a job, as far as the closing rules care.
     enum class Window { JobForm, Data, Results };
     enum class State { Created, Imported, Analysed, Saved };
 
     // app may be null for a job that is filled by hand (tests); the import needs it.
-    CTVNDoc(CTVNApp* app, UserInteraction& ui);
-    ~CTVNDoc();
-    CTVNDoc(const CTVNDoc&) = delete;
-    CTVNDoc& operator=(const CTVNDoc&) = delete;
+    Job(Application* app, UserInteraction& ui);
+    ~Job();
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
 
     // The import: false means the job is to be discarded (its message has been shown).
     bool OpenWorkbook(const std::string& path);
@@ -64,7 +64,7 @@ public:
     static const char* FirstIndexName(int family);
     static const char* SecondIndexName(int family);
 
-    CTVNApp* app;
+    Application* app;
     UserInteraction& ui;
 
     // Identity and state.
@@ -85,7 +85,7 @@ public:
     std::vector<TaxonEntry> taxa;
     std::vector<std::string> headerLabels;
     std::vector<std::vector<std::string>> headerValues;  // [header row][sample]
-    std::unique_ptr<dMat> counts;                        // samples x taxa
+    std::unique_ptr<Matrix> counts;                        // samples x taxa
 
     // Chemistry bounds (fixed) and defaults (changed per job by the user).
     const double alkMinTDI3 = 6, alkMaxTDI3 = 150;      // mg/l
@@ -98,22 +98,22 @@ public:
 
     // Reference tables as this job's import found them; its analysis reads these, so that
     // jobs open side by side never read each other's.
-    std::shared_ptr<const dbTable> masterTaxonList;
-    std::shared_ptr<const dbTable> boundaries1;
-    std::shared_ptr<const dbTable> boundaries2;
-    std::shared_ptr<const dbTable> cocParameters;
+    std::shared_ptr<const MemoryTable> masterTaxonList;
+    std::shared_ptr<const MemoryTable> boundaries1;
+    std::shared_ptr<const MemoryTable> boundaries2;
+    std::shared_ptr<const MemoryTable> cocParameters;
 
     // Analysis outputs.
     int indexCount = 0;
     std::vector<int> matchedRow, scoredRow1, scoredRow2;
     int matchedCount = 0, scoredCount1 = 0, scoredCount2 = 0;
     int lackingCount1 = 0, lackingCount2 = 0;
-    std::unique_ptr<dMat> results;  // samples x 17 (two indices) or 12 (DAM)
+    std::unique_ptr<Matrix> results;  // samples x 17 (two indices) or 12 (DAM)
     std::vector<std::string> resultNames;
     std::vector<std::string> comments1, comments2;
 
     // Confidence-of-class outputs.
-    std::unique_ptr<dMat> siteSummary1, siteSummary2;
+    std::unique_ptr<Matrix> siteSummary1, siteSummary2;
     std::vector<std::string> siteHeaders1, siteHeaders2;
     std::vector<std::string> siteCodes;
     bool uncertaintyAvailable = false;
