@@ -424,7 +424,7 @@ void DesktopGridsTest::printedChartFillsOnePage()
 void DesktopGridsTest::inputStormOverEveryWindow()
 {
     Program program;
-    CChildFrame2* frame = openRiver(program);
+    JobFrame* frame = openRiver(program);
     QVERIFY(frame);
     frame->form()->analyse();
     frame->form()->viewDataButton()->click();

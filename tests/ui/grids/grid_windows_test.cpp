@@ -217,7 +217,7 @@ void GridWindowsTest::dataViewLayoutAndFrozenPanes()
 void GridWindowsTest::wheelOverEveryPane()
 {
     QuietUser user;
-    CTVNDoc job(nullptr, user);
+    Job job(nullptr, user);
     grid_jobs::fillImportedJob(job, 300);
     DataWindow window(job);
     window.resize(700, 130);
