@@ -1,6 +1,8 @@
 #include "ui/help_command.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -47,12 +49,18 @@ void HelpCommand::show(QWidget* parent)
     if (exists && externalViewer_ && externalViewer_(helpPath_))
         return;
     if (exists) {
+        // The window lives with the main window; over a modal dialog it is shown as the
+        // dialog's own, since the dialog blocks every other window while it is open.
+        QWidget* home = parent;
+        while (home && qobject_cast<QDialog*>(home) && home->parentWidget())
+            home = home->parentWidget()->window();
+        if (home && qobject_cast<QDialog*>(home))
+            home = nullptr;
+        QWidget* owner = QApplication::activeModalWidget();
         if (!window_)
-            window_ = new HelpWindow(parent);
+            window_ = new HelpWindow(home);
         if (window_->load(helpPath_)) {
-            window_->show();
-            window_->raise();
-            window_->activateWindow();
+            window_->showOver(owner, home);
             return;
         }
     }

@@ -43,6 +43,12 @@ foreach(expected "[Picture: The window that is not there yet]" "observed over ex
   endif()
 endforeach()
 
+# The contents beside it: each chapter with its page (title page 1, contents page 2).
+file(READ "${WORK}/out.toc" contents)
+if(NOT contents MATCHES "^1\t3\tA chapter\n1\t(3|4)\tAnother chapter\n$")
+  message(FATAL_ERROR "the contents file is not as expected:\n${contents}")
+endif()
+
 # A manual that cannot be read: exit 1, and the PDF written before is left as it was.
 file(READ "${WORK}/out.pdf" before HEX)
 execute_process(COMMAND "${MKHELP}" -o "${WORK}/out.pdf" "${WORK}/no-such-manual.md"

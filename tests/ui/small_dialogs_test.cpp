@@ -1,6 +1,11 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPdfDocument>
+#include <QPdfSelection>
+#include <QPdfView>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
@@ -244,6 +249,62 @@ private slots:
         QVERIFY(help.window()->isVisible());
         QVERIFY(help.window()->pageCount() >= 1);
         QVERIFY(user.messages.empty());
+    }
+
+    void helpContentsEntries()
+    {
+        const QList<HelpContentsEntry> entries = ParseHelpContents(QStringLiteral(
+            "1\t4\tStarting the program\n2\t12\tOpening a workbook\r\nnot an entry\n2\tx\tNo page\n1\t130\t2 Sites\n"));
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries[0].title, QStringLiteral("Starting the program"));
+        QCOMPARE(entries[0].page, 4);
+        QCOMPARE(entries[1].level, 2);
+        QCOMPARE(entries[1].title, QStringLiteral("Opening a workbook"));
+        QCOMPARE(entries[2].title, QStringLiteral("2 Sites"));
+        QCOMPARE(entries[2].page, 130);
+    }
+
+    // Help asked for from a modal dialog is the dialog's own window while the dialog is open
+    // (a modal dialog blocks every other window), in front of it and within the screen; when
+    // the dialog closes it stays open with the main window. A contents entry goes to the page
+    // of its section.
+    void helpOverAModalDialogAndItsContents()
+    {
+        TestUser user;
+        HelpCommand help(QStringLiteral(TORVEN_BIN_DIR "/TORVENII.pdf"), user);
+        help.setExternalViewer([](const QString&) { return false; });
+        QWidget home;
+        home.resize(400, 300);
+        home.show();
+        QDialog dialog(&home);
+        bool shownOverDialog = false;
+        {
+            ModalScript script;
+            script.expect([&](QDialog* shown) {
+                help.show(shown);
+                QVERIFY(help.window() && help.window()->isVisible());
+                shownOverDialog = help.window()->parentWidget() == shown && help.window()->isWindow();
+                const QRect screen = help.window()->screen()->availableGeometry();
+                QVERIFY(screen.contains(help.window()->frameGeometry()) || screen.contains(help.window()->geometry()));
+                shown->accept();
+            });
+            dialog.exec();
+        }
+        QVERIFY(shownOverDialog);
+        QVERIFY(help.window());
+        QTRY_VERIFY(help.window()->isVisible());
+        QCOMPARE(help.window()->parentWidget(), &home);
+
+        HelpWindow& window = *help.window();
+        QVERIFY2(window.contents()->count() >= 5, qPrintable(QString::number(window.contents()->count())));
+        QListWidgetItem* last = window.contents()->item(window.contents()->count() - 1);
+        const int page = last->data(Qt::UserRole).toInt();
+        QVERIFY(page > 2);
+        emit window.contents()->itemClicked(last);
+        QTRY_COMPARE(window.currentPage(), page - 1);
+        QPdfDocument* document = window.view()->document();
+        QVERIFY(!document->getAllText(page - 1).text().isEmpty());
+        window.close();
     }
 
     void helpWithoutAFileSaysSo()

@@ -1,4 +1,5 @@
-// torven-mkhelp: the help file TORVENII.pdf from the user manual in Markdown.
+// torven-mkhelp: the help file TORVENII.pdf (and its contents, TORVENII.toc) from the user
+// manual in Markdown.
 //
 //   torven-mkhelp -o OUT.pdf [--images DIR] MANUAL.md
 //
@@ -277,10 +278,17 @@ int pageOf(const QTextDocument& doc, const QTextBlock& heading)
     return static_cast<int>(textBottom / doc.pageSize().height()) + 1;
 }
 
+// One entry of the contents: heading level (1 chapter, 2 section), title, page from 1.
+struct ContentsEntry {
+    int level;
+    QString title;
+    int page;
+};
+
 // A contents page after the title page: every chapter and section heading with its page
 // number. The entries take the same room whatever their numbers, so filling the numbers in
-// after the layout moves nothing.
-void insertContents(QTextDocument& doc, double textWidth)
+// after the layout moves nothing. Returns the entries.
+QList<ContentsEntry> insertContents(QTextDocument& doc, double textWidth)
 {
     QList<QTextBlock> headings;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
@@ -290,7 +298,7 @@ void insertContents(QTextDocument& doc, double textWidth)
     }
     // The first heading is the title; the contents go before the first chapter.
     if (headings.size() < 2)
-        return;
+        return {};
     headings.removeFirst();
 
     QTextCursor cursor(headings.first());
@@ -324,13 +332,39 @@ void insertContents(QTextDocument& doc, double textWidth)
     }
 
     doc.documentLayout()->documentSize();  // lays the whole document out
+    QList<ContentsEntry> contents;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const int page = pageOf(doc, headings[i]);
         QTextCursor number(entries[i]);
         number.movePosition(QTextCursor::EndOfBlock);
         number.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 3);
         number.insertText(QString::number(page));
+        contents.append({headings[i].blockFormat().headingLevel(), headings[i].text(), page});
     }
+    return contents;
+}
+
+// The contents beside the help file (OUT with .toc for .pdf), one line an entry:
+// level, page and title, tab-separated, UTF-8. The help window lists them for a click,
+// since a PDF viewer's text of the contents page cannot be read back line by line.
+bool writeContentsFile(const QString& pdfPath, const QList<ContentsEntry>& contents)
+{
+    QString path = pdfPath;
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path.chop(4);
+    path += QStringLiteral(".toc");
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "torven-mkhelp: cannot write %s: %s\n", qPrintable(path), qPrintable(out.errorString()));
+        return false;
+    }
+    for (const ContentsEntry& entry : contents)
+        out.write(QStringLiteral("%1\t%2\t%3\n").arg(entry.level).arg(entry.page).arg(entry.title).toUtf8());
+    if (!out.commit()) {
+        std::fprintf(stderr, "torven-mkhelp: cannot write %s: %s\n", qPrintable(path), qPrintable(out.errorString()));
+        return false;
+    }
+    return true;
 }
 
 // Draws one page's furniture: the running title (not on the first page) and the page number.
@@ -420,7 +454,7 @@ int main(int argc, char** argv)
     fitPictures(doc, textBody.width(), textBody.height());
     centreMissingPictures(doc);
     doc.setPageSize(textBody.size());
-    insertContents(doc, textBody.width());
+    const QList<ContentsEntry> contents = insertContents(doc, textBody.width());
     const int pageCount = doc.pageCount();
 
     QSaveFile out(options->outputPath);
@@ -463,6 +497,8 @@ int main(int argc, char** argv)
                      qPrintable(out.errorString()));
         return 1;
     }
+    if (!writeContentsFile(options->outputPath, contents))
+        return 1;
     if (missing > 0)
         std::fprintf(stderr, "torven-mkhelp: %d picture%s not found in %s; %s shown by caption\n", missing,
                      missing == 1 ? "" : "s", qPrintable(options->imageDir), missing == 1 ? "it is" : "they are");
