@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build test demo asan fuzz clean
+.PHONY: deps configure build test demo asan fuzz clean package install
 
 deps:
 	scripts/install-deps
@@ -19,6 +19,15 @@ test: build
 
 demo: build
 	scripts/demo $(BUILD)
+
+# The Debian package, $(BUILD)/torven-ii_<version>_<arch>.deb (CPack; see packaging/).
+package: build
+	cmake --build $(BUILD) --target package
+
+# Installs under PREFIX (default /usr/local), below DESTDIR when it is set.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer (leaks included).
 asan: deps

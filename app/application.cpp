@@ -2,6 +2,7 @@
 
 #include "app/job.h"
 #include "app/user_interaction.h"
+#include "base/data_files.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 
@@ -48,8 +49,11 @@ ProgramPaths Application::FindProgramPaths(const std::string& commandLine)
     std::size_t slash = programPath.rfind('/');
     if (slash != std::string::npos)
         paths.directory = programPath.substr(0, slash + 1);
-    paths.databasePath = paths.drive + paths.directory + kDatabaseBaseName + ".mdb";
-    paths.helpPath = paths.drive + paths.directory + kDatabaseBaseName + ".pdf";
+    const torven::DataFileSearch database =
+        torven::FindDataFile(paths.drive + paths.directory, std::string(kDatabaseBaseName) + ".mdb");
+    paths.databasePath = database.path;
+    paths.databaseNotFound = database.notFoundDetail();
+    paths.helpPath = torven::FindDataFile(paths.drive + paths.directory, std::string(kDatabaseBaseName) + ".pdf").path;
     return paths;
 }
 
@@ -57,11 +61,11 @@ bool Application::InitInstance(const std::string& commandLine)
 {
     paths = FindProgramPaths(commandLine);
     helpArgument = " \"" + paths.helpPath + "\"";
-    OpenReferenceData(paths.databasePath);
+    OpenReferenceData(paths.databasePath, paths.databaseNotFound);
     return true;
 }
 
-void Application::OpenReferenceData(const std::string& databasePath)
+void Application::OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail)
 {
     connectionString = std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + databasePath;
     bool opened = database_->Open(connectionString, "", "");
@@ -73,7 +77,7 @@ void Application::OpenReferenceData(const std::string& databasePath)
         // The program runs on without reference data; every import then fails at its
         // boundary load.
         ui_.showMessage(database_->GetLastErrorText());
-        ui_.showMessage("Error opening database");
+        ui_.showMessage("Error opening database", notFoundDetail);
         return;
     }
 

@@ -15,6 +15,9 @@ struct ProgramPaths {
     std::string directory;  // with its trailing separator, or empty
     std::string databasePath;
     std::string helpPath;
+    // Where the database was looked for, when it is in none of those places (the detail
+    // of "Error opening database"); empty when it was found.
+    std::string databaseNotFound;
 };
 
 // The application object without its windows: the reference database, the master taxon
@@ -28,14 +31,16 @@ public:
     Application& operator=(const Application&) = delete;
 
     // The program's own path is the text up to the first double quote after any leading
-    // ones; the database and help file sit beside it.
+    // ones; the database and help file sit beside it or in the installed data folder
+    // (torven::FindDataFile).
     static ProgramPaths FindProgramPaths(const std::string& commandLine);
 
     // Start-up without windows: the paths, the database (Jet, then ACE), the master taxon
     // list and the class names. A missing database is reported and start-up goes on.
     bool InitInstance(const std::string& commandLine);
     // Opens the database at path and loads the master taxon list (start-up steps 8 to 10).
-    void OpenReferenceData(const std::string& databasePath);
+    // notFoundDetail goes with "Error opening database": where a missing file was looked for.
+    void OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail = std::string());
     // Closes the database connection.
     void ExitInstance();
 

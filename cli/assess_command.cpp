@@ -166,7 +166,12 @@ int runAssess(const std::vector<std::string>& args)
 
     CliUser user(options.worksheet, options.outputPath);
     Application app(user);
-    app.OpenReferenceData(options.databasePath.value_or(programDirectory() + "TORVENII.mdb"));
+    if (options.databasePath) {
+        app.OpenReferenceData(*options.databasePath);
+    } else {
+        const torven::DataFileSearch database = findReferenceDatabase();
+        app.OpenReferenceData(database.path, database.notFoundDetail());
+    }
 
     Job job(&app, user);
     if (int status = importJob(options, user, job); status != exitOk)

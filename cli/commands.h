@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/data_files.h"
+
 namespace cli {
 
 // Exit statuses of torven-cli.
@@ -20,6 +22,10 @@ CommandFunction findCommand(const std::string& name);
 
 // The folder of the running program (with a trailing '/'), for files beside it.
 std::string programDirectory();
+
+// The reference database TORVENII.mdb when no --db is given: beside the program, else in
+// the installed data folder.
+torven::DataFileSearch findReferenceDatabase();
 
 // Writes text with backslash, tab, CR and LF escaped, so that a record stays on one line.
 std::string escapeField(const std::string& text);

@@ -38,6 +38,11 @@ std::string programDirectory()
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+torven::DataFileSearch findReferenceDatabase()
+{
+    return torven::FindDataFile(programDirectory(), "TORVENII.mdb");
+}
+
 std::string escapeField(const std::string& text)
 {
     std::string out;

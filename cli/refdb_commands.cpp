@@ -19,7 +19,7 @@ namespace cli {
 namespace {
 
 struct DatabaseOptions {
-    std::string databasePath = programDirectory() + "TORVENII.mdb";
+    std::string databasePath = findReferenceDatabase().path;
     std::optional<std::string> source;
 };
 

@@ -1,11 +1,27 @@
 #include "ui/startup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/application.h"
 #include "ui/grids/grid_window_factory.h"
 #include "ui/help_command.h"
 #include "ui/main_window.h"
+
+namespace {
+
+// The workbook of the command line opens as File > Open would, once the event loop runs
+// and the main window is enabled again (it is disabled while the splash shows).
+void openWhenEnabled(MainWindow* window, const QString& workbook)
+{
+    if (!window->isEnabled()) {
+        QTimer::singleShot(50, window, [window, workbook] { openWhenEnabled(window, workbook); });
+        return;
+    }
+    window->openWorkbook(workbook);
+}
+
+}  // namespace
 
 DesktopProgram::DesktopProgram() = default;
 
@@ -47,6 +63,11 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
         program->splash = CSplashWnd::showSplash(&mainWindow, options.splashMilliseconds);
     QCoreApplication::processEvents();
 
-    app.OpenReferenceData(app.paths.databasePath);
+    app.OpenReferenceData(app.paths.databasePath, app.paths.databaseNotFound);
+
+    if (!options.workbook.isEmpty()) {
+        const QString workbook = options.workbook;
+        QTimer::singleShot(0, &mainWindow, [&mainWindow, workbook] { openWhenEnabled(&mainWindow, workbook); });
+    }
     return program;
 }

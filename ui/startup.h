@@ -28,10 +28,13 @@ struct StartOptions {
     int splashMilliseconds = CSplashWnd::kDisplayMilliseconds;
     // Where the database and the help file are; the program's own folder when empty.
     QString programFilePath;
+    // A workbook to open as File > Open does, once the splash has gone; none when empty.
+    QString workbook;
 };
 
 // Start-up: the settings' names, the main window shown with its caption, the database
 // and help file found beside the program, the splash, then the reference database and
-// the master taxon list (a missing database is reported and the program runs on).
+// the master taxon list (a missing database is reported and the program runs on), then
+// the workbook of the command line, if any.
 // Needs a QApplication.
 std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options = StartOptions());

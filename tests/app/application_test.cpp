@@ -141,6 +141,9 @@ TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
         << user.messages[0];
     EXPECT_NE(user.messages[0].find("Could not find file"), std::string::npos);
     EXPECT_EQ(user.messages[1], "Error opening database");
+    // Its detail names both places looked in: beside the program, the installed data folder.
+    const std::string installed = (dir.path().parent_path() / "share" / "torven-ii").string() + "/";
+    EXPECT_EQ(user.details[1], "TORVENII.mdb: not found in " + dir.file("") + " nor in " + installed);
     EXPECT_EQ(app.connectionString, ace());
     EXPECT_FALSE(app.masterTaxonList);
     EXPECT_TRUE(app.classNames.empty());
@@ -148,6 +151,23 @@ TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
     // Every later import then fails at its boundary load.
     EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));
     EXPECT_EQ(user.messages.back(), "Error opening boundary database");
+}
+
+TEST_F(TvnAppTest, AnInstalledProgramFindsItsFilesInTheDataFolder)
+{
+    // prefix/bin/torven with prefix/share/torven-ii/TORVENII.mdb and .pdf, as installed.
+    std::filesystem::create_directories(dir.path() / "bin");
+    std::filesystem::create_directories(dir.path() / "share" / "torven-ii");
+    const std::string data = dir.file("share") + "/torven-ii/";
+    std::filesystem::rename(dir.file("TORVENII.mdb"), data + "TORVENII.mdb");
+    testing_support::writeFile(data + "TORVENII.pdf", "%PDF-1.4");
+    Application app(user);
+    EXPECT_TRUE(app.InitInstance("\"" + dir.file("bin") + "/torven\""));
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(app.paths.databasePath, data + "TORVENII.mdb");
+    EXPECT_EQ(app.helpArgument, " \"" + data + "TORVENII.pdf\"");
+    EXPECT_EQ(app.connectionString, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + data + "TORVENII.mdb");
+    EXPECT_TRUE(app.masterTaxonList);
 }
 
 TEST_F(TvnAppTest, WithOnlyTheAceProviderTheSecondAttemptOpensAndIsKept)

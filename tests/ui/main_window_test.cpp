@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -505,11 +506,13 @@ private slots:
         QTemporaryDir folder;
         ModalScript script;
         QStringList texts;
+        QStringList details;
         for (int i = 0; i < 2; ++i)
-            script.expect([&texts](QDialog* dialog) {
+            script.expect([&texts, &details](QDialog* dialog) {
                 auto* box = qobject_cast<QMessageBox*>(dialog);
                 QVERIFY(box);
                 texts.append(box->text());
+                details.append(box->informativeText());
                 box->accept();
             });
         StartOptions options;
@@ -518,11 +521,38 @@ private slots:
         std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
         QCOMPARE(texts.size(), 2);
         QCOMPARE(texts.last(), QStringLiteral("Error opening database"));
+        // Both places it looked: beside the program and the installed data folder.
+        const QString installed = QDir::cleanPath(folder.path() + QStringLiteral("/../share/torven-ii")) + '/';
+        QCOMPARE(details.last(), QStringLiteral("TORVENII.mdb: not found in ") + folder.path() + QStringLiteral("/ nor in ") +
+                                     installed);
         QCOMPARE(program->mainWindow->windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
         QVERIFY(program->mainWindow->isEnabled());
         QCOMPARE(program->help->helpPath(), folder.filePath(QStringLiteral("TORVENII.pdf")));
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("TORVENII"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("TORVENII"));
+    }
+
+    void aWorkbookOnTheCommandLineOpensInTheWorksheetDialog()
+    {
+        // As "Open with" starts it: the worksheet dialog comes once the splash has gone,
+        // and its OK opens the job form.
+        ModalScript script;
+        QString title;
+        script.expect([&title](QDialog* dialog) {
+            title = dialog->windowTitle();
+            QVERIFY(qobject_cast<WorksheetSelectDialog*>(dialog));
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+        StartOptions options;
+        options.splashMilliseconds = 100;
+        options.programFilePath = QStringLiteral(TORVEN_BIN_DIR "/torven");
+        options.workbook = kRiver;
+        std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
+        QVERIFY(program->mainWindow->jobFrames().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(program->mainWindow->jobFrames().size() == 1, 10000);
+        QCOMPARE(title, QStringLiteral("Select worksheet"));
+        QCOMPARE(script.unexpected, 0);
+        QCOMPARE(program->mainWindow->jobFrames().first()->windowTitle(), QStringLiteral("river.xlsx"));
     }
 };
 
