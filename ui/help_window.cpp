@@ -38,7 +38,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     splitter->addWidget(contents_);
     splitter->addWidget(view_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 640});
+    splitter->setSizes({270, 590});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
