@@ -37,7 +37,7 @@ const char* const kGenera[] = {"Achnanthidium", "Amphora", "Aulacoseira", "Cocco
                                "Stauroneis", "Surirella", "Tabellaria"};
 const char* const kSyllables[] = {"pa", "le", "mi", "nu", "tis", "si", "ca", "pu", "ci", "na", "gra", "ri",
                                   "lan", "ce", "o", "la", "ta", "ven", "bi", "cu", "ro", "stra", "phi", "lum"};
-const char* const kAuthors[] = {"K\xC3\xBCtz.", "(Grunow) Lange-Bert.", "Ehrenb.", "(Br\xC3\xA9" "b.) Cleve",
+const char* const kAuthors[] = {"K\xC3\xBCtz.", "(Grunow) Lange-Bert.", "Ehrenb.", "(Br\303\251b.) Cleve",
                                 "Hust.", "W.Sm.", "Krammer"};
 
 std::string epithet(Sequence& random)

@@ -93,22 +93,19 @@ struct GroupsByLength {
     }
 };
 
-std::string foldedCode(std::string_view code)
-{
-    std::string folded;
-    for (char c : FoldName(code, kFoldAll))
-        if (c != ' ')
-            folded += c;
-    return folded;
-}
-
-std::string removeSpaces(std::string_view text)
+std::string withoutSpaces(std::string_view text)
 {
     std::string out;
-    for (char c : FoldName(text, kFoldCase))
+    for (char c : text)
         if (c != ' ' && c != '\t')
             out += c;
     return out;
+}
+
+// A code in lower case, without spaces or punctuation.
+std::string foldedCode(std::string_view code)
+{
+    return withoutSpaces(FoldName(code, kFoldAll));
 }
 
 // Distances a name of this many bytes may be from another and still suggest it: one
@@ -283,15 +280,13 @@ void Suggester::Index::codeEvidence(const Taxon& taxon, Candidates& found) const
         return;
     if (auto it = byCode.find(code); it != byCode.end())
         for (std::size_t row : it->second) {
+            // Codes are matched without regard to case, so only spacing and punctuation are
+            // left to tell apart.
             std::vector<std::string> parts;
-            if (removeSpaces(taxon.code) == removeSpaces(list[row].code)) {
-                if (FoldName(taxon.code, kFoldCase) != FoldName(list[row].code, kFoldCase))
-                    parts.emplace_back("spacing");
-                else if (taxon.code != list[row].code)
-                    parts.emplace_back("case");
-            } else {
-                parts = {"spacing", "punctuation"};
-            }
+            if (FoldName(taxon.code, kFoldCase | kFoldPunctuation) != FoldName(list[row].code, kFoldCase | kFoldPunctuation))
+                parts.emplace_back("spacing");
+            if (withoutSpaces(FoldName(taxon.code, kFoldCase)) != withoutSpaces(FoldName(list[row].code, kFoldCase)))
+                parts.emplace_back("punctuation");
             found.offer(row, kSameCodeWriting,
                         parts.empty() ? std::string("same code") : "same code apart from " + JoinedInWords(parts));
         }

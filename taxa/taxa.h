@@ -36,10 +36,10 @@ struct Suggestion {
     std::size_t row = 0;  // index into the master list
     std::string code;     // the row's code and name
     std::string name;
-    int score = 0;           // 1 to 100; any name evidence scores above 40, a code's likeness 40 or less
-    int rank = 1;            // 1 for the best; suggestions with equal scores share a rank
-    bool tied = false;       // another suggestion (shown or left off) has the same score
-    std::string reason;      // in plain words: "same name apart from case and spacing"
+    int score = 0;        // see Suggester: name evidence scores above 40, a code's likeness 40 or less
+    int rank = 1;         // 1 for the best; suggestions with equal scores share a rank
+    bool tied = false;    // another suggestion (shown or left off) has the same score
+    std::string reason;   // in plain words: "same name apart from case and spacing"
 };
 
 struct Suggestions {
@@ -49,10 +49,23 @@ struct Suggestions {
     std::size_t tiedLeftOff = 0;
 };
 
-// Evidence, strongest first: the name, the same after folding case and spacing, then
-// accents and punctuation, then without authority and with one spelling of the rank; the
-// species and a variety named after it ("X y" and "X y var. y"); one, two, three letters
-// apart. The code's likeness counts only for a taxon without a name.
+// The evidence and its score, strongest first. A row takes the score of its best evidence.
+//   100  same name
+//    98  same name apart from case and spacing
+//    96  ... apart from accents or punctuation too
+//    94  ... apart from the authority, the rank's abbreviation (var./v.), cf./aff., sp./spp.
+//    92  ... apart from the rank (var. against f., or none written)
+//    90  same species, variety named after it ("X y" against "X y var. y", either way)
+//    80  name differs by one letter (or two letters swapped)
+//    70  the species of this variety ("X y var. z" against "X y")
+//    65  name differs by two letters
+//    55  a variety of this species ("X y" against "X y var. z")
+//    50  same species, another variety
+//    45  name differs by three letters (names of 15 bytes or more)
+// Only for a taxon without a name, the code's likeness:
+//    40  same code apart from spacing or punctuation
+//    30  same code apart from a letter or a digit (or two characters swapped)
+//    20  same code apart from two characters
 class Suggester {
 public:
     explicit Suggester(std::vector<ListRow> list);

@@ -85,7 +85,7 @@ TEST(Suggester, Authorities)
     expectFirst(demoSuggester(), {
         {"Nitzschia palea (K\xC3\xBCtz.) W.Sm.", "NI259A", "same name apart from the authority"},
         {"Achnanthidium minutissimum (K\xC3\xBCtz.) Czarn.", "AC002A", "same name apart from the authority"},
-        {"Planothidium lanceolatum (Br\xC3\xA9" "b. ex K\xC3\xBCtz.) Lange-Bert.", "PL310A",
+        {"Planothidium lanceolatum (Br\303\251b. ex K\xC3\xBCtz.) Lange-Bert.", "PL310A",
          "same name apart from the authority"},
         {"Eunotia bilunaris (Ehrenb.) Schaarschm.", "EU124A", "same name apart from the authority"},
         {"Fragilaria capucina var. rumpens", "FR001A", "same name apart from the authority"},
@@ -211,7 +211,8 @@ TEST(Suggester, CodesOnlyWithoutAName)
     for (const CodeCase& c : std::vector<CodeCase>{
              {"ni 259a", "NI259A", "same code apart from spacing"},
              {"NI259A ", "NI259A", "same code apart from spacing"},
-             {"NI-259A", "NI259A", "same code apart from spacing and punctuation"},
+             {"NI-259A", "NI259A", "same code apart from punctuation"},
+             {"NI - 259A", "NI259A", "same code apart from spacing and punctuation"},
              {"NI259", "NI259A", "same code apart from a letter"},
              {"NI259X", "NI259A", "same code apart from a letter"},
              {"AC0002A", "AC002A", "same code apart from a digit"},

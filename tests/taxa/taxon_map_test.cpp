@@ -19,8 +19,8 @@ TaxonMap sampleMap()
     TaxonMap map;
     map.lines.push_back({"NP001", "NI259A", "Nitzschia palea (K\xC3\xBCtz.) W.Sm.", "Nitzschia palea",
                          "same name apart from the authority", 2});
-    map.lines.push_back({"CP002", "CO386A", "Cocconeis placentula v. euglypta, \"lab\"", "Cocconeis placentula var. euglypta (Ehrenb.) Grunow",
-                         "same species, variety named after it", 3});
+    map.lines.push_back({"CP002", "CO386A", "Cocconeis placentula v. euglypta, \"lab\"",
+                         "Cocconeis placentula var. euglypta (Ehrenb.) Grunow", "same species, variety named after it", 3});
     map.lines.push_back({"MULTI", "FR152A", "two\nlines", "Fragilaria capucina", "typed by the user", 4});
     return map;
 }
