@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/ascii_case.h"
-#include "refdb/jet/csv_reader.h"
+#include "base/csv.h"
 
 namespace refdb {
 
@@ -114,7 +114,7 @@ std::string quotedForMessage(std::string_view text)
 }
 
 // Turns one field into a value of the column's type; false with the reason.
-bool parseValue(const CsvField& field, const ColumnSpec& column, Cell& cell, std::string& reason)
+bool parseValue(const csv::Field& field, const ColumnSpec& column, Cell& cell, std::string& reason)
 {
     cell = Cell::null();
     const bool textual = column.type == ColumnType::text || column.type == ColumnType::memo;
@@ -248,8 +248,8 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
     // Records are taken one at a time, so that only the converted rows stay in memory.
     bool headerRead = false;
     std::string reason;
-    auto takeHeader = [&](const CsvRecord& header) {
-        for (const CsvField& field : header.fields) {
+    auto takeHeader = [&](const csv::Record& header) {
+        for (const csv::Field& field : header.fields) {
             ColumnSpec column;
             if (!parseColumnHeader(field.text, column, reason)) {
                 error = located(fileLabel, header.line, reason);
@@ -273,7 +273,7 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
         }
         return true;
     };
-    auto takeRow = [&](const CsvRecord& record) {
+    auto takeRow = [&](const csv::Record& record) {
         if (record.fields.size() != table.columns.size()) {
             error = located(fileLabel, record.line,
                             std::to_string(record.fields.size()) + " fields, but the header names " +
@@ -297,9 +297,9 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
     };
     std::size_t errorLine = 0;
     error.clear();
-    bool parsed = forEachCsvRecord(
+    bool parsed = csv::forEachRecord(
         text,
-        [&](CsvRecord& record) {
+        [&](csv::Record& record) {
             if (headerRead)
                 return takeRow(record);
             headerRead = true;

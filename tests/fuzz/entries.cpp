@@ -3,10 +3,12 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "refdb/jet/csv_table.h"
 #include "refdb/mdb_file.h"
+#include "taxa/taxa.h"
 #include "workbook/xls/codec.h"
 #include "workbook/xlsx/codec.h"
 
@@ -89,6 +91,34 @@ void readCsvTable(const std::uint8_t* data, std::size_t size)
     refdb::parseCsvTable(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.csv", table, error);
 }
 
+void readTaxonMap(const std::uint8_t* data, std::size_t size)
+{
+    taxa::TaxonMap map;
+    std::string error;
+    if (!taxa::ParseTaxonMap(std::string_view(reinterpret_cast<const char*>(data), size), map, error))
+        return;
+    static const taxa::Suggester suggester({{"NI259A", "Nitzschia palea"},
+                                            {"NI276A", "Nitzschia paleacea"},
+                                            {"CO386A", "Cocconeis placentula var. euglypta (Ehrenb.) Grunow"},
+                                            {"FR001A", "Fragilaria capucina var. rumpens K\xC3\xBCtz."},
+                                            {"EU131A", "Eunotia arcus"},
+                                            {"EU142A", "Eunotia arcubus"}});
+    for (const taxa::MapLine& line : map.lines) {
+        suggester.suggest({line.code, line.name});
+        suggester.suggest({line.mappedCode, ""});
+    }
+    taxa::CheckTaxonMap(map, suggester.list());
+    // What is written must read back as the same lines.
+    taxa::TaxonMap back;
+    if (!taxa::ParseTaxonMap(taxa::TaxonMapText(map), back, error) || back.lines.size() != map.lines.size())
+        std::abort();
+    for (std::size_t k = 0; k < map.lines.size(); ++k)
+        if (back.lines[k].code != map.lines[k].code || back.lines[k].mappedCode != map.lines[k].mappedCode ||
+            back.lines[k].name != map.lines[k].name || back.lines[k].mappedName != map.lines[k].mappedName ||
+            back.lines[k].reason != map.lines[k].reason)
+            std::abort();
+}
+
 Entry entryNamed(std::string_view target)
 {
     if (target == "xlsx")
@@ -99,6 +129,8 @@ Entry entryNamed(std::string_view target)
         return &readAccess;
     if (target == "csv")
         return &readCsvTable;
+    if (target == "taxonmap")
+        return &readTaxonMap;
     return nullptr;
 }
 

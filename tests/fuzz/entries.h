@@ -19,7 +19,11 @@ void readAccess(const std::uint8_t* data, std::size_t size);
 // A table file of torven-mkrefdb (CSV with a Name:type header).
 void readCsvTable(const std::uint8_t* data, std::size_t size);
 
-// The entry for a corpus folder name ("xlsx", "xls", "access", "csv"), or nullptr.
+// A taxon map file, then each of its names against a small list of taxa, and the map
+// written out again, which must read back the same.
+void readTaxonMap(const std::uint8_t* data, std::size_t size);
+
+// The entry for a corpus folder name ("xlsx", "xls", "access", "csv", "taxonmap"), or nullptr.
 using Entry = void (*)(const std::uint8_t*, std::size_t);
 Entry entryNamed(std::string_view target);
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <map>
 
-#include "refdb/jet/csv_reader.h"
+#include "base/csv.h"
 #include "refdb/jet/csv_table.h"
 #include "tests/support/memory_limit.h"
 #include "tests/support/temp_dir.h"
@@ -37,12 +37,12 @@ int runTool(const TempDir& dir, const std::string& arguments, std::string* error
     return status;
 }
 
-std::vector<refdb::CsvRecord> parsed(const std::string& text)
+std::vector<csv::Record> parsed(const std::string& text)
 {
-    std::vector<refdb::CsvRecord> records;
+    std::vector<csv::Record> records;
     std::size_t line = 0;
     std::string reason;
-    EXPECT_TRUE(refdb::parseCsv(text, records, line, reason)) << reason << " at line " << line;
+    EXPECT_TRUE(csv::parse(text, records, line, reason)) << reason << " at line " << line;
     return records;
 }
 
@@ -54,7 +54,7 @@ std::string exported(const std::string& database, const std::string& table)
 // What mdb-export shows for a CSV value of the given type: booleans as 1 and 0, a NULL and
 // an empty text as an empty field (mdb-export does not tell them apart), doubles with 16
 // significant digits (0.07 is 0.07000000000000001 there), everything else as written.
-std::string expectedExport(const refdb::CsvField& field, const std::string& type)
+std::string expectedExport(const csv::Field& field, const std::string& type)
 {
     if (type == "double" && !field.text.empty()) {
         char text[64];
@@ -369,8 +369,8 @@ TEST(MkRefDb, CsvOfNothingButCommasIsRefusedWithinABudget)
     }
     std::size_t line = 0;
     std::string reason;
-    std::vector<refdb::CsvRecord> records;
-    EXPECT_FALSE(refdb::parseCsv(std::string(refdb::kMaxCsvFields, ','), records, line, reason));
+    std::vector<csv::Record> records;
+    EXPECT_FALSE(csv::parse(std::string(csv::kMaxFields, ','), records, line, reason));
     EXPECT_EQ(reason, "more than 4096 fields on one line");
-    EXPECT_TRUE(refdb::parseCsv(std::string(refdb::kMaxCsvFields - 1, ','), records, line, reason)) << reason;
+    EXPECT_TRUE(csv::parse(std::string(csv::kMaxFields - 1, ','), records, line, reason)) << reason;
 }

@@ -1,9 +1,9 @@
-#include "refdb/jet/csv_reader.h"
+#include "base/csv.h"
 
-namespace refdb {
+namespace csv {
 
-bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&)>& take, std::size_t& errorLine,
-                      std::string& reason)
+bool forEachRecord(std::string_view text, const std::function<bool(Record&)>& take, std::size_t& errorLine,
+                   std::string& reason)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
@@ -20,10 +20,10 @@ bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&
             skipLineEnd();
             continue;
         }
-        CsvRecord record;
+        Record record;
         record.line = line;
         for (;;) {
-            CsvField field;
+            Field field;
             if (i < n && text[i] == '"') {
                 field.quoted = true;
                 const std::size_t openedOn = line;
@@ -70,9 +70,9 @@ bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&
                     ++i;
                 }
             }
-            if (record.fields.size() == kMaxCsvFields) {
+            if (record.fields.size() == kMaxFields) {
                 errorLine = record.line;
-                reason = "more than " + std::to_string(kMaxCsvFields) + " fields on one line";
+                reason = "more than " + std::to_string(kMaxFields) + " fields on one line";
                 return false;
             }
             record.fields.push_back(std::move(field));
@@ -90,16 +90,31 @@ bool forEachCsvRecord(std::string_view text, const std::function<bool(CsvRecord&
     return true;
 }
 
-bool parseCsv(std::string_view text, std::vector<CsvRecord>& records, std::size_t& errorLine, std::string& reason)
+bool parse(std::string_view text, std::vector<Record>& records, std::size_t& errorLine, std::string& reason)
 {
     records.clear();
-    return forEachCsvRecord(
+    return forEachRecord(
         text,
-        [&records](CsvRecord& record) {
+        [&records](Record& record) {
             records.push_back(std::move(record));
             return true;
         },
         errorLine, reason);
 }
 
-}  // namespace refdb
+void appendField(std::string& line, std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        line += text;
+        return;
+    }
+    line += '"';
+    for (char c : text) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+}  // namespace csv
