@@ -15,7 +15,7 @@
 
 #include "base/safe_file.h"
 #include "ui/chart/site_chart.h"
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 
 namespace chart {
 
