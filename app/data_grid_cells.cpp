@@ -5,6 +5,7 @@
 #include "app/job.h"
 #include "matrix/number_format.h"
 #include "app/worksheet_choice.h"
+#include "workbook/cells/cell_names.h"
 
 namespace datagrid {
 
@@ -66,7 +67,7 @@ GridCell Cell(const Job& job, int row, int column)
     if (row < 0 || column < 0 || row > RowCount(job) || column > ColumnCount(job))
         return cell;
     if (row == 0) {
-        cell.text = worksheet::ColumnLetters(column);
+        cell.text = wb::ColumnLetters(column - 1);
         return cell;
     }
     if (column == 0) {
@@ -100,6 +101,11 @@ GridCell Cell(const Job& job, int row, int column)
             cell.text = numtext::g13((*job.counts)(sample, taxon));
     }
     return cell;
+}
+
+std::string Caption(const Job& job)
+{
+    return "Data view: " + job.title;
 }
 
 }  // namespace datagrid

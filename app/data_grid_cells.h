@@ -24,4 +24,7 @@ GridCell Cell(const Job& job, int row, int column);
 // to 59999 (read as atoi reads it) becomes its date, anything else stays as it is.
 std::string SamplingDateText(std::string_view text);
 
+// "Data view: river.xlsx": the caption of a job's data view.
+std::string Caption(const Job& job);
+
 }  // namespace datagrid

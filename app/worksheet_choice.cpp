@@ -61,13 +61,6 @@ std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet)
     return std::nullopt;
 }
 
-std::string ColumnLetters(int column)
-{
-    // Bijective base 26; up to 702 (ZZ) this is the one-or-two-letter rule of the
-    // spreadsheet programs, and it goes on to AAA for wider .xlsx sheets.
-    return column < 1 ? std::string() : wb::ColumnLetters(column - 1);
-}
-
 std::optional<int> ColumnNumber(std::string_view letters)
 {
     if (letters.empty())

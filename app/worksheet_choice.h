@@ -28,10 +28,8 @@ int FindSheetIndex(const wb::Book& book, std::string_view name);
 // column B holds a non-empty text. Nothing when there is none.
 std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet);
 
-// The column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
-// Empty below 1.
-std::string ColumnLetters(int column);
-// The inverse: "AA" (any case) gives 27; nothing for an empty text, a character that is
+// The 1-based column number of column letters (the inverse of wb::ColumnLetters plus
+// one): "AA" (any case) gives 27; nothing for an empty text, a character that is
 // not a letter, or a column beyond the int range.
 std::optional<int> ColumnNumber(std::string_view letters);
 

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
+#include "workbook/cells/cell_names.h"
 
 namespace cli {
 
@@ -102,7 +103,7 @@ int runInspect(const std::vector<std::string>& args)
     const int columns = std::min(options.columns, chosen->lastCol());
     std::vector<std::string> fields{""};
     for (int c = 1; c <= columns; ++c)
-        fields.push_back(worksheet::ColumnLetters(c));
+        fields.push_back(wb::ColumnLetters(c - 1));
     writeLine(fields);
     for (int r = 1; r <= rows; ++r) {
         fields.assign(1, std::to_string(r));

@@ -224,3 +224,12 @@ bool Job::ConfidenceOfClass(int index)
     uncertaintyAvailable = true;
     return true;
 }
+
+SiteTable SiteTableOf(const Job& job, int index)
+{
+    if (index == 1)
+        return {job.siteSummary1.get(), &job.siteHeaders1};
+    if (index == 2 && job.family != familyDam)
+        return {job.siteSummary2.get(), job.family == familyRivers ? &job.siteHeaders2 : &job.siteHeaders1};
+    return {};
+}

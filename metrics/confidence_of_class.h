@@ -2,7 +2,10 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
+class Job;
 class Matrix;
 
 // Columns of a site summary (13 before the river TDI4 table drops "CoC High").
@@ -33,3 +36,12 @@ double ProbabilityBelow(double limit, double logitMean, double sigma);
 // throughout.
 void AssessSite(Matrix& summary, int site, const std::array<double, 4>& limits, const std::optional<SpreadModel>& model,
                 double spreadCap);
+
+// One site table of a job: the summary of index 1 or 2 (null when the job has none) and
+// the headers it is shown under. The lake family's second table has the same columns as
+// its first; the river family's has lost "CoC High" and has headers of its own.
+struct SiteTable {
+    const Matrix* summary = nullptr;
+    const std::vector<std::string>* headers = nullptr;
+};
+SiteTable SiteTableOf(const Job& job, int index);

@@ -13,6 +13,7 @@
 
 #include "app/job.h"
 #include "base/ascii_case.h"
+#include "base/output_folder.h"
 #include "base/safe_file.h"
 #include "matrix/number_format.h"
 #include "results/results_workbook.h"
@@ -123,12 +124,8 @@ std::string JobSummaryText(const Job& job)
 bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error)
 {
     namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec || !fs::is_directory(folder)) {
-        error = "Cannot create the folder " + folder + (ec ? ": " + ec.message() : std::string(": not a folder"));
+    if (!CreateOutputFolder(folder, error))
         return false;
-    }
     const fs::path dir(folder);
     std::vector<ResultSheet> tables;
     tables.push_back(SampleSummarySheet(job));

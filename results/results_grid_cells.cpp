@@ -4,6 +4,7 @@
 #include "app/serial_date.h"
 #include "app/job.h"
 #include "matrix/number_format.h"
+#include "metrics/index_values.h"
 #include "results/results_sheets.h"
 
 namespace resultsgrid {
@@ -13,13 +14,6 @@ namespace {
 // The sampling date header row; in the sample sheet it is a number, shown as a date only
 // inside the date window, as the results workbook formats it.
 constexpr int kDateColumn = layout::dateRow + 1;
-
-// Results columns with two decimals (EQR) and with class numbers, first then second index.
-constexpr int kEqrColumn1 = 5, kClassColumn1 = 6;
-constexpr int kEqrColumn2 = 10, kClassColumn2 = 11;
-
-// Column 3 of a site table is the class of the site's mean EQR.
-constexpr int kSiteClassColumn = 3;
 
 const std::string& entryOr(const std::vector<std::string>& list, int i)
 {
@@ -127,10 +121,10 @@ GridCell SampleCell(const Job& job, int row, int column)
     const double v = table(s, j);
     if (table.isMissing(s, j) || v < 0)
         return number("...");
-    const bool two = twoIndices(job);
-    if (j == kClassColumn1 || (two && j == kClassColumn2))
+    const int indexCount = twoIndices(job) ? 2 : 1;
+    if (j == rescol::firstClass || j == rescol::secondClass(indexCount))
         return className(v);
-    const bool eqr = j == kEqrColumn1 || (two && j == kEqrColumn2);
+    const bool eqr = j == rescol::firstEqr || j == rescol::secondEqr(indexCount);
     return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
 }
 
@@ -139,19 +133,9 @@ std::vector<std::string> SiteSheetNames(const Job& job)
     std::vector<std::string> names;
     if (!job.uncertaintyAvailable)
         return names;
-    names.push_back(std::string("Uncertainty ") + Job::FirstIndexName(job.family));
-    if (twoIndices(job))
-        names.push_back(std::string("Uncertainty ") + Job::SecondIndexName(job.family));
+    for (int index = 1; index <= (twoIndices(job) ? 2 : 1); ++index)
+        names.push_back(results::SiteSheetName(job, index));
     return names;
-}
-
-SiteTable SiteTableFor(const Job& job, std::string_view sheetName)
-{
-    if (sheetName.find("TDI4") != std::string_view::npos)
-        return {job.siteSummary2.get(), &job.siteHeaders2};
-    if (sheetName.find("LTDI2") != std::string_view::npos)
-        return {job.siteSummary2.get(), &job.siteHeaders1};
-    return {job.siteSummary1.get(), &job.siteHeaders1};
 }
 
 int SiteRowCount(const SiteTable& table)
@@ -182,12 +166,27 @@ GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column)
         return cell;
     }
     const int j = column - 2;
-    if (table.summary->isMissing(i, j))
-        return number("...");
-    const double v = (*table.summary)(i, j);
-    if (j == kSiteClassColumn)
-        return className(v);
-    return number(numtext::format("%.2f", {v}));
+    cell.text = SiteCellText(*table.summary, i, j);
+    // Numbers and the missing value stand to the right, class names to the left.
+    cell.rightAligned = j != sitecol::statusClass || table.summary->isMissing(i, j);
+    return cell;
+}
+
+std::string SiteCellText(const Matrix& summary, int row, int col)
+{
+    if (summary.isMissing(row, col))
+        return "...";
+    const double value = summary(row, col);
+    if (col == sitecol::statusClass) {
+        const std::string* name = results::StatusClassName(value);
+        return name ? *name : std::string();
+    }
+    return numtext::format("%.2f", {value});
+}
+
+std::string Caption(const Job& job)
+{
+    return "Results view: " + job.title;
 }
 
 }  // namespace resultsgrid

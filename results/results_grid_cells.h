@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/grid_cell.h"
+#include "metrics/confidence_of_class.h"
 
 class Job;
 class Matrix;
@@ -24,19 +25,18 @@ GridCell SampleCell(const Job& job, int row, int column);
 // The names of the site sheets, in order; none unless uncertainty is available.
 std::vector<std::string> SiteSheetNames(const Job& job);
 
-// The site table and heading list a site sheet shows, chosen by its name: a name with
-// "TDI4" the second table under the second headings, one with "LTDI2" the second table
-// under the first headings (the lake tables share their columns), any other the first.
-// summary is null when that table does not exist; the sheet is then empty.
-struct SiteTable {
-    const Matrix* summary = nullptr;
-    const std::vector<std::string>* headers = nullptr;
-};
-SiteTable SiteTableFor(const Job& job, std::string_view sheetName);
-
-// A site sheet: one row per site, the site code, then the table's columns.
+// A site sheet shows SiteTableOf(job, index) for its index; it is empty when that table
+// does not exist. One row per site, the site code, then the table's columns.
 int SiteRowCount(const SiteTable& table);
 int SiteColumnCount(const SiteTable& table);
 GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column);
+
+// The text of cell (row, col) of a site summary, as the site sheet and the chart's tooltip
+// show it: the missing value as "...", the class by its name, any other number with two
+// decimals.
+std::string SiteCellText(const Matrix& summary, int row, int col);
+
+// "Results view: river.xlsx": the caption of a job's results window.
+std::string Caption(const Job& job);
 
 }  // namespace resultsgrid

@@ -5,6 +5,8 @@
 #include "app/sample_layout.h"
 #include "app/job.h"
 #include "matrix/number_format.h"
+#include "metrics/confidence_of_class.h"
+#include "metrics/index_values.h"
 
 namespace results {
 
@@ -161,8 +163,8 @@ ResultSheet SampleSummarySheet(const Job& job)
     const int h = static_cast<int>(job.headerLabels.size());
     const int c = table.nCols();
     const bool two = twoIndices(job);
-    // The class columns of the results table.
-    const int class1 = 6, class2 = two ? 11 : -1;
+    // The class columns of the results table (one, for a single index).
+    const int class1 = rescol::firstClass, class2 = rescol::secondClass(two ? 2 : 1);
 
     ResultRow header;
     for (int r = 0; r < h; ++r)
@@ -242,21 +244,19 @@ ResultSheet siteSheet(const Job& job, std::string name, const Matrix& summary,
 
 }  // namespace
 
+std::string SiteSheetName(const Job& job, int index)
+{
+    return std::string("Uncertainty ") + (index == 1 ? Job::FirstIndexName(job.family) : Job::SecondIndexName(job.family));
+}
+
 std::vector<ResultSheet> SiteSheets(const Job& job)
 {
     std::vector<ResultSheet> sheets;
     if (!job.uncertaintyAvailable)
         return sheets;
-    const std::string first = Job::FirstIndexName(job.family);
-    if (job.siteSummary1)
-        sheets.push_back(siteSheet(job, "Uncertainty " + first, *job.siteSummary1, job.siteHeaders1));
-    if (twoIndices(job) && job.siteSummary2) {
-        // The lake family's second table has the same columns as its first; the river
-        // family's has lost "CoC High" and has headers of its own.
-        const std::vector<std::string>& headers = job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
-        sheets.push_back(siteSheet(job, std::string("Uncertainty ") + Job::SecondIndexName(job.family),
-                                   *job.siteSummary2, headers));
-    }
+    for (int index = 1; index <= (twoIndices(job) ? 2 : 1); ++index)
+        if (const SiteTable table = SiteTableOf(job, index); table.summary)
+            sheets.push_back(siteSheet(job, SiteSheetName(job, index), *table.summary, *table.headers));
     return sheets;
 }
 

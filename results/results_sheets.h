@@ -49,6 +49,9 @@ std::vector<ResultRow> LackingTaxaRows(const Job& job);
 
 ResultSheet JobSummarySheet(const Job& job);
 ResultSheet SampleSummarySheet(const Job& job);
+// "Uncertainty TDI3": the name of the sheet of site table 1 or 2, in the results workbook
+// and the results window alike.
+std::string SiteSheetName(const Job& job, int index);
 // The site sheets, in workbook order; none unless uncertainty is available.
 std::vector<ResultSheet> SiteSheets(const Job& job);
 

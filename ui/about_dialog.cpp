@@ -7,7 +7,7 @@
 #include "ui/about_text.h"
 #include "ui/dialog_units.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("About TORVEN II"));
@@ -27,7 +27,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setFixedSize(du.size(275, 211));
 }
 
-QString CAboutDlg::text() const
+QString AboutDialog::text() const
 {
     return textBox_->toPlainText();
 }

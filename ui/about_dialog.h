@@ -5,10 +5,10 @@
 class QPlainTextEdit;
 
 // "About TORVEN II": the version and the program's provenance in a read-only text box.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     QString text() const;
 

@@ -8,10 +8,10 @@
 #include "app/user_interaction.h"
 #include "ui/dialog_units.h"
 
-const char* const CDefaultDialog::kIntroduction =
+const char* const DefaultDialog::kIntroduction =
     "Default values: these will be used to replace any missing values in the calculation of expected TDI or DAM.";
 
-CDefaultDialog::CDefaultDialog(const DefaultValues& values, UserInteraction& ui, QWidget* parent)
+DefaultDialog::DefaultDialog(const DefaultValues& values, UserInteraction& ui, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       values_(values), ui_(ui)
 {
@@ -48,7 +48,7 @@ CDefaultDialog::CDefaultDialog(const DefaultValues& values, UserInteraction& ui,
     helpButton->setAutoDefault(false);
     setFixedSize(du.size(200, 100));
 
-    connect(okButton_, &QPushButton::clicked, this, &CDefaultDialog::onOk);
+    connect(okButton_, &QPushButton::clicked, this, &DefaultDialog::onOk);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(helpButton, &QPushButton::clicked, this, [this] {
         if (help_)
@@ -56,7 +56,7 @@ CDefaultDialog::CDefaultDialog(const DefaultValues& values, UserInteraction& ui,
     });
 }
 
-QLineEdit* CDefaultDialog::box(DefaultValueBox which) const
+QLineEdit* DefaultDialog::box(DefaultValueBox which) const
 {
     switch (which) {
     case DefaultValueBox::calcium: return calciumBox_;
@@ -65,7 +65,7 @@ QLineEdit* CDefaultDialog::box(DefaultValueBox which) const
     }
 }
 
-void CDefaultDialog::onOk()
+void DefaultDialog::onOk()
 {
     DefaultValueTexts texts;
     texts.alkalinity = alkalinityBox_->text().toStdString();

@@ -12,10 +12,10 @@ class UserInteraction;
 // "Default values": the alkalinity, calcium and DOC that an analysis puts in place of
 // missing values. OK checks the three boxes in order; the first that fails is named in a
 // message and gets the focus, and nothing is taken until all three pass.
-class CDefaultDialog : public QDialog {
+class DefaultDialog : public QDialog {
     Q_OBJECT
 public:
-    CDefaultDialog(const DefaultValues& values, UserInteraction& ui, QWidget* parent = nullptr);
+    DefaultDialog(const DefaultValues& values, UserInteraction& ui, QWidget* parent = nullptr);
 
     void setHelp(std::function<void()> help) { help_ = std::move(help); }
     // The checked values after OK; the ones given before otherwise.

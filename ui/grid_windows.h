@@ -11,8 +11,8 @@ class QWidget;
 // Until one is installed they stay disabled.
 //
 // The main window puts each widget returned here into a child window of its own, sets the
-// captions "Data view: " / "Results view: " followed by the job's title (the taxon list
-// keeps the widget's own windowTitle()), keeps at most one data and one results window per
+// captions datagrid::Caption() / resultsgrid::Caption() ("Data view: " / "Results view: "
+// followed by the job's title; the taxon list keeps the widget's own windowTitle()), keeps at most one data and one results window per
 // job (a second request brings the first to the front), and closes them with their job.
 // A widget that implements ViewCommands (ui/commands/view_commands.h) gets Edit > Copy,
 // File > Print... and File > Print Preview while its window is active.

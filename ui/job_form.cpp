@@ -87,7 +87,7 @@ void JobForm::changeDefaults()
     values.alkalinityMgL = job_.defaultAlkalinity;
     values.calciumUeqL = job_.defaultCalcium;
     values.docMgL = job_.defaultDOC;
-    CDefaultDialog dialog(values, ui_, this);
+    DefaultDialog dialog(values, ui_, this);
     dialog.setHelp([this] { emit helpRequested(); });
     if (dialog.exec() != QDialog::Accepted)
         return;

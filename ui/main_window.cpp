@@ -9,7 +9,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QSettings>
@@ -17,7 +16,9 @@
 #include <QToolBar>
 
 #include "app/application.h"
+#include "app/data_grid_cells.h"
 #include "app/job.h"
+#include "results/results_grid_cells.h"
 #include "ui/about_dialog.h"
 #include "ui/help_command.h"
 #include "ui/job_form.h"
@@ -340,7 +341,7 @@ void MainWindow::showHelp()
 
 void MainWindow::showAbout()
 {
-    CAboutDlg dialog(this);
+    AboutDialog dialog(this);
     dialog.exec();
 }
 
@@ -361,8 +362,7 @@ void MainWindow::openDataWindow(JobFrame* frame)
         return;
     }
     if (QWidget* view = grids_->createDataView(frame->job()))
-        frame->dataWindow =
-            addGridWindow(view, frame, QStringLiteral("Data view: ") + QString::fromStdString(frame->job().title));
+        frame->dataWindow = addGridWindow(view, frame, QString::fromStdString(datagrid::Caption(frame->job())));
 }
 
 void MainWindow::openResultsWindow(JobFrame* frame)
@@ -374,8 +374,7 @@ void MainWindow::openResultsWindow(JobFrame* frame)
         return;
     }
     if (QWidget* view = grids_->createResultsView(frame->job()))
-        frame->resultsWindow =
-            addGridWindow(view, frame, QStringLiteral("Results view: ") + QString::fromStdString(frame->job().title));
+        frame->resultsWindow = addGridWindow(view, frame, QString::fromStdString(resultsgrid::Caption(frame->job())));
 }
 
 QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const QString& caption)

@@ -80,7 +80,7 @@ QPixmap grabModal(const std::function<void()>& open, const std::function<void(QD
 
 QPixmap shootSplash(Road& road)
 {
-    return road.program.splash ? road.program.splash->grab() : CSplashWnd::renderPicture();
+    return road.program.splash ? road.program.splash->grab() : SplashWindow::renderPicture();
 }
 
 // The import of the example with its worksheet dialog, answered with the guessed row and

@@ -10,6 +10,7 @@
 #include "ui/preview_rules.h"
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
+#include "workbook/cells/cell_names.h"
 
 SheetPreviewModel::SheetPreviewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -63,7 +64,7 @@ QVariant SheetPreviewModel::headerData(int section, Qt::Orientation orientation,
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
-        return QString::fromStdString(worksheet::ColumnLetters(section + 1));
+        return QString::fromStdString(wb::ColumnLetters(section));
     return QString::number(section + 1);
 }
 
@@ -134,7 +135,7 @@ void SheetPreviewGrid::fitColumnWidths()
         return width;
     };
     for (int c = 0; c < columns; ++c) {
-        int width = headerMetrics.horizontalAdvance(QString::fromStdString(worksheet::ColumnLetters(c + 1)));
+        int width = headerMetrics.horizontalAdvance(QString::fromStdString(wb::ColumnLetters(c)));
         for (int r = 0; r < rows && width < kMaxColumnWidth; ++r) {
             const std::string text = worksheet::PreviewCellText(*sheet, r + 1, c + 1);
             if (!text.empty())

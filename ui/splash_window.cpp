@@ -24,17 +24,17 @@ void drawVersion(QPainter& painter, const QRect& area)
     painter.setPen(kVersionColour);
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.drawText(area.adjusted(kMargin, kMargin, -kMargin, -kMargin), Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
-                     CSplashWnd::versionLine());
+                     SplashWindow::versionLine());
 }
 
 }  // namespace
 
-QString CSplashWnd::versionLine()
+QString SplashWindow::versionLine()
 {
     return QString::fromStdString(SplashVersionLine(torven::kProductVersion));
 }
 
-QPixmap CSplashWnd::renderPicture()
+QPixmap SplashWindow::renderPicture()
 {
     LoadUiResources();
     QSvgRenderer renderer(QStringLiteral(":/splash.svg"));
@@ -49,7 +49,7 @@ QPixmap CSplashWnd::renderPicture()
     return pixmap;
 }
 
-CSplashWnd::CSplashWnd(QWidget* owner)
+SplashWindow::SplashWindow(QWidget* owner)
     : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint), owner_(owner),
       picture_(renderPicture())
 {
@@ -57,9 +57,9 @@ CSplashWnd::CSplashWnd(QWidget* owner)
     setFixedSize(picture_.size());
 }
 
-CSplashWnd* CSplashWnd::showSplash(QWidget* owner, int displayMs)
+SplashWindow* SplashWindow::showSplash(QWidget* owner, int displayMs)
 {
-    auto* splash = new CSplashWnd(owner);
+    auto* splash = new SplashWindow(owner);
     if (owner) {
         const QRect frame = owner->frameGeometry();
         splash->move(frame.center() - QPoint(splash->width() / 2, splash->height() / 2));
@@ -73,20 +73,20 @@ CSplashWnd* CSplashWnd::showSplash(QWidget* owner, int displayMs)
     return splash;
 }
 
-void CSplashWnd::paintEvent(QPaintEvent*)
+void SplashWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawPixmap(0, 0, picture_);
 }
 
-void CSplashWnd::closeEvent(QCloseEvent* event)
+void SplashWindow::closeEvent(QCloseEvent* event)
 {
     if (owner_)
         owner_->setEnabled(true);
     event->accept();
 }
 
-CSplashWnd::~CSplashWnd()
+SplashWindow::~SplashWindow()
 {
     // However the splash goes, the main window must not stay disabled.
     if (owner_)

@@ -60,7 +60,7 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
     mainWindow.setWindowTitle(QString::fromLatin1(MainWindow::kCaption));
 
     if (options.splashMilliseconds > 0)
-        program->splash = CSplashWnd::showSplash(&mainWindow, options.splashMilliseconds);
+        program->splash = SplashWindow::showSplash(&mainWindow, options.splashMilliseconds);
     QCoreApplication::processEvents();
 
     app.OpenReferenceData(app.paths.databasePath, app.paths.databaseNotFound);

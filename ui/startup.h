@@ -21,11 +21,11 @@ struct DesktopProgram {
     std::unique_ptr<Application> app;
     std::unique_ptr<HelpCommand> help;
     std::unique_ptr<MainWindow> mainWindow;
-    QPointer<CSplashWnd> splash;
+    QPointer<SplashWindow> splash;
 };
 
 struct StartOptions {
-    int splashMilliseconds = CSplashWnd::kDisplayMilliseconds;
+    int splashMilliseconds = SplashWindow::kDisplayMilliseconds;
     // Where the database and the help file are; the program's own folder when empty.
     QString programFilePath;
     // A workbook to open as File > Open does, once the splash has gone; none when empty.

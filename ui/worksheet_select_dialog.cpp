@@ -14,6 +14,7 @@
 #include "ui/sheet_preview_grid.h"
 #include "workbook/book.h"
 #include "app/worksheet_choice.h"
+#include "workbook/cells/cell_names.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
     firstColumnList_->setGeometry(du.x(71), du.y(84), du.x(37), du.y(13));
     for (int i = 1; i <= kListEntries; ++i) {
         firstRowList_->addItem(QString::number(i));
-        firstColumnList_->addItem(QString::fromStdString(worksheet::ColumnLetters(i)));
+        firstColumnList_->addItem(QString::fromStdString(wb::ColumnLetters(i - 1)));
     }
     firstRowList_->setMaxVisibleItems(kListEntries);
     firstColumnList_->setMaxVisibleItems(kListEntries);

@@ -120,7 +120,7 @@ TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
             const GridCell cell = datagrid::Cell(job, r, c);
             EXPECT_EQ(cell.background.has_value(), expected) << r << "," << c;
             if (cell.background) {
-                EXPECT_EQ(*cell.background, (CellColour{255, 200, 200}));
+                EXPECT_EQ(*cell.background, (Colour{255, 200, 200}));
             }
         }
 }

@@ -3,38 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "workbook/book.h"
+#include "workbook/cells/cell_names.h"
 
 namespace {
 
-using worksheet::ColumnLetters;
 using worksheet::ColumnNumber;
 using worksheet::GuessFirstDataRow;
 using worksheet::PreviewCellText;
 
-TEST(ColumnLetters, OneAndTwoLetters)
-{
-    EXPECT_EQ(ColumnLetters(1), "A");
-    EXPECT_EQ(ColumnLetters(3), "C");
-    EXPECT_EQ(ColumnLetters(26), "Z");
-    EXPECT_EQ(ColumnLetters(27), "AA");
-    EXPECT_EQ(ColumnLetters(52), "AZ");
-    EXPECT_EQ(ColumnLetters(53), "BA");
-    EXPECT_EQ(ColumnLetters(702), "ZZ");
-    EXPECT_EQ(ColumnLetters(0), "");
-}
-
-TEST(ColumnLetters, BeyondZZGoesOnWithThreeLetters)
-{
-    // 703 = 26*26 + 26 + 1: the first column after ZZ; 16384 is .xlsx's last, XFD
-    // (24*676 + 6*26 + 4).
-    EXPECT_EQ(ColumnLetters(703), "AAA");
-    EXPECT_EQ(ColumnLetters(16384), "XFD");
-}
-
-TEST(ColumnLetters, NumberIsTheInverse)
+TEST(ColumnNumber, IsTheInverseOfTheLetters)
 {
     for (int c = 1; c <= 20000; ++c)
-        ASSERT_EQ(ColumnNumber(ColumnLetters(c)), c) << c;
+        ASSERT_EQ(ColumnNumber(wb::ColumnLetters(c - 1)), c) << c;
     EXPECT_EQ(ColumnNumber("aa"), 27);
     EXPECT_EQ(ColumnNumber("zZ"), 702);
     EXPECT_FALSE(ColumnNumber(""));

@@ -13,9 +13,9 @@ std::string sample(const Job& job, int row, int column)
     return SampleCell(job, row, column).text;
 }
 
-std::string site(const Job& job, const std::string& sheet, int row, int column)
+std::string site(const Job& job, int index, int row, int column)
 {
-    return resultsgrid::SiteCell(job, resultsgrid::SiteTableFor(job, sheet), row, column).text;
+    return resultsgrid::SiteCell(job, SiteTableOf(job, index), row, column).text;
 }
 
 }  // namespace
@@ -147,41 +147,41 @@ TEST(SiteGridCells, RiverTables)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
-    const resultsgrid::SiteTable first = resultsgrid::SiteTableFor(job, "Uncertainty TDI3");
+    const SiteTable first = SiteTableOf(job, 1);
     EXPECT_EQ(resultsgrid::SiteRowCount(first), 2);
     EXPECT_EQ(resultsgrid::SiteColumnCount(first), 14);
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 0, 1), "Site code");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 0, 6), "CoC High");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 2, 0), "2");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 1), "AB1");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 2, 1), "CD2");
+    EXPECT_EQ(site(job, 1, 0, 1), "Site code");
+    EXPECT_EQ(site(job, 1, 0, 6), "CoC High");
+    EXPECT_EQ(site(job, 1, 2, 0), "2");
+    EXPECT_EQ(site(job, 1, 1, 1), "AB1");
+    EXPECT_EQ(site(job, 1, 2, 1), "CD2");
     // {2, 0, 0.83335, 1, 70.1, ...}: counts too with two decimals.
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 2), "2.00");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 3), "0.00");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 4), "0.83");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 5), "High");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 2, 5), "Poor");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 6), "70.10");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 14), "9.70");
+    EXPECT_EQ(site(job, 1, 1, 2), "2.00");
+    EXPECT_EQ(site(job, 1, 1, 3), "0.00");
+    EXPECT_EQ(site(job, 1, 1, 4), "0.83");
+    EXPECT_EQ(site(job, 1, 1, 5), "High");
+    EXPECT_EQ(site(job, 1, 2, 5), "Poor");
+    EXPECT_EQ(site(job, 1, 1, 6), "70.10");
+    EXPECT_EQ(site(job, 1, 1, 14), "9.70");
     EXPECT_TRUE(resultsgrid::SiteCell(job, first, 1, 2).rightAligned);
     EXPECT_FALSE(resultsgrid::SiteCell(job, first, 1, 5).rightAligned);
 
     // TDI4: 12 summary columns under the second headings.
-    const resultsgrid::SiteTable second = resultsgrid::SiteTableFor(job, "Uncertainty TDI4");
+    const SiteTable second = SiteTableOf(job, 2);
     EXPECT_EQ(resultsgrid::SiteColumnCount(second), 13);
-    EXPECT_EQ(site(job, "Uncertainty TDI4", 0, 6), "CoC High+Good");
-    EXPECT_EQ(site(job, "Uncertainty TDI4", 0, 13), "RoM-G/M");
-    EXPECT_EQ(site(job, "Uncertainty TDI4", 1, 4), "1.09");
-    EXPECT_EQ(site(job, "Uncertainty TDI4", 2, 4), "...");
-    EXPECT_EQ(site(job, "Uncertainty TDI4", 2, 5), "...");
+    EXPECT_EQ(site(job, 2, 0, 6), "CoC High+Good");
+    EXPECT_EQ(site(job, 2, 0, 13), "RoM-G/M");
+    EXPECT_EQ(site(job, 2, 1, 4), "1.09");
+    EXPECT_EQ(site(job, 2, 2, 4), "...");
+    EXPECT_EQ(site(job, 2, 2, 5), "...");
 
     // Unlike the sample sheet, a site sheet shows a negative value with its sign.
     (*job.siteSummary1)(0, 0) = 3;
     (*job.siteSummary1)(0, 4) = -0.5;
     (*job.siteSummary1)(1, 3) = 0;
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 2), "3.00");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 1, 6), "-0.50");
-    EXPECT_EQ(site(job, "Uncertainty TDI3", 2, 5), "");
+    EXPECT_EQ(site(job, 1, 1, 2), "3.00");
+    EXPECT_EQ(site(job, 1, 1, 6), "-0.50");
+    EXPECT_EQ(site(job, 1, 2, 5), "");
 }
 
 TEST(SiteGridCells, LakeSecondTableUsesTheFirstHeadings)
@@ -189,13 +189,13 @@ TEST(SiteGridCells, LakeSecondTableUsesTheFirstHeadings)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
-    const resultsgrid::SiteTable second = resultsgrid::SiteTableFor(job, "Uncertainty LTDI2");
+    const SiteTable second = SiteTableOf(job, 2);
     EXPECT_EQ(second.summary, job.siteSummary2.get());
     EXPECT_EQ(resultsgrid::SiteColumnCount(second), 14);
-    EXPECT_EQ(site(job, "Uncertainty LTDI2", 0, 6), "CoC High");
-    EXPECT_EQ(site(job, "Uncertainty LTDI2", 0, 14), "RoM-G/M");
-    EXPECT_EQ(site(job, "Uncertainty LTDI2", 1, 4), "0.85");
-    EXPECT_EQ(resultsgrid::SiteTableFor(job, "Uncertainty LTDI1").summary, job.siteSummary1.get());
+    EXPECT_EQ(site(job, 2, 0, 6), "CoC High");
+    EXPECT_EQ(site(job, 2, 0, 14), "RoM-G/M");
+    EXPECT_EQ(site(job, 2, 1, 4), "0.85");
+    EXPECT_EQ(SiteTableOf(job, 1).summary, job.siteSummary1.get());
 }
 
 TEST(SiteGridCells, AMissingTableIsAnEmptySheet)
@@ -203,7 +203,7 @@ TEST(SiteGridCells, AMissingTableIsAnEmptySheet)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
-    const resultsgrid::SiteTable table = resultsgrid::SiteTableFor(job, "Uncertainty TDI4");
+    const SiteTable table = SiteTableOf(job, 2);
     EXPECT_EQ(table.summary, nullptr);
     EXPECT_EQ(resultsgrid::SiteRowCount(table), 0);
     EXPECT_EQ(resultsgrid::SiteColumnCount(table), 0);

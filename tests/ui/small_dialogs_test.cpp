@@ -26,7 +26,7 @@
 namespace {
 
 // Types into the three boxes and presses OK; true when the dialog accepted.
-bool enter(CDefaultDialog& dialog, const QString& alkalinity, const QString& calcium, const QString& doc)
+bool enter(DefaultDialog& dialog, const QString& alkalinity, const QString& calcium, const QString& doc)
 {
     dialog.box(DefaultValueBox::alkalinity)->setText(alkalinity);
     dialog.box(DefaultValueBox::calcium)->setText(calcium);
@@ -54,7 +54,7 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         TestUser user;
-        CDefaultDialog dialog(DefaultValues{100, 100, 1}, user);
+        DefaultDialog dialog(DefaultValues{100, 100, 1}, user);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Default values"));
         QCOMPARE(dialog.box(DefaultValueBox::alkalinity)->text(), QStringLiteral("100"));
         QCOMPARE(dialog.box(DefaultValueBox::calcium)->text(), QStringLiteral("100"));
@@ -68,7 +68,7 @@ private slots:
     void defaultValuesChecks()
     {
         TestUser user;
-        CDefaultDialog dialog(DefaultValues{100, 100, 1}, user);
+        DefaultDialog dialog(DefaultValues{100, 100, 1}, user);
         dialog.show();
         QVERIFY(enter(dialog, QStringLiteral("1000"), QStringLiteral("100"), QStringLiteral("0")));
         QCOMPARE(dialog.values().alkalinityMgL, 1000.0);
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(dialog.values().docMgL, 0.0);
         QVERIFY(user.messages.empty());
 
-        CDefaultDialog refused(DefaultValues{100, 100, 1}, user);
+        DefaultDialog refused(DefaultValues{100, 100, 1}, user);
         refused.show();
         QVERIFY(!enter(refused, QStringLiteral("1000.5"), QStringLiteral("100"), QStringLiteral("1")));
         QCOMPARE(user.messages.back(), std::string("Please enter a number between 0 and 1000."));
@@ -107,7 +107,7 @@ private slots:
         JobForm form(job, user);
         ModalScript script;
         script.expect([](QDialog* dialog) {
-            auto* defaults = qobject_cast<CDefaultDialog*>(dialog);
+            auto* defaults = qobject_cast<DefaultDialog*>(dialog);
             QVERIFY(defaults);
             defaults->box(DefaultValueBox::alkalinity)->setText(QStringLiteral("5"));
             defaults->box(DefaultValueBox::doc)->setText(QStringLiteral("2"));
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(job.defaultDOC, 1.0);
 
         script.expect([](QDialog* dialog) {
-            auto* defaults = qobject_cast<CDefaultDialog*>(dialog);
+            auto* defaults = qobject_cast<DefaultDialog*>(dialog);
             QVERIFY(defaults);
             defaults->box(DefaultValueBox::alkalinity)->setText(QStringLiteral("5"));
             defaults->box(DefaultValueBox::calcium)->setText(QStringLiteral("40"));
@@ -134,7 +134,7 @@ private slots:
 
     void aboutText()
     {
-        CAboutDlg dialog;
+        AboutDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("About TORVEN II"));
         QCOMPARE(dialog.text().section(QLatin1Char('\n'), 0, 0), QStringLiteral("TORVEN II Version 2.0.13.0"));
         QVERIFY(dialog.text().contains(QStringLiteral("GNU General Public License")));
@@ -333,18 +333,18 @@ private slots:
         QWidget owner;
         owner.resize(800, 600);
         owner.show();
-        QPointer<CSplashWnd> splash = CSplashWnd::showSplash(&owner, 200);
+        QPointer<SplashWindow> splash = SplashWindow::showSplash(&owner, 200);
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
         QVERIFY(!owner.isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(owner.isEnabled(), 5000);
         QTRY_VERIFY(!splash);
-        QCOMPARE(CSplashWnd::versionLine(), QStringLiteral("Version 2.0.13.0"));
+        QCOMPARE(SplashWindow::versionLine(), QStringLiteral("Version 2.0.13.0"));
     }
 
     void splashDrawsTheVersionInDarkBlue()
     {
-        const QImage picture = CSplashWnd::renderPicture().toImage();
+        const QImage picture = SplashWindow::renderPicture().toImage();
         // The version line sits in the bottom-left corner, inside the 8-pixel margin.
         int blue = 0;
         int outsideMargin = 0;

@@ -13,9 +13,10 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include "base/output_folder.h"
 #include "base/safe_file.h"
 #include "ui/chart/site_chart.h"
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 
 namespace chart {
 
@@ -122,13 +123,8 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error)
 
 bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& error)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec || !fs::is_directory(folder)) {
-        error = "Cannot create the folder " + folder + (ec ? ": " + ec.message() : std::string(": not a folder"));
+    if (!CreateOutputFolder(folder, error))
         return false;
-    }
     const QDir dir(QString::fromStdString(folder));
     for (SiteChartData& data : SiteCharts(job)) {
         const QString stem = QString::fromStdString(ChartFileStem(data));

@@ -67,45 +67,6 @@ std::pair<double, double> bandRange(int statusClass, const std::array<double, 4>
 
 }  // namespace
 
-QColor ClassColour(int statusClass)
-{
-    switch (statusClass) {
-    case 1: return QColor(0, 112, 192);    // High: blue
-    case 2: return QColor(0, 176, 80);     // Good: green
-    case 3: return QColor(255, 230, 0);    // Moderate: yellow
-    case 4: return QColor(255, 150, 0);    // Poor: orange
-    case 5: return QColor(230, 0, 0);      // Bad: red
-    default: return NoLimitsColour();
-    }
-}
-
-QColor BandColour(int statusClass)
-{
-    // A quarter of the class colour on white: pale enough for a dark point to read on it.
-    const QColor full = ClassColour(statusClass);
-    auto pale = [](int channel) { return 255 - (255 - channel) / 4; };
-    return QColor(pale(full.red()), pale(full.green()), pale(full.blue()));
-}
-
-QColor SegmentColour(const Segment& segment)
-{
-    if (segment.firstClass == segment.lastClass)
-        return ClassColour(segment.firstClass);
-    const QColor a = ClassColour(segment.firstClass);
-    const QColor b = ClassColour(segment.lastClass);
-    return QColor((a.red() + b.red()) / 2, (a.green() + b.green()) / 2, (a.blue() + b.blue()) / 2);
-}
-
-QColor NoLimitsColour()
-{
-    return QColor(228, 228, 228);
-}
-
-QColor PointColour()
-{
-    return QColor(20, 20, 20);
-}
-
 SiteChart::SiteChart(SiteChartData data)
     : data_(std::move(data)), titleFont_(chartFont(14, true)), labelFont_(chartFont(11)), smallFont_(chartFont(9))
 {
@@ -257,10 +218,10 @@ void SiteChart::paintLegend(QPainter& painter) const
         x += 18 + metrics.horizontalAdvance(label) + 12;
     };
     for (int c = 1; c <= 5; ++c)
-        item(ClassColour(c), qText(StatusClassNames()[static_cast<std::size_t>(c - 1)]));
+        item(ToQColor(ClassColour(c)), qText(StatusClassNames()[static_cast<std::size_t>(c - 1)]));
     for (const Segment& segment : data_.segments)
         if (segment.firstClass != segment.lastClass)
-            item(SegmentColour(segment), qText(segment.label));
+            item(ToQColor(SegmentColour(segment)), qText(segment.label));
 }
 
 void SiteChart::paintEqrPanel(QPainter& painter) const
@@ -272,7 +233,7 @@ void SiteChart::paintEqrPanel(QPainter& painter) const
         const SiteColumn& site = data_.sites[k];
         const QRect col = column(static_cast<int>(k));
         if (!site.limits) {
-            painter.fillRect(col, NoLimitsColour());
+            painter.fillRect(col, ToQColor(NoLimitsColour()));
             continue;
         }
         for (int c = 1; c <= 5; ++c) {
@@ -283,7 +244,7 @@ void SiteChart::paintEqrPanel(QPainter& painter) const
                 continue;
             const int top = static_cast<int>(std::lround(eqrY(upper)));
             const int bottom = static_cast<int>(std::lround(eqrY(lower)));
-            painter.fillRect(QRect(col.x(), top, col.width(), bottom - top), BandColour(c));
+            painter.fillRect(QRect(col.x(), top, col.width(), bottom - top), ToQColor(BandColour(c)));
         }
     }
 
@@ -315,7 +276,7 @@ void SiteChart::paintEqrPanel(QPainter& painter) const
     // The points.
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(Qt::white, 1.2));
-    painter.setBrush(PointColour());
+    painter.setBrush(ToQColor(PointColour()));
     for (std::size_t k = 0; k < data_.sites.size(); ++k)
         painter.drawEllipse(QPointF(siteCentreX(static_cast<int>(k)), eqrY(data_.sites[k].meanEqr)), pointRadius,
                             pointRadius);
@@ -356,7 +317,7 @@ void SiteChart::paintBarPanel(QPainter& painter) const
             cumulative += share;
             const int upper = barEdgeY(cumulative);
             if (lower > upper)
-                painter.fillRect(QRect(bar.x(), upper, bar.width(), lower - upper), SegmentColour(data_.segments[s]));
+                painter.fillRect(QRect(bar.x(), upper, bar.width(), lower - upper), ToQColor(SegmentColour(data_.segments[s])));
         }
     }
 

@@ -7,22 +7,17 @@
 #include <QRectF>
 #include <QSize>
 
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 
 class QPainter;
 
 namespace chart {
 
-// The class colours of water-quality reports, for classes 1 (High) to 5 (Bad), as the
-// stacked bars use them; the bands behind the points use pale versions of the same hues.
-QColor ClassColour(int statusClass);
-QColor BandColour(int statusClass);
-// The colour of one stacked-bar segment: its class's, or for a segment that covers High
-// and Good together a colour between the two.
-QColor SegmentColour(const Segment& segment);
-// The colour of a column whose site has no class limits, and of the points.
-QColor NoLimitsColour();
-QColor PointColour();
+// A colour of the chart's data as the painter uses it.
+inline QColor ToQColor(const Colour& colour)
+{
+    return QColor(colour.red, colour.green, colour.blue);
+}
 
 // The chart of one site table: for each drawn site, in table order, a column with the
 // class bands of the site's limits and its mean EQR as a point, and beneath it a bar of

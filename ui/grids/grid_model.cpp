@@ -125,8 +125,8 @@ int SampleGridModel::gridColumns() const
     return resultsgrid::SampleColumnCount(job_);
 }
 
-SiteGridModel::SiteGridModel(const Job& job, const std::string& sheetName, QObject* parent)
-    : GridModel(parent), job_(job), table_(resultsgrid::SiteTableFor(job, sheetName))
+SiteGridModel::SiteGridModel(const Job& job, int index, QObject* parent)
+    : GridModel(parent), job_(job), table_(SiteTableOf(job, index))
 {
 }
 

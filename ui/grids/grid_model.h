@@ -91,7 +91,7 @@ private:
 class SiteGridModel : public GridModel {
     Q_OBJECT
 public:
-    SiteGridModel(const Job& job, const std::string& sheetName, QObject* parent = nullptr);
+    SiteGridModel(const Job& job, int index, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
 
 protected:
@@ -100,7 +100,7 @@ protected:
 
 private:
     const Job& job_;
-    resultsgrid::SiteTable table_;
+    SiteTable table_;
 };
 
 }  // namespace grids

@@ -12,10 +12,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/data_grid_cells.h"
 #include "app/job.h"
 #include "results/results_grid_cells.h"
 #include "ui/chart/chart_export.h"
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 #include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
@@ -86,7 +87,7 @@ void GridWindow::printPreview()
 
 DataWindow::DataWindow(Job& job, QWidget* parent) : GridWindow(&job, parent), view_(new DataListView(job))
 {
-    setWindowTitle(QStringLiteral("Data view: ") + QString::fromStdString(job.title));
+    setWindowTitle(QString::fromStdString(datagrid::Caption(job)));
     putAlone(*this, view_);
 }
 
@@ -109,15 +110,13 @@ GridView* TaxonListWindow::activeGrid() const
 
 ResultsWindow::ResultsWindow(Job& job, QWidget* parent) : GridWindow(&job, parent), sheets_(new QTabWidget)
 {
-    setWindowTitle(QStringLiteral("Results view: ") + QString::fromStdString(job.title));
+    setWindowTitle(QString::fromStdString(resultsgrid::Caption(job)));
     sheets_->setTabPosition(QTabWidget::South);
     sheets_->setDocumentMode(true);
     sheets_->addTab(new SampleSummaryView(job), QStringLiteral("Sample Summary"));
     // The site sheets are those the job has now; the window gains none later.
-    for (const std::string& name : resultsgrid::SiteSheetNames(job)) {
-        sheets_->addTab(new SiteTableView(job, name), QString::fromStdString(name));
-        ++siteSheetCount_;
-    }
+    for (const std::string& name : resultsgrid::SiteSheetNames(job))
+        sheets_->addTab(new SiteTableView(job, ++siteSheetCount_), QString::fromStdString(name));
     addCharts();
     putAlone(*this, sheets_);
 }

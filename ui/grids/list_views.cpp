@@ -69,11 +69,11 @@ SampleSummaryView::SampleSummaryView(const Job& job, QWidget* parent) : GridView
     setUpdatesEnabled(true);
 }
 
-SiteTableView::SiteTableView(const Job& job, const std::string& sheetName, QWidget* parent) : GridView(parent)
+SiteTableView::SiteTableView(const Job& job, int index, QWidget* parent) : GridView(parent)
 {
     WaitCursor wait;
     setUpdatesEnabled(false);
-    setGridModel(new SiteGridModel(job, sheetName));
+    setGridModel(new SiteGridModel(job, index));
     layoutResultGrid(*this);
     setFrozen(0, 1);
     setUpdatesEnabled(true);

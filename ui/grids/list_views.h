@@ -37,11 +37,11 @@ public:
     explicit SampleSummaryView(const Job& job, QWidget* parent = nullptr);
 };
 
-// One site table of a job, chosen by the name of its sheet: column 1 (site code) frozen.
+// Site table 1 or 2 of a job (SiteTableOf): column 1 (site code) frozen.
 class SiteTableView : public GridView {
     Q_OBJECT
 public:
-    SiteTableView(const Job& job, const std::string& sheetName, QWidget* parent = nullptr);
+    SiteTableView(const Job& job, int index, QWidget* parent = nullptr);
 };
 
 }  // namespace grids

@@ -16,7 +16,7 @@
 #include <cmath>
 
 #include "tests/support/scripted_user.h"
-#include "tests/ui/chart/chart_jobs.h"
+#include "tests/results/chart_jobs.h"
 #include "ui/chart/chart_export.h"
 #include "ui/chart/site_chart.h"
 #include "ui/chart/widget/site_chart_view.h"
@@ -52,7 +52,7 @@ QList<int> segmentRuns(const QImage& image, const SiteChart& chart, int site)
     for (int y = bar.bottom(); y >= bar.top(); --y) {
         const QColor colour = image.pixelColor(x, y);
         for (int s = 0; s < static_cast<int>(chart.data().segments.size()); ++s)
-            if (colour == SegmentColour(chart.data().segments[static_cast<std::size_t>(s)]))
+            if (colour == ToQColor(SegmentColour(chart.data().segments[static_cast<std::size_t>(s)])))
                 ++runs[s];
     }
     return runs;
@@ -112,22 +112,22 @@ void SiteChartTest::goodSiteSitsInTheGreenBand()
     // and beside the point, in its column, the band is Good's pale green.
     const double x = chart.siteCentreX(0);
     const double y = chart.eqrY(0.7);
-    QCOMPARE(pixel(image, x, y), PointColour());
-    QCOMPARE(pixel(image, x + 12, y), BandColour(2));
-    QCOMPARE(pixel(image, x - 12, y), BandColour(2));
+    QCOMPARE(pixel(image, x, y), ToQColor(PointColour()));
+    QCOMPARE(pixel(image, x + 12, y), ToQColor(BandColour(2)));
+    QCOMPARE(pixel(image, x - 12, y), ToQColor(BandColour(2)));
     // The other bands of the column, each at the middle of its limits.
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(1.0)), BandColour(1));
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.5)), BandColour(3));
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.3)), BandColour(4));
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.1)), BandColour(5));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(1.0)), ToQColor(BandColour(1)));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.5)), ToQColor(BandColour(3)));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.3)), ToQColor(BandColour(4)));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.1)), ToQColor(BandColour(5)));
     // The band edges lie at the limits, to a pixel.
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.6) + 1.5), BandColour(3));
-    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.6) - 1.5), BandColour(2));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.6) + 1.5), ToQColor(BandColour(3)));
+    QCOMPARE(pixel(image, x + 12, chart.eqrY(0.6) - 1.5), ToQColor(BandColour(2)));
     // EF3's point at 0.3 in the Poor band of the next column.
-    QCOMPARE(pixel(image, chart.siteCentreX(1), chart.eqrY(0.3)), PointColour());
-    QCOMPARE(pixel(image, chart.siteCentreX(1) + 12, chart.eqrY(0.3)), BandColour(4));
+    QCOMPARE(pixel(image, chart.siteCentreX(1), chart.eqrY(0.3)), ToQColor(PointColour()));
+    QCOMPARE(pixel(image, chart.siteCentreX(1) + 12, chart.eqrY(0.3)), ToQColor(BandColour(4)));
     // The point reads on its band: dark on pale.
-    QVERIFY(BandColour(2).lightness() - PointColour().lightness() > 150);
+    QVERIFY(ToQColor(BandColour(2)).lightness() - ToQColor(PointColour()).lightness() > 150);
 }
 
 void SiteChartTest::barSegmentsAreProportionalToTheProbabilities()
@@ -152,7 +152,7 @@ void SiteChartTest::barSegmentsAreProportionalToTheProbabilities()
         }
         // Bad at the bottom, the best class on top.
         const QRect bar = chart.barRect(0);
-        QCOMPARE(image.pixelColor(bar.center().x(), bar.bottom()), SegmentColour(chart.data().segments.back()));
+        QCOMPARE(image.pixelColor(bar.center().x(), bar.bottom()), ToQColor(SegmentColour(chart.data().segments.back())));
     }
     // The river TDI4 table's first segment is High and Good together, a colour of its own.
     const SiteChart second(chartData(chart_jobs::fillRiverJob, 2));
@@ -175,15 +175,15 @@ void SiteChartTest::siteWithoutMeanIsNotDrawn()
     for (int site = 0; site < 2; ++site) {
         const double mean = chart.data().sites[static_cast<std::size_t>(site)].meanEqr;
         const QPoint centre(static_cast<int>(chart.siteCentreX(site)), static_cast<int>(chart.eqrY(mean)));
-        const int dark = countColour(image, QRect(centre - QPoint(6, 6), QSize(13, 13)), PointColour());
+        const int dark = countColour(image, QRect(centre - QPoint(6, 6), QSize(13, 13)), ToQColor(PointColour()));
         QVERIFY2(dark > 20 && dark < 100, qPrintable(QString::number(dark)));
         pointPixels += dark;
     }
-    QCOMPARE(countColour(image, chart.eqrPanel(), PointColour()), pointPixels);
+    QCOMPARE(countColour(image, chart.eqrPanel(), ToQColor(PointColour())), pointPixels);
     for (const Segment& segment : chart.data().segments)
-        QCOMPARE(countColour(image, chart.barPanel(), SegmentColour(segment)),
-                 countColour(image, chart.barRect(0), SegmentColour(segment))
-                     + countColour(image, chart.barRect(1), SegmentColour(segment)));
+        QCOMPARE(countColour(image, chart.barPanel(), ToQColor(SegmentColour(segment))),
+                 countColour(image, chart.barRect(0), ToQColor(SegmentColour(segment)))
+                     + countColour(image, chart.barRect(1), ToQColor(SegmentColour(segment))));
     // The site is named under the chart instead.
     QString failure;
     const QStringList texts = svgTexts(ChartSvg(chart), &failure);
@@ -197,14 +197,14 @@ void SiteChartTest::lakeColumnsShowTheirOwnTypesBands()
     const SiteChart chart(chartData(chart_jobs::fillLakeJob, 1));
     const QImage image = ChartImage(chart);
     // The same EQR, 0.85: Good for LK01's type HA (limit 0.9), High for LK02's type MA (0.8).
-    QCOMPARE(pixel(image, chart.siteCentreX(0) + 12, chart.eqrY(0.85)), BandColour(2));
-    QCOMPARE(pixel(image, chart.siteCentreX(1) + 12, chart.eqrY(0.85)), BandColour(1));
+    QCOMPARE(pixel(image, chart.siteCentreX(0) + 12, chart.eqrY(0.85)), ToQColor(BandColour(2)));
+    QCOMPARE(pixel(image, chart.siteCentreX(1) + 12, chart.eqrY(0.85)), ToQColor(BandColour(1)));
     // LK03's type has no limits: a grey column with its point and no bar.
-    QCOMPARE(pixel(image, chart.siteCentreX(2) + 12, chart.eqrY(0.85)), NoLimitsColour());
-    QCOMPARE(pixel(image, chart.siteCentreX(2), chart.eqrY(0.5)), PointColour());
+    QCOMPARE(pixel(image, chart.siteCentreX(2) + 12, chart.eqrY(0.85)), ToQColor(NoLimitsColour()));
+    QCOMPARE(pixel(image, chart.siteCentreX(2), chart.eqrY(0.5)), ToQColor(PointColour()));
     const QRect bar = chart.barRect(2);
     for (const Segment& segment : chart.data().segments)
-        QCOMPARE(countColour(image, bar, SegmentColour(segment)), 0);
+        QCOMPARE(countColour(image, bar, ToQColor(SegmentColour(segment))), 0);
 }
 
 void SiteChartTest::svgHoldsOneTextPerSiteCode()
@@ -252,7 +252,7 @@ void SiteChartTest::picturesAreWrittenWholeOrNotAtAll()
     QImage read(png);
     QCOMPARE(read.size(), chart.size());
     QCOMPARE(read.pixelColor(static_cast<int>(chart.siteCentreX(0)) + 12, static_cast<int>(chart.eqrY(0.7))),
-             BandColour(2));
+             ToQColor(BandColour(2)));
     QVERIFY(SaveChartSvg(chart, dir.filePath(QStringLiteral("chart.svg")), error));
     QVERIFY(SaveChartPdf(chart, dir.filePath(QStringLiteral("chart.pdf")), error));
 
@@ -286,7 +286,7 @@ void SiteChartTest::scaledPaintFitsTheTarget()
     chart.paint(painter, QRectF(0, 0, page.width(), page.height()));
     painter.end();
     // Twice the size, 100 pixels down: the Good band beside AB1's point.
-    QCOMPARE(pixel(page, 2 * (chart.siteCentreX(0) + 12), 100 + 2 * chart.eqrY(0.7)), BandColour(2));
+    QCOMPARE(pixel(page, 2 * (chart.siteCentreX(0) + 12), 100 + 2 * chart.eqrY(0.7)), ToQColor(BandColour(2)));
     QCOMPARE(page.pixelColor(5, 50), QColor(Qt::black));
     QCOMPARE(page.pixelColor(5, 105), QColor(Qt::white));
 }
@@ -317,15 +317,15 @@ void SiteChartTest::viewScrollsSidewaysAndKnowsItsSites()
     // What is on screen is the chart.
     const QImage shown = view.widget()->grab().toImage();
     QCOMPARE(shown.size(), chart.size());
-    QCOMPARE(pixel(shown, chart.siteCentreX(0), chart.eqrY(0.1)), PointColour());
+    QCOMPARE(pixel(shown, chart.siteCentreX(0), chart.eqrY(0.1)), ToQColor(PointColour()));
 
     // Scrolled sideways, the axes stay at the left over the sites passing beneath them.
     view.horizontalScrollBar()->setValue(200);
     const QImage scrolled = view.viewport()->grab().toImage();
     const int axisX = chart.eqrPanel().x() - 10;
-    QCOMPARE(pixel(shown, axisX + 200, chart.eqrY(1.0)), BandColour(1));
+    QCOMPARE(pixel(shown, axisX + 200, chart.eqrY(1.0)), ToQColor(BandColour(1)));
     QCOMPARE(pixel(scrolled, axisX, chart.eqrY(1.0)), QColor(Qt::white));
-    QCOMPARE(pixel(scrolled, chart.eqrPanel().x() + 30, chart.eqrY(1.0)), BandColour(1));
+    QCOMPARE(pixel(scrolled, chart.eqrPanel().x() + 30, chart.eqrY(1.0)), ToQColor(BandColour(1)));
 
     std::unique_ptr<QMenu> menu(view.createContextMenu(nullptr));
     QStringList actions;

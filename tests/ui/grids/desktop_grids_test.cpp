@@ -409,7 +409,7 @@ void DesktopGridsTest::printedChartFillsOnePage()
             if (share >= 5) {
                 const double y = (chart.barEdgeY(cumulative) + chart.barEdgeY(cumulative + share)) / 2.0;
                 const QColor found = onPage(x, y);
-                QVERIFY2(nearColour(found, chart::SegmentColour(data.segments[s])),
+                QVERIFY2(nearColour(found, chart::ToQColor(chart::SegmentColour(data.segments[s]))),
                          qPrintable(QStringLiteral("site %1 segment %2: %3").arg(site).arg(s).arg(found.name())));
                 ++segmentsSeen;
             }

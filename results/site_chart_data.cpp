@@ -1,4 +1,4 @@
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "metrics/reference_values.h"
 #include "base/ascii_case.h"
 #include "results/results_csv.h"
+#include "results/results_grid_cells.h"
 
 namespace chart {
 
@@ -20,20 +21,6 @@ namespace {
 bool twoIndices(const Job& job)
 {
     return job.family == familyRivers || job.family == familyLakes;
-}
-
-// The cell as the site grid shows it: the missing value as "...", the class by its name,
-// every other number with two decimals.
-std::string cellText(const Matrix& table, int row, int col)
-{
-    if (table.isMissing(row, col))
-        return "...";
-    const double value = table(row, col);
-    if (col == sitecol::statusClass) {
-        const int number = static_cast<int>(value);
-        return number >= 1 && number <= 5 ? StatusClassNames()[static_cast<std::size_t>(number - 1)] : std::string();
-    }
-    return numtext::format("%.2f", {value});
 }
 
 // A count column as a whole number; the missing value (or anything not a count) as 0.
@@ -80,13 +67,11 @@ std::optional<SiteChartData> SiteChartFor(const Job& job, int index)
 {
     if (!job.uncertaintyAvailable || (index != 1 && index != 2) || (index == 2 && !twoIndices(job)))
         return std::nullopt;
-    const Matrix* table = (index == 1 ? job.siteSummary1 : job.siteSummary2).get();
+    const SiteTable site = SiteTableOf(job, index);
+    const Matrix* table = site.summary;
     if (!table || table->nCols() < sitecol::statusClass + 1)
         return std::nullopt;
-    // The lake family's second table has the same columns as its first; the river
-    // family's has lost "CoC High" and has headers of its own.
-    const std::vector<std::string>& headers =
-        index == 2 && job.family == familyRivers ? job.siteHeaders2 : job.siteHeaders1;
+    const std::vector<std::string>& headers = *site.headers;
     const MemoryTable* boundaries = (index == 1 ? job.boundaries1 : job.boundaries2).get();
 
     SiteChartData data;
@@ -128,7 +113,7 @@ std::optional<SiteChartData> SiteChartFor(const Job& job, int index)
         site.tableCells.emplace_back(headers.empty() ? std::string() : headers[0], code);
         for (int col = 0; col < table->nCols(); ++col) {
             const std::size_t h = static_cast<std::size_t>(col) + 1;
-            site.tableCells.emplace_back(h < headers.size() ? headers[h] : std::string(), cellText(*table, row, col));
+            site.tableCells.emplace_back(h < headers.size() ? headers[h] : std::string(), resultsgrid::SiteCellText(*table, row, col));
         }
         data.sites.push_back(std::move(site));
     }
@@ -172,6 +157,45 @@ std::string SiteRowText(const SiteColumn& site)
     if (!site.lakeType.empty())
         text += "\nLake type: " + site.lakeType;
     return text;
+}
+
+Colour ClassColour(int statusClass)
+{
+    switch (statusClass) {
+    case 1: return {0, 112, 192};    // High: blue
+    case 2: return {0, 176, 80};     // Good: green
+    case 3: return {255, 230, 0};    // Moderate: yellow
+    case 4: return {255, 150, 0};    // Poor: orange
+    case 5: return {230, 0, 0};      // Bad: red
+    default: return NoLimitsColour();
+    }
+}
+
+Colour BandColour(int statusClass)
+{
+    // A quarter of the class colour on white: pale enough for a dark point to read on it.
+    const Colour full = ClassColour(statusClass);
+    auto pale = [](int channel) { return 255 - (255 - channel) / 4; };
+    return {pale(full.red), pale(full.green), pale(full.blue)};
+}
+
+Colour SegmentColour(const Segment& segment)
+{
+    if (segment.firstClass == segment.lastClass)
+        return ClassColour(segment.firstClass);
+    const Colour a = ClassColour(segment.firstClass);
+    const Colour b = ClassColour(segment.lastClass);
+    return {(a.red + b.red) / 2, (a.green + b.green) / 2, (a.blue + b.blue) / 2};
+}
+
+Colour NoLimitsColour()
+{
+    return {228, 228, 228};
+}
+
+Colour PointColour()
+{
+    return {20, 20, 20};
 }
 
 }  // namespace chart

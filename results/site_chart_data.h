@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/colour.h"
+
 class Job;
 
 // What the chart of one site table shows, worked out from the job alone: which sites are
@@ -73,5 +75,16 @@ std::string ChartFileStem(const SiteChartData& data);
 
 // The site's row as one text, "header: value" a line, for a tooltip.
 std::string SiteRowText(const SiteColumn& site);
+
+// The class colours of water-quality reports, for classes 1 (High) to 5 (Bad), as the
+// stacked bars use them; the bands behind the points use pale versions of the same hues.
+Colour ClassColour(int statusClass);
+Colour BandColour(int statusClass);
+// The colour of one stacked-bar segment: its class's, or for a segment that covers High
+// and Good together a colour between the two.
+Colour SegmentColour(const Segment& segment);
+// The colour of a column whose site has no class limits, and of the points.
+Colour NoLimitsColour();
+Colour PointColour();
 
 }  // namespace chart

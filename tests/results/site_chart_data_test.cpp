@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ui/chart/chart_jobs.h"
+#include "tests/results/chart_jobs.h"
 #include "tests/support/scripted_user.h"
-#include "ui/chart/site_chart_data.h"
+#include "results/site_chart_data.h"
 
 namespace {
 
