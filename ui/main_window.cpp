@@ -67,7 +67,12 @@ CMainFrame::CMainFrame(CTVNApp& app, UserInteraction& ui, HelpCommand& help, QWi
     updateCommands();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The area outlives this class's part of the window: while QWidget tears the children
+    // down it would still signal subWindowActivated to a frame that is no longer one.
+    disconnect(mdiArea_, nullptr, this, nullptr);
+}
 
 void CMainFrame::createActions()
 {

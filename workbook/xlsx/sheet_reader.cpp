@@ -52,9 +52,17 @@ std::optional<std::string_view> attributeView(const char** attributes, std::stri
 
 class SheetHandler : public CellHandler {
 public:
-    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, std::size_t& copyBudget)
-        : shared_(sharedStrings), sheet_(sheet), copyBudget_(copyBudget)
+    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, BookReading& book)
+        : shared_(sharedStrings), sheet_(sheet), book_(book)
     {
+    }
+
+    ~SheetHandler()
+    {
+        // The book's index of shared strings is left empty for the next sheet.
+        for (std::uint32_t index : book_.used)
+            book_.poolIndex[index] = kNone;
+        book_.used.clear();
     }
 
     void start(std::string_view name, const char** attributes) override
@@ -103,7 +111,7 @@ public:
             fits = inline_.text(data, length);
         }
         if (!fits)
-            fail("a cell value longer than a cell can hold");
+            failTooLarge("a cell value longer than a cell can hold (over " + LimitText(kMaxTextBytes) + ")");
     }
 
     bool takesCells() const override { return inSheetData_ && !inCell_; }
@@ -125,6 +133,14 @@ public:
         mergeLateCells();
     }
 
+    bool takeBudget(std::size_t bytes)
+    {
+        if (book_.budget.take(bytes))
+            return true;
+        failTooLarge(book_.budget.refusal());
+        return false;
+    }
+
 private:
     void startRow(const char** attributes)
     {
@@ -132,11 +148,11 @@ private:
         const char* r = attribute(attributes, "r");
         int row = currentRow_ + 1;
         if (r && !parseRowNumber(r, row)) {
-            fail("row number out of range or not understood");
+            fail("row number out of range (1 to " + std::to_string(kMaxRows) + ") or not understood");
             return;
         }
         if (row >= kMaxRows) {
-            fail("more rows than a sheet can hold");
+            fail("more rows than a sheet can hold (" + std::to_string(kMaxRows) + ")");
             return;
         }
         currentRow_ = row;
@@ -149,11 +165,11 @@ private:
         int col = nextCol_;
         if (r) {
             if (!parseCellRef(*r, row, col)) {
-                fail("cell reference \"" + std::string(*r) + "\" out of range or not understood");
+                fail("cell reference \"" + std::string(*r) + "\" out of range (A1 to XFD1048576) or not understood");
                 return;
             }
         } else if (col >= kMaxCols) {
-            fail("more cells in a row than a sheet can hold");
+            fail("more cells in a row than a sheet can hold (" + std::to_string(kMaxCols) + ")");
             return;
         }
         if (row != currentRow_) {
@@ -201,7 +217,8 @@ private:
         cell.col = cellCol_;
         if (kind_ == ValueKind::Inline && hasInline_) {
             cell.type = CellType::Text;
-            cell.text = sheet_.addString(inline_.finish());
+            if (!addText(inline_.finish(), cell.text))
+                return;
         } else if (!hasValue_ || (value.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
             if (hasFormula_ || !styled_)
                 return;  // a formula with nothing cached, or a cell that is only a position
@@ -210,6 +227,10 @@ private:
             return;
         }
         pending_.push_back(cell);
+        // A row written with the same cells again and again is stored a part at a time,
+        // so that its cells waiting here stay few.
+        if (pending_.size() >= kMaxPendingCells)
+            flushRow();
     }
 
     bool valueCell(std::string_view value, Cell& cell)
@@ -262,8 +283,7 @@ private:
             std::string text(value);
             decodeEscapes(text);
             cell.type = CellType::Text;
-            cell.text = sheet_.addString(std::move(text));
-            return true;
+            return addText(std::move(text), cell.text);
         }
         }
         return false;
@@ -272,38 +292,67 @@ private:
     // Each shared string a sheet uses is copied into its pool once, within the budget.
     bool sheetStringOf(unsigned long sharedIndex, std::uint32_t& poolIndex)
     {
-        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-        if (poolIndex_.empty())
-            poolIndex_.assign(shared_.size(), kNone);
-        std::uint32_t& index = poolIndex_[sharedIndex];
-        if (index == kNone) {
-            const std::string_view text = shared_[sharedIndex];
-            if (text.size() > copyBudget_) {
-                fail("the workbook's texts are too large for their file");
+        if (book_.poolIndex.empty()) {
+            if (!takeBudget(shared_.size() * sizeof(std::uint32_t)))
                 return false;
-            }
-            copyBudget_ -= text.size();
-            index = sheet_.addString(std::string(text));
+            book_.poolIndex.assign(shared_.size(), kNone);
+        }
+        std::uint32_t& index = book_.poolIndex[sharedIndex];
+        if (index == kNone) {
+            if (!addText(std::string(shared_[sharedIndex]), index))
+                return false;
+            book_.used.push_back(static_cast<std::uint32_t>(sharedIndex));
         }
         poolIndex = index;
         return true;
     }
 
+    // A text added to the sheet's pool, counted in the budget; all empty texts share one entry.
+    bool addText(std::string text, std::uint32_t& index)
+    {
+        if (text.empty() && emptyText_ != kNone) {
+            index = emptyText_;
+            return true;
+        }
+        if (!takeBudget(kTextCost + text.size()))
+            return false;
+        index = sheet_.addString(std::move(text));
+        if (sheet_.strings()[index].empty())
+            emptyText_ = index;
+        return true;
+    }
+
     // Cells normally come row by row, so each row's cells are stored together when the
     // next row begins. A row met again later (rows out of order, or cells of two rows
-    // interleaved) has its late cells kept aside and merged once at the end: merging
-    // them one flush at a time would cost the whole row each time.
+    // interleaved) has its late cells kept aside and merged into the stored rows a batch
+    // at a time: merging them one flush at a time would cost the whole row each time,
+    // and keeping them all to the end would hold every repeated cell. A batch is merged
+    // when it is as large as a quarter of the cells stored (or kMinLateCells), so the
+    // rows a merge rewrites cost no more than four times the cells it brings, and the
+    // cells aside stay few beside those stored.
     void flushRow()
     {
         if (!pending_.empty() && currentRow_ >= 0) {
             if (sheet_.hasRow(currentRow_)) {
                 for (const Cell& cell : pending_)
                     late_.push_back({currentRow_, cell});
+                if (late_.size() >= std::max(kMinLateCells, sheet_.cellCount() / 4))
+                    mergeLateCells();
             } else {
-                sheet_.putRow(currentRow_, pending_);
+                store(currentRow_, pending_);
             }
         }
         pending_.clear();
+    }
+
+    // Stores a row's cells (merging with those stored), counting what it adds in the budget.
+    void store(int row, std::vector<Cell>& cells)
+    {
+        const std::size_t before = sheet_.cellCount();
+        const bool fresh = !sheet_.hasRow(row);
+        sheet_.putRow(row, cells);
+        const std::size_t added = sheet_.cellCount() > before ? sheet_.cellCount() - before : 0;
+        takeBudget(added * kCellCost + (fresh ? kRowCost : 0));
     }
 
     void mergeLateCells()
@@ -312,15 +361,19 @@ private:
         std::stable_sort(late_.begin(), late_.end(), [](const LateCell& a, const LateCell& b) {
             return a.row != b.row ? a.row < b.row : a.cell.col < b.cell.col;
         });
+        std::vector<Cell> cells;
         for (std::size_t i = 0; i < late_.size();) {
             const int row = late_[i].row;
             for (; i < late_.size() && late_[i].row == row; ++i)
-                pending_.push_back(late_[i].cell);
-            sheet_.putRow(row, pending_);
+                cells.push_back(late_[i].cell);
+            store(row, cells);
         }
         late_.clear();
-        late_.shrink_to_fit();
     }
+
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::size_t kMaxPendingCells = 2 * kMaxCols;
+    static constexpr std::size_t kMinLateCells = std::size_t{1} << 16;
 
     struct LateCell {
         int row;
@@ -329,8 +382,8 @@ private:
 
     const SharedStrings& shared_;
     SheetData& sheet_;
-    std::size_t& copyBudget_;
-    std::vector<std::uint32_t> poolIndex_;
+    BookReading& book_;
+    std::uint32_t emptyText_ = kNone;  // the pool's entry for an empty text, once there is one
     std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
     std::vector<LateCell> late_;
     bool inSheetData_ = false;
@@ -352,12 +405,16 @@ private:
 }  // namespace
 
 bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
-               std::size_t& copyBudget, std::string& error)
+               BookReading& book, std::string& error)
 {
-    SheetHandler handler(sharedStrings, sheet, copyBudget);
+    SheetHandler handler(sharedStrings, sheet, book);
     if (!scanSheetPart(zip, part, handler, error))
         return false;
     handler.finish();
+    if (handler.failed()) {
+        error = handler.failureOf(part);
+        return false;
+    }
     sheet.shrinkToFit();
     return true;
 }
