@@ -22,9 +22,28 @@ inline constexpr std::size_t kRowCost = 96;
 inline constexpr std::size_t kTextCost = 64;
 inline constexpr std::size_t kSharedStringCost = 8;
 
+// Elements the cell parts of one book may hold together (the shared strings and the
+// sheets), which bounds the work of a file whose parts inflate to gigabytes of tiny
+// elements or of one cell written again and again. A book of the largest size the
+// memory budget takes has well under half as many.
+inline constexpr std::uint64_t kMaxBookElements = std::uint64_t{1} << 27;
+
 class ReadBudget {
 public:
     explicit ReadBudget(std::size_t bytes = kBookMemoryBytes) : left_(bytes), limit_(bytes) {}
+
+    // Counts `n` more elements; false once there are more than kMaxBookElements.
+    bool takeElements(std::uint64_t n)
+    {
+        if (n > elementsLeft_)
+            return false;
+        elementsLeft_ -= n;
+        return true;
+    }
+    static std::string elementsRefusal()
+    {
+        return "more XML elements than the reader accepts for one workbook (" + std::to_string(kMaxBookElements) + ")";
+    }
 
     // Takes `bytes` from what is left; false (and nothing taken) when they do not fit.
     bool take(std::size_t bytes)
@@ -46,6 +65,7 @@ public:
 private:
     std::size_t left_;
     std::size_t limit_;
+    std::uint64_t elementsLeft_ = kMaxBookElements;
 };
 
 // What reading one book keeps from sheet to sheet: the budget, and where each shared

@@ -15,6 +15,10 @@ public:
 
     void start(std::string_view name, const char**) override
     {
+        if (!budget_.takeElements(1)) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         if (name == "si") {
             collector_.begin();
             inItem_ = true;

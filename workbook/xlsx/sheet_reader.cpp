@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
@@ -67,6 +68,10 @@ public:
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (!book_.budget.takeElements(1)) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         if (!inSheetData_) {
             if (name == "sheetData")
                 inSheetData_ = true;
@@ -118,6 +123,10 @@ public:
 
     void cell(const PlainCell& cell) override
     {
+        if (!book_.budget.takeElements(1 + std::uint64_t{cell.hasValue} + std::uint64_t{cell.hasFormula})) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         startCell(cell.hasR ? std::optional<std::string_view>(cell.r) : std::nullopt,
                   cell.hasT ? std::optional<std::string_view>(cell.t) : std::nullopt, cell.hasS);
         if (failed())
@@ -324,28 +333,43 @@ private:
 
     // Cells normally come row by row, so each row's cells are stored together when the
     // next row begins. A row met again later (rows out of order, or cells of two rows
-    // interleaved) has its late cells kept aside and merged into the stored rows a batch
-    // at a time: merging them one flush at a time would cost the whole row each time,
-    // and keeping them all to the end would hold every repeated cell. A batch is merged
-    // when it is as large as a quarter of the cells stored (or kMinLateCells), so the
-    // rows a merge rewrites cost no more than four times the cells it brings, and the
-    // cells aside stay few beside those stored.
+    // interleaved, or one row written again and again) is merged with what is stored,
+    // which costs the whole stored row: it is done at once only when the cells brought
+    // are at least a quarter of the row. Fewer are kept aside with the row's other late
+    // cells until they are (then that row is merged), or until all cells kept aside are
+    // a quarter of the cells stored (then all are merged). So every merge costs at most
+    // about four times the cells it brings, and the cells kept aside stay few beside
+    // those stored, whatever the order of the rows.
     void flushRow()
     {
         if (!pending_.empty() && currentRow_ >= 0) {
-            if (sheet_.hasRow(currentRow_)) {
-                for (const Cell& cell : pending_)
-                    late_.push_back({currentRow_, cell});
-                if (late_.size() >= std::max(kMinLateCells, sheet_.cellCount() / 4))
-                    mergeLateCells();
-            } else {
+            if (!sheet_.hasRow(currentRow_)) {
                 store(currentRow_, pending_);
+            } else {
+                const std::size_t stored = sheet_.rows()[static_cast<std::size_t>(currentRow_)].size();
+                auto late = late_.find(currentRow_);
+                if (late == late_.end() && pending_.size() * 4 >= stored) {
+                    store(currentRow_, pending_);
+                } else {
+                    if (late == late_.end())
+                        late = late_.emplace(currentRow_, std::vector<Cell>()).first;
+                    late->second.insert(late->second.end(), pending_.begin(), pending_.end());
+                    lateCells_ += pending_.size();
+                    if (late->second.size() * 4 >= stored) {
+                        lateCells_ -= late->second.size();
+                        store(currentRow_, late->second);
+                        late_.erase(late);
+                    }
+                    if (lateCells_ >= std::max(kMinLateCells, sheet_.cellCount() / 4))
+                        mergeLateCells();
+                }
             }
         }
         pending_.clear();
     }
 
-    // Stores a row's cells (merging with those stored), counting what it adds in the budget.
+    // Stores a row's cells (merging with those stored; of two in one column the later in
+    // `cells` wins), counting what it adds in the budget.
     void store(int row, std::vector<Cell>& cells)
     {
         const std::size_t before = sheet_.cellCount();
@@ -357,35 +381,23 @@ private:
 
     void mergeLateCells()
     {
-        // Stable, so that of two cells in one place the later in the file stays last.
-        std::stable_sort(late_.begin(), late_.end(), [](const LateCell& a, const LateCell& b) {
-            return a.row != b.row ? a.row < b.row : a.cell.col < b.cell.col;
-        });
-        std::vector<Cell> cells;
-        for (std::size_t i = 0; i < late_.size();) {
-            const int row = late_[i].row;
-            for (; i < late_.size() && late_[i].row == row; ++i)
-                cells.push_back(late_[i].cell);
+        for (auto& [row, cells] : late_)
             store(row, cells);
-        }
         late_.clear();
+        lateCells_ = 0;
     }
 
     static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
     static constexpr std::size_t kMaxPendingCells = 2 * kMaxCols;
     static constexpr std::size_t kMinLateCells = std::size_t{1} << 16;
 
-    struct LateCell {
-        int row;
-        Cell cell;
-    };
-
     const SharedStrings& shared_;
     SheetData& sheet_;
     BookReading& book_;
     std::uint32_t emptyText_ = kNone;  // the pool's entry for an empty text, once there is one
     std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
-    std::vector<LateCell> late_;
+    std::unordered_map<int, std::vector<Cell>> late_;  // cells of stored rows met again, by row
+    std::size_t lateCells_ = 0;
     bool inSheetData_ = false;
     bool inCell_ = false;
     bool inValue_ = false;

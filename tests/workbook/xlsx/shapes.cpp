@@ -156,6 +156,12 @@ Shape rowNumbers(const std::vector<std::string>& numbers)
         numbers.size());
 }
 
+Shape manyElements(std::size_t count)
+{
+    const std::string unit = repeated("<x/>", 1024);
+    return oneSheet([unit](std::size_t) { return unit; }, count / 1024, "<row><c><v>1</v></c></row>");
+}
+
 Shape manyColumns(std::size_t cells)
 {
     return oneSheet([](std::size_t i) { return "<c><v>" + std::to_string(i) + "</v></c>"; }, cells, "<row>", "</row>");

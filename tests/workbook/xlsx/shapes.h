@@ -50,6 +50,8 @@ Shape longText(std::size_t bytes);
 Shape deepNesting(std::size_t depth);
 // Cells at the given row numbers (1-based, as written), one each.
 Shape rowNumbers(const std::vector<std::string>& rowNumbers);
+// A cell, then `count` empty elements of a name no reader knows (<x/>).
+Shape manyElements(std::size_t count);
 // One row of `cells` cells in consecutive columns (over 16,384 is too many).
 Shape manyColumns(std::size_t cells);
 // `strings` distinct shared strings of `bytes` characters each, used by one cell.
