@@ -1,13 +1,18 @@
 #include "base/safe_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <random>
 
 namespace safefile {
@@ -27,24 +32,86 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
-bool flushAndClose(int& fd, std::string& error)
+// The path with the symbolic links of its last component followed (a link to a link
+// and so on; a relative link is read from the link's folder). The folders on the way
+// may be links too: the file lands in the folder they lead to either way.
+bool followLinks(const std::string& path, std::string& resolved, std::string& error)
 {
-    if (::fsync(fd) != 0) {
-        error = reason(errno);
-        ::close(fd);
-        fd = -1;
-        return false;
+    namespace fs = std::filesystem;
+    fs::path current(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            resolved = current.string();
+            return true;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) {
+            error = reason(errno);
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(n));
+        const fs::path next(link);
+        current = next.is_absolute() ? next : current.parent_path() / next;
     }
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) {
-        error = reason(errno);
+    error = reason(ELOOP);
+    return false;
+}
+
+std::uint32_t nameHash(const std::string& name)
+{
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : name)
+        hash = (hash ^ c) * 16777619u;
+    return hash;
+}
+
+constexpr char kTemporaryMark[] = ".tmp";
+constexpr std::size_t kRandomDigits = 8;
+
+std::string randomSuffix()
+{
+    static thread_local std::mt19937_64 random(std::random_device{}());
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08llx", static_cast<unsigned long long>(random() & 0xffffffffu));
+    return kTemporaryMark + std::string(suffix);
+}
+
+bool isTemporaryOf(const std::string& entry, const std::string& stem)
+{
+    const std::size_t mark = stem.size() + sizeof kTemporaryMark - 1;
+    if (entry.size() != mark + kRandomDigits || entry.compare(0, stem.size(), stem) != 0
+        || entry.compare(stem.size(), sizeof kTemporaryMark - 1, kTemporaryMark) != 0)
         return false;
+    for (std::size_t i = mark; i < entry.size(); ++i) {
+        const char c = entry[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
     }
     return true;
 }
 
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
 }  // namespace
+
+std::string TemporaryStem(const std::string& name, std::size_t nameMax)
+{
+    const std::size_t extra = 1 + (sizeof kTemporaryMark - 1) + kRandomDigits;
+    if (name.size() + extra <= nameMax)
+        return "." + name;
+    // "~" and eight hex digits of the hash stand for what is cut off.
+    const std::size_t hashed = 9;
+    std::size_t keep = nameMax > extra + hashed ? nameMax - extra - hashed : 0;
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "~%08x", static_cast<unsigned>(nameHash(name)));
+    return "." + name.substr(0, keep) + hash;
+}
 
 bool MayReplace(const std::string& target, std::string& error)
 {
@@ -68,45 +135,99 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
 
 PendingFile::~PendingFile()
 {
+    if (!committed_ && !temporary_.empty() && folder_ >= 0)
+        ::unlinkat(folder_, temporary_.c_str(), 0);
     if (fd_ >= 0)
         ::close(fd_);
-    if (!temporary_.empty() && !committed_)
-        ::unlink(temporary_.c_str());
+    if (folder_ >= 0)
+        ::close(folder_);
 }
 
 bool PendingFile::create(std::string& error)
 {
     namespace fs = std::filesystem;
-    const fs::path target(target_);
-    if (target.filename().empty() || target.filename() == "." || target.filename() == "..") {
+    const fs::path given(target_);
+    if (given.filename().empty() || given.filename() == "." || given.filename() == "..") {
         error = "it is a folder";
         return false;
     }
-    if (!MayReplace(target_, error))
+    if (!followLinks(target_, resolved_, error) || !MayReplace(resolved_, error))
         return false;
+    const fs::path target(resolved_);
+    base_ = target.filename().string();
     struct stat existing {};
-    const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
+    const mode_t mode = ::stat(resolved_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".tmp%08llx", static_cast<unsigned long long>(random() & 0xffffffffu));
-        const fs::path candidate = folder / ("." + target.filename().string() + suffix);
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            error = errno == ENOENT ? "the folder " + folder.string() + " does not exist" : reason(errno);
-            return false;
-        }
-        fd_ = fd;
-        temporary_ = candidate.string();
-        if (::fchmod(fd_, mode) != 0) {
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) {
+        error = errno == ENOENT ? "the folder " + folder.string() + " does not exist" : reason(errno);
+        return false;
+    }
+    // The file without a name; its name comes at commit. A lock on it (held until it is
+    // renamed over the target) tells a later write's clean-up that it is being written.
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        // Not supported by this system or file system: a named temporary file instead.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
             error = reason(errno);
             return false;
         }
+    } else {
+        openPath_ = "/proc/self/fd/" + std::to_string(fd_);
+        struct stat proc {};
+        if (::stat(openPath_.c_str(), &proc) != 0) {
+            // Without /proc the file could not be given its name: a named one instead.
+            ::close(fd_);
+            fd_ = -1;
+            openPath_.clear();
+        } else if (::flock(fd_, LOCK_EX) != 0) {
+            error = reason(errno);
+            return false;
+        }
+    }
+    if (fd_ < 0 && !createNamed(error))
+        return false;
+    if (::fchmod(fd_, mode) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    return true;
+}
+
+bool PendingFile::createNamed(std::string& error)
+{
+    const long nameMax = ::fpathconf(folder_, _PC_NAME_MAX);
+    const std::string stem = TemporaryStem(base_, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = stem + randomSuffix();
+        const int fd = ::openat(folder_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            error = reason(errno);
+            return false;
+        }
+        // Locked, then checked to be still there: another write's clean-up may have taken
+        // it for a leftover in the moment between its creation and the lock.
+        struct stat opened {}, named {};
+        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &opened) != 0) {
+            error = reason(errno);
+            ::close(fd);
+            ::unlinkat(folder_, candidate.c_str(), 0);
+            return false;
+        }
+        if (::fstatat(folder_, candidate.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != opened.st_ino
+            || named.st_dev != opened.st_dev) {
+            ::close(fd);
+            continue;
+        }
+        fd_ = fd;
+        temporary_ = candidate;
+        const std::filesystem::path folder = std::filesystem::path(resolved_).has_parent_path()
+            ? std::filesystem::path(resolved_).parent_path()
+            : std::filesystem::path(".");
+        openPath_ = (folder / candidate).string();
         return true;
     }
     error = reason(EEXIST);
@@ -115,6 +236,10 @@ bool PendingFile::create(std::string& error)
 
 bool PendingFile::write(const void* data, std::size_t size, std::string& error)
 {
+    if (fd_ < 0) {
+        error = reason(EBADF);
+        return false;
+    }
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd_, p, size);
@@ -130,35 +255,103 @@ bool PendingFile::write(const void* data, std::size_t size, std::string& error)
     return true;
 }
 
-bool PendingFile::commit(std::string& error)
+bool PendingFile::flush(std::string& error)
 {
-    if (temporary_.empty()) {
+    if (fd_ < 0) {
         error = reason(EBADF);
         return false;
     }
+    if (!flushed_ && ::fsync(fd_) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    flushed_ = true;
+    return true;
+}
+
+// The unnamed file gets a temporary name beside the target, for the rename.
+bool PendingFile::nameTemporary(std::string& error)
+{
+    const long nameMax = ::fpathconf(folder_, _PC_NAME_MAX);
+    const std::string stem = TemporaryStem(base_, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = stem + randomSuffix();
+        if (::linkat(AT_FDCWD, openPath_.c_str(), folder_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = reason(errno);
+            return false;
+        }
+    }
+    error = reason(EEXIST);
+    return false;
+}
+
+bool PendingFile::commit(std::string& error)
+{
     // The descriptor is open on the temporary file whoever wrote it (a library that
     // writes by name writes the same file), so syncing it syncs what was written.
     if (fd_ < 0) {
         error = reason(EBADF);
         return false;
     }
-    if (!flushAndClose(fd_, error))
+    if (!flush(error))
         return false;
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (temporary_.empty() && !nameTemporary(error))
+        return false;
+    if (::renameat(folder_, temporary_.c_str(), folder_, base_.c_str()) != 0) {
         error = reason(errno);
         return false;
     }
     committed_ = true;
+    // The lock goes with the last descriptor, once the file has its final name.
+    const int closed = ::close(fd_);
+    fd_ = -1;
     // The rename itself reaches the disk with the folder's next sync; ask for it now.
     // A folder that cannot be synced leaves the file complete either way.
-    const std::filesystem::path target(target_);
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    ::fsync(folder_);
+    if (closed != 0 && errno != EINTR) {
+        error = reason(errno);
+        return false;
     }
+    removeLeftovers();
     return true;
+}
+
+// Removes the temporary files of earlier writes to this target that nobody holds: they
+// were left by a process that died while writing.
+void PendingFile::removeLeftovers() const
+{
+    const long nameMax = ::fpathconf(folder_, _PC_NAME_MAX);
+    const std::string stem = TemporaryStem(base_, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    const int listing = ::openat(folder_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return;
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(listing));
+    if (!dir) {
+        ::close(listing);
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (isTemporaryOf(entry->d_name, stem))
+            leftovers.emplace_back(entry->d_name);
+    }
+    for (const std::string& name : leftovers) {
+        const int fd = ::openat(folder_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {}, named {};
+        // Held by a write still going: its lock is taken. Else the name must still lead
+        // to the file locked (not a new file another write made under that name since).
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)
+            && ::fstatat(folder_, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino
+            && named.st_dev == opened.st_dev)
+            ::unlinkat(folder_, name.c_str(), 0);
+        ::close(fd);
+    }
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -178,6 +371,34 @@ bool WriteFile(const std::string& target, std::string_view bytes, std::string& e
 {
     PendingFile file(target);
     return file.create(error) && file.write(bytes, error) && file.commit(error);
+}
+
+bool WriteFiles(const std::vector<std::pair<std::string, std::string_view>>& files, std::vector<std::string>& written,
+                std::string& error)
+{
+    written.clear();
+    std::vector<std::unique_ptr<PendingFile>> pending;
+    for (const auto& [target, bytes] : files) {
+        pending.push_back(std::make_unique<PendingFile>(target));
+        if (!pending.back()->create(error) || !pending.back()->write(bytes, error)) {
+            error = target + ": " + error;
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!pending[i]->flush(error)) {
+            error = files[i].first + ": " + error;
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!pending[i]->commit(error)) {
+            error = files[i].first + ": " + error;
+            return false;
+        }
+        written.push_back(files[i].first);
+    }
+    return true;
 }
 
 }  // namespace safefile

@@ -3,18 +3,31 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // Writing a file so that it is either wholly there or not changed at all: the bytes go to
-// a new file under a temporary name in the target's folder, which is flushed to disk and
-// renamed over the target only when complete. Every failure removes the temporary file
-// and leaves an existing target byte for byte as it was.
+// a new file in the target's folder, which is flushed to disk and renamed over the target
+// only when complete. Every failure leaves an existing target byte for byte as it was.
+//
+// Where the system allows it (Linux, O_TMPFILE) the new file has no name until it is
+// complete, so a process killed while writing leaves nothing in the folder. Elsewhere it
+// is a hidden file beside the target (".<name>.tmp<8 hex digits>", the name shortened and
+// a hash of it added when that would be longer than the folder allows), which a failed
+// write removes; one left by a process that was killed is removed by the next successful
+// write to the same target. Each write holds a lock on its own temporary file while it
+// exists, and only files that nobody holds are removed, so a write that is still going
+// keeps its file.
+//
+// A target that is a symbolic link stays one: the file it leads to is the one replaced.
 //
 // A target that exists without write permission is refused ("Permission denied") rather
 // than replaced: renaming over it would silently undo what its owner meant. A replaced
 // file keeps its permission bits; a new one gets those a plain create would give it.
 //
-// Errors are the reason alone ("Permission denied", "File too large", "it is a folder",
-// "the folder ... does not exist"); the caller says which file and what for.
+// Errors are the reason alone, the system's where it has one ("Permission denied", "File
+// too large", "No space left on device", "it is a folder", "the folder ... does not
+// exist"); the caller says which file and what for.
 namespace safefile {
 
 class PendingFile {
@@ -27,25 +40,46 @@ public:
     // Makes the temporary file, open for write(). False with the reason when the target
     // may not be replaced or its folder takes no new file.
     bool create(std::string& error);
-    // The temporary file's name, for a library that writes the file itself by name (it
-    // should open it without changing its permissions).
-    const std::string& temporaryPath() const { return temporary_; }
+    // A name of the temporary file, for a library that opens the file itself by name (it
+    // should open it without changing its permissions): /proc/self/fd/N for a file without
+    // a name of its own.
+    const std::string& temporaryPath() const { return openPath_; }
 
     bool write(const void* data, std::size_t size, std::string& error);
     bool write(std::string_view bytes, std::string& error) { return write(bytes.data(), bytes.size(), error); }
 
-    // Flushes the temporary file to disk and renames it over the target.
+    // Flushes what was written to disk (commit does it too, if not done).
+    bool flush(std::string& error);
+    // Flushes the temporary file to disk and puts it in the target's place; then removes
+    // the temporary files that earlier writes to the target left behind.
     bool commit(std::string& error);
 
 private:
-    std::string target_;
-    std::string temporary_;
+    bool createNamed(std::string& error);
+    bool nameTemporary(std::string& error);
+    void removeLeftovers() const;
+
+    std::string target_;    // as given
+    std::string resolved_;  // the file replaced: the target with its symbolic links followed
+    std::string base_;      // resolved_'s name within its folder
+    std::string temporary_; // the temporary file's name in the folder, once it has one
+    std::string openPath_;
     int fd_ = -1;
+    int folder_ = -1;
+    bool flushed_ = false;
     bool committed_ = false;
 };
 
 // The whole file at once.
 bool WriteFile(const std::string& target, std::string_view bytes, std::string& error);
+
+// Several files, all or none as far as the system allows: every file is written and
+// flushed before any replaces its target, so a full disk or a refused target changes
+// nothing. A failure while the finished files are put in place (rare: the folder
+// changed meanwhile) leaves those before it replaced; `written` names the targets
+// replaced either way.
+bool WriteFiles(const std::vector<std::pair<std::string, std::string_view>>& files, std::vector<std::string>& written,
+                std::string& error);
 
 // Whether an existing file may be replaced: false (with "Permission denied") for one the
 // user may not write, or one without any write permission bit, even for root.
@@ -55,5 +89,10 @@ bool MayReplace(const std::string& target, std::string& error);
 // a symbolic link, another hard link): the same device and inode when both exist, else
 // the same absolute path once "." and ".." and symbolic links are resolved.
 bool SameFile(const std::string& a, const std::string& b);
+
+// The temporary name's stem for a target named `name` in a folder whose names may be
+// `nameMax` bytes long: ".<name>", or the name shortened (at a character's start) with a
+// hash of the whole name, so that the temporary name fits. For the tests.
+std::string TemporaryStem(const std::string& name, std::size_t nameMax);
 
 }  // namespace safefile

@@ -70,7 +70,12 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     updateCommands();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The area outlives this class's part of the window: while QWidget tears the children
+    // down it would still signal subWindowActivated to a frame that is no longer one.
+    disconnect(mdiArea_, nullptr, this, nullptr);
+}
 
 void MainWindow::createActions()
 {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace wb {
 
@@ -157,8 +158,15 @@ bool Book::load(const std::string& path)
         error_ = reason;
         return false;
     }
-    bool ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason)
-                                         : readXlsxFile(path, loaded, reason);
+    bool ok = false;
+    try {
+        ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason) : readXlsxFile(path, loaded, reason);
+    } catch (const std::bad_alloc&) {
+        // The readers bound what a file may make them keep, but a machine short of memory
+        // can still run out: a failed read like any other, said of this file.
+        loaded = WorkbookData();
+        reason = "there is not enough memory to read it";
+    }
     if (!ok) {
         error_ = reason;
         return false;

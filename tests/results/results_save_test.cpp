@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,33 @@ TEST_P(SaveTarget, JobWorkbookIsRefusedHoweverSpelled)
     const std::string elsewhere = dir.file(std::string("sub/samples") + GetParam());
     EXPECT_TRUE(job.SaveResultsTo(elsewhere));
     EXPECT_TRUE(fs::exists(elsewhere));
+}
+
+// A symbolic link chosen as the target stays a link, and the file it leads to gets the
+// new results (not a stale copy beside a link replaced by a plain file).
+TEST_P(SaveTarget, ALinkedTargetGetsTheResultsAndStaysALink)
+{
+    fs::create_directory(dir.file("kept"));
+    const std::string real = dir.file(std::string("kept/results") + GetParam());
+    writeFile(real, "the previous results");
+    const std::string link = dir.file(std::string("latest") + GetParam());
+    fs::create_symlink(std::string("kept/results") + GetParam(), link);
+    ASSERT_TRUE(job.SaveResultsTo(link)) << (ui.messages.empty() ? "" : ui.messages[0]);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(readFile(real), "the previous results");
+    EXPECT_EQ(folderEntries(dir.file("kept")), std::vector<std::string>{fs::path(real).filename().string()});
+}
+
+// A name as long as the folder allows: the temporary file's name still fits.
+TEST_P(SaveTarget, ANameOfTheLongestLengthSaves)
+{
+    const long nameMax = ::pathconf(dir.path().c_str(), _PC_NAME_MAX);
+    const std::string suffix = GetParam();
+    for (long length : {250L, nameMax}) {
+        const std::string name = std::string(static_cast<std::size_t>(length) - suffix.size(), 'r') + suffix;
+        ASSERT_TRUE(job.SaveResultsTo(dir.file(name))) << length << ": " << (ui.messages.empty() ? "" : ui.messages[0]);
+        EXPECT_GT(fs::file_size(dir.file(name)), 0u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SaveTarget, ::testing::Values(".xlsx", ".xls"),

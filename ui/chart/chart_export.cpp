@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include <QBuffer>
 #include <QDir>
@@ -125,18 +127,43 @@ bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& err
 {
     if (!CreateOutputFolder(folder, error))
         return false;
+    // Every picture is drawn before any file is written, and the files are written all
+    // together, so that a failure (a full disk) leaves the folder's charts as they were.
     const QDir dir(QString::fromStdString(folder));
+    std::vector<std::string> paths;
+    std::vector<QByteArray> contents;
     for (SiteChartData& data : SiteCharts(job)) {
         const QString stem = QString::fromStdString(ChartFileStem(data));
         const SiteChart chart(std::move(data));
-        QString reason;
-        if (!SaveChartPng(chart, dir.filePath(stem + QStringLiteral(".png")), reason)
-            || !SaveChartSvg(chart, dir.filePath(stem + QStringLiteral(".svg")), reason)) {
-            error = reason.toStdString();
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!ChartImage(chart).save(&buffer, "PNG")) {
+            error = "Cannot write " + dir.filePath(stem + QStringLiteral(".png")).toStdString()
+                + ": the PNG encoder failed; no chart was written";
             return false;
         }
+        paths.push_back(dir.filePath(stem + QStringLiteral(".png")).toStdString());
+        contents.push_back(png);
+        paths.push_back(dir.filePath(stem + QStringLiteral(".svg")).toStdString());
+        contents.push_back(ChartSvg(chart));
     }
-    return true;
+    std::vector<std::pair<std::string, std::string_view>> files;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        files.emplace_back(paths[i], std::string_view(contents[i].constData(), static_cast<std::size_t>(contents[i].size())));
+    std::vector<std::string> written;
+    std::string reason;
+    if (safefile::WriteFiles(files, written, reason))
+        return true;
+    error = "Cannot write " + reason;
+    if (written.empty()) {
+        error += "; no chart was written";
+    } else {
+        error += "; written before the failure:";
+        for (const std::string& path : written)
+            error += " " + path;
+    }
+    return false;
 }
 
 }  // namespace chart

@@ -3,6 +3,8 @@
 #include <unzip.h>
 #include <zip.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -49,6 +51,13 @@ bool readEntry(unzFile unz, bool raw, std::string& out)
     return n == 0 && (closed || raw);
 }
 
+// The failure of a step, with the system's reason when it gave one (a full disk, a
+// file-size limit).
+std::string withReason(const std::string& what, int systemError)
+{
+    return systemError != 0 ? what + " (" + std::strerror(systemError) + ")" : what;
+}
+
 }  // namespace
 
 bool copyWithApplication(const std::string& from, const std::string& to, const std::string& application,
@@ -59,9 +68,10 @@ bool copyWithApplication(const std::string& from, const std::string& to, const s
         error = "the written package cannot be read back";
         return false;
     }
+    errno = 0;
     std::unique_ptr<void, ZipCloser> zip(zipOpen64(to.c_str(), APPEND_STATUS_CREATE));
     if (!zip) {
-        error = "the package cannot be rewritten";
+        error = withReason("the package cannot be rewritten", errno);
         return false;
     }
     for (int more = unzGoToFirstFile(unz.get()); more == UNZ_OK; more = unzGoToNextFile(unz.get())) {
@@ -95,18 +105,20 @@ bool copyWithApplication(const std::string& from, const std::string& to, const s
         }
         const int method = isApp ? Z_DEFLATED : static_cast<int>(info.compression_method);
         const int raw = isApp ? 0 : 1;
+        errno = 0;
         if (zipOpenNewFileInZip2(zip.get(), name, &stamp, nullptr, 0, nullptr, 0, nullptr, method,
                                  Z_DEFAULT_COMPRESSION, raw) != ZIP_OK ||
             zipWriteInFileInZip(zip.get(), bytes.data(), static_cast<unsigned>(bytes.size())) != ZIP_OK ||
             (isApp ? zipCloseFileInZip(zip.get())
                    : zipCloseFileInZipRaw(zip.get(), static_cast<uLong>(info.uncompressed_size),
                                           static_cast<uLong>(info.crc))) != ZIP_OK) {
-            error = "the package cannot be rewritten";
+            error = withReason("the package cannot be rewritten", errno);
             return false;
         }
     }
+    errno = 0;
     if (zipClose(zip.release(), nullptr) != ZIP_OK) {
-        error = "the package cannot be rewritten";
+        error = withReason("the package cannot be rewritten", errno);
         return false;
     }
     return true;

@@ -13,13 +13,6 @@ namespace {
 // one cell in the last row would otherwise cost 24 MiB per sheet.
 constexpr long long kMaxRowSlotsPerBook = 16LL * 1048576;
 
-// Bytes of shared strings all sheets together may copy into their own pools: enough for
-// eight sheets that each use the whole table, and more for small tables.
-std::size_t textCopyBudget(const xlsx::SharedStrings& table)
-{
-    return (std::size_t{64} << 20) + 8 * table.textBytes();
-}
-
 }  // namespace
 
 bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error)
@@ -32,15 +25,15 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
     if (!xlsx::readPackageLayout(zip, layout, error))
         return false;
 
+    xlsx::BookReading reading;
     xlsx::SharedStrings sharedStrings;
     if (!layout.sharedStringsPart.empty() && zip.has(layout.sharedStringsPart)
-        && !xlsx::readSharedStrings(zip, layout.sharedStringsPart, sharedStrings, error))
+        && !xlsx::readSharedStrings(zip, layout.sharedStringsPart, sharedStrings, reading.budget, error))
         return false;
 
     WorkbookData book;
     book.sheets.reserve(layout.sheets.size());
     long long rowSlots = 0;
-    std::size_t copyBudget = textCopyBudget(sharedStrings);
     for (const xlsx::PackageLayout::SheetPart& listed : layout.sheets) {
         book.sheets.emplace_back();
         SheetData& sheet = book.sheets.back();
@@ -48,11 +41,12 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
         sheet.date1904 = layout.date1904;
         if (listed.part.empty())
             continue;
-        if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, copyBudget, error))
+        if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, reading, error))
             return false;
         rowSlots += sheet.rowEnd();
         if (rowSlots > kMaxRowSlotsPerBook) {
-            error = "the file is too large (its sheets span more rows than the reader accepts)";
+            error = "the file is too large (its sheets span more rows than the reader accepts: "
+                + std::to_string(kMaxRowSlotsPerBook) + " in all)";
             return false;
         }
     }

@@ -11,10 +11,14 @@ namespace {
 
 class SharedStringsHandler : public XmlHandler {
 public:
-    explicit SharedStringsHandler(SharedStrings& strings) : strings_(strings) {}
+    SharedStringsHandler(SharedStrings& strings, ReadBudget& budget) : strings_(strings), budget_(budget) {}
 
     void start(std::string_view name, const char**) override
     {
+        if (!budget_.takeElements(1)) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         if (name == "si") {
             collector_.begin();
             inItem_ = true;
@@ -26,8 +30,11 @@ public:
     {
         if (name == "si" && inItem_) {
             inItem_ = false;
-            if (!strings_.add(collector_.finish()))
-                fail("more shared strings than the reader accepts");
+            const std::string& text = collector_.finish();
+            if (!budget_.take(2 * text.size() + kSharedStringCost))
+                failTooLarge(budget_.refusal());
+            else if (!strings_.add(text))
+                failTooLarge("more shared strings than the reader accepts (" + std::to_string(kMaxSharedStrings) + ")");
         } else if (inItem_) {
             collector_.end(name);
         }
@@ -35,11 +42,12 @@ public:
     void text(const char* data, int length) override
     {
         if (!collector_.text(data, length))
-            fail("a shared string longer than a cell can hold");
+            failTooLarge("a shared string longer than a cell can hold (over " + LimitText(kMaxTextBytes) + ")");
     }
 
 private:
     SharedStrings& strings_;
+    ReadBudget& budget_;
     TextCollector collector_;
     bool inItem_ = false;
 };
@@ -55,9 +63,10 @@ bool SharedStrings::add(std::string_view text)
     return true;
 }
 
-bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, std::string& error)
+bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, ReadBudget& budget,
+                       std::string& error)
 {
-    SharedStringsHandler handler(strings);
+    SharedStringsHandler handler(strings, budget);
     return parsePart(zip, part, handler, error);
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/xlsx/read_budget.h"
 #include "workbook/xlsx/zip.h"
 
 namespace wb::xlsx {
@@ -36,6 +37,8 @@ private:
 
 // The shared-string table: each entry's plain text, the runs of a rich text joined,
 // its phonetic (ruby) runs left out and _xHHHH_ escapes decoded.
-bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, std::string& error);
+// Each item is counted in `budget` (twice its bytes, for the room a growing block keeps).
+bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, ReadBudget& budget,
+                       std::string& error);
 
 }  // namespace wb::xlsx

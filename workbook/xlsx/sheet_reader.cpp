@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
@@ -52,13 +53,25 @@ std::optional<std::string_view> attributeView(const char** attributes, std::stri
 
 class SheetHandler : public CellHandler {
 public:
-    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, std::size_t& copyBudget)
-        : shared_(sharedStrings), sheet_(sheet), copyBudget_(copyBudget)
+    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, BookReading& book)
+        : shared_(sharedStrings), sheet_(sheet), book_(book)
     {
+    }
+
+    ~SheetHandler()
+    {
+        // The book's index of shared strings is left empty for the next sheet.
+        for (std::uint32_t index : book_.used)
+            book_.poolIndex[index] = kNone;
+        book_.used.clear();
     }
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (!book_.budget.takeElements(1)) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         if (!inSheetData_) {
             if (name == "sheetData")
                 inSheetData_ = true;
@@ -103,13 +116,17 @@ public:
             fits = inline_.text(data, length);
         }
         if (!fits)
-            fail("a cell value longer than a cell can hold");
+            failTooLarge("a cell value longer than a cell can hold (over " + LimitText(kMaxTextBytes) + ")");
     }
 
     bool takesCells() const override { return inSheetData_ && !inCell_; }
 
     void cell(const PlainCell& cell) override
     {
+        if (!book_.budget.takeElements(1 + std::uint64_t{cell.hasValue} + std::uint64_t{cell.hasFormula})) {
+            failTooLarge(ReadBudget::elementsRefusal());
+            return;
+        }
         startCell(cell.hasR ? std::optional<std::string_view>(cell.r) : std::nullopt,
                   cell.hasT ? std::optional<std::string_view>(cell.t) : std::nullopt, cell.hasS);
         if (failed())
@@ -125,6 +142,14 @@ public:
         mergeLateCells();
     }
 
+    bool takeBudget(std::size_t bytes)
+    {
+        if (book_.budget.take(bytes))
+            return true;
+        failTooLarge(book_.budget.refusal());
+        return false;
+    }
+
 private:
     void startRow(const char** attributes)
     {
@@ -132,11 +157,11 @@ private:
         const char* r = attribute(attributes, "r");
         int row = currentRow_ + 1;
         if (r && !parseRowNumber(r, row)) {
-            fail("row number out of range or not understood");
+            fail("row number out of range (1 to " + std::to_string(kMaxRows) + ") or not understood");
             return;
         }
         if (row >= kMaxRows) {
-            fail("more rows than a sheet can hold");
+            fail("more rows than a sheet can hold (" + std::to_string(kMaxRows) + ")");
             return;
         }
         currentRow_ = row;
@@ -149,11 +174,11 @@ private:
         int col = nextCol_;
         if (r) {
             if (!parseCellRef(*r, row, col)) {
-                fail("cell reference \"" + std::string(*r) + "\" out of range or not understood");
+                fail("cell reference \"" + std::string(*r) + "\" out of range (A1 to XFD1048576) or not understood");
                 return;
             }
         } else if (col >= kMaxCols) {
-            fail("more cells in a row than a sheet can hold");
+            fail("more cells in a row than a sheet can hold (" + std::to_string(kMaxCols) + ")");
             return;
         }
         if (row != currentRow_) {
@@ -201,7 +226,8 @@ private:
         cell.col = cellCol_;
         if (kind_ == ValueKind::Inline && hasInline_) {
             cell.type = CellType::Text;
-            cell.text = sheet_.addString(inline_.finish());
+            if (!addText(inline_.finish(), cell.text))
+                return;
         } else if (!hasValue_ || (value.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
             if (hasFormula_ || !styled_)
                 return;  // a formula with nothing cached, or a cell that is only a position
@@ -210,6 +236,10 @@ private:
             return;
         }
         pending_.push_back(cell);
+        // A row written with the same cells again and again is stored a part at a time,
+        // so that its cells waiting here stay few.
+        if (pending_.size() >= kMaxPendingCells)
+            flushRow();
     }
 
     bool valueCell(std::string_view value, Cell& cell)
@@ -262,8 +292,7 @@ private:
             std::string text(value);
             decodeEscapes(text);
             cell.type = CellType::Text;
-            cell.text = sheet_.addString(std::move(text));
-            return true;
+            return addText(std::move(text), cell.text);
         }
         }
         return false;
@@ -272,67 +301,103 @@ private:
     // Each shared string a sheet uses is copied into its pool once, within the budget.
     bool sheetStringOf(unsigned long sharedIndex, std::uint32_t& poolIndex)
     {
-        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-        if (poolIndex_.empty())
-            poolIndex_.assign(shared_.size(), kNone);
-        std::uint32_t& index = poolIndex_[sharedIndex];
-        if (index == kNone) {
-            const std::string_view text = shared_[sharedIndex];
-            if (text.size() > copyBudget_) {
-                fail("the workbook's texts are too large for their file");
+        if (book_.poolIndex.empty()) {
+            if (!takeBudget(shared_.size() * sizeof(std::uint32_t)))
                 return false;
-            }
-            copyBudget_ -= text.size();
-            index = sheet_.addString(std::string(text));
+            book_.poolIndex.assign(shared_.size(), kNone);
+        }
+        std::uint32_t& index = book_.poolIndex[sharedIndex];
+        if (index == kNone) {
+            if (!addText(std::string(shared_[sharedIndex]), index))
+                return false;
+            book_.used.push_back(static_cast<std::uint32_t>(sharedIndex));
         }
         poolIndex = index;
         return true;
     }
 
+    // A text added to the sheet's pool, counted in the budget; all empty texts share one entry.
+    bool addText(std::string text, std::uint32_t& index)
+    {
+        if (text.empty() && emptyText_ != kNone) {
+            index = emptyText_;
+            return true;
+        }
+        if (!takeBudget(kTextCost + text.size()))
+            return false;
+        index = sheet_.addString(std::move(text));
+        if (sheet_.strings()[index].empty())
+            emptyText_ = index;
+        return true;
+    }
+
     // Cells normally come row by row, so each row's cells are stored together when the
     // next row begins. A row met again later (rows out of order, or cells of two rows
-    // interleaved) has its late cells kept aside and merged once at the end: merging
-    // them one flush at a time would cost the whole row each time.
+    // interleaved, or one row written again and again) is merged with what is stored,
+    // which costs the whole stored row: it is done at once only when the cells brought
+    // are at least a quarter of the row. Fewer are kept aside with the row's other late
+    // cells until they are (then that row is merged), or until all cells kept aside are
+    // a quarter of the cells stored (then all are merged). So every merge costs at most
+    // about four times the cells it brings, and the cells kept aside stay few beside
+    // those stored, whatever the order of the rows.
     void flushRow()
     {
         if (!pending_.empty() && currentRow_ >= 0) {
-            if (sheet_.hasRow(currentRow_)) {
-                for (const Cell& cell : pending_)
-                    late_.push_back({currentRow_, cell});
+            if (!sheet_.hasRow(currentRow_)) {
+                store(currentRow_, pending_);
             } else {
-                sheet_.putRow(currentRow_, pending_);
+                const std::size_t stored = sheet_.rows()[static_cast<std::size_t>(currentRow_)].size();
+                auto late = late_.find(currentRow_);
+                if (late == late_.end() && pending_.size() * 4 >= stored) {
+                    store(currentRow_, pending_);
+                } else {
+                    if (late == late_.end())
+                        late = late_.emplace(currentRow_, std::vector<Cell>()).first;
+                    late->second.insert(late->second.end(), pending_.begin(), pending_.end());
+                    lateCells_ += pending_.size();
+                    if (late->second.size() * 4 >= stored) {
+                        lateCells_ -= late->second.size();
+                        store(currentRow_, late->second);
+                        late_.erase(late);
+                    }
+                    if (lateCells_ >= std::max(kMinLateCells, sheet_.cellCount() / 4))
+                        mergeLateCells();
+                }
             }
         }
         pending_.clear();
     }
 
-    void mergeLateCells()
+    // Stores a row's cells (merging with those stored; of two in one column the later in
+    // `cells` wins), counting what it adds in the budget.
+    void store(int row, std::vector<Cell>& cells)
     {
-        // Stable, so that of two cells in one place the later in the file stays last.
-        std::stable_sort(late_.begin(), late_.end(), [](const LateCell& a, const LateCell& b) {
-            return a.row != b.row ? a.row < b.row : a.cell.col < b.cell.col;
-        });
-        for (std::size_t i = 0; i < late_.size();) {
-            const int row = late_[i].row;
-            for (; i < late_.size() && late_[i].row == row; ++i)
-                pending_.push_back(late_[i].cell);
-            sheet_.putRow(row, pending_);
-        }
-        late_.clear();
-        late_.shrink_to_fit();
+        const std::size_t before = sheet_.cellCount();
+        const bool fresh = !sheet_.hasRow(row);
+        sheet_.putRow(row, cells);
+        const std::size_t added = sheet_.cellCount() > before ? sheet_.cellCount() - before : 0;
+        takeBudget(added * kCellCost + (fresh ? kRowCost : 0));
     }
 
-    struct LateCell {
-        int row;
-        Cell cell;
-    };
+    void mergeLateCells()
+    {
+        for (auto& [row, cells] : late_)
+            store(row, cells);
+        late_.clear();
+        lateCells_ = 0;
+    }
+
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::size_t kMaxPendingCells = 2 * kMaxCols;
+    static constexpr std::size_t kMinLateCells = std::size_t{1} << 16;
 
     const SharedStrings& shared_;
     SheetData& sheet_;
-    std::size_t& copyBudget_;
-    std::vector<std::uint32_t> poolIndex_;
+    BookReading& book_;
+    std::uint32_t emptyText_ = kNone;  // the pool's entry for an empty text, once there is one
     std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
-    std::vector<LateCell> late_;
+    std::unordered_map<int, std::vector<Cell>> late_;  // cells of stored rows met again, by row
+    std::size_t lateCells_ = 0;
     bool inSheetData_ = false;
     bool inCell_ = false;
     bool inValue_ = false;
@@ -352,12 +417,16 @@ private:
 }  // namespace
 
 bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
-               std::size_t& copyBudget, std::string& error)
+               BookReading& book, std::string& error)
 {
-    SheetHandler handler(sharedStrings, sheet, copyBudget);
+    SheetHandler handler(sharedStrings, sheet, book);
     if (!scanSheetPart(zip, part, handler, error))
         return false;
     handler.finish();
+    if (handler.failed()) {
+        error = handler.failureOf(part);
+        return false;
+    }
     sheet.shrinkToFit();
     return true;
 }

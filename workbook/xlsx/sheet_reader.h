@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "workbook/cells/cell_store.h"
+#include "workbook/xlsx/read_budget.h"
 #include "workbook/xlsx/shared_strings.h"
 #include "workbook/xlsx/zip.h"
 
@@ -15,10 +16,11 @@ namespace wb::xlsx {
 // cell keeps its cached result (none cached: not stored). The <dimension> record is
 // ignored: the sheet's ends come from the cells present.
 //
-// A sheet keeps its own copy of each shared string it uses; `copyBudget` is the number of
-// bytes such copies may still take (shared by all sheets of a book), so that many sheets
-// using one long string cannot make the copies far larger than the file.
+// A sheet keeps its own copy of each shared string it uses. Its cells and texts are
+// counted in the book's budget, and the sheet is refused ("the file is too large") when
+// they outgrow it: no shape of file (a row written again and again, many sheets, texts
+// copied from one long shared string) keeps more than the budget allows.
 bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
-               std::size_t& copyBudget, std::string& error);
+               BookReading& book, std::string& error);
 
 }  // namespace wb::xlsx

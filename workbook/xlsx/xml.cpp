@@ -33,6 +33,17 @@ const char* attribute(const char** attributes, std::string_view name)
     return nullptr;
 }
 
+std::string LimitText(unsigned long long bytes)
+{
+    if (bytes >= (1ULL << 30) && bytes % (1ULL << 30) == 0)
+        return std::to_string(bytes >> 30) + " GiB";
+    if (bytes >= (1ULL << 20) && bytes % (1ULL << 20) == 0)
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= (1ULL << 10) && bytes % (1ULL << 10) == 0)
+        return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
 void XmlHandler::fail(std::string reason)
 {
     if (failure_.empty())
@@ -71,7 +82,7 @@ public:
             fed_ += static_cast<long long>(length);
             if (fed_ - lastEvent_ <= kMaxTokenBytes)
                 return true;
-            handler_.fail("a tag longer than the reader accepts");
+            handler_.failTooLarge(kTagTooLong);
             return false;
         }
         if (!handler_.failed()) {
@@ -246,7 +257,7 @@ bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, st
     if (read)
         read = run.feed("", 0, true);
     if (handler.failed()) {
-        error = "the file is damaged (" + part + ": " + handler.failure() + ")";
+        error = handler.failureOf(part);
         return false;
     }
     return read;

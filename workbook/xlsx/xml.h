@@ -13,6 +13,8 @@ inline constexpr int kMaxXmlDepth = 256;
 // Longest stretch of input without a parser event (one tag with its attributes):
 // expat keeps a whole tag in memory, so a gigantic one is refused rather than held.
 inline constexpr long long kMaxTokenBytes = 4LL << 20;
+// The refusal of a tag over kMaxTokenBytes.
+inline constexpr char kTagTooLong[] = "a tag longer than the reader accepts (4 MiB)";
 // Longest text kept for one cell or shared string; a cell holds at most 32,767
 // characters (at most four bytes each in UTF-8).
 inline constexpr std::size_t kMaxTextBytes = 1 << 20;
@@ -30,14 +32,30 @@ public:
 
     // Stops the parse; parsePart then returns false with this reason.
     void fail(std::string reason);
+    // The same for a part that is not damaged but larger than the reader takes; the
+    // reason names the limit.
+    void failTooLarge(std::string reason)
+    {
+        tooLarge_ = failure_.empty();
+        fail(std::move(reason));
+    }
     bool failed() const { return !failure_.empty(); }
     const std::string& failure() const { return failure_; }
+    // The error for a failed part: "the file is damaged (part: reason)", or "too large".
+    std::string failureOf(const std::string& part) const
+    {
+        return std::string(tooLarge_ ? "the file is too large (" : "the file is damaged (") + part + ": " + failure_ + ")";
+    }
 
 private:
     friend class XmlRun;
     void* parser_ = nullptr;
     std::string failure_;
+    bool tooLarge_ = false;
 };
+
+// What a refusal says of the limit it met: "4 MiB" for 4 << 20.
+std::string LimitText(unsigned long long bytes);
 
 // The local part of an element or attribute name ("x:c" -> "c").
 std::string_view localName(const char* name);

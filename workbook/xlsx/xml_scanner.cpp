@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "workbook/xlsx/values.h"
@@ -104,7 +105,7 @@ public:
         lines_ += countLines(buffer_.data(), used);
         buffer_.erase(0, used);
         if (buffer_.size() > static_cast<std::size_t>(kMaxTokenBytes)) {
-            handler_.fail("a tag longer than the reader accepts");
+            handler_.failTooLarge(kTagTooLong);
             outcome_ = Outcome::Failed;
             return false;
         }
@@ -180,6 +181,7 @@ private:
                 const char* next = nullptr;
                 const Fast fast = plainCell(p, end, next);
                 if (fast == Fast::Done) {
+                    resumeAt_ = 0;
                     if (handlerFailed())
                         return static_cast<std::size_t>(p - begin);
                     p = next;
@@ -654,22 +656,38 @@ private:
             return nullptr;
         }
         // The attributes: name, NUL, value, NUL, ... in one block; pointers made after.
-        attributeText_.clear();
-        attributeStarts_.clear();
+        // A tag cut by the end of the buffer is taken up again after its last whole
+        // attribute when more has come (it is then at the buffer's start), so that a tag
+        // of many attributes is read once, not once for every chunk.
         q = nameEnd;
+        if (resumeAt_ > 0 && at == 0 && static_cast<std::size_t>(end - p) > resumeAt_) {
+            q = p + resumeAt_;
+        } else {
+            attributeText_.clear();
+            attributeStarts_.clear();
+            attributeNames_.clear();
+        }
+        resumeAt_ = 0;
+        const char* whole = q;  // after the last whole attribute
+        auto cut = [&]() -> const char* {
+            if (at == 0 && whole > nameEnd)
+                resumeAt_ = static_cast<std::size_t>(whole - p);
+            return nullptr;
+        };
         bool empty = false;
         for (;;) {
+            whole = q;
             while (q < end && isSpace(*q))
                 ++q;
             if (q == end)
-                return nullptr;
+                return cut();
             if (*q == '>') {
                 ++q;
                 break;
             }
             if (*q == '/') {
                 if (q + 1 == end)
-                    return nullptr;
+                    return cut();
                 if (q[1] != '>') {
                     malformed("not well-formed (invalid token)", at);
                     return nullptr;
@@ -686,12 +704,12 @@ private:
             while (q < end && !endsName(*q))
                 ++q;
             if (q == end)
-                return nullptr;
+                return cut();
             const std::string_view name(attributeName, static_cast<std::size_t>(q - attributeName));
             while (q < end && isSpace(*q))
                 ++q;
             if (q == end)
-                return nullptr;
+                return cut();
             if (name.empty() || *q != '=') {
                 malformed("not well-formed (invalid token)", at);
                 return nullptr;
@@ -700,24 +718,24 @@ private:
             while (q < end && isSpace(*q))
                 ++q;
             if (q == end)
-                return nullptr;
+                return cut();
             if (*q != '"' && *q != '\'') {
                 malformed("not well-formed (invalid token)", at);
                 return nullptr;
             }
             const char* closeQuote = static_cast<const char*>(std::memchr(q + 1, *q, static_cast<std::size_t>(end - q - 1)));
             if (!closeQuote)
+                return cut();
+            if (isDuplicate(name)) {
+                malformed("duplicate attribute", at);
                 return nullptr;
-            for (std::size_t i = 0; i < attributeStarts_.size(); i += 2) {
-                if (std::string_view(attributeText_.data() + attributeStarts_[i]) == name) {
-                    malformed("duplicate attribute", at);
-                    return nullptr;
-                }
             }
             attributeStarts_.push_back(attributeText_.size());
             attributeText_.append(name);
             attributeText_.push_back('\0');
             attributeStarts_.push_back(attributeText_.size());
+            if (!attributeNames_.empty())
+                attributeNames_.insert(attributeStarts_[attributeStarts_.size() - 2]);
             if (!attributeValue(q + 1, closeQuote)) {
                 malformed("not well-formed (invalid token)", at);
                 return nullptr;
@@ -726,7 +744,7 @@ private:
             q = closeQuote + 1;
         }
         if (depth() == static_cast<std::size_t>(kMaxXmlDepth)) {
-            handler_.fail("elements nested too deeply");
+            handler_.fail("elements nested too deeply (over " + std::to_string(kMaxXmlDepth) + " levels)");
             outcome_ = Outcome::Failed;
             return nullptr;
         }
@@ -750,6 +768,51 @@ private:
         }
         return q;
     }
+
+    // Whether the tag read so far has an attribute of this name: compared one by one for
+    // the few attributes of a real tag, looked up in a hash set once there are more.
+    bool isDuplicate(std::string_view name)
+    {
+        constexpr std::size_t kCompared = 16;
+        const std::size_t count = attributeStarts_.size() / 2;
+        if (count < kCompared) {
+            for (std::size_t i = 0; i < attributeStarts_.size(); i += 2) {
+                if (attributeNameAt(attributeStarts_[i]) == name)
+                    return true;
+            }
+            return false;
+        }
+        if (attributeNames_.empty()) {
+            for (std::size_t i = 0; i < attributeStarts_.size(); i += 2)
+                attributeNames_.insert(attributeStarts_[i]);
+        }
+        // The set holds offsets into attributeText_; the name looked up is placed after
+        // its end for the moment, where the next attribute would go.
+        const std::size_t probe = attributeText_.size();
+        attributeText_.append(name);
+        attributeText_.push_back('\0');
+        const bool found = attributeNames_.count(probe) > 0;
+        attributeText_.resize(probe);
+        return found;
+    }
+
+    std::string_view attributeNameAt(std::size_t offset) const { return std::string_view(attributeText_.data() + offset); }
+
+    // Offsets of attribute names in attributeText_, hashed and compared by the names.
+    struct NameHash {
+        const std::string* text;
+        std::size_t operator()(std::size_t offset) const
+        {
+            return std::hash<std::string_view>()(std::string_view(text->data() + offset));
+        }
+    };
+    struct NameEqual {
+        const std::string* text;
+        bool operator()(std::size_t a, std::size_t b) const
+        {
+            return std::string_view(text->data() + a) == std::string_view(text->data() + b);
+        }
+    };
 
     // An attribute's value with its references replaced and its white space characters
     // read as spaces, as XML reads them, appended to attributeText_.
@@ -804,6 +867,9 @@ private:
     std::string attributeText_;
     std::vector<std::size_t> attributeStarts_;
     std::vector<const char*> attributes_;
+    std::unordered_set<std::size_t, NameHash, NameEqual> attributeNames_{0, NameHash{&attributeText_},
+                                                                         NameEqual{&attributeText_}};
+    std::size_t resumeAt_ = 0;  // where a start tag cut at the buffer's start is taken up again
 };
 
 }  // namespace
@@ -823,7 +889,7 @@ bool scan(ZipArchive& zip, const std::string& part, XmlHandler& handler, CellHan
     if (read)
         read = scanner.finish();
     if (handler.failed()) {
-        error = "the file is damaged (" + part + ": " + handler.failure() + ")";
+        error = handler.failureOf(part);
         return false;
     }
     return read;

@@ -165,7 +165,9 @@ bool ZipArchive::read(const std::string& partName,
         partBytes += static_cast<std::uint64_t>(n);
         bytesRead_ += static_cast<std::uint64_t>(n);
         if (partBytes > maxPartBytes_ || bytesRead_ > maxBookBytes_) {
-            error = "the file is too large or damaged (part " + partName + " inflates beyond the reader's limit)";
+            error = "the file is too large or damaged (part " + partName + " inflates beyond the reader's limit of "
+                + std::to_string(maxPartBytes_ >> 20) + " MiB a part, " + std::to_string(maxBookBytes_ >> 20)
+                + " MiB in all)";
             return false;
         }
         if (!sink(chunk.data(), static_cast<std::size_t>(n)))

@@ -98,6 +98,21 @@ TEST(ChartCli, AFolderThatCannotBeMadeIsExitThree)
     EXPECT_EQ(readFile(dir.file("taken")), "a file, not a folder");
 }
 
+TEST(ChartCli, AFailureWritesNoChartAndSaysSo)
+{
+    // The last of the four files cannot be written (a folder stands in its place): the
+    // other three are not written either, and the message says which failed and why.
+    TempDir dir;
+    const std::string out = dir.file("out");
+    std::filesystem::create_directories(out + "/chart-tdi4.svg");
+    testing_support::writeFile(out + "/chart-tdi3.png", "an earlier chart");
+    const CliResult run = assessExample(dir, "river.xlsx", "--metric TDI --first-row 5 --quiet --chart " + shellQuote(out));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("chart-tdi4.svg: it is a folder; no chart was written"), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(out + "/chart-tdi3.png"), "an earlier chart");
+    EXPECT_EQ(fileCount(out), 1u);
+}
+
 TEST(ChartCli, HelpNamesTheOption)
 {
     TempDir dir;

@@ -268,14 +268,14 @@ testing::AssertionResult refusedWithin(const std::string& path, std::size_t memo
 // with larger counts.
 TEST(XlsxHostile, ManySheetsCopyingOneLongSharedStringAreRefused)
 {
-    // One 1 MiB shared string used by 100 small sheets: 100 MiB of copies from a file of
-    // a few KiB. (20,000 such sheets would have taken 20 GB.)
+    // One 1 MiB shared string used by 300 small sheets: 300 MiB of copies from a file of
+    // a few KiB, more than the book's budget. (10,000 such sheets would take 10 GB.)
     TempDir dir;
     std::vector<std::pair<std::string, std::string>> sheets;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 300; ++i)
         sheets.push_back({"S" + std::to_string(i), sheetXml("<row><c t=\"s\"><v>0</v></c></row>")});
     writeZip(dir.file("copies.xlsx"), package(sheets, "<sst><si><t>" + std::string(kMiB, 'a') + "</t></si></sst>"));
-    EXPECT_TRUE(refusedWithin(dir.file("copies.xlsx"), 512, "too large for their file"));
+    EXPECT_TRUE(refusedWithin(dir.file("copies.xlsx"), 512, "more memory than the reader allows for one workbook (256 MiB)"));
 
     // A few sheets sharing a shorter one are fine.
     sheets.resize(5);
