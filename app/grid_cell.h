@@ -21,3 +21,5 @@ struct GridCell {
 
 // Taxa that the analysis could not give a first-index score stand out in this colour.
 inline constexpr CellColour kUnscoredTaxonColour{255, 200, 200};
+// A taxon matched through the job's taxon map (its own code is not in the list).
+inline constexpr CellColour kMappedTaxonColour{200, 225, 255};
