@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/job.h"
@@ -21,18 +22,29 @@
 
 namespace {
 
-enum Column { codeColumn, nameColumn, samplesColumn, shareColumn, choiceColumn, otherCodeColumn, columnCount };
+enum Column {
+    codeColumn,
+    nameColumn,
+    samplesColumn,
+    shareColumn,
+    suggestionsColumn,
+    choiceColumn,
+    otherCodeColumn,
+    columnCount
+};
 
 constexpr std::size_t kSuggestions = 5;
 
+// One line of the suggestions column: "1. FR001A Fragilaria ... (94: same name apart from ...)".
 QString suggestionText(const taxa::Suggestion& s)
 {
-    QString text = QStringLiteral("%1  %2  (%3: %4)")
+    QString text = QStringLiteral("%1. %2  %3  (%4: %5)")
+                       .arg(s.rank)
                        .arg(QString::fromStdString(s.code), QString::fromStdString(s.name))
                        .arg(s.score)
                        .arg(QString::fromStdString(s.reason));
     if (s.tied)
-        text += QStringLiteral(" tie");
+        text += QStringLiteral(", a tie");
     return text;
 }
 
@@ -65,16 +77,27 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
 
     table_ = new QTableWidget(static_cast<int>(unmatched_.taxa.size()), columnCount, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("Code"), QStringLiteral("Name"), QStringLiteral("Samples"),
-                                       QStringLiteral("Largest share"), QStringLiteral("Match with"),
-                                       QStringLiteral("Other code")});
+                                       QStringLiteral("Largest share"), QStringLiteral("Suggestions, best first"),
+                                       QStringLiteral("Match with"), QStringLiteral("Other code")});
     table_->verticalHeader()->setVisible(false);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideRight);
     fillTable();
+    QHeaderView* header = table_->horizontalHeader();
     table_->resizeColumnsToContents();
-    table_->setColumnWidth(choiceColumn, du.x(230));
-    table_->setColumnWidth(otherCodeColumn, du.x(50));
-    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setColumnWidth(nameColumn, std::min(table_->columnWidth(nameColumn), du.x(130)));
+    header->setSectionResizeMode(suggestionsColumn, QHeaderView::Stretch);
+    table_->setColumnWidth(choiceColumn, du.x(62));
+    table_->setColumnWidth(otherCodeColumn, du.x(44));
+    // One line per suggestion (the whole text in its tool tip), so a row is as high as
+    // its suggestions are many.
+    const int lineHeight = table_->fontMetrics().lineSpacing();
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        const int lines = std::max<int>(1, static_cast<int>(table_->item(row, suggestionsColumn)->text().count(QLatin1Char('\n'))) + 1);
+        table_->setRowHeight(row, std::max(lines * lineHeight + 8, du.y(14)));
+    }
 
     auto* mapLabel = new QLabel(QStringLiteral("Taxon map:"), this);
     const std::string mapPath = job_.taxonMapPath.empty() ? DefaultMapPath(job_.path) : job_.taxonMapPath;
@@ -104,7 +127,7 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
     layout->addWidget(table_, 1);
     layout->addLayout(mapRow);
     layout->addLayout(buttons);
-    resize(du.size(520, 220));
+    resize(du.size(600, 230));
 
     connect(openMapButton_, &QPushButton::clicked, this, &UnmatchedTaxaDialog::openMap);
     connect(acceptButton_, &QPushButton::clicked, this, &UnmatchedTaxaDialog::onAccept);
@@ -138,15 +161,21 @@ void UnmatchedTaxaDialog::fillTable()
             ->setToolTip(QStringLiteral("The largest share of one sample's count; %1 % of all counts")
                              .arg(QString::number(taxon.shareOfAll, 'f', 2)));
 
-        auto* choice = new QComboBox(table_);
-        choice->addItem(QStringLiteral("(leave unmatched)"));
+        QStringList lines;
         for (const taxa::Suggestion& s : taxon.suggestions.best)
-            choice->addItem(suggestionText(s));
+            lines << suggestionText(s);
         if (taxon.suggestions.best.empty())
-            choice->setItemText(0, QStringLiteral("(leave unmatched: nothing in the list is alike)"));
+            lines << QStringLiteral("nothing in the list is alike");
         if (taxon.suggestions.tiedLeftOff > 0)
-            choice->setToolTip(QStringLiteral("%1 more rows have the same score as the last one shown")
-                                   .arg(taxon.suggestions.tiedLeftOff));
+            lines << QStringLiteral("(%1 more rows have the same score as the last one)")
+                         .arg(taxon.suggestions.tiedLeftOff);
+        table_->setItem(row, suggestionsColumn, item(lines.join(QLatin1Char('\n'))));
+        table_->item(row, suggestionsColumn)->setToolTip(lines.join(QLatin1Char('\n')));
+
+        auto* choice = new QComboBox(table_);
+        choice->addItem(QStringLiteral("(unmatched)"));
+        for (const taxa::Suggestion& s : taxon.suggestions.best)
+            choice->addItem(QStringLiteral("%1. %2").arg(s.rank).arg(QString::fromStdString(s.code)));
         table_->setCellWidget(row, choiceColumn, choice);
         auto* code = new QLineEdit(table_);
         code->setPlaceholderText(QStringLiteral("code"));
