@@ -41,6 +41,13 @@ bool unscored(const Job& job, int taxon)
     return job.scoredRow1[static_cast<std::size_t>(taxon)] < 0;
 }
 
+bool mapped(const Job& job, int taxon)
+{
+    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.mappedLine.size())
+        return false;
+    return job.mappedLine[static_cast<std::size_t>(taxon)] >= 0;
+}
+
 }  // namespace
 
 int RowCount(const Job& job)
@@ -87,8 +94,11 @@ GridCell Cell(const Job& job, int row, int column)
     }
 
     const int taxon = row - h - 1;
+    // A mapped taxon without a score shows as unscored: the lack is what needs attention.
     if (unscored(job, taxon))
         cell.background = kUnscoredTaxonColour;
+    else if (mapped(job, taxon))
+        cell.background = kMappedTaxonColour;
     const TaxonEntry& entry = job.taxa[static_cast<std::size_t>(taxon)];
     if (column == 1) {
         cell.text = entry.code;

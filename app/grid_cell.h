@@ -16,3 +16,5 @@ struct GridCell {
 
 // Taxa that the analysis could not give a first-index score stand out in this colour.
 inline constexpr Colour kUnscoredTaxonColour{255, 200, 200};
+// A taxon matched through the job's taxon map (its own code is not in the list).
+inline constexpr Colour kMappedTaxonColour{200, 225, 255};

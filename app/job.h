@@ -9,6 +9,9 @@
 #include "refdb/memory_table.h"
 
 class Application;
+namespace taxa {
+struct TaxonMap;
+}
 
 // The status class names, for classes 1 to 5.
 inline const std::vector<std::string>& StatusClassNames()
@@ -103,11 +106,17 @@ public:
     std::shared_ptr<const MemoryTable> boundaries2;
     std::shared_ptr<const MemoryTable> cocParameters;
 
+    // The taxon map the analysis uses (null: none) and the file it was read from.
+    std::shared_ptr<const taxa::TaxonMap> taxonMap;
+    std::string taxonMapPath;
+
     // Analysis outputs.
     int indexCount = 0;
     std::vector<int> matchedRow, scoredRow1, scoredRow2;
     int matchedCount = 0, scoredCount1 = 0, scoredCount2 = 0;
     int lackingCount1 = 0, lackingCount2 = 0;
+    std::vector<int> mappedLine;  // per taxon: the taxon map line (index) that matched it, or -1
+    int mappedCount = 0;          // taxa matched through the taxon map
     std::unique_ptr<Matrix> results;  // samples x 17 (two indices) or 12 (DAM)
     std::vector<std::string> resultNames;
     std::vector<std::string> comments1, comments2;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "metrics/analysis_command.h"
+#include "metrics/taxon_map_use.h"
 #include "results/results_csv.h"
 #include "results/results_workbook.h"
 #include "ui/chart/chart_export.h"
@@ -33,6 +35,8 @@ struct AssessOptions {
     std::optional<std::string> outputPath;
     std::optional<std::string> csvDirectory;
     std::optional<std::string> chartDirectory;
+    std::optional<std::string> taxonMapPath;
+    std::shared_ptr<const taxa::TaxonMap> taxonMap;  // read while the options are checked
     bool quiet = false;
 };
 
@@ -53,7 +57,8 @@ int usage(const std::string& reason)
     std::fprintf(stderr, "torven-cli assess: %s\n", reason.c_str());
     std::fputs("Usage: torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
                "                         [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
-               "                         [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--quiet]\n",
+               "                         [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
+               "                         [--quiet]\n",
                stderr);
     return exitUsage;
 }
@@ -71,7 +76,7 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
         if (arg.size() > 1 && arg[0] == '-') {
             static const char* const valued[] = {"--sheet", "--first-row", "--first-col", "--metric",
                                                  "--alkalinity", "--calcium", "--doc", "--db",
-                                                 "-o", "--output", "--csv", "--chart"};
+                                                 "-o", "--output", "--csv", "--chart", "--taxon-map"};
             bool known = false;
             for (const char* name : valued)
                 known = known || arg == name;
@@ -107,6 +112,8 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
                 options.databasePath = value;
             } else if (arg == "-o" || arg == "--output") {
                 options.outputPath = value;
+            } else if (arg == "--taxon-map") {
+                options.taxonMapPath = value;
             } else if (arg == "--csv") {
                 options.csvDirectory = value;
             } else {
@@ -135,6 +142,16 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
         std::fprintf(stderr, "%s\n", refusal->message.c_str());
         return exitUsage;
     }
+    // A malformed map is refused whole, before the workbook is read.
+    if (options.taxonMapPath) {
+        auto map = std::make_shared<taxa::TaxonMap>();
+        std::string error;
+        if (!taxa::ReadTaxonMap(*options.taxonMapPath, *map, error)) {
+            std::fprintf(stderr, "torven-cli assess: the taxon map is not used: %s\n", error.c_str());
+            return exitUsage;
+        }
+        options.taxonMap = std::move(map);
+    }
     return exitOk;
 }
 
@@ -145,6 +162,10 @@ int importJob(const AssessOptions& options, CliUser& user, Job& job)
     job.defaultAlkalinity = options.defaults.alkalinityMgL;
     job.defaultCalcium = options.defaults.calciumUeqL;
     job.defaultDOC = options.defaults.docMgL;
+    if (options.taxonMap) {
+        job.taxonMap = options.taxonMap;
+        job.taxonMapPath = *options.taxonMapPath;
+    }
     if (job.OpenWorkbook(options.workbook))
         return exitOk;
     if (user.usageError())

@@ -65,7 +65,10 @@ static const char* kUsage =
     "Usage:\n"
     "  torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
-    "                    [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--quiet]\n"
+    "                    [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
+    "                    [--quiet]\n"
+    "  torven-cli suggest WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
+    "                    [--metric TDI|LTDI|DAM] [--db PATH] [--limit K]\n"
     "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"
     "  torven-cli taxa [--db PATH]\n"
     "  torven-cli refdb [--db PATH] [SOURCE]\n"
@@ -107,7 +110,7 @@ int main(int argc, char** argv)
         // The readers bound what a file may make them allocate, but a large real file on a
         // small machine can still exhaust memory: that is a failed read, not a crash. The
         // workbook commands report it as the read they were doing; the others by name.
-        if (args[0] == "assess" || args[0] == "inspect")
+        if (args[0] == "assess" || args[0] == "inspect" || args[0] == "suggest")
             std::fputs("Error reading file\nnot enough memory\n", stderr);
         else
             std::fprintf(stderr, "torven-cli %s: not enough memory\n", args[0].c_str());

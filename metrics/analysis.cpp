@@ -10,6 +10,7 @@
 #include "metrics/index_values.h"
 #include "metrics/reference_values.h"
 #include "metrics/status_class.h"
+#include "metrics/taxon_map_use.h"
 #include "metrics/taxon_matching.h"
 
 namespace {
@@ -171,7 +172,7 @@ void replaceNonFinite(Matrix& results)
 
 bool Job::Analyse()
 {
-    matchedCount = scoredCount1 = scoredCount2 = 0;
+    matchedCount = scoredCount1 = scoredCount2 = mappedCount = 0;
     lackingCount1 = lackingCount2 = 0;
     results.reset();
     indexCount = family == familyDam ? 1 : 2;
@@ -189,8 +190,19 @@ bool Job::Analyse()
     comments1.assign(static_cast<std::size_t>(samples), "");
     comments2.assign(static_cast<std::size_t>(samples), "");
 
+    // A taxon map gives rows only to taxa whose own codes match none; its paragraph says
+    // which lines it used and which it could not.
+    TaxonMapUse mapUse;
+    if (taxonMap && masterTaxonList) {
+        mapUse = UseTaxonMap(*taxonMap, taxa, taxonCount, *masterTaxonList, MasterCodeColumn(taxa));
+        summary += TaxonMapParagraph(taxonMapPath, *taxonMap, mapUse, taxa);
+    }
+    mappedLine = mapUse.lines;
+    mappedLine.resize(static_cast<std::size_t>(taxonCount), -1);
+    mappedCount = mapUse.mappedCount;
     const TaxonMatch match = MatchTaxa(taxa, taxonCount, masterTaxonList.get(), FirstIndexName(family),
-                                       indexCount == 2 ? SecondIndexName(family) : "");
+                                       indexCount == 2 ? SecondIndexName(family) : "",
+                                       mapUse.rows.empty() ? nullptr : &mapUse.rows);
     matchedRow.assign(static_cast<std::size_t>(taxonCount), -1);
     scoredRow1.assign(static_cast<std::size_t>(taxonCount), -1);
     scoredRow2.assign(static_cast<std::size_t>(taxonCount), -1);

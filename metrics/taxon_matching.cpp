@@ -51,7 +51,8 @@ bool flag(const MemoryTable& list, int row, int col)
 }  // namespace
 
 TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const MemoryTable* list,
-                     std::string_view firstScoreField, std::string_view secondScoreField)
+                     std::string_view firstScoreField, std::string_view secondScoreField,
+                     const std::vector<int>* mappedRows)
 {
     TaxonMatch match;
     match.profiles.resize(static_cast<std::size_t>(taxonCount));
@@ -68,8 +69,10 @@ TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const 
 
     for (int t = 0; t < taxonCount && t < static_cast<int>(taxa.size()); ++t) {
         TaxonProfile& profile = match.profiles[static_cast<std::size_t>(t)];
-        const int row = index.FirstRow(taxa[static_cast<std::size_t>(t)].code);
-        if (row < 0)
+        int row = index.FirstRow(taxa[static_cast<std::size_t>(t)].code);
+        if (row < 0 && mappedRows && t < static_cast<int>(mappedRows->size()))
+            row = (*mappedRows)[static_cast<std::size_t>(t)];
+        if (row < 0 || row >= list->rowCount)
             continue;
         profile.matchedRow = row;
         ++match.matchedCount;

@@ -44,6 +44,8 @@ struct TaxonMatch {
 
 // Matches the first taxonCount taxa of the job against the master list (null: no list,
 // nothing matches). secondScoreField is empty for a family with one index. A score field
-// that is absent or not a number field gives no taxon a score for that index.
+// that is absent or not a number field gives no taxon a score for that index. A taxon whose
+// code matches no row takes its row from mappedRows (per taxon, -1 for none) when given.
 TaxonMatch MatchTaxa(const std::vector<TaxonEntry>& taxa, int taxonCount, const MemoryTable* list,
-                     std::string_view firstScoreField, std::string_view secondScoreField);
+                     std::string_view firstScoreField, std::string_view secondScoreField,
+                     const std::vector<int>* mappedRows = nullptr);

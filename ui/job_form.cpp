@@ -5,8 +5,10 @@
 
 #include "app/job.h"
 #include "metrics/analysis_command.h"
+#include "metrics/taxon_map_use.h"
 #include "ui/default_dialog.h"
 #include "ui/dialog_units.h"
+#include "ui/unmatched_taxa_dialog.h"
 
 JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
 {
@@ -28,6 +30,7 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     analyseButton_ = makeButton("Analyse", 51);
     viewResultsButton_ = makeButton("View Results", 73);
     saveButton_ = makeButton("Save", 95);
+    unmatchedTaxaButton_ = makeButton("Unmatched taxa", 115);
     helpButton_ = makeButton("Help", 136);
     closeButton_ = makeButton("Close", 158);
     formSize_ = du.size(284, 183);
@@ -38,6 +41,7 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     connect(analyseButton_, &QPushButton::clicked, this, &JobForm::analyse);
     connect(viewResultsButton_, &QPushButton::clicked, this, &JobForm::viewResultsRequested);
     connect(saveButton_, &QPushButton::clicked, this, &JobForm::save);
+    connect(unmatchedTaxaButton_, &QPushButton::clicked, this, &JobForm::showUnmatchedTaxa);
     connect(helpButton_, &QPushButton::clicked, this, &JobForm::helpRequested);
     connect(closeButton_, &QPushButton::clicked, this, &JobForm::closeRequested);
 
@@ -65,6 +69,7 @@ void JobForm::updateButtons()
     viewDataButton_->setEnabled(gridWindowsAvailable_);
     viewResultsButton_->setEnabled(job_.analysed && gridWindowsAvailable_);
     saveButton_->setEnabled(job_.analysed);
+    unmatchedTaxaButton_->setEnabled(job_.counts != nullptr);
 }
 
 void JobForm::analyse()
@@ -101,4 +106,19 @@ bool JobForm::save()
     const bool written = job_.SaveResults();
     emit jobChanged();
     return written;
+}
+
+void JobForm::showUnmatchedTaxa()
+{
+    UnmatchedTaxaDialog dialog(job_, ui_, this);
+    dialog.setHelp([this] { emit helpRequested(); });
+    const std::shared_ptr<const taxa::TaxonMap> before = job_.taxonMap;
+    if (dialog.exec() != QDialog::Accepted || job_.taxonMap == before || !job_.analysed)
+        return;
+    const bool succeeded = AnalyseAgain(job_);
+    showSummary();
+    updateButtons();
+    if (succeeded)
+        emit jobAnalysed();
+    emit jobChanged();
 }

@@ -35,6 +35,7 @@ public:
     QPushButton* analyseButton() const { return analyseButton_; }
     QPushButton* viewResultsButton() const { return viewResultsButton_; }
     QPushButton* saveButton() const { return saveButton_; }
+    QPushButton* unmatchedTaxaButton() const { return unmatchedTaxaButton_; }
     QPushButton* helpButton() const { return helpButton_; }
     QPushButton* closeButton() const { return closeButton_; }
 
@@ -43,6 +44,9 @@ public slots:
     void changeDefaults();
     // The job's results export; false when nothing was written.
     bool save();
+    // The "Unmatched taxa" window; an accepted change of the taxon map analyses an
+    // analysed job again.
+    void showUnmatchedTaxa();
 
 signals:
     void viewDataRequested();
@@ -65,6 +69,7 @@ private:
     QPushButton* analyseButton_;
     QPushButton* viewResultsButton_;
     QPushButton* saveButton_;
+    QPushButton* unmatchedTaxaButton_;
     QPushButton* helpButton_;
     QPushButton* closeButton_;
 };

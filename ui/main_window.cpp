@@ -154,6 +154,13 @@ void MainWindow::createActions()
                                   QIcon(QStringLiteral(":/icons/taxa.svg")));
     taxonListAction_->setToolTip(QStringLiteral("View master taxon list"));
     connect(taxonListAction_, &QAction::triggered, this, &MainWindow::showTaxonList);
+    // From the job form or the job's data view: the job's "Unmatched taxa" window.
+    unmatchedTaxaAction_ = makeAction(this, QStringLiteral("&Unmatched taxa..."),
+                                      QStringLiteral("Match the taxa whose codes are not in the master taxon list"));
+    connect(unmatchedTaxaAction_, &QAction::triggered, this, [this] {
+        if (JobFrame* frame = activeJobFrame())
+            frame->form()->showUnmatchedTaxa();
+    });
 
     // "&Help" without a job window, "&Help Topics" with one: both open the help file, as
     // F1 and every Help button do.
@@ -195,6 +202,8 @@ void MainWindow::createMenus()
     statusBarAction_->setStatusTip(QStringLiteral("Show or hide the status bar"));
     statusBarAction_->setCheckable(true);
     statusBarAction_->setChecked(true);
+    view->addSeparator();
+    view->addAction(unmatchedTaxaAction_);
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(cascadeAction_);
@@ -442,6 +451,7 @@ void MainWindow::updateCommands()
     printSetupAction_->setEnabled(grids_ != nullptr);
     copyAction_->setEnabled(anyWindow);
     taxonListAction_->setEnabled(grids_ != nullptr);
+    unmatchedTaxaAction_->setEnabled(frame && frame->job().counts);
 
     // The two menus: with a window of a job (or a taxon list) active, the Help menu of
     // the job windows.

@@ -55,6 +55,7 @@ public:
     QAction* exitAction() const { return exitAction_; }
     QAction* copyAction() const { return copyAction_; }
     QAction* taxonListAction() const { return taxonListAction_; }
+    QAction* unmatchedTaxaAction() const { return unmatchedTaxaAction_; }
     QAction* helpAction() const { return helpAction_; }
     QAction* aboutAction() const { return aboutAction_; }
     QList<QAction*> recentFileActions() const { return recentFileActions_; }
@@ -120,6 +121,7 @@ private:
     QAction* nextPaneAction_ = nullptr;
     QAction* previousPaneAction_ = nullptr;
     QAction* taxonListAction_ = nullptr;
+    QAction* unmatchedTaxaAction_ = nullptr;
     QAction* helpAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
 };

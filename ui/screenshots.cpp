@@ -116,6 +116,14 @@ QPixmap shootDefaultValues(Road& road)
     return grabModal([&] { road.job->form()->changeDefaults(); }, [](QDialog* dialog) { dialog->reject(); });
 }
 
+QPixmap shootUnmatchedTaxa(Road& road)
+{
+    if (!road.job)
+        return {};
+    return grabModal([&] { road.job->form()->showUnmatchedTaxa(); },
+                     [](QDialog* dialog) { dialog->reject(); });
+}
+
 QPixmap shootAbout(Road& road)
 {
     return grabModal([&] { road.program.mainWindow->showAbout(); }, [](QDialog* dialog) { dialog->accept(); });
@@ -293,6 +301,7 @@ const Shot kShots[] = {
     {"printed-page.png", shootPrintedPage},
     {"master-taxon-list.png", shootMasterTaxonList},
     {"default-values.png", shootDefaultValues},
+    {"unmatched-taxa.png", shootUnmatchedTaxa},
     {"about.png", shootAbout},
 };
 

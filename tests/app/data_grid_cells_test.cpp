@@ -125,6 +125,25 @@ TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
         }
 }
 
+TEST(DataGridCells, MappedTaxaLightBlueUnlessUnscored)
+{
+    ScriptedUser ui;
+    Job job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    grid_jobs::markAnalysed(job);
+    job.scoredRow1 = {0, -1, 4};
+    // Taxa 1 and 2 matched through the map; taxon 1 still has no score and stays red.
+    job.mappedLine = {-1, 0, 1};
+    const Colour red{255, 200, 200}, blue{200, 225, 255};
+    EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow, 1).background);
+    EXPECT_EQ(datagrid::Cell(job, kFirstTaxonRow + 1, 2).background, red);
+    EXPECT_EQ(datagrid::Cell(job, kFirstTaxonRow + 2, 1).background, blue);
+    EXPECT_EQ(datagrid::Cell(job, kFirstTaxonRow + 2, 3).background, blue);
+    // The heading and header rows are never painted.
+    EXPECT_FALSE(datagrid::Cell(job, 0, 1).background);
+    EXPECT_FALSE(datagrid::Cell(job, 1, 1).background);
+}
+
 TEST(DataGridCells, ShortListsLeaveCellsEmpty)
 {
     ScriptedUser ui;

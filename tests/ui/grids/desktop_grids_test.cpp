@@ -38,7 +38,13 @@
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
+#include "ui/unmatched_taxa_dialog.h"
 #include "ui/worksheet_select_dialog.h"
+#include "taxa/taxa.h"
+#include "tests/support/temp_dir.h"
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
 
 namespace {
 
@@ -210,6 +216,7 @@ private slots:
     void chartPreviewTurnsThePage();
     void printedChartFillsOnePage();
     void inputStormOverEveryWindow();
+    void unmatchedTaxaOnALabCopy();
 };
 
 void DesktopGridsTest::dataViewOnTheRoad()
@@ -473,6 +480,15 @@ void DesktopGridsTest::inputStormOverEveryWindow()
         QVERIFY(script.done());
     }
     {
+        // Unmatched taxa, from the data view's menu command; Escape leaves the job as it was.
+        program.window.mdiArea()->setActiveSubWindow(frame->dataWindow);
+        ModalScript script;
+        script.expect(stormThenEscape);
+        program.window.unmatchedTaxaAction()->trigger();
+        QVERIFY(script.done());
+        QVERIFY(!frame->job().taxonMap);
+    }
+    {
         ModalScript script;
         script.expect(stormThenEscape);
         QVERIFY(!program.window.openWorkbook(kLake));
@@ -490,6 +506,138 @@ void DesktopGridsTest::inputStormOverEveryWindow()
     QVERIFY(answers(&program.window));
     frame->closeWithoutAsking();
     QTRY_COMPARE(program.windowCount(), 1);
+}
+
+// The river example with its two unlisted taxa named as a lab names them: FR001A's name
+// with the rank abbreviated (and a double space), AC002A's with an authority added; and
+// the same workbook with the list's codes put in.
+void DesktopGridsTest::unmatchedTaxaOnALabCopy()
+{
+    const testing_support::TempDir dir;
+    const std::string lab = dir.file("river-lab.xlsx"), corrected = dir.file("river-corrected.xlsx");
+    const char* const rename = R"(
+import sys, openpyxl
+source, lab, corrected = sys.argv[1:4]
+for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC002A"))):
+    book = openpyxl.load_workbook(source)
+    sheet = book.worksheets[0]
+    for row in range(1, sheet.max_row + 1):
+        if sheet.cell(row, 1).value == "ZZ990001":
+            sheet.cell(row, 1).value = codes[0]
+            sheet.cell(row, 2).value = "Fragilaria  capucina v. rumpens"
+        elif sheet.cell(row, 1).value == "ZZ990002":
+            sheet.cell(row, 1).value = codes[1]
+            sheet.cell(row, 2).value = "Achnanthidium minutissimum (K\u00fctz.) Czarn."
+    book.save(path)
+)";
+    QCOMPARE(testing_support::runPython(rename, testing_support::shellQuote(kRiver.toStdString()) + " " +
+                                                    testing_support::shellQuote(lab) + " " +
+                                                    testing_support::shellQuote(corrected)),
+             0);
+
+    Program program;
+    auto open = [&program](const std::string& path) {
+        ModalScript script;
+        script.expect([](QDialog* dialog) { qobject_cast<WorksheetSelectDialog*>(dialog)->okButton()->click(); });
+        return program.window.openWorkbook(QString::fromStdString(path));
+    };
+    JobFrame* frame = open(lab);
+    QVERIFY(frame);
+    frame->form()->analyse();
+    QCOMPARE(frame->job().lackingCount1, 2);
+    frame->form()->viewDataButton()->click();
+    const std::string mapPath = dir.file("river-lab.taxa.csv");
+    QCOMPARE(UnmatchedTaxaDialog::DefaultMapPath(lab), mapPath);
+
+    // Cancel first: nothing changes.
+    const std::string summaryBefore = frame->job().summary;
+    {
+        ModalScript script;
+        script.expect([](QDialog* dialog) {
+            auto* window = qobject_cast<UnmatchedTaxaDialog*>(dialog);
+            QVERIFY(window);
+            window->choiceBox(0)->setCurrentIndex(1);
+            window->reject();
+        });
+        frame->form()->unmatchedTaxaButton()->click();
+        QVERIFY(script.done());
+    }
+    QVERIFY(!frame->job().taxonMap);
+    QCOMPARE(frame->job().summary, summaryBefore);
+
+    // From the data view's menu command: both taxa, the right row first; a typed code
+    // that the list lacks is refused; then both first suggestions accepted.
+    program.window.mdiArea()->setActiveSubWindow(frame->dataWindow);
+    {
+        ModalScript script;
+        script.expect([&program](QDialog* dialog) {
+            auto* window = qobject_cast<UnmatchedTaxaDialog*>(dialog);
+            QVERIFY(window);
+            QCOMPARE(window->windowTitle(), QStringLiteral("Unmatched taxa"));
+            QCOMPARE(window->table()->rowCount(), 2);
+            QCOMPARE(window->table()->item(0, 0)->text(), QStringLiteral("ZZ990001"));
+            QCOMPARE(window->choiceBox(0)->itemText(1), QStringLiteral("1. FR001A"));
+            QCOMPARE(window->choiceBox(1)->itemText(1), QStringLiteral("1. AC002A"));
+            QVERIFY(window->table()->item(0, 4)->text().startsWith(
+                QStringLiteral("1. FR001A  Fragilaria capucina var. rumpens K\u00fctz.  (94: ")));
+            QCOMPARE(window->choiceBox(0)->currentIndex(), 0);  // nothing is chosen for the user
+            window->choiceBox(0)->setCurrentIndex(1);
+            window->codeBox(1)->setText(QStringLiteral("XX999X"));
+            window->acceptButton()->click();
+            QVERIFY(window->isVisible());
+            QCOMPARE(program.user.messages.back(), std::string("Code XX999X is not in the master taxon list."));
+            window->codeBox(1)->clear();
+            window->choiceBox(1)->setCurrentIndex(1);
+            window->acceptButton()->click();
+        });
+        program.window.unmatchedTaxaAction()->trigger();
+        QVERIFY(script.done());
+    }
+    const Job& mapped = frame->job();
+    QVERIFY(mapped.taxonMap);
+    QCOMPARE(mapped.taxonMapPath, mapPath);
+    QVERIFY(mapped.analysed);
+    QCOMPARE(mapped.mappedCount, 2);
+    QCOMPARE(mapped.lackingCount1, 0);
+    QVERIFY(mapped.summary.find("2 taxa matched through the taxon map.") != std::string::npos);
+    QCOMPARE(mapped.summary.find("Taxon map:"), mapped.summary.rfind("Taxon map:"));  // analysed afresh
+
+    // The map file reads back with both choices.
+    taxa::TaxonMap readBack;
+    std::string error;
+    QVERIFY2(taxa::ReadTaxonMap(mapPath, readBack, error), error.c_str());
+    QCOMPARE(readBack.lines.size(), std::size_t(2));
+    QCOMPARE(readBack.lines[0].code, std::string("ZZ990001"));
+    QCOMPARE(readBack.lines[0].mappedCode, std::string("FR001A"));
+    QCOMPARE(readBack.lines[1].mappedCode, std::string("AC002A"));
+    QCOMPARE(readBack.lines[1].name, std::string("Achnanthidium minutissimum (K\u00fctz.) Czarn."));
+
+    // The data view paints the two mapped taxa in their own colour.
+    auto* data = qobject_cast<grids::DataWindow*>(frame->dataWindow->widget());
+    QVERIFY(data);
+    const QAbstractItemModel& model = *data->view()->model();
+    const int lastTaxonRow = mapped.headerRowCount + mapped.taxonCount - 1;
+    QCOMPARE(model.data(model.index(lastTaxonRow, 0), Qt::BackgroundRole).value<QBrush>().color(),
+             QColor(200, 225, 255));
+
+    // The results are those of the corrected workbook.
+    JobFrame* other = open(corrected);
+    QVERIFY(other);
+    other->form()->analyse();
+    const Job& fixed = other->job();
+    QCOMPARE(fixed.lackingCount1, 0);
+    QCOMPARE(fixed.results->nRows(), mapped.results->nRows());
+    for (int r = 0; r < fixed.results->nRows(); ++r)
+        for (int c = 0; c < fixed.results->nCols(); ++c)
+            QCOMPARE((*mapped.results)(r, c), (*fixed.results)(r, c));
+    QVERIFY(fixed.siteSummary1 && mapped.siteSummary1);
+    for (int r = 0; r < fixed.siteSummary1->nRows(); ++r)
+        for (int c = 0; c < fixed.siteSummary1->nCols(); ++c)
+            QCOMPARE((*mapped.siteSummary1)(r, c), (*fixed.siteSummary1)(r, c));
+    QCOMPARE(mapped.comments1, fixed.comments1);
+    QCOMPARE(mapped.comments2, fixed.comments2);
+    other->closeWithoutAsking();
+    frame->closeWithoutAsking();
 }
 
 QTEST_MAIN(DesktopGridsTest)

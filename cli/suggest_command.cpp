@@ -1,0 +1,140 @@
+// torven-cli suggest: the taxa of a workbook that match no row of the master taxon list,
+// with the rows the desktop program's "Unmatched taxa" window suggests.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/job.h"
+#include "cli/cli_user.h"
+#include "cli/commands.h"
+#include "metrics/unmatched_taxa.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kDefaultLimit = 3;
+
+struct SuggestOptions {
+    std::string workbook;
+    WorksheetOptions worksheet;
+    std::optional<std::string> databasePath;
+    int limit = kDefaultLimit;
+};
+
+int usage(const std::string& reason)
+{
+    std::fprintf(stderr, "torven-cli suggest: %s\n", reason.c_str());
+    std::fputs("Usage: torven-cli suggest WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
+               "                          [--metric TDI|LTDI|DAM] [--db PATH] [--limit K]\n",
+               stderr);
+    return exitUsage;
+}
+
+int parseSuggestOptions(const std::vector<std::string>& args, SuggestOptions& options)
+{
+    bool haveWorkbook = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            static const char* const valued[] = {"--sheet", "--first-row", "--first-col", "--metric", "--db", "--limit"};
+            bool known = false;
+            for (const char* name : valued)
+                known = known || arg == name;
+            if (!known)
+                return usage("unknown option '" + arg + "'");
+            if (i + 1 >= args.size())
+                return usage(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--sheet") {
+                options.worksheet.sheetName = value;
+            } else if (arg == "--first-row") {
+                std::optional<int> row = parseCount(value);
+                if (!row || *row < 1)
+                    return usage("--first-row needs a row number of 1 or more, not '" + value + "'");
+                options.worksheet.firstDataRow = *row;
+            } else if (arg == "--first-col") {
+                std::optional<int> column = parseColumn(value);
+                if (!column)
+                    return usage("--first-col needs a column letter name or a number of 1 or more, not '" + value + "'");
+                options.worksheet.firstDataColumn = *column;
+            } else if (arg == "--metric") {
+                std::optional<int> family = parseFamily(value);
+                if (!family)
+                    return usage("--metric needs TDI, LTDI or DAM, not '" + value + "'");
+                options.worksheet.family = *family;
+            } else if (arg == "--db") {
+                options.databasePath = value;
+            } else {
+                std::optional<int> limit = parseCount(value);
+                if (!limit || *limit < 1 || *limit > 5)
+                    return usage("--limit needs a number from 1 to 5, not '" + value + "'");
+                options.limit = *limit;
+            }
+        } else if (haveWorkbook) {
+            return usage("only one workbook can be read");
+        } else {
+            options.workbook = arg;
+            haveWorkbook = true;
+        }
+    }
+    if (!haveWorkbook)
+        return usage("no workbook given");
+    return exitOk;
+}
+
+void writeLine(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += '\t';
+        line += escapeField(fields[i]);
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+int runSuggest(const std::vector<std::string>& args)
+{
+    SuggestOptions options;
+    if (int status = parseSuggestOptions(args, options); status != exitOk)
+        return status;
+
+    CliUser user(options.worksheet, std::nullopt);
+    Application app(user);
+    if (options.databasePath) {
+        app.OpenReferenceData(*options.databasePath);
+    } else {
+        const torven::DataFileSearch database = findReferenceDatabase();
+        app.OpenReferenceData(database.path, database.notFoundDetail());
+    }
+    Job job(&app, user);
+    if (!job.OpenWorkbook(options.workbook)) {
+        if (user.usageError())
+            return usage(*user.usageError());
+        return exitFailed;
+    }
+
+    writeLine({"code", "name", "rank", "suggested code", "suggested name", "score", "reason"});
+    const UnmatchedTaxa unmatched = FindUnmatchedTaxa(job, static_cast<std::size_t>(options.limit));
+    for (const UnmatchedTaxon& taxon : unmatched.taxa) {
+        if (taxon.suggestions.best.empty()) {
+            writeLine({taxon.code, taxon.name, "", "", "", "", ""});
+            continue;
+        }
+        for (const taxa::Suggestion& s : taxon.suggestions.best)
+            writeLine({taxon.code, taxon.name, std::to_string(s.rank), s.code, s.name, std::to_string(s.score),
+                       s.reason});
+    }
+    return exitOk;
+}
+
+const CommandRegistration registration("suggest", runSuggest);
+
+}  // namespace
+
+}  // namespace cli
