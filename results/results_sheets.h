@@ -47,12 +47,15 @@ std::vector<ResultRow> SummaryLineRows(const Job& job);
 // every taxon has its scores.
 std::vector<ResultRow> LackingTaxaRows(const Job& job);
 
+// The summary lines, the list of taxa lacking scores, then an empty row and the
+// provenance lines (where the numbers came from).
 ResultSheet JobSummarySheet(const Job& job);
 ResultSheet SampleSummarySheet(const Job& job);
 // The site sheets, in workbook order; none unless uncertainty is available.
 std::vector<ResultSheet> SiteSheets(const Job& job);
 
-// Every sheet of the results workbook, in order. The job must have been analysed.
+// Every sheet of the results workbook, in order, "Sample quality" last. The job must have
+// been analysed.
 std::vector<ResultSheet> ResultSheets(const Job& job);
 
 // The text shown when a save is asked for before there are results.

@@ -340,7 +340,7 @@ void MainWindow::showHelp()
 
 void MainWindow::showAbout()
 {
-    CAboutDlg dialog(this);
+    CAboutDlg dialog(this, app_.ReferenceIdentityLines());
     dialog.exec();
 }
 

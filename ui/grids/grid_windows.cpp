@@ -14,12 +14,14 @@
 
 #include "app/job.h"
 #include "results/results_grid_cells.h"
+#include "results/sample_quality_sheet.h"
 #include "ui/chart/chart_export.h"
 #include "ui/chart/site_chart_data.h"
 #include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
 #include "ui/grids/list_views.h"
+#include "ui/grids/sample_quality_view.h"
 
 namespace grids {
 
@@ -118,6 +120,7 @@ ResultsWindow::ResultsWindow(Job& job, QWidget* parent) : GridWindow(&job, paren
         sheets_->addTab(new SiteTableView(job, name), QString::fromStdString(name));
         ++siteSheetCount_;
     }
+    sheets_->addTab(new SampleQualityView(job), QString::fromUtf8(results::kSampleQualitySheetName));
     addCharts();
     putAlone(*this, sheets_);
 }
