@@ -133,7 +133,9 @@ protected:
         const std::string cli = std::string(TORVEN_BIN_DIR) + "/torven-cli";
         const std::string db = std::string(TORVEN_BIN_DIR) + "/TORVENII.mdb";
         for (const char* extension : {".xlsx", ".xls"}) {
-            const std::string out = dir.file(std::string(e.name) + "-results" + extension);
+            // A stem of its own for each format: soffice names what it converts by the stem,
+            // and the two files differ (each names its own time of analysis).
+            const std::string out = dir.file(std::string(e.name) + "-results-" + (extension + 1) + extension);
             int status = -1;
             std::string log = commandOutput(shellQuote(cli) + " assess " + shellQuote(example(std::string(e.name) + ".xlsx")) +
                                                 " " + e.options + " --quiet --db " + shellQuote(db) + " -o " +
@@ -231,7 +233,9 @@ TEST_P(LibreOfficePrint, DocumentPropertiesAreRead)
         const std::string flat = readFile(dir.file("fods/" + fs::path(path).stem().string() + ".fods"));
         EXPECT_NE(flat.find("<dc:title>TORVEN II results</dc:title>"), std::string::npos);
         EXPECT_NE(flat.find("<dc:subject>river.xlsx</dc:subject>"), std::string::npos);
-        EXPECT_NE(flat.find("<meta:keyword>TORVEN II"), std::string::npos);
+        // The keywords "TORVEN II, TDI": LibreOffice splits those of an .xlsx at spaces.
+        EXPECT_NE(flat.find("<meta:keyword>TORVEN"), std::string::npos);
+        EXPECT_NE(flat.find("TDI</meta:keyword>"), std::string::npos);
         const std::size_t description = flat.find("<dc:description>");
         ASSERT_NE(description, std::string::npos);
         const std::string comments = flat.substr(description, flat.find("</dc:description>") - description);
