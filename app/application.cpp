@@ -88,8 +88,22 @@ void Application::OpenReferenceData(const std::string& databasePath, const std::
     }
     masterTaxonList = std::make_shared<const MemoryTable>(recordset);
     recordset.Close();
+    // Read while the connection is open: the Version table is part of the identity. A
+    // database that cannot be identified still serves; its results then say so.
+    DatabaseIdentity identity;
+    std::string identityError;
+    referenceIdentity = ReadDatabaseIdentity(databasePath, *database_, identity, identityError)
+                            ? std::make_shared<const DatabaseIdentity>(std::move(identity))
+                            : nullptr;
     database_->Close();
     classNames = StatusClassNames();
+}
+
+std::vector<std::string> Application::ReferenceIdentityLines() const
+{
+    if (!referenceIdentity)
+        return {"Reference database: not identified"};
+    return DatabaseIdentityLines(*referenceIdentity, masterTaxonList ? static_cast<long>(masterTaxonList->rowCount) : -1);
 }
 
 void Application::ExitInstance()

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "refdb/database_identity.h"
 #include "refdb/memory_table.h"
 
 class CADODatabase;
@@ -49,6 +50,10 @@ public:
     // The CoC rows of a family; true when at least four were found, else the slot is emptied.
     bool LoadCoCParameters(const std::string& familyName);
 
+    // The reference database's identity as the results, the About box and the command line
+    // state it (DatabaseIdentityLines), or the one line "Reference database: not identified".
+    std::vector<std::string> ReferenceIdentityLines() const;
+
     UserInteraction& ui() { return ui_; }
     CADODatabase& database() { return *database_; }
 
@@ -64,6 +69,9 @@ public:
     std::shared_ptr<const MemoryTable> boundaries1;
     std::shared_ptr<const MemoryTable> boundaries2;
     std::shared_ptr<const MemoryTable> cocParameters;
+    // The identity of the database the master taxon list was read from (file, size, time,
+    // SHA-256, Version table); null when no database was opened or its file was unreadable.
+    std::shared_ptr<const DatabaseIdentity> referenceIdentity;
 
 private:
     UserInteraction& ui_;

@@ -6,6 +6,7 @@
 
 #include "app/user_interaction.h"
 #include "matrix/matrix.h"
+#include "refdb/database_identity.h"
 #include "refdb/memory_table.h"
 
 class Application;
@@ -73,6 +74,7 @@ public:
     // Identity and state.
     std::string title;  // the workbook's file name with its extension
     std::string path;   // the workbook's full path
+    std::string workbookSha256;  // of the workbook as the import read it; empty when unreadable
     std::string sheetName;
     bool modified = false;
     bool analysed = false;
@@ -105,12 +107,15 @@ public:
     std::shared_ptr<const MemoryTable> boundaries1;
     std::shared_ptr<const MemoryTable> boundaries2;
     std::shared_ptr<const MemoryTable> cocParameters;
+    // The identity of the database those tables came from; null when it could not be read.
+    std::shared_ptr<const DatabaseIdentity> referenceIdentity;
 
     // The taxon map the analysis uses (null: none) and the file it was read from.
     std::shared_ptr<const taxa::TaxonMap> taxonMap;
     std::string taxonMapPath;
 
     // Analysis outputs.
+    std::string analysedAt;  // "2026-12-08 21:40:07 UTC"
     int indexCount = 0;
     std::vector<int> matchedRow, scoredRow1, scoredRow2;
     int matchedCount = 0, scoredCount1 = 0, scoredCount2 = 0;

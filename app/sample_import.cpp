@@ -7,8 +7,10 @@
 #include "app/sample_layout.h"
 #include "app/application.h"
 #include "app/job.h"
+#include "app/not_imported.h"
 #include "app/worksheet_choice.h"
 #include "base/ascii_case.h"
+#include "base/sha256.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
 
@@ -180,6 +182,7 @@ bool loadReferenceTables(Job& job)
     job.boundaries1 = app.boundaries1;
     job.boundaries2 = job.family == familyDam ? nullptr : app.boundaries2;
     job.cocParameters = job.cocAvailable ? app.cocParameters : nullptr;
+    job.referenceIdentity = app.referenceIdentity;
     return true;
 }
 
@@ -215,6 +218,21 @@ std::optional<std::pair<int, int>> copyTaxaAndCounts(Job& job, const wb::Sheet& 
     return std::nullopt;
 }
 
+// Row 1 and column A as texts, for the check of what the import left out.
+NotImportedInput notImportedInput(const wb::Sheet& sheet, const TableExtent& extent)
+{
+    NotImportedInput input;
+    for (int col = 0; col < sheet.lastCol(); ++col)
+        input.nameRow.push_back(cellText(sheet, layout::sampleNameRow, col));
+    for (int row = 0; row < sheet.lastRow(); ++row)
+        input.codeColumn.push_back(cellText(sheet, row, 0));
+    input.firstColumn = extent.firstColumn - 1;
+    input.sampleCount = extent.sampleCount;
+    input.firstRow = extent.firstRow - 1;
+    input.taxonCount = extent.taxonCount;
+    return input;
+}
+
 }  // namespace
 
 bool Job::OpenWorkbook(const std::string& workbookPath)
@@ -232,6 +250,11 @@ bool Job::OpenWorkbook(const std::string& workbookPath)
     if (!book)
         return false;
     title = std::filesystem::path(workbookPath).filename().string();
+    // The digest names the exact file the samples came from; a file that cannot be read
+    // again leaves it empty, which the results state.
+    std::string digestError;
+    if (!Sha256OfFile(workbookPath, workbookSha256, digestError))
+        workbookSha256.clear();
 
     const int sheetCount = book->sheetCount();
     if (sheetCount < 1) {
@@ -276,7 +299,10 @@ bool Job::OpenWorkbook(const std::string& workbookPath)
         ui.showMessage(numtext::format("Error: indeterminate data in row %d, col %d",
                                        {static_cast<long long>(badCell->first), static_cast<long long>(badCell->second)}));
 
+    const std::vector<std::string> leftOut = NotImportedLines(notImportedInput(*sheet, *extent));
     book.reset();
     ComposeImportSummary();
+    for (const std::string& line : leftOut)
+        summary += "\r\n\r\n" + line;
     return !badCell;
 }

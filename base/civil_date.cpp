@@ -1,5 +1,7 @@
 #include "base/civil_date.h"
 
+#include <cstdio>
+
 namespace civil {
 
 // Both conversions are H. Hinnant's, exact over the whole range of a 64-bit day count:
@@ -42,6 +44,28 @@ unsigned DaysInMonth(std::int64_t year, unsigned month)
     if (month < 1 || month > 12)
         return 0;
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+std::string IsoDateText(const Date& date)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u", static_cast<long long>(date.year), date.month, date.day);
+    return text;
+}
+
+std::string UtcTimeText(std::int64_t secondsSince1970)
+{
+    // Floor division, so that a moment before 1970 falls on the day it belongs to.
+    std::int64_t days = secondsSince1970 / 86400;
+    std::int64_t seconds = secondsSince1970 % 86400;
+    if (seconds < 0) {
+        seconds += 86400;
+        --days;
+    }
+    char time[16];
+    std::snprintf(time, sizeof time, " %02d:%02d:%02d UTC", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return IsoDateText(DateFromDays(days)) + time;
 }
 
 }  // namespace civil

@@ -72,6 +72,7 @@ static const char* kUsage =
     "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"
     "  torven-cli taxa [--db PATH]\n"
     "  torven-cli refdb [--db PATH] [SOURCE]\n"
+    "  torven-cli refdb --info [--db PATH]\n"
     "  torven-cli --version\n"
     "  torven-cli --help\n"
     "\n"

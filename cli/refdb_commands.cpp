@@ -21,6 +21,7 @@ namespace {
 struct DatabaseOptions {
     std::string databasePath = findReferenceDatabase().path;
     std::optional<std::string> source;
+    bool info = false;  // refdb --info: the database's identity
 };
 
 int usage(const char* command, const std::string& reason, const char* synopsis)
@@ -40,6 +41,8 @@ bool parseOptions(const std::vector<std::string>& args, bool takesSource, Databa
                 return false;
             }
             options.databasePath = args[++i];
+        } else if (takesSource && args[i] == "--info") {
+            options.info = true;
         } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "-") {
             reason = "unknown option '" + args[i] + "'";
             return false;
@@ -119,11 +122,25 @@ std::string cellText(const MemoryTable& table, int row, int col, CellStyle style
 
 int runRefdb(const std::vector<std::string>& args)
 {
-    const char* synopsis = "refdb [--db PATH] [SOURCE]";
+    const char* synopsis = "refdb [--db PATH] [SOURCE] | refdb --info [--db PATH]";
     DatabaseOptions options;
     std::string reason;
     if (!parseOptions(args, true, options, reason))
         return usage("refdb", reason, synopsis);
+    if (options.info && options.source)
+        return usage("refdb", "--info takes no SOURCE", synopsis);
+    if (options.info) {
+        // Read as the program reads its reference data at start-up, so that the lines are
+        // those its results and About box state.
+        CliUser user(WorksheetOptions{}, std::nullopt);
+        Application app(user);
+        app.OpenReferenceData(options.databasePath);
+        if (!app.masterTaxonList)
+            return exitFailed;
+        for (const std::string& line : app.ReferenceIdentityLines())
+            writeRecord({line});
+        return exitOk;
+    }
 
     CADODatabase database;
     if (!openDatabase(database, options.databasePath)) {

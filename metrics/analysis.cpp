@@ -3,12 +3,15 @@
 // warnings about taxa without scores.
 
 #include <cmath>
+#include <ctime>
 
 #include "app/job.h"
+#include "base/civil_date.h"
 #include "matrix/number_format.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
 #include "metrics/reference_values.h"
+#include "metrics/sample_quality.h"
 #include "metrics/status_class.h"
 #include "metrics/taxon_map_use.h"
 #include "metrics/taxon_matching.h"
@@ -159,6 +162,17 @@ void appendScoreWarnings(Job& doc, int taxonCount)
     doc.summary += tail;
 }
 
+// An empty line and the number of flagged samples, when there are any. The warning line
+// about unscored taxa ends without CR LF, the run's paragraphs with one.
+void appendQualityCount(Job& doc)
+{
+    const int flagged = FlaggedSampleCount(JobSampleQuality(doc));
+    if (flagged == 0)
+        return;
+    doc.summary += doc.summary.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
+    doc.summary += numtext::format(kQualitySummaryPattern, {static_cast<long long>(flagged)});
+}
+
 // Whatever the reference data hold, no NaN or infinity is kept as a result.
 void replaceNonFinite(Matrix& results)
 {
@@ -234,6 +248,8 @@ bool Job::Analyse()
 
     fillResultNames(*this);
     appendScoreWarnings(*this, taxonCount);
+    appendQualityCount(*this);
+    analysedAt = civil::UtcTimeText(static_cast<std::int64_t>(std::time(nullptr)));
 
     modified = true;
     analysed = true;

@@ -48,6 +48,17 @@ void CompleteIndex(Matrix& results, int sample, int sumCol, const EqrRule& rule,
         results(sample, classCol) = Matrix::missingValue;
         return;
     }
+    // The models give a positive expected value for any water they were made for; one at
+    // or below zero (DAM under a high DOC and little calcium) lies outside them, and a
+    // ratio to it would read as the worst class, or the best, for no ecological reason.
+    if (expected <= 0) {
+        results(sample, eqrCol) = Matrix::missingValue;
+        results(sample, classCol) = Matrix::missingValue;
+        if (!comment.empty())
+            comment += "; ";
+        comment += kNoEqrNote;
+        return;
+    }
     const double index = results(sample, indexCol);
     double eqr = rule.ratioOfIndex ? index / expected : (100.0 - index) / (100.0 - expected);
     // An expected value at the end of the scale gives no ratio; a cap must not turn

@@ -20,11 +20,16 @@ struct EqrRule {
 
 EqrRule EqrRuleFor(int family, int index);
 
+// The comment of an index whose expected value is at or below 0: its EQR and class are
+// missing, as no ratio to such a value means anything.
+inline constexpr const char* kNoEqrNote = "No EQR: expected value not above 0";
+
 // Completes one sample's block of one index (sum, index, expected, EQR and class in
 // columns sumCol to sumCol + 4) once its expected value is known. limits are the class
 // limits of the sample's boundary row, nothing when the boundary row is unusable (the
 // class is then missing). Appends "No matching taxa found" to comment when nothing was
-// scored.
+// scored, and kNoEqrNote (after "; " when the comment holds a note) when the expected
+// value is at or below 0.
 void CompleteIndex(Matrix& results, int sample, int sumCol, const EqrRule& rule, double expected,
                    const std::optional<std::array<double, 4>>& limits, std::string& comment);
 

@@ -4,9 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
+#include "base/civil_date.h"
 #include "base/sha256.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
@@ -19,15 +19,6 @@ std::string groupedThousands(std::uintmax_t value)
     for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
         digits.insert(static_cast<std::size_t>(at), ",");
     return digits;
-}
-
-std::string utcText(std::time_t when)
-{
-    std::tm parts{};
-    gmtime_r(&when, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
-    return text;
 }
 
 bool hasTable(CADODatabase& database, const std::string& name)
@@ -54,7 +45,7 @@ bool ReadDatabaseIdentity(const std::string& path, CADODatabase& database, Datab
     DatabaseIdentity read;
     read.fileName = std::filesystem::path(path).filename().string();
     read.sizeBytes = static_cast<std::uintmax_t>(status.st_size);
-    read.modifiedUtc = utcText(status.st_mtime);
+    read.modifiedUtc = civil::UtcTimeText(static_cast<std::int64_t>(status.st_mtime));
     if (!Sha256OfFile(path, read.sha256, error))
         return false;
 

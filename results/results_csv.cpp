@@ -13,10 +13,13 @@
 
 #include "app/job.h"
 #include "base/ascii_case.h"
+#include "base/civil_date.h"
 #include "base/output_folder.h"
 #include "base/safe_file.h"
 #include "matrix/number_format.h"
+#include "results/provenance.h"
 #include "results/results_workbook.h"
+#include "results/sample_quality_sheet.h"
 
 namespace results {
 
@@ -36,6 +39,10 @@ std::string fieldText(const ResultCell& cell)
     switch (cell.kind) {
     case ResultCell::Kind::Text: return cell.text;
     case ResultCell::Kind::Number:
+        // A date cell as the date it shows, which a reader of the file need not work out.
+        if (cell.format == CellFormat::Date && std::isfinite(cell.number))
+            return civil::IsoDateText(civil::DateFromDays(static_cast<std::int64_t>(std::floor(cell.number)) -
+                                                          civil::kDaysFrom1899To1970));
         // As in the workbook, where a value that is not a finite number leaves its cell empty.
         return std::isfinite(cell.number) ? numtext::g17(cell.number) : std::string();
     case ResultCell::Kind::Empty:
@@ -72,7 +79,7 @@ bool writeWhole(const std::filesystem::path& target, const std::string& bytes, s
 
 bool IsCsvExportName(const std::string& fileName)
 {
-    return fileName == "sample-summary.csv" || fileName == "job-summary.txt"
+    return fileName == "sample-summary.csv" || fileName == "job-summary.txt" || fileName == "sample-quality.csv"
         || (fileName.starts_with("uncertainty-") && fileName.ends_with(".csv"));
 }
 
@@ -118,6 +125,9 @@ std::string JobSummaryText(const Job& job)
         }
         out += '\n';
     }
+    out += '\n';
+    for (const std::string& line : ProvenanceLines(JobProvenance(job)))
+        out += line + '\n';
     return out;
 }
 
@@ -131,6 +141,7 @@ bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& err
     tables.push_back(SampleSummarySheet(job));
     std::vector<ResultSheet> sites = SiteSheets(job);
     tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
+    tables.push_back(SampleQualitySheet(job));
     std::vector<std::pair<fs::path, std::string>> files;
     for (const ResultSheet& table : tables)
         files.emplace_back(dir / CsvFileName(table.name), CsvText(table));

@@ -15,22 +15,24 @@ namespace results {
 std::string CsvFileName(const std::string& sheetName);
 
 // Whether a file name is one the export may write: sample-summary.csv, a site table's
-// uncertainty-*.csv or job-summary.txt.
+// uncertainty-*.csv, sample-quality.csv or job-summary.txt.
 bool IsCsvExportName(const std::string& fileName);
 
 // One line per row of the sheet, every line with as many fields as the widest row.
 // Numbers with 17 significant digits, so that no precision is lost; a missing value is an
-// empty field; a class is its name; a date is its serial day number.
+// empty field; a class is its name; a date cell is its ISO 8601 date ("2023-03-08").
 std::string CsvText(const ResultSheet& sheet);
 
 // The summary text with each CR LF as LF and a final LF (as the command line prints it).
 std::string SummaryWithLineFeeds(const std::string& summary);
 
 // SummaryWithLineFeeds of the job's summary, then (when taxa lack scores)
-// the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated.
+// the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated, then
+// an empty line and the provenance lines.
 std::string JobSummaryText(const Job& job);
 
-// Writes sample-summary.csv, one file per site sheet and job-summary.txt into folder
+// Writes sample-summary.csv, one file per site sheet, sample-quality.csv and
+// job-summary.txt into folder
 // (made when missing). Each file is written whole to a temporary file beside it and moved
 // into place, so an existing file is never left half-written. False with a reason.
 bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error);

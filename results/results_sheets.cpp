@@ -7,6 +7,8 @@
 #include "matrix/number_format.h"
 #include "metrics/confidence_of_class.h"
 #include "metrics/index_values.h"
+#include "results/provenance.h"
+#include "results/sample_quality_sheet.h"
 
 namespace results {
 
@@ -151,6 +153,9 @@ ResultSheet JobSummarySheet(const Job& job)
     if (!list.empty())
         sheet.headerRow = static_cast<int>(sheet.rows.size()) + 3;
     sheet.rows.insert(sheet.rows.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
+    sheet.rows.emplace_back();
+    for (std::string& line : ProvenanceLines(JobProvenance(job)))
+        sheet.rows.push_back(singleCell(std::move(line)));
     return sheet;
 }
 
@@ -267,6 +272,7 @@ std::vector<ResultSheet> ResultSheets(const Job& job)
     sheets.push_back(SampleSummarySheet(job));
     std::vector<ResultSheet> sites = SiteSheets(job);
     sheets.insert(sheets.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
+    sheets.push_back(SampleQualitySheet(job));
     return sheets;
 }
 

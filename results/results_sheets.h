@@ -47,6 +47,8 @@ std::vector<ResultRow> SummaryLineRows(const Job& job);
 // every taxon has its scores.
 std::vector<ResultRow> LackingTaxaRows(const Job& job);
 
+// The summary lines, the list of taxa lacking scores, then an empty row and the
+// provenance lines (where the numbers came from).
 ResultSheet JobSummarySheet(const Job& job);
 ResultSheet SampleSummarySheet(const Job& job);
 // "Uncertainty TDI3": the name of the sheet of site table 1 or 2, in the results workbook
@@ -55,7 +57,8 @@ std::string SiteSheetName(const Job& job, int index);
 // The site sheets, in workbook order; none unless uncertainty is available.
 std::vector<ResultSheet> SiteSheets(const Job& job);
 
-// Every sheet of the results workbook, in order. The job must have been analysed.
+// Every sheet of the results workbook, in order, "Sample quality" last. The job must have
+// been analysed.
 std::vector<ResultSheet> ResultSheets(const Job& job);
 
 // The text shown when a save is asked for before there are results.

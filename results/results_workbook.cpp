@@ -7,6 +7,7 @@
 
 #include "app/job.h"
 #include "base/safe_file.h"
+#include "results/provenance.h"
 #include "results/results_sheets.h"
 #include "torven_version.h"
 #include "workbook/book.h"
@@ -144,7 +145,15 @@ bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& 
     // Header cells are texts in the default number format, in bold.
     wb::Format* header = book->addFormat();
     header->setBold();
-    book->setProperties({kDocumentTitle, job.title, std::string(torven::kProductName) + " " + torven::kProductVersion});
+    wb::DocumentProperties properties;
+    properties.title = kDocumentTitle;
+    properties.subject = job.title;
+    properties.application = std::string(torven::kProductName) + " " + torven::kProductVersion;
+    // The provenance travels with the file even when its sheets are edited away.
+    properties.keywords = std::string(torven::kProductName) + ", " + job.familyName;
+    for (const std::string& line : ProvenanceLines(JobProvenance(job)))
+        properties.comments += (properties.comments.empty() ? "" : "\n") + line;
+    book->setProperties(properties);
     auto formatOf = [&](CellFormat f) -> const wb::Format* {
         switch (f) {
         case CellFormat::Date: return date;

@@ -7,7 +7,7 @@
 #include "ui/about_text.h"
 #include "ui/dialog_units.h"
 
-AboutDialog::AboutDialog(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent, const std::vector<std::string>& databaseLines)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("About TORVEN II"));
@@ -18,6 +18,10 @@ AboutDialog::AboutDialog(QWidget* parent)
     // Shown with plain line feeds: the box would draw each CR of a CR LF as a second break.
     QString text = QString::fromStdString(AboutText(torven::kProductVersion));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!databaseLines.empty())
+        text += QStringLiteral("\n");
+    for (const std::string& line : databaseLines)
+        text += QStringLiteral("\n") + QString::fromStdString(line);
     textBox_->setPlainText(text);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -355,7 +355,7 @@ void MainWindow::showHelp()
 
 void MainWindow::showAbout()
 {
-    AboutDialog dialog(this);
+    AboutDialog dialog(this, app_.ReferenceIdentityLines());
     dialog.exec();
 }
 

@@ -31,6 +31,9 @@ struct SheetLayout {
 struct DocumentProperties {
     std::string title;
     std::string subject;
+    std::string keywords;
+    // Free text; lines separated by LF.
+    std::string comments;
     // The program that wrote the file, with its version.
     std::string application;
 };

@@ -128,6 +128,17 @@ TEST_F(TvnAppTest, StartUpLoadsTheTaxonListAndClosesTheConnection)
     EXPECT_EQ(texts(*app.masterTaxonList, 0), (std::vector<std::string>{"NBNSYS0000001", "NHMSYS0000002"}));
     EXPECT_FALSE(app.database().IsOpen());
     EXPECT_EQ(app.classNames, (std::vector<std::string>{"High", "Good", "Moderate", "Poor", "Bad"}));
+
+    // The identity is read with the taxon list: the digest as coreutils computes it, and
+    // the list's two rows.
+    ASSERT_TRUE(app.referenceIdentity);
+    const std::string digest =
+        testing_support::commandOutput("sha256sum " + testing_support::shellQuote(dir.file("TORVENII.mdb"))).substr(0, 64);
+    EXPECT_EQ(app.referenceIdentity->sha256, digest);
+    const std::vector<std::string> lines = app.ReferenceIdentityLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "Reference database SHA-256: " + digest);
+    EXPECT_EQ(lines[2], "Master taxon list: 2 rows");
 }
 
 TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
@@ -147,6 +158,8 @@ TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
     EXPECT_EQ(app.connectionString, ace());
     EXPECT_FALSE(app.masterTaxonList);
     EXPECT_TRUE(app.classNames.empty());
+    EXPECT_FALSE(app.referenceIdentity);
+    EXPECT_EQ(app.ReferenceIdentityLines(), std::vector<std::string>{"Reference database: not identified"});
 
     // Every later import then fails at its boundary load.
     EXPECT_FALSE(app.LoadBoundaries("TDI3", 1));

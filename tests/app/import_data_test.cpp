@@ -107,6 +107,29 @@ protected:
 TempDir* ImportData::databaseDir = nullptr;
 std::string* ImportData::databasePath = nullptr;
 
+// Filled cells the import did not take are named in the summary; the counts are as
+// before. Here the first data column is D, so C1 is left of it; F1 lies beyond the empty
+// E1; A8 lies below the empty A7.
+TEST_P(ImportData, CellsLeftOutAreNamedInTheSummary)
+{
+    import_fixture::SheetSpec sheet = riversSheet();
+    sheet.text(1, 6, "S9").text(8, 1, "NBN0009");
+    std::unique_ptr<Job> job = import(write({sheet}), choose(5, 4));
+    ASSERT_TRUE(job);
+    ASSERT_TRUE(job->counts);
+    EXPECT_EQ(job->counts->nRows(), 1);
+    EXPECT_EQ(job->counts->nCols(), 2);
+    EXPECT_EQ(job->summary, "File:\tbook" + GetParam() +
+                                "\r\nWorksheet:\tSamples\r\n\r\nMetric:\tTDI\r\n\r\n"
+                                "Number of taxa:\t2\r\nNumber of samples:\t1"
+                                "\r\n\r\nNot imported: 1 sample name left of the first data column: S1"
+                                "\r\n\r\nNot imported: 1 sample name right of the empty cell that ended row 1: S9"
+                                "\r\n\r\nNot imported: 1 taxon code below the empty cell that ended column A: NBN0009");
+    // The digest of the workbook as read, as coreutils' sha256sum gives it.
+    EXPECT_EQ(job->workbookSha256,
+              testing_support::commandOutput("sha256sum " + testing_support::shellQuote(job->path)).substr(0, 64));
+}
+
 TEST_P(ImportData, RiversJob)
 {
     std::unique_ptr<Job> job = import(write({riversSheet()}), choose(5));

@@ -53,3 +53,14 @@ TEST(CivilDate, LeapYearsAndMonthLengths)
     EXPECT_EQ(civil::DaysInMonth(2021, 13), 0u);
     EXPECT_EQ(civil::DaysInMonth(2021, 0), 0u);
 }
+
+TEST(CivilDate, IsoAndUtcTexts)
+{
+    EXPECT_EQ(civil::IsoDateText({2023, 3, 8}), "2023-03-08");
+    EXPECT_EQ(civil::IsoDateText({900, 12, 31}), "0900-12-31");
+    EXPECT_EQ(civil::UtcTimeText(0), "1970-01-01 00:00:00 UTC");
+    // 1 700 000 000 s: 19675 days (to 14 November 2023) and 80 000 s (22:13:20).
+    EXPECT_EQ(civil::UtcTimeText(1700000000), "2023-11-14 22:13:20 UTC");
+    // A second before 1970 belongs to the last day of 1969.
+    EXPECT_EQ(civil::UtcTimeText(-1), "1969-12-31 23:59:59 UTC");
+}

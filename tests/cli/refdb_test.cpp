@@ -156,6 +156,41 @@ TEST_F(RefdbCliTest, UsageErrorsExitTwo)
     EXPECT_EQ(status, 2);
     run("taxa Extra", &status);
     EXPECT_EQ(status, 2);
+    run("refdb --info Taxa --db " + shellQuote(db()), &status);
+    EXPECT_EQ(status, 2);
+}
+
+// The identity as the results' provenance states it: name, size and time, the digest
+// (checked against coreutils' sha256sum), the taxon list's rows and the Version row.
+TEST_F(RefdbCliTest, InfoNamesTheDatabaseExactly)
+{
+    int status = -1;
+    std::vector<std::string> out = lines(run("refdb --info --db " + shellQuote(db()), &status));
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].rfind("Reference database: fixture.mdb (", 0), 0u) << out[0];
+    EXPECT_NE(out[0].find(" bytes, modified "), std::string::npos) << out[0];
+    EXPECT_EQ(out[0].substr(out[0].size() - 5), " UTC)");
+    const std::string digest = commandOutput("sha256sum " + shellQuote(db())).substr(0, 64);
+    EXPECT_EQ(out[1], "Reference database SHA-256: " + digest);
+    EXPECT_EQ(out[2], "Master taxon list: 3 rows");
+
+    // With a Version table, its first row as name = value.
+    refdb::TableSpec version("Version");
+    version.addColumn("Release", ColumnType::text, 20).addColumn("Notes", ColumnType::text, 50);
+    version.addRow({Cell::ofText("2.0"), Cell::ofText("demonstration data")});
+    version.addRow({Cell::ofText("1.9"), Cell::ofText("older")});
+    refdb::TableSpec taxa("NBSMasterTaxonList_PhaseII");
+    taxa.addColumn("Code", ColumnType::text, 20);
+    taxa.addRow({Cell::ofText("AC001A")});
+    const std::string versioned = dir.file("versioned.mdb");
+    std::string error;
+    ASSERT_TRUE(refdb::writeAccessFile({taxa, version}, versioned, refdb::JetFormat::jet4, error)) << error;
+    out = lines(run("refdb --info --db " + shellQuote(versioned), &status));
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[2], "Master taxon list: 1 rows");
+    EXPECT_EQ(out[3], "Database version: Release = 2.0; Notes = demonstration data");
 }
 
 }  // namespace

@@ -143,19 +143,21 @@ TEST(Analyse, WarningsCountTaxaWithoutScores)
     EXPECT_EQ(doc.lackingCount2, 5);
     EXPECT_EQ(doc.summary, before + "\r\n\r\nWarning: 3 taxa lack TDI3 scores and 5 lack TDI4 scores in database."
                                     "\r\nUse View Data to identify unmatched taxa"
-                                    "\r\nA list of these will be saved in the results file.");
+                                    "\r\nA list of these will be saved in the results file."
+                                    "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
     EXPECT_EQ(doc.matchedRow[0], -1);
     EXPECT_EQ(doc.scoredRow1[1], -1);
     EXPECT_EQ(doc.scoredRow2[1], 0);
     EXPECT_EQ(doc.scoredRow2[10], -1);
 
-    // Every taxon scored for both: nothing but the line break is added.
+    // Every taxon scored for both: nothing but the line break and the one sample of two
+    // valves flagged.
     ScriptedUser ui2;
     Job full(nullptr, ui2);
     riverJob(full, {{"N", "A", 2, 2, 0, 0, 0}, {"N", "B", 3, 3, 0, 0, 0}}, {"A", "B"}, {{1, 1}});
     const std::string fullBefore = full.summary;
     ASSERT_TRUE(full.Analyse());
-    EXPECT_EQ(full.summary, fullBefore + "\r\n");
+    EXPECT_EQ(full.summary, fullBefore + "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
     EXPECT_EQ(full.lackingCount1, 0);
     EXPECT_EQ(full.lackingCount2, 0);
 }

@@ -56,7 +56,8 @@ TEST(EndToEnd, River)
                   "\r\n"
                   "\r\nWarning: 2 taxa lack TDI3 scores and 2 lack TDI4 scores in database."
                   "\r\nUse View Data to identify unmatched taxa"
-                  "\r\nA list of these will be saved in the results file.");
+                  "\r\nA list of these will be saved in the results file."
+                  "\r\n\r\nSamples with quality flags: 4 (see the Sample quality sheet)");
 
     const Matrix& r = *doc.results;
     ASSERT_EQ(r.nRows(), 4);
@@ -177,8 +178,10 @@ TEST(EndToEnd, Lake)
     doc.cocParameters = fixtures::cocRows("LTDI", {0.2, 0, 0, 1});
     ASSERT_TRUE(RunAnalysis(doc));
 
-    // Every taxon has both scores and lakes report no chemistry: only the line break.
-    EXPECT_EQ(doc.summary, importSummary("LTDI", 2, 3) + "\r\n");
+    // Every taxon has both scores and lakes report no chemistry: only the line break, and
+    // the three samples of ten valves flagged.
+    EXPECT_EQ(doc.summary, importSummary("LTDI", 2, 3) +
+                               "\r\n\r\nSamples with quality flags: 3 (see the Sample quality sheet)");
     const Matrix& r = *doc.results;
     // L0 (HA): LTDI1 2 -> 25, EQR 75 / 70 = 1.071 held at 1, High; LTDI2 3 -> 50,
     // EQR 50 / 80 = 0.625, Good.
@@ -257,7 +260,8 @@ TEST(EndToEnd, Dam)
                   "\r\n"
                   "\r\nWarning: 1 taxa lack DAM scores in database."
                   "\r\nUse View Data to identify unmatched taxa"
-                  "\r\nA list of these will be saved in the results file.");
+                  "\r\nA list of these will be saved in the results file."
+                  "\r\n\r\nSamples with quality flags: 4 (see the Sample quality sheet)");
 
     const Matrix& r = *doc.results;
     ASSERT_EQ(r.nCols(), 12);
@@ -271,12 +275,14 @@ TEST(EndToEnd, Dam)
         EXPECT_EQ(r(1, c), missing);
     EXPECT_EQ(doc.comments1[1],
               "Missing Calcium, value set to 100 ueq/lMissing DOC, value set to 1 mg/lNo matching taxa found");
-    // D2: 3 -> 50; calcium 500, DOC 50: 33 log10(500) - 5.5 - 95 = -11.433990; EQR
-    // 50 / -11.433990 = -4.372927, Bad.
+    // D2: 3 -> 50; calcium 500, DOC 50: 33 log10(500) - 5.5 - 95 = -11.433990, kept; an
+    // expected value below 0 gives no EQR and no class (50 / -11.43 would be "Bad").
+    EXPECT_EQ(r(2, 3), 50);
     EXPECT_NEAR(r(2, 4), -11.43398986, 1e-8);
-    EXPECT_NEAR(r(2, 5), -4.37292674, 1e-8);
-    EXPECT_EQ(r(2, 6), 5);
-    EXPECT_EQ(doc.comments1[2], "Calcium > 500, value set to 500 ueq/lDOC > 50, value set to 50 mg/l");
+    EXPECT_EQ(r(2, 5), missing);
+    EXPECT_EQ(r(2, 6), missing);
+    EXPECT_EQ(doc.comments1[2], "Calcium > 500, value set to 500 ueq/lDOC > 50, value set to 50 mg/l"
+                                "; No EQR: expected value not above 0");
     // D3: calcium 5, DOC 0.5: 33 log10(5) - 5.5 - 0.95 = 16.616010; 50 / 16.616 = 3.009 held at 1.
     EXPECT_NEAR(r(3, 4), 16.61601014, 1e-8);
     EXPECT_EQ(r(3, 5), 1);
@@ -304,14 +310,15 @@ TEST(EndToEnd, Dam)
     const auto p = fixtures::classPercent(37.5 / 58.6, 1, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
     for (int j = 0; j < 5; ++j)
         EXPECT_NEAR(s(0, 4 + j), p[static_cast<std::size_t>(j)], 1e-5);
-    // D2 and d2: mean (-4.372927 + 1)/2 = -1.686463 <= 0: certainly Bad.
-    EXPECT_EQ(s(1, 0), 2);
-    EXPECT_NEAR(s(1, 2), -1.68646337, 1e-8);
-    EXPECT_EQ(s(1, 3), 5);
-    EXPECT_EQ(s(1, 8), 100);
-    EXPECT_EQ(s(1, 9), 0);
-    EXPECT_EQ(s(1, 10), 0);
-    EXPECT_EQ(s(1, 11), 100);
-    EXPECT_EQ(s(1, 12), 0);
+    // D2 and d2: D2 has no EQR, so the site is d2 alone: one sample, one missing, mean 1,
+    // High; the probabilities at 0.999 with sd 0.1 over one sample (spread held at 1).
+    EXPECT_EQ(s(1, 0), 1);
+    EXPECT_EQ(s(1, 1), 1);
+    EXPECT_EQ(s(1, 2), 1);
+    EXPECT_EQ(s(1, 3), 1);
+    const auto q = fixtures::classPercent(0.999, 1, 0.1, {0.8, 0.6, 0.4, 0.2}, 1);
+    for (int j = 0; j < 5; ++j)
+        EXPECT_NEAR(s(1, 4 + j), q[static_cast<std::size_t>(j)], 1e-5);
+    EXPECT_NEAR(s(1, 9), 100 - q[0], 1e-5);
     EXPECT_TRUE(ui.messages.empty());
 }

@@ -63,11 +63,42 @@ TEST(CompleteIndex, EqrCaps)
     CompleteIndex(r, 0, 2, EqrRuleFor(familyDam, 1), 58.6, limits, comment);
     EXPECT_NEAR(r(0, 5), 0.8532, 1e-4);
     EXPECT_EQ(r(0, 6), 1.0);
-    // No lower limit: DAM 10 against -10.5 gives -0.952, class Bad.
-    r = sampleRow(50, 10);
-    CompleteIndex(r, 0, 2, EqrRuleFor(familyDam, 1), -10.5, limits, comment);
-    EXPECT_NEAR(r(0, 5), -0.95238, 1e-5);
+    // No lower limit: TDI3 40 against 110 gives 60 / -10 = -6, class Bad.
+    r = sampleRow(50, 40);
+    CompleteIndex(r, 0, 2, EqrRuleFor(familyRivers, 1), 110, limits, comment);
+    EXPECT_DOUBLE_EQ(r(0, 5), -6.0);
     EXPECT_EQ(r(0, 6), 5.0);
+    EXPECT_EQ(comment, "");
+}
+
+TEST(CompleteIndex, ExpectedNotAboveZeroGivesNoEqr)
+{
+    // DAM 10 against -10.5 would be -0.952, "Bad": no EQR, no class, the expected value
+    // kept, and the note after the chemistry note with "; ".
+    std::string comment = "DOC > 50, value set to 50 mg/l";
+    Matrix r = sampleRow(50, 10);
+    CompleteIndex(r, 0, 2, EqrRuleFor(familyDam, 1), -10.5, limits, comment);
+    EXPECT_EQ(r(0, 3), 10);
+    EXPECT_EQ(r(0, 4), -10.5);
+    EXPECT_TRUE(r.isMissing(0, 5));
+    EXPECT_TRUE(r.isMissing(0, 6));
+    EXPECT_EQ(comment, "DOC > 50, value set to 50 mg/l; No EQR: expected value not above 0");
+    // Exactly 0 is not above 0 either, for every index; an empty comment gets no separator.
+    for (const EqrRule& rule : {EqrRuleFor(familyRivers, 1), EqrRuleFor(familyRivers, 2), EqrRuleFor(familyLakes, 1),
+                                EqrRuleFor(familyDam, 1)}) {
+        comment.clear();
+        r = sampleRow(50, 40);
+        CompleteIndex(r, 0, 2, rule, 0.0, limits, comment);
+        EXPECT_EQ(r(0, 4), 0.0);
+        EXPECT_TRUE(r.isMissing(0, 5));
+        EXPECT_TRUE(r.isMissing(0, 6));
+        EXPECT_EQ(comment, "No EQR: expected value not above 0");
+    }
+    // Just above 0 is a ratio: DAM 10 against 0.5 gives 20, held at 1.
+    comment.clear();
+    r = sampleRow(50, 10);
+    CompleteIndex(r, 0, 2, EqrRuleFor(familyDam, 1), 0.5, limits, comment);
+    EXPECT_EQ(r(0, 5), 1.0);
     EXPECT_EQ(comment, "");
 }
 

@@ -3,6 +3,7 @@
 // file that cannot be written gives exit status 3 and leaves an existing file as it was.
 
 #include <algorithm>
+#include <cstdio>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/civil_date.h"
 #include "tests/results/csv_line.h"
 #include "tests/results/folder_entries.h"
 #include "tests/results/workbook_readback.h"
@@ -45,10 +47,37 @@ CliResult assess(const TempDir& dir, const std::string& arguments, const std::st
 
 std::string example(const std::string& name) { return std::string(TORVEN_SOURCE_DIR) + "/data/examples/" + name; }
 
+std::string database() { return std::string(TORVEN_BIN_DIR) + "/TORVENII.mdb"; }
+
+// The digest as coreutils' sha256sum computes it, independently of ours.
+std::string sha256sum(const std::string& path)
+{
+    return testing_support::commandOutput("sha256sum " + shellQuote(path)).substr(0, 64);
+}
+
+// The line of text that begins with prefix (without its line feed); empty when none does.
+std::string lineStarting(const std::string& text, const std::string& prefix)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(prefix))
+            return line;
+    return std::string();
+}
+
 bool parseNumber(const std::string& text, double& value)
 {
     auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+// The ISO 8601 text of a serial day number, worked out from the calendar's own rules.
+std::string isoDate(double serial)
+{
+    const civil::Date date = civil::DateFromDays(static_cast<std::int64_t>(serial) - civil::kDaysFrom1899To1970);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year), date.month, date.day);
+    return text;
 }
 
 // Equal up to the last of 16 significant digits. The files are compared here for their
@@ -82,6 +111,11 @@ void expectCsvMatchesSheet(const std::string& csv, const readback::ReadSheet& sh
             }
             double inSheet = 0, inCsv = 0;
             ASSERT_TRUE(parseNumber(cell.value, inSheet)) << cell.value;
+            if (cell.kind == "d") {
+                // A date cell is its ISO date in the CSV file.
+                EXPECT_EQ(field, isoDate(inSheet)) << "row " << row << " col " << col;
+                continue;
+            }
             if (field.empty()) {
                 EXPECT_DOUBLE_EQ(inSheet, -99.9) << "row " << row << " col " << col;
                 continue;
@@ -114,7 +148,16 @@ TEST_P(AssessExample, WorkbooksAndCsvAgree)
     EXPECT_EQ(xlsx.out.find('\r'), std::string::npos);
     EXPECT_EQ(xlsx.out.rfind("File:\t" + std::string(e.name) + ".xlsx\n", 0), 0u) << xlsx.out;
     EXPECT_NE(xlsx.out.find("\nA list of these will be saved in the results file.\n"), std::string::npos) << xlsx.out;
-    EXPECT_EQ(readFile(dir.file("csv/job-summary.txt")).substr(0, xlsx.out.size()), xlsx.out);
+    const std::string summaryText = readFile(dir.file("csv/job-summary.txt"));
+    EXPECT_EQ(summaryText.substr(0, xlsx.out.size()), xlsx.out);
+    // The provenance ends the text file: the workbook by name and digest, the database.
+    EXPECT_NE(summaryText.find("\nSample workbook: " + std::string(e.name) + ".xlsx\nSample workbook SHA-256: " +
+                               sha256sum(example(std::string(e.name) + ".xlsx")) + "\n"),
+              std::string::npos)
+        << summaryText;
+    EXPECT_NE(summaryText.find("\nReference database SHA-256: " + sha256sum(database()) + "\nMaster taxon list: "),
+              std::string::npos)
+        << summaryText;
 
     CliResult xls = assess(dir, shellQuote(example(std::string(e.name) + ".xls")) + " " + e.options + " --quiet -o " +
                               shellQuote(dir.file("results.xls")));
@@ -131,8 +174,13 @@ TEST_P(AssessExample, WorkbooksAndCsvAgree)
     for (std::size_t i = 0; i < fromXlsx.size(); ++i) {
         // The same cells in both formats, but for the file name in the summary's first line.
         readback::ReadSheet xlsSheet = fromXls[i];
-        if (i == 0)
+        if (i == 0) {
             xlsSheet.cells[{0, 0}] = fromXlsx[0].cells[{0, 0}];
+            // The provenance names each run's own workbook, digest and time.
+            for (const auto& [at, cell] : fromXlsx[0].cells)
+                if (cell.value.starts_with("Sample workbook") || cell.value.starts_with("Analysed: "))
+                    xlsSheet.cells[at] = cell;
+        }
         EXPECT_EQ(xlsSheet.cells.size(), fromXlsx[i].cells.size()) << e.sheets[i];
         for (const auto& [at, cell] : fromXlsx[i].cells) {
             auto it = xlsSheet.cells.find(at);
@@ -162,7 +210,7 @@ TEST_P(AssessExample, WorkbooksAndCsvAgree)
             c = c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         std::string csv = readFile(dir.file("csv/" + file + ".csv"));
         ASSERT_FALSE(csv.empty()) << file;
-        // Dates in the CSV are serial numbers, the sheet's date cells the same numbers.
+        // Dates in the CSV are ISO dates of the sheet's date cells.
         expectCsvMatchesSheet(csv, fromXlsx[i]);
     }
 }
@@ -171,11 +219,118 @@ INSTANTIATE_TEST_SUITE_P(
     Bundled, AssessExample,
     ::testing::Values(
         Example{"river", "--metric TDI",
-                {"Job Summary", "Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4"}},
+                {"Job Summary", "Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4", "Sample quality"}},
         Example{"lake", "--metric LTDI",
-                {"Job Summary", "Sample Summary", "Uncertainty LTDI1", "Uncertainty LTDI2"}},
-        Example{"dam", "--metric DAM --first-row 7", {"Job Summary", "Sample Summary", "Uncertainty DAM"}}),
+                {"Job Summary", "Sample Summary", "Uncertainty LTDI1", "Uncertainty LTDI2", "Sample quality"}},
+        Example{"dam", "--metric DAM --first-row 7", {"Job Summary", "Sample Summary", "Uncertainty DAM", "Sample quality"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The fields of the CSV line whose first field is key; empty when there is none.
+std::vector<std::string> csvRow(const std::string& csv, const std::string& key)
+{
+    std::istringstream lines(csv);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields = splitCsvLine(line);
+        if (!fields.empty() && fields[0] == key)
+            return fields;
+    }
+    return {};
+}
+
+double numberOf(const std::string& field)
+{
+    double value = 0;
+    EXPECT_TRUE(parseNumber(field, value)) << field;
+    return value;
+}
+
+// The DAM example's LIZA03-3 has 64 mg/l DOC (held at 50) and 29.6 ueq/l calcium: eDAM
+// 33 log10(29.6) - 5.5 - 1.9 * 50 = -51.947374, below 0, so no EQR and no class. Its
+// taxa: 300 scored valves of 311 (two unlisted taxa, 6 and 5), weighted score 1053, so
+// DAM = 25 * 1053 / 300 - 25 = 62.75. The site's other three samples have EQRs above 1
+// (28.08 / 27.94, 45.17 / 27.17, 40.33 / 27.44), held at 1: the site's mean is 1, High,
+// from 3 samples with 1 missing.
+TEST(AssessDam, ExpectedValueBelowZeroGivesNoEqr)
+{
+    TempDir dir;
+    CliResult run = assess(dir, shellQuote(example("dam.xlsx")) + " --metric DAM --first-row 7 --quiet --csv " +
+                                    shellQuote(dir.file("csv")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> sample = csvRow(readFile(dir.file("csv/sample-summary.csv")), "LIZA03-3");
+    ASSERT_EQ(sample.size(), 17u);
+    EXPECT_EQ(sample[1], "LIZA03");
+    EXPECT_EQ(sample[4], "29.6");
+    EXPECT_EQ(sample[5], "64");
+    EXPECT_EQ(numberOf(sample[6]), 311);                    // Sample sum
+    EXPECT_EQ(numberOf(sample[7]), 300);                    // Sum DAM
+    EXPECT_NEAR(numberOf(sample[8]), 62.75, 1e-12);         // DAM
+    EXPECT_NEAR(numberOf(sample[9]), -51.947373535, 1e-9);  // eDAM, kept
+    EXPECT_EQ(sample[10], "");                              // EQR DAM
+    EXPECT_EQ(sample[11], "");                              // Class DAM
+    EXPECT_EQ(sample[16], "DOC > 50, value set to 50 mg/l; No EQR: expected value not above 0");
+
+    const std::vector<std::string> site = csvRow(readFile(dir.file("csv/uncertainty-dam.csv")), "LIZA03");
+    ASSERT_GE(site.size(), 5u);
+    EXPECT_EQ(site[1], "3");  // No. Samples
+    EXPECT_EQ(site[2], "1");  // No. missing
+    EXPECT_EQ(site[3], "1");  // Mean EQR
+    EXPECT_EQ(site[4], "High");
+    // The probabilities at 0.999 (the spread held at 1 on the logit scale): High is
+    // 100 (1 - Phi(logit 0.83 - logit 0.999)) = 100 (1 - Phi(-5.3212)), Phi(-5.32) about 5.2e-8.
+    EXPECT_NEAR(numberOf(site[5]), 100 - 5.15e-6, 0.05e-6);
+
+    // Its quality row: 300 of 311 valves scored (96.46 %), the DOC held at its limit, no EQR.
+    const std::vector<std::string> quality = csvRow(readFile(dir.file("csv/sample-quality.csv")), "LIZA03-3");
+    ASSERT_EQ(quality.size(), 6u);
+    EXPECT_EQ(quality[1], "LIZA03");
+    EXPECT_EQ(numberOf(quality[2]), 311);
+    EXPECT_NEAR(numberOf(quality[3]), 96.463022508, 1e-9);
+    EXPECT_EQ(quality[4], "1");
+    EXPECT_EQ(quality[5], "1 chemistry value missing or out of range; No EQR for DAM");
+}
+
+// One byte of the reference database changed (in the free space of a data page, which no
+// reader looks at): the same results, but the digest in the provenance follows the file.
+TEST(AssessProvenance, OneByteOfTheDatabaseChangesItsDigest)
+{
+    TempDir dir;
+    const std::string copy = dir.file("TORVENII.mdb");
+    fs::copy_file(database(), copy);
+    auto run = [&](const std::string& folder) {
+        const std::string cli = std::string(TORVEN_BIN_DIR) + "/torven-cli";
+        int status = -1;
+        testing_support::commandOutput(shellQuote(cli) + " assess " + shellQuote(example("river.xlsx")) +
+                                           " --quiet --db " + shellQuote(copy) + " --csv " + shellQuote(folder),
+                                       &status);
+        EXPECT_EQ(status, 0);
+        return readFile(folder + "/job-summary.txt");
+    };
+    const std::string before = run(dir.file("before"));
+    const std::string digestBefore = sha256sum(copy);
+    EXPECT_EQ(lineStarting(before, "Reference database SHA-256: "), "Reference database SHA-256: " + digestBefore);
+
+    // Jet 4 pages are 4096 bytes; a data page begins with 1 and keeps its free space, zeros,
+    // between its row offsets and its rows.
+    std::string bytes = readFile(copy);
+    std::size_t changed = std::string::npos;
+    for (std::size_t page = 0; page + 4096 <= bytes.size() && changed == std::string::npos; page += 4096) {
+        if (bytes[page] != 1)
+            continue;
+        const std::size_t zeros = bytes.substr(page, 4096).find(std::string(64, '\0'));
+        if (zeros != std::string::npos)
+            changed = page + zeros + 32;
+    }
+    ASSERT_NE(changed, std::string::npos);
+    bytes[changed] = 0x55;
+    writeFile(copy, bytes);
+    const std::string after = run(dir.file("after"));
+    const std::string digestAfter = sha256sum(copy);
+    EXPECT_NE(digestAfter, digestBefore);
+    EXPECT_EQ(lineStarting(after, "Reference database SHA-256: "), "Reference database SHA-256: " + digestAfter);
+    for (const char* file : {"sample-summary.csv", "uncertainty-tdi3.csv", "uncertainty-tdi4.csv", "sample-quality.csv"})
+        EXPECT_EQ(readFile(dir.file(std::string("after/") + file)), readFile(dir.file(std::string("before/") + file)))
+            << file;
+}
 
 class AssessNotWritten : public ::testing::Test {
 protected:

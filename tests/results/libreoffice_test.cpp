@@ -1,5 +1,6 @@
 // The bundled examples' results workbooks, both formats, as LibreOffice reads and prints
 // them: every value it reads equals the value in our file (as openpyxl and xlrd read it),
+// the "Sample quality" sheet and the provenance lines of "Job Summary" included,
 // and the river example's "Sample Summary" prints on landscape pages one page wide with
 // the header on top and the sheet name and page number at the foot.
 //
@@ -132,7 +133,9 @@ protected:
         const std::string cli = std::string(TORVEN_BIN_DIR) + "/torven-cli";
         const std::string db = std::string(TORVEN_BIN_DIR) + "/TORVENII.mdb";
         for (const char* extension : {".xlsx", ".xls"}) {
-            const std::string out = dir.file(std::string(e.name) + "-results" + extension);
+            // A stem of its own for each format: soffice names what it converts by the stem,
+            // and the two files differ (each names its own time of analysis).
+            const std::string out = dir.file(std::string(e.name) + "-results-" + (extension + 1) + extension);
             int status = -1;
             std::string log = commandOutput(shellQuote(cli) + " assess " + shellQuote(example(std::string(e.name) + ".xlsx")) +
                                                 " " + e.options + " --quiet --db " + shellQuote(db) + " -o " +
@@ -196,13 +199,13 @@ TEST_P(LibreOfficePrint, SampleSummaryPrintsOnePageWide)
         EXPECT_NEAR(height, 595.3, 0.5);
         const std::vector<std::string> pages = pdfPages(pdf);
         const std::vector<readback::ReadSheet> sheets = readback::readWorkbook(path);
-        ASSERT_EQ(sheets.size(), 4u);
+        ASSERT_EQ(sheets.size(), 5u);
         // One page a sheet: nothing is split across pages by columns (16 samples fit
         // one page down as well). Each page's foot names its sheet and page.
         ASSERT_EQ(pages.size(), sheets.size()) << info;
         for (std::size_t p = 0; p < pages.size(); ++p) {
             EXPECT_NE(pages[p].find(sheets[p].name), std::string::npos) << p;
-            EXPECT_NE(pages[p].find("Page " + std::to_string(p + 1) + " of 4"), std::string::npos) << pages[p];
+            EXPECT_NE(pages[p].find("Page " + std::to_string(p + 1) + " of 5"), std::string::npos) << pages[p];
         }
         // Every header and every sample name of "Sample Summary" is on its one page,
         // whole: no header is cut off and no column went to another page.
@@ -218,8 +221,9 @@ TEST_P(LibreOfficePrint, SampleSummaryPrintsOnePageWide)
 INSTANTIATE_TEST_SUITE_P(Bundled, LibreOfficePrint, ::testing::Values(Example{"river", "--metric TDI"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Title and subject as LibreOffice reads them from each format's document properties
-// (it writes its own name as the generator, so the application is tested elsewhere).
+// Title, subject, keywords and comments as LibreOffice reads them from each format's
+// document properties (it writes its own name as the generator, so the application is
+// tested elsewhere); the comments hold the provenance lines.
 TEST_P(LibreOfficePrint, DocumentPropertiesAreRead)
 {
     std::string log;
@@ -229,6 +233,17 @@ TEST_P(LibreOfficePrint, DocumentPropertiesAreRead)
         const std::string flat = readFile(dir.file("fods/" + fs::path(path).stem().string() + ".fods"));
         EXPECT_NE(flat.find("<dc:title>TORVEN II results</dc:title>"), std::string::npos);
         EXPECT_NE(flat.find("<dc:subject>river.xlsx</dc:subject>"), std::string::npos);
+        // The keywords "TORVEN II, TDI": LibreOffice splits those of an .xlsx at spaces.
+        EXPECT_NE(flat.find("<meta:keyword>TORVEN"), std::string::npos);
+        EXPECT_NE(flat.find("TDI</meta:keyword>"), std::string::npos);
+        const std::size_t description = flat.find("<dc:description>");
+        ASSERT_NE(description, std::string::npos);
+        const std::string comments = flat.substr(description, flat.find("</dc:description>") - description);
+        const std::string digest =
+            commandOutput("sha256sum " + shellQuote(std::string(TORVEN_BIN_DIR) + "/TORVENII.mdb")).substr(0, 64);
+        EXPECT_NE(comments.find("Program: TORVEN II "), std::string::npos) << comments;
+        EXPECT_NE(comments.find("Sample workbook: river.xlsx"), std::string::npos) << comments;
+        EXPECT_NE(comments.find("Reference database SHA-256: " + digest), std::string::npos) << comments;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "tests/results/results_jobs.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
+#include "torven_version.h"
 
 namespace fs = std::filesystem;
 using testing_support::readFile;
@@ -38,6 +39,8 @@ TEST(ResultsCsv, FileNamesFromSheetNames)
     for (const char* sheet : {"Sample Summary", "Uncertainty TDI3", "Uncertainty DAM"})
         EXPECT_TRUE(results::IsCsvExportName(results::CsvFileName(sheet))) << sheet;
     EXPECT_TRUE(results::IsCsvExportName("job-summary.txt"));
+    EXPECT_EQ(results::CsvFileName("Sample quality"), "sample-quality.csv");
+    EXPECT_TRUE(results::IsCsvExportName("sample-quality.csv"));
     EXPECT_FALSE(results::IsCsvExportName("samples.csv"));
     EXPECT_FALSE(results::IsCsvExportName("uncertainty-tdi3.xlsx"));
 }
@@ -62,8 +65,8 @@ protected:
 TEST_F(RiverCsv, OneFilePerTableAndTheSummary)
 {
     EXPECT_EQ(folderEntries(dir.file("out")),
-              (std::vector<std::string>{"job-summary.txt", "sample-summary.csv", "uncertainty-tdi3.csv",
-                                        "uncertainty-tdi4.csv"}));
+              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv",
+                                        "uncertainty-tdi3.csv", "uncertainty-tdi4.csv"}));
     // The job stays unsaved: the CSV files are not the results workbook.
     EXPECT_TRUE(job.modified);
 }
@@ -73,8 +76,9 @@ TEST_F(RiverCsv, SampleSummary)
     const std::string expected =
         "Sample,Site,Date,Alkalinity (mg/l),Sample sum,Sum TDI3,TDI3,eTDI3,EQR TDI3,Class TDI3,Sum TDI4,TDI4,"
         "eTDI4,EQR TDI4,Class TDI4,% Planktic,% Motile,% Organic tolerant,% Saline,Comment TDI3,Comment TD14\n"
-        // Dates as serial numbers (12 and an empty text are 12 and 0), classes by name.
-        "S1,AB1,40000,45,15,10,32.5," + c17(36.46) + ",1,High,10,40.25," + c17(45.1) + "," + c17(1.0883) +
+        // A date cell as its ISO date (serial 40000 is 6 July 2009); a number outside the
+        // date window as its number (12 and an empty text are 12 and 0); classes by name.
+        "S1,AB1,2009-07-06,45,15,10,32.5," + c17(36.46) + ",1,High,10,40.25," + c17(45.1) + "," + c17(1.0883) +
         ",High,0," + c17(33.333) + ",12.5,0,,\n"
         // Missing TDI4 values are empty fields.
         "S2,AB1,12,,20,20,60,40," + c17(0.6667) + ",Moderate,0,,,,,0,100,0,0,"
@@ -110,7 +114,31 @@ TEST_F(RiverCsv, JobSummaryText)
               "\nThe following taxa do not have TDI scores in the TORVEN database.\n\n"
               "Code\tName\tN\tN2\tMax\tTDI3\tTDI4\n"
               "ZZ999\tUnknown taxon\t2\t" + c17(1.6) + "\t15\tNo value\tNo value\n"
-              "NA001A\tNavicula sp.\t1\t1\t20\t\tNo value\n");
+              "NA001A\tNavicula sp.\t1\t1\t20\t\tNo value\n"
+              "\nProgram: TORVEN II " + std::string(torven::kProductVersion) + "\n"
+              "Analysed: 2026-12-08 21:40:07 UTC\n"
+              "Sample workbook: river.xlsx\n"
+              "Sample workbook SHA-256: " + results_jobs::kWorkbookDigest + "\n"
+              "Reference database: TORVENII.mdb (1,234,567 bytes, modified 2026-12-01 09:00:00 UTC)\n"
+              "Reference database SHA-256: " + results_jobs::kDatabaseDigest + "\n"
+              "Database version: Release = 2.0; Date = 2026-11-30\n");
+}
+
+TEST_F(RiverCsv, SampleQuality)
+{
+    // Worked out in results_workbook_test.cpp: S1 15 valves, 10 scored for each index;
+    // S2 20 valves, 20 and 0 scored, alkalinity missing; S3 45 valves, 30 scored, alkalinity
+    // 200.
+    EXPECT_EQ(file("sample-quality.csv"),
+              "Sample,Site code,Sample sum,% scored TDI3,% scored TDI4,Chemistry values replaced,Flags\n"
+              "S1,AB1,15," + c17(10.0 / 15 * 100) + "," + c17(10.0 / 15 * 100) +
+                  ",0,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI3; Less than 80 % of "
+                  "the count scored for TDI4\n"
+              "S2,AB1,20,100,0,1,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI4; 1 "
+              "chemistry value missing or out of range; No EQR for TDI4\n"
+              "S3,CD2,45," + c17(30.0 / 45 * 100) + "," + c17(30.0 / 45 * 100) +
+                  ",1,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI3; Less than 80 % of "
+                  "the count scored for TDI4; 1 chemistry value missing or out of range\n");
 }
 
 // The fields of each line of a CSV text without quoted fields.
@@ -217,17 +245,26 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
     std::string error;
     testing_support::writeFile(dir.file("sample-summary.csv"), "an older file that is replaced\n");
     ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
-    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"job-summary.txt", "sample-summary.csv"}));
+    EXPECT_EQ(folderEntries(dir.path()),
+              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv"}));
     EXPECT_EQ(readFile(dir.file("sample-summary.csv")),
               "Sample,Site,Date,Alkalinity (mg/l),Calcium (ueq/l),DOC (mg/l),Sample sum,Sum DAM,DAM,eDAM,EQR DAM,"
               "Class DAM,% Planktic,% Motile,% Organic tolerant,% Saline,Comment DAM\n"
-              "D1,UP1,41000,2,80,4.5,13,10,50," + c17(58.6) + "," + c17(0.853) + ",Good,0,0,0,0,\n"
-              "D2,UP1,41100,3,,700,1,0,,,,,0,0,0,0,No matching taxa found\n");
+              // Serials 41000 and 41100: 1 April and 10 July 2012.
+              "D1,UP1,2012-04-01,2,80,4.5,13,10,50," + c17(58.6) + "," + c17(0.853) + ",Good,0,0,0,0,\n"
+              "D2,UP1,2012-07-10,3,,700,1,0,,,,,0,0,0,0,No matching taxa found\n");
     EXPECT_EQ(readFile(dir.file("job-summary.txt")),
               "File:\tdam.xlsx\n\nMetric:\tDAM\n1 taxon lacks a score\n"
               "\nThe following taxa do not have DAM scores in the TORVEN database.\n\n"
               "Code\tName\tN\tN2\tMax\n"
-              "XX001\tEunotia sp.\t2\t" + c17(1.6) + "\t3\n");
+              "XX001\tEunotia sp.\t2\t" + c17(1.6) + "\t3\n"
+              "\nProgram: TORVEN II " + std::string(torven::kProductVersion) + "\n"
+              "Analysed: 2026-12-08 21:40:07 UTC\n"
+              "Sample workbook: dam.xlsx\n"
+              "Sample workbook SHA-256: " + results_jobs::kWorkbookDigest + "\n"
+              "Reference database: TORVENII.mdb (1,234,567 bytes, modified 2026-12-01 09:00:00 UTC)\n"
+              "Reference database SHA-256: " + results_jobs::kDatabaseDigest + "\n"
+              "Database version: Release = 2.0; Date = 2026-11-30\n");
 }
 
 // A site none of whose samples has an EQR can leave values that are no numbers; the

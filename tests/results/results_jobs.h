@@ -42,6 +42,25 @@ inline const std::vector<std::string>& siteHeadersRiver2()
     return h;
 }
 
+// What the analysis and the import note about where the numbers came from, fixed here so
+// that the provenance lines can be written out in full.
+inline constexpr const char* kAnalysedAt = "2026-12-08 21:40:07 UTC";
+inline constexpr const char* kWorkbookDigest = "9b1c0e6f00000000000000000000000000000000000000000000000000000001";
+inline constexpr const char* kDatabaseDigest = "0f3a5d7e00000000000000000000000000000000000000000000000000000002";
+
+inline void setProvenance(Job& job)
+{
+    job.analysedAt = kAnalysedAt;
+    job.workbookSha256 = kWorkbookDigest;
+    auto identity = std::make_shared<DatabaseIdentity>();
+    identity->fileName = "TORVENII.mdb";
+    identity->sizeBytes = 1234567;
+    identity->modifiedUtc = "2026-12-01 09:00:00 UTC";
+    identity->sha256 = kDatabaseDigest;
+    identity->version = {{"Release", "2.0"}, {"Date", "2026-11-30"}};
+    job.referenceIdentity = std::move(identity);
+}
+
 // Rivers: three samples at two sites; ZZ999 lacks both scores, NA001A only TDI4's. The
 // summary ends with the warning line, without CR LF.
 inline void fillRiverJob(Job& job)
@@ -94,6 +113,7 @@ inline void fillRiverJob(Job& job)
 
     job.analysed = true;
     job.modified = true;
+    setProvenance(job);
 }
 
 // The river job with site tables computed by the confidence of class rather than filled
@@ -158,6 +178,7 @@ inline void fillLakeJob(Job& job)
     job.uncertaintyAvailable = true;
     job.analysed = true;
     job.modified = true;
+    setProvenance(job);
 }
 
 // DAM: six header rows, one index; XX001 lacks its score.
@@ -193,6 +214,7 @@ inline void fillDamJob(Job& job)
     job.uncertaintyAvailable = true;
     job.analysed = true;
     job.modified = true;
+    setProvenance(job);
 }
 
 }  // namespace results_jobs

@@ -36,6 +36,35 @@ const ExpectedRow& fullSiteHeader()
     return row;
 }
 
+// The provenance rows that end every "Job Summary" (results_jobs.h): an empty row, then
+// the program, the time, the sample workbook and the database; a job without a master
+// taxon list leaves out its row count.
+std::vector<ExpectedRow> provenanceRows(const std::string& workbook)
+{
+    return {{},
+            {std::string("t:Program: TORVEN II ") + torven::kProductVersion},
+            {"t:Analysed: 2026-12-08 21:40:07 UTC"},
+            {"t:Sample workbook: " + workbook},
+            {std::string("t:Sample workbook SHA-256: ") + results_jobs::kWorkbookDigest},
+            {"t:Reference database: TORVENII.mdb (1,234,567 bytes, modified 2026-12-01 09:00:00 UTC)"},
+            {std::string("t:Reference database SHA-256: ") + results_jobs::kDatabaseDigest},
+            {"t:Database version: Release = 2.0; Date = 2026-11-30"}};
+}
+
+void addProvenance(ExpectedSheet& summary, const std::string& workbook)
+{
+    for (ExpectedRow& row : provenanceRows(workbook))
+        summary.rows.push_back(std::move(row));
+}
+
+// A per cent of the count as the two-decimal cell holds it.
+std::string percent(double scored, double sum)
+{
+    return "f:" + numtext::g17(scored / sum * 100.0);
+}
+
+const char* const kFewValves = "Fewer than 300 valves counted";
+
 // The river job's sheets (results_jobs.h).
 std::vector<ExpectedSheet> riverSheets()
 {
@@ -85,7 +114,23 @@ std::vector<ExpectedSheet> riverSheets()
                         {"t:AB1", "n:1", "n:1", "f:1.0883", "t:High", "f:95.5", "f:3", "f:1", "f:0.5", "f:4.5",
                          "f:95.5", "f:4.5", "f:4.5"},
                         missingSite}};
-    return {summary, samples, tdi3, tdi4};
+    addProvenance(summary, "river.xlsx");
+    // S1: 15 valves, 10 scored for each index (66.7 %), alkalinity 45 in range. S2: 20
+    // valves, all scored for TDI3, none for TDI4 (no TDI4 EQR), alkalinity missing. S3: 45
+    // valves, 30 scored for each, alkalinity 200 above TDI3's 150.
+    const std::string low3 = "Less than 80 % of the count scored for TDI3";
+    const std::string low4 = "Less than 80 % of the count scored for TDI4";
+    const std::string chemistry = "1 chemistry value missing or out of range";
+    ExpectedSheet quality{"Sample quality",
+                          {textRow({"Sample", "Site code", "Sample sum", "% scored TDI3", "% scored TDI4",
+                                    "Chemistry values replaced", "Flags"}),
+                           {"t:S1", "t:AB1", "n:15", percent(10, 15), percent(10, 15), "n:0",
+                            "t:" + std::string(kFewValves) + "; " + low3 + "; " + low4},
+                           {"t:S2", "t:AB1", "n:20", "f:100", "f:0", "n:1",
+                            "t:" + std::string(kFewValves) + "; " + low4 + "; " + chemistry + "; No EQR for TDI4"},
+                           {"t:S3", "t:CD2", "n:45", percent(30, 45), percent(30, 45), "n:1",
+                            "t:" + std::string(kFewValves) + "; " + low3 + "; " + low4 + "; " + chemistry}}};
+    return {summary, samples, tdi3, tdi4, quality};
 }
 
 std::vector<ExpectedSheet> lakeSheets()
@@ -118,7 +163,14 @@ std::vector<ExpectedSheet> lakeSheets()
                         {fullSiteHeader(),
                          {"t:LK01", "n:1", "n:0", "f:0.846", "t:Good", "f:25", "f:65", "f:10", "f:0", "f:0",
                           "f:35", "f:90", "f:10", "f:10"}}};
-    return {summary, samples, ltdi1, ltdi2};
+    addProvenance(summary, "lake.xls");
+    // L2's invalid lake type left EQRs of 0 in this hand-filled job: they count as EQRs.
+    ExpectedSheet quality{"Sample quality",
+                          {textRow({"Sample", "Site code", "Sample sum", "% scored LTDI1", "% scored LTDI2",
+                                    "Chemistry values replaced", "Flags"}),
+                           {"t:L1", "t:LK01", "n:12", "f:100", "f:100", "n:0", std::string("t:") + kFewValves},
+                           {"t:L2", "t:lk01", "n:7", "f:100", "f:100", "n:0", std::string("t:") + kFewValves}}};
+    return {summary, samples, ltdi1, ltdi2, quality};
 }
 
 std::vector<ExpectedSheet> damSheets()
@@ -147,7 +199,18 @@ std::vector<ExpectedSheet> damSheets()
                       {fullSiteHeader(),
                        {"t:UP1", "n:1", "n:1", "f:0.853", "t:Good", "f:20", "f:70", "f:10", "f:0", "f:0", "f:30",
                         "f:90", "f:10", "f:10"}}};
-    return {summary, samples, dam};
+    addProvenance(summary, "dam.xlsx");
+    // D1: 13 valves, 10 scored (76.9 %), calcium 80 and DOC 4.5 in range. D2: 1 valve,
+    // none scored, calcium missing and DOC 700 above 50, no EQR.
+    ExpectedSheet quality{"Sample quality",
+                          {textRow({"Sample", "Site code", "Sample sum", "% scored DAM", "Chemistry values replaced",
+                                    "Flags"}),
+                           {"t:D1", "t:UP1", "n:13", percent(10, 13), "n:0",
+                            "t:" + std::string(kFewValves) + "; Less than 80 % of the count scored for DAM"},
+                           {"t:D2", "t:UP1", "n:1", "f:0", "n:2",
+                            "t:" + std::string(kFewValves) + "; Less than 80 % of the count scored for DAM; "
+                            "2 chemistry values missing or out of range; No EQR for DAM"}}};
+    return {summary, samples, dam, quality};
 }
 
 class ResultsWorkbook : public ::testing::TestWithParam<const char*> {
@@ -174,7 +237,7 @@ TEST_P(ResultsWorkbook, RiverJob)
     results_jobs::fillRiverJob(job);
     auto sheets = saveAndRead(job, target("river"));
     readback::expectWorkbook(sheets, riverSheets());
-    ASSERT_EQ(sheets.size(), 4u);
+    ASSERT_EQ(sheets.size(), 5u);
     EXPECT_EQ(sheets[2].columnEnd, 14);
     EXPECT_EQ(sheets[3].columnEnd, 13);
 }
@@ -185,7 +248,7 @@ TEST_P(ResultsWorkbook, LakeJob)
     results_jobs::fillLakeJob(job);
     auto sheets = saveAndRead(job, target("lake"));
     readback::expectWorkbook(sheets, lakeSheets());
-    ASSERT_EQ(sheets.size(), 4u);
+    ASSERT_EQ(sheets.size(), 5u);
     EXPECT_EQ(sheets[3].columnEnd, 14);
 }
 
@@ -196,7 +259,7 @@ TEST_P(ResultsWorkbook, DamJob)
     readback::expectWorkbook(saveAndRead(job, target("dam")), damSheets());
 }
 
-TEST_P(ResultsWorkbook, JobWithoutSitesHasOnlyTheFirstTwoSheets)
+TEST_P(ResultsWorkbook, JobWithoutSitesHasNoSiteSheets)
 {
     Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
@@ -205,7 +268,7 @@ TEST_P(ResultsWorkbook, JobWithoutSitesHasOnlyTheFirstTwoSheets)
     job.siteSummary1.reset();
     job.siteSummary2.reset();
     std::vector<ExpectedSheet> expected = riverSheets();
-    expected.resize(2);
+    expected.erase(expected.begin() + 2, expected.end() - 1);
     readback::expectWorkbook(saveAndRead(job, target("nosites")), expected);
 }
 
@@ -253,7 +316,7 @@ TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
     // The cells are exactly those the plain workbook had.
     readback::expectWorkbook(saveAndRead(job, path), riverSheets());
     readback::ReadBook book = readback::readLayout(path);
-    ASSERT_EQ(book.sheets.size(), 4u);
+    ASSERT_EQ(book.sheets.size(), 5u);
     const auto& summary = book.sheets[0];
     const auto& samples = book.sheets[1];
     const auto& tdi3 = book.sheets[2];
@@ -305,7 +368,7 @@ TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
 }
 
 // A job without the taxa list has no bold cell on its "Job Summary"; its text column is
-// as wide as its longest line ("Number of taxa: 1", 17 characters -> 19).
+// as wide as its longest line (the database's digest line, 28 + 64 characters -> 94).
 TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
 {
     Job job(nullptr, ui);
@@ -313,9 +376,9 @@ TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
     const std::string path = target("lake");
     readback::expectWorkbook(saveAndRead(job, path), lakeSheets());
     readback::ReadBook book = readback::readLayout(path);
-    ASSERT_EQ(book.sheets.size(), 4u);
+    ASSERT_EQ(book.sheets.size(), 5u);
     EXPECT_TRUE(book.sheets[0].boldCells.empty());
-    EXPECT_NEAR(book.sheets[0].columnWidths.at(0), storedWidth(19), 1e-9);
+    EXPECT_NEAR(book.sheets[0].columnWidths.at(0), storedWidth(94), 1e-9);
     EXPECT_EQ(book.sheets[1].boldCells, rowCells(0, 21));
 }
 
@@ -327,7 +390,7 @@ TEST_P(ResultsWorkbook, HighPlusGoodColumnHoldsTheSum)
     Job job(nullptr, ui);
     results_jobs::fillAssessedRiverJob(job);
     auto sheets = saveAndRead(job, target("coc"));
-    ASSERT_EQ(sheets.size(), 4u);
+    ASSERT_EQ(sheets.size(), 5u);
     const readback::ReadSheet& tdi3 = sheets[2];
     const readback::ReadSheet& tdi4 = sheets[3];
     EXPECT_EQ(tdi4.columnEnd, 13);

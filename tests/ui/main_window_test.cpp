@@ -87,7 +87,8 @@ JobFrame* openRiver(Program& program, int family = -1)
     return frame;
 }
 
-// Every sheet and cell of two workbooks, compared as the reader gives them.
+// Every sheet and cell of two workbooks, compared as the reader gives them (but for the
+// time of the analysis).
 void compareWorkbooks(const QString& actualPath, const QString& expectedPath)
 {
     auto actual = worksheet::CreateBookFor(actualPath.toStdString());
@@ -105,6 +106,12 @@ void compareWorkbooks(const QString& actualPath, const QString& expectedPath)
         for (int r = 0; r < e->lastRow(); ++r)
             for (int c = 0; c < e->lastCol(); ++c) {
                 QCOMPARE(a->cellType(r, c), e->cellType(r, c));
+                // The provenance's time of the analysis is each run's own.
+                const std::optional<std::string> text = e->readStr(r, c);
+                if (text && text->starts_with("Analysed: ")) {
+                    QVERIFY(a->readStr(r, c).value_or("").starts_with("Analysed: "));
+                    continue;
+                }
                 QCOMPARE(a->readStr(r, c), e->readStr(r, c));
                 QCOMPARE(a->readNum(r, c), e->readNum(r, c));
             }

@@ -138,6 +138,13 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("About TORVEN II"));
         QCOMPARE(dialog.text().section(QLatin1Char('\n'), 0, 0), QStringLiteral("TORVEN II Version 2.0.13.0"));
         QVERIFY(dialog.text().contains(QStringLiteral("GNU General Public License")));
+
+        // The reference database's identity lines close the text, after an empty line.
+        AboutDialog withDatabase(nullptr, {"Reference database: TORVENII.mdb (77,824 bytes, modified x)",
+                                         "Reference database SHA-256: 8e06"});
+        QVERIFY(withDatabase.text().endsWith(
+            QStringLiteral("where you can.\n\nReference database: TORVENII.mdb (77,824 bytes, modified x)\n"
+                           "Reference database SHA-256: 8e06")));
     }
 
     void resultsFileDialogRewritesTheName()

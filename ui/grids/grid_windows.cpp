@@ -15,12 +15,14 @@
 #include "app/data_grid_cells.h"
 #include "app/job.h"
 #include "results/results_grid_cells.h"
+#include "results/sample_quality_sheet.h"
 #include "ui/chart/chart_export.h"
 #include "results/site_chart_data.h"
 #include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
 #include "ui/grids/list_views.h"
+#include "ui/grids/sample_quality_view.h"
 
 namespace grids {
 
@@ -117,6 +119,7 @@ ResultsWindow::ResultsWindow(Job& job, QWidget* parent) : GridWindow(&job, paren
     // The site sheets are those the job has now; the window gains none later.
     for (const std::string& name : resultsgrid::SiteSheetNames(job))
         sheets_->addTab(new SiteTableView(job, ++siteSheetCount_), QString::fromStdString(name));
+    sheets_->addTab(new SampleQualityView(job), QString::fromUtf8(results::kSampleQualitySheetName));
     addCharts();
     putAlone(*this, sheets_);
 }

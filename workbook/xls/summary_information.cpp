@@ -22,6 +22,8 @@ constexpr std::uint8_t kSummaryFormatId[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4
 constexpr std::uint32_t kCodePageProperty = 0x01;
 constexpr std::uint32_t kTitleProperty = 0x02;
 constexpr std::uint32_t kSubjectProperty = 0x03;
+constexpr std::uint32_t kKeywordsProperty = 0x05;
+constexpr std::uint32_t kCommentsProperty = 0x06;
 constexpr std::uint32_t kApplicationProperty = 0x12;
 
 constexpr std::uint16_t kTypeShort = 0x0002;   // VT_I2
@@ -72,6 +74,10 @@ std::vector<std::uint8_t> summaryInformationStream(const DocumentProperties& pro
         texts.emplace_back(kTitleProperty, &properties.title);
     if (!properties.subject.empty())
         texts.emplace_back(kSubjectProperty, &properties.subject);
+    if (!properties.keywords.empty())
+        texts.emplace_back(kKeywordsProperty, &properties.keywords);
+    if (!properties.comments.empty())
+        texts.emplace_back(kCommentsProperty, &properties.comments);
     if (!properties.application.empty())
         texts.emplace_back(kApplicationProperty, &properties.application);
     if (texts.empty())

@@ -140,7 +140,9 @@ bool writeXlsxFile(const WorkbookData& book, const BookLayout& layout, const std
     lxw_doc_properties properties{};
     properties.title = texts.title.empty() ? nullptr : texts.title.data();
     properties.subject = texts.subject.empty() ? nullptr : texts.subject.data();
-    if (properties.title || properties.subject) {
+    properties.keywords = texts.keywords.empty() ? nullptr : texts.keywords.data();
+    properties.comments = texts.comments.empty() ? nullptr : texts.comments.data();
+    if (properties.title || properties.subject || properties.keywords || properties.comments) {
         if (lxw_error rc = workbook_set_properties(workbook.get(), &properties); rc != LXW_NO_ERROR) {
             error = "the document properties cannot be written: " + std::string(lxw_strerror(rc));
             return false;

@@ -295,7 +295,7 @@ void DesktopGridsTest::resultsWindowAndClosing()
     // The table sheets, then a chart per site table in the same order.
     QVERIFY(frame->job().uncertaintyAvailable);
     QCOMPARE(tabNames(*resultsWindow->sheets()), (QStringList{"Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4",
-                                                              "Chart TDI3", "Chart TDI4"}));
+                                                              "Sample quality", "Chart TDI3", "Chart TDI4"}));
     QCOMPARE(resultsWindow->printCaption(), QStringLiteral("Results view: river.xlsx - Sample Summary"));
 
     // Closing the data window leaves the job form and the results window open.
@@ -333,8 +333,8 @@ void DesktopGridsTest::lakeJobHasItsCharts()
     grids::ResultsWindow* results = analysedResults(program, openLake);
     QVERIFY2(results, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
     QCOMPARE(tabNames(*results->sheets()), (QStringList{"Sample Summary", "Uncertainty LTDI1", "Uncertainty LTDI2",
-                                                        "Chart LTDI1", "Chart LTDI2"}));
-    auto* view = qobject_cast<chart::SiteChartView*>(results->sheets()->widget(3));
+                                                        "Sample quality", "Chart LTDI1", "Chart LTDI2"}));
+    auto* view = qobject_cast<chart::SiteChartView*>(results->sheets()->widget(4));
     QVERIFY(view && view->chart().data().perSiteLimits);
 }
 
@@ -344,7 +344,7 @@ void DesktopGridsTest::chartPreviewTurnsThePage()
     grids::ResultsWindow* results = analysedResults(program, openRiver);
     QVERIFY(results);
     program.window.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(results->parentWidget()));
-    results->sheets()->setCurrentIndex(3);
+    results->sheets()->setCurrentIndex(4);
     program.window.updateCommands();
     QVERIFY(program.window.printPreviewAction()->isEnabled());
 
@@ -375,7 +375,7 @@ void DesktopGridsTest::printedChartFillsOnePage()
     Program program;
     grids::ResultsWindow* results = analysedResults(program, openRiver);
     QVERIFY(results);
-    results->sheets()->setCurrentIndex(3);
+    results->sheets()->setCurrentIndex(4);
     const chart::SiteChart& chart = results->activeChart()->chart();
 
     QTemporaryDir folder;

@@ -337,18 +337,35 @@ void GridWindowsTest::sampleSheet()
     QCOMPARE(window.windowTitle(), QStringLiteral("Results view: river.xlsx"));
     QTabWidget& sheets = *window.sheets();
     QCOMPARE(sheets.tabPosition(), QTabWidget::South);
-    QCOMPARE(sheets.count(), 5);
+    QCOMPARE(sheets.count(), 6);
     QCOMPARE(sheets.tabText(0), QStringLiteral("Sample Summary"));
     QCOMPARE(sheets.tabText(1), QStringLiteral("Uncertainty TDI3"));
     QCOMPARE(sheets.tabText(2), QStringLiteral("Uncertainty TDI4"));
-    QCOMPARE(sheets.tabText(3), QStringLiteral("Chart TDI3"));
-    QCOMPARE(sheets.tabText(4), QStringLiteral("Chart TDI4"));
+    QCOMPARE(sheets.tabText(3), QStringLiteral("Sample quality"));
+    QCOMPARE(sheets.tabText(4), QStringLiteral("Chart TDI3"));
+    QCOMPARE(sheets.tabText(5), QStringLiteral("Chart TDI4"));
     QVERIFY(qobject_cast<SampleSummaryView*>(sheets.widget(0)));
     QVERIFY(qobject_cast<SiteTableView*>(sheets.widget(1)));
     QVERIFY(window.activeChart() == nullptr);
 
-    // A chart sheet has no grid; Copy copies its picture.
+    // The quality sheet (worked out in results_workbook_test.cpp): S1 has 15 valves, 10
+    // scored for each index.
     sheets.setCurrentIndex(3);
+    const QAbstractItemModel& quality = *window.activeGrid()->model();
+    QCOMPARE(window.activeGrid()->frozenColumns(), 1);
+    QCOMPARE(quality.columnCount(), 7);
+    QCOMPARE(heading(quality, 6), QStringLiteral("Flags"));
+    QCOMPARE(shown(quality, 0, 0), QStringLiteral("S1"));
+    QCOMPARE(shown(quality, 0, 2), QStringLiteral("15"));
+    QCOMPARE(shown(quality, 0, 3), QStringLiteral("66.7"));
+    QCOMPARE(shown(quality, 1, 4), QStringLiteral("0.0"));
+    QCOMPARE(shown(quality, 1, 5), QStringLiteral("1"));
+    QCOMPARE(shown(quality, 0, 6),
+             QStringLiteral("Fewer than 300 valves counted; Less than 80 % of the count scored for TDI3; Less than 80 % "
+                            "of the count scored for TDI4"));
+
+    // A chart sheet has no grid; Copy copies its picture.
+    sheets.setCurrentIndex(4);
     QVERIFY(window.activeGrid() == nullptr);
     QVERIFY(window.activeChart() != nullptr);
     QApplication::clipboard()->clear();
@@ -378,9 +395,10 @@ void GridWindowsTest::sampleSheet()
     Job dam(nullptr, user);
     results_jobs::fillDamJob(dam);
     ResultsWindow damWindow(dam);
-    QCOMPARE(damWindow.sheets()->count(), 3);
+    QCOMPARE(damWindow.sheets()->count(), 4);
     QCOMPARE(damWindow.sheets()->tabText(1), QStringLiteral("Uncertainty DAM"));
-    QCOMPARE(damWindow.sheets()->tabText(2), QStringLiteral("Chart DAM"));
+    QCOMPARE(damWindow.sheets()->tabText(2), QStringLiteral("Sample quality"));
+    QCOMPARE(damWindow.sheets()->tabText(3), QStringLiteral("Chart DAM"));
     const QAbstractItemModel& damModel = *damWindow.activeGrid()->model();
     QCOMPARE(damModel.columnCount(), 17);
     QCOMPARE(heading(damModel, 16), QStringLiteral("Comment DAM"));
@@ -428,11 +446,11 @@ void GridWindowsTest::resultsOpenedBeforeSiteTables()
     results_jobs::fillRiverJob(river);
     river.uncertaintyAvailable = false;
     ResultsWindow window(river);
-    QCOMPARE(window.sheets()->count(), 1);
+    QCOMPARE(window.sheets()->count(), 2);  // the samples and their quality
     // The window gains neither site sheets nor charts when the tables come later.
     river.uncertaintyAvailable = true;
     window.refresh();
-    QCOMPARE(window.sheets()->count(), 1);
+    QCOMPARE(window.sheets()->count(), 2);
 }
 
 void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
@@ -441,7 +459,7 @@ void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
     Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow window(river);
-    window.sheets()->setCurrentIndex(4);
+    window.sheets()->setCurrentIndex(5);
     QPointer<chart::SiteChartView> before = window.activeChart();
     QVERIFY(before);
     QCOMPARE(before->chart().data().sites.at(0).meanEqr, 1.0883);
@@ -451,9 +469,9 @@ void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
     (*river.siteSummary2)(0, 2) = 0.45;
     window.refresh();
     QVERIFY(before.isNull());
-    QCOMPARE(window.sheets()->count(), 5);
-    QCOMPARE(window.sheets()->currentIndex(), 4);
-    QCOMPARE(window.sheets()->tabText(4), QStringLiteral("Chart TDI4"));
+    QCOMPARE(window.sheets()->count(), 6);
+    QCOMPARE(window.sheets()->currentIndex(), 5);
+    QCOMPARE(window.sheets()->tabText(5), QStringLiteral("Chart TDI4"));
     QVERIFY(window.activeChart());
     QCOMPARE(window.activeChart()->chart().data().sites.at(0).meanEqr, 0.45);
 }

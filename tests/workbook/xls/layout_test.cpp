@@ -215,12 +215,25 @@ TEST(XlsLayout, DocumentProperties)
 {
     TempDir dir;
     // Latin-1 texts in the Windows Latin-1 code page (ß is 0xDF there).
-    PropertySet latin = writtenProperties({"TORVEN II results", "Größe.xlsx", "TORVEN II 2.0"}, dir.file("a.xls"));
+    wb::DocumentProperties properties;
+    properties.title = "TORVEN II results";
+    properties.subject = "Größe.xlsx";
+    properties.keywords = "TORVEN II, TDI";
+    properties.comments = "Program: TORVEN II\nAnalysed: now";
+    properties.application = "TORVEN II 2.0";
+    PropertySet latin = writtenProperties(properties, dir.file("a.xls"));
     EXPECT_EQ(latin.codePage, 1252);
-    EXPECT_EQ(latin.texts, (std::map<std::uint32_t, std::string>{
-                               {2, "TORVEN II results"}, {3, "Gr\xF6\xDF" "e.xlsx"}, {0x12, "TORVEN II 2.0"}}));
+    // Keywords and comments are properties 5 and 6.
+    EXPECT_EQ(latin.texts, (std::map<std::uint32_t, std::string>{{2, "TORVEN II results"},
+                                                                 {3, "Gr\xF6\xDF" "e.xlsx"},
+                                                                 {5, "TORVEN II, TDI"},
+                                                                 {6, "Program: TORVEN II\nAnalysed: now"},
+                                                                 {0x12, "TORVEN II 2.0"}}));
     // Any other character makes them all UTF-8.
-    PropertySet wide = writtenProperties({"T", "Ω.xls", ""}, dir.file("b.xls"));
+    properties = {};
+    properties.title = "T";
+    properties.subject = "Ω.xls";
+    PropertySet wide = writtenProperties(properties, dir.file("b.xls"));
     EXPECT_EQ(wide.codePage, 65001);
     EXPECT_EQ(wide.texts, (std::map<std::uint32_t, std::string>{{2, "T"}, {3, "Ω.xls"}}));
 

@@ -1,0 +1,103 @@
+#include "metrics/sample_quality.h"
+
+#include "app/job.h"
+#include "matrix/number_format.h"
+#include "metrics/expected_values.h"
+#include "metrics/index_values.h"
+
+SampleQuality JudgeSampleQuality(const SampleQualityInput& input)
+{
+    SampleQuality quality;
+    quality.chemistryReplaced = input.chemistryReplaced;
+    std::vector<std::string> flags;
+    if (input.sampleSum < kMinValvesCounted)
+        flags.push_back(numtext::format("Fewer than %g valves counted", {kMinValvesCounted}));
+    for (std::size_t i = 0; i < input.indexNames.size(); ++i) {
+        const double scored = i < input.scoredSums.size() ? input.scoredSums[i] : 0.0;
+        const double percent = input.sampleSum > 0 ? scored / input.sampleSum * 100.0 : Matrix::missingValue;
+        quality.scoredPercent.push_back(percent);
+        if (input.sampleSum > 0 && percent < kMinScoredPercent)
+            flags.push_back(numtext::format("Less than %g %% of the count scored for %s",
+                                            {kMinScoredPercent, std::string_view(input.indexNames[i])}));
+    }
+    if (input.chemistryReplaced == 1)
+        flags.push_back("1 chemistry value missing or out of range");
+    else if (input.chemistryReplaced > 1)
+        flags.push_back(numtext::format("%d chemistry values missing or out of range",
+                                        {static_cast<long long>(input.chemistryReplaced)}));
+    for (std::size_t i = 0; i < input.indexNames.size(); ++i)
+        if (i >= input.hasEqr.size() || !input.hasEqr[i])
+            flags.push_back("No EQR for " + input.indexNames[i]);
+    for (const std::string& flag : flags)
+        quality.flags += (quality.flags.empty() ? "" : "; ") + flag;
+    return quality;
+}
+
+namespace {
+
+// Whether the analysis replaced a value: the same substitution, its notes thrown away.
+bool replaced(double value, double fallback, double lower, double upper, const ChemistryNotes& notes)
+{
+    std::string scratch;
+    bool noted = false;
+    SubstituteChemistry(value, fallback, lower, upper, notes, scratch, noted);
+    return noted;
+}
+
+}  // namespace
+
+int ChemistryValuesReplaced(const Job& job, int sample)
+{
+    switch (job.family) {
+    case familyRivers: {
+        const double alkalinity = numtext::leadingNumber(HeaderText(job, layout::alkalinityRow, sample));
+        // One measurement, checked against the range of each index.
+        return replaced(alkalinity, job.defaultAlkalinity, job.alkMinTDI3, job.alkMaxTDI3, alkalinityNotes)
+                       || replaced(alkalinity, job.defaultAlkalinity, job.alkMinTDI4, job.alkMaxTDI4, alkalinityNotes)
+                   ? 1
+                   : 0;
+    }
+    case familyDam: {
+        const double calcium = numtext::leadingNumber(HeaderText(job, layout::calciumRow, sample));
+        const double dissolved = numtext::leadingNumber(HeaderText(job, layout::docRow, sample));
+        return (replaced(calcium, job.defaultCalcium, job.calciumMin, job.calciumMax, calciumNotes) ? 1 : 0)
+               + (replaced(dissolved, job.defaultDOC, job.docMin, job.docMax, docNotes) ? 1 : 0);
+    }
+    default: return 0;
+    }
+}
+
+SampleQuality SampleQualityOf(const Job& job, int sample)
+{
+    const Matrix& results = *job.results;
+    const int indexCount = job.family == familyDam ? 1 : 2;
+    SampleQualityInput input;
+    input.sampleSum = results(sample, rescol::sampleSum);
+    for (int index = 1; index <= indexCount; ++index) {
+        const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(indexCount);
+        input.indexNames.push_back(index == 1 ? Job::FirstIndexName(job.family) : Job::SecondIndexName(job.family));
+        input.scoredSums.push_back(results(sample, sumCol));
+        input.hasEqr.push_back(!results.isMissing(sample, sumCol + 3));
+    }
+    input.chemistryReplaced = ChemistryValuesReplaced(job, sample);
+    return JudgeSampleQuality(input);
+}
+
+std::vector<SampleQuality> JobSampleQuality(const Job& job)
+{
+    std::vector<SampleQuality> quality;
+    if (!job.results)
+        return quality;
+    for (int s = 0; s < job.results->nRows(); ++s)
+        quality.push_back(SampleQualityOf(job, s));
+    return quality;
+}
+
+int FlaggedSampleCount(const std::vector<SampleQuality>& quality)
+{
+    int flagged = 0;
+    for (const SampleQuality& sample : quality)
+        if (!sample.flags.empty())
+            ++flagged;
+    return flagged;
+}

@@ -1,0 +1,36 @@
+#include "results/provenance.h"
+
+#include "app/job.h"
+#include "refdb/database_identity.h"
+#include "torven_version.h"
+
+namespace results {
+
+std::vector<std::string> ProvenanceLines(const Provenance& provenance)
+{
+    std::vector<std::string> lines;
+    lines.push_back("Program: " + provenance.program);
+    lines.push_back("Analysed: " + provenance.analysedAt);
+    lines.push_back("Sample workbook: " + provenance.workbookName);
+    lines.push_back("Sample workbook SHA-256: " +
+                    (provenance.workbookSha256.empty() ? std::string("not available") : provenance.workbookSha256));
+    if (provenance.databaseLines.empty())
+        lines.push_back("Reference database: not identified");
+    lines.insert(lines.end(), provenance.databaseLines.begin(), provenance.databaseLines.end());
+    return lines;
+}
+
+Provenance JobProvenance(const Job& job)
+{
+    Provenance provenance;
+    provenance.program = std::string(torven::kProductName) + " " + torven::kProductVersion;
+    provenance.analysedAt = job.analysedAt;
+    provenance.workbookName = job.title;
+    provenance.workbookSha256 = job.workbookSha256;
+    if (job.referenceIdentity)
+        provenance.databaseLines = DatabaseIdentityLines(
+            *job.referenceIdentity, job.masterTaxonList ? static_cast<long>(job.masterTaxonList->rowCount) : -1);
+    return provenance;
+}
+
+}  // namespace results

@@ -1,0 +1,112 @@
+#include "results/sample_quality_sheet.h"
+
+#include "app/job.h"
+#include "app/sample_layout.h"
+#include "matrix/number_format.h"
+#include "metrics/sample_quality.h"
+
+namespace results {
+
+namespace {
+
+std::string headerText(const Job& job, int headerRow, std::size_t sample)
+{
+    const std::size_t r = static_cast<std::size_t>(headerRow);
+    if (r >= job.headerValues.size() || sample >= job.headerValues[r].size())
+        return std::string();
+    return job.headerValues[r][sample];
+}
+
+// An empty text is no cell, as everywhere in the results.
+ResultCell textCell(const std::string& text)
+{
+    return text.empty() ? ResultCell() : ResultCell::Text(text);
+}
+
+ResultRow headingRow(const Job& job)
+{
+    ResultRow header;
+    for (const char* label : {"Sample", "Site code", "Sample sum"})
+        header.push_back(ResultCell::Text(label));
+    header.push_back(ResultCell::Text(std::string("% scored ") + Job::FirstIndexName(job.family)));
+    if (job.family != familyDam)
+        header.push_back(ResultCell::Text(std::string("% scored ") + Job::SecondIndexName(job.family)));
+    header.push_back(ResultCell::Text("Chemistry values replaced"));
+    header.push_back(ResultCell::Text("Flags"));
+    return header;
+}
+
+ResultRow sampleRow(const Job& job, int sample)
+{
+    const std::size_t s = static_cast<std::size_t>(sample);
+    const SampleQuality quality = SampleQualityOf(job, sample);
+    ResultRow row;
+    row.push_back(textCell(headerText(job, layout::sampleNameRow, s)));
+    row.push_back(textCell(headerText(job, layout::siteCodeRow, s)));
+    row.push_back(ResultCell::Number((*job.results)(sample, 1)));
+    for (double percent : quality.scoredPercent)
+        row.push_back(percent < 0 ? ResultCell() : ResultCell::Number(percent, CellFormat::TwoDecimals));
+    row.push_back(ResultCell::Number(quality.chemistryReplaced));
+    row.push_back(textCell(quality.flags));
+    return row;
+}
+
+}  // namespace
+
+ResultSheet SampleQualitySheet(const Job& job)
+{
+    ResultSheet sheet{kSampleQualitySheetName, {}, 0};
+    sheet.rows.push_back(headingRow(job));
+    if (!job.results)
+        return sheet;
+    for (int s = 0; s < job.results->nRows(); ++s)
+        sheet.rows.push_back(sampleRow(job, s));
+    return sheet;
+}
+
+}  // namespace results
+
+namespace resultsgrid {
+
+int QualityRowCount(const Job& job)
+{
+    return job.results ? job.results->nRows() : 0;
+}
+
+int QualityColumnCount(const Job& job)
+{
+    return job.results ? static_cast<int>(results::headingRow(job).size()) : 0;
+}
+
+GridCell QualityCell(const Job& job, int row, int column)
+{
+    GridCell cell;
+    if (row < 0 || column < 0 || row > QualityRowCount(job) || column > QualityColumnCount(job))
+        return cell;
+    if (column == 0) {
+        if (row > 0) {
+            cell.text = std::to_string(row);
+            cell.rightAligned = true;
+        }
+        return cell;
+    }
+    const results::ResultRow cells = row == 0 ? results::headingRow(job) : results::sampleRow(job, row - 1);
+    const std::size_t c = static_cast<std::size_t>(column - 1);
+    if (c >= cells.size())
+        return cell;
+    const results::ResultCell& value = cells[c];
+    if (value.kind == results::ResultCell::Kind::Text) {
+        cell.text = value.text;
+    } else if (value.kind == results::ResultCell::Kind::Number) {
+        cell.text = value.format == results::CellFormat::TwoDecimals ? numtext::format("%.1f", {value.number})
+                                                                     : numtext::g(value.number);
+        cell.rightAligned = true;
+    } else if (row > 0 && c >= 3 && c + 2 < cells.size()) {
+        // A percentage of nothing counted.
+        cell.text = "...";
+        cell.rightAligned = true;
+    }
+    return cell;
+}
+
+}  // namespace resultsgrid
