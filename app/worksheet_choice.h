@@ -28,6 +28,11 @@ int FindSheetIndex(const wb::Book& book, std::string_view name);
 // column B holds a non-empty text. Nothing when there is none.
 std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet);
 
+// The metric family a sheet's labels name (column A): "Calcium" in row 5 DAM; otherwise
+// "Alkalinity" in row 4 rivers and "Type" in row 4 lakes (any case, anywhere in the
+// label, as the import checks them). Nothing when the labels name none.
+std::optional<int> GuessFamily(const wb::Sheet& sheet);
+
 // The column letters of a 1-based column number: 1 A, 26 Z, 27 AA, 702 ZZ, 703 AAA.
 // Empty below 1.
 std::string ColumnLetters(int column);

@@ -7,6 +7,7 @@
 #include "metrics/analysis_command.h"
 #include "ui/default_dialog.h"
 #include "ui/dialog_units.h"
+#include "ui/job_subject.h"
 
 JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
 {
@@ -98,7 +99,14 @@ void JobForm::changeDefaults()
 
 bool JobForm::save()
 {
-    const bool written = job_.SaveResults();
+    bool written = false;
+    {
+        const JobSubject subject(ui_, job_);
+        written = job_.SaveResults();
+    }
     emit jobChanged();
+    if (written)
+        if (auto* desktop = dynamic_cast<QtUserInteraction*>(&ui_))
+            emit resultsSaved(desktop->lastResultsFile());
     return written;
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -279,6 +280,9 @@ JobFrame* MainWindow::openWorkbook(const QString& path)
     connect(form, &JobForm::viewResultsRequested, this, [this, frame] { openResultsWindow(frame); });
     connect(form, &JobForm::helpRequested, this, &MainWindow::showHelp);
     connect(form, &JobForm::jobChanged, this, &MainWindow::updateCommands);
+    connect(frame, &JobFrame::resultsSaved, this, [this](const QString& written) {
+        statusBar()->showMessage(QStringLiteral("Results saved to ") + QDir::toNativeSeparators(written));
+    });
     connect(form, &JobForm::jobAnalysed, this, [this, frame] {
         if (!grids_)
             return;
@@ -315,7 +319,7 @@ bool MainWindow::closeAllJobs()
 {
     const QList<JobFrame*> frames = jobFrames();
     for (JobFrame* frame : frames)
-        if (!frame->job().SaveModified())
+        if (!frame->askSaveModified())
             return false;
     for (JobFrame* frame : frames)
         frame->closeWithoutAsking();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -343,6 +345,152 @@ private slots:
         QVERIFY(!program.window.isVisible());
         QCOMPARE(program.user.questions.size(), std::size_t(4));
     }
+
+    void everyQuestionNamesItsJob()
+    {
+        // Two jobs on workbooks in two folders, the first one's window in front.
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        QDir(temp.path()).mkpath(QStringLiteral("a"));
+        QDir(temp.path()).mkpath(QStringLiteral("b"));
+        const QString first = temp.filePath(QStringLiteral("a/first.xlsx"));
+        const QString second = temp.filePath(QStringLiteral("b/second.xlsx"));
+        QVERIFY(QFile::copy(kRiver, first));
+        QVERIFY(QFile::copy(kRiver, second));
+        Program program;
+        ModalScript script;
+        script.expect(answerWorksheet());
+        script.expect(answerWorksheet());
+        QPointer<JobFrame> firstFrame = program.window.openWorkbook(first);
+        QPointer<JobFrame> secondFrame = program.window.openWorkbook(second);
+        QVERIFY(firstFrame && secondFrame);
+        firstFrame->form()->analyse();
+        secondFrame->form()->analyse();
+        program.window.mdiArea()->setActiveSubWindow(firstFrame);
+
+        // Exit: each question comes with its job's window in front and its workbook named.
+        std::vector<JobFrame*> inFront;
+        program.user.onQuestion = [&] { inFront.push_back(program.window.activeJobFrame()); };
+        program.user.answers = {UserInteraction::Answer::No, UserInteraction::Answer::Cancel};
+        program.window.exitAction()->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(program.window.isVisible());
+        QCOMPARE(program.user.questions, (std::vector<std::string>{"Save Results?", "Save Results?"}));
+        QCOMPARE(program.user.questionWorkbooks, (std::vector<QString>{first, second}));
+        QCOMPARE(inFront, (std::vector<JobFrame*>{firstFrame.data(), secondFrame.data()}));
+
+        // Closing the first job while the second is in front: the first comes forward.
+        program.window.mdiArea()->setActiveSubWindow(secondFrame);
+        inFront.clear();
+        program.user.answers = {UserInteraction::Answer::Cancel};
+        firstFrame->close();
+        QCOMPARE(inFront, std::vector<JobFrame*>{firstFrame.data()});
+        QCOMPARE(program.user.questionWorkbooks.back(), first);
+        // No job is named once the question is over.
+        QVERIFY(program.user.jobWorkbook().isEmpty());
+
+        // Yes: the save dialog starts in the second workbook's folder; the status bar then
+        // says where the results went.
+        QString startFolder;
+        script.expect([&](QDialog* dialog) {
+            auto* save = qobject_cast<ResultsFileDialog*>(dialog);
+            QVERIFY(save);
+            startFolder = save->directory().absolutePath();
+            save->setTypedName(QStringLiteral("Results.xls"));
+            QMetaObject::invokeMethod(save, "accept", Qt::DirectConnection);
+        });
+        program.user.answers = {UserInteraction::Answer::Yes};
+        secondFrame->close();
+        QTRY_VERIFY(!secondFrame);
+        QCOMPARE(startFolder, QFileInfo(second).absolutePath());
+        const QString written = temp.filePath(QStringLiteral("b/Results.xls"));
+        QVERIFY(QFileInfo::exists(written));
+        QVERIFY2(program.window.statusBar()->currentMessage().contains(QDir::toNativeSeparators(written)),
+                 qPrintable(program.window.statusBar()->currentMessage()));
+
+        // The Save button: the same folder and message.
+        program.user.resultsFiles = {temp.filePath(QStringLiteral("a/Saved.xlsx")).toStdString()};
+        QVERIFY(firstFrame->form()->save());
+        QVERIFY(program.window.statusBar()->currentMessage().contains(QStringLiteral("Saved.xlsx")));
+        QCOMPARE(script.unexpected, 0);
+    }
+
+
+    void layoutErrorOffersTheChoiceAgain()
+    {
+        const QString lake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
+        Program program;
+        struct Shown {
+            int sheet = -1;
+            int row = -1;
+            int column = -1;
+            int family = -1;
+        };
+        auto shownIn = [](WorksheetSelectDialog* select) {
+            Shown shown;
+            shown.sheet = select->sheetList()->currentRow();
+            shown.row = select->firstRowList()->currentIndex() + 1;
+            shown.column = select->firstColumnList()->currentIndex() + 1;
+            for (int family : {familyRivers, familyLakes, familyDam})
+                if (select->familyButton(family)->isChecked())
+                    shown.family = family;
+            return shown;
+        };
+
+        // The lake sheet's "Lake type" label checks the lakes metric; the user checks the
+        // rivers metric instead, and sees the sheet's message and the dialog again with
+        // his choices, where Cancel discards the job.
+        Shown first, again;
+        ModalScript script;
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            first = shownIn(select);
+            select->familyButton(familyRivers)->setChecked(true);
+            select->okButton()->click();
+        });
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            again = shownIn(select);
+            select->reject();
+        });
+        QVERIFY(!program.window.openWorkbook(lake));
+        QCOMPARE(first.family, int(familyLakes));
+        QCOMPARE(program.user.messages,
+                 std::vector<std::string>{"Error: Alkalinity values must be in row 4 for TDI3 or TDI4 calculations."});
+        QCOMPARE(again.family, int(familyRivers));
+        QCOMPARE(again.sheet, first.sheet);
+        QCOMPARE(again.row, first.row);
+        QCOMPARE(again.column, first.column);
+        QCOMPARE(windowCount(program), 0);
+
+        // The same mistake corrected in the dialog shown again: the job opens for lakes.
+        script.expect([](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            select->familyButton(familyRivers)->setChecked(true);
+            select->okButton()->click();
+        });
+        script.expect(answerWorksheet(familyLakes));
+        JobFrame* frame = program.window.openWorkbook(lake);
+        QVERIFY(frame);
+        QCOMPARE(frame->job().family, int(familyLakes));
+        QCOMPARE(program.user.messages.size(), std::size_t(2));
+
+        // The DAM example's calcium label checks the DAM metric.
+        int damFamily = -1;
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            damFamily = shownIn(select).family;
+            select->reject();
+        });
+        QVERIFY(!program.window.openWorkbook(QStringLiteral(TORVEN_EXAMPLES_DIR "/dam.xlsx")));
+        QCOMPARE(damFamily, int(familyDam));
+        QCOMPARE(script.unexpected, 0);
+    }
+
 
     void menusFollowTheActiveJob()
     {
