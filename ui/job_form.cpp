@@ -15,6 +15,9 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     summaryBox_ = new QPlainTextEdit(this);
     summaryBox_->setGeometry(du.rect(7, 7, 203, 169));
     summaryBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Nothing typed into the summary could be kept: it is for reading and copying.
+    summaryBox_->setReadOnly(true);
+    summaryBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     summaryBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One tab stop every 80 units lines up the summary's "Label:<tab>value" lines.
     summaryBox_->setTabStopDistance(du.x(80));

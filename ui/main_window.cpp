@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 
 #include <QPlainTextEdit>
@@ -26,6 +27,7 @@
 #include "ui/job_frame.h"
 #include "ui/view_frame.h"
 #include "ui/qt_user_interaction.h"
+#include "ui/screen_fit.h"
 #include "ui/ui_resources.h"
 
 const char* const MainWindow::kCaption = "TORVENII - Veldrasma";
@@ -43,6 +45,17 @@ JobFrame* jobFrameOf(QMdiSubWindow* window)
     return nullptr;
 }
 
+// Why there is no master taxon list: the reference database it comes from, named by the
+// connection the start-up tried, could not be read.
+std::string MissingTaxonListDetail(const std::string& connectionString)
+{
+    static const std::string kSource = "Data Source=";
+    const std::size_t at = connectionString.find(kSource);
+    const std::string database = at == std::string::npos ? std::string("TORVENII.mdb") : connectionString.substr(at + kSource.size());
+    return "The master taxon list comes from the reference database, which could not be read when the program "
+           "started: " + database + ". Put the database in place and start the program again.";
+}
+
 QAction* makeAction(QObject* parent, const QString& text, const QString& statusTip, const QIcon& icon = QIcon())
 {
     auto* action = new QAction(icon, text, parent);
@@ -56,6 +69,8 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     : QMainWindow(parent), app_(app), ui_(ui), help_(help), mdiArea_(new QMdiArea(this))
 {
     LoadUiResources();
+    // Every dialog and window of the program opens within the screen.
+    qApp->installEventFilter(new ScreenFitFilter(this));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -66,6 +81,10 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     createToolBar();
     createStatusBar();
     loadSettings();
+    // A job form keeps its small frame when it comes to the front over a maximised window
+    // (see subWindowActivated).
+    mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::subWindowActivated);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::updateCommands);
     updateCommands();
 }
@@ -191,15 +210,60 @@ void MainWindow::createMenus()
     statusBarAction_->setCheckable(true);
     statusBarAction_->setChecked(true);
 
-    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(cascadeAction_);
-    window->addAction(tileAction_);
-    window->addAction(arrangeIconsAction_);
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainWindow::updateWindowMenu);
+    updateWindowMenu();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(helpAction_);
     help->addSeparator();
     help->addAction(aboutAction_);
+}
+
+void MainWindow::updateWindowMenu()
+{
+    windowMenu_->clear();
+    windowMenu_->addAction(cascadeAction_);
+    windowMenu_->addAction(tileAction_);
+    windowMenu_->addAction(arrangeIconsAction_);
+    const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
+    if (windows.isEmpty())
+        return;
+    windowMenu_->addSeparator();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QString();
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = windowMenu_->addAction(number + title);
+        action->setStatusTip(QStringLiteral("Activate this window"));
+        action->setCheckable(true);
+        action->setChecked(window == mdiArea_->currentSubWindow());
+        connect(action, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
+            if (!target)
+                return;
+            if (target->isMinimized())
+                target->showNormal();
+            mdiArea_->setActiveSubWindow(target);
+        });
+    }
+}
+
+void MainWindow::subWindowActivated(QMdiSubWindow* window)
+{
+    // Qt's own rule, that the next window takes over a maximised one's state, would strip
+    // a job form of its frame: a job form comes to the front as it is, over the maximised
+    // window, and only a window that can be resized takes the state over.
+    if (!window || qobject_cast<JobFrame*>(window) || window->isMaximized())
+        return;
+    bool maximised = false;
+    for (QMdiSubWindow* other : mdiArea_->subWindowList())
+        if (other != window && other->isMaximized()) {
+            other->showNormal();
+            maximised = true;
+        }
+    if (maximised)
+        window->showMaximized();
 }
 
 void MainWindow::createToolBar()
@@ -352,6 +416,11 @@ void MainWindow::showTaxonList()
 {
     if (!grids_)
         return;
+    // Without the database there is no list to show: say so rather than open an empty one.
+    if (!app_.masterTaxonList) {
+        ui_.showMessage("Error retrieving taxon list", MissingTaxonListDetail(app_.connectionString));
+        return;
+    }
     if (QWidget* view = grids_->createTaxonListView(app_))
         addGridWindow(view, nullptr, view->windowTitle());
 }
@@ -389,6 +458,14 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     window->setWindowTitle(caption);
     connect(window, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(window);
+    // A grid shows most when it fills the part of the work area the job forms leave free
+    // (all of it when what they leave is too small to read a grid in).
+    const QRect area = mdiArea_->viewport()->rect();
+    QList<QRect> forms;
+    for (JobFrame* job : jobFrames())
+        if (job->isVisible() && !job->isMinimized())
+            forms.append(job->geometry());
+    window->setGeometry(FreeWorkArea(area, forms, QSize(std::min(400, area.width()), std::min(250, area.height()))));
     window->show();
     mdiArea_->setActiveSubWindow(window);
     return window;
@@ -414,6 +491,8 @@ void MainWindow::copy()
         text->copy();
     else if (auto* line = qobject_cast<QLineEdit*>(focus))
         line->copy();
+    else if (JobFrame* frame = qobject_cast<JobFrame*>(mdiArea_->currentSubWindow()))
+        frame->form()->summaryBox()->copy();
 }
 
 void MainWindow::arrangeIcons()
@@ -488,6 +567,9 @@ void MainWindow::loadSettings()
     updateRecentFileActions();
     if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
         resize(1000, 720);
+    // A screen smaller than the one the geometry was saved on (or than 1000 by 720) gets
+    // the window within its free area, status bar included.
+    FitWindowToScreen(this);
     restoreState(settings.value(QStringLiteral("windowState")).toByteArray());
 }
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -6,12 +7,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +27,7 @@
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
 #include "ui/results_file_dialog.h"
+#include "ui/screen_fit.h"
 #include "ui/startup.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
@@ -188,7 +192,19 @@ private slots:
         QCOMPARE(frame->windowTitle(), QStringLiteral("river.xlsx"));
         QCOMPARE(program.window.windowTitle(), QStringLiteral("TORVENII - Veldrasma - river.xlsx"));
         QVERIFY(form->summaryBox()->toPlainText().startsWith(QStringLiteral("File:\triver.xlsx\nWorksheet:\t")));
-        QVERIFY(!form->summaryBox()->isReadOnly());
+        // The summary is read-only: typing changes nothing, and its text can be copied.
+        {
+            QPlainTextEdit* summary = form->summaryBox();
+            const QString before = summary->toPlainText();
+            QVERIFY(summary->isReadOnly());
+            summary->setFocus();
+            QTest::keyClicks(summary, QStringLiteral("typed"));
+            QTest::keyClick(summary, Qt::Key_Delete);
+            QCOMPARE(summary->toPlainText(), before);
+            summary->selectAll();
+            program.window.copyAction()->trigger();
+            QCOMPARE(QGuiApplication::clipboard()->text(), before);
+        }
         QCOMPARE(frame->size(), frame->sizeHint());
         checkButtons(form, {true, false, false, false});
 
@@ -415,7 +431,6 @@ private slots:
         QCOMPARE(script.unexpected, 0);
     }
 
-
     void layoutErrorOffersTheChoiceAgain()
     {
         const QString lake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
@@ -491,6 +506,84 @@ private slots:
         QCOMPARE(script.unexpected, 0);
     }
 
+    void windowMenuListsTheWindowsAndF6KeepsFrames()
+    {
+        Program program;
+        program.window.setGridWindows(std::make_unique<FakeGridWindows>());
+        JobFrame* frame = openRiver(program);
+        QVERIFY(frame);
+        frame->form()->analyse();
+        frame->form()->viewDataButton()->click();
+        frame->form()->viewResultsButton()->click();
+        QCOMPARE(windowCount(program), 3);
+
+        // One entry per window, in the area's order, the active one checked; an entry
+        // brings its window to the front.
+        auto entries = [&] {
+            emit program.window.windowMenu()->aboutToShow();
+            QList<QAction*> listed;
+            for (QAction* action : program.window.windowMenu()->actions())
+                if (action->isCheckable())
+                    listed.append(action);
+            return listed;
+        };
+        QList<QAction*> listed = entries();
+        QCOMPARE(listed.size(), 3);
+        QCOMPARE(listed[0]->text(), QStringLiteral("&1 river.xlsx"));
+        QCOMPARE(listed[1]->text(), QStringLiteral("&2 Data view: river.xlsx"));
+        QVERIFY(!listed[0]->isChecked() && !listed[1]->isChecked() && listed[2]->isChecked());
+        listed[0]->trigger();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame);
+        listed = entries();
+        QVERIFY(listed[0]->isChecked() && !listed[2]->isChecked());
+
+        // F6 from a maximised results window: the job form keeps its frame and size, the
+        // data window takes over the maximised state.
+        frame->resultsWindow->showMaximized();
+        program.window.mdiArea()->setActiveSubWindow(frame->resultsWindow);
+        program.window.mdiArea()->activateNextSubWindow();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame);
+        QVERIFY(!frame->isMaximized());
+        QCOMPARE(frame->size(), frame->sizeHint());
+        program.window.mdiArea()->activateNextSubWindow();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame->dataWindow.data());
+        QVERIFY(frame->dataWindow->isMaximized());
+        QVERIFY(!frame->resultsWindow->isMaximized());
+        frame->closeWithoutAsking();
+        QTRY_COMPARE(windowCount(program), 0);
+        QCOMPARE(entries().size(), 0);
+    }
+
+    void windowsOpenWithinTheScreen()
+    {
+        // The rule itself: a rect that fits stays; one too large or too far out comes
+        // back inside, shrunk only as far as it must.
+        const QRect screen(0, 0, 1024, 700);
+        QCOMPARE(FitRectInside(QRect(10, 20, 300, 200), screen), QRect(10, 20, 300, 200));
+        QCOMPARE(FitRectInside(QRect(900, 600, 300, 200), screen), QRect(724, 500, 300, 200));
+        QCOMPARE(FitRectInside(QRect(-50, -10, 1400, 900), screen), screen);
+        // The free part of the work area beside a form, or all of it when too little is left.
+        const QRect area(0, 0, 1000, 600);
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 400, 300)}, QSize(400, 250)), QRect(400, 0, 600, 600));
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 800, 300)}, QSize(400, 250)), QRect(0, 300, 1000, 300));
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 800, 500)}, QSize(400, 250)), area);
+        QCOMPARE(FreeWorkArea(area, {}, QSize(400, 250)), area);
+
+        // A remembered geometry larger than the screen is brought back inside it.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            Program program;
+            program.window.setGeometry(QRect(available.topLeft() + QPoint(200, 100), available.size() * 2));
+            program.window.close();  // keeps the geometry in the settings
+        }
+        Program again;
+        QVERIFY2(available.contains(again.window.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(again.window.frameGeometry().x())
+                                .arg(again.window.frameGeometry().y())
+                                .arg(again.window.frameGeometry().width())
+                                .arg(again.window.frameGeometry().height())));
+    }
 
     void menusFollowTheActiveJob()
     {
@@ -645,6 +738,15 @@ private slots:
         QVERIFY(!withoutDatabase.window.openWorkbook(kRiver));
         QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error retrieving taxon list"));
         QVERIFY(withoutDatabase.window.isVisible());
+        // The master taxon list says why it cannot be shown, and opens no empty window.
+        withoutDatabase.window.setGridWindows(std::make_unique<FakeGridWindows>());
+        const std::size_t before = withoutDatabase.user.messages.size();
+        withoutDatabase.window.taxonListAction()->trigger();
+        QCOMPARE(withoutDatabase.user.messages.size(), before + 1);
+        QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error retrieving taxon list"));
+        QVERIFY(QString::fromStdString(withoutDatabase.user.details.back())
+                    .contains(folder.filePath(QStringLiteral("TORVENII.mdb"))));
+        QCOMPARE(windowCount(withoutDatabase), 0);
     }
 
     void startUpBesideTheProgram()
