@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "app/application.h"
@@ -51,7 +52,8 @@ std::string MissingTaxonListDetail(const std::string& connectionString)
 {
     static const std::string kSource = "Data Source=";
     const std::size_t at = connectionString.find(kSource);
-    const std::string database = at == std::string::npos ? std::string("TORVENII.mdb") : connectionString.substr(at + kSource.size());
+    const std::string database =
+        at == std::string::npos ? std::string("TORVENII.mdb") : connectionString.substr(at + kSource.size());
     return "The master taxon list comes from the reference database, which could not be read when the program "
            "started: " + database + ". Put the database in place and start the program again.";
 }
@@ -465,7 +467,18 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     for (JobFrame* job : jobFrames())
         if (job->isVisible() && !job->isMinimized())
             forms.append(job->geometry());
-    window->setGeometry(FreeWorkArea(area, forms, QSize(std::min(400, area.width()), std::min(250, area.height()))));
+    QRect place = FreeWorkArea(area, forms, QSize(std::min(400, area.width()), std::min(250, area.height())));
+    // A window already there keeps its title bar in view: the new one steps down and right.
+    const int step = std::max(16, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    for (bool moved = true; moved && place.width() > 2 * step && place.height() > 2 * step;) {
+        moved = false;
+        for (QMdiSubWindow* other : mdiArea_->subWindowList())
+            if (other != window && !qobject_cast<JobFrame*>(other) && other->geometry().topLeft() == place.topLeft()) {
+                place.adjust(step, step, 0, 0);
+                moved = true;
+            }
+    }
+    window->setGeometry(place);
     window->show();
     mdiArea_->setActiveSubWindow(window);
     return window;

@@ -49,12 +49,21 @@ void FitWindowToScreen(QWidget* window)
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
     const QMargins margins = frameMargins(window);
+    // A window not placed yet (a dialog about to be centred on its parent, which Qt keeps
+    // within the screen) only gets a size that fits: moving it would stop Qt placing it.
+    if (!window->testAttribute(Qt::WA_Moved)) {
+        const QSize room = available.marginsRemoved(margins).size();
+        if (window->width() > room.width() || window->height() > room.height())
+            window->resize(std::max(std::min(window->width(), room.width()), window->minimumWidth()),
+                           std::max(std::min(window->height(), room.height()), window->minimumHeight()));
+        return;
+    }
     const QRect frame = window->geometry().marginsAdded(margins);
     const QRect fitted = FitRectInside(frame, available);
     if (fitted == frame)
-        return;
-    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
     const QRect inner = fitted.marginsRemoved(margins);
     window->resize(std::max(inner.width(), window->minimumWidth()), std::max(inner.height(), window->minimumHeight()));

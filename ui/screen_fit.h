@@ -16,7 +16,9 @@ QRect FitRectInside(const QRect& rect, const QRect& available);
 
 // The top-level window resized and moved so that its frame, title bar included, lies
 // within its screen's available area; a window that fits is left alone. A window that
-// cannot shrink that far keeps its minimum size with its top-left corner in view.
+// cannot shrink that far keeps its minimum size with its top-left corner in view. A
+// window that has not been placed yet is only made small enough, and left for Qt or the
+// window manager to place.
 void FitWindowToScreen(QWidget* window);
 
 // Where a new window of the work area goes so that it leaves the windows in occupied
