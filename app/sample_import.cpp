@@ -266,31 +266,38 @@ bool Job::OpenWorkbook(const std::string& workbookPath)
     for (int i = 0; i < sheetCount; ++i)
         sheetNames.push_back(book->getSheet(i)->name());
 
+    // A choice whose sheet and metric do not fit is shown its message and offered again.
     std::optional<WorksheetChoice> choice = ui.chooseWorksheet(*book, sheetNames, family);
+    std::optional<TableExtent> extent;
+    const wb::Sheet* sheet = nullptr;
+    for (; choice; choice = ui.chooseWorksheetAgain(*book, sheetNames, *choice)) {
+        family = choice->family;
+        if (family != familyLakes && family != familyDam)
+            family = familyRivers;
+        familyName = FamilyName(family);
+
+        sheet = nullptr;
+        if (choice->sheetIndex >= 0 && choice->sheetIndex < sheetCount) {
+            sheetName = sheetNames[static_cast<std::size_t>(choice->sheetIndex)];
+            sheet = worksheet::FindSheet(*book, sheetName);
+        }
+        extent = measureTable(ui, sheet, choice->firstDataRow, choice->firstDataColumn);
+        if (!extent)
+            continue;
+        taxonCount = extent->taxonCount;
+        sampleCount = extent->sampleCount;
+        headerRowCount = extent->firstRow - 1;
+
+        if (std::optional<std::string> error = headerCountError(family, headerRowCount)) {
+            ui.showMessage(*error);
+            continue;
+        }
+        if (copyHeaderRows(*this, *sheet, *extent))
+            break;
+    }
     if (!choice)
         return false;
-    family = choice->family;
-    if (family != familyLakes && family != familyDam)
-        family = familyRivers;
-    familyName = FamilyName(family);
-
-    const wb::Sheet* sheet = nullptr;
-    if (choice->sheetIndex >= 0 && choice->sheetIndex < sheetCount) {
-        sheetName = sheetNames[static_cast<std::size_t>(choice->sheetIndex)];
-        sheet = worksheet::FindSheet(*book, sheetName);
-    }
-    const std::optional<TableExtent> extent = measureTable(ui, sheet, choice->firstDataRow, choice->firstDataColumn);
-    if (!extent)
-        return false;
-    taxonCount = extent->taxonCount;
-    sampleCount = extent->sampleCount;
-    headerRowCount = extent->firstRow - 1;
-
-    if (std::optional<std::string> error = headerCountError(family, headerRowCount)) {
-        ui.showMessage(*error);
-        return false;
-    }
-    if (!copyHeaderRows(*this, *sheet, *extent) || !loadReferenceTables(*this))
+    if (!loadReferenceTables(*this))
         return false;
 
     // The message waits until the busy indicator is gone.

@@ -38,6 +38,15 @@ public:
     virtual std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book,
                                                            const std::vector<std::string>& sheetNames,
                                                            int family) = 0;
+    // After a layout message about a choice (the sheet and metric do not fit): the same
+    // choice offered again to be corrected. Nothing ends the import, as cancelling does;
+    // a user that cannot choose again (the command line) keeps this default.
+    virtual std::optional<WorksheetChoice> chooseWorksheetAgain(const wb::Book& /*book*/,
+                                                                const std::vector<std::string>& /*sheetNames*/,
+                                                                const WorksheetChoice& /*previous*/)
+    {
+        return std::nullopt;
+    }
     // The path of the results workbook to write; nothing when the user cancels.
     virtual std::optional<std::string> chooseResultsFile() = 0;
 

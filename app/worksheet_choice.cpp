@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "app/serial_date.h"
+#include "app/user_interaction.h"
 #include "app/sample_layout.h"
 #include "base/ascii_case.h"
 #include "matrix/number_format.h"
@@ -58,6 +59,22 @@ std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet)
         if (text && !text->empty())
             return row + 1;
     }
+    return std::nullopt;
+}
+
+std::optional<int> GuessFamily(const wb::Sheet& sheet)
+{
+    auto labelHas = [&sheet](int row, const char* word) {
+        if (sheet.cellType(row, 0) != wb::CellType::Text)
+            return false;
+        return upperCopy(sheet.readStr(row, 0).value_or("")).find(word) != std::string::npos;
+    };
+    if (labelHas(layout::calciumRow, "CALCIUM"))
+        return familyDam;
+    if (labelHas(layout::alkalinityRow, "ALKALINITY"))
+        return familyRivers;
+    if (labelHas(layout::lakeTypeRow, "TYPE"))
+        return familyLakes;
     return std::nullopt;
 }
 

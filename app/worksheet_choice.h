@@ -28,6 +28,11 @@ int FindSheetIndex(const wb::Book& book, std::string_view name);
 // column B holds a non-empty text. Nothing when there is none.
 std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet);
 
+// The metric family a sheet's labels name (column A): "Calcium" in row 5 DAM; otherwise
+// "Alkalinity" in row 4 rivers and "Type" in row 4 lakes (any case, anywhere in the
+// label, as the import checks them). Nothing when the labels name none.
+std::optional<int> GuessFamily(const wb::Sheet& sheet);
+
 // The 1-based column number of column letters (the inverse of wb::ColumnLetters plus
 // one): "AA" (any case) gives 27; nothing for an empty text, a character that is
 // not a letter, or a column beyond the int range.

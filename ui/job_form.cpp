@@ -9,6 +9,7 @@
 #include "ui/default_dialog.h"
 #include "ui/dialog_units.h"
 #include "ui/unmatched_taxa_dialog.h"
+#include "ui/job_subject.h"
 
 JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(parent), job_(job), ui_(ui)
 {
@@ -16,6 +17,9 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     summaryBox_ = new QPlainTextEdit(this);
     summaryBox_->setGeometry(du.rect(7, 7, 203, 169));
     summaryBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Nothing typed into the summary could be kept: it is for reading and copying.
+    summaryBox_->setReadOnly(true);
+    summaryBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     summaryBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One tab stop every 80 units lines up the summary's "Label:<tab>value" lines.
     summaryBox_->setTabStopDistance(du.x(80));
@@ -103,8 +107,15 @@ void JobForm::changeDefaults()
 
 bool JobForm::save()
 {
-    const bool written = job_.SaveResults();
+    bool written = false;
+    {
+        const JobSubject subject(ui_, job_);
+        written = job_.SaveResults();
+    }
     emit jobChanged();
+    if (written)
+        if (auto* desktop = dynamic_cast<QtUserInteraction*>(&ui_))
+            emit resultsSaved(desktop->lastResultsFile());
     return written;
 }
 

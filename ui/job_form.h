@@ -57,6 +57,8 @@ signals:
     void jobAnalysed();
     // The modified flag may have changed (a save).
     void jobChanged();
+    // The job's results were written to path.
+    void resultsSaved(const QString& path);
 
 private:
     Job& job_;

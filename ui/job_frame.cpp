@@ -2,12 +2,14 @@
 
 #include <QCloseEvent>
 #include <QLayout>
+#include <QMdiArea>
 
 #include "app/job.h"
 #include "ui/job_form.h"
+#include "ui/job_subject.h"
 
 JobFrame::JobFrame(std::unique_ptr<Job> job, UserInteraction& ui, QWidget* parent)
-    : QMdiSubWindow(parent), job_(std::move(job))
+    : QMdiSubWindow(parent), job_(std::move(job)), ui_(ui)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // A small fixed window: no resizing, no minimise or maximise.
@@ -18,9 +20,28 @@ JobFrame::JobFrame(std::unique_ptr<Job> job, UserInteraction& ui, QWidget* paren
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(form_, &JobForm::closeRequested, this, &QMdiSubWindow::close);
+    connect(form_, &JobForm::resultsSaved, this, &JobFrame::resultsSaved);
 }
 
 JobFrame::~JobFrame() = default;
+
+bool JobFrame::askSaveModified()
+{
+    if (!job_->modified)
+        return true;
+    // The question is about the window the user sees in front.
+    if (isMinimized())
+        showNormal();
+    if (QMdiArea* area = mdiArea())
+        area->setActiveSubWindow(this);
+    raise();
+    const JobSubject subject(ui_, *job_);
+    const bool mayClose = job_->SaveModified();
+    if (mayClose && !job_->modified)
+        if (auto* desktop = dynamic_cast<QtUserInteraction*>(&ui_))
+            emit resultsSaved(desktop->lastResultsFile());
+    return mayClose;
+}
 
 void JobFrame::closeWithoutAsking()
 {
@@ -30,7 +51,7 @@ void JobFrame::closeWithoutAsking()
 
 void JobFrame::closeEvent(QCloseEvent* event)
 {
-    if (!mayClose_ && !job_->CanCloseFrame(Job::Window::JobForm)) {
+    if (!mayClose_ && !askSaveModified()) {
         event->ignore();
         return;
     }

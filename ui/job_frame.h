@@ -23,6 +23,10 @@ public:
     QPointer<QMdiSubWindow> dataWindow;
     QPointer<QMdiSubWindow> resultsWindow;
 
+    // The save-before-closing question of the job, with this window brought to the front
+    // and the job's workbook named: true when the job may close.
+    bool askSaveModified();
+
     // Closes the job and its windows without asking again (the question has been answered,
     // as when the program ends).
     void closeWithoutAsking();
@@ -30,12 +34,15 @@ public:
 signals:
     // The job is about to go: its other windows go with it.
     void jobClosing(JobFrame* frame);
+    // The job's results were written to path.
+    void resultsSaved(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     std::unique_ptr<Job> job_;
+    UserInteraction& ui_;
     JobForm* form_;
     bool mayClose_ = false;
 };

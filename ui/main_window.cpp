@@ -3,16 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "app/application.h"
@@ -26,6 +29,7 @@
 #include "ui/job_frame.h"
 #include "ui/view_frame.h"
 #include "ui/qt_user_interaction.h"
+#include "ui/screen_fit.h"
 #include "ui/ui_resources.h"
 
 const char* const MainWindow::kCaption = "TORVENII - Veldrasma";
@@ -43,6 +47,18 @@ JobFrame* jobFrameOf(QMdiSubWindow* window)
     return nullptr;
 }
 
+// Why there is no master taxon list: the reference database it comes from, named by the
+// connection the start-up tried, could not be read.
+std::string MissingTaxonListDetail(const std::string& connectionString)
+{
+    static const std::string kSource = "Data Source=";
+    const std::size_t at = connectionString.find(kSource);
+    const std::string database =
+        at == std::string::npos ? std::string("TORVENII.mdb") : connectionString.substr(at + kSource.size());
+    return "The master taxon list comes from the reference database, which could not be read when the program "
+           "started: " + database + ". Put the database in place and start the program again.";
+}
+
 QAction* makeAction(QObject* parent, const QString& text, const QString& statusTip, const QIcon& icon = QIcon())
 {
     auto* action = new QAction(icon, text, parent);
@@ -56,6 +72,8 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     : QMainWindow(parent), app_(app), ui_(ui), help_(help), mdiArea_(new QMdiArea(this))
 {
     LoadUiResources();
+    // Every dialog and window of the program opens within the screen.
+    qApp->installEventFilter(new ScreenFitFilter(this));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -66,6 +84,10 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     createToolBar();
     createStatusBar();
     loadSettings();
+    // A job form keeps its small frame when it comes to the front over a maximised window
+    // (see subWindowActivated).
+    mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::subWindowActivated);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::updateCommands);
     updateCommands();
 }
@@ -205,15 +227,60 @@ void MainWindow::createMenus()
     view->addSeparator();
     view->addAction(unmatchedTaxaAction_);
 
-    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(cascadeAction_);
-    window->addAction(tileAction_);
-    window->addAction(arrangeIconsAction_);
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainWindow::updateWindowMenu);
+    updateWindowMenu();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(helpAction_);
     help->addSeparator();
     help->addAction(aboutAction_);
+}
+
+void MainWindow::updateWindowMenu()
+{
+    windowMenu_->clear();
+    windowMenu_->addAction(cascadeAction_);
+    windowMenu_->addAction(tileAction_);
+    windowMenu_->addAction(arrangeIconsAction_);
+    const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
+    if (windows.isEmpty())
+        return;
+    windowMenu_->addSeparator();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QString();
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = windowMenu_->addAction(number + title);
+        action->setStatusTip(QStringLiteral("Activate this window"));
+        action->setCheckable(true);
+        action->setChecked(window == mdiArea_->currentSubWindow());
+        connect(action, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
+            if (!target)
+                return;
+            if (target->isMinimized())
+                target->showNormal();
+            mdiArea_->setActiveSubWindow(target);
+        });
+    }
+}
+
+void MainWindow::subWindowActivated(QMdiSubWindow* window)
+{
+    // Qt's own rule, that the next window takes over a maximised one's state, would strip
+    // a job form of its frame: a job form comes to the front as it is, over the maximised
+    // window, and only a window that can be resized takes the state over.
+    if (!window || qobject_cast<JobFrame*>(window) || window->isMaximized())
+        return;
+    bool maximised = false;
+    for (QMdiSubWindow* other : mdiArea_->subWindowList())
+        if (other != window && other->isMaximized()) {
+            other->showNormal();
+            maximised = true;
+        }
+    if (maximised)
+        window->showMaximized();
 }
 
 void MainWindow::createToolBar()
@@ -294,6 +361,9 @@ JobFrame* MainWindow::openWorkbook(const QString& path)
     connect(form, &JobForm::viewResultsRequested, this, [this, frame] { openResultsWindow(frame); });
     connect(form, &JobForm::helpRequested, this, &MainWindow::showHelp);
     connect(form, &JobForm::jobChanged, this, &MainWindow::updateCommands);
+    connect(frame, &JobFrame::resultsSaved, this, [this](const QString& written) {
+        statusBar()->showMessage(QStringLiteral("Results saved to ") + QDir::toNativeSeparators(written));
+    });
     connect(form, &JobForm::jobAnalysed, this, [this, frame] {
         if (!grids_)
             return;
@@ -330,7 +400,7 @@ bool MainWindow::closeAllJobs()
 {
     const QList<JobFrame*> frames = jobFrames();
     for (JobFrame* frame : frames)
-        if (!frame->job().SaveModified())
+        if (!frame->askSaveModified())
             return false;
     for (JobFrame* frame : frames)
         frame->closeWithoutAsking();
@@ -363,6 +433,11 @@ void MainWindow::showTaxonList()
 {
     if (!grids_)
         return;
+    // Without the database there is no list to show: say so rather than open an empty one.
+    if (!app_.masterTaxonList) {
+        ui_.showMessage("Error retrieving taxon list", MissingTaxonListDetail(app_.connectionString));
+        return;
+    }
     if (QWidget* view = grids_->createTaxonListView(app_))
         addGridWindow(view, nullptr, view->windowTitle());
 }
@@ -398,6 +473,25 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     window->setWindowTitle(caption);
     connect(window, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(window);
+    // A grid shows most when it fills the part of the work area the job forms leave free
+    // (all of it when what they leave is too small to read a grid in).
+    const QRect area = mdiArea_->viewport()->rect();
+    QList<QRect> forms;
+    for (JobFrame* job : jobFrames())
+        if (job->isVisible() && !job->isMinimized())
+            forms.append(job->geometry());
+    QRect place = FreeWorkArea(area, forms, QSize(std::min(400, area.width()), std::min(250, area.height())));
+    // A window already there keeps its title bar in view: the new one steps down and right.
+    const int step = std::max(16, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    for (bool moved = true; moved && place.width() > 2 * step && place.height() > 2 * step;) {
+        moved = false;
+        for (QMdiSubWindow* other : mdiArea_->subWindowList())
+            if (other != window && !qobject_cast<JobFrame*>(other) && other->geometry().topLeft() == place.topLeft()) {
+                place.adjust(step, step, 0, 0);
+                moved = true;
+            }
+    }
+    window->setGeometry(place);
     window->show();
     mdiArea_->setActiveSubWindow(window);
     return window;
@@ -423,6 +517,8 @@ void MainWindow::copy()
         text->copy();
     else if (auto* line = qobject_cast<QLineEdit*>(focus))
         line->copy();
+    else if (JobFrame* frame = qobject_cast<JobFrame*>(mdiArea_->currentSubWindow()))
+        frame->form()->summaryBox()->copy();
 }
 
 void MainWindow::arrangeIcons()
@@ -498,6 +594,9 @@ void MainWindow::loadSettings()
     updateRecentFileActions();
     if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
         resize(1000, 720);
+    // A screen smaller than the one the geometry was saved on (or than 1000 by 720) gets
+    // the window within its free area, status bar included.
+    FitWindowToScreen(this);
     restoreState(settings.value(QStringLiteral("windowState")).toByteArray());
 }
 

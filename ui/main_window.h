@@ -60,6 +60,7 @@ public:
     QAction* aboutAction() const { return aboutAction_; }
     QList<QAction*> recentFileActions() const { return recentFileActions_; }
     QMenu* fileMenu() const { return fileMenu_; }
+    QMenu* windowMenu() const { return windowMenu_; }
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* idleMessage() const { return idleMessage_; }
 
@@ -83,6 +84,10 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    // The Window menu: its arrange commands, then one entry per open window, the active one
+    // checked.
+    void updateWindowMenu();
+    void subWindowActivated(QMdiSubWindow* window);
     void openDataWindow(JobFrame* frame);
     void openResultsWindow(JobFrame* frame);
     QMdiSubWindow* addGridWindow(QWidget* view, JobFrame* frame, const QString& caption);
@@ -101,6 +106,7 @@ private:
     QStringList recentFiles_;
 
     QMenu* fileMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* idleMessage_ = nullptr;
     QAction* openAction_ = nullptr;

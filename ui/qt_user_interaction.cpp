@@ -1,6 +1,8 @@
 #include "ui/qt_user_interaction.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "ui/results_file_dialog.h"
@@ -36,6 +38,9 @@ UserInteraction::Answer QtUserInteraction::askYesNoCancel(const std::string& que
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialogParent());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
+    // With several jobs open the question alone does not say which one it is about.
+    if (!jobWorkbook_.isEmpty())
+        box.setInformativeText(QStringLiteral("Workbook: ") + QDir::toNativeSeparators(jobWorkbook_));
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -53,9 +58,30 @@ std::optional<WorksheetChoice> QtUserInteraction::chooseWorksheet(const wb::Book
     return dialog.choice();
 }
 
+std::optional<WorksheetChoice> QtUserInteraction::chooseWorksheetAgain(const wb::Book& book,
+                                                                       const std::vector<std::string>& sheetNames,
+                                                                       const WorksheetChoice& previous)
+{
+    WorksheetSelectDialog dialog(&book, sheetNames, previous.family, dialogParent());
+    dialog.setChoice(previous);
+    dialog.setHelp(help_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
 std::optional<std::string> QtUserInteraction::chooseResultsFile()
 {
-    ResultsFileDialog dialog(dialogParent());
+    const QString folder = jobWorkbook_.isEmpty() ? QString() : QFileInfo(jobWorkbook_).absolutePath();
+    std::optional<std::string> chosen = pickResultsFile(folder);
+    if (chosen)
+        lastResultsFile_ = QString::fromStdString(*chosen);
+    return chosen;
+}
+
+std::optional<std::string> QtUserInteraction::pickResultsFile(const QString& folder)
+{
+    ResultsFileDialog dialog(dialogParent(), folder);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenPath();

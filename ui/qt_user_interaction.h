@@ -23,16 +23,32 @@ public:
     Answer askYesNoCancel(const std::string& question) override;
     std::optional<WorksheetChoice> chooseWorksheet(const wb::Book& book, const std::vector<std::string>& sheetNames,
                                                    int family) override;
+    std::optional<WorksheetChoice> chooseWorksheetAgain(const wb::Book& book, const std::vector<std::string>& sheetNames,
+                                                        const WorksheetChoice& previous) override;
     std::optional<std::string> chooseResultsFile() override;
     void beginBusy() override;
     void endBusy() override;
 
+    // The workbook of the job the questions and file choices are about (see JobSubject):
+    // a question names it in its detail line, and the save dialog starts in its folder.
+    // Empty when no job is named.
+    QString jobWorkbook() const { return jobWorkbook_; }
+    void setJobWorkbook(const QString& path) { jobWorkbook_ = path; }
+    // The file chosen last in the save dialog.
+    QString lastResultsFile() const { return lastResultsFile_; }
+
     // The caption of every message box.
     static const char* const kCaption;
+
+protected:
+    // The save dialog itself, started in folder (when not empty).
+    virtual std::optional<std::string> pickResultsFile(const QString& folder);
 
 private:
     QWidget* dialogParent() const;
 
     QPointer<QWidget> parent_;
     std::function<void()> help_;
+    QString jobWorkbook_;
+    QString lastResultsFile_;
 };

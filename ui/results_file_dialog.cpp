@@ -7,8 +7,10 @@
 const QString ResultsFileDialog::kXlsFilter = QStringLiteral("Excel 97-2003 (*.xls)");
 const QString ResultsFileDialog::kXlsxFilter = QStringLiteral("Excel 2007 (*.xlsx)");
 
-ResultsFileDialog::ResultsFileDialog(QWidget* parent) : QFileDialog(parent)
+ResultsFileDialog::ResultsFileDialog(QWidget* parent, const QString& folder) : QFileDialog(parent)
 {
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        setDirectory(folder);
     setOption(QFileDialog::DontUseNativeDialog, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);

@@ -10,7 +10,8 @@
 class ResultsFileDialog : public QFileDialog {
     Q_OBJECT
 public:
-    explicit ResultsFileDialog(QWidget* parent = nullptr);
+    // folder, when it is an existing folder, is where the dialog starts.
+    explicit ResultsFileDialog(QWidget* parent = nullptr, const QString& folder = QString());
 
     // The full path after OK. The core chooses the format from its extension.
     std::string chosenPath() const;

@@ -284,6 +284,27 @@ QPixmap shootMasterTaxonList(Road& road)
     return grabChild(mainWindow.mdiArea()->currentSubWindow());
 }
 
+// The main window at 1400 by 900 pixels as it is used: the job form, with its data view and
+// results window opened where they open, beside it.
+QPixmap shootMainWindowAtWork(Road& road)
+{
+    if (!road.job)
+        return {};
+    MainWindow& mainWindow = *road.program.mainWindow;
+    for (QMdiSubWindow* window : mainWindow.mdiArea()->subWindowList())
+        if (window != road.job)
+            window->close();
+    // The closed windows go, so that View Data and View Results open new ones.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mainWindow.resize(1400, 900);
+    QApplication::processEvents();
+    road.job->move(0, 0);
+    road.job->form()->viewDataButton()->click();
+    road.job->form()->viewResultsButton()->click();
+    QApplication::processEvents();
+    return mainWindow.grab();
+}
+
 struct Shot {
     const char* file;
     QPixmap (*take)(Road&);
@@ -300,6 +321,7 @@ const Shot kShots[] = {
     {"chart-lake.png", shootChartLake},
     {"printed-page.png", shootPrintedPage},
     {"master-taxon-list.png", shootMasterTaxonList},
+    {"main-window-at-work.png", shootMainWindowAtWork},
     {"default-values.png", shootDefaultValues},
     {"unmatched-taxa.png", shootUnmatchedTaxa},
     {"about.png", shootAbout},

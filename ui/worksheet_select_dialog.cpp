@@ -146,8 +146,8 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
         const QSignalBlocker block(sheetList_);
         sheetList_->setCurrentRow(0);
     }
-    loadPreview(0);
     familyButton(family_)->setChecked(true);
+    loadPreview(0);
     initialised_ = true;
     fitGrid();
 }
@@ -159,6 +159,23 @@ QRadioButton* WorksheetSelectDialog::familyButton(int family) const
     case familyDam: return damButton_;
     default: return riversButton_;
     }
+}
+
+void WorksheetSelectDialog::setChoice(const WorksheetChoice& choice)
+{
+    if (choice.sheetIndex >= 0 && static_cast<std::size_t>(choice.sheetIndex) < sheetNames_.size()) {
+        const QSignalBlocker block(sheetList_);
+        sheetList_->setCurrentRow(choice.sheetIndex);
+        loadPreview(choice.sheetIndex);
+    }
+    firstDataRow_ = choice.firstDataRow;
+    firstDataColumn_ = choice.firstDataColumn;
+    showFirstDataRow();
+    showFirstDataColumn();
+    grid_->setFirstDataRow(firstDataRow_);
+    grid_->setFirstDataColumn(firstDataColumn_);
+    family_ = choice.family;
+    familyButton(family_)->setChecked(true);
 }
 
 WorksheetChoice WorksheetSelectDialog::choice() const
@@ -184,9 +201,12 @@ void WorksheetSelectDialog::loadPreview(int sheetIndex)
     grid_->setSheet(sheet);
     if (sheet && sheet->lastRow() > 0 && sheet->lastCol() > 0)
         grid_->fitColumnWidths();
-    if (sheet)
+    if (sheet) {
         if (std::optional<int> guessed = worksheet::GuessFirstDataRow(*sheet))
             firstDataRow_ = *guessed;
+        if (std::optional<int> named = worksheet::GuessFamily(*sheet))
+            familyButton(*named)->setChecked(true);
+    }
     showFirstDataRow();
     showFirstDataColumn();
     grid_->setFirstDataRow(firstDataRow_);

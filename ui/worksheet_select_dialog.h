@@ -19,7 +19,8 @@ class Book;
 
 // "Select worksheet": the sheet, the first data row and column and the metric family of
 // an import, chosen on a live preview of the sheet with its data block tinted. The first
-// data row is guessed anew for each sheet; the column stays as the user left it.
+// data row is guessed anew for each sheet, and so is the metric when the sheet's labels
+// name its chemistry; the column stays as the user left it.
 class WorksheetSelectDialog : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +30,8 @@ public:
 
     void setHelp(std::function<void()> help) { help_ = std::move(help); }
 
+    // Shows an earlier choice again: its sheet previewed, its row, column and metric.
+    void setChoice(const WorksheetChoice& choice);
     // Valid after OK.
     WorksheetChoice choice() const;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/user_interaction.h"
 #include "workbook/book.h"
 #include "workbook/cells/cell_names.h"
 
@@ -73,6 +74,23 @@ TEST_F(FirstRowGuess, TextInOtherColumnsIsIgnored)
     sheet->writeStr(1, 0, "A2");
     sheet->writeStr(1, 2, "C2");
     EXPECT_FALSE(GuessFirstDataRow(*sheet));
+}
+
+TEST_F(FirstRowGuess, FamilyFromTheChemistryLabels)
+{
+    EXPECT_FALSE(worksheet::GuessFamily(*sheet));  // an empty sheet names none
+    sheet->writeStr(3, 0, "Lake type");
+    EXPECT_EQ(worksheet::GuessFamily(*sheet), familyLakes);
+    sheet->writeStr(3, 0, "ALKALINITY (mg/l)");
+    EXPECT_EQ(worksheet::GuessFamily(*sheet), familyRivers);
+    // A DAM sheet has its alkalinity in row 4 too: calcium in row 5 decides.
+    sheet->writeStr(4, 0, "Calcium (ueq/l)");
+    EXPECT_EQ(worksheet::GuessFamily(*sheet), familyDam);
+    // Calcium in row 4 is not where the import reads it; a number is no label.
+    wb::Sheet* other = book.addSheet("T");
+    other->writeStr(3, 0, "Calcium");
+    other->writeNum(4, 0, 1);
+    EXPECT_FALSE(worksheet::GuessFamily(*other));
 }
 
 class PreviewText : public ::testing::Test {

@@ -1,16 +1,21 @@
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,6 +27,7 @@
 #include "ui/job_frame.h"
 #include "ui/main_window.h"
 #include "ui/results_file_dialog.h"
+#include "ui/screen_fit.h"
 #include "ui/startup.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
@@ -193,7 +199,19 @@ private slots:
         QCOMPARE(frame->windowTitle(), QStringLiteral("river.xlsx"));
         QCOMPARE(program.window.windowTitle(), QStringLiteral("TORVENII - Veldrasma - river.xlsx"));
         QVERIFY(form->summaryBox()->toPlainText().startsWith(QStringLiteral("File:\triver.xlsx\nWorksheet:\t")));
-        QVERIFY(!form->summaryBox()->isReadOnly());
+        // The summary is read-only: typing changes nothing, and its text can be copied.
+        {
+            QPlainTextEdit* summary = form->summaryBox();
+            const QString before = summary->toPlainText();
+            QVERIFY(summary->isReadOnly());
+            summary->setFocus();
+            QTest::keyClicks(summary, QStringLiteral("typed"));
+            QTest::keyClick(summary, Qt::Key_Delete);
+            QCOMPARE(summary->toPlainText(), before);
+            summary->selectAll();
+            program.window.copyAction()->trigger();
+            QCOMPARE(QGuiApplication::clipboard()->text(), before);
+        }
         QCOMPARE(frame->size(), frame->sizeHint());
         checkButtons(form, {true, false, false, false});
 
@@ -351,6 +369,229 @@ private slots:
         QCOMPARE(program.user.questions.size(), std::size_t(4));
     }
 
+    void everyQuestionNamesItsJob()
+    {
+        // Two jobs on workbooks in two folders, the first one's window in front.
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        QDir(temp.path()).mkpath(QStringLiteral("a"));
+        QDir(temp.path()).mkpath(QStringLiteral("b"));
+        const QString first = temp.filePath(QStringLiteral("a/first.xlsx"));
+        const QString second = temp.filePath(QStringLiteral("b/second.xlsx"));
+        QVERIFY(QFile::copy(kRiver, first));
+        QVERIFY(QFile::copy(kRiver, second));
+        Program program;
+        ModalScript script;
+        script.expect(answerWorksheet());
+        script.expect(answerWorksheet());
+        QPointer<JobFrame> firstFrame = program.window.openWorkbook(first);
+        QPointer<JobFrame> secondFrame = program.window.openWorkbook(second);
+        QVERIFY(firstFrame && secondFrame);
+        firstFrame->form()->analyse();
+        secondFrame->form()->analyse();
+        program.window.mdiArea()->setActiveSubWindow(firstFrame);
+
+        // Exit: each question comes with its job's window in front and its workbook named.
+        std::vector<JobFrame*> inFront;
+        program.user.onQuestion = [&] { inFront.push_back(program.window.activeJobFrame()); };
+        program.user.answers = {UserInteraction::Answer::No, UserInteraction::Answer::Cancel};
+        program.window.exitAction()->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(program.window.isVisible());
+        QCOMPARE(program.user.questions, (std::vector<std::string>{"Save Results?", "Save Results?"}));
+        QCOMPARE(program.user.questionWorkbooks, (std::vector<QString>{first, second}));
+        QCOMPARE(inFront, (std::vector<JobFrame*>{firstFrame.data(), secondFrame.data()}));
+
+        // Closing the first job while the second is in front: the first comes forward.
+        program.window.mdiArea()->setActiveSubWindow(secondFrame);
+        inFront.clear();
+        program.user.answers = {UserInteraction::Answer::Cancel};
+        firstFrame->close();
+        QCOMPARE(inFront, std::vector<JobFrame*>{firstFrame.data()});
+        QCOMPARE(program.user.questionWorkbooks.back(), first);
+        // No job is named once the question is over.
+        QVERIFY(program.user.jobWorkbook().isEmpty());
+
+        // Yes: the save dialog starts in the second workbook's folder; the status bar then
+        // says where the results went.
+        QString startFolder;
+        script.expect([&](QDialog* dialog) {
+            auto* save = qobject_cast<ResultsFileDialog*>(dialog);
+            QVERIFY(save);
+            startFolder = save->directory().absolutePath();
+            save->setTypedName(QStringLiteral("Results.xls"));
+            QMetaObject::invokeMethod(save, "accept", Qt::DirectConnection);
+        });
+        program.user.answers = {UserInteraction::Answer::Yes};
+        secondFrame->close();
+        QTRY_VERIFY(!secondFrame);
+        QCOMPARE(startFolder, QFileInfo(second).absolutePath());
+        const QString written = temp.filePath(QStringLiteral("b/Results.xls"));
+        QVERIFY(QFileInfo::exists(written));
+        QVERIFY2(program.window.statusBar()->currentMessage().contains(QDir::toNativeSeparators(written)),
+                 qPrintable(program.window.statusBar()->currentMessage()));
+
+        // The Save button: the same folder and message.
+        program.user.resultsFiles = {temp.filePath(QStringLiteral("a/Saved.xlsx")).toStdString()};
+        QVERIFY(firstFrame->form()->save());
+        QVERIFY(program.window.statusBar()->currentMessage().contains(QStringLiteral("Saved.xlsx")));
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void layoutErrorOffersTheChoiceAgain()
+    {
+        const QString lake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
+        Program program;
+        struct Shown {
+            int sheet = -1;
+            int row = -1;
+            int column = -1;
+            int family = -1;
+        };
+        auto shownIn = [](WorksheetSelectDialog* select) {
+            Shown shown;
+            shown.sheet = select->sheetList()->currentRow();
+            shown.row = select->firstRowList()->currentIndex() + 1;
+            shown.column = select->firstColumnList()->currentIndex() + 1;
+            for (int family : {familyRivers, familyLakes, familyDam})
+                if (select->familyButton(family)->isChecked())
+                    shown.family = family;
+            return shown;
+        };
+
+        // The lake sheet's "Lake type" label checks the lakes metric; the user checks the
+        // rivers metric instead, and sees the sheet's message and the dialog again with
+        // his choices, where Cancel discards the job.
+        Shown first, again;
+        ModalScript script;
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            first = shownIn(select);
+            select->familyButton(familyRivers)->setChecked(true);
+            select->okButton()->click();
+        });
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            again = shownIn(select);
+            select->reject();
+        });
+        QVERIFY(!program.window.openWorkbook(lake));
+        QCOMPARE(first.family, int(familyLakes));
+        QCOMPARE(program.user.messages,
+                 std::vector<std::string>{"Error: Alkalinity values must be in row 4 for TDI3 or TDI4 calculations."});
+        QCOMPARE(again.family, int(familyRivers));
+        QCOMPARE(again.sheet, first.sheet);
+        QCOMPARE(again.row, first.row);
+        QCOMPARE(again.column, first.column);
+        QCOMPARE(windowCount(program), 0);
+
+        // The same mistake corrected in the dialog shown again: the job opens for lakes.
+        script.expect([](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            select->familyButton(familyRivers)->setChecked(true);
+            select->okButton()->click();
+        });
+        script.expect(answerWorksheet(familyLakes));
+        JobFrame* frame = program.window.openWorkbook(lake);
+        QVERIFY(frame);
+        QCOMPARE(frame->job().family, int(familyLakes));
+        QCOMPARE(program.user.messages.size(), std::size_t(2));
+
+        // The DAM example's calcium label checks the DAM metric.
+        int damFamily = -1;
+        script.expect([&](QDialog* dialog) {
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            damFamily = shownIn(select).family;
+            select->reject();
+        });
+        QVERIFY(!program.window.openWorkbook(QStringLiteral(TORVEN_EXAMPLES_DIR "/dam.xlsx")));
+        QCOMPARE(damFamily, int(familyDam));
+        QCOMPARE(script.unexpected, 0);
+    }
+
+    void windowMenuListsTheWindowsAndF6KeepsFrames()
+    {
+        Program program;
+        program.window.setGridWindows(std::make_unique<FakeGridWindows>());
+        JobFrame* frame = openRiver(program);
+        QVERIFY(frame);
+        frame->form()->analyse();
+        frame->form()->viewDataButton()->click();
+        frame->form()->viewResultsButton()->click();
+        QCOMPARE(windowCount(program), 3);
+
+        // One entry per window, in the area's order, the active one checked; an entry
+        // brings its window to the front.
+        auto entries = [&] {
+            emit program.window.windowMenu()->aboutToShow();
+            QList<QAction*> listed;
+            for (QAction* action : program.window.windowMenu()->actions())
+                if (action->isCheckable())
+                    listed.append(action);
+            return listed;
+        };
+        QList<QAction*> listed = entries();
+        QCOMPARE(listed.size(), 3);
+        QCOMPARE(listed[0]->text(), QStringLiteral("&1 river.xlsx"));
+        QCOMPARE(listed[1]->text(), QStringLiteral("&2 Data view: river.xlsx"));
+        QVERIFY(!listed[0]->isChecked() && !listed[1]->isChecked() && listed[2]->isChecked());
+        listed[0]->trigger();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame);
+        listed = entries();
+        QVERIFY(listed[0]->isChecked() && !listed[2]->isChecked());
+
+        // F6 from a maximised results window: the job form keeps its frame and size, the
+        // data window takes over the maximised state.
+        frame->resultsWindow->showMaximized();
+        program.window.mdiArea()->setActiveSubWindow(frame->resultsWindow);
+        program.window.mdiArea()->activateNextSubWindow();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame);
+        QVERIFY(!frame->isMaximized());
+        QCOMPARE(frame->size(), frame->sizeHint());
+        program.window.mdiArea()->activateNextSubWindow();
+        QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame->dataWindow.data());
+        QVERIFY(frame->dataWindow->isMaximized());
+        QVERIFY(!frame->resultsWindow->isMaximized());
+        frame->closeWithoutAsking();
+        QTRY_COMPARE(windowCount(program), 0);
+        QCOMPARE(entries().size(), 0);
+    }
+
+    void windowsOpenWithinTheScreen()
+    {
+        // The rule itself: a rect that fits stays; one too large or too far out comes
+        // back inside, shrunk only as far as it must.
+        const QRect screen(0, 0, 1024, 700);
+        QCOMPARE(FitRectInside(QRect(10, 20, 300, 200), screen), QRect(10, 20, 300, 200));
+        QCOMPARE(FitRectInside(QRect(900, 600, 300, 200), screen), QRect(724, 500, 300, 200));
+        QCOMPARE(FitRectInside(QRect(-50, -10, 1400, 900), screen), screen);
+        // The free part of the work area beside a form, or all of it when too little is left.
+        const QRect area(0, 0, 1000, 600);
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 400, 300)}, QSize(400, 250)), QRect(400, 0, 600, 600));
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 800, 300)}, QSize(400, 250)), QRect(0, 300, 1000, 300));
+        QCOMPARE(FreeWorkArea(area, {QRect(0, 0, 800, 500)}, QSize(400, 250)), area);
+        QCOMPARE(FreeWorkArea(area, {}, QSize(400, 250)), area);
+
+        // A remembered geometry larger than the screen is brought back inside it.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            Program program;
+            program.window.setGeometry(QRect(available.topLeft() + QPoint(200, 100), available.size() * 2));
+            program.window.close();  // keeps the geometry in the settings
+        }
+        Program again;
+        QVERIFY2(available.contains(again.window.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(again.window.frameGeometry().x())
+                                .arg(again.window.frameGeometry().y())
+                                .arg(again.window.frameGeometry().width())
+                                .arg(again.window.frameGeometry().height())));
+    }
+
     void menusFollowTheActiveJob()
     {
         Program program;
@@ -504,6 +745,15 @@ private slots:
         QVERIFY(!withoutDatabase.window.openWorkbook(kRiver));
         QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error retrieving taxon list"));
         QVERIFY(withoutDatabase.window.isVisible());
+        // The master taxon list says why it cannot be shown, and opens no empty window.
+        withoutDatabase.window.setGridWindows(std::make_unique<FakeGridWindows>());
+        const std::size_t before = withoutDatabase.user.messages.size();
+        withoutDatabase.window.taxonListAction()->trigger();
+        QCOMPARE(withoutDatabase.user.messages.size(), before + 1);
+        QCOMPARE(withoutDatabase.user.messages.back(), std::string("Error retrieving taxon list"));
+        QVERIFY(QString::fromStdString(withoutDatabase.user.details.back())
+                    .contains(folder.filePath(QStringLiteral("TORVENII.mdb"))));
+        QCOMPARE(windowCount(withoutDatabase), 0);
     }
 
     void startUpBesideTheProgram()

@@ -24,17 +24,20 @@ public:
     Answer askYesNoCancel(const std::string& question) override
     {
         questions.push_back(question);
+        questionWorkbooks.push_back(jobWorkbook());
+        if (onQuestion)
+            onQuestion();
         if (answers.empty())
             return Answer::Cancel;  // an unscripted question keeps everything as it is
         Answer answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    std::optional<std::string> chooseResultsFile() override
+    std::optional<std::string> pickResultsFile(const QString& folder) override
     {
         ++resultsFileRequests;
         if (resultsFiles.empty())
-            return QtUserInteraction::chooseResultsFile();
+            return QtUserInteraction::pickResultsFile(folder);
         std::optional<std::string> file = resultsFiles.front();
         resultsFiles.pop_front();
         return file;
@@ -43,6 +46,8 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> details;
     std::vector<std::string> questions;
+    std::vector<QString> questionWorkbooks;  // the job each question named
+    std::function<void()> onQuestion;        // runs as each question is asked
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> resultsFiles;
     int resultsFileRequests = 0;

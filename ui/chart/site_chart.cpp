@@ -217,11 +217,13 @@ void SiteChart::paintLegend(QPainter& painter) const
                          Qt::AlignLeft | Qt::AlignVCenter, label);
         x += 18 + metrics.horizontalAdvance(label) + 12;
     };
-    for (int c = 1; c <= 5; ++c)
-        item(ToQColor(ClassColour(c)), qText(StatusClassNames()[static_cast<std::size_t>(c - 1)]));
+    // The bars' own segments: the TDI4 chart has High+Good where the others have High and
+    // Good. A chart without segments names the five classes of its bands.
+    if (data_.segments.empty())
+        for (int c = 1; c <= 5; ++c)
+            item(ToQColor(ClassColour(c)), qText(StatusClassNames()[static_cast<std::size_t>(c - 1)]));
     for (const Segment& segment : data_.segments)
-        if (segment.firstClass != segment.lastClass)
-            item(ToQColor(SegmentColour(segment)), qText(segment.label));
+        item(ToQColor(SegmentColour(segment)), qText(segment.label));
 }
 
 void SiteChart::paintEqrPanel(QPainter& painter) const

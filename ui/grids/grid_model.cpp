@@ -4,6 +4,7 @@
 #include <QColor>
 
 #include "app/data_grid_cells.h"
+#include "ui/grids/column_explanation.h"
 #include "app/taxon_list_cells.h"
 #include "refdb/memory_table.h"
 
@@ -28,7 +29,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return QString::fromStdString(cell(index.row() + 1, index.column() + 1).text);
     case Qt::TextAlignmentRole: {
-        const bool right = cell(index.row() + 1, index.column() + 1).rightAligned;
+        // A text that reads as a number (an alkalinity typed as text) lines up with the
+        // numbers around it.
+        const GridCell c = cell(index.row() + 1, index.column() + 1);
+        const bool right = c.rightAligned || looksNumeric(QString::fromStdString(c.text));
         return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
     }
     case Qt::BackgroundRole: {
@@ -44,6 +48,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        const QString explanation = columnExplanation(QString::fromStdString(cell(0, section + 1).text));
+        return explanation.isEmpty() ? QVariant() : QVariant(explanation);
+    }
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     const GridCell c = orientation == Qt::Horizontal ? cell(0, section + 1) : cell(section + 1, 0);

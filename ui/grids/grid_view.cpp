@@ -190,6 +190,23 @@ void GridView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Ctrl+Home and Ctrl+End go to the grid's first and last cell, as in a spreadsheet,
+    // whichever pane has the current cell.
+    const bool home = event->key() == Qt::Key_Home, end = event->key() == Qt::Key_End;
+    if ((home || end) && event->modifiers() == Qt::ControlModifier && model_ && model_->rowCount() > 0
+        && model_->columnCount() > 0) {
+        const QModelIndex target =
+            home ? model_->index(0, 0) : model_->index(model_->rowCount() - 1, model_->columnCount() - 1);
+        setCurrentIndex(target);
+        if (home) {
+            horizontalScrollBar()->setValue(0);
+            verticalScrollBar()->setValue(0);
+        } else {
+            scrollTo(target);
+        }
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

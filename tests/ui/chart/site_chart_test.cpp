@@ -100,6 +100,8 @@ private slots:
     void pdfIsOnePage();
     void scaledPaintFitsTheTarget();
     void viewScrollsSidewaysAndKnowsItsSites();
+    void legendNamesTheChartsOwnSegments();
+    void viewFollowsItsTabSize();
 };
 
 void SiteChartTest::goodSiteSitsInTheGreenBand()
@@ -334,6 +336,52 @@ void SiteChartTest::viewScrollsSidewaysAndKnowsItsSites()
             actions << action->text();
     QCOMPARE(actions, (QStringList{"Save chart as PNG...", "Save chart as SVG...", "Save chart as PDF...",
                                    "Copy chart"}));
+}
+
+void SiteChartTest::legendNamesTheChartsOwnSegments()
+{
+    // Above the panels only the legend has solid colours: the TDI3 chart's five classes,
+    // the TDI4 chart's High+Good, Moderate, Poor and Bad.
+    const SiteChart first(chartData(chart_jobs::fillRiverJob, 1));
+    const SiteChart second(chartData(chart_jobs::fillRiverJob, 2));
+    const QImage firstImage = ChartImage(first);
+    const QImage secondImage = ChartImage(second);
+    const QRect firstLegend(0, 0, first.size().width(), first.eqrPanel().top());
+    const QRect secondLegend(0, 0, second.size().width(), second.eqrPanel().top());
+    for (int c = 1; c <= 5; ++c)
+        QVERIFY(countColour(firstImage, firstLegend, ToQColor(ClassColour(c))) > 0);
+    QCOMPARE(countColour(secondImage, secondLegend, ToQColor(ClassColour(1))), 0);
+    QCOMPARE(countColour(secondImage, secondLegend, ToQColor(ClassColour(2))), 0);
+    for (const Segment& segment : second.data().segments)
+        QVERIFY(countColour(secondImage, secondLegend, ToQColor(SegmentColour(segment))) > 0);
+}
+
+void SiteChartTest::viewFollowsItsTabSize()
+{
+    // A few sites in a tab twice the chart's size: the whole chart, twice as large, and
+    // no scroll bar; the saved picture keeps the natural size.
+    SiteChartView view(chartData(chart_jobs::fillRiverJob, 1));
+    const QSize natural = view.chart().size();
+    view.resize(natural * 2 + QSize(view.frameWidth() * 2, view.frameWidth() * 2));
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY2(std::abs(view.scale() - 2.0) < 0.02, qPrintable(QString::number(view.scale())));
+    QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(view.verticalScrollBar()->maximum(), 0);
+    const QImage shown = view.widget()->grab().toImage();
+    const double s = view.scale();
+    QCOMPARE(pixel(shown, view.chart().siteCentreX(0) * s, view.chart().eqrY(0.7) * s), ToQColor(PointColour()));
+    QCOMPARE(pixel(shown, (view.chart().siteCentreX(0) + 12) * s, view.chart().eqrY(0.7) * s), ToQColor(BandColour(2)));
+    QCOMPARE(ChartImage(view.chart()).size(), natural);
+
+    // Smaller than the chart: still the whole of it while it stays readable, then its
+    // height with the sites scrolling sideways, never below half size.
+    view.resize(natural * 0.8 + QSize(view.frameWidth() * 2, view.frameWidth() * 2));
+    QTRY_VERIFY(std::abs(view.scale() - 0.8) < 0.02);
+    QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
+    view.resize(natural * 0.3);
+    QTRY_COMPARE(view.scale(), SiteChartView::kSmallestScale);
+    QVERIFY(view.horizontalScrollBar()->maximum() > 0);
 }
 
 QTEST_MAIN(SiteChartTest)

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QAbstractSlider>
@@ -217,6 +218,7 @@ private slots:
     void printedChartFillsOnePage();
     void inputStormOverEveryWindow();
     void unmatchedTaxaOnALabCopy();
+    void gridWindowsAsAPersonExpectsThem();
 };
 
 void DesktopGridsTest::dataViewOnTheRoad()
@@ -637,6 +639,72 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
     QCOMPARE(mapped.comments1, fixed.comments1);
     QCOMPARE(mapped.comments2, fixed.comments2);
     other->closeWithoutAsking();
+    frame->closeWithoutAsking();
+}
+
+void DesktopGridsTest::gridWindowsAsAPersonExpectsThem()
+{
+    Program program;
+    JobFrame* frame = openRiver(program);
+    QVERIFY(frame);
+    frame->form()->analyse();
+    frame->form()->viewDataButton()->click();
+    QMdiSubWindow* data = frame->dataWindow;
+    QVERIFY(data);
+
+    // The data view opens beside the job form, filling the rest of the work area, and shows
+    // the sample columns beyond its frozen panes.
+    const QRect area = program.window.mdiArea()->viewport()->rect();
+    QVERIFY(!data->geometry().intersects(frame->geometry()));
+    QCOMPARE(data->geometry().right(), area.right());
+    QCOMPARE(data->geometry().bottom(), area.bottom());
+    QVERIFY(data->width() * data->height() * 3 >= area.width() * area.height());
+    auto* window = qobject_cast<grids::DataWindow*>(data->widget());
+    QVERIFY(window);
+    grids::GridView* view = window->view();
+    QVERIFY(view->viewport()->width() > view->frozenWidth() + 200);
+
+    // Ctrl+End and Ctrl+Home: the last and the first cell of the grid.
+    const QAbstractItemModel& model = *view->model();
+    view->setCurrentIndex(model.index(5, 3));
+    QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(view->currentIndex(), model.index(model.rowCount() - 1, model.columnCount() - 1));
+    QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(view->currentIndex(), model.index(0, 0));
+    QCOMPARE(view->horizontalScrollBar()->value(), 0);
+    QCOMPARE(view->verticalScrollBar()->value(), 0);
+
+    // An alkalinity read as text lines up with the counts; a sample's name stays left.
+    const int alkalinityRow = 3, firstSample = 2;
+    auto alignment = [&](int row, int column) {
+        return Qt::Alignment(model.data(model.index(row, column), Qt::TextAlignmentRole).toInt());
+    };
+    QCOMPARE(model.data(model.index(alkalinityRow, firstSample)).toString(), QStringLiteral("39.1"));
+    QVERIFY(alignment(alkalinityRow, firstSample) & Qt::AlignRight);
+    QVERIFY(alignment(0, firstSample) & Qt::AlignLeft);
+
+    // The results' column headings explain themselves on hover, in the manual's words.
+    frame->form()->viewResultsButton()->click();
+    auto* results = qobject_cast<grids::ResultsWindow*>(frame->resultsWindow->widget());
+    QVERIFY(results);
+    auto explanationOf = [](const QAbstractItemModel& headers, const QString& heading) {
+        for (int c = 0; c < headers.columnCount(); ++c)
+            if (headers.headerData(c, Qt::Horizontal).toString() == heading)
+                return headers.headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
+        return QStringLiteral("(no column %1)").arg(heading);
+    };
+    const QAbstractItemModel& samples = *results->activeGrid()->model();
+    QCOMPARE(explanationOf(samples, QStringLiteral("eTDI3")), QStringLiteral("The expected TDI3"));
+    QCOMPARE(explanationOf(samples, QStringLiteral("Comment TD14")),
+             QStringLiteral("Notes on the sample's TDI4: chemistry substituted, date missing, no matching taxa"));
+    results->sheets()->setCurrentIndex(1);
+    const QAbstractItemModel& sites = *results->activeGrid()->model();
+    QCOMPARE(explanationOf(sites, QStringLiteral("RoM-G/M")),
+             QStringLiteral("Risk of being on the wrong side of the Good/Moderate boundary"));
+    QCOMPARE(explanationOf(sites, QStringLiteral("CoC HG")),
+             QStringLiteral("Probability of High or Good (CoC High + CoC Good)"));
+    // The data view's column letters need none.
+    QVERIFY(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).isNull());
     frame->closeWithoutAsking();
 }
 

@@ -1,5 +1,8 @@
 #include "ui/chart/widget/site_chart_view.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -13,6 +16,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -40,7 +44,7 @@ private:
     QPageLayout::Orientation saved_;
 };
 
-// The picture itself, at its natural size; the scroll area around it scrolls.
+// The picture itself, drawn at the view's scale; the scroll area around it scrolls.
 class SiteChartCanvas : public QWidget {
 public:
     SiteChartCanvas(const SiteChart& chart, QWidget* parent) : QWidget(parent), chart_(chart)
@@ -49,10 +53,20 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
+    void setScale(double scale)
+    {
+        scale_ = scale;
+        setFixedSize((QSizeF(chart_.size()) * scale_).toSize());
+        update();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale_, scale_);
         chart_.paint(painter);
     }
 
@@ -60,14 +74,15 @@ protected:
     {
         if (event->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(event);
-            const int site = chart_.siteAt(help->pos());
+            const int site = chart_.siteAt(QPointF(help->pos()) / scale_);
             if (site < 0) {
                 QToolTip::hideText();
                 event->ignore();
             } else {
                 const SiteColumn& column = chart_.data().sites[static_cast<std::size_t>(site)];
+                const QRectF area = QRectF(chart_.column(site));
                 QToolTip::showText(help->globalPos(), QString::fromStdString(SiteRowText(column)), this,
-                                   chart_.column(site));
+                                   QRectF(area.topLeft() * scale_, area.size() * scale_).toRect());
             }
             return true;
         }
@@ -76,6 +91,7 @@ protected:
 
 private:
     const SiteChart& chart_;
+    double scale_ = 1.0;
 };
 
 // The chart's left margin (the EQR and per-cent axes) kept in view while the sites
@@ -84,8 +100,15 @@ class AxisStrip : public QWidget {
 public:
     AxisStrip(const SiteChart& chart, QWidget* parent) : QWidget(parent), chart_(chart)
     {
-        resize(chart_.eqrPanel().x(), chart_.size().height());
+        setScale(1.0);
         setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    void setScale(double scale)
+    {
+        scale_ = scale;
+        resize(static_cast<int>(chart_.eqrPanel().x() * scale_), static_cast<int>(chart_.size().height() * scale_));
+        update();
     }
 
 protected:
@@ -93,11 +116,14 @@ protected:
     {
         QPainter painter(this);
         painter.setClipRect(rect());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale_, scale_);
         chart_.paint(painter);
     }
 
 private:
     const SiteChart& chart_;
+    double scale_ = 1.0;
 };
 
 }  // namespace
@@ -110,6 +136,38 @@ SiteChartView::SiteChartView(SiteChartData data, QWidget* parent) : QScrollArea(
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     axisStrip_ = new AxisStrip(chart_, viewport());
     axisStrip_->hide();
+}
+
+double SiteChartView::fittedScale(const QSize& room) const
+{
+    const QSize natural = chart_.size();
+    if (natural.isEmpty() || room.isEmpty())
+        return 1.0;
+    const double byHeight = double(room.height()) / natural.height();
+    const double byWidth = double(room.width()) / natural.width();
+    // The whole chart when it can be shown at a readable size, larger than its natural
+    // size as the tab grows; a chart of many sites keeps its height in view (never below
+    // half its natural size) and scrolls sideways.
+    const double whole = std::min(byHeight, byWidth);
+    if (whole >= kSmallestWholeScale)
+        return std::min(whole, kLargestScale);
+    return std::clamp(byHeight, kSmallestScale, 1.0);
+}
+
+void SiteChartView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    // The room the picture has: the viewport, with the scroll bars that the scale will
+    // need taken off first, so that the picture does not change its mind as they come.
+    const QSize room = maximumViewportSize();
+    double scale = fittedScale(room);
+    if (chart_.size().width() * scale > room.width())
+        scale = fittedScale(room - QSize(0, horizontalScrollBar()->sizeHint().height()));
+    if (std::abs(scale - scale_) < 1e-3)
+        return;
+    scale_ = scale;
+    static_cast<SiteChartCanvas*>(widget())->setScale(scale_);
+    static_cast<AxisStrip*>(axisStrip_)->setScale(scale_);
 }
 
 void SiteChartView::scrollContentsBy(int dx, int dy)

@@ -11,8 +11,9 @@ class QPrinter;
 
 namespace chart {
 
-// The chart of one site table as a results-window tab: the picture at its natural size,
-// scrolling sideways when there are many sites, a tooltip with the site's row of the
+// The chart of one site table as a results-window tab: the picture scaled to the tab (the
+// whole of it, as large as the tab allows; with many sites its height, scrolling
+// sideways), while saved and printed pictures keep the chart's natural size; a tooltip with the site's row of the
 // table over each site, and a context menu to save the picture as PNG, SVG or PDF or copy
 // it to the clipboard. Copy, Print and Print Preview act on the picture: it is printed on
 // one page turned the way the chart is.
@@ -34,6 +35,14 @@ public:
     void setPrinter(QPrinter* printer) { printer_ = printer; }
     void setPrintCaption(const QString& caption) { printCaption_ = caption; }
 
+    // The scale the picture is shown at, 1 at its natural size.
+    double scale() const { return scale_; }
+    // The scale for a viewport of room's size.
+    double fittedScale(const QSize& room) const;
+    static constexpr double kSmallestWholeScale = 0.75;
+    static constexpr double kSmallestScale = 0.5;
+    static constexpr double kLargestScale = 3.0;
+
     void copy() override;
     void print() override;
     void printPreview() override;
@@ -47,6 +56,7 @@ public slots:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Asks for a file name ending in suffix; empty when the user cancels.
@@ -55,6 +65,7 @@ private:
 
     SiteChart chart_;
     QWidget* axisStrip_ = nullptr;
+    double scale_ = 1.0;
     QPrinter* printer_ = nullptr;
     QString printCaption_;
 };
