@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QResizeEvent>
 
 #include "ui/dialog_units.h"
@@ -51,20 +53,27 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
     setSizeGripEnabled(true);
     const DialogUnits du(font());
 
-    auto* sheetsLabel = new QLabel(QStringLiteral("Avaliable worksheets"), this);
+    // The controls on the left keep their places in dialog units; on a screen too low for
+    // them (a large scale factor) they scroll, so that OK, Cancel and Help stay reachable.
+    controlsArea_ = new QScrollArea(this);
+    controlsArea_->setFrameShape(QFrame::NoFrame);
+    controlsArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* controls = new QWidget;
+    controls->setFixedSize(du.size(116, 238));
+    auto* sheetsLabel = new QLabel(QStringLiteral("Avaliable worksheets"), controls);
     sheetsLabel->setGeometry(du.rect(7, 7, 93, 8));
-    sheetList_ = new QListWidget(this);
+    sheetList_ = new QListWidget(controls);
     sheetList_->setGeometry(du.rect(7, 20, 106, 38));
 
-    auto* positionGroup = new QGroupBox(this);
+    auto* positionGroup = new QGroupBox(controls);
     positionGroup->setGeometry(du.rect(7, 59, 106, 40));
-    auto* rowLabel = new QLabel(QStringLiteral("First data row"), this);
+    auto* rowLabel = new QLabel(QStringLiteral("First data row"), controls);
     rowLabel->setGeometry(du.rect(12, 70, 56, 8));
-    firstRowList_ = new QComboBox(this);
+    firstRowList_ = new QComboBox(controls);
     firstRowList_->setGeometry(du.x(71), du.y(67), du.x(37), du.y(13));
-    auto* columnLabel = new QLabel(QStringLiteral("First data column"), this);
+    auto* columnLabel = new QLabel(QStringLiteral("First data column"), controls);
     columnLabel->setGeometry(du.rect(12, 88, 58, 8));
-    firstColumnList_ = new QComboBox(this);
+    firstColumnList_ = new QComboBox(controls);
     firstColumnList_->setGeometry(du.x(71), du.y(84), du.x(37), du.y(13));
     for (int i = 1; i <= kListEntries; ++i) {
         firstRowList_->addItem(QString::number(i));
@@ -73,12 +82,12 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
     firstRowList_->setMaxVisibleItems(kListEntries);
     firstColumnList_->setMaxVisibleItems(kListEntries);
 
-    auto* metricGroup = new QGroupBox(QStringLiteral("Metric"), this);
+    auto* metricGroup = new QGroupBox(QStringLiteral("Metric"), controls);
     metricGroup->setGeometry(du.rect(7, 103, 106, 77));
     const QFontMetrics metrics(font());
     const int buttonTextWidth = du.x(94) - 24;  // the indicator takes the rest
     auto makeButton = [&](const char* text, int top) {
-        auto* button = new QRadioButton(wrapped(QString::fromUtf8(text), metrics, buttonTextWidth), this);
+        auto* button = new QRadioButton(wrapped(QString::fromUtf8(text), metrics, buttonTextWidth), controls);
         button->setGeometry(du.rect(14, top, 94, 23));
         return button;
     };
@@ -86,21 +95,23 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
     lakesButton_ = makeButton("LTDI1 && 2: Trophic Diatom Indices for lakes", 133);
     damButton_ = makeButton("DAM: Diatom Acidification Metric", 155);
 
-    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_ = new QPushButton(QStringLiteral("OK"), controls);
     okButton_->setGeometry(du.rect(7, 186, 50, 14));
     okButton_->setDefault(true);
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), controls);
     cancelButton->setGeometry(du.rect(7, 203, 50, 14));
-    helpButton_ = new QPushButton(QStringLiteral("Help"), this);
+    helpButton_ = new QPushButton(QStringLiteral("Help"), controls);
     helpButton_->setGeometry(du.rect(7, 220, 50, 14));
     helpButton_->setAutoDefault(false);
     cancelButton->setAutoDefault(false);
 
+    controlsArea_->setWidget(controls);
+    controlsArea_->setGeometry(0, 0, du.x(116), du.y(238));
     grid_ = new SheetPreviewGrid(this);
     grid_->setGeometry(du.rect(118, 7, 361, 227));
     resize(du.size(484, 238));
     // The grid must stay usable; the controls on the left keep their places.
-    setMinimumSize(du.x(118) + 100 + kGridMargin, du.y(238));
+    setMinimumSize(du.x(118) + 100 + kGridMargin, du.y(120));
 
     connect(okButton_, &QPushButton::clicked, this, [this] {
         readFamily();
@@ -246,9 +257,13 @@ void WorksheetSelectDialog::resizeEvent(QResizeEvent* event)
 
 void WorksheetSelectDialog::fitGrid()
 {
-    // The grid keeps its top-left corner and reaches to 10 pixels inside the right and
-    // bottom edges.
-    const QPoint topLeft = grid_->geometry().topLeft();
+    // The controls take the dialog's height, with room for their scroll bar when they need
+    // it; the grid keeps its top and reaches to 10 pixels inside the right and bottom edges.
+    const DialogUnits du(font());
+    const bool scrolls = height() < controlsArea_->widget()->height();
+    const int areaWidth = du.x(116) + (scrolls ? controlsArea_->verticalScrollBar()->sizeHint().width() : 0);
+    controlsArea_->setGeometry(0, 0, areaWidth, height());
+    const QPoint topLeft(std::max(du.x(118), areaWidth + du.x(2)), grid_->geometry().top());
     grid_->setGeometry(topLeft.x(), topLeft.y(), std::max(0, width() - kGridMargin - topLeft.x()),
                        std::max(0, height() - kGridMargin - topLeft.y()));
 }

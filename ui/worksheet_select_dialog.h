@@ -11,6 +11,7 @@ class QComboBox;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class SheetPreviewGrid;
 
 namespace wb {
@@ -75,5 +76,6 @@ private:
     QRadioButton* damButton_;
     QPushButton* okButton_;
     QPushButton* helpButton_;
+    QScrollArea* controlsArea_;
     SheetPreviewGrid* grid_;
 };
