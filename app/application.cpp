@@ -1,7 +1,8 @@
 #include "app/application.h"
 
-#include "app/job.h"
-#include "app/user_interaction.h"
+#include "import/family.h"
+#include "metrics/status_class.h"
+#include "import/user_interaction.h"
 #include "base/data_files.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
@@ -132,6 +133,19 @@ bool Application::LoadBoundaries(const std::string& siteType, int slot)
     recordset.Close();
     database_->Close();
     return true;
+}
+
+std::shared_ptr<const MemoryTable> Application::boundaryTable(const std::string& siteType)
+{
+    const int slot = siteType == SecondIndexName(familyRivers) || siteType == SecondIndexName(familyLakes) ? 2 : 1;
+    if (!LoadBoundaries(siteType, slot))
+        return nullptr;
+    return slot == 1 ? boundaries1 : boundaries2;
+}
+
+std::shared_ptr<const MemoryTable> Application::cocTable(const std::string& familyName)
+{
+    return LoadCoCParameters(familyName) ? cocParameters : nullptr;
 }
 
 bool Application::LoadCoCParameters(const std::string& familyName)

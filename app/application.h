@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "import/reference_source.h"
 #include "refdb/database_identity.h"
 #include "refdb/memory_table.h"
 
@@ -24,7 +25,7 @@ struct ProgramPaths {
 // The application object without its windows: the reference database, the master taxon
 // list that stays in memory for the whole run, the class names, and the loaders that
 // each import calls for its family's class boundaries and confidence-of-class parameters.
-class Application {
+class Application : public ReferenceSource {
 public:
     explicit Application(UserInteraction& ui);
     ~Application();
@@ -49,6 +50,13 @@ public:
     bool LoadBoundaries(const std::string& siteType, int slot);
     // The CoC rows of a family; true when at least four were found, else the slot is emptied.
     bool LoadCoCParameters(const std::string& familyName);
+
+    // The tables an import keeps (ReferenceSource): each load replaces the application's
+    // own slot, boundaries of a second index in slot 2, of a first in slot 1.
+    std::shared_ptr<const MemoryTable> masterList() override { return masterTaxonList; }
+    std::shared_ptr<const MemoryTable> boundaryTable(const std::string& siteType) override;
+    std::shared_ptr<const MemoryTable> cocTable(const std::string& familyName) override;
+    std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return referenceIdentity; }
 
     // The reference database's identity as the results, the About box and the command line
     // state it (DatabaseIdentityLines), or the one line "Reference database: not identified".

@@ -1,10 +1,10 @@
 #include "app/data_grid_cells.h"
 
-#include "app/sample_layout.h"
-#include "app/serial_date.h"
+#include "import/sample_layout.h"
+#include "import/serial_date.h"
 #include "app/job.h"
 #include "matrix/number_format.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 #include "workbook/cells/cell_names.h"
 
 namespace datagrid {
@@ -19,15 +19,15 @@ constexpr int kFirstSampleColumn = 3;
 
 int headerRows(const Job& job)
 {
-    return static_cast<int>(job.headerLabels.size());
+    return static_cast<int>(job.samples.headerLabels.size());
 }
 
 const std::string& headerValue(const Job& job, int headerRow, int sample)
 {
     static const std::string empty;
-    if (headerRow < 0 || static_cast<std::size_t>(headerRow) >= job.headerValues.size())
+    if (headerRow < 0 || static_cast<std::size_t>(headerRow) >= job.samples.headerValues.size())
         return empty;
-    const std::vector<std::string>& values = job.headerValues[static_cast<std::size_t>(headerRow)];
+    const std::vector<std::string>& values = job.samples.headerValues[static_cast<std::size_t>(headerRow)];
     if (sample < 0 || static_cast<std::size_t>(sample) >= values.size())
         return empty;
     return values[static_cast<std::size_t>(sample)];
@@ -36,28 +36,28 @@ const std::string& headerValue(const Job& job, int headerRow, int sample)
 bool unscored(const Job& job, int taxon)
 {
     // Before a successful analysis there is no score list to go by.
-    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.scoredRow1.size())
+    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.analysis.scoredRow1.size())
         return false;
-    return job.scoredRow1[static_cast<std::size_t>(taxon)] < 0;
+    return job.analysis.scoredRow1[static_cast<std::size_t>(taxon)] < 0;
 }
 
 bool mapped(const Job& job, int taxon)
 {
-    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.mappedLine.size())
+    if (!job.analysed || taxon < 0 || static_cast<std::size_t>(taxon) >= job.analysis.mappedLine.size())
         return false;
-    return job.mappedLine[static_cast<std::size_t>(taxon)] >= 0;
+    return job.analysis.mappedLine[static_cast<std::size_t>(taxon)] >= 0;
 }
 
 }  // namespace
 
 int RowCount(const Job& job)
 {
-    return headerRows(job) + static_cast<int>(job.taxa.size());
+    return headerRows(job) + static_cast<int>(job.samples.taxa.size());
 }
 
 int ColumnCount(const Job& job)
 {
-    return job.sampleCount + 2;
+    return job.samples.sampleCount + 2;
 }
 
 std::string SamplingDateText(std::string_view text)
@@ -85,7 +85,7 @@ GridCell Cell(const Job& job, int row, int column)
     const int h = headerRows(job);
     if (row <= h) {
         if (column == 1) {
-            cell.text = job.headerLabels[static_cast<std::size_t>(row - 1)];
+            cell.text = job.samples.headerLabels[static_cast<std::size_t>(row - 1)];
         } else if (column >= kFirstSampleColumn) {
             const std::string& text = headerValue(job, row - 1, column - kFirstSampleColumn);
             cell.text = row == kDateRow ? SamplingDateText(text) : text;
@@ -99,7 +99,7 @@ GridCell Cell(const Job& job, int row, int column)
         cell.background = kUnscoredTaxonColour;
     else if (mapped(job, taxon))
         cell.background = kMappedTaxonColour;
-    const TaxonEntry& entry = job.taxa[static_cast<std::size_t>(taxon)];
+    const TaxonEntry& entry = job.samples.taxa[static_cast<std::size_t>(taxon)];
     if (column == 1) {
         cell.text = entry.code;
     } else if (column == 2) {
@@ -107,15 +107,15 @@ GridCell Cell(const Job& job, int row, int column)
     } else {
         const int sample = column - kFirstSampleColumn;
         cell.rightAligned = true;
-        if (job.counts && sample < job.counts->nRows() && taxon < job.counts->nCols())
-            cell.text = numtext::g13((*job.counts)(sample, taxon));
+        if (job.samples.counts && sample < job.samples.counts->nRows() && taxon < job.samples.counts->nCols())
+            cell.text = numtext::g13((*job.samples.counts)(sample, taxon));
     }
     return cell;
 }
 
 std::string Caption(const Job& job)
 {
-    return "Data view: " + job.title;
+    return "Data view: " + job.samples.title;
 }
 
 }  // namespace datagrid

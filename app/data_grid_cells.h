@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/grid_cell.h"
+#include "base/grid_cell.h"
 
 class Job;
 

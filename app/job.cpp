@@ -1,61 +1,68 @@
 #include "app/job.h"
 
 #include "app/application.h"
-#include "matrix/number_format.h"
+#include "import/sample_import.h"
+#include "taxa/taxa.h"
 
 Job::Job(Application* application, UserInteraction& user) : app(application), ui(user) {}
 
 Job::~Job() = default;
 
-const char* Job::FamilyName(int f)
-{
-    switch (f) {
-    case familyLakes: return "LTDI";
-    case familyDam: return "DAM";
-    default: return "TDI";
-    }
-}
-
-const char* Job::FirstIndexName(int f)
-{
-    switch (f) {
-    case familyLakes: return "LTDI1";
-    case familyDam: return "DAM";
-    default: return "TDI3";
-    }
-}
-
-const char* Job::SecondIndexName(int f)
-{
-    switch (f) {
-    case familyLakes: return "LTDI2";
-    case familyDam: return "";
-    default: return "TDI4";
-    }
-}
-
-void Job::ComposeImportSummary()
-{
-    const int taxaInCounts = counts ? counts->nCols() : 0;
-    const int samplesInCounts = counts ? counts->nRows() : 0;
-    summary = "File:\t" + title;
-    summary += "\r\nWorksheet:\t" + sheetName;
-    summary += "\r\n\r\nMetric:\t" + familyName;
-    summary += numtext::format("\r\n\r\nNumber of taxa:\t%d\r\nNumber of samples:\t%d",
-                               {static_cast<long long>(taxaInCounts), static_cast<long long>(samplesInCounts)});
-    if (!cocAvailable)
-        summary += numtext::format(
-            "\r\n\r\nConfidence of class parameters not found for %s, uncertainty estimates will not be calculated.",
-            {std::string_view(familyName)});
-}
-
 Job::State Job::state() const
 {
-    if (!counts)
+    if (!samples.counts)
         return State::Created;
     if (!analysed)
         return State::Imported;
     return modified ? State::Analysed : State::Saved;
+}
+
+bool Job::OpenWorkbook(const std::string& workbookPath)
+{
+    if (!app) {
+        ui.showMessage("Error retrieving taxon list");
+        return false;
+    }
+    std::optional<ImportedSamples> imported = ImportSamples(workbookPath, *app, ui, samples.family);
+    if (!imported)
+        return false;
+    samples = std::move(*imported);
+    analysis = Analysis();
+    sites = SiteSummaries();
+    analysed = false;
+    return true;
+}
+
+bool Job::Analyse()
+{
+    // A new run starts from the import alone: nothing of an earlier run is kept.
+    analysis = Analysis();
+    sites = SiteSummaries();
+    analysed = false;
+    std::optional<Analysis> run = ::Analyse(samples, taxonMap, ui);
+    if (!run)
+        return false;
+    analysis = std::move(*run);
+    if (samples.cocAvailable)
+        sites = SummariseAllSites(samples, analysis, ui);
+    modified = true;
+    analysed = true;
+    return true;
+}
+
+bool Job::SetTaxonMap(const std::string& mapPath, std::string& error)
+{
+    auto map = std::make_shared<taxa::TaxonMap>();
+    if (!taxa::ReadTaxonMap(mapPath, *map, error))
+        return false;
+    taxonMap.map = std::move(map);
+    taxonMap.path = mapPath;
+    return true;
+}
+
+void Job::ClearTaxonMap()
+{
+    taxonMap = TaxonMapChoice();
 }
 
 bool Job::SaveModified()

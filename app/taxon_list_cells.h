@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/grid_cell.h"
+#include "base/grid_cell.h"
 
 class MemoryTable;
 

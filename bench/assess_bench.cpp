@@ -16,7 +16,7 @@
 
 #include "app/application.h"
 #include "app/job.h"
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "bench/large_workbook.h"
 
 namespace {
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         return 1;
     std::printf("import:   %.2f s\n", secondsSince(phase));
     phase = std::chrono::steady_clock::now();
-    if (!RunAnalysis(job))
+    if (!job.Analyse())
         return 1;
     std::printf("analysis: %.2f s (confidence of class included)\n", secondsSince(phase));
     phase = std::chrono::steady_clock::now();

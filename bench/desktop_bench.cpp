@@ -23,7 +23,7 @@
 #include "ui/startup.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 
 namespace {
 

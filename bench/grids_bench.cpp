@@ -24,7 +24,7 @@
 #include "app/application.h"
 #include "app/job.h"
 #include "bench/large_workbook.h"
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "ui/grids/grid_view.h"
 #include "ui/grids/grid_windows.h"
 
@@ -135,11 +135,11 @@ int main(int argc, char** argv)
     Application app(user);
     app.OpenReferenceData(database);
     Job job(&app, user);
-    if (!job.OpenWorkbook(input) || !RunAnalysis(job))
+    if (!job.OpenWorkbook(input) || !job.Analyse())
         return 1;
     std::filesystem::remove_all(folder);
-    std::printf("job: %d samples x %d taxa, %d sites\n", job.sampleCount, job.taxonCount,
-                static_cast<int>(job.siteCodes.size()));
+    std::printf("job: %d samples x %d taxa, %d sites\n", job.samples.sampleCount, job.samples.taxonCount,
+                static_cast<int>(job.sites.siteCodes.size()));
 
     QMdiArea area;
     area.resize(1280, 860);

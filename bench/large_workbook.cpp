@@ -5,7 +5,7 @@
 #include <random>
 
 #include "app/application.h"
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "workbook/book.h"
 
 namespace bench_workbook {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 
 // The large river workbook of the benchmarks: four header rows (sample, site code,
 // sampling date, alkalinity), then one row per taxon, the data from row 5, column C.

@@ -57,7 +57,7 @@ int main()
     }
     SilentUser ui;
     Job doc(nullptr, ui);
-    doc.masterTaxonList = std::make_shared<MemoryTable>(std::move(columns), listRows);
+    doc.samples.masterTaxonList = std::make_shared<MemoryTable>(std::move(columns), listRows);
 
     auto boundaryTable = [](const char* site) {
         std::vector<MemoryTable::Column> b = {column("SiteType", MemoryTable::kindText), column("Type", MemoryTable::kindText),
@@ -73,29 +73,29 @@ int main()
         b[6].doubles = {0.2};
         return std::make_shared<MemoryTable>(std::move(b), 1);
     };
-    doc.boundaries1 = boundaryTable("TDI3");
-    doc.boundaries2 = boundaryTable("TDI4");
+    doc.samples.boundaries1 = boundaryTable("TDI3");
+    doc.samples.boundaries2 = boundaryTable("TDI4");
     std::vector<MemoryTable::Column> coc = {column("SiteType", MemoryTable::kindText), column("Coefficient", MemoryTable::kindDouble),
                                         column("Value", MemoryTable::kindDouble)};
     coc[0].texts.assign(4, "TDI");
     coc[1].doubles = {0, 1, 2, 3};
     coc[2].doubles = {0.05, 0.1, -0.05, 2};
-    doc.cocParameters = std::make_shared<MemoryTable>(std::move(coc), 4);
+    doc.samples.cocParameters = std::make_shared<MemoryTable>(std::move(coc), 4);
 
-    doc.family = familyRivers;
+    doc.samples.family = familyRivers;
     for (int t = 0; t < taxa; ++t)
-        doc.taxa.push_back({"tx" + std::to_string((t * 19) % listRows), ""});  // lower case: folded look-ups
-    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
-    doc.headerValues.assign(6, std::vector<std::string>(samples));
+        doc.samples.taxa.push_back({"tx" + std::to_string((t * 19) % listRows), ""});  // lower case: folded look-ups
+    doc.samples.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
+    doc.samples.headerValues.assign(6, std::vector<std::string>(samples));
     for (int s = 0; s < samples; ++s) {
         for (int k = 0; k < 40; ++k)
-            (*doc.counts)(s, static_cast<int>(random() % taxa)) += 1 + random() % 20;
-        doc.headerValues[1][static_cast<std::size_t>(s)] = "SITE" + std::to_string(s % 1200);
-        doc.headerValues[2][static_cast<std::size_t>(s)] = std::to_string(38000 + s % 3000);
-        doc.headerValues[3][static_cast<std::size_t>(s)] = std::to_string(1 + s % 300);
+            (*doc.samples.counts)(s, static_cast<int>(random() % taxa)) += 1 + random() % 20;
+        doc.samples.headerValues[1][static_cast<std::size_t>(s)] = "SITE" + std::to_string(s % 1200);
+        doc.samples.headerValues[2][static_cast<std::size_t>(s)] = std::to_string(38000 + s % 3000);
+        doc.samples.headerValues[3][static_cast<std::size_t>(s)] = std::to_string(1 + s % 300);
     }
-    doc.sampleCount = samples;
-    doc.taxonCount = taxa;
+    doc.samples.sampleCount = samples;
+    doc.samples.taxonCount = taxa;
 
     const auto start = std::chrono::steady_clock::now();
     if (!doc.Analyse()) {
@@ -104,11 +104,11 @@ int main()
     }
     const double analysis = seconds(start);
     const auto cocStart = std::chrono::steady_clock::now();
-    doc.ConfidenceOfClass(1);
-    doc.ConfidenceOfClass(2);
+    SummariseSites(doc.samples, doc.analysis, 1, doc.ui, doc.sites);
+    SummariseSites(doc.samples, doc.analysis, 2, doc.ui, doc.sites);
     const double confidence = seconds(cocStart);
     std::printf("metrics: %d samples x %d taxa, %d-row master list, %d sites\n", samples, taxa, listRows,
-                doc.siteSummary1 ? doc.siteSummary1->nRows() : 0);
+                doc.sites.siteSummary1 ? doc.sites.siteSummary1->nRows() : 0);
     std::printf("  analysis            %.3f s\n", analysis);
     std::printf("  confidence of class %.3f s (both indices)\n", confidence);
     std::printf("  total               %.3f s\n", analysis + confidence);

@@ -20,9 +20,9 @@
 
 #include "app/application.h"
 #include "app/job.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 #include "bench/large_workbook.h"
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "workbook/book.h"
 
 namespace {
@@ -74,7 +74,7 @@ std::optional<Timing> timeJob(const std::string& database, const std::string& in
         if (!job.OpenWorkbook(input))
             return std::nullopt;
         const double imported = millisecondsSince(start);
-        if (!RunAnalysis(job))
+        if (!job.Analyse())
             return std::nullopt;
         const double analysed = millisecondsSince(start);
         if (!job.SaveResultsTo(output))

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/default_values.h"
 #include "app/application.h"
-#include "app/job.h"
 #include "base/safe_file.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
-#include "metrics/analysis_command.h"
-#include "metrics/taxon_map_use.h"
+#include "import/default_values.h"
+#include "import/sample_import.h"
+#include "metrics/analysis.h"
+#include "results/assessment.h"
+#include "taxa/taxa.h"
 #include "results/results_csv.h"
 #include "results/results_workbook.h"
 #include "ui/chart/chart_export.h"
@@ -155,27 +156,27 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     return exitOk;
 }
 
-// The job's import as the desktop program runs it, with the worksheet choice from the
-// options. exitOk, exitFailed (the import's message is on standard error) or exitUsage.
-int importJob(const AssessOptions& options, CliUser& user, Job& job)
+// The import as the desktop program runs it, with the worksheet choice from the options
+// and the defaults for missing chemistry. exitOk, exitFailed (the import's message is on
+// standard error) or exitUsage.
+int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& references, Assessment& assessment)
 {
-    job.defaultAlkalinity = options.defaults.alkalinityMgL;
-    job.defaultCalcium = options.defaults.calciumUeqL;
-    job.defaultDOC = options.defaults.docMgL;
-    if (options.taxonMap) {
-        job.taxonMap = options.taxonMap;
-        job.taxonMapPath = *options.taxonMapPath;
+    std::optional<ImportedSamples> samples = ImportSamples(options.workbook, references, user);
+    if (!samples) {
+        if (user.usageError())
+            return usage(*user.usageError());
+        return exitFailed;
     }
-    if (job.OpenWorkbook(options.workbook))
-        return exitOk;
-    if (user.usageError())
-        return usage(*user.usageError());
-    return exitFailed;
+    assessment.samples = std::move(*samples);
+    assessment.samples.defaultAlkalinity = options.defaults.alkalinityMgL;
+    assessment.samples.defaultCalcium = options.defaults.calciumUeqL;
+    assessment.samples.defaultDOC = options.defaults.docMgL;
+    return exitOk;
 }
 
-void printSummary(const Job& job)
+void printSummary(const Assessment& assessment)
 {
-    const std::string text = results::SummaryWithLineFeeds(job.summary);
+    const std::string text = results::SummaryWithLineFeeds(SummaryText(assessment));
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
@@ -194,21 +195,26 @@ int runAssess(const std::vector<std::string>& args)
         app.OpenReferenceData(database.path, database.notFoundDetail());
     }
 
-    Job job(&app, user);
-    if (int status = importJob(options, user, job); status != exitOk)
+    // The road of one job: import, analysis, site summaries, results.
+    Assessment job;
+    if (int status = importSamples(options, user, app, job); status != exitOk)
         return status;
 
     // The job form's "Analyse": the analysis and the confidence of class. A failed
     // analysis has shown its message; the summary is printed either way, as the job form
     // shows it after a failure too.
-    const bool analysed = RunAnalysis(job);
+    std::optional<Analysis> analysis = Analyse(job.samples, {options.taxonMap, options.taxonMapPath.value_or("")}, user);
+    if (analysis) {
+        job.analysis = std::move(*analysis);
+        job.sites = SummariseAllSites(job.samples, job.analysis, user);
+    }
     if (!options.quiet)
         printSummary(job);
-    if (!analysed)
+    if (!analysis)
         return exitFailed;
 
     // The save shows the library's error text itself (on standard error).
-    if (options.outputPath && !job.SaveResults())
+    if (options.outputPath && !results::SaveResultsWorkbook(job, *options.outputPath, user))
         return exitNotWritten;
     if (options.csvDirectory) {
         std::string error;

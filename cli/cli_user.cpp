@@ -5,7 +5,7 @@
 
 #include "base/ascii_case.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 
 namespace cli {
 

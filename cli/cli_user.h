@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 
 namespace cli {
 

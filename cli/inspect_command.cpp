@@ -10,7 +10,7 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 #include "workbook/cells/cell_names.h"
 
 namespace cli {

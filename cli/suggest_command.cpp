@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/job.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
+#include "import/sample_import.h"
 #include "metrics/unmatched_taxa.h"
 
 namespace cli {
@@ -112,15 +112,15 @@ int runSuggest(const std::vector<std::string>& args)
         const torven::DataFileSearch database = findReferenceDatabase();
         app.OpenReferenceData(database.path, database.notFoundDetail());
     }
-    Job job(&app, user);
-    if (!job.OpenWorkbook(options.workbook)) {
+    const std::optional<ImportedSamples> samples = ImportSamples(options.workbook, app, user);
+    if (!samples) {
         if (user.usageError())
             return usage(*user.usageError());
         return exitFailed;
     }
 
     writeLine({"code", "name", "rank", "suggested code", "suggested name", "score", "reason"});
-    const UnmatchedTaxa unmatched = FindUnmatchedTaxa(job, static_cast<std::size_t>(options.limit));
+    const UnmatchedTaxa unmatched = FindUnmatchedTaxa(*samples, static_cast<std::size_t>(options.limit));
     for (const UnmatchedTaxon& taxon : unmatched.taxa) {
         if (taxon.suggestions.best.empty()) {
             writeLine({taxon.code, taxon.name, "", "", "", "", ""});

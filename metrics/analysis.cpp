@@ -5,8 +5,10 @@
 #include <cmath>
 #include <ctime>
 
-#include "app/job.h"
+#include "metrics/analysis.h"
+
 #include "base/civil_date.h"
+#include "import/user_interaction.h"
 #include "matrix/number_format.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
@@ -28,21 +30,21 @@ std::optional<std::array<double, 4>> firstRowLimits(const MemoryTable* boundarie
     return row->limits;
 }
 
-void assessRivers(Job& doc)
+void assessRivers(const ImportedSamples& in, Analysis& out)
 {
-    Matrix& results = *doc.results;
+    Matrix& results = *out.results;
     const int samples = results.nRows();
-    const int sum1 = rescol::firstSum, sum2 = rescol::secondSum(doc.indexCount);
+    const int sum1 = rescol::firstSum, sum2 = rescol::secondSum(out.indexCount);
 
     const EqrRule tdi3 = EqrRuleFor(familyRivers, 1);
-    const auto limits3 = firstRowLimits(doc.boundaries1.get());
+    const auto limits3 = firstRowLimits(in.boundaries1.get());
     for (int s = 0; s < samples; ++s) {
-        std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
+        std::string& comment = out.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
         const double alkalinity =
-            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::alkalinityRow, s)), doc.defaultAlkalinity,
-                                doc.alkMinTDI3, doc.alkMaxTDI3, alkalinityNotes, comment, noted);
-        const int serial = numtext::leadingInteger(HeaderText(doc, layout::dateRow, s));
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::alkalinityRow, s)), in.defaultAlkalinity,
+                                in.alkMinTDI3, in.alkMaxTDI3, alkalinityNotes, comment, noted);
+        const int serial = numtext::leadingInteger(HeaderText(in, layout::dateRow, s));
         if (IsBadDate(serial)) {
             if (noted)
                 comment += "; ";
@@ -52,27 +54,27 @@ void assessRivers(Job& doc)
     }
 
     const EqrRule tdi4 = EqrRuleFor(familyRivers, 2);
-    const auto limits4 = firstRowLimits(doc.boundaries2.get());
+    const auto limits4 = firstRowLimits(in.boundaries2.get());
     for (int s = 0; s < samples; ++s) {
-        std::string& comment = doc.comments2[static_cast<std::size_t>(s)];
+        std::string& comment = out.comments2[static_cast<std::size_t>(s)];
         bool noted = false;
         const double alkalinity =
-            SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::alkalinityRow, s)), doc.defaultAlkalinity,
-                                doc.alkMinTDI4, doc.alkMaxTDI4, alkalinityNotes, comment, noted);
+            SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::alkalinityRow, s)), in.defaultAlkalinity,
+                                in.alkMinTDI4, in.alkMaxTDI4, alkalinityNotes, comment, noted);
         CompleteIndex(results, s, sum2, tdi4, ExpectedTDI4(alkalinity), limits4, comment);
     }
 }
 
-void assessLakeIndex(Job& doc, int index)
+void assessLakeIndex(const ImportedSamples& in, Analysis& out, int index)
 {
-    Matrix& results = *doc.results;
-    const MemoryTable* boundaries = (index == 1 ? doc.boundaries1 : doc.boundaries2).get();
-    std::vector<std::string>& comments = index == 1 ? doc.comments1 : doc.comments2;
-    const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(doc.indexCount);
+    Matrix& results = *out.results;
+    const MemoryTable* boundaries = (index == 1 ? in.boundaries1 : in.boundaries2).get();
+    std::vector<std::string>& comments = index == 1 ? out.comments1 : out.comments2;
+    const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(out.indexCount);
     const EqrRule rule = EqrRuleFor(familyLakes, index);
     for (int s = 0; s < results.nRows(); ++s) {
         std::string& comment = comments[static_cast<std::size_t>(s)];
-        const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(doc, layout::lakeTypeRow, s)) : -1;
+        const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(in, layout::lakeTypeRow, s)) : -1;
         if (row < 0) {
             // Missing, not 0: an EQR of 0 would be the worst real value, and the site
             // means would average it in.
@@ -89,29 +91,29 @@ void assessLakeIndex(Job& doc, int index)
     }
 }
 
-void assessDam(Job& doc)
+void assessDam(const ImportedSamples& in, Analysis& out)
 {
-    Matrix& results = *doc.results;
+    Matrix& results = *out.results;
     const EqrRule rule = EqrRuleFor(familyDam, 1);
-    const auto limits = firstRowLimits(doc.boundaries1.get());
+    const auto limits = firstRowLimits(in.boundaries1.get());
     for (int s = 0; s < results.nRows(); ++s) {
-        std::string& comment = doc.comments1[static_cast<std::size_t>(s)];
+        std::string& comment = out.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
-        const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::calciumRow, s)),
-                                                   doc.defaultCalcium, doc.calciumMin, doc.calciumMax, calciumNotes,
+        const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::calciumRow, s)),
+                                                   in.defaultCalcium, in.calciumMin, in.calciumMax, calciumNotes,
                                                    comment, noted);
-        const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(doc, layout::docRow, s)),
-                                                     doc.defaultDOC, doc.docMin, doc.docMax, docNotes, comment, noted);
+        const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::docRow, s)),
+                                                     in.defaultDOC, in.docMin, in.docMax, docNotes, comment, noted);
         CompleteIndex(results, s, rescol::firstSum, rule, ExpectedDAM(calcium, dissolved), limits, comment);
     }
 }
 
-void fillResultNames(Job& doc)
+void fillResultNames(const ImportedSamples& in, Analysis& out)
 {
-    const std::string first = Job::FirstIndexName(doc.family);
-    const std::string second = Job::SecondIndexName(doc.family);
-    std::vector<std::string>& names = doc.resultNames;
-    names.assign(static_cast<std::size_t>(rescol::columnCount(doc.indexCount) + 1), "");
+    const std::string first = FirstIndexName(in.family);
+    const std::string second = SecondIndexName(in.family);
+    std::vector<std::string>& names = out.resultNames;
+    names.assign(static_cast<std::size_t>(rescol::columnCount(out.indexCount) + 1), "");
     names[0] = "Type";
     names[1] = "Sample sum";
     auto indexBlock = [&names](int sumCol, const std::string& index) {
@@ -123,9 +125,9 @@ void fillResultNames(Job& doc)
         names[at + 4] = "Class " + index;
     };
     indexBlock(rescol::firstSum, first);
-    if (doc.indexCount == 2)
-        indexBlock(rescol::secondSum(doc.indexCount), second);
-    const int offset = rescol::secondOffset(doc.indexCount);
+    if (out.indexCount == 2)
+        indexBlock(rescol::secondSum(out.indexCount), second);
+    const int offset = rescol::secondOffset(out.indexCount);
     names[static_cast<std::size_t>(offset + 7)] = "% Planktic";
     names[static_cast<std::size_t>(offset + 8)] = "% Motile";
     names[static_cast<std::size_t>(offset + 9)] = "% Organic tolerant";
@@ -133,44 +135,44 @@ void fillResultNames(Job& doc)
     names[static_cast<std::size_t>(offset + 11)] = "Comment " + first;
     // The second comment headers are written as the results have always been headed,
     // digit one and all, so that files made by earlier versions compare.
-    if (doc.family == familyRivers)
+    if (in.family == familyRivers)
         names[static_cast<std::size_t>(offset + 12)] = "Comment TD14";
-    else if (doc.family == familyLakes)
+    else if (in.family == familyLakes)
         names[static_cast<std::size_t>(offset + 12)] = "Comment LTD12";
 }
 
-void appendScoreWarnings(Job& doc, int taxonCount)
+void appendScoreWarnings(const ImportedSamples& in, Analysis& out, int taxonCount)
 {
     const char* const tail = "\r\nUse View Data to identify unmatched taxa\r\nA list of these will be saved in the results file.";
-    if (doc.indexCount == 2) {
-        if (doc.scoredCount1 == taxonCount && doc.scoredCount2 == taxonCount)
+    if (out.indexCount == 2) {
+        if (out.scoredCount1 == taxonCount && out.scoredCount2 == taxonCount)
             return;
-        doc.lackingCount1 = taxonCount - doc.scoredCount1;
-        doc.lackingCount2 = taxonCount - doc.scoredCount2;
-        const char* pattern = doc.family == familyLakes
+        out.lackingCount1 = taxonCount - out.scoredCount1;
+        out.lackingCount2 = taxonCount - out.scoredCount2;
+        const char* pattern = in.family == familyLakes
                                   ? "\r\nWarning: %d taxa lack LTDI1 scores and %d lack LTDI2 scores in database."
                                   : "\r\nWarning: %d taxa lack TDI3 scores and %d lack TDI4 scores in database.";
-        doc.summary += numtext::format(pattern, {static_cast<long long>(doc.lackingCount1),
-                                                 static_cast<long long>(doc.lackingCount2)});
+        out.summary += numtext::format(pattern, {static_cast<long long>(out.lackingCount1),
+                                                 static_cast<long long>(out.lackingCount2)});
     } else {
-        if (doc.scoredCount1 == taxonCount)
+        if (out.scoredCount1 == taxonCount)
             return;
-        doc.lackingCount1 = taxonCount - doc.scoredCount1;
-        doc.summary += numtext::format("\r\nWarning: %d taxa lack DAM scores in database.",
-                                       {static_cast<long long>(doc.lackingCount1)});
+        out.lackingCount1 = taxonCount - out.scoredCount1;
+        out.summary += numtext::format("\r\nWarning: %d taxa lack DAM scores in database.",
+                                       {static_cast<long long>(out.lackingCount1)});
     }
-    doc.summary += tail;
+    out.summary += tail;
 }
 
 // An empty line and the number of flagged samples, when there are any. The warning line
 // about unscored taxa ends without CR LF, the run's paragraphs with one.
-void appendQualityCount(Job& doc)
+void appendQualityCount(const ImportedSamples& in, Analysis& out)
 {
-    const int flagged = FlaggedSampleCount(JobSampleQuality(doc));
+    const int flagged = FlaggedSampleCount(SampleQualityOfAll(in, out));
     if (flagged == 0)
         return;
-    doc.summary += doc.summary.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
-    doc.summary += numtext::format(kQualitySummaryPattern, {static_cast<long long>(flagged)});
+    out.summary += out.summary.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
+    out.summary += numtext::format(kQualitySummaryPattern, {static_cast<long long>(flagged)});
 }
 
 // Whatever the reference data hold, no NaN or infinity is kept as a result.
@@ -184,74 +186,73 @@ void replaceNonFinite(Matrix& results)
 
 }  // namespace
 
-bool Job::Analyse()
+std::optional<Analysis> Analyse(const ImportedSamples& in, const TaxonMapChoice& taxonMap, UserInteraction& ui)
 {
-    matchedCount = scoredCount1 = scoredCount2 = mappedCount = 0;
-    lackingCount1 = lackingCount2 = 0;
-    results.reset();
-    indexCount = family == familyDam ? 1 : 2;
-    analysed = false;
-    if (taxa.empty() || !counts || counts->nCols() == 0)
-        return false;
+    Analysis out;
+    out.indexCount = in.family == familyDam ? 1 : 2;
+    if (in.taxa.empty() || !in.counts || in.counts->nCols() == 0)
+        return std::nullopt;
 
-    if (!CheckEnvironmentalInputs(*this))
-        return false;
-    summary += "\r\n";
+    if (!CheckEnvironmentalInputs(in, ui, out.summary))
+        return std::nullopt;
+    out.summary += "\r\n";
     BusyIndicator busy(ui);
 
-    const int taxonCount = counts->nCols();
-    const int samples = counts->nRows();
-    comments1.assign(static_cast<std::size_t>(samples), "");
-    comments2.assign(static_cast<std::size_t>(samples), "");
+    const int taxonCount = in.counts->nCols();
+    const int samples = in.counts->nRows();
+    out.comments1.assign(static_cast<std::size_t>(samples), "");
+    out.comments2.assign(static_cast<std::size_t>(samples), "");
 
     // A taxon map gives rows only to taxa whose own codes match none; its paragraph says
     // which lines it used and which it could not.
     TaxonMapUse mapUse;
-    if (taxonMap && masterTaxonList) {
-        mapUse = UseTaxonMap(*taxonMap, taxa, taxonCount, *masterTaxonList, MasterCodeColumn(taxa));
-        summary += TaxonMapParagraph(taxonMapPath, *taxonMap, mapUse, taxa);
+    if (taxonMap.map && in.masterTaxonList) {
+        mapUse = UseTaxonMap(*taxonMap.map, in.taxa, taxonCount, *in.masterTaxonList, MasterCodeColumn(in.taxa));
+        out.summary += TaxonMapParagraph(taxonMap.path, *taxonMap.map, mapUse, in.taxa);
     }
-    mappedLine = mapUse.lines;
-    mappedLine.resize(static_cast<std::size_t>(taxonCount), -1);
-    mappedCount = mapUse.mappedCount;
-    const TaxonMatch match = MatchTaxa(taxa, taxonCount, masterTaxonList.get(), FirstIndexName(family),
-                                       indexCount == 2 ? SecondIndexName(family) : "",
+    out.mappedLine = mapUse.lines;
+    out.mappedLine.resize(static_cast<std::size_t>(taxonCount), -1);
+    out.mappedCount = mapUse.mappedCount;
+    const TaxonMatch match = MatchTaxa(in.taxa, taxonCount, in.masterTaxonList.get(), FirstIndexName(in.family),
+                                       out.indexCount == 2 ? SecondIndexName(in.family) : "",
                                        mapUse.rows.empty() ? nullptr : &mapUse.rows);
-    matchedRow.assign(static_cast<std::size_t>(taxonCount), -1);
-    scoredRow1.assign(static_cast<std::size_t>(taxonCount), -1);
-    scoredRow2.assign(static_cast<std::size_t>(taxonCount), -1);
+    out.matchedRow.assign(static_cast<std::size_t>(taxonCount), -1);
+    out.scoredRow1.assign(static_cast<std::size_t>(taxonCount), -1);
+    out.scoredRow2.assign(static_cast<std::size_t>(taxonCount), -1);
     for (std::size_t t = 0; t < match.profiles.size(); ++t) {
-        matchedRow[t] = match.profiles[t].matchedRow;
-        scoredRow1[t] = match.profiles[t].scoredRow1;
-        scoredRow2[t] = match.profiles[t].scoredRow2;
+        out.matchedRow[t] = match.profiles[t].matchedRow;
+        out.scoredRow1[t] = match.profiles[t].scoredRow1;
+        out.scoredRow2[t] = match.profiles[t].scoredRow2;
     }
-    matchedCount = match.matchedCount;
-    scoredCount1 = match.scoredCount1;
-    scoredCount2 = match.scoredCount2;
+    out.matchedCount = match.matchedCount;
+    out.scoredCount1 = match.scoredCount1;
+    out.scoredCount2 = match.scoredCount2;
 
-    results = std::make_unique<Matrix>(samples, rescol::columnCount(indexCount), 0.0);
-    ComputeIndexValues(*counts, match.profiles, indexCount, *results);
+    out.results = std::make_unique<Matrix>(samples, rescol::columnCount(out.indexCount), 0.0);
+    ComputeIndexValues(*in.counts, match.profiles, out.indexCount, *out.results);
 
-    switch (family) {
+    switch (in.family) {
     case familyLakes:
-        assessLakeIndex(*this, 1);
-        assessLakeIndex(*this, 2);
+        assessLakeIndex(in, out, 1);
+        assessLakeIndex(in, out, 2);
         break;
     case familyDam:
-        assessDam(*this);
+        assessDam(in, out);
         break;
     default:
-        assessRivers(*this);
+        assessRivers(in, out);
         break;
     }
-    replaceNonFinite(*results);
+    replaceNonFinite(*out.results);
 
-    fillResultNames(*this);
-    appendScoreWarnings(*this, taxonCount);
-    appendQualityCount(*this);
-    analysedAt = civil::UtcTimeText(static_cast<std::int64_t>(std::time(nullptr)));
+    fillResultNames(in, out);
+    appendScoreWarnings(in, out, taxonCount);
+    appendQualityCount(in, out);
+    out.analysedAt = civil::UtcTimeText(static_cast<std::int64_t>(std::time(nullptr)));
+    return out;
+}
 
-    modified = true;
-    analysed = true;
-    return true;
+std::string SummaryText(const ImportedSamples& samples, const Analysis* analysis)
+{
+    return analysis ? samples.summary + analysis->summary : samples.summary;
 }

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "app/serial_date.h"
-#include "app/job.h"
+#include "import/serial_date.h"
+#include "import/imported_samples.h"
+#include "import/user_interaction.h"
 #include "matrix/number_format.h"
 
 const ChemistryNotes alkalinityNotes = {"Missing Alkalinity, value set to %g mg/l", "Alkalinity < %g, value set to %g mg/l",
@@ -59,7 +60,7 @@ double ExpectedDAM(double calcium, double doc)
     return 33.0 * std::log10(calcium) - 5.5 - 1.9 * doc;
 }
 
-const std::string& HeaderText(const Job& doc, int headerRow, int sample)
+const std::string& HeaderText(const ImportedSamples& doc, int headerRow, int sample)
 {
     static const std::string empty;
     if (headerRow < 0 || headerRow >= static_cast<int>(doc.headerValues.size()))
@@ -84,7 +85,7 @@ void appendCount(std::string& summary, int count, const char* paragraph, double 
 
 }  // namespace
 
-bool CheckEnvironmentalInputs(Job& doc)
+bool CheckEnvironmentalInputs(const ImportedSamples& doc, UserInteraction& ui, std::string& summary)
 {
     const int samples = doc.counts ? doc.counts->nRows() : 0;
     switch (doc.family) {
@@ -94,7 +95,7 @@ bool CheckEnvironmentalInputs(Job& doc)
             if (HeaderText(doc, layout::lakeTypeRow, s).size() != 2)
                 ++untyped;
         if (untyped > 0) {
-            doc.ui.showMessage(numtext::format(
+            ui.showMessage(numtext::format(
                 "Lake typology information missing for %d samples with no default.\nCorrect the error and try again.",
                 {static_cast<long long>(untyped)}));
             return false;
@@ -115,16 +116,16 @@ bool CheckEnvironmentalInputs(Job& doc)
             else if (outOfRange(dissolved, doc.docMin, doc.docMax))
                 ++docOut;
         }
-        appendCount(doc.summary, calciumMissing,
+        appendCount(summary, calciumMissing,
                     "\r\n\r\nCalcium data missing for %d samples.\r\nMissing values have been replaced by %g ueq/l.",
                     doc.defaultCalcium);
-        appendCount(doc.summary, calciumOut,
+        appendCount(summary, calciumOut,
                     "\r\n\r\n%d calcium values out of range.\r\nThese values have been set to %g or %g ueq/l.",
                     doc.calciumMin, doc.calciumMax);
-        appendCount(doc.summary, docMissing,
+        appendCount(summary, docMissing,
                     "\r\n\r\nDOC data missing for %d samples.\r\nMissing values have been replaced by %g mg/l.",
                     doc.defaultDOC);
-        appendCount(doc.summary, docOut,
+        appendCount(summary, docOut,
                     "\r\n\r\n%d DOC values out of range.\r\nThese values have been set to %g or %g mg/l.",
                     doc.docMin, doc.docMax);
         return true;
@@ -144,16 +145,16 @@ bool CheckEnvironmentalInputs(Job& doc)
             if (IsBadDate(numtext::leadingInteger(HeaderText(doc, layout::dateRow, s))))
                 ++badDates;
         }
-        appendCount(doc.summary, alkMissing,
+        appendCount(summary, alkMissing,
                     "\r\n\r\nAlkalinity data missing for %d samples.\r\nMissing values have been replaced by %g mg/l.",
                     doc.defaultAlkalinity);
-        appendCount(doc.summary, outTDI3,
+        appendCount(summary, outTDI3,
                     "\r\n\r\n%d alkalinity values out of range for TDI3 calculations.\r\nThese values have been set to %g or %g mg/l.",
                     doc.alkMinTDI3, doc.alkMaxTDI3);
-        appendCount(doc.summary, outTDI4,
+        appendCount(summary, outTDI4,
                     "\r\n\r\n%d alkalinity values out of range for TDI4 calculations.\r\nThese values have been set to %g or %g mg/l.",
                     doc.alkMinTDI4, doc.alkMaxTDI4);
-        appendCount(doc.summary, badDates,
+        appendCount(summary, badDates,
                     "\r\n\r\nSampling date missing for %d samples.\r\nMissing values will be set to Spring for TDI3 calculations.");
         return true;
     }

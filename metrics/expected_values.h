@@ -3,9 +3,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/sample_layout.h"
+#include "import/sample_layout.h"
 
-class Job;
+struct ImportedSamples;
+class UserInteraction;
 
 // The texts that one substituted chemistry value leaves in a sample's comment.
 struct ChemistryNotes {
@@ -36,9 +37,9 @@ double ExpectedTDI4(double alkalinity);
 double ExpectedDAM(double calcium, double doc);
 
 // The header text of one sample (empty when the row or sample is absent).
-const std::string& HeaderText(const Job& doc, int headerRow, int sample);
+const std::string& HeaderText(const ImportedSamples& samples, int headerRow, int sample);
 
 // The check of the family's inputs over all samples before anything is computed: for
-// rivers and DAM it appends one summary paragraph per kind of problem found; for lakes a
+// rivers and DAM it appends to summary one paragraph per kind of problem found; for lakes a
 // sample without a two-character lake type stops the run (false) with a message.
-bool CheckEnvironmentalInputs(Job& doc);
+bool CheckEnvironmentalInputs(const ImportedSamples& samples, UserInteraction& ui, std::string& summary);

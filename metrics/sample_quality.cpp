@@ -1,6 +1,7 @@
 #include "metrics/sample_quality.h"
 
-#include "app/job.h"
+#include "import/imported_samples.h"
+#include "metrics/analysis.h"
 #include "matrix/number_format.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
@@ -46,7 +47,7 @@ bool replaced(double value, double fallback, double lower, double upper, const C
 
 }  // namespace
 
-int ChemistryValuesReplaced(const Job& job, int sample)
+int ChemistryValuesReplaced(const ImportedSamples& job, int sample)
 {
     switch (job.family) {
     case familyRivers: {
@@ -67,29 +68,29 @@ int ChemistryValuesReplaced(const Job& job, int sample)
     }
 }
 
-SampleQuality SampleQualityOf(const Job& job, int sample)
+SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& analysis, int sample)
 {
-    const Matrix& results = *job.results;
-    const int indexCount = job.family == familyDam ? 1 : 2;
+    const Matrix& results = *analysis.results;
+    const int indexCount = samples.family == familyDam ? 1 : 2;
     SampleQualityInput input;
     input.sampleSum = results(sample, rescol::sampleSum);
     for (int index = 1; index <= indexCount; ++index) {
         const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(indexCount);
-        input.indexNames.push_back(index == 1 ? Job::FirstIndexName(job.family) : Job::SecondIndexName(job.family));
+        input.indexNames.push_back(index == 1 ? FirstIndexName(samples.family) : SecondIndexName(samples.family));
         input.scoredSums.push_back(results(sample, sumCol));
-        input.hasEqr.push_back(!results.isMissing(sample, sumCol + 3));
+        input.hasEqr.push_back(!results.isMissing(sample, sumCol + (rescol::firstEqr - rescol::firstSum)));
     }
-    input.chemistryReplaced = ChemistryValuesReplaced(job, sample);
+    input.chemistryReplaced = ChemistryValuesReplaced(samples, sample);
     return JudgeSampleQuality(input);
 }
 
-std::vector<SampleQuality> JobSampleQuality(const Job& job)
+std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, const Analysis& analysis)
 {
     std::vector<SampleQuality> quality;
-    if (!job.results)
+    if (!analysis.results)
         return quality;
-    for (int s = 0; s < job.results->nRows(); ++s)
-        quality.push_back(SampleQualityOf(job, s));
+    for (int s = 0; s < analysis.results->nRows(); ++s)
+        quality.push_back(SampleQualityOf(samples, analysis, s));
     return quality;
 }
 

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-class Job;
+struct Analysis;
+struct ImportedSamples;
 
 // How far each sample's results can be trusted: how many valves were counted, how much of
 // the count an index could score, whether chemistry had to be filled in or held at a
@@ -39,13 +40,13 @@ SampleQuality JudgeSampleQuality(const SampleQualityInput& input);
 // The chemistry values of one sample that the analysis replaced by its default or held
 // at a range limit of any index: alkalinity for rivers, calcium and DOC for DAM; lake
 // types are not chemistry.
-int ChemistryValuesReplaced(const Job& job, int sample);
+int ChemistryValuesReplaced(const ImportedSamples& samples, int sample);
 
-// The quality of one sample of an analysed job (sample within its results table).
-SampleQuality SampleQualityOf(const Job& job, int sample);
-// The quality of every sample of an analysed job, in sample order; empty before the
+// The quality of one analysed sample (sample within its results table).
+SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& analysis, int sample);
+// The quality of every analysed sample, in sample order; empty before the
 // analysis.
-std::vector<SampleQuality> JobSampleQuality(const Job& job);
+std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, const Analysis& analysis);
 
 // The number of samples with at least one flag.
 int FlaggedSampleCount(const std::vector<SampleQuality>& quality);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "matrix/matrix.h"
 
 int StatusClass(double eqr, const std::array<double, 4>& limits)
@@ -72,4 +72,11 @@ void CompleteIndex(Matrix& results, int sample, int sumCol, const EqrRule& rule,
         eqr = rule.cap;
     results(sample, eqrCol) = eqr;
     results(sample, classCol) = limits ? StatusClass(eqr, *limits) : Matrix::missingValue;
+}
+
+const std::string* StatusClassName(double value)
+{
+    if (!(value >= 1.0 && value < 6.0))
+        return nullptr;
+    return &StatusClassNames()[static_cast<std::size_t>(static_cast<int>(value) - 1)];
 }

@@ -3,8 +3,20 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Matrix;
+
+// The status class names, for classes 1 to 5.
+inline const std::vector<std::string>& StatusClassNames()
+{
+    static const std::vector<std::string> names = {"High", "Good", "Moderate", "Poor", "Bad"};
+    return names;
+}
+
+// The status class name of a class number cut to an integer from 1 to 5; nullptr for
+// every other value (0 is an invalid sample's class).
+const std::string* StatusClassName(double value);
 
 // The class of an EQR: 1 (High) at or above the first limit, ..., 5 (Bad) below the
 // fourth. Limits are the lower EQR limits of High, Good, Moderate and Poor, decreasing;

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "metrics/analysis_command.h"
 #include "metrics/taxon_matching.h"
 #include "refdb/memory_table.h"
 
@@ -77,27 +76,4 @@ std::string TaxonMapParagraph(const std::string& mapPath, const taxa::TaxonMap& 
             text += "\r\n" + problem.message;
     }
     return text + "\r\n";
-}
-
-bool SetJobTaxonMap(Job& job, const std::string& path, std::string& error)
-{
-    auto map = std::make_shared<taxa::TaxonMap>();
-    if (!taxa::ReadTaxonMap(path, *map, error))
-        return false;
-    job.taxonMap = std::move(map);
-    job.taxonMapPath = path;
-    return true;
-}
-
-void ClearJobTaxonMap(Job& job)
-{
-    job.taxonMap.reset();
-    job.taxonMapPath.clear();
-}
-
-bool AnalyseAgain(Job& job)
-{
-    job.ComposeImportSummary();
-    job.analysed = false;
-    return RunAnalysis(job);
 }

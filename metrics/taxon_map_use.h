@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job.h"
+#include "import/imported_samples.h"
 #include "taxa/taxa.h"
 
 class MemoryTable;
@@ -31,13 +31,3 @@ TaxonMapUse UseTaxonMap(const taxa::TaxonMap& map, const std::vector<TaxonEntry>
 // matched, the lines used and the lines not used. Lines separated by CR LF, ending with one.
 std::string TaxonMapParagraph(const std::string& mapPath, const taxa::TaxonMap& map, const TaxonMapUse& use,
                               const std::vector<TaxonEntry>& taxa);
-
-// Reads the map file for the job's next analysis. A malformed file is refused as a
-// whole: false with the reason in error, and the job keeps the map it had (or none).
-bool SetJobTaxonMap(Job& job, const std::string& path, std::string& error);
-// The job's analysis then matches without a map.
-void ClearJobTaxonMap(Job& job);
-
-// The job's analysis run again from its import, as after a change of its taxon map: the
-// summary begins again with the import's lines. The result is RunAnalysis's.
-bool AnalyseAgain(Job& job);

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/job.h"
+#include "import/imported_samples.h"
 
 class MemoryTable;
 

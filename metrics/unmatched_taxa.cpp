@@ -6,7 +6,7 @@
 #include "metrics/taxon_matching.h"
 #include "refdb/memory_table.h"
 
-UnmatchedTaxa FindUnmatchedTaxa(const Job& job, std::size_t limit)
+UnmatchedTaxa FindUnmatchedTaxa(const ImportedSamples& job, std::size_t limit)
 {
     UnmatchedTaxa found;
     const int taxonCount = job.counts ? job.counts->nCols() : static_cast<int>(job.taxa.size());

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job.h"
+#include "import/imported_samples.h"
 #include "taxa/taxa.h"
 
 struct UnmatchedTaxon {
@@ -26,4 +26,4 @@ struct UnmatchedTaxa {
 };
 
 // Up to limit (1 to 5) suggestions each. No master list: every taxon, none suggested.
-UnmatchedTaxa FindUnmatchedTaxa(const Job& job, std::size_t limit);
+UnmatchedTaxa FindUnmatchedTaxa(const ImportedSamples& job, std::size_t limit);

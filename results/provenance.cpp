@@ -1,6 +1,6 @@
 #include "results/provenance.h"
 
-#include "app/job.h"
+#include "results/assessment.h"
 #include "refdb/database_identity.h"
 #include "torven_version.h"
 
@@ -20,16 +20,16 @@ std::vector<std::string> ProvenanceLines(const Provenance& provenance)
     return lines;
 }
 
-Provenance JobProvenance(const Job& job)
+Provenance JobProvenance(const Assessment& job)
 {
     Provenance provenance;
     provenance.program = std::string(torven::kProductName) + " " + torven::kProductVersion;
-    provenance.analysedAt = job.analysedAt;
-    provenance.workbookName = job.title;
-    provenance.workbookSha256 = job.workbookSha256;
-    if (job.referenceIdentity)
+    provenance.analysedAt = job.analysis.analysedAt;
+    provenance.workbookName = job.samples.title;
+    provenance.workbookSha256 = job.samples.workbookSha256;
+    if (job.samples.referenceIdentity)
         provenance.databaseLines = DatabaseIdentityLines(
-            *job.referenceIdentity, job.masterTaxonList ? static_cast<long>(job.masterTaxonList->rowCount) : -1);
+            *job.samples.referenceIdentity, job.samples.masterTaxonList ? static_cast<long>(job.samples.masterTaxonList->rowCount) : -1);
     return provenance;
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-class Job;
+struct Assessment;
 
 // Where a job's numbers came from, so that a reviewer months later can tell which program,
 // which sample workbook and which reference database made them.
@@ -28,6 +28,6 @@ struct Provenance {
 std::vector<std::string> ProvenanceLines(const Provenance& provenance);
 
 // The provenance of an analysed job.
-Provenance JobProvenance(const Job& job);
+Provenance JobProvenance(const Assessment& job);
 
 }  // namespace results

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/job.h"
+#include "results/assessment.h"
 #include "base/ascii_case.h"
 #include "base/civil_date.h"
 #include "base/output_folder.h"
@@ -30,6 +30,13 @@ std::string CsvFileName(const std::string& sheetName)
     for (char c : sheetName)
         name += c == ' ' ? '-' : foldAscii(c);
     return name + ".csv";
+}
+
+std::string ChartFileStem(const chart::SiteChartData& data)
+{
+    std::string name = CsvFileName(chart::ChartCaption(data));
+    name.resize(name.size() - 4);  // without ".csv"
+    return name;
 }
 
 namespace {
@@ -114,9 +121,9 @@ std::string SummaryWithLineFeeds(const std::string& summary)
     return out;
 }
 
-std::string JobSummaryText(const Job& job)
+std::string JobSummaryText(const Assessment& job)
 {
-    std::string out = SummaryWithLineFeeds(job.summary);
+    std::string out = SummaryWithLineFeeds(SummaryText(job));
     for (const ResultRow& row : LackingTaxaRows(job)) {
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
@@ -131,7 +138,7 @@ std::string JobSummaryText(const Job& job)
     return out;
 }
 
-bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error)
+bool WriteResultsCsv(const Assessment& job, const std::string& folder, std::string& error)
 {
     namespace fs = std::filesystem;
     if (!CreateOutputFolder(folder, error))

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "results/results_sheets.h"
+#include "sites/site_chart_data.h"
 
-class Job;
+struct Assessment;
 
 // The results as plain files, for scripts: one CSV file per results table (UTF-8,
 // RFC 4180 quoting, a header row, LF line ends) and the job summary as text.
@@ -13,6 +14,10 @@ namespace results {
 // The file of a sheet: its name in lower case with spaces as hyphens, ".csv" added
 // ("Uncertainty TDI3" gives "uncertainty-tdi3.csv").
 std::string CsvFileName(const std::string& sheetName);
+
+// "chart-tdi3": a site chart's file name without extension, formed from its caption as the
+// CSV files are formed from their sheet names.
+std::string ChartFileStem(const chart::SiteChartData& data);
 
 // Whether a file name is one the export may write: sample-summary.csv, a site table's
 // uncertainty-*.csv, sample-quality.csv or job-summary.txt.
@@ -29,12 +34,12 @@ std::string SummaryWithLineFeeds(const std::string& summary);
 // SummaryWithLineFeeds of the job's summary, then (when taxa lack scores)
 // the list of those taxa as the "Job Summary" sheet holds it, fields tab-separated, then
 // an empty line and the provenance lines.
-std::string JobSummaryText(const Job& job);
+std::string JobSummaryText(const Assessment& job);
 
 // Writes sample-summary.csv, one file per site sheet, sample-quality.csv and
 // job-summary.txt into folder
 // (made when missing). Each file is written whole to a temporary file beside it and moved
 // into place, so an existing file is never left half-written. False with a reason.
-bool WriteResultsCsv(const Job& job, const std::string& folder, std::string& error);
+bool WriteResultsCsv(const Assessment& job, const std::string& folder, std::string& error);
 
 }  // namespace results

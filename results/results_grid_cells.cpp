@@ -1,8 +1,8 @@
 #include "results/results_grid_cells.h"
 
-#include "app/sample_layout.h"
-#include "app/serial_date.h"
-#include "app/job.h"
+#include "import/sample_layout.h"
+#include "import/serial_date.h"
+#include "results/assessment.h"
 #include "matrix/number_format.h"
 #include "metrics/index_values.h"
 #include "results/results_sheets.h"
@@ -21,21 +21,21 @@ const std::string& entryOr(const std::vector<std::string>& list, int i)
     return i >= 0 && static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : none;
 }
 
-bool twoIndices(const Job& job)
+bool twoIndices(const Assessment& job)
 {
-    return job.family != familyDam;
+    return job.samples.family != familyDam;
 }
 
-const std::string& headerValue(const Job& job, int headerRow, int sample)
+const std::string& headerValue(const Assessment& job, int headerRow, int sample)
 {
     static const std::vector<std::string> none;
     const std::size_t r = static_cast<std::size_t>(headerRow);
-    return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
+    return entryOr(r < job.samples.headerValues.size() ? job.samples.headerValues[r] : none, sample);
 }
 
-int headerRows(const Job& job)
+int headerRows(const Assessment& job)
 {
-    return static_cast<int>(job.headerLabels.size());
+    return static_cast<int>(job.samples.headerLabels.size());
 }
 
 GridCell rowNumber(int row)
@@ -49,7 +49,7 @@ GridCell rowNumber(int row)
 GridCell className(double value)
 {
     GridCell cell;
-    if (const std::string* name = results::StatusClassName(value))
+    if (const std::string* name = StatusClassName(value))
         cell.text = *name;
     return cell;
 }
@@ -64,32 +64,32 @@ GridCell number(std::string text)
 
 }  // namespace
 
-int SampleRowCount(const Job& job)
+int SampleRowCount(const Assessment& job)
 {
-    return job.results ? job.results->nRows() : 0;
+    return job.analysis.results ? job.analysis.results->nRows() : 0;
 }
 
-int SampleColumnCount(const Job& job)
+int SampleColumnCount(const Assessment& job)
 {
-    if (!job.results)
+    if (!job.analysis.results)
         return 0;
-    return headerRows(job) + job.results->nCols() - 1 + (twoIndices(job) ? 1 : 0);
+    return headerRows(job) + job.analysis.results->nCols() - 1 + (twoIndices(job) ? 1 : 0);
 }
 
-GridCell SampleCell(const Job& job, int row, int column)
+GridCell SampleCell(const Assessment& job, int row, int column)
 {
     GridCell cell;
-    if (!job.results || row < 0 || column < 0 || row > SampleRowCount(job) || column > SampleColumnCount(job))
+    if (!job.analysis.results || row < 0 || column < 0 || row > SampleRowCount(job) || column > SampleColumnCount(job))
         return cell;
-    const Matrix& table = *job.results;
+    const Matrix& table = *job.analysis.results;
     const int h = headerRows(job);
     const int c = table.nCols();
     const int j = column - h;  // the result column
     if (row == 0) {
         if (column >= 1 && column <= h)
-            cell.text = job.headerLabels[static_cast<std::size_t>(column - 1)];
+            cell.text = job.samples.headerLabels[static_cast<std::size_t>(column - 1)];
         else if (column > h)
-            cell.text = entryOr(job.resultNames, j);
+            cell.text = entryOr(job.analysis.resultNames, j);
         return cell;
     }
     if (column == 0)
@@ -108,11 +108,11 @@ GridCell SampleCell(const Job& job, int row, int column)
         return number(std::to_string(serial));
     }
     if (j == c - 1) {
-        cell.text = entryOr(job.comments1, s);
+        cell.text = entryOr(job.analysis.comments1, s);
         return cell;
     }
     if (j == c) {
-        cell.text = entryOr(job.comments2, s);
+        cell.text = entryOr(job.analysis.comments2, s);
         return cell;
     }
 
@@ -128,10 +128,10 @@ GridCell SampleCell(const Job& job, int row, int column)
     return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
 }
 
-std::vector<std::string> SiteSheetNames(const Job& job)
+std::vector<std::string> SiteSheetNames(const Assessment& job)
 {
     std::vector<std::string> names;
-    if (!job.uncertaintyAvailable)
+    if (!job.sites.uncertaintyAvailable)
         return names;
     for (int index = 1; index <= (twoIndices(job) ? 2 : 1); ++index)
         names.push_back(results::SiteSheetName(job, index));
@@ -148,7 +148,7 @@ int SiteColumnCount(const SiteTable& table)
     return table.summary ? table.summary->nCols() + 1 : 0;
 }
 
-GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column)
+GridCell SiteCell(const Assessment& job, const SiteTable& table, int row, int column)
 {
     GridCell cell;
     if (!table.summary || row < 0 || column < 0 || row > SiteRowCount(table) || column > SiteColumnCount(table))
@@ -162,7 +162,7 @@ GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column)
         return rowNumber(row);
     const int i = row - 1;
     if (column == 1) {
-        cell.text = entryOr(job.siteCodes, i);
+        cell.text = entryOr(job.sites.siteCodes, i);
         return cell;
     }
     const int j = column - 2;
@@ -172,21 +172,9 @@ GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column)
     return cell;
 }
 
-std::string SiteCellText(const Matrix& summary, int row, int col)
+std::string Caption(const Assessment& job)
 {
-    if (summary.isMissing(row, col))
-        return "...";
-    const double value = summary(row, col);
-    if (col == sitecol::statusClass) {
-        const std::string* name = results::StatusClassName(value);
-        return name ? *name : std::string();
-    }
-    return numtext::format("%.2f", {value});
-}
-
-std::string Caption(const Job& job)
-{
-    return "Results view: " + job.title;
+    return "Results view: " + job.samples.title;
 }
 
 }  // namespace resultsgrid

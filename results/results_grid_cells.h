@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/grid_cell.h"
-#include "metrics/confidence_of_class.h"
+#include "base/grid_cell.h"
+#include "results/assessment.h"
 
-class Job;
+struct Assessment;
 class Matrix;
 
 // The cells of the results window: the sample sheet (one row per sample, its header-row
@@ -18,25 +18,20 @@ namespace resultsgrid {
 
 // The sample sheet: one row per row of the results table; the header rows, the result
 // columns from 1 to the last but one, and one comment column per index.
-int SampleRowCount(const Job& job);
-int SampleColumnCount(const Job& job);
-GridCell SampleCell(const Job& job, int row, int column);
+int SampleRowCount(const Assessment& job);
+int SampleColumnCount(const Assessment& job);
+GridCell SampleCell(const Assessment& job, int row, int column);
 
 // The names of the site sheets, in order; none unless uncertainty is available.
-std::vector<std::string> SiteSheetNames(const Job& job);
+std::vector<std::string> SiteSheetNames(const Assessment& job);
 
 // A site sheet shows SiteTableOf(job, index) for its index; it is empty when that table
 // does not exist. One row per site, the site code, then the table's columns.
 int SiteRowCount(const SiteTable& table);
 int SiteColumnCount(const SiteTable& table);
-GridCell SiteCell(const Job& job, const SiteTable& table, int row, int column);
-
-// The text of cell (row, col) of a site summary, as the site sheet and the chart's tooltip
-// show it: the missing value as "...", the class by its name, any other number with two
-// decimals.
-std::string SiteCellText(const Matrix& summary, int row, int col);
+GridCell SiteCell(const Assessment& job, const SiteTable& table, int row, int column);
 
 // "Results view: river.xlsx": the caption of a job's results window.
-std::string Caption(const Job& job);
+std::string Caption(const Assessment& job);
 
 }  // namespace resultsgrid

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/sample_layout.h"
-#include "app/job.h"
+#include "import/sample_layout.h"
+#include "results/assessment.h"
 #include "matrix/number_format.h"
-#include "metrics/confidence_of_class.h"
+#include "sites/confidence_of_class.h"
 #include "metrics/index_values.h"
 #include "results/provenance.h"
 #include "results/sample_quality_sheet.h"
@@ -27,13 +27,6 @@ ResultCell ResultCell::Number(double value, CellFormat format)
     cell.number = value;
     cell.format = format;
     return cell;
-}
-
-const std::string* StatusClassName(double value)
-{
-    if (!(value >= 1.0 && value < 6.0))
-        return nullptr;
-    return &StatusClassNames()[static_cast<std::size_t>(static_cast<int>(value) - 1)];
 }
 
 namespace {
@@ -59,14 +52,14 @@ const std::string& entryOr(const std::vector<std::string>& list, std::size_t i)
     return i < list.size() ? list[i] : none;
 }
 
-const std::string& headerValue(const Job& job, int headerRow, std::size_t sample)
+const std::string& headerValue(const Assessment& job, int headerRow, std::size_t sample)
 {
     static const std::vector<std::string> none;
     const std::size_t r = static_cast<std::size_t>(headerRow);
-    return entryOr(r < job.headerValues.size() ? job.headerValues[r] : none, sample);
+    return entryOr(r < job.samples.headerValues.size() ? job.samples.headerValues[r] : none, sample);
 }
 
-bool twoIndices(const Job& job) { return job.family != familyDam; }
+bool twoIndices(const Assessment& job) { return job.samples.family != familyDam; }
 
 ResultRow singleCell(std::string text)
 {
@@ -77,7 +70,7 @@ ResultRow singleCell(std::string text)
 
 }  // namespace
 
-std::vector<ResultRow> SummaryLineRows(const Job& job)
+std::vector<ResultRow> SummaryLineRows(const Assessment& job)
 {
     std::vector<ResultRow> rows;
     auto addLine = [&rows](std::string_view piece) {
@@ -90,7 +83,8 @@ std::vector<ResultRow> SummaryLineRows(const Job& job)
         }
         rows.push_back(singleCell(std::move(line)));
     };
-    std::string_view text = job.summary;
+    const std::string summary = SummaryText(job);
+    std::string_view text = summary;
     std::size_t begin = 0;
     for (std::size_t end; (end = text.find("\r\n", begin)) != std::string_view::npos; begin = end + 2)
         addLine(text.substr(begin, end - begin));
@@ -99,39 +93,39 @@ std::vector<ResultRow> SummaryLineRows(const Job& job)
     return rows;
 }
 
-std::vector<ResultRow> LackingTaxaRows(const Job& job)
+std::vector<ResultRow> LackingTaxaRows(const Assessment& job)
 {
     std::vector<ResultRow> rows;
-    if ((job.lackingCount1 == 0 && job.lackingCount2 == 0) || !job.counts)
+    if ((job.analysis.lackingCount1 == 0 && job.analysis.lackingCount2 == 0) || !job.samples.counts)
         return rows;
     const bool two = twoIndices(job);
 
     rows.emplace_back();
     rows.push_back(singleCell(numtext::format("The following taxa do not have %s scores in the TORVEN database.",
-                                              {std::string_view(job.familyName)})));
+                                              {std::string_view(job.samples.familyName)})));
     rows.emplace_back();
     ResultRow header;
     for (const char* label : {"Code", "Name", "N", "N2", "Max"})
         header.push_back(ResultCell::Text(label));
     if (two) {
-        header.push_back(ResultCell::Text(Job::FirstIndexName(job.family)));
-        header.push_back(ResultCell::Text(Job::SecondIndexName(job.family)));
+        header.push_back(ResultCell::Text(FirstIndexName(job.samples.family)));
+        header.push_back(ResultCell::Text(SecondIndexName(job.samples.family)));
     }
     rows.push_back(std::move(header));
 
     // One row per taxon: N, Max, N2.
-    const Matrix perTaxon = job.counts->countmaxn2(1);
-    const int taxa = job.counts->nCols();
+    const Matrix perTaxon = job.samples.counts->countmaxn2(1);
+    const int taxa = job.samples.counts->nCols();
     for (int t = 0; t < taxa; ++t) {
         const std::size_t ti = static_cast<std::size_t>(t);
-        const bool lacks1 = ti < job.scoredRow1.size() && job.scoredRow1[ti] == -1;
-        const bool lacks2 = two && ti < job.scoredRow2.size() && job.scoredRow2[ti] == -1;
+        const bool lacks1 = ti < job.analysis.scoredRow1.size() && job.analysis.scoredRow1[ti] == -1;
+        const bool lacks2 = two && ti < job.analysis.scoredRow2.size() && job.analysis.scoredRow2[ti] == -1;
         if (!lacks1 && !lacks2)
             continue;
         ResultRow row;
-        if (ti < job.taxa.size()) {
-            putText(row, 0, job.taxa[ti].code);
-            putText(row, 1, job.taxa[ti].name);
+        if (ti < job.samples.taxa.size()) {
+            putText(row, 0, job.samples.taxa[ti].code);
+            putText(row, 1, job.samples.taxa[ti].name);
         }
         put(row, 2, ResultCell::Number(perTaxon(t, 0)));
         put(row, 3, ResultCell::Number(perTaxon(t, 2), CellFormat::TwoDecimals));
@@ -145,7 +139,7 @@ std::vector<ResultRow> LackingTaxaRows(const Job& job)
     return rows;
 }
 
-ResultSheet JobSummarySheet(const Job& job)
+ResultSheet JobSummarySheet(const Assessment& job)
 {
     ResultSheet sheet{"Job Summary", SummaryLineRows(job)};
     std::vector<ResultRow> list = LackingTaxaRows(job);
@@ -159,13 +153,13 @@ ResultSheet JobSummarySheet(const Job& job)
     return sheet;
 }
 
-ResultSheet SampleSummarySheet(const Job& job)
+ResultSheet SampleSummarySheet(const Assessment& job)
 {
     ResultSheet sheet{"Sample Summary", {}, 0};
-    if (!job.results)
+    if (!job.analysis.results)
         return sheet;
-    const Matrix& table = *job.results;
-    const int h = static_cast<int>(job.headerLabels.size());
+    const Matrix& table = *job.analysis.results;
+    const int h = static_cast<int>(job.samples.headerLabels.size());
     const int c = table.nCols();
     const bool two = twoIndices(job);
     // The class columns of the results table (one, for a single index).
@@ -173,12 +167,12 @@ ResultSheet SampleSummarySheet(const Job& job)
 
     ResultRow header;
     for (int r = 0; r < h; ++r)
-        putText(header, r, job.headerLabels[static_cast<std::size_t>(r)]);
+        putText(header, r, job.samples.headerLabels[static_cast<std::size_t>(r)]);
     // Result column 0 (the type) is never written.
     for (int j = 1; j < c; ++j)
-        putText(header, h + j - 1, entryOr(job.resultNames, static_cast<std::size_t>(j)));
+        putText(header, h + j - 1, entryOr(job.analysis.resultNames, static_cast<std::size_t>(j)));
     if (two)
-        putText(header, h + c - 1, entryOr(job.resultNames, static_cast<std::size_t>(c)));
+        putText(header, h + c - 1, entryOr(job.analysis.resultNames, static_cast<std::size_t>(c)));
     sheet.rows.push_back(std::move(header));
 
     for (int s = 0; s < table.nRows(); ++s) {
@@ -204,9 +198,9 @@ ResultSheet SampleSummarySheet(const Job& job)
                 put(row, h + j - 1, ResultCell::Number(value, CellFormat::TwoDecimals));
             }
         }
-        putText(row, h + c - 2, entryOr(job.comments1, si));
+        putText(row, h + c - 2, entryOr(job.analysis.comments1, si));
         if (two)
-            putText(row, h + c - 1, entryOr(job.comments2, si));
+            putText(row, h + c - 1, entryOr(job.analysis.comments2, si));
         sheet.rows.push_back(std::move(row));
     }
     return sheet;
@@ -214,7 +208,7 @@ ResultSheet SampleSummarySheet(const Job& job)
 
 namespace {
 
-ResultSheet siteSheet(const Job& job, std::string name, const Matrix& summary,
+ResultSheet siteSheet(const Assessment& job, std::string name, const Matrix& summary,
                       const std::vector<std::string>& headers)
 {
     ResultSheet sheet{std::move(name), {}, 0};
@@ -228,7 +222,7 @@ ResultSheet siteSheet(const Job& job, std::string name, const Matrix& summary,
     constexpr int classColumn = 3;
     for (int i = 0; i < summary.nRows(); ++i) {
         ResultRow row;
-        putText(row, 0, entryOr(job.siteCodes, static_cast<std::size_t>(i)));
+        putText(row, 0, entryOr(job.sites.siteCodes, static_cast<std::size_t>(i)));
         for (int j = 0; j < k; ++j) {
             const double value = summary(i, j);
             const CellFormat format = j < 2 ? CellFormat::None : CellFormat::TwoDecimals;
@@ -249,15 +243,15 @@ ResultSheet siteSheet(const Job& job, std::string name, const Matrix& summary,
 
 }  // namespace
 
-std::string SiteSheetName(const Job& job, int index)
+std::string SiteSheetName(const Assessment& job, int index)
 {
-    return std::string("Uncertainty ") + (index == 1 ? Job::FirstIndexName(job.family) : Job::SecondIndexName(job.family));
+    return std::string("Uncertainty ") + (index == 1 ? FirstIndexName(job.samples.family) : SecondIndexName(job.samples.family));
 }
 
-std::vector<ResultSheet> SiteSheets(const Job& job)
+std::vector<ResultSheet> SiteSheets(const Assessment& job)
 {
     std::vector<ResultSheet> sheets;
-    if (!job.uncertaintyAvailable)
+    if (!job.sites.uncertaintyAvailable)
         return sheets;
     for (int index = 1; index <= (twoIndices(job) ? 2 : 1); ++index)
         if (const SiteTable table = SiteTableOf(job, index); table.summary)
@@ -265,7 +259,7 @@ std::vector<ResultSheet> SiteSheets(const Job& job)
     return sheets;
 }
 
-std::vector<ResultSheet> ResultSheets(const Job& job)
+std::vector<ResultSheet> ResultSheets(const Assessment& job)
 {
     std::vector<ResultSheet> sheets;
     sheets.push_back(JobSummarySheet(job));

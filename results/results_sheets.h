@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-class Job;
+#include "metrics/status_class.h"
+
+struct Assessment;
 
 // The content of the results workbook, sheet by sheet and cell by cell, independent of
 // the file it goes to: the workbook writer and the CSV export both read this one layout.
@@ -35,31 +37,27 @@ struct ResultSheet {
     int headerRow = -1;
 };
 
-// The status class name of a class number cut to an integer from 1 to 5; nullptr for
-// every other value (0 is an invalid sample's class).
-const std::string* StatusClassName(double value);
-
 // The lines of the summary text as rows of one cell each: cut at CR LF, CR and LF
 // removed, tabs as spaces. An empty line is an empty row. The text after the last CR LF
 // (the warning line when taxa lack scores) is a row too when it is not empty.
-std::vector<ResultRow> SummaryLineRows(const Job& job);
+std::vector<ResultRow> SummaryLineRows(const Assessment& job);
 // The list of taxa lacking scores, beginning with its empty separating row; no rows when
 // every taxon has its scores.
-std::vector<ResultRow> LackingTaxaRows(const Job& job);
+std::vector<ResultRow> LackingTaxaRows(const Assessment& job);
 
 // The summary lines, the list of taxa lacking scores, then an empty row and the
 // provenance lines (where the numbers came from).
-ResultSheet JobSummarySheet(const Job& job);
-ResultSheet SampleSummarySheet(const Job& job);
+ResultSheet JobSummarySheet(const Assessment& job);
+ResultSheet SampleSummarySheet(const Assessment& job);
 // "Uncertainty TDI3": the name of the sheet of site table 1 or 2, in the results workbook
 // and the results window alike.
-std::string SiteSheetName(const Job& job, int index);
+std::string SiteSheetName(const Assessment& job, int index);
 // The site sheets, in workbook order; none unless uncertainty is available.
-std::vector<ResultSheet> SiteSheets(const Job& job);
+std::vector<ResultSheet> SiteSheets(const Assessment& job);
 
 // Every sheet of the results workbook, in order, "Sample quality" last. The job must have
 // been analysed.
-std::vector<ResultSheet> ResultSheets(const Job& job);
+std::vector<ResultSheet> ResultSheets(const Assessment& job);
 
 // The text shown when a save is asked for before there are results.
 inline constexpr const char* kNoResultsMessage = "No results to save: analyse the job first.";

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "app/job.h"
+#include "results/assessment.h"
+#include "import/user_interaction.h"
 #include "base/safe_file.h"
 #include "results/provenance.h"
 #include "results/results_sheets.h"
@@ -19,9 +20,9 @@ bool IsXlsPath(const std::string& path)
     return std::filesystem::path(path).extension() == ".xls";
 }
 
-bool IsJobWorkbook(const Job& job, const std::string& path)
+bool IsJobWorkbook(const Assessment& job, const std::string& path)
 {
-    return safefile::SameFile(job.path, path);
+    return safefile::SameFile(job.samples.path, path);
 }
 
 namespace {
@@ -134,7 +135,7 @@ void layOut(wb::Sheet& sheet, const ResultSheet& content)
 
 }  // namespace
 
-bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& error)
+bool WriteResultsWorkbook(const Assessment& job, const std::string& path, std::string& error)
 {
     std::unique_ptr<wb::Book> book = IsXlsPath(path) ? wb::xlCreateBook() : wb::xlCreateXMLBook();
     // Both formats exist before any sheet, as the file formats keep them book-wide.
@@ -147,10 +148,10 @@ bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& 
     header->setBold();
     wb::DocumentProperties properties;
     properties.title = kDocumentTitle;
-    properties.subject = job.title;
+    properties.subject = job.samples.title;
     properties.application = std::string(torven::kProductName) + " " + torven::kProductVersion;
     // The provenance travels with the file even when its sheets are edited away.
-    properties.keywords = std::string(torven::kProductName) + ", " + job.familyName;
+    properties.keywords = std::string(torven::kProductName) + ", " + job.samples.familyName;
     for (const std::string& line : ProvenanceLines(JobProvenance(job)))
         properties.comments += (properties.comments.empty() ? "" : "\n") + line;
     book->setProperties(properties);
@@ -196,6 +197,35 @@ bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& 
     }
     if (!book->save(path)) {
         error = book->errorMessage();
+        return false;
+    }
+    return true;
+}
+
+
+namespace {
+
+// The writers' texts name the file ("cannot write \"r.xlsx\": Permission denied"); the
+// message's detail gives the file and the reason alone.
+std::string reasonOf(const std::string& error, const std::string& target)
+{
+    const std::string prefix = "cannot write \"" + target + "\": ";
+    return error.starts_with(prefix) ? error.substr(prefix.size()) : error;
+}
+
+}  // namespace
+
+bool SaveResultsWorkbook(const Assessment& job, const std::string& target, UserInteraction& ui)
+{
+    // Checked here rather than in the file dialog, so that every way of choosing the file
+    // is covered; nothing is written.
+    if (IsJobWorkbook(job, target)) {
+        ui.showMessage(kOwnWorkbookMessage, target);
+        return false;
+    }
+    std::string error;
+    if (!WriteResultsWorkbook(job, target, error)) {
+        ui.showMessage(error, FileProblemDetail(target, reasonOf(error, target)));
         return false;
     }
     return true;

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-class Job;
+struct Assessment;
+class UserInteraction;
 
 namespace results {
 
@@ -34,10 +35,15 @@ inline constexpr const char* kOwnWorkbookMessage =
 
 // True when path names the job's sample workbook: the same file, however either path is
 // spelled, a hard link to it included.
-bool IsJobWorkbook(const Job& job, const std::string& path);
+bool IsJobWorkbook(const Assessment& job, const std::string& path);
 
 // Builds the results workbook of an analysed job and writes it to path, in the format
 // its extension selects. False with the workbook library's reason in error.
-bool WriteResultsWorkbook(const Job& job, const std::string& path, std::string& error);
+bool WriteResultsWorkbook(const Assessment& job, const std::string& path, std::string& error);
+
+// The save of the results workbook to a chosen file: the workbook the samples came from is
+// refused (kOwnWorkbookMessage), a failed write shows the writer's text with the file and
+// the reason as its detail; nothing is written then. True when the file was written.
+bool SaveResultsWorkbook(const Assessment& job, const std::string& path, UserInteraction& ui);
 
 }  // namespace results

@@ -1,7 +1,7 @@
 #include "results/sample_quality_sheet.h"
 
-#include "app/job.h"
-#include "app/sample_layout.h"
+#include "results/assessment.h"
+#include "import/sample_layout.h"
 #include "matrix/number_format.h"
 #include "metrics/sample_quality.h"
 
@@ -9,12 +9,12 @@ namespace results {
 
 namespace {
 
-std::string headerText(const Job& job, int headerRow, std::size_t sample)
+std::string headerText(const Assessment& job, int headerRow, std::size_t sample)
 {
     const std::size_t r = static_cast<std::size_t>(headerRow);
-    if (r >= job.headerValues.size() || sample >= job.headerValues[r].size())
+    if (r >= job.samples.headerValues.size() || sample >= job.samples.headerValues[r].size())
         return std::string();
-    return job.headerValues[r][sample];
+    return job.samples.headerValues[r][sample];
 }
 
 // An empty text is no cell, as everywhere in the results.
@@ -23,27 +23,27 @@ ResultCell textCell(const std::string& text)
     return text.empty() ? ResultCell() : ResultCell::Text(text);
 }
 
-ResultRow headingRow(const Job& job)
+ResultRow headingRow(const Assessment& job)
 {
     ResultRow header;
     for (const char* label : {"Sample", "Site code", "Sample sum"})
         header.push_back(ResultCell::Text(label));
-    header.push_back(ResultCell::Text(std::string("% scored ") + Job::FirstIndexName(job.family)));
-    if (job.family != familyDam)
-        header.push_back(ResultCell::Text(std::string("% scored ") + Job::SecondIndexName(job.family)));
+    header.push_back(ResultCell::Text(std::string("% scored ") + FirstIndexName(job.samples.family)));
+    if (job.samples.family != familyDam)
+        header.push_back(ResultCell::Text(std::string("% scored ") + SecondIndexName(job.samples.family)));
     header.push_back(ResultCell::Text("Chemistry values replaced"));
     header.push_back(ResultCell::Text("Flags"));
     return header;
 }
 
-ResultRow sampleRow(const Job& job, int sample)
+ResultRow sampleRow(const Assessment& job, int sample)
 {
     const std::size_t s = static_cast<std::size_t>(sample);
-    const SampleQuality quality = SampleQualityOf(job, sample);
+    const SampleQuality quality = SampleQualityOf(job.samples, job.analysis, sample);
     ResultRow row;
     row.push_back(textCell(headerText(job, layout::sampleNameRow, s)));
     row.push_back(textCell(headerText(job, layout::siteCodeRow, s)));
-    row.push_back(ResultCell::Number((*job.results)(sample, 1)));
+    row.push_back(ResultCell::Number((*job.analysis.results)(sample, 1)));
     for (double percent : quality.scoredPercent)
         row.push_back(percent < 0 ? ResultCell() : ResultCell::Number(percent, CellFormat::TwoDecimals));
     row.push_back(ResultCell::Number(quality.chemistryReplaced));
@@ -53,13 +53,13 @@ ResultRow sampleRow(const Job& job, int sample)
 
 }  // namespace
 
-ResultSheet SampleQualitySheet(const Job& job)
+ResultSheet SampleQualitySheet(const Assessment& job)
 {
     ResultSheet sheet{kSampleQualitySheetName, {}, 0};
     sheet.rows.push_back(headingRow(job));
-    if (!job.results)
+    if (!job.analysis.results)
         return sheet;
-    for (int s = 0; s < job.results->nRows(); ++s)
+    for (int s = 0; s < job.analysis.results->nRows(); ++s)
         sheet.rows.push_back(sampleRow(job, s));
     return sheet;
 }
@@ -68,17 +68,17 @@ ResultSheet SampleQualitySheet(const Job& job)
 
 namespace resultsgrid {
 
-int QualityRowCount(const Job& job)
+int QualityRowCount(const Assessment& job)
 {
-    return job.results ? job.results->nRows() : 0;
+    return job.analysis.results ? job.analysis.results->nRows() : 0;
 }
 
-int QualityColumnCount(const Job& job)
+int QualityColumnCount(const Assessment& job)
 {
-    return job.results ? static_cast<int>(results::headingRow(job).size()) : 0;
+    return job.analysis.results ? static_cast<int>(results::headingRow(job).size()) : 0;
 }
 
-GridCell QualityCell(const Job& job, int row, int column)
+GridCell QualityCell(const Assessment& job, int row, int column)
 {
     GridCell cell;
     if (row < 0 || column < 0 || row > QualityRowCount(job) || column > QualityColumnCount(job))

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/grid_cell.h"
+#include "base/grid_cell.h"
 #include "results/results_sheets.h"
 
-class Job;
+struct Assessment;
 
 namespace results {
 
@@ -12,7 +12,7 @@ inline constexpr const char* kSampleQualitySheetName = "Sample quality";
 // One row per sample: its name and site code, the valves counted, the per cent of the
 // count each index scored, the chemistry values replaced, and the flags in plain words.
 // Only the heading row before the analysis.
-ResultSheet SampleQualitySheet(const Job& job);
+ResultSheet SampleQualitySheet(const Assessment& job);
 
 }  // namespace results
 
@@ -20,8 +20,8 @@ ResultSheet SampleQualitySheet(const Job& job);
 // grid column 0 the row numbers; percentages with one decimal.
 namespace resultsgrid {
 
-int QualityRowCount(const Job& job);
-int QualityColumnCount(const Job& job);
-GridCell QualityCell(const Job& job, int row, int column);
+int QualityRowCount(const Assessment& job);
+int QualityColumnCount(const Assessment& job);
+GridCell QualityCell(const Assessment& job, int row, int column);
 
 }  // namespace resultsgrid

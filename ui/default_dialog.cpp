@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "ui/dialog_units.h"
 
 const char* const DefaultDialog::kIntroduction =

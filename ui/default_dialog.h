@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/default_values.h"
+#include "import/default_values.h"
 
 class QLineEdit;
 class QPushButton;

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "ui/help_window.h"
 
 const char* const HelpCommand::kNoViewerMessage =

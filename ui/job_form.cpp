@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "app/job.h"
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "metrics/taxon_map_use.h"
 #include "ui/default_dialog.h"
 #include "ui/dialog_units.h"
@@ -62,7 +62,7 @@ void JobForm::setGridWindowsAvailable(bool available)
 void JobForm::showSummary()
 {
     // The summary's lines end in CR LF; the box wants one line feed.
-    QString text = QString::fromStdString(job_.summary);
+    QString text = QString::fromStdString(job_.summary());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     summaryBox_->setPlainText(text);
 }
@@ -73,7 +73,7 @@ void JobForm::updateButtons()
     viewDataButton_->setEnabled(gridWindowsAvailable_);
     viewResultsButton_->setEnabled(job_.analysed && gridWindowsAvailable_);
     saveButton_->setEnabled(job_.analysed);
-    unmatchedTaxaButton_->setEnabled(job_.counts != nullptr);
+    unmatchedTaxaButton_->setEnabled(job_.samples.counts != nullptr);
 }
 
 void JobForm::analyse()
@@ -82,7 +82,7 @@ void JobForm::analyse()
         return;
     // The analysis and, when it succeeds, the confidence of class; a failure has added its
     // paragraphs to the summary, which is shown either way.
-    const bool succeeded = RunAnalysis(job_);
+    const bool succeeded = job_.Analyse();
     showSummary();
     updateButtons();
     if (succeeded)
@@ -93,16 +93,16 @@ void JobForm::analyse()
 void JobForm::changeDefaults()
 {
     DefaultValues values;
-    values.alkalinityMgL = job_.defaultAlkalinity;
-    values.calciumUeqL = job_.defaultCalcium;
-    values.docMgL = job_.defaultDOC;
+    values.alkalinityMgL = job_.samples.defaultAlkalinity;
+    values.calciumUeqL = job_.samples.defaultCalcium;
+    values.docMgL = job_.samples.defaultDOC;
     DefaultDialog dialog(values, ui_, this);
     dialog.setHelp([this] { emit helpRequested(); });
     if (dialog.exec() != QDialog::Accepted)
         return;
-    job_.defaultAlkalinity = dialog.values().alkalinityMgL;
-    job_.defaultCalcium = dialog.values().calciumUeqL;
-    job_.defaultDOC = dialog.values().docMgL;
+    job_.samples.defaultAlkalinity = dialog.values().alkalinityMgL;
+    job_.samples.defaultCalcium = dialog.values().calciumUeqL;
+    job_.samples.defaultDOC = dialog.values().docMgL;
 }
 
 bool JobForm::save()
@@ -123,10 +123,10 @@ void JobForm::showUnmatchedTaxa()
 {
     UnmatchedTaxaDialog dialog(job_, ui_, this);
     dialog.setHelp([this] { emit helpRequested(); });
-    const std::shared_ptr<const taxa::TaxonMap> before = job_.taxonMap;
-    if (dialog.exec() != QDialog::Accepted || job_.taxonMap == before || !job_.analysed)
+    const std::shared_ptr<const taxa::TaxonMap> before = job_.taxonMap.map;
+    if (dialog.exec() != QDialog::Accepted || job_.taxonMap.map == before || !job_.analysed)
         return;
-    const bool succeeded = AnalyseAgain(job_);
+    const bool succeeded = job_.Analyse();
     showSummary();
     updateButtons();
     if (succeeded)

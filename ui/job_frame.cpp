@@ -16,7 +16,7 @@ JobFrame::JobFrame(std::unique_ptr<Job> job, UserInteraction& ui, QWidget* paren
     setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     form_ = new JobForm(*job_, ui, this);
     setWidget(form_);
-    setWindowTitle(QString::fromStdString(job_->title));
+    setWindowTitle(QString::fromStdString(job_->samples.title));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(form_, &JobForm::closeRequested, this, &QMdiSubWindow::close);

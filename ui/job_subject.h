@@ -15,7 +15,7 @@ public:
         if (!ui_)
             return;
         previous_ = ui_->jobWorkbook();
-        ui_->setJobWorkbook(QString::fromStdString(job.path));
+        ui_->setJobWorkbook(QString::fromStdString(job.samples.path));
     }
     ~JobSubject()
     {

@@ -547,7 +547,7 @@ void MainWindow::updateCommands()
     printSetupAction_->setEnabled(grids_ != nullptr);
     copyAction_->setEnabled(anyWindow);
     taxonListAction_->setEnabled(grids_ != nullptr);
-    unmatchedTaxaAction_->setEnabled(frame && frame->job().counts);
+    unmatchedTaxaAction_->setEnabled(frame && frame->job().samples.counts);
 
     // The two menus: with a window of a job (or a taxon list) active, the Help menu of
     // the job windows.
@@ -555,8 +555,8 @@ void MainWindow::updateCommands()
     aboutAction_->setText(anyWindow ? QStringLiteral("&About TVN...") : QStringLiteral("&About TORVEN II ..."));
 
     QString caption = QString::fromLatin1(kCaption);
-    if (frame && !frame->job().title.empty())
-        caption += QStringLiteral(" - ") + QString::fromStdString(frame->job().title);
+    if (frame && !frame->job().samples.title.empty())
+        caption += QStringLiteral(" - ") + QString::fromStdString(frame->job().samples.title);
     setWindowTitle(caption);
 }
 

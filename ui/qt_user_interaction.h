@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 
 // The desktop program's answer to the core's questions: message boxes with the core's
 // texts (a file's name and reason as the box's informative text), Yes/No/Cancel, the

@@ -152,10 +152,10 @@ QPixmap shootDataView(Road& road)
     if (!data)
         return {};
     const Job& job = road.job->job();
-    for (std::size_t t = 0; t < job.scoredRow1.size(); ++t)
-        if (job.scoredRow1[t] < 0) {
+    for (std::size_t t = 0; t < job.analysis.scoredRow1.size(); ++t)
+        if (job.analysis.scoredRow1[t] < 0) {
             QAbstractItemModel* model = data->view()->model();
-            data->view()->scrollTo(model->index(job.headerRowCount + static_cast<int>(t), 2),
+            data->view()->scrollTo(model->index(job.samples.headerRowCount + static_cast<int>(t), 2),
                                    QAbstractItemView::PositionAtCenter);
             break;
         }

@@ -9,7 +9,7 @@
 
 #include "ui/preview_rules.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 #include "workbook/cells/cell_names.h"
 
 SheetPreviewModel::SheetPreviewModel(QObject* parent) : QAbstractTableModel(parent) {}

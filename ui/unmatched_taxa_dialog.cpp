@@ -15,7 +15,7 @@
 #include <filesystem>
 
 #include "app/job.h"
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "base/ascii_case.h"
 #include "metrics/taxon_map_use.h"
 #include "ui/dialog_units.h"
@@ -60,7 +60,7 @@ std::string UnmatchedTaxaDialog::DefaultMapPath(const std::string& workbookPath)
 UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMaximizeButtonHint),
-      job_(job), ui_(ui), unmatched_(FindUnmatchedTaxa(job, kSuggestions))
+      job_(job), ui_(ui), unmatched_(FindUnmatchedTaxa(job.samples, kSuggestions))
 {
     setWindowTitle(QStringLiteral("Unmatched taxa"));
     const DialogUnits du(font());
@@ -73,7 +73,7 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
                        "until you accept: the choices are then kept in the taxon map below and the job "
                        "uses them.")
             .arg(unmatched_.taxa.size())
-            .arg(QString::fromStdString(job_.title)));
+            .arg(QString::fromStdString(job_.samples.title)));
 
     table_ = new QTableWidget(static_cast<int>(unmatched_.taxa.size()), columnCount, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("Code"), QStringLiteral("Name"), QStringLiteral("Samples"),
@@ -100,7 +100,7 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
     }
 
     auto* mapLabel = new QLabel(QStringLiteral("Taxon map:"), this);
-    const std::string mapPath = job_.taxonMapPath.empty() ? DefaultMapPath(job_.path) : job_.taxonMapPath;
+    const std::string mapPath = job_.taxonMap.path.empty() ? DefaultMapPath(job_.samples.path) : job_.taxonMap.path;
     mapPathBox_ = new QLineEdit(QString::fromStdString(mapPath), this);
     openMapButton_ = new QPushButton(QStringLiteral("Use map..."), this);
     openMapButton_->setAutoDefault(false);
@@ -137,13 +137,13 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
             help_();
     });
 
-    if (job_.taxonMap)
-        showChoicesOfMap(*job_.taxonMap);
+    if (job_.taxonMap.map)
+        showChoicesOfMap(*job_.taxonMap.map);
 }
 
 void UnmatchedTaxaDialog::fillTable()
 {
-    const int samples = job_.counts ? job_.counts->nRows() : 0;
+    const int samples = job_.samples.counts ? job_.samples.counts->nRows() : 0;
     for (int row = 0; row < table_->rowCount(); ++row) {
         const UnmatchedTaxon& taxon = unmatched_.taxa[static_cast<std::size_t>(row)];
         auto item = [](const QString& text, bool right = false) {
@@ -233,8 +233,8 @@ void UnmatchedTaxaDialog::onAccept()
 {
     // Lines of the map in use for taxa that are not in this window stay as they were.
     taxa::TaxonMap map;
-    if (job_.taxonMap)
-        for (const taxa::MapLine& line : job_.taxonMap->lines) {
+    if (job_.taxonMap.map)
+        for (const taxa::MapLine& line : job_.taxonMap.map->lines) {
             bool shown = false;
             for (const UnmatchedTaxon& taxon : unmatched_.taxa)
                 shown = shown || equalsIgnoringCase(taxon.code, line.code);
@@ -267,7 +267,7 @@ void UnmatchedTaxaDialog::onAccept()
     }
 
     const std::string path = mapPathBox_->text().trimmed().toStdString();
-    if (map.lines.empty() && !job_.taxonMap) {
+    if (map.lines.empty() && !job_.taxonMap.map) {
         accept();  // nothing chosen, no map in use: nothing to keep
         return;
     }
@@ -281,7 +281,7 @@ void UnmatchedTaxaDialog::onAccept()
         ui_.showMessage("The taxon map was not saved.", error);
         return;
     }
-    if (!SetJobTaxonMap(job_, path, error)) {
+    if (!job_.SetTaxonMap(path, error)) {
         ui_.showMessage("The taxon map cannot be used.", error);
         return;
     }

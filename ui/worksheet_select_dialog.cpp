@@ -15,7 +15,7 @@
 #include "ui/dialog_units.h"
 #include "ui/sheet_preview_grid.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 #include "workbook/cells/cell_names.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 
 class QComboBox;
 class QListWidget;

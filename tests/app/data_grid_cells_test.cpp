@@ -75,7 +75,7 @@ TEST(DataGridCells, SamplingDatesFrom20001To59999)
     EXPECT_EQ(text(job, kDateRow, 8), "12");
     EXPECT_EQ(text(job, kDateRow, 9), "June");
     // Only the date row: the same number in another header row stays a number.
-    job.headerValues[3][0] = "40000";
+    job.samples.headerValues[3][0] = "40000";
     EXPECT_EQ(text(job, 4, 3), "40000");
     // A date with a time of day is read for its day.
     EXPECT_EQ(datagrid::SamplingDateText("40000.75"), "06-Jul-2009");
@@ -96,7 +96,7 @@ TEST(DataGridCells, TaxonRows)
     EXPECT_EQ(text(job, kFirstTaxonRow + 2, 9), "26");
     EXPECT_TRUE(datagrid::Cell(job, kFirstTaxonRow, 4).rightAligned);
     EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow, 2).rightAligned);
-    (*job.counts)(0, 1) = 1234567.891;
+    (*job.samples.counts)(0, 1) = 1234567.891;
     EXPECT_EQ(text(job, kFirstTaxonRow + 1, 3), "1234567.891");
 }
 
@@ -110,7 +110,7 @@ TEST(DataGridCells, UnscoredTaxaLightRedOnlyAfterTheAnalysis)
             EXPECT_FALSE(datagrid::Cell(job, r, c).background) << r << "," << c;
 
     // A score list without a successful analysis is not taken for one.
-    job.scoredRow1 = {0, -1, 4};
+    job.analysis.scoredRow1 = {0, -1, 4};
     EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow + 1, 1).background);
 
     grid_jobs::markAnalysed(job);
@@ -131,9 +131,9 @@ TEST(DataGridCells, MappedTaxaLightBlueUnlessUnscored)
     Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
     grid_jobs::markAnalysed(job);
-    job.scoredRow1 = {0, -1, 4};
+    job.analysis.scoredRow1 = {0, -1, 4};
     // Taxa 1 and 2 matched through the map; taxon 1 still has no score and stays red.
-    job.mappedLine = {-1, 0, 1};
+    job.analysis.mappedLine = {-1, 0, 1};
     const Colour red{255, 200, 200}, blue{200, 225, 255};
     EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow, 1).background);
     EXPECT_EQ(datagrid::Cell(job, kFirstTaxonRow + 1, 2).background, red);
@@ -149,12 +149,12 @@ TEST(DataGridCells, ShortListsLeaveCellsEmpty)
     ScriptedUser ui;
     Job job(nullptr, ui);
     grid_jobs::fillImportedJob(job);
-    job.headerValues[0].resize(2);
-    job.scoredRow1 = {-1};
+    job.samples.headerValues[0].resize(2);
+    job.analysis.scoredRow1 = {-1};
     job.analysed = true;
     EXPECT_EQ(text(job, 1, 5), "");
     EXPECT_TRUE(datagrid::Cell(job, kFirstTaxonRow, 1).background);
     EXPECT_FALSE(datagrid::Cell(job, kFirstTaxonRow + 1, 1).background);
-    job.counts.reset();
+    job.samples.counts.reset();
     EXPECT_EQ(text(job, kFirstTaxonRow, 3), "");
 }

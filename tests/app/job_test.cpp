@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/job.h"
+#include "metrics/status_class.h"
 #include "tests/support/scripted_user.h"
 
 namespace {
@@ -8,9 +9,9 @@ namespace {
 // A job as an import of `taxa` taxa and `samples` samples leaves it.
 void importedJob(Job& doc, int samples, int taxa)
 {
-    doc.title = "river.xlsx";
-    doc.sheetName = "Sheet1";
-    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
+    doc.samples.title = "river.xlsx";
+    doc.samples.sheetName = "Sheet1";
+    doc.samples.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
 }
 
 }  // namespace
@@ -19,35 +20,35 @@ TEST(JobModel, InitialValues)
 {
     ScriptedUser ui;
     Job doc(nullptr, ui);
-    EXPECT_EQ(doc.family, familyRivers);
-    EXPECT_EQ(doc.familyName, "TDI");
-    EXPECT_TRUE(doc.cocAvailable);
+    EXPECT_EQ(doc.samples.family, familyRivers);
+    EXPECT_EQ(doc.samples.familyName, "TDI");
+    EXPECT_TRUE(doc.samples.cocAvailable);
     EXPECT_FALSE(doc.analysed);
     EXPECT_FALSE(doc.modified);
-    EXPECT_FALSE(doc.uncertaintyAvailable);
-    EXPECT_EQ(doc.alkMinTDI3, 6);
-    EXPECT_EQ(doc.alkMaxTDI3, 150);
-    EXPECT_EQ(doc.alkMinTDI4, 5);
-    EXPECT_EQ(doc.alkMaxTDI4, 250);
-    EXPECT_EQ(doc.calciumMin, 5);
-    EXPECT_EQ(doc.calciumMax, 500);
-    EXPECT_EQ(doc.docMin, 0);
-    EXPECT_EQ(doc.docMax, 50);
-    EXPECT_EQ(doc.defaultAlkalinity, 100);
-    EXPECT_EQ(doc.defaultCalcium, 100);
-    EXPECT_EQ(doc.defaultDOC, 1);
+    EXPECT_FALSE(doc.sites.uncertaintyAvailable);
+    EXPECT_EQ(doc.samples.alkMinTDI3, 6);
+    EXPECT_EQ(doc.samples.alkMaxTDI3, 150);
+    EXPECT_EQ(doc.samples.alkMinTDI4, 5);
+    EXPECT_EQ(doc.samples.alkMaxTDI4, 250);
+    EXPECT_EQ(doc.samples.calciumMin, 5);
+    EXPECT_EQ(doc.samples.calciumMax, 500);
+    EXPECT_EQ(doc.samples.docMin, 0);
+    EXPECT_EQ(doc.samples.docMax, 50);
+    EXPECT_EQ(doc.samples.defaultAlkalinity, 100);
+    EXPECT_EQ(doc.samples.defaultCalcium, 100);
+    EXPECT_EQ(doc.samples.defaultDOC, 1);
     EXPECT_EQ(doc.state(), Job::State::Created);
     EXPECT_EQ(StatusClassNames(), (std::vector<std::string>{"High", "Good", "Moderate", "Poor", "Bad"}));
 }
 
 TEST(JobModel, FamilyNames)
 {
-    EXPECT_STREQ(Job::FamilyName(familyRivers), "TDI");
-    EXPECT_STREQ(Job::FamilyName(familyLakes), "LTDI");
-    EXPECT_STREQ(Job::FamilyName(familyDam), "DAM");
-    EXPECT_STREQ(Job::FirstIndexName(familyLakes), "LTDI1");
-    EXPECT_STREQ(Job::SecondIndexName(familyRivers), "TDI4");
-    EXPECT_STREQ(Job::SecondIndexName(familyDam), "");
+    EXPECT_STREQ(FamilyName(familyRivers), "TDI");
+    EXPECT_STREQ(FamilyName(familyLakes), "LTDI");
+    EXPECT_STREQ(FamilyName(familyDam), "DAM");
+    EXPECT_STREQ(FirstIndexName(familyLakes), "LTDI1");
+    EXPECT_STREQ(SecondIndexName(familyRivers), "TDI4");
+    EXPECT_STREQ(SecondIndexName(familyDam), "");
 }
 
 TEST(ImportSummary, ComposedExactly)
@@ -55,9 +56,9 @@ TEST(ImportSummary, ComposedExactly)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     importedJob(doc, 3, 40);
-    doc.ComposeImportSummary();
+    doc.samples.summary = ImportSummary(doc.samples);
     // Taxa are the matrix's columns, samples its rows.
-    EXPECT_EQ(doc.summary,
+    EXPECT_EQ(doc.summary(),
               "File:\triver.xlsx\r\nWorksheet:\tSheet1\r\n\r\nMetric:\tTDI\r\n\r\n"
               "Number of taxa:\t40\r\nNumber of samples:\t3");
 }
@@ -67,11 +68,11 @@ TEST(ImportSummary, WithTheConfidenceOfClassParagraph)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     importedJob(doc, 12, 7);
-    doc.family = familyLakes;
-    doc.familyName = "LTDI";
-    doc.cocAvailable = false;
-    doc.ComposeImportSummary();
-    EXPECT_EQ(doc.summary,
+    doc.samples.family = familyLakes;
+    doc.samples.familyName = "LTDI";
+    doc.samples.cocAvailable = false;
+    doc.samples.summary = ImportSummary(doc.samples);
+    EXPECT_EQ(doc.summary(),
               "File:\triver.xlsx\r\nWorksheet:\tSheet1\r\n\r\nMetric:\tLTDI\r\n\r\n"
               "Number of taxa:\t7\r\nNumber of samples:\t12\r\n\r\n"
               "Confidence of class parameters not found for LTDI, uncertainty estimates will not be calculated.");
@@ -124,7 +125,7 @@ TEST(ClosingRules, YesThenCancelledFileChoiceKeepsTheJobOpenAndModified)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     importedJob(doc, 1, 1);
-    doc.results = std::make_unique<Matrix>(1, 17, 0.0);
+    doc.analysis.results = std::make_unique<Matrix>(1, 17, 0.0);
     doc.analysed = true;
     doc.modified = true;
     ui.answers = {UserInteraction::Answer::Yes};

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/cli/cli_run.h"
-#include "tests/app/import_fixture.h"
+#include "tests/import/import_fixture.h"
 
 namespace {
 

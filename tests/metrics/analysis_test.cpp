@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "tests/metrics/metrics_fixtures.h"
 #include "tests/support/scripted_user.h"
 
@@ -18,9 +18,9 @@ void riverJob(Job& doc, const std::vector<Taxon>& list, const std::vector<std::s
     headers[2].assign(counts.size(), "40000");
     headers[3] = alkalinity.empty() ? std::vector<std::string>(counts.size(), "100") : alkalinity;
     fixtures::fillJob(doc, familyRivers, codes, counts, headers);
-    doc.masterTaxonList = fixtures::masterList(list);
-    doc.boundaries1 = fixtures::boundaries("TDI3", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
-    doc.boundaries2 = fixtures::boundaries("TDI4", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    doc.samples.masterTaxonList = fixtures::masterList(list);
+    doc.samples.boundaries1 = fixtures::boundaries("TDI3", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    doc.samples.boundaries2 = fixtures::boundaries("TDI4", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
 }
 
 }  // namespace
@@ -30,10 +30,10 @@ TEST(Analyse, NoTaxaChangesNothing)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     fixtures::fillJob(doc, familyRivers, {}, {{}}, {});
-    const std::string summary = doc.summary;
+    const std::string summary = doc.summary();
     EXPECT_FALSE(doc.Analyse());
-    EXPECT_EQ(doc.summary, summary);
-    EXPECT_FALSE(doc.results);
+    EXPECT_EQ(doc.summary(), summary);
+    EXPECT_FALSE(doc.analysis.results);
     EXPECT_FALSE(doc.analysed);
     EXPECT_FALSE(doc.modified);
     EXPECT_TRUE(ui.messages.empty());
@@ -46,16 +46,16 @@ TEST(Analyse, LakeTypologyMissingStopsTheRun)
     std::vector<std::vector<std::string>> headers(6);
     headers[3] = {"HA", "HAX", "", "MA"};
     fixtures::fillJob(doc, familyLakes, {"AC001A"}, {{1}, {1}, {1}, {1}}, headers);
-    doc.masterTaxonList = fixtures::masterList({{"N", "AC001A", 0, 0, 2, 2, 0}});
-    const std::string summary = doc.summary;
-    EXPECT_FALSE(RunAnalysis(doc));
+    doc.samples.masterTaxonList = fixtures::masterList({{"N", "AC001A", 0, 0, 2, 2, 0}});
+    const std::string summary = doc.summary();
+    EXPECT_FALSE(doc.Analyse());
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Lake typology information missing for 2 samples with no "
                                                      "default.\nCorrect the error and try again."}));
-    EXPECT_EQ(doc.summary, summary);
-    EXPECT_FALSE(doc.results);
+    EXPECT_EQ(doc.summary(), summary);
+    EXPECT_FALSE(doc.analysis.results);
     EXPECT_FALSE(doc.analysed);
     EXPECT_FALSE(doc.modified);
-    EXPECT_FALSE(doc.uncertaintyAvailable);
+    EXPECT_FALSE(doc.sites.uncertaintyAvailable);
 }
 
 TEST(Analyse, SumsPercentagesAndIndexLimits)
@@ -68,7 +68,7 @@ TEST(Analyse, SumsPercentagesAndIndexLimits)
              {"LOW", "HIGH", "NONE"},
              {{4, 0, 0}, {0, 2, 0}, {0.25, 0.25, 0}, {0.5, 0.5, 0}, {0.002, 0.003, 0.005}, {0.5, 0, 1.5}});
     ASSERT_TRUE(doc.Analyse());
-    const Matrix& r = *doc.results;
+    const Matrix& r = *doc.analysis.results;
     ASSERT_EQ(r.nCols(), 17);
     // All score 1: index 0; all score 5: index 100.
     EXPECT_EQ(r(0, 3), 0);
@@ -106,10 +106,10 @@ TEST(Analyse, SumsPercentagesAndIndexLimits)
     EXPECT_NEAR(r(2, 4), 39.67, 1e-9);
     EXPECT_EQ(r(2, 5), missing);
     EXPECT_EQ(r(2, 6), missing);
-    EXPECT_EQ(doc.comments1[2], "");
+    EXPECT_EQ(doc.analysis.comments1[2], "");
     // Every taxon scored for neither index but one: the warning has counts 1 and 1.
-    EXPECT_EQ(doc.lackingCount1, 1);
-    EXPECT_EQ(doc.lackingCount2, 1);
+    EXPECT_EQ(doc.analysis.lackingCount1, 1);
+    EXPECT_EQ(doc.analysis.lackingCount2, 1);
     EXPECT_TRUE(doc.analysed);
     EXPECT_TRUE(doc.modified);
     EXPECT_EQ(ui.busyDepth, 0);
@@ -136,30 +136,30 @@ TEST(Analyse, WarningsCountTaxaWithoutScores)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     riverJob(doc, list, codes, {std::vector<double>(40, 1.0)});
-    const std::string before = doc.summary;
+    const std::string before = doc.summary();
     ASSERT_TRUE(doc.Analyse());
-    EXPECT_EQ(doc.matchedCount, 39);
-    EXPECT_EQ(doc.lackingCount1, 3);
-    EXPECT_EQ(doc.lackingCount2, 5);
-    EXPECT_EQ(doc.summary, before + "\r\n\r\nWarning: 3 taxa lack TDI3 scores and 5 lack TDI4 scores in database."
+    EXPECT_EQ(doc.analysis.matchedCount, 39);
+    EXPECT_EQ(doc.analysis.lackingCount1, 3);
+    EXPECT_EQ(doc.analysis.lackingCount2, 5);
+    EXPECT_EQ(doc.summary(), before + "\r\n\r\nWarning: 3 taxa lack TDI3 scores and 5 lack TDI4 scores in database."
                                     "\r\nUse View Data to identify unmatched taxa"
                                     "\r\nA list of these will be saved in the results file."
                                     "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
-    EXPECT_EQ(doc.matchedRow[0], -1);
-    EXPECT_EQ(doc.scoredRow1[1], -1);
-    EXPECT_EQ(doc.scoredRow2[1], 0);
-    EXPECT_EQ(doc.scoredRow2[10], -1);
+    EXPECT_EQ(doc.analysis.matchedRow[0], -1);
+    EXPECT_EQ(doc.analysis.scoredRow1[1], -1);
+    EXPECT_EQ(doc.analysis.scoredRow2[1], 0);
+    EXPECT_EQ(doc.analysis.scoredRow2[10], -1);
 
     // Every taxon scored for both: nothing but the line break and the one sample of two
     // valves flagged.
     ScriptedUser ui2;
     Job full(nullptr, ui2);
     riverJob(full, {{"N", "A", 2, 2, 0, 0, 0}, {"N", "B", 3, 3, 0, 0, 0}}, {"A", "B"}, {{1, 1}});
-    const std::string fullBefore = full.summary;
+    const std::string fullBefore = full.summary();
     ASSERT_TRUE(full.Analyse());
-    EXPECT_EQ(full.summary, fullBefore + "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
-    EXPECT_EQ(full.lackingCount1, 0);
-    EXPECT_EQ(full.lackingCount2, 0);
+    EXPECT_EQ(full.summary(), fullBefore + "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
+    EXPECT_EQ(full.analysis.lackingCount1, 0);
+    EXPECT_EQ(full.analysis.lackingCount2, 0);
 }
 
 TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
@@ -170,11 +170,11 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
     headers[3] = {"HA", "XX"};
     // Sample 0: scored sum 0.00005 beside 10 valves of an unscored taxon.
     fixtures::fillJob(doc, familyLakes, {"S", "U"}, {{0.00005, 10}, {5, 5}}, headers);
-    doc.masterTaxonList = fixtures::masterList({{"N", "S", 0, 0, 3, 3, 0}});
-    doc.boundaries1 = fixtures::boundaries("LTDI1", {{"ha", 20, 0.8, 0.6, 0.4, 0.2}});
-    doc.boundaries2 = fixtures::boundaries("LTDI2", {{"HA", 60, 0.8, 0.6, 0.4, 0.2}});
+    doc.samples.masterTaxonList = fixtures::masterList({{"N", "S", 0, 0, 3, 3, 0}});
+    doc.samples.boundaries1 = fixtures::boundaries("LTDI1", {{"ha", 20, 0.8, 0.6, 0.4, 0.2}});
+    doc.samples.boundaries2 = fixtures::boundaries("LTDI2", {{"HA", 60, 0.8, 0.6, 0.4, 0.2}});
     ASSERT_TRUE(doc.Analyse());
-    const Matrix& r = *doc.results;
+    const Matrix& r = *doc.analysis.results;
     // Index 25 * 3 - 25 = 50; LTDI1 EQR 50 / 80 = 0.625 (Good); LTDI2 50 / 40 held at 1.
     EXPECT_NEAR(r(0, 3), 50, 1e-9);
     EXPECT_EQ(r(0, 4), 20);
@@ -188,11 +188,11 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
     EXPECT_EQ(r(1, 8), 50);
     for (int c : {4, 5, 6, 9, 10, 11})
         EXPECT_EQ(r(1, c), missing) << c;
-    EXPECT_EQ(doc.comments1, (std::vector<std::string>{"", "Invalid type"}));
-    EXPECT_EQ(doc.comments2, (std::vector<std::string>{"", "Invalid type"}));
-    EXPECT_EQ(doc.resultNames[6], "Class LTDI1");
-    EXPECT_EQ(doc.resultNames[11], "Class LTDI2");
-    EXPECT_EQ(doc.resultNames[17], "Comment LTD12");
+    EXPECT_EQ(doc.analysis.comments1, (std::vector<std::string>{"", "Invalid type"}));
+    EXPECT_EQ(doc.analysis.comments2, (std::vector<std::string>{"", "Invalid type"}));
+    EXPECT_EQ(doc.analysis.resultNames[6], "Class LTDI1");
+    EXPECT_EQ(doc.analysis.resultNames[11], "Class LTDI2");
+    EXPECT_EQ(doc.analysis.resultNames[17], "Comment LTD12");
 }
 
 TEST(RunAnalysis, ConfidenceOfClassOnlyWithParameters)
@@ -200,12 +200,12 @@ TEST(RunAnalysis, ConfidenceOfClassOnlyWithParameters)
     ScriptedUser ui;
     Job doc(nullptr, ui);
     riverJob(doc, {{"N", "A", 2, 2, 0, 0, 0}}, {"A"}, {{1}});
-    doc.headerValues[1] = {"SITE"};
-    doc.cocAvailable = false;
-    ASSERT_TRUE(RunAnalysis(doc));
+    doc.samples.headerValues[1] = {"SITE"};
+    doc.samples.cocAvailable = false;
+    ASSERT_TRUE(doc.Analyse());
     EXPECT_TRUE(doc.analysed);
     EXPECT_TRUE(doc.modified);
-    EXPECT_FALSE(doc.uncertaintyAvailable);
-    EXPECT_FALSE(doc.siteSummary1);
-    EXPECT_FALSE(doc.siteSummary2);
+    EXPECT_FALSE(doc.sites.uncertaintyAvailable);
+    EXPECT_FALSE(doc.sites.siteSummary1);
+    EXPECT_FALSE(doc.sites.siteSummary2);
 }

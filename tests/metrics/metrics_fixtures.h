@@ -134,27 +134,27 @@ inline std::shared_ptr<const MemoryTable> cocRows(const std::string& siteType, s
 inline void fillJob(Job& doc, int family, const std::vector<std::string>& codes,
                     const std::vector<std::vector<double>>& counts, std::vector<std::vector<std::string>> headers)
 {
-    doc.family = family;
-    doc.familyName = Job::FamilyName(family);
-    doc.title = "job.xlsx";
-    doc.sheetName = "Sheet1";
+    doc.samples.family = family;
+    doc.samples.familyName = FamilyName(family);
+    doc.samples.title = "job.xlsx";
+    doc.samples.sheetName = "Sheet1";
     const int samples = static_cast<int>(counts.size());
     const int taxa = static_cast<int>(codes.size());
-    doc.taxa.clear();
+    doc.samples.taxa.clear();
     for (const std::string& code : codes)
-        doc.taxa.push_back({code, "Taxon " + code});
-    doc.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
+        doc.samples.taxa.push_back({code, "Taxon " + code});
+    doc.samples.counts = std::make_unique<Matrix>(samples, taxa, 0.0);
     for (int s = 0; s < samples; ++s)
         for (int t = 0; t < taxa; ++t)
-            (*doc.counts)(s, t) = counts[static_cast<std::size_t>(s)][static_cast<std::size_t>(t)];
+            (*doc.samples.counts)(s, t) = counts[static_cast<std::size_t>(s)][static_cast<std::size_t>(t)];
     headers.resize(6);
     for (auto& row : headers)
         row.resize(static_cast<std::size_t>(samples));
-    doc.headerValues = std::move(headers);
-    doc.headerRowCount = 6;
-    doc.sampleCount = samples;
-    doc.taxonCount = taxa;
-    doc.ComposeImportSummary();
+    doc.samples.headerValues = std::move(headers);
+    doc.samples.headerRowCount = 6;
+    doc.samples.sampleCount = samples;
+    doc.samples.taxonCount = taxa;
+    doc.samples.summary = ImportSummary(doc.samples);
 }
 
 // The lower normal tail from the C library's erfc: an oracle independent of AS 66.

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "metrics/analysis_command.h"
+#include "app/job.h"
 #include "metrics/sample_quality.h"
 #include "tests/metrics/metrics_fixtures.h"
 #include "tests/support/scripted_user.h"
@@ -62,23 +62,23 @@ TEST(SampleQuality, ChemistryValuesReplacedCountsEachValueOnce)
     fixtures::fillJob(rivers, familyRivers, {"AC001A"}, {{1}, {1}, {1}, {1}, {1}}, headers);
     const std::vector<int> expected = {1, 1, 1, 0, 1};
     for (int s = 0; s < 5; ++s)
-        EXPECT_EQ(ChemistryValuesReplaced(rivers, s), expected[static_cast<std::size_t>(s)]) << s;
+        EXPECT_EQ(ChemistryValuesReplaced(rivers.samples, s), expected[static_cast<std::size_t>(s)]) << s;
 
     Job dam(nullptr, ui);
     headers.assign(6, {});
     headers[4] = {"", "100", "600"};  // calcium
     headers[5] = {"64", "1", "0"};    // DOC; 0 is missing
     fixtures::fillJob(dam, familyDam, {"AC001A"}, {{1}, {1}, {1}}, headers);
-    EXPECT_EQ(ChemistryValuesReplaced(dam, 0), 2);
-    EXPECT_EQ(ChemistryValuesReplaced(dam, 1), 0);
-    EXPECT_EQ(ChemistryValuesReplaced(dam, 2), 2);
+    EXPECT_EQ(ChemistryValuesReplaced(dam.samples, 0), 2);
+    EXPECT_EQ(ChemistryValuesReplaced(dam.samples, 1), 0);
+    EXPECT_EQ(ChemistryValuesReplaced(dam.samples, 2), 2);
 
     // Lake types are no chemistry.
     Job lakes(nullptr, ui);
     headers.assign(6, {});
     headers[3] = {"XX"};
     fixtures::fillJob(lakes, familyLakes, {"AC001A"}, {{1}}, headers);
-    EXPECT_EQ(ChemistryValuesReplaced(lakes, 0), 0);
+    EXPECT_EQ(ChemistryValuesReplaced(lakes.samples, 0), 0);
 }
 
 TEST(SampleQuality, AnalysisCountsFlaggedSamplesInTheSummary)
@@ -91,23 +91,23 @@ TEST(SampleQuality, AnalysisCountsFlaggedSamplesInTheSummary)
     headers[4] = {"100", "100"};
     headers[5] = {"1", "1"};
     fixtures::fillJob(doc, familyDam, {"AC001A"}, {{300}, {10}}, headers);
-    doc.masterTaxonList = fixtures::masterList({{"N1", "AC001A", 0, 0, 0, 0, 3}});
-    doc.boundaries1 = fixtures::boundaries("DAM", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
-    const std::string before = doc.summary;
+    doc.samples.masterTaxonList = fixtures::masterList({{"N1", "AC001A", 0, 0, 0, 0, 3}});
+    doc.samples.boundaries1 = fixtures::boundaries("DAM", {{"", 0, 0.8, 0.6, 0.4, 0.2}});
+    const std::string before = doc.summary();
     ASSERT_TRUE(doc.Analyse());
-    const std::vector<SampleQuality> quality = JobSampleQuality(doc);
+    const std::vector<SampleQuality> quality = SampleQualityOfAll(doc.samples, doc.analysis);
     ASSERT_EQ(quality.size(), 2u);
     EXPECT_EQ(quality[0].scoredPercent, std::vector<double>{100});
     EXPECT_EQ(quality[0].flags, "");
     EXPECT_EQ(quality[1].flags, "Fewer than 300 valves counted");
     // The run ends its paragraphs with CR LF; then one empty line and the count.
-    EXPECT_EQ(doc.summary, before + "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
+    EXPECT_EQ(doc.summary(), before + "\r\n\r\nSamples with quality flags: 1 (see the Sample quality sheet)");
 
     // No flag, no line.
     Job clean(nullptr, ui);
     fixtures::fillJob(clean, familyDam, {"AC001A"}, {{300}}, {{}, {}, {}, {}, {"100"}, {"1"}});
-    clean.masterTaxonList = doc.masterTaxonList;
-    clean.boundaries1 = doc.boundaries1;
+    clean.samples.masterTaxonList = doc.samples.masterTaxonList;
+    clean.samples.boundaries1 = doc.samples.boundaries1;
     ASSERT_TRUE(clean.Analyse());
-    EXPECT_EQ(clean.summary.find("quality flags"), std::string::npos);
+    EXPECT_EQ(clean.summary().find("quality flags"), std::string::npos);
 }

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "matrix/matrix.h"
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 #include "metrics/status_class.h"
 
 namespace {

@@ -84,31 +84,31 @@ inline const std::array<double, 4> tdi4Limits = {0.9, 0.7, 0.5, 0.3};
 // TDI4 table has lost "CoC High": its first probability is High and Good together.
 inline void fillRiverJob(Job& job)
 {
-    job.family = familyRivers;
-    job.familyName = "TDI";
-    job.indexCount = 2;
-    job.title = "rivers.xlsx";
-    job.headerLabels = {"Sample", "Site", "Date", "Alkalinity (mg/l)"};
-    job.headerValues = {{"S1", "S2", "S3", "S4", "S5", "S6"},
+    job.samples.family = familyRivers;
+    job.samples.familyName = "TDI";
+    job.analysis.indexCount = 2;
+    job.samples.title = "rivers.xlsx";
+    job.samples.headerLabels = {"Sample", "Site", "Date", "Alkalinity (mg/l)"};
+    job.samples.headerValues = {{"S1", "S2", "S3", "S4", "S5", "S6"},
                         {"AB1", "CD2", "ab1", "EF3", "CD2", "AB1"},
                         {"44000", "44001", "44002", "44003", "44004", "44005"},
                         {"50", "60", "70", "80", "90", "100"}};
-    job.sampleCount = 6;
-    job.boundaries1 = boundaryTable({{"TDI3", "", tdi3Limits}});
-    job.boundaries2 = boundaryTable({{"TDI4", "", tdi4Limits}});
+    job.samples.sampleCount = 6;
+    job.samples.boundaries1 = boundaryTable({{"TDI3", "", tdi3Limits}});
+    job.samples.boundaries2 = boundaryTable({{"TDI4", "", tdi4Limits}});
 
-    job.siteCodes = {"AB1", "CD2", "EF3"};
-    job.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
-    setRow(*job.siteSummary1, 0, {3, 0, 0.7, 2, 10, 60, 20, 7, 3, 40, 70, 30, 30});
-    setRow(*job.siteSummary1, 1, {0, 2});
-    setRow(*job.siteSummary1, 2, {1, 0, 0.3, 4, 0, 2, 18, 55, 25, 45, 2, 98, 2});
-    job.siteSummary2 = std::make_unique<Matrix>(3, 12, m);
-    setRow(*job.siteSummary2, 0, {3, 0, 0.75, 2, 70, 20, 6, 4, 30, 70, 30, 30});
-    setRow(*job.siteSummary2, 1, {0, 2});
-    setRow(*job.siteSummary2, 2, {1, 0, 1.25, 1, 99, 1, 0, 0, 1, 99, 1, 1});
-    job.siteHeaders1 = fullHeaders();
-    job.siteHeaders2 = riverSecondHeaders();
-    job.uncertaintyAvailable = true;
+    job.sites.siteCodes = {"AB1", "CD2", "EF3"};
+    job.sites.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
+    setRow(*job.sites.siteSummary1, 0, {3, 0, 0.7, 2, 10, 60, 20, 7, 3, 40, 70, 30, 30});
+    setRow(*job.sites.siteSummary1, 1, {0, 2});
+    setRow(*job.sites.siteSummary1, 2, {1, 0, 0.3, 4, 0, 2, 18, 55, 25, 45, 2, 98, 2});
+    job.sites.siteSummary2 = std::make_unique<Matrix>(3, 12, m);
+    setRow(*job.sites.siteSummary2, 0, {3, 0, 0.75, 2, 70, 20, 6, 4, 30, 70, 30, 30});
+    setRow(*job.sites.siteSummary2, 1, {0, 2});
+    setRow(*job.sites.siteSummary2, 2, {1, 0, 1.25, 1, 99, 1, 0, 0, 1, 99, 1, 1});
+    job.sites.siteHeaders1 = fullHeaders();
+    job.sites.siteHeaders2 = riverSecondHeaders();
+    job.sites.uncertaintyAvailable = true;
     job.analysed = true;
 }
 
@@ -121,34 +121,34 @@ inline const std::array<double, 4> maLimits = {0.8, 0.6, 0.4, 0.2};
 // MA, and LK03 whose type XX no boundary row holds.
 inline void fillLakeJob(Job& job)
 {
-    job.family = familyLakes;
-    job.familyName = "LTDI";
-    job.indexCount = 2;
-    job.title = "lakes.xlsx";
-    job.headerLabels = {"Sample", "Site", "Date", "Lake type"};
-    job.headerValues = {{"L1", "L2", "L3", "L4"},
+    job.samples.family = familyLakes;
+    job.samples.familyName = "LTDI";
+    job.analysis.indexCount = 2;
+    job.samples.title = "lakes.xlsx";
+    job.samples.headerLabels = {"Sample", "Site", "Date", "Lake type"};
+    job.samples.headerValues = {{"L1", "L2", "L3", "L4"},
                         {"LK01", "LK02", "lk01", "LK03"},
                         {"44000", "44001", "44002", "44003"},
                         {"HA", "MA", "MA", "XX"}};
-    job.sampleCount = 4;
+    job.samples.sampleCount = 4;
     const std::vector<LimitsRow> rows = {
         {"LTDI1", "HA", haLimits}, {"LTDI1", "MA", maLimits}, {"LTDI1", "LA", {0.85, 0.65, 0.45, 0.25}}};
-    job.boundaries1 = boundaryTable(rows);
-    job.boundaries2 = boundaryTable(rows);
+    job.samples.boundaries1 = boundaryTable(rows);
+    job.samples.boundaries2 = boundaryTable(rows);
 
-    job.siteCodes = {"LK01", "LK02", "LK03"};
-    job.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
-    setRow(*job.siteSummary1, 0, {2, 0, 0.85, 2, 30, 60, 10, 0, 0, 40, 90, 10, 10});
-    setRow(*job.siteSummary1, 1, {1, 0, 0.85, 1, 55, 40, 5, 0, 0, 45, 95, 5, 5});
+    job.sites.siteCodes = {"LK01", "LK02", "LK03"};
+    job.sites.siteSummary1 = std::make_unique<Matrix>(3, 13, m);
+    setRow(*job.sites.siteSummary1, 0, {2, 0, 0.85, 2, 30, 60, 10, 0, 0, 40, 90, 10, 10});
+    setRow(*job.sites.siteSummary1, 1, {1, 0, 0.85, 1, 55, 40, 5, 0, 0, 45, 95, 5, 5});
     // The type matches no row: the mean alone.
-    setRow(*job.siteSummary1, 2, {1, 0, 0.5});
-    job.siteSummary2 = std::make_unique<Matrix>(3, 13, m);
-    setRow(*job.siteSummary2, 0, {2, 0, 0.6, 3, 0, 20, 60, 20, 0, 40, 20, 80, 20});
-    setRow(*job.siteSummary2, 1, {1, 0, 0.6, 2, 5, 50, 40, 5, 0, 50, 55, 45, 45});
-    setRow(*job.siteSummary2, 2, {1, 0, 0.4});
-    job.siteHeaders1 = fullHeaders();
-    job.siteHeaders2 = riverSecondHeaders();
-    job.uncertaintyAvailable = true;
+    setRow(*job.sites.siteSummary1, 2, {1, 0, 0.5});
+    job.sites.siteSummary2 = std::make_unique<Matrix>(3, 13, m);
+    setRow(*job.sites.siteSummary2, 0, {2, 0, 0.6, 3, 0, 20, 60, 20, 0, 40, 20, 80, 20});
+    setRow(*job.sites.siteSummary2, 1, {1, 0, 0.6, 2, 5, 50, 40, 5, 0, 50, 55, 45, 45});
+    setRow(*job.sites.siteSummary2, 2, {1, 0, 0.4});
+    job.sites.siteHeaders1 = fullHeaders();
+    job.sites.siteHeaders2 = riverSecondHeaders();
+    job.sites.uncertaintyAvailable = true;
     job.analysed = true;
 }
 

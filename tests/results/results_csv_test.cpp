@@ -51,7 +51,7 @@ protected:
     {
         results_jobs::fillRiverJob(job);
         // A comma and quotes need RFC 4180 quoting.
-        job.comments1[1] = "Alkalinity \"missing\", default used";
+        job.analysis.comments1[1] = "Alkalinity \"missing\", default used";
         std::string error;
         ASSERT_TRUE(results::WriteResultsCsv(job, dir.file("out"), error)) << error;
     }
@@ -226,12 +226,12 @@ TEST(ResultsCsvFiles, JobWorkbookIsNeverReplaced)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
-    job.path = dir.file("job-summary.txt");
-    testing_support::writeFile(job.path, "samples");
+    job.samples.path = dir.file("job-summary.txt");
+    testing_support::writeFile(job.samples.path, "samples");
     std::string error;
     EXPECT_FALSE(results::WriteResultsCsv(job, dir.file("."), error));
     EXPECT_NE(error.find("it is the sample workbook of this job"), std::string::npos) << error;
-    EXPECT_EQ(readFile(job.path), "samples");
+    EXPECT_EQ(readFile(job.samples.path), "samples");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"job-summary.txt"});
 }
 
@@ -241,7 +241,7 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
-    job.uncertaintyAvailable = false;
+    job.sites.uncertaintyAvailable = false;
     std::string error;
     testing_support::writeFile(dir.file("sample-summary.csv"), "an older file that is replaced\n");
     ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
@@ -274,7 +274,7 @@ TEST(ResultsCsvFiles, NotANumberIsAnEmptyField)
     ScriptedUser ui;
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
-    (*job.siteSummary1)(0, 4) = std::nan("");
+    (*job.sites.siteSummary1)(0, 4) = std::nan("");
     std::vector<results::ResultSheet> sites = results::SiteSheets(job);
     ASSERT_EQ(sites.size(), 1u);
     EXPECT_EQ(results::CsvText(sites[0]).substr(results::CsvText(sites[0]).find('\n') + 1),

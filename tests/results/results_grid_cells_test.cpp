@@ -55,7 +55,7 @@ TEST(SampleGridCells, DateColumnIsANumber)
     // No date at all reads as 0, as the results workbook writes it.
     EXPECT_EQ(sample(job, 3, 3), "0");
     EXPECT_TRUE(SampleCell(job, 2, 3).rightAligned);
-    job.headerValues[2] = {"20000", "60000", "59999.9"};
+    job.samples.headerValues[2] = {"20000", "60000", "59999.9"};
     EXPECT_EQ(sample(job, 1, 3), "20000");
     EXPECT_EQ(sample(job, 2, 3), "60000");
     EXPECT_EQ(sample(job, 3, 3), "07-Apr-2064");
@@ -85,15 +85,15 @@ TEST(SampleGridCells, NumbersClassesAndMissingValues)
     EXPECT_EQ(sample(job, 3, 10), "Bad");
     EXPECT_EQ(sample(job, 3, 15), "Poor");
     // Negative values are shown as missing; a class cut to 1 to 5 names it, else nothing.
-    (*job.results)(0, 3) = -0.5;
-    (*job.results)(0, 6) = 0;
-    (*job.results)(1, 6) = 5.9;
-    (*job.results)(2, 6) = 6;
+    (*job.analysis.results)(0, 3) = -0.5;
+    (*job.analysis.results)(0, 6) = 0;
+    (*job.analysis.results)(1, 6) = 5.9;
+    (*job.analysis.results)(2, 6) = 6;
     EXPECT_EQ(sample(job, 1, 7), "...");
     EXPECT_EQ(sample(job, 1, 10), "");
     EXPECT_EQ(sample(job, 2, 10), "Bad");
     EXPECT_EQ(sample(job, 3, 10), "");
-    (*job.results)(0, 6) = -1;
+    (*job.analysis.results)(0, 6) = -1;
     EXPECT_EQ(sample(job, 1, 10), "...");
 }
 
@@ -111,7 +111,7 @@ TEST(SampleGridCells, DamHasOneCommentColumn)
     EXPECT_EQ(sample(job, 1, 11), "0.85");  // EQR DAM
     EXPECT_EQ(sample(job, 1, 12), "Good");
     // Results columns 10 and 11 of a DAM job are percentages, not an EQR and a class.
-    (*job.results)(0, 10) = 2;
+    (*job.analysis.results)(0, 10) = 2;
     EXPECT_EQ(sample(job, 1, 16), "2.0");
     // The sample without matching taxa: index, expected value, EQR and class missing.
     for (int k = 9; k <= 12; ++k)
@@ -138,7 +138,7 @@ TEST(SiteGridCells, SheetNamesByFamily)
     EXPECT_EQ(resultsgrid::SiteSheetNames(river), (Names{"Uncertainty TDI3", "Uncertainty TDI4"}));
     EXPECT_EQ(resultsgrid::SiteSheetNames(lake), (Names{"Uncertainty LTDI1", "Uncertainty LTDI2"}));
     EXPECT_EQ(resultsgrid::SiteSheetNames(dam), (Names{"Uncertainty DAM"}));
-    river.uncertaintyAvailable = false;
+    river.sites.uncertaintyAvailable = false;
     EXPECT_TRUE(resultsgrid::SiteSheetNames(river).empty());
 }
 
@@ -176,9 +176,9 @@ TEST(SiteGridCells, RiverTables)
     EXPECT_EQ(site(job, 2, 2, 5), "...");
 
     // Unlike the sample sheet, a site sheet shows a negative value with its sign.
-    (*job.siteSummary1)(0, 0) = 3;
-    (*job.siteSummary1)(0, 4) = -0.5;
-    (*job.siteSummary1)(1, 3) = 0;
+    (*job.sites.siteSummary1)(0, 0) = 3;
+    (*job.sites.siteSummary1)(0, 4) = -0.5;
+    (*job.sites.siteSummary1)(1, 3) = 0;
     EXPECT_EQ(site(job, 1, 1, 2), "3.00");
     EXPECT_EQ(site(job, 1, 1, 6), "-0.50");
     EXPECT_EQ(site(job, 1, 2, 5), "");
@@ -190,12 +190,12 @@ TEST(SiteGridCells, LakeSecondTableUsesTheFirstHeadings)
     Job job(nullptr, ui);
     results_jobs::fillLakeJob(job);
     const SiteTable second = SiteTableOf(job, 2);
-    EXPECT_EQ(second.summary, job.siteSummary2.get());
+    EXPECT_EQ(second.summary, job.sites.siteSummary2.get());
     EXPECT_EQ(resultsgrid::SiteColumnCount(second), 14);
     EXPECT_EQ(site(job, 2, 0, 6), "CoC High");
     EXPECT_EQ(site(job, 2, 0, 14), "RoM-G/M");
     EXPECT_EQ(site(job, 2, 1, 4), "0.85");
-    EXPECT_EQ(SiteTableOf(job, 1).summary, job.siteSummary1.get());
+    EXPECT_EQ(SiteTableOf(job, 1).summary, job.sites.siteSummary1.get());
 }
 
 TEST(SiteGridCells, AMissingTableIsAnEmptySheet)

@@ -92,11 +92,11 @@ TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
 {
     // A job whose workbook is far larger than the limit: 2000 taxa lacking scores.
     const int taxa = 2000;
-    job.counts = std::make_unique<Matrix>(3, taxa, 1.0);
-    job.taxa.assign(taxa, TaxonEntry{"ZZ000", "A taxon the reference list lacks"});
-    job.scoredRow1.assign(taxa, -1);
-    job.scoredRow2.assign(taxa, -1);
-    job.lackingCount1 = job.lackingCount2 = taxa;
+    job.samples.counts = std::make_unique<Matrix>(3, taxa, 1.0);
+    job.samples.taxa.assign(taxa, TaxonEntry{"ZZ000", "A taxon the reference list lacks"});
+    job.analysis.scoredRow1.assign(taxa, -1);
+    job.analysis.scoredRow2.assign(taxa, -1);
+    job.analysis.lackingCount1 = job.analysis.lackingCount2 = taxa;
 
     const std::string target = dir.file(std::string("kept") + GetParam());
     const std::string before = "an earlier results file, byte for byte\r\n\x01\x02";
@@ -166,7 +166,7 @@ TEST_P(SaveTarget, JobWorkbookIsRefusedHoweverSpelled)
     const std::string samples = dir.file(std::string("samples") + GetParam());
     const std::string before = "the user's samples\r\n\x01";
     writeFile(samples, before);
-    job.path = samples;
+    job.samples.path = samples;
     fs::create_directory(dir.file("sub"));
     fs::create_hard_link(samples, dir.file(std::string("hard") + GetParam()));
     fs::create_symlink(samples, dir.file(std::string("soft") + GetParam()));
@@ -230,7 +230,7 @@ TEST(SaveBeforeAnalysis, IsRefusedWithoutAskingForAFile)
     Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
     job.analysed = false;
-    job.results.reset();
+    job.analysis.results.reset();
     // No file choice is scripted: asking for one would fail the test.
     EXPECT_FALSE(job.SaveResults());
     EXPECT_FALSE(job.SaveResultsTo(dir.file("r.xlsx")));

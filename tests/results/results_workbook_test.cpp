@@ -263,10 +263,10 @@ TEST_P(ResultsWorkbook, JobWithoutSitesHasNoSiteSheets)
 {
     Job job(nullptr, ui);
     results_jobs::fillRiverJob(job);
-    job.uncertaintyAvailable = false;
-    job.siteCodes.clear();
-    job.siteSummary1.reset();
-    job.siteSummary2.reset();
+    job.sites.uncertaintyAvailable = false;
+    job.sites.siteCodes.clear();
+    job.sites.siteSummary1.reset();
+    job.sites.siteSummary2.reset();
     std::vector<ExpectedSheet> expected = riverSheets();
     expected.erase(expected.begin() + 2, expected.end() - 1);
     readback::expectWorkbook(saveAndRead(job, target("nosites")), expected);
@@ -280,8 +280,8 @@ TEST_P(ResultsWorkbook, NumbersKeepTheirDigits)
 {
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
-    (*job.results)(0, 3) = 33.416666666666664;    // 16 digits give 33.41666666666666
-    (*job.results)(0, 4) = 0.30000000000000004;   // 16 digits give 0.3
+    (*job.analysis.results)(0, 3) = 33.416666666666664;    // 16 digits give 33.41666666666666
+    (*job.analysis.results)(0, 4) = 0.30000000000000004;   // 16 digits give 0.3
     std::vector<ExpectedSheet> expected = damSheets();
     const bool xlsx = std::string(GetParam()) == ".xlsx";
     expected[1].rows[1][8] = xlsx ? "f:33.41666666666666" : "f:33.416666666666664";
@@ -431,7 +431,7 @@ TEST(ResultsWorkbookFormat, ExtensionChoosesTheFormat)
     Job job(nullptr, ui);
     results_jobs::fillDamJob(job);
     const std::pair<const char*, const char*> cases[] = {
-        {"a.xls", "\xD0\xCF\x11\xE0"}, {"b.XLS", "PK\x03\x04"}, {"c.xlsx", "PK\x03\x04"}, {"d.results", "PK\x03\x04"}};
+        {"a.xls", "\xD0\xCF\x11\xE0"}, {"b.XLS", "PK\x03\x04"}, {"c.xlsx", "PK\x03\x04"}, {"d.analysis.results", "PK\x03\x04"}};
     for (const auto& [name, magic] : cases) {
         ASSERT_TRUE(job.SaveResultsTo(dir.file(name))) << name;
         EXPECT_EQ(testing_support::readFile(dir.file(name)).substr(0, 4), magic) << name;

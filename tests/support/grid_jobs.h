@@ -19,33 +19,33 @@ inline const std::vector<std::string>& dateRowTexts()
 
 inline void fillImportedJob(Job& job, int samples = 7)
 {
-    job.title = "river.xlsx";
-    job.family = familyRivers;
-    job.headerLabels = {"Sample", "Site", "Sampling date", "Alkalinity (mg/l)"};
-    job.headerRowCount = 4;
-    job.headerValues.assign(4, std::vector<std::string>());
+    job.samples.title = "river.xlsx";
+    job.samples.family = familyRivers;
+    job.samples.headerLabels = {"Sample", "Site", "Sampling date", "Alkalinity (mg/l)"};
+    job.samples.headerRowCount = 4;
+    job.samples.headerValues.assign(4, std::vector<std::string>());
     for (int s = 0; s < samples; ++s) {
-        job.headerValues[0].push_back("S" + std::to_string(s + 1));
-        job.headerValues[1].push_back("SITE" + std::to_string(s / 2));
+        job.samples.headerValues[0].push_back("S" + std::to_string(s + 1));
+        job.samples.headerValues[1].push_back("SITE" + std::to_string(s / 2));
         const std::size_t d = static_cast<std::size_t>(s) % dateRowTexts().size();
-        job.headerValues[2].push_back(dateRowTexts()[d]);
-        job.headerValues[3].push_back("45");
+        job.samples.headerValues[2].push_back(dateRowTexts()[d]);
+        job.samples.headerValues[3].push_back("45");
     }
-    job.taxa = {{"AC001A", "Achnanthes sp."}, {"ZZ999", "Unknown taxon"}, {"NA001A", "Navicula sp."}};
-    job.taxonCount = 3;
-    job.sampleCount = samples;
-    job.counts = std::make_unique<Matrix>(samples, 3, 0.0);
+    job.samples.taxa = {{"AC001A", "Achnanthes sp."}, {"ZZ999", "Unknown taxon"}, {"NA001A", "Navicula sp."}};
+    job.samples.taxonCount = 3;
+    job.samples.sampleCount = samples;
+    job.samples.counts = std::make_unique<Matrix>(samples, 3, 0.0);
     for (int s = 0; s < samples; ++s)
         for (int t = 0; t < 3; ++t)
-            (*job.counts)(s, t) = s + 10 * t;
-    (*job.counts)(1, 0) = 0.1 + 0.2;
+            (*job.samples.counts)(s, t) = s + 10 * t;
+    (*job.samples.counts)(1, 0) = 0.1 + 0.2;
 }
 
 // What a successful analysis leaves for the data view: ZZ999 has no first-index score.
 inline void markAnalysed(Job& job)
 {
-    job.scoredRow1 = {0, -1, 4};
-    job.scoredRow2 = {0, -1, -1};
+    job.analysis.scoredRow1 = {0, -1, 4};
+    job.analysis.scoredRow2 = {0, -1, -1};
     job.analysed = true;
 }
 

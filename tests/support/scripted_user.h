@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "import/user_interaction.h"
 
 // A user for tests: records every message and question in order, and answers from
 // scripts set up beforehand. An unscripted question fails the test.

@@ -31,7 +31,7 @@
 #include "ui/startup.h"
 #include "ui/worksheet_select_dialog.h"
 #include "workbook/book.h"
-#include "app/worksheet_choice.h"
+#include "import/worksheet_choice.h"
 
 namespace {
 
@@ -221,7 +221,7 @@ private slots:
         QVERIFY(frame->job().modified);
         QVERIFY(form->summaryBox()->toPlainText().size() > importedLength);
         QCOMPARE(form->summaryBox()->toPlainText(),
-                 QString::fromStdString(frame->job().summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+                 QString::fromStdString(frame->job().summary()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         checkButtons(form, {false, false, false, true});
         QVERIFY(program.window.saveResultsAction()->isEnabled());
 
@@ -272,7 +272,7 @@ private slots:
         script.expect(answerWorksheet(familyLakes));
         JobFrame* frame = program.window.openWorkbook(QString::fromStdString(spoilt));
         QVERIFY2(frame, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
-        QCOMPARE(frame->job().familyName, std::string("LTDI"));
+        QCOMPARE(frame->job().samples.familyName, std::string("LTDI"));
         checkButtons(frame->form(), {true, false, false, false});
         const QString imported = frame->form()->summaryBox()->toPlainText();
         frame->form()->analyseButton()->click();
@@ -282,7 +282,7 @@ private slots:
         checkButtons(frame->form(), {true, false, false, false});
         QVERIFY(!program.window.saveResultsAction()->isEnabled());
         QCOMPARE(frame->form()->summaryBox()->toPlainText(),
-                 QString::fromStdString(frame->job().summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+                 QString::fromStdString(frame->job().summary()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QVERIFY(frame->form()->summaryBox()->toPlainText().startsWith(imported));
         // Closing a job whose analysis failed asks nothing.
         frame->close();
@@ -497,7 +497,7 @@ private slots:
         script.expect(answerWorksheet(familyLakes));
         JobFrame* frame = program.window.openWorkbook(lake);
         QVERIFY(frame);
-        QCOMPARE(frame->job().family, int(familyLakes));
+        QCOMPARE(frame->job().samples.family, int(familyLakes));
         QCOMPARE(program.user.messages.size(), std::size_t(2));
 
         // The DAM example's calcium label checks the DAM metric.
@@ -711,7 +711,7 @@ private slots:
         script.expect(answerWorksheet());
         program.window.recentFileActions().at(1)->trigger();
         QCOMPARE(program.window.jobFrames().size(), 1);
-        QCOMPARE(program.window.jobFrames().first()->job().title, std::string("river4.xlsx"));
+        QCOMPARE(program.window.jobFrames().first()->job().samples.title, std::string("river4.xlsx"));
         QCOMPARE(program.window.recentFiles().first(), folder.filePath(QStringLiteral("river4.xlsx")));
     }
 

@@ -114,8 +114,8 @@ private slots:
             defaults->reject();
         });
         form.changeDefaultsButton()->click();
-        QCOMPARE(job.defaultAlkalinity, 100.0);
-        QCOMPARE(job.defaultDOC, 1.0);
+        QCOMPARE(job.samples.defaultAlkalinity, 100.0);
+        QCOMPARE(job.samples.defaultDOC, 1.0);
 
         script.expect([](QDialog* dialog) {
             auto* defaults = qobject_cast<DefaultDialog*>(dialog);
@@ -126,9 +126,9 @@ private slots:
             defaults->okButton()->click();
         });
         form.changeDefaultsButton()->click();
-        QCOMPARE(job.defaultAlkalinity, 5.0);
-        QCOMPARE(job.defaultCalcium, 40.0);
-        QCOMPARE(job.defaultDOC, 2.0);
+        QCOMPARE(job.samples.defaultAlkalinity, 5.0);
+        QCOMPARE(job.samples.defaultCalcium, 40.0);
+        QCOMPARE(job.samples.defaultDOC, 2.0);
         QCOMPARE(script.unexpected, 0);
     }
 

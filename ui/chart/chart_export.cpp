@@ -18,7 +18,9 @@
 #include "base/output_folder.h"
 #include "base/safe_file.h"
 #include "ui/chart/site_chart.h"
-#include "results/site_chart_data.h"
+#include "results/assessment.h"
+#include "results/results_csv.h"
+#include "sites/site_chart_data.h"
 
 namespace chart {
 
@@ -123,7 +125,7 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error)
     return writeWhole(path, ChartPdf(chart), error);
 }
 
-bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& error)
+bool WriteSiteCharts(const Assessment& job, const std::string& folder, std::string& error)
 {
     if (!CreateOutputFolder(folder, error))
         return false;
@@ -132,8 +134,8 @@ bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& err
     const QDir dir(QString::fromStdString(folder));
     std::vector<std::string> paths;
     std::vector<QByteArray> contents;
-    for (SiteChartData& data : SiteCharts(job)) {
-        const QString stem = QString::fromStdString(ChartFileStem(data));
+    for (SiteChartData& data : SiteCharts(job.samples, job.sites)) {
+        const QString stem = QString::fromStdString(results::ChartFileStem(data));
         const SiteChart chart(std::move(data));
         QByteArray png;
         QBuffer buffer(&png);

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class Job;
+struct Assessment;
 class QPagedPaintDevice;
 
 namespace chart {
@@ -36,6 +36,6 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error);
 // Writes chart-<index>.png and chart-<index>.svg for every site table of the job into
 // folder (made when missing), all or none: false with the file that failed, its reason
 // and which files were written anyway (none unless the folder changed meanwhile).
-bool WriteSiteCharts(const Job& job, const std::string& folder, std::string& error);
+bool WriteSiteCharts(const Assessment& job, const std::string& folder, std::string& error);
 
 }  // namespace chart

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/job.h"
+#include "metrics/status_class.h"
 
 namespace chart {
 

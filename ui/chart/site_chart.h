@@ -7,7 +7,7 @@
 #include <QRectF>
 #include <QSize>
 
-#include "results/site_chart_data.h"
+#include "sites/site_chart_data.h"
 
 class QPainter;
 

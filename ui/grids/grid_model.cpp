@@ -4,6 +4,7 @@
 #include <QColor>
 
 #include "app/data_grid_cells.h"
+#include "app/job.h"
 #include "ui/grids/column_explanation.h"
 #include "app/taxon_list_cells.h"
 #include "refdb/memory_table.h"

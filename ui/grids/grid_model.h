@@ -5,7 +5,7 @@
 
 #include <QAbstractTableModel>
 
-#include "app/grid_cell.h"
+#include "base/grid_cell.h"
 #include "results/results_grid_cells.h"
 
 class Job;

@@ -17,7 +17,7 @@
 #include "results/results_grid_cells.h"
 #include "results/sample_quality_sheet.h"
 #include "ui/chart/chart_export.h"
-#include "results/site_chart_data.h"
+#include "sites/site_chart_data.h"
 #include "ui/chart/widget/site_chart_view.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
@@ -128,7 +128,7 @@ void ResultsWindow::addCharts()
 {
     // Site sheet k (from 1) shows site table k, and its chart is that table's.
     for (int table = 1; table <= siteSheetCount_; ++table)
-        if (std::optional<chart::SiteChartData> data = chart::SiteChartFor(*job(), table)) {
+        if (std::optional<chart::SiteChartData> data = chart::SiteChartFor(job()->samples, job()->sites, table)) {
             auto* view = new chart::SiteChartView(std::move(*data));
             view->setPrinter(&sessionPrinter());
             sheets_->addTab(view, view->caption());

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/job.h"
 #include "results/sample_quality_sheet.h"
 
 namespace grids {

@@ -30,7 +30,7 @@ SiteChartData chartData(void (*fill)(Job&), int index)
     ScriptedUser user;
     Job job(nullptr, user);
     fill(job);
-    return *SiteChartFor(job, index);
+    return *SiteChartFor(job.samples, job.sites, index);
 }
 
 QColor pixel(const QImage& image, double x, double y)
@@ -235,8 +235,8 @@ void SiteChartTest::svgKeepsCodesWithMarkupCharacters()
     ScriptedUser user;
     Job job(nullptr, user);
     chart_jobs::fillRiverJob(job);
-    job.siteCodes = {"A&B<1>", "CD2", "\xC3\x9C\"3'"};
-    const SiteChart chart(*SiteChartFor(job, 1));
+    job.sites.siteCodes = {"A&B<1>", "CD2", "\xC3\x9C\"3'"};
+    const SiteChart chart(*SiteChartFor(job.samples, job.sites, 1));
     QString failure;
     const QStringList texts = svgTexts(ChartSvg(chart), &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
@@ -300,13 +300,13 @@ void SiteChartTest::viewScrollsSidewaysAndKnowsItsSites()
     Job job(nullptr, user);
     chart_jobs::fillRiverJob(job);
     const int sites = 40;
-    job.siteSummary1 = std::make_unique<Matrix>(sites, 13, chart_jobs::m);
-    job.siteCodes.clear();
+    job.sites.siteSummary1 = std::make_unique<Matrix>(sites, 13, chart_jobs::m);
+    job.sites.siteCodes.clear();
     for (int k = 0; k < sites; ++k) {
-        chart_jobs::setRow(*job.siteSummary1, k, {1, 0, 0.02 * k + 0.1, 5, 0, 0, 0, 0, 100});
-        job.siteCodes.push_back("SITE" + std::to_string(k));
+        chart_jobs::setRow(*job.sites.siteSummary1, k, {1, 0, 0.02 * k + 0.1, 5, 0, 0, 0, 0, 100});
+        job.sites.siteCodes.push_back("SITE" + std::to_string(k));
     }
-    SiteChartView view(*SiteChartFor(job, 1));
+    SiteChartView view(*SiteChartFor(job.samples, job.sites, 1));
     view.resize(600, view.chart().size().height() + 40);
     view.show();
     QVERIFY(view.horizontalScrollBar()->maximum() > 0);

@@ -242,13 +242,13 @@ void DesktopGridsTest::dataViewOnTheRoad()
     auto* window = qobject_cast<grids::DataWindow*>(data->widget());
     QVERIFY(window);
     const QAbstractItemModel& model = *window->view()->model();
-    QCOMPARE(model.rowCount(), job.headerRowCount + job.taxonCount);
-    QCOMPARE(model.columnCount(), job.sampleCount + 2);
-    const int firstTaxonRow = job.headerRowCount;
+    QCOMPARE(model.rowCount(), job.samples.headerRowCount + job.samples.taxonCount);
+    QCOMPARE(model.columnCount(), job.samples.sampleCount + 2);
+    const int firstTaxonRow = job.samples.headerRowCount;
     auto highlighted = [&](int taxon) {
         return model.data(model.index(firstTaxonRow + taxon, 0), Qt::BackgroundRole).isValid();
     };
-    for (int t = 0; t < job.taxonCount; ++t)
+    for (int t = 0; t < job.samples.taxonCount; ++t)
         QVERIFY(!highlighted(t));
 
     // Analyse with the data view open: the unscored taxa turn light red at once.
@@ -257,12 +257,12 @@ void DesktopGridsTest::dataViewOnTheRoad()
     QVERIFY(job.analysed);
     QCOMPARE(repainted.count(), 1);
     int unscored = 0;
-    for (int t = 0; t < job.taxonCount; ++t) {
-        const bool expected = job.scoredRow1[static_cast<std::size_t>(t)] < 0;
+    for (int t = 0; t < job.samples.taxonCount; ++t) {
+        const bool expected = job.analysis.scoredRow1[static_cast<std::size_t>(t)] < 0;
         QCOMPARE(highlighted(t), expected);
         unscored += expected ? 1 : 0;
     }
-    QCOMPARE(unscored, job.taxonCount - job.scoredCount1);
+    QCOMPARE(unscored, job.samples.taxonCount - job.analysis.scoredCount1);
 
     // Edit > Copy from the menu copies the grid's selected block.
     program.window.mdiArea()->setActiveSubWindow(data);
@@ -273,7 +273,7 @@ void DesktopGridsTest::dataViewOnTheRoad()
     QVERIFY(program.window.printAction()->isEnabled());
     QVERIFY(program.window.printPreviewAction()->isEnabled());
     program.window.copyAction()->trigger();
-    const QString expected = QString::fromStdString(job.headerLabels[0] + "\n" + job.headerLabels[1] + "\n");
+    const QString expected = QString::fromStdString(job.samples.headerLabels[0] + "\n" + job.samples.headerLabels[1] + "\n");
     QCOMPARE(QApplication::clipboard()->text(), expected);
 
     frame->closeWithoutAsking();
@@ -295,7 +295,7 @@ void DesktopGridsTest::resultsWindowAndClosing()
     auto* resultsWindow = qobject_cast<grids::ResultsWindow*>(results->widget());
     QVERIFY(resultsWindow);
     // The table sheets, then a chart per site table in the same order.
-    QVERIFY(frame->job().uncertaintyAvailable);
+    QVERIFY(frame->job().sites.uncertaintyAvailable);
     QCOMPARE(tabNames(*resultsWindow->sheets()), (QStringList{"Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4",
                                                               "Sample quality", "Chart TDI3", "Chart TDI4"}));
     QCOMPARE(resultsWindow->printCaption(), QStringLiteral("Results view: river.xlsx - Sample Summary"));
@@ -488,7 +488,7 @@ void DesktopGridsTest::inputStormOverEveryWindow()
         script.expect(stormThenEscape);
         program.window.unmatchedTaxaAction()->trigger();
         QVERIFY(script.done());
-        QVERIFY(!frame->job().taxonMap);
+        QVERIFY(!frame->job().taxonMap.map);
     }
     {
         ModalScript script;
@@ -546,13 +546,13 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
     JobFrame* frame = open(lab);
     QVERIFY(frame);
     frame->form()->analyse();
-    QCOMPARE(frame->job().lackingCount1, 2);
+    QCOMPARE(frame->job().analysis.lackingCount1, 2);
     frame->form()->viewDataButton()->click();
     const std::string mapPath = dir.file("river-lab.taxa.csv");
     QCOMPARE(UnmatchedTaxaDialog::DefaultMapPath(lab), mapPath);
 
     // Cancel first: nothing changes.
-    const std::string summaryBefore = frame->job().summary;
+    const std::string summaryBefore = frame->job().summary();
     {
         ModalScript script;
         script.expect([](QDialog* dialog) {
@@ -564,8 +564,8 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
         frame->form()->unmatchedTaxaButton()->click();
         QVERIFY(script.done());
     }
-    QVERIFY(!frame->job().taxonMap);
-    QCOMPARE(frame->job().summary, summaryBefore);
+    QVERIFY(!frame->job().taxonMap.map);
+    QCOMPARE(frame->job().summary(), summaryBefore);
 
     // From the data view's menu command: both taxa, the right row first; a typed code
     // that the list lacks is refused; then both first suggestions accepted.
@@ -596,13 +596,13 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
         QVERIFY(script.done());
     }
     const Job& mapped = frame->job();
-    QVERIFY(mapped.taxonMap);
-    QCOMPARE(mapped.taxonMapPath, mapPath);
+    QVERIFY(mapped.taxonMap.map);
+    QCOMPARE(mapped.taxonMap.path, mapPath);
     QVERIFY(mapped.analysed);
-    QCOMPARE(mapped.mappedCount, 2);
-    QCOMPARE(mapped.lackingCount1, 0);
-    QVERIFY(mapped.summary.find("2 taxa matched through the taxon map.") != std::string::npos);
-    QCOMPARE(mapped.summary.find("Taxon map:"), mapped.summary.rfind("Taxon map:"));  // analysed afresh
+    QCOMPARE(mapped.analysis.mappedCount, 2);
+    QCOMPARE(mapped.analysis.lackingCount1, 0);
+    QVERIFY(mapped.summary().find("2 taxa matched through the taxon map.") != std::string::npos);
+    QCOMPARE(mapped.summary().find("Taxon map:"), mapped.summary().rfind("Taxon map:"));  // analysed afresh
 
     // The map file reads back with both choices.
     taxa::TaxonMap readBack;
@@ -618,7 +618,7 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
     auto* data = qobject_cast<grids::DataWindow*>(frame->dataWindow->widget());
     QVERIFY(data);
     const QAbstractItemModel& model = *data->view()->model();
-    const int lastTaxonRow = mapped.headerRowCount + mapped.taxonCount - 1;
+    const int lastTaxonRow = mapped.samples.headerRowCount + mapped.samples.taxonCount - 1;
     QCOMPARE(model.data(model.index(lastTaxonRow, 0), Qt::BackgroundRole).value<QBrush>().color(),
              QColor(200, 225, 255));
 
@@ -627,17 +627,17 @@ for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC0
     QVERIFY(other);
     other->form()->analyse();
     const Job& fixed = other->job();
-    QCOMPARE(fixed.lackingCount1, 0);
-    QCOMPARE(fixed.results->nRows(), mapped.results->nRows());
-    for (int r = 0; r < fixed.results->nRows(); ++r)
-        for (int c = 0; c < fixed.results->nCols(); ++c)
-            QCOMPARE((*mapped.results)(r, c), (*fixed.results)(r, c));
-    QVERIFY(fixed.siteSummary1 && mapped.siteSummary1);
-    for (int r = 0; r < fixed.siteSummary1->nRows(); ++r)
-        for (int c = 0; c < fixed.siteSummary1->nCols(); ++c)
-            QCOMPARE((*mapped.siteSummary1)(r, c), (*fixed.siteSummary1)(r, c));
-    QCOMPARE(mapped.comments1, fixed.comments1);
-    QCOMPARE(mapped.comments2, fixed.comments2);
+    QCOMPARE(fixed.analysis.lackingCount1, 0);
+    QCOMPARE(fixed.analysis.results->nRows(), mapped.analysis.results->nRows());
+    for (int r = 0; r < fixed.analysis.results->nRows(); ++r)
+        for (int c = 0; c < fixed.analysis.results->nCols(); ++c)
+            QCOMPARE((*mapped.analysis.results)(r, c), (*fixed.analysis.results)(r, c));
+    QVERIFY(fixed.sites.siteSummary1 && mapped.sites.siteSummary1);
+    for (int r = 0; r < fixed.sites.siteSummary1->nRows(); ++r)
+        for (int c = 0; c < fixed.sites.siteSummary1->nCols(); ++c)
+            QCOMPARE((*mapped.sites.siteSummary1)(r, c), (*fixed.sites.siteSummary1)(r, c));
+    QCOMPARE(mapped.analysis.comments1, fixed.analysis.comments1);
+    QCOMPARE(mapped.analysis.comments2, fixed.analysis.comments2);
     other->closeWithoutAsking();
     frame->closeWithoutAsking();
 }

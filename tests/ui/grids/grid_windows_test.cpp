@@ -177,7 +177,7 @@ void GridWindowsTest::dataViewLayoutAndFrozenPanes()
     const QFontMetrics metrics(view.font());
     QCOMPARE(view.columnWidth(0), metrics.horizontalAdvance(QStringLiteral("Alkalinity (mg/l)")) + 8);
     int names = 0;
-    for (const TaxonEntry& taxon : job.taxa)
+    for (const TaxonEntry& taxon : job.samples.taxa)
         names = std::max(names, metrics.horizontalAdvance(QString::fromStdString(taxon.name)));
     QCOMPARE(view.columnWidth(1), names + 8);
     QCOMPARE(view.font().pointSize(), 8);
@@ -383,7 +383,7 @@ void GridWindowsTest::sampleSheet()
     QCOMPARE(shown(model, 0, 2), QStringLiteral("06-Jul-2009"));
     QCOMPARE(shown(model, 1, 2), QStringLiteral("12"));
     QCOMPARE(shown(model, 1, 11), QStringLiteral("..."));  // TDI4 missing
-    (*river.results)(0, 3) = -2;
+    (*river.analysis.results)(0, 3) = -2;
     QCOMPARE(shown(model, 0, 6), QStringLiteral("..."));
     // Widths fitted to rows 0 to 50, then at least 50 pixels except the last column.
     for (int c = 0; c < model.columnCount() - 1; ++c)
@@ -409,8 +409,8 @@ void GridWindowsTest::siteSheets()
     QuietUser user;
     Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
-    (*river.siteSummary1)(0, 0) = 3;
-    (*river.siteSummary1)(0, 4) = -1.25;
+    (*river.sites.siteSummary1)(0, 0) = 3;
+    (*river.sites.siteSummary1)(0, 4) = -1.25;
     ResultsWindow window(river);
     window.sheets()->setCurrentIndex(1);
     GridView& first = *window.activeGrid();
@@ -444,11 +444,11 @@ void GridWindowsTest::resultsOpenedBeforeSiteTables()
     QuietUser user;
     Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
-    river.uncertaintyAvailable = false;
+    river.sites.uncertaintyAvailable = false;
     ResultsWindow window(river);
     QCOMPARE(window.sheets()->count(), 2);  // the samples and their quality
     // The window gains neither site sheets nor charts when the tables come later.
-    river.uncertaintyAvailable = true;
+    river.sites.uncertaintyAvailable = true;
     window.refresh();
     QCOMPARE(window.sheets()->count(), 2);
 }
@@ -466,7 +466,7 @@ void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
 
     // A new analysis has changed the second table: the chart shows the new mean, and the
     // chart sheet stays current.
-    (*river.siteSummary2)(0, 2) = 0.45;
+    (*river.sites.siteSummary2)(0, 2) = 0.45;
     window.refresh();
     QVERIFY(before.isNull());
     QCOMPARE(window.sheets()->count(), 6);
@@ -589,8 +589,8 @@ void GridWindowsTest::printedDataRepeatFrozenRows()
     grid_jobs::fillImportedJob(job, 7);
     // Enough taxa for several pages down.
     for (int t = 3; t < 120; ++t)
-        job.taxa.push_back({"T" + std::to_string(t), "Taxon " + std::to_string(t)});
-    job.taxonCount = static_cast<int>(job.taxa.size());
+        job.samples.taxa.push_back({"T" + std::to_string(t), "Taxon " + std::to_string(t)});
+    job.samples.taxonCount = static_cast<int>(job.samples.taxa.size());
     DataWindow window(job);
     GridView& view = *window.activeGrid();
 

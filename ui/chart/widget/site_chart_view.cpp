@@ -1,4 +1,5 @@
 #include "ui/chart/widget/site_chart_view.h"
+#include "results/results_csv.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,7 +205,7 @@ void SiteChartView::contextMenuEvent(QContextMenuEvent* event)
 
 QString SiteChartView::askFileName(const QString& filter, const QString& suffix)
 {
-    const QString proposed = QString::fromStdString(ChartFileStem(chart_.data())) + suffix;
+    const QString proposed = QString::fromStdString(results::ChartFileStem(chart_.data())) + suffix;
     QString path = QFileDialog::getSaveFileName(this, tr("Save chart"), proposed, filter);
     if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive))
         path += suffix;

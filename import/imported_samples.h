@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "import/family.h"
+#include "matrix/matrix.h"
+#include "refdb/database_identity.h"
+#include "refdb/memory_table.h"
+
+// One taxon row of the imported worksheet.
+struct TaxonEntry {
+    std::string code;
+    std::string name;
+};
+
+// The first stage of a job: one worksheet of one sample workbook as the import read it for
+// one metric family, with the reference tables that import found. Everything after the
+// import reads it; only the chemistry defaults change afterwards (the user's choice).
+struct ImportedSamples {
+    // Where the samples came from.
+    std::string title;           // the workbook's file name with its extension
+    std::string path;            // the workbook's full path
+    std::string workbookSha256;  // of the workbook as the import read it; empty when unreadable
+    std::string sheetName;
+    int family = familyRivers;
+    std::string familyName = "TDI";
+    bool cocAvailable = true;
+    // The import's lines of the summary ("File:", "Worksheet:", ..., "Not imported: ..."),
+    // separated by CR LF; the analysis continues them.
+    std::string summary;
+
+    // The table: taxa down, samples across, the header rows above.
+    int taxonCount = 0;
+    int sampleCount = 0;
+    int headerRowCount = 0;
+    std::vector<TaxonEntry> taxa;
+    std::vector<std::string> headerLabels;
+    std::vector<std::vector<std::string>> headerValues;  // [header row][sample]
+    std::unique_ptr<Matrix> counts;                        // samples x taxa
+
+    // Chemistry bounds (fixed) and defaults (changed per job by the user).
+    static constexpr double alkMinTDI3 = 6, alkMaxTDI3 = 150;  // mg/l
+    static constexpr double alkMinTDI4 = 5, alkMaxTDI4 = 250;  // mg/l
+    static constexpr double calciumMin = 5, calciumMax = 500;  // ueq/l
+    static constexpr double docMin = 0, docMax = 50;           // mg/l
+    double defaultAlkalinity = 100;           // mg/l
+    double defaultCalcium = 100;              // ueq/l
+    double defaultDOC = 1;                    // mg/l
+
+    // Reference tables as this import found them; the analysis reads these, so that jobs
+    // open side by side never read each other's.
+    std::shared_ptr<const MemoryTable> masterTaxonList;
+    std::shared_ptr<const MemoryTable> boundaries1;
+    std::shared_ptr<const MemoryTable> boundaries2;
+    std::shared_ptr<const MemoryTable> cocParameters;
+    // The identity of the database those tables came from; null when it could not be read.
+    std::shared_ptr<const DatabaseIdentity> referenceIdentity;
+};
+
+// The first lines of the summary text, as the import composes them from the samples.
+std::string ImportSummary(const ImportedSamples& samples);

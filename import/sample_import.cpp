@@ -1,0 +1,326 @@
+// The import of a sample workbook into an analysis job.
+
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include "import/sample_import.h"
+
+#include "import/not_imported.h"
+#include "import/sample_layout.h"
+#include "import/worksheet_choice.h"
+#include "base/ascii_case.h"
+#include "base/sha256.h"
+#include "matrix/number_format.h"
+#include "workbook/book.h"
+
+namespace {
+
+// An error cell ends a list like an empty one: a #DIV/0! in the sample-name row or the
+// code column is a typing slip, not a sample or a taxon.
+bool endsList(wb::CellType type)
+{
+    return type == wb::CellType::Empty || type == wb::CellType::Blank || type == wb::CellType::Error;
+}
+
+// A header value or a numeric taxon code: numbers with "%g", texts as they are.
+std::string cellText(const wb::Sheet& sheet, int row, int col)
+{
+    switch (sheet.cellType(row, col)) {
+    case wb::CellType::Number: return numtext::g(sheet.readNum(row, col));
+    case wb::CellType::Text: return sheet.readStr(row, col).value_or("");
+    default: return "";
+    }
+}
+
+// The label check of header row index i for a family; nothing when the row passes.
+std::optional<std::string> labelError(int family, int row, const std::string& label)
+{
+    const std::string upper = upperCopy(label);
+    auto lacks = [&](const char* word) { return upper.find(word) == std::string::npos; };
+    if (row == layout::alkalinityRow && family == familyRivers && lacks("ALKALINITY"))
+        return "Error: Alkalinity values must be in row 4 for TDI3 or TDI4 calculations.";
+    if (row == layout::lakeTypeRow && family == familyLakes && lacks("TYPE"))
+        return "Error: Lake Type must be in row 4 for LTDI1 or LTDI2 calculations.";
+    if (row == layout::calciumRow && family == familyDam && lacks("CALCIUM"))
+        return "Error: Calcium values must be in row 5 for DAM calculations.";
+    if (row == layout::docRow && family == familyDam && lacks("DOC"))
+        return "Error: DOC values must be in row 6 for DAM calculations.";
+    return std::nullopt;
+}
+
+std::optional<std::string> headerCountError(int family, int headerRows)
+{
+    if (family == familyDam) {
+        if (headerRows < layout::headerRowsDam)
+            return "Insufficient data to calculate EQR.\n"
+                   "Sampling date, calcium and DOC values must be in rows 3, 5 and 6.";
+    } else if (headerRows < layout::headerRowsRiversLakes) {
+        return family == familyLakes
+                   ? "Insufficient data to calculate EQR.\nSampling date and lake type must be in rows 3 and 4."
+                   : "Insufficient data to calculate EQR.\nSampling date and alkalinity must be in rows 3 and 4.";
+    }
+    return std::nullopt;
+}
+
+// Where the table of one worksheet lies: its first data row and column (1-based, as the
+// user chose them) and how many samples and taxa follow them.
+struct TableExtent {
+    int firstRow = 1;
+    int firstColumn = 1;
+    int sampleCount = 0;
+    int taxonCount = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path)
+{
+    std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(path);
+    std::string reason;
+    {
+        BusyIndicator busy(ui);
+        if (!book->load(path)) {
+            reason = book->errorMessage();
+            book.reset();
+        }
+    }
+    if (!book)
+        ui.showMessage("Error reading file", FileProblemDetail(path, reason));
+    return book;
+}
+
+namespace {
+
+// The sample names run along the first row from the first data column, the taxon codes
+// down the first column from the first data row, each up to the first empty cell. The
+// table's size, or nothing with the message shown.
+std::optional<TableExtent> measureTable(UserInteraction& ui, const wb::Sheet* sheet, int firstRow, int firstColumn)
+{
+    const int colEnd = sheet ? sheet->lastCol() : 0;
+    const int rowEnd = sheet ? sheet->lastRow() : 0;
+    if (colEnd < 2 || rowEnd < 2) {
+        ui.showMessage("Worksheet has no data, try again");
+        return std::nullopt;
+    }
+
+    // A row or column below 1 cannot come from the dialog; it finds no entries.
+    int sampleEnd = firstColumn - 1;
+    if (firstColumn >= 1)
+        while (sampleEnd < colEnd && !endsList(sheet->cellType(layout::sampleNameRow, sampleEnd)))
+            ++sampleEnd;
+    if (firstColumn < 1 || sampleEnd <= firstColumn - 1) {
+        ui.showMessage("No entries found in Sample Name row");
+        return std::nullopt;
+    }
+    int taxonEnd = firstRow - 1;
+    if (firstRow >= 1)
+        while (taxonEnd < rowEnd && !endsList(sheet->cellType(taxonEnd, 0)))
+            ++taxonEnd;
+    if (firstRow < 1 || taxonEnd <= firstRow - 1) {
+        ui.showMessage("No entries found in Taxon Code column");
+        return std::nullopt;
+    }
+
+    TableExtent extent;
+    extent.firstRow = firstRow;
+    extent.firstColumn = firstColumn;
+    extent.taxonCount = taxonEnd - (firstRow - 1);
+    extent.sampleCount = sampleEnd - (firstColumn - 1);
+    // Checked here, before any header value is copied, so that an oversized sheet costs
+    // nothing and never reaches the matrix, which would refuse it with an exception.
+    if (extent.sampleCount > Matrix::maxRows || extent.taxonCount > Matrix::maxCols) {
+        ui.showMessage(numtext::format(
+            "Too much data: the worksheet has %d samples and %d taxa; at most %d samples and %d taxa can be "
+            "imported.",
+            {static_cast<long long>(extent.sampleCount), static_cast<long long>(extent.taxonCount),
+             static_cast<long long>(Matrix::maxRows), static_cast<long long>(Matrix::maxCols)}));
+        return std::nullopt;
+    }
+    return extent;
+}
+
+// The labels and the per-sample values of the header rows above the first taxon, each
+// label checked against what the family needs there. False with the message shown.
+bool copyHeaderRows(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& sheet, const TableExtent& extent)
+{
+    job.headerLabels.assign(static_cast<std::size_t>(job.headerRowCount), std::string());
+    job.headerValues.assign(static_cast<std::size_t>(job.headerRowCount), std::vector<std::string>());
+    for (int i = 0; i < job.headerRowCount; ++i) {
+        std::string& label = job.headerLabels[static_cast<std::size_t>(i)];
+        label = sheet.readStr(i, 0).value_or("");
+        if (std::optional<std::string> error = labelError(job.family, i, label)) {
+            ui.showMessage(*error);
+            return false;
+        }
+        std::vector<std::string>& values = job.headerValues[static_cast<std::size_t>(i)];
+        values.reserve(static_cast<std::size_t>(extent.sampleCount));
+        for (int s = 0; s < extent.sampleCount; ++s) {
+            const int col = extent.firstColumn - 1 + s;
+            // The sampling date travels as its serial in the 1900 system, which is what
+            // every reader of that row counts in, whichever system the workbook used.
+            if (i == layout::dateRow && sheet.cellType(i, col) == wb::CellType::Number)
+                values.push_back(numtext::g(wb::SerialIn1900System(sheet.readNum(i, col), sheet.isDate1904())));
+            else
+                values.push_back(cellText(sheet, i, col));
+        }
+    }
+    return true;
+}
+
+// The boundaries of the family's indices and its confidence-of-class parameters, kept by
+// the samples with the master taxon list. False with the message shown.
+bool loadReferenceTables(ImportedSamples& job, ReferenceSource& references, UserInteraction& ui)
+{
+    job.boundaries1 = references.boundaryTable(FirstIndexName(job.family));
+    job.boundaries2 = job.family == familyDam ? nullptr : references.boundaryTable(SecondIndexName(job.family));
+    if (!job.boundaries1 || (job.family != familyDam && !job.boundaries2)) {
+        ui.showMessage("Error retrieving boundary data");
+        return false;
+    }
+    job.cocParameters = references.cocTable(job.familyName);
+    job.cocAvailable = job.cocParameters != nullptr;
+    job.masterTaxonList = references.masterList();
+    job.referenceIdentity = references.databaseIdentity();
+    return true;
+}
+
+// The taxon codes and names and the counts. The first count cell that is neither a
+// number nor empty stops the copy: its worksheet row and column (1-based) are returned.
+std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& sheet,
+                                                     const TableExtent& extent)
+{
+    BusyIndicator busy(ui);
+    job.counts = std::make_unique<Matrix>(extent.sampleCount, extent.taxonCount, 0.0);
+    job.taxa.clear();
+    job.taxa.reserve(static_cast<std::size_t>(extent.taxonCount));
+    const auto rows = sheet.data().rows();
+    for (int t = 0; t < extent.taxonCount; ++t) {
+        const int row = extent.firstRow - 1 + t;
+        job.taxa.push_back({cellText(sheet, row, 0), sheet.readStr(row, 1).value_or("")});
+        // The row's cells in column order, those of the samples' columns taken: the same
+        // order as reading cell by cell, without a search for each cell.
+        const int firstCol = extent.firstColumn - 1;
+        const int colEnd = firstCol + extent.sampleCount;
+        if (static_cast<std::size_t>(row) >= rows.size())
+            continue;
+        for (const wb::Cell& cell : rows[static_cast<std::size_t>(row)]) {
+            if (cell.col < firstCol)
+                continue;
+            if (cell.col >= colEnd)
+                break;
+            if (cell.type == wb::CellType::Number)
+                (*job.counts)(cell.col - firstCol, t) = cell.number;
+            else if (cell.type != wb::CellType::Empty && cell.type != wb::CellType::Blank)
+                return std::make_pair(row + 1, cell.col + 1);
+        }
+    }
+    return std::nullopt;
+}
+
+// Row 1 and column A as texts, for the check of what the import left out.
+NotImportedInput notImportedInput(const wb::Sheet& sheet, const TableExtent& extent)
+{
+    NotImportedInput input;
+    for (int col = 0; col < sheet.lastCol(); ++col)
+        input.nameRow.push_back(cellText(sheet, layout::sampleNameRow, col));
+    for (int row = 0; row < sheet.lastRow(); ++row)
+        input.codeColumn.push_back(cellText(sheet, row, 0));
+    input.firstColumn = extent.firstColumn - 1;
+    input.sampleCount = extent.sampleCount;
+    input.firstRow = extent.firstRow - 1;
+    input.taxonCount = extent.taxonCount;
+    return input;
+}
+
+}  // namespace
+
+std::optional<ImportedSamples> ImportSamples(const std::string& workbookPath, ReferenceSource& references,
+                                             UserInteraction& ui, int family)
+{
+    // Without the master taxon list no taxon of any sample could be matched, so there is
+    // no point in reading the workbook at all.
+    if (!references.masterList()) {
+        ui.showMessage("Error retrieving taxon list");
+        return std::nullopt;
+    }
+    // The book lives in this scope: every return below releases it.
+    std::unique_ptr<wb::Book> book = ReadSampleWorkbook(ui, workbookPath);
+    if (!book)
+        return std::nullopt;
+    return ImportSamplesFromBook(*book, workbookPath, references, ui, family);
+}
+
+std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& workbookPath,
+                                                     ReferenceSource& references, UserInteraction& ui, int family)
+{
+    if (!references.masterList()) {
+        ui.showMessage("Error retrieving taxon list");
+        return std::nullopt;
+    }
+    ImportedSamples samples;
+    samples.family = family;
+    samples.path = workbookPath;
+    samples.title = std::filesystem::path(workbookPath).filename().string();
+    // The digest names the exact file the samples came from; a file that cannot be read
+    // again leaves it empty, which the results state.
+    std::string digestError;
+    if (!Sha256OfFile(workbookPath, samples.workbookSha256, digestError))
+        samples.workbookSha256.clear();
+
+    const int sheetCount = book.sheetCount();
+    if (sheetCount < 1) {
+        ui.showMessage("No sheets");
+        return std::nullopt;
+    }
+    std::vector<std::string> sheetNames;
+    sheetNames.reserve(static_cast<std::size_t>(sheetCount));
+    for (int i = 0; i < sheetCount; ++i)
+        sheetNames.push_back(book.getSheet(i)->name());
+
+    // A choice whose sheet and metric do not fit is shown its message and offered again.
+    std::optional<WorksheetChoice> choice = ui.chooseWorksheet(book, sheetNames, samples.family);
+    std::optional<TableExtent> extent;
+    const wb::Sheet* sheet = nullptr;
+    for (; choice; choice = ui.chooseWorksheetAgain(book, sheetNames, *choice)) {
+        samples.family = choice->family;
+        if (samples.family != familyLakes && samples.family != familyDam)
+            samples.family = familyRivers;
+        samples.familyName = FamilyName(samples.family);
+
+        sheet = nullptr;
+        if (choice->sheetIndex >= 0 && choice->sheetIndex < sheetCount) {
+            samples.sheetName = sheetNames[static_cast<std::size_t>(choice->sheetIndex)];
+            sheet = worksheet::FindSheet(book, samples.sheetName);
+        }
+        extent = measureTable(ui, sheet, choice->firstDataRow, choice->firstDataColumn);
+        if (!extent)
+            continue;
+        samples.taxonCount = extent->taxonCount;
+        samples.sampleCount = extent->sampleCount;
+        samples.headerRowCount = extent->firstRow - 1;
+
+        if (std::optional<std::string> error = headerCountError(samples.family, samples.headerRowCount)) {
+            ui.showMessage(*error);
+            continue;
+        }
+        if (copyHeaderRows(samples, ui, *sheet, *extent))
+            break;
+    }
+    if (!choice)
+        return std::nullopt;
+    if (!loadReferenceTables(samples, references, ui))
+        return std::nullopt;
+
+    // The message waits until the busy indicator is gone.
+    const std::optional<std::pair<int, int>> badCell = copyTaxaAndCounts(samples, ui, *sheet, *extent);
+    if (badCell) {
+        ui.showMessage(numtext::format("Error: indeterminate data in row %d, col %d",
+                                       {static_cast<long long>(badCell->first), static_cast<long long>(badCell->second)}));
+        return std::nullopt;
+    }
+    samples.summary = ImportSummary(samples);
+    for (const std::string& line : NotImportedLines(notImportedInput(*sheet, *extent)))
+        samples.summary += "\r\n\r\n" + line;
+    return samples;
+}
