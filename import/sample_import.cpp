@@ -77,16 +77,22 @@ struct TableExtent {
 std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path)
 {
     std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(path);
+    bool loaded = false;
     std::string reason;
-    {
-        BusyIndicator busy(ui);
-        if (!book->load(path)) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
+        progress.report(0, 0);
+        loaded = book->load(path);
+        if (!loaded)
             reason = book->errorMessage();
-            book.reset();
-        }
-    }
-    if (!book)
+    });
+    // A read the user stopped ends the import without a message.
+    if (!finished)
+        return nullptr;
+    if (!loaded) {
         ui.showMessage("Error reading file", FileProblemDetail(path, reason));
+        return nullptr;
+    }
     return book;
 }
 
@@ -187,10 +193,8 @@ bool loadReferenceTables(ImportedSamples& job, ReferenceSource& references, User
 
 // The taxon codes and names and the counts. The first count cell that is neither a
 // number nor empty stops the copy: its worksheet row and column (1-based) are returned.
-std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& sheet,
-                                                     const TableExtent& extent)
+std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, const wb::Sheet& sheet, const TableExtent& extent)
 {
-    BusyIndicator busy(ui);
     job.counts = std::make_unique<Matrix>(extent.sampleCount, extent.taxonCount, 0.0);
     job.taxa.clear();
     job.taxa.reserve(static_cast<std::size_t>(extent.taxonCount));
@@ -312,8 +316,11 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
     if (!loadReferenceTables(samples, references, ui))
         return std::nullopt;
 
-    // The message waits until the busy indicator is gone.
-    const std::optional<std::pair<int, int>> badCell = copyTaxaAndCounts(samples, ui, *sheet, *extent);
+    // The message waits until the copy is over.
+    std::optional<std::pair<int, int>> badCell;
+    if (!ui.runLong("Importing " + samples.title,
+                    [&](WorkProgress&) { badCell = copyTaxaAndCounts(samples, *sheet, *extent); }))
+        return std::nullopt;
     if (badCell) {
         ui.showMessage(numtext::format("Error: indeterminate data in row %d, col %d",
                                        {static_cast<long long>(badCell->first), static_cast<long long>(badCell->second)}));

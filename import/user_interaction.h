@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,16 @@ struct WorksheetChoice {
     int firstDataRow = 1;
     int firstDataColumn = 3;
     int family = familyRivers;
+};
+
+// How far a long piece of work has come, and whether the user wants it to stop.
+class WorkProgress {
+public:
+    virtual ~WorkProgress() = default;
+    // done of total (bytes, rows: whatever the work counts; total 0 when not known).
+    // False once the user has asked to stop: the work should end soon, leaving nothing
+    // behind. Callable from any thread.
+    virtual bool report(std::uint64_t done, std::uint64_t total) = 0;
 };
 
 // The one door between the core and the user. The desktop program answers with its
@@ -49,6 +61,15 @@ public:
     // The path of the results workbook to write; nothing when the user cancels.
     virtual std::optional<std::string> chooseResultsFile() = 0;
 
+    // Runs work while the user waits, and says whether it ran to its end (false: the user
+    // stopped it). The desktop runs it away from the window thread, which keeps painting,
+    // and shows its progress with a Cancel button when it takes longer than half a second;
+    // work must therefore not call this interface, nor touch anything a window shows. Work
+    // that cannot be stopped part-way (stoppable false) is offered no Cancel. The default
+    // runs it here under the wait cursor, never stopped.
+    virtual bool runLong(const std::string& what, const std::function<void(WorkProgress&)>& work,
+                         bool stoppable = true);
+
     // The wait cursor: shown between the two calls. Use BusyIndicator.
     virtual void beginBusy() {}
     virtual void endBusy() {}
@@ -72,3 +93,18 @@ public:
 private:
     UserInteraction& ui_;
 };
+
+// The progress of work that nobody can stop: it goes on whatever is reported.
+class UnstoppableProgress : public WorkProgress {
+public:
+    bool report(std::uint64_t, std::uint64_t) override { return true; }
+};
+
+inline bool UserInteraction::runLong(const std::string& /*what*/, const std::function<void(WorkProgress&)>& work,
+                                     bool /*stoppable*/)
+{
+    BusyIndicator busy(*this);
+    UnstoppableProgress progress;
+    work(progress);
+    return true;
+}

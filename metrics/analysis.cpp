@@ -184,20 +184,9 @@ void replaceNonFinite(Matrix& results)
                 results(r, c) = Matrix::missingValue;
 }
 
-}  // namespace
-
-std::optional<Analysis> Analyse(const ImportedSamples& in, const TaxonMapChoice& taxonMap, UserInteraction& ui)
+// The run itself, once the inputs are checked: nothing here talks to the user.
+void assess(const ImportedSamples& in, const TaxonMapChoice& taxonMap, Analysis& out)
 {
-    Analysis out;
-    out.indexCount = in.family == familyDam ? 1 : 2;
-    if (in.taxa.empty() || !in.counts || in.counts->nCols() == 0)
-        return std::nullopt;
-
-    if (!CheckEnvironmentalInputs(in, ui, out.summary))
-        return std::nullopt;
-    out.summary += "\r\n";
-    BusyIndicator busy(ui);
-
     const int taxonCount = in.counts->nCols();
     const int samples = in.counts->nRows();
     out.comments1.assign(static_cast<std::size_t>(samples), "");
@@ -248,6 +237,22 @@ std::optional<Analysis> Analyse(const ImportedSamples& in, const TaxonMapChoice&
     fillResultNames(in, out);
     appendScoreWarnings(in, out, taxonCount);
     appendQualityCount(in, out);
+}
+
+}  // namespace
+
+std::optional<Analysis> Analyse(const ImportedSamples& in, const TaxonMapChoice& taxonMap, UserInteraction& ui)
+{
+    Analysis out;
+    out.indexCount = in.family == familyDam ? 1 : 2;
+    if (in.taxa.empty() || !in.counts || in.counts->nCols() == 0)
+        return std::nullopt;
+
+    if (!CheckEnvironmentalInputs(in, ui, out.summary))
+        return std::nullopt;
+    out.summary += "\r\n";
+    if (!ui.runLong("Analysing " + in.title, [&](WorkProgress&) { assess(in, taxonMap, out); }))
+        return std::nullopt;
     out.analysedAt = civil::UtcTimeText(static_cast<std::int64_t>(std::time(nullptr)));
     return out;
 }

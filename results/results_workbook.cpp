@@ -224,7 +224,11 @@ bool SaveResultsWorkbook(const Assessment& job, const std::string& target, UserI
         return false;
     }
     std::string error;
-    if (!WriteResultsWorkbook(job, target, error)) {
+    bool written = false;
+    const std::string name = std::filesystem::path(target).filename().string();
+    // A file half written cannot be taken back: the save runs to its end.
+    ui.runLong("Saving " + name, [&](WorkProgress&) { written = WriteResultsWorkbook(job, target, error); }, false);
+    if (!written) {
         ui.showMessage(error, FileProblemDetail(target, reasonOf(error, target)));
         return false;
     }

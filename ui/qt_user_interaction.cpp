@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "ui/long_work.h"
 #include "ui/results_file_dialog.h"
 #include "ui/worksheet_select_dialog.h"
 
@@ -85,6 +86,11 @@ std::optional<std::string> QtUserInteraction::pickResultsFile(const QString& fol
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenPath();
+}
+
+bool QtUserInteraction::runLong(const std::string& what, const std::function<void(WorkProgress&)>& work, bool stoppable)
+{
+    return longwork::Run(dialogParent(), QString::fromStdString(what), work, stoppable);
 }
 
 void QtUserInteraction::beginBusy()

@@ -26,6 +26,7 @@ public:
     std::optional<WorksheetChoice> chooseWorksheetAgain(const wb::Book& book, const std::vector<std::string>& sheetNames,
                                                         const WorksheetChoice& previous) override;
     std::optional<std::string> chooseResultsFile() override;
+    bool runLong(const std::string& what, const std::function<void(WorkProgress&)>& work, bool stoppable) override;
     void beginBusy() override;
     void endBusy() override;
 
