@@ -31,10 +31,12 @@ GridCell SheetPreviewModel::cell(int gridRow, int gridColumn) const
 SheetPreviewGrid::SheetPreviewGrid(QWidget* parent) : GridView(parent), model_(new SheetPreviewModel)
 {
     setGridModel(model_);
-    // A row header click only chooses the first data row: the row is not selected, which
-    // would hide the start of the tint under the selection's colour.
-    QObject::disconnect(verticalHeader(), &QHeaderView::sectionPressed, this, nullptr);
-    QObject::disconnect(verticalHeader(), &QHeaderView::sectionEntered, this, nullptr);
+    // A header click only chooses the first data row or column: selecting the whole row
+    // or column would hide the edge of the tint under the selection's colour.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        QObject::disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+        QObject::disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+    }
     connect(verticalHeader(), &QHeaderView::sectionClicked, this, [this](int section) { clickRowHeader(section + 1); });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { clickColumnHeader(section + 1); });

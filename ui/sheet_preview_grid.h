@@ -36,9 +36,9 @@ private:
 // The preview grid of the worksheet dialog, a grid window like the others (widths fitted
 // to the texts, Ctrl+C of the selected block) with nothing frozen. A click on a row
 // header chooses the first data row, on a column header the first data column, on a cell
-// both; positions beyond the sheet's ends are ignored. A row header click chooses and
-// nothing more, so that the tint stays in view; a column header or cell click also
-// selects as in every grid, and a click with Shift or Ctrl only extends the selection.
+// both; positions beyond the sheet's ends are ignored. A header click chooses and selects
+// nothing, so that the tint stays in view; a cell click also selects the cell, and a click
+// with Shift or Ctrl only extends the selection.
 class SheetPreviewGrid : public grids::GridView {
     Q_OBJECT
 public:
