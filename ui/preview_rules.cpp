@@ -36,8 +36,11 @@ GridCell Cell(const wb::Sheet& sheet, int gridRow, int gridColumn, int firstData
         cell.rightAligned = true;
         return cell;
     }
-    cell.text = worksheet::PreviewCellText(sheet, gridRow, gridColumn);
-    cell.rightAligned = sheet.cellType(gridRow - 1, gridColumn - 1) == wb::CellType::Number;
+    // Most cells of a sample sheet are empty: their type alone says they show nothing.
+    const wb::CellType type = sheet.cellType(gridRow - 1, gridColumn - 1);
+    if (type == wb::CellType::Number || type == wb::CellType::Text)
+        cell.text = worksheet::PreviewCellText(sheet, gridRow, gridColumn);
+    cell.rightAligned = type == wb::CellType::Number;
     cell.background = CellBackground(gridRow, gridColumn, firstDataRow, firstDataColumn);
     return cell;
 }
