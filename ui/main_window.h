@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "ui/grid_windows.h"
+#include "ui/commands/grid_windows.h"
 
 class JobFrame;
 class Application;

@@ -1,5 +1,11 @@
 #include "ui/preview_rules.h"
 
+#include <string>
+
+#include "import/worksheet_choice.h"
+#include "workbook/book.h"
+#include "workbook/cells/cell_names.h"
+
 namespace preview {
 
 bool InDataBlock(int gridRow, int gridColumn, int firstDataRow, int firstDataColumn)
@@ -7,7 +13,7 @@ bool InDataBlock(int gridRow, int gridColumn, int firstDataRow, int firstDataCol
     return gridRow >= firstDataRow && gridColumn >= firstDataColumn;
 }
 
-Rgb CellBackground(int gridRow, int gridColumn, int firstDataRow, int firstDataColumn)
+Colour CellBackground(int gridRow, int gridColumn, int firstDataRow, int firstDataColumn)
 {
     return InDataBlock(gridRow, gridColumn, firstDataRow, firstDataColumn) ? kDataTint : kPlain;
 }
@@ -15,6 +21,28 @@ Rgb CellBackground(int gridRow, int gridColumn, int firstDataRow, int firstDataC
 bool AcceptsPosition(int value, int count)
 {
     return value >= 1 && value <= count;
+}
+
+GridCell Cell(const wb::Sheet& sheet, int gridRow, int gridColumn, int firstDataRow, int firstDataColumn)
+{
+    GridCell cell;
+    if (gridRow == 0) {
+        if (gridColumn > 0)
+            cell.text = wb::ColumnLetters(gridColumn - 1);
+        return cell;
+    }
+    if (gridColumn == 0) {
+        cell.text = std::to_string(gridRow);
+        cell.rightAligned = true;
+        return cell;
+    }
+    // Most cells of a sample sheet are empty: their type alone says they show nothing.
+    const wb::CellType type = sheet.cellType(gridRow - 1, gridColumn - 1);
+    if (type == wb::CellType::Number || type == wb::CellType::Text)
+        cell.text = worksheet::PreviewCellText(sheet, gridRow, gridColumn);
+    cell.rightAligned = type == wb::CellType::Number;
+    cell.background = CellBackground(gridRow, gridColumn, firstDataRow, firstDataColumn);
+    return cell;
 }
 
 }  // namespace preview

@@ -1,29 +1,29 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QTableView>
+#include "ui/grids/grid_model.h"
+#include "ui/grids/grid_view.h"
 
 namespace wb {
 class Sheet;
 }
 
-// The cells of one worksheet as the preview shows them. Nothing is copied: each text and
-// colour is worked out from the sheet when the view asks for it.
-class SheetPreviewModel : public QAbstractTableModel {
+// The cells of one worksheet as the preview shows them (preview::Cell), with the data
+// block tinted. Nothing is copied: each cell is worked out from the sheet when asked.
+class SheetPreviewModel : public grids::GridModel {
     Q_OBJECT
 public:
-    explicit SheetPreviewModel(QObject* parent = nullptr);
+    using GridModel::GridModel;
 
     // The sheet to show (nullptr for none); it must outlive its use here.
     void setSheet(const wb::Sheet* sheet);
-    const wb::Sheet* sheet() const { return sheet_; }
-    // The data block's top-left corner, 1-based, for the tint.
+    // The data block's top-left corner, 1-based: the cells are tinted anew.
     void setDataBlock(int firstDataRow, int firstDataColumn);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    GridCell cell(int gridRow, int gridColumn) const override;
+
+protected:
+    int gridRows() const override { return rows_; }
+    int gridColumns() const override { return columns_; }
 
 private:
     const wb::Sheet* sheet_ = nullptr;
@@ -33,27 +33,29 @@ private:
     int firstDataColumn_ = 1;
 };
 
-// The preview grid of the worksheet dialog: the sheet's cells with the data block tinted.
-// A click on a row header chooses the first data row, on a column header the first data
-// column, on a cell both; positions beyond the sheet's ends are ignored.
-class SheetPreviewGrid : public QTableView {
+// The preview grid of the worksheet dialog, a grid window like the others (widths fitted
+// to the texts, Ctrl+C of the selected block) with nothing frozen. A click on a row
+// header chooses the first data row, on a column header the first data column, on a cell
+// both; positions beyond the sheet's ends are ignored. A header click chooses and selects
+// nothing, so that the tint stays in view; a cell click also selects the cell, and a click
+// with Shift or Ctrl only extends the selection.
+class SheetPreviewGrid : public grids::GridView {
     Q_OBJECT
 public:
     explicit SheetPreviewGrid(QWidget* parent = nullptr);
 
     // Shows the sheet (nullptr for none) with as many rows and columns as it uses.
     void setSheet(const wb::Sheet* sheet);
-    SheetPreviewModel* gridModel() const { return model_; }
 
     // Each ignores a value beyond the sheet's row (column) count and returns false;
-    // otherwise the tint moves and the grid redraws.
+    // otherwise the tint moves.
     bool setFirstDataRow(int row);
     bool setFirstDataColumn(int column);
     int firstDataRow() const { return firstDataRow_; }
     int firstDataColumn() const { return firstDataColumn_; }
 
-    // Column widths fitted to the texts of the first 50 rows and their headers, no column
-    // (nor the row headers) wider than kMaxColumnWidth pixels.
+    // Column widths fitted to the headings and the texts of the first kFittedRows rows,
+    // then no column (nor the row numbers) wider than kMaxColumnWidth pixels.
     void fitColumnWidths();
     static constexpr int kMaxColumnWidth = 100;
     static constexpr int kFittedRows = 50;
@@ -68,8 +70,13 @@ signals:
     void firstDataRowChosen(int row);
     void firstDataColumnChosen(int column);
 
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     SheetPreviewModel* model_;
+    // The keys held as the last click ended (the item view's clicked signal has none).
+    Qt::KeyboardModifiers clickModifiers_;
     int firstDataRow_ = 1;
     int firstDataColumn_ = 1;
 };

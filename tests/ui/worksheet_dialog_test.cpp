@@ -1,8 +1,13 @@
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "ui/sheet_preview_grid.h"
@@ -224,6 +229,94 @@ private slots:
         QVERIFY(dialog.grid()->columnWidth(1) <= 100);
         QVERIFY(dialog.grid()->columnWidth(3) < 100);  // "20000"
         QVERIFY(dialog.grid()->verticalHeader()->maximumWidth() <= 100);
+    }
+
+    // The wheel over the preview scrolls it down, up and sideways, over the cells and the
+    // headers, and does nothing where it cannot scroll further.
+    void wheelOverThePreview()
+    {
+        std::unique_ptr<wb::Book> book = wb::xlCreateXMLBook();
+        wb::Sheet* sheet = book->addSheet("Wide");
+        for (int r = 0; r < 300; ++r)
+            for (int c = 0; c < 60; c += 7)
+                sheet->writeNum(r, c, r * 100 + c);
+        WorksheetSelectDialog dialog(book.get(), {"Wide"}, familyRivers);
+        dialog.resize(700, 300);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SheetPreviewGrid& grid = *dialog.grid();
+        QScrollBar& down = *grid.verticalScrollBar();
+        QScrollBar& across = *grid.horizontalScrollBar();
+        QVERIFY(down.maximum() > 0 && across.maximum() > 0);
+        const auto turn = [](QWidget* part, QPoint delta) {
+            const QPointF at(part->width() / 2.0, part->height() / 2.0);
+            QWheelEvent wheel(at, part->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(part, &wheel);
+        };
+        for (QWidget* part : {grid.viewport(), static_cast<QWidget*>(grid.horizontalHeader()),
+                              static_cast<QWidget*>(grid.verticalHeader())}) {
+            down.setValue(0);
+            across.setValue(0);
+            turn(part, QPoint(0, 120));
+            turn(part, QPoint(120, 0));
+            QCOMPARE(down.value(), 0);
+            QCOMPARE(across.value(), 0);
+            turn(part, QPoint(0, -120));
+            turn(part, QPoint(-120, 0));
+            if (part == grid.viewport()) {
+                QVERIFY(down.value() > 0);
+                QVERIFY(across.value() > 0);
+            }
+            down.setValue(down.maximum());
+            across.setValue(across.maximum());
+            turn(part, QPoint(0, -120));
+            turn(part, QPoint(-120, 0));
+            QCOMPARE(down.value(), down.maximum());
+            QCOMPARE(across.value(), across.maximum());
+        }
+    }
+
+    // Ctrl+C copies the selected block as the other grids do: tab-separated texts as shown,
+    // dates included. Header clicks choose the data block and leave the selection alone; a
+    // cell click chooses and selects; Shift+click extends the selection and chooses nothing.
+    void copyFromThePreview()
+    {
+        auto book = makeBook();
+        WorksheetSelectDialog dialog(book.get(), namesOf(*book), familyRivers);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SheetPreviewGrid* grid = dialog.grid();
+        const QAbstractItemModel& model = *grid->model();
+        const QString block = QStringLiteral("7\t\t\n\t06-Jul-2009\t20000\n\t40000\t\n");
+        grid->selectionModel()->select(QItemSelection(model.index(1, 1), model.index(3, 3)),
+                                       QItemSelectionModel::ClearAndSelect);
+        QApplication::clipboard()->clear();
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), block);
+
+        QHeaderView* header = grid->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(3) + header->sectionSize(3) / 2, header->height() / 2));
+        QCOMPARE(dialog.choice().firstDataColumn, 4);
+        clickRowHeader(grid, 7);
+        QCOMPARE(dialog.choice().firstDataRow, 7);
+        std::unique_ptr<QMimeData> copied(grid->selectionMimeData());
+        QCOMPARE(copied->text(), block);
+
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(model.index(1, 1)).center());
+        QCOMPARE(dialog.choice().firstDataRow, 2);
+        QCOMPARE(dialog.choice().firstDataColumn, 2);
+        copied.reset(grid->selectionMimeData());
+        QCOMPARE(copied->text(), QStringLiteral("7\n"));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          grid->visualRect(model.index(2, 2)).center());
+        QCOMPARE(dialog.choice().firstDataRow, 2);
+        QCOMPARE(dialog.choice().firstDataColumn, 2);
+        QCOMPARE(cellColour(grid, 2, 2), kTint);
+        QApplication::clipboard()->clear();
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("7\t\n\t06-Jul-2009\n"));
     }
 
     void okReadsTheFamily()

@@ -42,6 +42,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
             return {};
         return QBrush(QColor(c.background->red, c.background->green, c.background->blue));
     }
+    case Qt::ForegroundRole:
+        // The cell colours are light: their text stays black under a dark desktop theme.
+        if (cell(index.row() + 1, index.column() + 1).background)
+            return QBrush(Qt::black);
+        return {};
     default:
         return {};
     }
@@ -50,7 +55,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
-        const QString explanation = columnExplanation(QString::fromStdString(cell(0, section + 1).text));
+        const QString explanation = headingExplanation(section + 1);
         return explanation.isEmpty() ? QVariant() : QVariant(explanation);
     }
     if (role != Qt::DisplayRole)
@@ -67,6 +72,11 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
 QString GridModel::text(int gridRow, int gridColumn) const
 {
     return QString::fromStdString(cell(gridRow, gridColumn).text);
+}
+
+QString GridModel::headingExplanation(int) const
+{
+    return {};
 }
 
 void GridModel::refresh()
@@ -124,6 +134,11 @@ GridCell SampleGridModel::cell(int gridRow, int gridColumn) const
     return resultsgrid::SampleCell(job_, gridRow, gridColumn);
 }
 
+QString SampleGridModel::headingExplanation(int gridColumn) const
+{
+    return columnExplanation(text(0, gridColumn));
+}
+
 int SampleGridModel::gridRows() const
 {
     return resultsgrid::SampleRowCount(job_);
@@ -142,6 +157,11 @@ SiteGridModel::SiteGridModel(const Job& job, int index, QObject* parent)
 GridCell SiteGridModel::cell(int gridRow, int gridColumn) const
 {
     return resultsgrid::SiteCell(job_, table_, gridRow, gridColumn);
+}
+
+QString SiteGridModel::headingExplanation(int gridColumn) const
+{
+    return columnExplanation(text(0, gridColumn));
 }
 
 int SiteGridModel::gridRows() const

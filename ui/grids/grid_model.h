@@ -13,9 +13,10 @@ class MemoryTable;
 
 namespace grids {
 
-// A read-only grid over a cell rule of the core. Grid row 0 and grid column 0 (the
+// A read-only grid over a cell rule below the windows. Grid row 0 and grid column 0 (the
 // headings and row numbers) are the Qt headers; model row r is grid row r + 1 and model
 // column c grid column c + 1. Nothing is copied: every cell is worked out when asked.
+// Each grid window's model adds only its cell rule and its size.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,6 +34,9 @@ public:
 
     // The text of a grid cell, as shown.
     QString text(int gridRow, int gridColumn) const;
+    // The tooltip of a column's heading (grid column from 1); none unless a grid's
+    // headings need explaining.
+    virtual QString headingExplanation(int gridColumn) const;
 
     // Tells the views that every cell may have changed (the source has moved on).
     void refresh();
@@ -78,6 +82,7 @@ class SampleGridModel : public GridModel {
 public:
     SampleGridModel(const Job& job, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
+    QString headingExplanation(int gridColumn) const override;
 
 protected:
     int gridRows() const override;
@@ -93,6 +98,7 @@ class SiteGridModel : public GridModel {
 public:
     SiteGridModel(const Job& job, int index, QObject* parent = nullptr);
     GridCell cell(int gridRow, int gridColumn) const override;
+    QString headingExplanation(int gridColumn) const override;
 
 protected:
     int gridRows() const override;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -112,11 +113,7 @@ void GridView::setGridModel(GridModel* model)
     model_ = model;
     model->setParent(this);
     setModel(model);
-    for (QTableView* overlay : {top_, left_, corner_}) {
-        overlay->setModel(model);
-        overlay->setSelectionModel(selectionModel());
-        overlay->horizontalHeader()->setDefaultSectionSize(horizontalHeader()->defaultSectionSize());
-    }
+    attachOverlays();
     placeOverlays();
 }
 
@@ -124,7 +121,28 @@ void GridView::setFrozen(int rows, int columns)
 {
     frozenRows_ = std::max(0, rows);
     frozenColumns_ = std::max(0, columns);
+    attachOverlays();
     placeOverlays();
+}
+
+void GridView::attachOverlays()
+{
+    // The panes take the model only once something is frozen: a grid without frozen
+    // panes (the worksheet preview of a large sheet) lays out one view, not four.
+    if (!model_ || (frozenRows_ == 0 && frozenColumns_ == 0) || top_->model() == model_)
+        return;
+    for (QTableView* overlay : {top_, left_, corner_}) {
+        overlay->setModel(model_);
+        overlay->setSelectionModel(selectionModel());
+        overlay->horizontalHeader()->setDefaultSectionSize(horizontalHeader()->defaultSectionSize());
+        // The sizes set before the panes had the model.
+        for (int c = 0; c < model_->columnCount(); ++c)
+            if (overlay->columnWidth(c) != columnWidth(c))
+                overlay->setColumnWidth(c, columnWidth(c));
+        for (int r = 0; r < model_->rowCount(); ++r)
+            if (overlay->rowHeight(r) != rowHeight(r))
+                overlay->setRowHeight(r, rowHeight(r));
+    }
 }
 
 int GridView::frozenWidth() const
@@ -291,12 +309,21 @@ void GridView::fitColumns(int firstColumn, int lastColumn, int firstRow, int las
     lastColumn = std::min(lastColumn, model_->columnCount());
     const QFontMetrics cells(font());
     const QFontMetrics headings(horizontalHeader()->font());
+    // A wide grid repeats the same short texts (counts, dates) thousands of times: each
+    // is measured once.
+    QHash<QString, int> measured;
+    const auto cellWidth = [&](const QString& text) {
+        auto it = measured.constFind(text);
+        if (it == measured.constEnd())
+            it = measured.insert(text, cells.horizontalAdvance(text));
+        return *it;
+    };
     for (int c = std::max(1, firstColumn); c <= lastColumn; ++c) {
         int width = 0;
         for (int r = std::max(0, firstRow); r <= lastRow; ++r) {
             const QString text = model_->text(r, c);
             if (!text.isEmpty())
-                width = std::max(width, (r == 0 ? headings : cells).horizontalAdvance(text));
+                width = std::max(width, r == 0 ? headings.horizontalAdvance(text) : cellWidth(text));
         }
         setColumnWidth(c - 1, width + kTextMargin);
     }
@@ -311,6 +338,18 @@ void GridView::widenColumns(int firstColumn, int lastColumn, int pixels)
     lastColumn = std::min(lastColumn, model_->columnCount());
     for (int c = std::max(1, firstColumn); c <= lastColumn; ++c)
         if (columnWidth(c - 1) < pixels)
+            setColumnWidth(c - 1, pixels);
+}
+
+void GridView::narrowColumns(int firstColumn, int lastColumn, int pixels)
+{
+    if (firstColumn <= 0 && lastColumn >= 0)
+        verticalHeader()->setMaximumWidth(pixels);
+    if (!model_)
+        return;
+    lastColumn = std::min(lastColumn, model_->columnCount());
+    for (int c = std::max(1, firstColumn); c <= lastColumn; ++c)
+        if (columnWidth(c - 1) > pixels)
             setColumnWidth(c - 1, pixels);
 }
 

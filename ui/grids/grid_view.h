@@ -37,6 +37,9 @@ public:
     // Grid columns first to last that are narrower than pixels are widened to it; grid
     // column 0 is the row-number header.
     void widenColumns(int firstColumn, int lastColumn, int pixels);
+    // Grid columns first to last that are wider than pixels are narrowed to it; grid
+    // column 0 (the row-number header) never grows wider than pixels.
+    void narrowColumns(int firstColumn, int lastColumn, int pixels);
 
     // The selected block as tab-separated text and as an HTML table (see grid_copy.h),
     // and its copy to the clipboard; Ctrl+C and Ctrl+Insert in the grid do the same.
@@ -70,6 +73,7 @@ protected:
 
 private:
     QTableView* makeOverlay(bool horizontalHeader, bool verticalHeader);
+    void attachOverlays();
     void placeOverlays();
     void columnResized(int column, int oldWidth, int newWidth);
     void rowResized(int row, int oldHeight, int newHeight);

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "ui/grid_windows.h"
+#include "ui/commands/grid_windows.h"
 
 namespace grids {
 

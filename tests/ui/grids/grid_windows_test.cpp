@@ -314,6 +314,8 @@ void GridWindowsTest::masterTaxonList()
     QCOMPARE(model.rowCount(), 3);
     QCOMPARE(model.columnCount(), 4);
     QCOMPARE(heading(model, 2), QStringLiteral("TDI3"));
+    // A taxon's TDI3 is its score, not the index: the results' explanation is not its own.
+    QVERIFY(model.headerData(2, Qt::Horizontal, Qt::ToolTipRole).isNull());
     QCOMPARE(shown(model, 0, 2), QStringLiteral("4"));
     QCOMPARE(shown(model, 1, 2), QString());  // 0
     QCOMPARE(shown(model, 2, 2), QString());  // -1
