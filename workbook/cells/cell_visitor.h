@@ -35,7 +35,8 @@ public:
     // The cells handed over so far do not stand: everything taken from them must be
     // forgotten, and the sheet's cells follow again from the first. This happens only
     // for a file whose rows or cells are not in order (or a cell given twice), which no
-    // spreadsheet program writes; its sheet is then read whole first and walked.
+    // spreadsheet program writes; its sheet is then read whole first, extent() tells its
+    // true extent and the walk begins.
     virtual void restart() = 0;
 };
 
