@@ -81,7 +81,7 @@ public:
         }
         if (!inSheetData_) {
             if (name == "sheetData")
-                inSheetData_ = true;
+                inSheetData_ = dimensionSeen_ = true;  // (a <dimension> after the cells is not heeded)
             else if (name == "dimension" && !dimensionSeen_)
                 dimension(attribute(attributes, "ref"));
             return;

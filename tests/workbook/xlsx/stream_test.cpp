@@ -3,6 +3,7 @@
 // reads, and a read cancelled from its progress callback.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -46,6 +47,13 @@ public:
     std::vector<Seen> cells;
     int restarts = 0;
     std::optional<CellType> stopAt;
+    // Each extent() call: rows, columns and the cells handed over before it.
+    std::vector<std::array<std::size_t, 3>> extents;
+
+    void extent(int rows, int cols) override
+    {
+        extents.push_back({static_cast<std::size_t>(rows), static_cast<std::size_t>(cols), cells.size()});
+    }
 
     bool cell(const wb::StreamedCell& cell) override
     {
@@ -414,6 +422,60 @@ TEST(StreamedSheets, TheVisitorStopsAtACellItCannotTake)
     river.stopAt = CellType::Text;
     EXPECT_EQ(xls.readSheet(0, river), StreamEnd::Stopped);
     EXPECT_EQ(river.cells.back().type, CellType::Text);
+}
+
+TEST(StreamedSheets, TheStatedExtentComesBeforeTheFirstCell)
+{
+    TempDir dir;
+    const std::string cells = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\"><c r=\"B2\"><v>2</v></c></row>";
+    const std::string head = "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    struct Case {
+        std::string sheet;
+        std::vector<std::array<std::size_t, 3>> extents;
+    };
+    const Case cases[] = {
+        // As spreadsheet programs write it: A1 to the last cell, here larger than the cells.
+        {head + "<dimension ref=\"A1:C5\"/><sheetData>" + cells + "</sheetData></worksheet>", {{5, 3, 0}}},
+        {head + "<dimension ref=\"B2\"/><sheetData>" + cells + "</sheetData></worksheet>", {{2, 2, 0}}},
+        // None stated, one that cannot be read, one after the cells: nothing is told.
+        {head + "<sheetData>" + cells + "</sheetData></worksheet>", {}},
+        {head + "<dimension ref=\"A1:ZZZZ9\"/><sheetData>" + cells + "</sheetData></worksheet>", {}},
+        {head + "<sheetData>" + cells + "</sheetData><dimension ref=\"A1:B2\"/></worksheet>", {}},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file("extent.xlsx");
+        std::filesystem::remove(path);
+        writeZip(path, package({{"S", c.sheet}}));
+        wb::WorkbookStream stream(Book::FileFormat::Xlsx);
+        ASSERT_TRUE(stream.open(path));
+        Collector collector;
+        ASSERT_EQ(stream.readSheet(0, collector), StreamEnd::Done) << stream.errorMessage();
+        EXPECT_EQ(collector.extents, c.extents) << c.sheet;
+        EXPECT_EQ(collector.cells.size(), 2u);
+    }
+    // Cells out of order: the sheet's own extent after restart, before the walk.
+    const std::string path = dir.file("disordered.xlsx");
+    writeZip(path, package({{"S", head + "<dimension ref=\"A1:B2\"/><sheetData><row r=\"3\"><c r=\"D3\"><v>3</v></c></row>"
+                                   + cells + "</sheetData></worksheet>"}}));
+    wb::WorkbookStream stream(Book::FileFormat::Xlsx);
+    ASSERT_TRUE(stream.open(path));
+    Collector collector;
+    ASSERT_EQ(stream.readSheet(0, collector), StreamEnd::Done);
+    EXPECT_EQ(collector.restarts, 1);
+    ASSERT_EQ(collector.extents.size(), 2u);
+    EXPECT_EQ(collector.extents.back(), (std::array<std::size_t, 3>{3, 4, 0}));
+    EXPECT_EQ(collector.cells.size(), 3u);
+
+    // An .xls sheet, loaded first: its extent as loaded.
+    Book river(Book::FileFormat::Xls);
+    ASSERT_TRUE(river.load(examplePath("river.xls")));
+    wb::WorkbookStream xls(Book::FileFormat::Xls);
+    ASSERT_TRUE(xls.open(examplePath("river.xls")));
+    Collector xlsCells;
+    ASSERT_EQ(xls.readSheet(0, xlsCells), StreamEnd::Done);
+    EXPECT_EQ(xlsCells.extents, (std::vector<std::array<std::size_t, 3>>{
+                                    {static_cast<std::size_t>(river.getSheet(0)->lastRow()),
+                                     static_cast<std::size_t>(river.getSheet(0)->lastCol()), 0}}));
 }
 
 TEST(ReadProgress, LoadAndStreamCountTheCellPartsToTheirTotalOnTheReadingThread)
