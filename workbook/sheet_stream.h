@@ -15,6 +15,11 @@ namespace wb {
 // its part is inflated, an .xls workbook (at most a few megabytes of cells) is loaded
 // whole by open() and its sheet walked.
 //
+// The limits of an .xlsx read are those of a book holding the shared-string table and the
+// one sheet read (each readSheet starts afresh after the table), so a file that loads
+// streams too. A sheet whose cells are not in order is inflated twice (see CellVisitor::
+// restart), which counts twice towards the bytes a book may inflate.
+//
 //   wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
 //   if (!stream.open(path)) ... stream.errorMessage();
 //   switch (stream.readSheet(0, visitor, progress)) { ... }
