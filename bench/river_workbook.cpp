@@ -1,7 +1,8 @@
 // Writes a large river workbook as a spreadsheet program does: every text (sample names,
 // site codes, taxon codes and names) in the shared-string table, cells with r attributes,
-// a count in every cell of the taxon block (zeros included). For the reading benchmark
-// (bench/read_bench).
+// a count in every cell of the taxon block (zeros included), and the sheet's extent in a
+// <dimension> element as spreadsheet programs write it. For the reading benchmarks
+// (bench/read_bench, stream_bench).
 //
 //   river_workbook OUT.xlsx [SAMPLES [TAXA [TAXON-LIST.csv]]]
 //   (defaults 5000 samples, 1000 taxa; taxon codes from the list's second column, with
@@ -67,7 +68,8 @@ int main(int argc, char** argv)
     std::uniform_real_distribution<double> alkalinity(10, 200);
 
     std::string sheet = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+                        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                        "<dimension ref=\"A1:" + ColumnLetters(1 + samples) + std::to_string(4 + taxa) + "\"/><sheetData>";
     auto textCell = [&](int row, int col, const std::string& text) {
         sheet += "<c r=\"" + ColumnLetters(col) + std::to_string(row + 1) + "\" t=\"s\"><v>" + shared(text) + "</v></c>";
     };

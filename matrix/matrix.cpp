@@ -197,30 +197,46 @@ Matrix Matrix::countmaxn2(int dir) const
     if (dir != 0 && dir != 1)
         throw MatrixError("Direction out of range in Matrix::countmaxn2(dir)");
     const int r = nRows(), c = nCols();
-    Matrix n = count(dir);
-    Matrix m = matmax(dir);
-    Matrix s = sum(dir);
     const int lines = dir == 0 ? r : c;
-    Matrix n2(lines, 1, 0.0);
-    for (int line = 0; line < lines; ++line) {
-        const double total = dir == 0 ? s.store_->rows[line][0] : s.store_->rows[0][line];
-        const int length = dir == 0 ? c : r;
-        double q = 0.0;
-        for (int k = 0; k < length; ++k) {
-            const double x = dir == 0 ? store_->rows[line][k] : store_->rows[k][line];
-            const double share = x / total;
-            q += share * share;
+    // Both passes walk the elements row by row, as they are stored: a pass down the
+    // columns of a large matrix would touch a new row block for every element. Each line
+    // still adds its elements first to last, so its sums are those of count, matmax and sum.
+    std::vector<double> n(static_cast<std::size_t>(lines), 0.0), m(static_cast<std::size_t>(lines), -1e30),
+        s(static_cast<std::size_t>(lines), 0.0), q(static_cast<std::size_t>(lines), 0.0);
+    // The element at (i, j) belongs to line i (dir 0) or line j (dir 1): each pass walks
+    // the rows with a line index that stays for the row or steps with the column.
+    const std::size_t perRow = dir == 0 ? 1 : 0, perColumn = dir == 0 ? 0 : 1;
+    for (int i = 0; i < r; ++i) {
+        const double* row = store_->rows[i];
+        std::size_t line = perRow * static_cast<std::size_t>(i);
+        for (int j = 0; j < c; ++j, line += perColumn) {
+            const double x = row[j];
+            n[line] += x > 0.0 ? 1.0 : 0.0;
+            m[line] = x > m[line] ? x : m[line];
+            s[line] += x;
         }
+    }
+    // A zero element adds nothing to q (its share is 0, or NaN for a line whose sum is 0,
+    // and such a line's N2 is 0 with or without it), and most counts are zero.
+    for (int i = 0; i < r; ++i) {
+        const double* row = store_->rows[i];
+        std::size_t line = perRow * static_cast<std::size_t>(i);
+        for (int j = 0; j < c; ++j, line += perColumn) {
+            if (row[j] == 0.0)
+                continue;
+            const double share = row[j] / s[line];
+            q[line] += share * share;
+        }
+    }
+    Matrix out(lines, 3, 0.0);
+    for (int line = 0; line < lines; ++line) {
+        const std::size_t k = static_cast<std::size_t>(line);
+        out.store_->rows[line][0] = n[k];
+        out.store_->rows[line][1] = m[k];
         // q is NaN for a line whose sum is 0; the test below gives such a line N2 = 0.
-        n2.store_->rows[line][0] = q > 1e-6 ? 1.0 / q : 0.0;
+        out.store_->rows[line][2] = q[k] > 1e-6 ? 1.0 / q[k] : 0.0;
     }
-    if (dir == 1) {
-        n = n.transpose();
-        m = m.transpose();
-    }
-    n.merge(m, 1);
-    n.merge(n2, 1);
-    return n;
+    return out;
 }
 
 void Matrix::merge(const Matrix& other, int dir)

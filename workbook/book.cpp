@@ -150,8 +150,11 @@ void Book::rebuildHandles()
     }
 }
 
-bool Book::load(const std::string& path)
+bool Book::load(const std::string& path) { return load(path, ProgressCallback()); }
+
+bool Book::load(const std::string& path, const ProgressCallback& callback)
 {
+    cancelled_ = false;
     WorkbookData loaded;
     std::string reason;
     if (!CheckWorkbookFile(path, format_, reason)) {
@@ -159,16 +162,20 @@ bool Book::load(const std::string& path)
         return false;
     }
     bool ok = false;
+    ReadProgress progress(callback, 0);
+    ReadProgress* counted = callback ? &progress : nullptr;
     try {
-        ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason) : readXlsxFile(path, loaded, reason);
+        ok = format_ == FileFormat::Xls ? readXlsFile(path, loaded, reason, counted)
+                                        : readXlsxFile(path, loaded, reason, counted);
     } catch (const std::bad_alloc&) {
         // The readers bound what a file may make them keep, but a machine short of memory
         // can still run out: a failed read like any other, said of this file.
         loaded = WorkbookData();
         reason = "there is not enough memory to read it";
     }
-    if (!ok) {
-        error_ = reason;
+    if (!ok || progress.stopped()) {
+        cancelled_ = progress.stopped();
+        error_ = cancelled_ ? std::string(kReadCancelled) : reason;
         return false;
     }
     data_ = std::move(loaded);

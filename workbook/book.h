@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "workbook/cells/cell_store.h"
+#include "workbook/cells/read_progress.h"
 #include "workbook/layout.h"
 
 namespace wb {
@@ -87,6 +88,14 @@ public:
     // Replaces the book's content with the file's; false (with errorMessage) when the
     // file cannot be read as a workbook of this book's format.
     bool load(const std::string& path);
+    // The same, telling `progress` how far the reading has come (see ProgressCallback).
+    // When the callback stops the reading, load returns false, wasCancelled() is true,
+    // errorMessage() is kReadCancelled and the book is as it was before. Everything the
+    // read makes is its own: books loaded on several threads at once do not meet, and the
+    // callback is called on the thread that called load.
+    bool load(const std::string& path, const ProgressCallback& progress);
+    // True when the last load was stopped by its progress callback.
+    bool wasCancelled() const { return cancelled_; }
     // Writes the book to path; false (with errorMessage) when that fails.
     bool save(const std::string& path);
 
@@ -117,6 +126,7 @@ private:
     std::vector<std::unique_ptr<Sheet>> sheets_;
     std::vector<std::unique_ptr<Format>> formats_;
     std::string error_;
+    bool cancelled_ = false;
 };
 
 // A new empty book for .xls files, and one for .xlsx files.

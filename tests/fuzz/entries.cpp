@@ -4,11 +4,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "refdb/jet/csv_table.h"
 #include "refdb/mdb_file.h"
 #include "taxa/taxa.h"
+#include "workbook/sheet_stream.h"
 #include "workbook/xls/codec.h"
 #include "workbook/xlsx/codec.h"
 
@@ -47,6 +49,60 @@ private:
     int fd_;
 };
 
+// Compares each streamed cell with the next cell the loaded sheet stores; aborts on the
+// first difference, so that the fuzzer reports it as a finding.
+class SameAsStored : public wb::CellVisitor {
+public:
+    explicit SameAsStored(const wb::SheetData* sheet) : sheet_(sheet) { restart(); }
+
+    bool cell(const wb::StreamedCell& cell) override
+    {
+        if (!sheet_)
+            return true;
+        skipEmptyRows();
+        const auto rows = sheet_->rows();
+        if (row_ >= rows.size() || at_ == rows[row_].end())
+            std::abort();  // a cell the loaded sheet lacks
+        const wb::Cell stored = *at_;
+        const bool same = cell.row == static_cast<int>(row_) && cell.col == stored.col && cell.type == stored.type
+            && (cell.type == wb::CellType::Text ? cell.text == sheet_->textOf(stored)
+                                                : std::memcmp(&cell.number, &stored.number, sizeof(double)) == 0
+                                                      || cell.number == stored.number);
+        if (!same)
+            std::abort();
+        ++at_;
+        return true;
+    }
+    void restart() override
+    {
+        row_ = 0;
+        if (sheet_ && sheet_->rows().size() > 0)
+            at_ = sheet_->rows()[0].begin();
+    }
+    // True when every stored cell was handed over.
+    bool allSeen()
+    {
+        if (!sheet_)
+            return true;
+        skipEmptyRows();
+        return row_ >= sheet_->rows().size();
+    }
+
+private:
+    void skipEmptyRows()
+    {
+        const auto rows = sheet_->rows();
+        while (row_ < rows.size() && at_ == rows[row_].end()) {
+            if (++row_ < rows.size())
+                at_ = rows[row_].begin();
+        }
+    }
+
+    const wb::SheetData* sheet_;
+    std::size_t row_ = 0;
+    wb::CellRow::const_iterator at_;
+};
+
 }  // namespace
 
 void readXlsx(const std::uint8_t* data, std::size_t size)
@@ -56,7 +112,28 @@ void readXlsx(const std::uint8_t* data, std::size_t size)
         return;
     wb::WorkbookData book;
     std::string error;
-    wb::readXlsxFile(file.path(), book, error);
+    const bool loaded = wb::readXlsxFile(file.path(), book, error);
+
+    // The streamed read of every sheet: when the book loaded, the very cells it stores.
+    // A book that loads streams too: the stream keeps less and reads the same parts. (Its
+    // open() also makes the checks Book::load makes first, which may refuse a file that
+    // the reader alone takes.)
+    wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
+    if (!stream.open(file.path()))
+        return;
+    if (loaded && static_cast<std::size_t>(stream.sheetCount()) != book.sheets.size())
+        std::abort();
+    for (int i = 0; i < stream.sheetCount(); ++i) {
+        SameAsStored visitor(loaded ? &book.sheets[static_cast<std::size_t>(i)] : nullptr);
+        const wb::StreamEnd end = stream.readSheet(i, visitor);
+        if (end != wb::StreamEnd::Done) {
+            if (loaded)
+                std::abort();
+            return;
+        }
+        if (!visitor.allSeen())
+            std::abort();  // a stored cell never handed over
+    }
 }
 
 void readXls(const std::uint8_t* data, std::size_t size)

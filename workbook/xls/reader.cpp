@@ -66,7 +66,10 @@ struct SheetEntry {
 // Reads the records of one workbook stream; BIFF8, and BIFF5 as far as cells go.
 class BiffParser {
 public:
-    BiffParser(std::span<const std::uint8_t> stream, std::string& error) : stream_(stream), error_(error) {}
+    BiffParser(std::span<const std::uint8_t> stream, std::string& error, ReadProgress* progress)
+        : stream_(stream), error_(error), progress_(progress)
+    {
+    }
     bool parse(WorkbookData& out);
 
 private:
@@ -106,6 +109,7 @@ private:
 
     std::span<const std::uint8_t> stream_;
     std::string& error_;
+    ReadProgress* progress_;
     bool biff8_ = true;
     bool date1904_ = false;
     std::vector<SheetEntry> sheets_;
@@ -363,6 +367,8 @@ bool BiffParser::parseSheet(std::size_t offset, SheetData& sheet, std::size_t& e
     SheetState state(sheet);
     int depth = 0;  // embedded chart substreams have their own BOF ... EOF
     while (reader.next(r)) {
+        if (progress_ && !progress_->advanceTo(r.offset))
+            return fail(kReadCancelled);
         if (r.type == kBof) {
             ++depth;
             continue;
@@ -445,7 +451,7 @@ bool BiffParser::parse(WorkbookData& out)
 
 }  // namespace
 
-bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error)
+bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error, ReadProgress* progress)
 {
     out = WorkbookData{};
     std::vector<std::uint8_t> bytes;
@@ -467,9 +473,15 @@ bool readXlsFile(const std::string& path, WorkbookData& out, std::string& error)
     if (!container.readStream(name, stream, error))
         return false;
     WorkbookData book;
-    BiffParser parser(stream, error);
+    if (progress)
+        progress->addTotal(stream.size());
+    BiffParser parser(stream, error, progress);
     if (!parser.parse(book))
         return false;
+    if (progress && !progress->finish()) {
+        error = kReadCancelled;
+        return false;
+    }
     out = std::move(book);
     return true;
 }

@@ -15,7 +15,7 @@ constexpr long long kMaxRowSlotsPerBook = 16LL * 1048576;
 
 }  // namespace
 
-bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error)
+bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error, ReadProgress* progress)
 {
     out = WorkbookData();
     xlsx::ZipArchive zip;
@@ -25,10 +25,19 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
     if (!xlsx::readPackageLayout(zip, layout, error))
         return false;
 
+    const bool hasSharedStrings = !layout.sharedStringsPart.empty() && zip.has(layout.sharedStringsPart);
+    if (progress) {
+        if (hasSharedStrings)
+            progress->addTotal(zip.statedBytes(layout.sharedStringsPart));
+        for (const xlsx::PackageLayout::SheetPart& listed : layout.sheets)
+            if (!listed.part.empty())
+                progress->addTotal(zip.statedBytes(listed.part));
+    }
+
     xlsx::BookReading reading;
     xlsx::SharedStrings sharedStrings;
-    if (!layout.sharedStringsPart.empty() && zip.has(layout.sharedStringsPart)
-        && !xlsx::readSharedStrings(zip, layout.sharedStringsPart, sharedStrings, reading.budget, error))
+    if (hasSharedStrings
+        && !xlsx::readSharedStrings(zip, layout.sharedStringsPart, sharedStrings, reading.budget, error, progress))
         return false;
 
     WorkbookData book;
@@ -41,7 +50,7 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
         sheet.date1904 = layout.date1904;
         if (listed.part.empty())
             continue;
-        if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, reading, error))
+        if (!xlsx::readSheet(zip, listed.part, sharedStrings, sheet, reading, error, progress))
             return false;
         rowSlots += sheet.rowEnd();
         if (rowSlots > kMaxRowSlotsPerBook) {
@@ -49,6 +58,10 @@ bool readXlsxFile(const std::string& path, WorkbookData& out, std::string& error
                 + std::to_string(kMaxRowSlotsPerBook) + " in all)";
             return false;
         }
+    }
+    if (progress && !progress->finish()) {
+        error = kReadCancelled;
+        return false;
     }
     out = std::move(book);
     return true;

@@ -64,10 +64,10 @@ bool SharedStrings::add(std::string_view text)
 }
 
 bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, ReadBudget& budget,
-                       std::string& error)
+                       std::string& error, ReadProgress* progress)
 {
     SharedStringsHandler handler(strings, budget);
-    return parsePart(zip, part, handler, error);
+    return parsePart(zip, part, handler, error, progress);
 }
 
 }  // namespace wb::xlsx

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/cells/read_progress.h"
 #include "workbook/xlsx/read_budget.h"
 #include "workbook/xlsx/zip.h"
 
@@ -39,6 +40,6 @@ private:
 // its phonetic (ruby) runs left out and _xHHHH_ escapes decoded.
 // Each item is counted in `budget` (twice its bytes, for the room a growing block keeps).
 bool readSharedStrings(ZipArchive& zip, const std::string& part, SharedStrings& strings, ReadBudget& budget,
-                       std::string& error);
+                       std::string& error, ReadProgress* progress = nullptr);
 
 }  // namespace wb::xlsx

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "workbook/cells/cell_visitor.h"
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
 #include "workbook/xlsx/xml.h"
@@ -51,19 +52,25 @@ std::optional<std::string_view> attributeView(const char** attributes, std::stri
     return value ? std::optional<std::string_view>(value) : std::nullopt;
 }
 
-class SheetHandler : public CellHandler {
-public:
-    SheetHandler(const SharedStrings& sharedStrings, SheetData& sheet, BookReading& book)
-        : shared_(sharedStrings), sheet_(sheet), book_(book)
-    {
-    }
+// A cell as the worksheet gives it, its value read. A text's characters stay where they
+// are (the shared-string table, or the parser's own buffer) until the next cell.
+struct ParsedCell {
+    int row = 0;
+    int col = 0;
+    CellType type = CellType::Empty;
+    double number = 0.0;
+    std::string_view text;
+    long shared = -1;  // the index of a text from the shared-string table
+};
 
-    ~SheetHandler()
+// Reads the cells of a worksheet part: rows and cells without an r attribute, the kinds
+// of value and their checks. What becomes of each cell is up to the class below it:
+// take() receives it, rowBreak() tells where the cells of one row element end.
+class CellParser : public CellHandler {
+public:
+    CellParser(const SharedStrings& sharedStrings, bool date1904, BookReading& book)
+        : shared_(sharedStrings), book_(book), date1904_(date1904)
     {
-        // The book's index of shared strings is left empty for the next sheet.
-        for (std::uint32_t index : book_.used)
-            book_.poolIndex[index] = kNone;
-        book_.used.clear();
     }
 
     void start(std::string_view name, const char** attributes) override
@@ -74,7 +81,9 @@ public:
         }
         if (!inSheetData_) {
             if (name == "sheetData")
-                inSheetData_ = true;
+                inSheetData_ = dimensionSeen_ = true;  // (a <dimension> after the cells is not heeded)
+            else if (name == "dimension" && !dimensionSeen_)
+                dimension(attribute(attributes, "ref"));
             return;
         }
         if (inCell_) {
@@ -100,7 +109,7 @@ public:
             else if (name == "v")
                 inValue_ = false;
         } else if (name == "sheetData") {
-            flushRow();
+            rowBreak();
             inSheetData_ = false;
         }
     }
@@ -136,11 +145,11 @@ public:
         endCell(cell.value);
     }
 
-    void finish()
-    {
-        flushRow();
-        mergeLateCells();
-    }
+protected:
+    virtual void take(const ParsedCell& cell) = 0;
+    virtual void rowBreak() = 0;
+    // The extent the <dimension> element states (rows and columns to its last cell).
+    virtual void statedExtent(int rows, int cols) { (void)rows; (void)cols; }
 
     bool takeBudget(std::size_t bytes)
     {
@@ -150,10 +159,31 @@ public:
         return false;
     }
 
+    const SharedStrings& shared_;
+    BookReading& book_;
+    int currentRow_ = -1;
+
 private:
+    // <dimension ref="A1:C10"/> (or "A1" for one cell): a statement of the file's, not checked
+    // against the cells; one that cannot be read is passed over.
+    void dimension(const char* ref)
+    {
+        dimensionSeen_ = true;
+        if (!ref)
+            return;
+        std::string_view last(ref);
+        const std::size_t colon = last.find(':');
+        if (colon != std::string_view::npos)
+            last = last.substr(colon + 1);
+        int row = 0;
+        int col = 0;
+        if (parseCellRef(last, row, col))
+            statedExtent(row + 1, col + 1);
+    }
+
     void startRow(const char** attributes)
     {
-        flushRow();
+        rowBreak();
         const char* r = attribute(attributes, "r");
         int row = currentRow_ + 1;
         if (r && !parseRowNumber(r, row)) {
@@ -182,7 +212,7 @@ private:
             return;
         }
         if (row != currentRow_) {
-            flushRow();
+            rowBreak();
             currentRow_ = row;
         }
         if (!kindOf(t, kind_)) {
@@ -222,12 +252,13 @@ private:
         inCell_ = false;
         inValue_ = false;
         inInline_ = false;
-        Cell cell;
+        ParsedCell cell;
+        cell.row = currentRow_ < 0 ? 0 : currentRow_;
         cell.col = cellCol_;
         if (kind_ == ValueKind::Inline && hasInline_) {
             cell.type = CellType::Text;
-            if (!addText(inline_.finish(), cell.text))
-                return;
+            text_ = inline_.finish();
+            cell.text = text_;
         } else if (!hasValue_ || (value.empty() && kind_ != ValueKind::FormulaText && kind_ != ValueKind::Inline)) {
             if (hasFormula_ || !styled_)
                 return;  // a formula with nothing cached, or a cell that is only a position
@@ -235,14 +266,10 @@ private:
         } else if (!valueCell(value, cell)) {
             return;
         }
-        pending_.push_back(cell);
-        // A row written with the same cells again and again is stored a part at a time,
-        // so that its cells waiting here stay few.
-        if (pending_.size() >= kMaxPendingCells)
-            flushRow();
+        take(cell);
     }
 
-    bool valueCell(std::string_view value, Cell& cell)
+    bool valueCell(std::string_view value, ParsedCell& cell)
     {
         switch (kind_) {
         case ValueKind::Number:
@@ -259,7 +286,7 @@ private:
                 return false;
             }
             // Number cells hold the workbook's own serials; so does a date written as text.
-            if (sheet_.date1904)
+            if (date1904_)
                 cell.number -= kDate1904Offset;
             return true;
         case ValueKind::Boolean:
@@ -284,18 +311,82 @@ private:
                 return false;
             }
             cell.type = CellType::Text;
-            return sheetStringOf(index, cell.text);
+            cell.text = shared_[index];
+            cell.shared = static_cast<long>(index);
+            return true;
         }
         case ValueKind::FormulaText:
         case ValueKind::Inline: {
             // t="inlineStr" with a <v> instead of <is>: some writers do that.
-            std::string text(value);
-            decodeEscapes(text);
+            text_.assign(value);
+            decodeEscapes(text_);
             cell.type = CellType::Text;
-            return addText(std::move(text), cell.text);
+            cell.text = text_;
+            return true;
         }
         }
         return false;
+    }
+
+    bool date1904_;
+    bool dimensionSeen_ = false;
+    bool inSheetData_ = false;
+    bool inCell_ = false;
+    bool inValue_ = false;
+    bool inInline_ = false;
+    int nextCol_ = 0;
+    int cellCol_ = 0;
+    ValueKind kind_ = ValueKind::Number;
+    bool styled_ = false;
+    bool hasValue_ = false;
+    bool hasInline_ = false;
+    bool hasFormula_ = false;
+    std::string value_;
+    std::string text_;  // the text of the current cell when it is not a shared one
+    TextCollector inline_;
+};
+
+// Keeps the cells in the sheet's store.
+class StoreHandler : public CellParser {
+public:
+    StoreHandler(const SharedStrings& sharedStrings, SheetData& sheet, BookReading& book)
+        : CellParser(sharedStrings, sheet.date1904, book), sheet_(sheet)
+    {
+    }
+
+    ~StoreHandler()
+    {
+        // The book's index of shared strings is left empty for the next sheet.
+        for (std::uint32_t index : book_.used)
+            book_.poolIndex[index] = kNone;
+        book_.used.clear();
+    }
+
+    void finish()
+    {
+        flushRow();
+        mergeLateCells();
+    }
+
+private:
+    void rowBreak() override { flushRow(); }
+
+    void take(const ParsedCell& parsed) override
+    {
+        Cell cell;
+        cell.col = parsed.col;
+        cell.type = parsed.type;
+        cell.number = parsed.number;
+        if (parsed.type == CellType::Text) {
+            if (parsed.shared >= 0 ? !sheetStringOf(static_cast<unsigned long>(parsed.shared), cell.text)
+                                   : !addText(std::string(parsed.text), cell.text))
+                return;
+        }
+        pending_.push_back(cell);
+        // A row written with the same cells again and again is stored a part at a time,
+        // so that its cells waiting here stay few.
+        if (pending_.size() >= kMaxPendingCells)
+            flushRow();
     }
 
     // Each shared string a sheet uses is copied into its pool once, within the budget.
@@ -391,36 +482,99 @@ private:
     static constexpr std::size_t kMaxPendingCells = 2 * kMaxCols;
     static constexpr std::size_t kMinLateCells = std::size_t{1} << 16;
 
-    const SharedStrings& shared_;
     SheetData& sheet_;
-    BookReading& book_;
     std::uint32_t emptyText_ = kNone;  // the pool's entry for an empty text, once there is one
     std::vector<Cell> pending_;  // the cells of currentRow_ not yet stored
     std::unordered_map<int, std::vector<Cell>> late_;  // cells of stored rows met again, by row
     std::size_t lateCells_ = 0;
-    bool inSheetData_ = false;
-    bool inCell_ = false;
-    bool inValue_ = false;
-    bool inInline_ = false;
-    int currentRow_ = -1;
-    int nextCol_ = 0;
-    int cellCol_ = 0;
-    ValueKind kind_ = ValueKind::Number;
-    bool styled_ = false;
-    bool hasValue_ = false;
-    bool hasInline_ = false;
-    bool hasFormula_ = false;
-    std::string value_;
-    TextCollector inline_;
+};
+
+// Hands the cells to a visitor as they come, while they come in order; the first cell
+// that is not after the one before stops the scan (the caller then reads the sheet whole).
+class StreamHandler : public CellParser {
+public:
+    StreamHandler(const SharedStrings& sharedStrings, bool date1904, BookReading& book, CellVisitor& visitor)
+        : CellParser(sharedStrings, date1904, book), visitor_(visitor)
+    {
+    }
+
+    bool outOfOrder() const { return outOfOrder_; }
+    bool stopped() const { return stopped_; }
+
+private:
+    void rowBreak() override {}
+    void statedExtent(int rows, int cols) override { visitor_.extent(rows, cols); }
+
+    void take(const ParsedCell& parsed) override
+    {
+        if (parsed.row < lastRow_ || (parsed.row == lastRow_ && parsed.col <= lastCol_)) {
+            outOfOrder_ = true;
+            fail("cells out of order");
+            return;
+        }
+        lastRow_ = parsed.row;
+        lastCol_ = parsed.col;
+        StreamedCell cell;
+        cell.row = parsed.row;
+        cell.col = parsed.col;
+        cell.type = parsed.type;
+        cell.number = parsed.number;
+        cell.text = parsed.text;
+        if (!visitor_.cell(cell)) {
+            stopped_ = true;
+            fail("stopped");
+        }
+    }
+
+    CellVisitor& visitor_;
+    int lastRow_ = -1;
+    int lastCol_ = -1;
+    bool outOfOrder_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace
 
-bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
-               BookReading& book, std::string& error)
+StreamEnd streamSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, bool date1904,
+                      CellVisitor& visitor, BookReading& book, std::string& error, ReadProgress* progress)
 {
-    SheetHandler handler(sharedStrings, sheet, book);
-    if (!scanSheetPart(zip, part, handler, error))
+    const ReadBudget before = book.budget;
+    {
+        StreamHandler handler(sharedStrings, date1904, book, visitor);
+        const bool read = scanSheetPart(zip, part, handler, error, progress);
+        if (progress && progress->stopped())
+            return StreamEnd::Cancelled;
+        if (handler.stopped()) {
+            error.clear();
+            return StreamEnd::Stopped;
+        }
+        if (read)
+            return StreamEnd::Done;
+        if (!handler.outOfOrder())
+            return StreamEnd::Failed;
+    }
+    // Cells out of order: the sheet is read whole, within what the book had left before
+    // this sheet, and walked in order.
+    error.clear();
+    BookReading whole;
+    whole.budget = before;
+    SheetData sheet;
+    sheet.date1904 = date1904;
+    if (progress)
+        progress->addTotal(zip.statedBytes(part));
+    if (!readSheet(zip, part, sharedStrings, sheet, whole, error, progress))
+        return progress && progress->stopped() ? StreamEnd::Cancelled : StreamEnd::Failed;
+    book.budget = whole.budget;
+    visitor.restart();
+    visitor.extent(sheet.rowEnd(), sheet.colEnd());
+    return VisitCells(sheet, visitor) ? StreamEnd::Done : StreamEnd::Stopped;
+}
+
+bool readSheet(ZipArchive& zip, const std::string& part, const SharedStrings& sharedStrings, SheetData& sheet,
+               BookReading& book, std::string& error, ReadProgress* progress)
+{
+    StoreHandler handler(sharedStrings, sheet, book);
+    if (!scanSheetPart(zip, part, handler, error, progress))
         return false;
     handler.finish();
     if (handler.failed()) {

@@ -244,7 +244,8 @@ bool readPartAhead(ZipArchive& zip, const std::string& part,
     return read;
 }
 
-bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error,
+               ReadProgress* progress)
 {
     XmlRun run(handler);
     if (!run.ok()) {
@@ -252,8 +253,16 @@ bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, st
         return false;
     }
     // A chunk is at most 256 KiB, well within expat's int length.
-    bool read = zip.read(part, [&run](const char* data, std::size_t length) { return run.feed(data, length, false); },
-                         error);
+    bool read = zip.read(
+        part,
+        [&run, progress](const char* data, std::size_t length) {
+            return (!progress || progress->advance(length)) && run.feed(data, length, false);
+        },
+        error);
+    if (progress && progress->stopped()) {
+        error = kReadCancelled;
+        return false;
+    }
     if (read)
         read = run.feed("", 0, true);
     if (handler.failed()) {

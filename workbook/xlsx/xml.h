@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "workbook/cells/read_progress.h"
 #include "workbook/xlsx/zip.h"
 
 namespace wb::xlsx {
@@ -66,7 +67,10 @@ const char* attribute(const char** attributes, std::string_view name);
 // when the part is missing or damaged, is not well-formed XML, declares a DTD (no
 // workbook part has one; refusing it shuts out entity expansion), nests deeper than
 // kMaxXmlDepth, has a tag longer than kMaxTokenBytes or when the handler failed.
-bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+// The inflated bytes are counted in `progress` (when given); a read it stops returns
+// false with kReadCancelled.
+bool parsePart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error,
+               ReadProgress* progress = nullptr);
 
 // Hands the part's inflated bytes to `consume` in order, as ZipArchive::read does, but
 // inflates on a second thread meanwhile (at most a few chunks ahead). False with the

@@ -876,16 +876,23 @@ private:
 
 namespace {
 
-bool scan(ZipArchive& zip, const std::string& part, XmlHandler& handler, CellHandler* cells, std::string& error)
+bool scan(ZipArchive& zip, const std::string& part, XmlHandler& handler, CellHandler* cells, std::string& error,
+          ReadProgress* progress)
 {
     Scanner scanner(handler, cells);
-    auto feed = [&scanner](const char* data, std::size_t length) { return scanner.feed(data, length); };
+    auto feed = [&scanner, progress](const char* data, std::size_t length) {
+        return (!progress || progress->advance(length)) && scanner.feed(data, length);
+    };
     // A second thread pays only for a large part; a small one is read where it is.
     constexpr std::uint64_t kThreadFromStoredBytes = std::uint64_t{1} << 20;
     bool read = zip.storedBytes(part) >= kThreadFromStoredBytes ? readPartAhead(zip, part, feed, error)
                                                                  : zip.read(part, feed, error);
+    if (progress && progress->stopped()) {
+        error = kReadCancelled;
+        return false;
+    }
     if (scanner.outcome() == Scanner::Outcome::OtherEncoding)
-        return parsePart(zip, part, handler, error);
+        return parsePart(zip, part, handler, error, progress);
     if (read)
         read = scanner.finish();
     if (handler.failed()) {
@@ -897,14 +904,16 @@ bool scan(ZipArchive& zip, const std::string& part, XmlHandler& handler, CellHan
 
 }  // namespace
 
-bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error)
+bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error,
+              ReadProgress* progress)
 {
-    return scan(zip, part, handler, nullptr, error);
+    return scan(zip, part, handler, nullptr, error, progress);
 }
 
-bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error)
+bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error,
+                   ReadProgress* progress)
 {
-    return scan(zip, part, handler, &handler, error);
+    return scan(zip, part, handler, &handler, error, progress);
 }
 
 }  // namespace wb::xlsx

@@ -14,7 +14,10 @@ namespace wb::xlsx {
 // nesting bounded; text checked as UTF-8 XML characters; tags matched), several times
 // faster than a general parser, and with a large part inflated on a second thread meanwhile.
 // A part in another encoding than UTF-8 is handed to parsePart.
-bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error);
+// The inflated bytes are counted in `progress` (when given) on the calling thread; a read
+// it stops returns false with kReadCancelled.
+bool scanPart(ZipArchive& zip, const std::string& part, XmlHandler& handler, std::string& error,
+              ReadProgress* progress = nullptr);
 
 // One <c> element of a worksheet read whole: its r, t and s attributes, the text of its
 // <v> and whether it has an <f>. The views point into the scanner's buffer and hold only
@@ -38,6 +41,7 @@ public:
     virtual void cell(const PlainCell& cell) = 0;
 };
 
-bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error);
+bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error,
+                   ReadProgress* progress = nullptr);
 
 }  // namespace wb::xlsx

@@ -102,7 +102,8 @@ bool ZipArchive::open(const std::string& path, std::string& error)
         }
         // A name longer than the buffer comes back cut; such a part is not one we look for.
         if (info.size_filename < sizeof name)
-            entries_.emplace(normalise(name), Entry{pos.pos_in_zip_directory, pos.num_of_file, info.compressed_size});
+            entries_.emplace(normalise(name), Entry{pos.pos_in_zip_directory, pos.num_of_file, info.compressed_size,
+                                                        info.uncompressed_size});
         rc = unzGoToNextFile(unz);
     }
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
@@ -116,6 +117,12 @@ std::uint64_t ZipArchive::storedBytes(const std::string& partName) const
 {
     auto found = entries_.find(normalise(partName));
     return found == entries_.end() ? 0 : found->second.storedBytes;
+}
+
+std::uint64_t ZipArchive::statedBytes(const std::string& partName) const
+{
+    auto found = entries_.find(normalise(partName));
+    return found == entries_.end() ? 0 : found->second.statedBytes;
 }
 
 bool ZipArchive::has(const std::string& partName) const

@@ -36,6 +36,9 @@ public:
     // The compressed size the zip directory states for the part (0 when there is none):
     // a hint for how to read it, never a size to allocate by.
     std::uint64_t storedBytes(const std::string& partName) const;
+    // The inflated size the zip directory states for the part (0 when there is none):
+    // for showing progress only, as a file may state anything.
+    std::uint64_t statedBytes(const std::string& partName) const;
     // Hands the part's inflated bytes to `sink` in chunks, in order. Stops early when the
     // sink returns false (its own failure, reason left to the caller). False with a
     // reason when the part is missing, damaged, encrypted or over the limits above.
@@ -50,6 +53,7 @@ private:
         std::uint64_t headerOffset;
         std::uint64_t fileNumber;
         std::uint64_t storedBytes;
+        std::uint64_t statedBytes;
     };
     void* unz_ = nullptr;
     std::unordered_map<std::string, Entry> entries_;

@@ -21,6 +21,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/workbook/xlsx/shapes.h"
 #include "workbook/book.h"
+#include "workbook/sheet_stream.h"
 
 using testing_support::TempDir;
 namespace shapes = xlsx_shapes;
@@ -54,9 +55,48 @@ struct Outcome {
     double peakMiB = 0;
 };
 
+// Counts the cells of a streamed sheet and keeps the number in A1.
+class CountingVisitor : public wb::CellVisitor {
+public:
+    std::size_t cells = 0;
+    double a1 = 0.0;
+    bool cell(const wb::StreamedCell& cell) override
+    {
+        ++cells;
+        if (cell.row == 0 && cell.col == 0 && cell.type == wb::CellType::Number)
+            a1 = cell.number;
+        return true;
+    }
+    void restart() override
+    {
+        cells = 0;
+        a1 = 0.0;
+    }
+};
+
+// What a streamed read of every sheet found: "L" and the first sheet's cells and A1, or
+// "R" and the refusal.
+std::string streamReport(const std::string& path)
+{
+    wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
+    if (!stream.open(path))
+        return "R" + stream.errorMessage();
+    std::string summary = "L";
+    for (int i = 0; i < stream.sheetCount(); ++i) {
+        CountingVisitor visitor;
+        if (stream.readSheet(i, visitor) != wb::StreamEnd::Done)
+            return "R" + stream.errorMessage();
+        if (i == 0)
+            summary += std::to_string(visitor.cells) + " " + std::to_string(visitor.a1);
+    }
+    return summary;
+}
+
 // Loads the file in a child process under the limits, measuring its CPU time and peak
-// memory; `check` sees a loaded book and says what it found ("" when right).
-Outcome readInChild(const std::string& path, const std::function<std::string(const wb::Book&)>& check = nullptr)
+// memory; `check` sees a loaded book and says what it found ("" when right). With
+// `streamed`, the child streams every sheet instead (see streamReport).
+Outcome readInChild(const std::string& path, const std::function<std::string(const wb::Book&)>& check = nullptr,
+                    bool streamed = false)
 {
     Outcome outcome;
     int channel[2];
@@ -76,9 +116,13 @@ Outcome readInChild(const std::string& path, const std::function<std::string(con
         }
         std::string report;
         try {
-            auto book = wb::xlCreateXMLBook();
-            const bool loaded = book->load(path);
-            report = loaded ? "L" + (check ? check(*book) : std::string()) : "R" + book->errorMessage();
+            if (streamed) {
+                report = streamReport(path);
+            } else {
+                auto book = wb::xlCreateXMLBook();
+                const bool loaded = book->load(path);
+                report = loaded ? "L" + (check ? check(*book) : std::string()) : "R" + book->errorMessage();
+            }
         } catch (const std::bad_alloc&) {
             report = "Xout of memory";
         }
@@ -280,5 +324,43 @@ TEST(HostileShapes, RelativesAreReadOrRefusedNamingTheLimit)
         // count quicker).
         EXPECT_TRUE(refusedNaming(readShape(dir, "too-many-strings", shapes::manySheetsOverTable((std::size_t{16} << 20) + 1, 1)),
                                   "(16777216)"));
+    }
+}
+
+TEST(HostileShapes, StreamedAsLoaded)
+{
+    // The streamed read keeps no cells, but meets the same limits on what it reads: each
+    // shape is read by both, or refused by both for the same reason.
+    TempDir dir;
+    const auto summary = [](const wb::Book& book) {
+        const wb::Sheet* sheet = book.getSheet(0);
+        return std::to_string(sheet->data().cellCount()) + " " + std::to_string(sheet->readNum(0, 0));
+    };
+    const std::pair<const char*, shapes::Shape> cases[] = {
+        {"many-attributes", shapes::manyAttributes(200000)},
+        {"long-tag", shapes::manyAttributes(500000)},
+        {"repeated-row", shapes::repeatedRow(16000, sized(50, 10, 50))},
+        {"row-then-one-cell", shapes::rowThenRepeats(16384, sized(50000, 10000, 50000))},
+        {"empty-formula-text", shapes::emptyFormulaText(16000, sized(50, 10, 50))},
+        {"too-long-text", shapes::longText((std::size_t{1} << 20) + 1)},
+        {"too-deep", shapes::deepNesting(100000)},
+        {"past-last-row", shapes::rowNumbers({"1048577"})},
+        {"last-row", shapes::rowNumbers({"1", "1048576"})},
+        {"many-elements", shapes::manyElements(sized(500000, 100000, 500000))},
+        {"too-many-columns", shapes::manyColumns(16385)},
+        {"large-table", shapes::largeTable(140, kMiB - 16)},
+        {"sheets-over-table", shapes::manySheetsOverTable(sized(200000, 50000, 200000), sized(300, 50, 300))},
+    };
+    for (const auto& [name, shape] : cases) {
+        const std::string path = dir.file(std::string(name) + ".xlsx");
+        shapes::writeShape(path, shape);
+        const Outcome loaded = readInChild(path, summary);
+        const Outcome streamed = readInChild(path, nullptr, true);
+        std::printf("%-20s loaded %6.2f s %7.1f MiB, streamed %6.2f s %7.1f MiB\n", name, loaded.cpuSeconds,
+                    loaded.peakMiB, streamed.cpuSeconds, streamed.peakMiB);
+        ASSERT_TRUE(loaded.finished && streamed.finished) << name << ": " << loaded.error << " / " << streamed.error;
+        EXPECT_EQ(streamed.loaded, loaded.loaded) << name << ": " << loaded.error << " / " << streamed.error;
+        EXPECT_EQ(streamed.error, loaded.error) << name;
+        EXPECT_EQ(streamed.detail, loaded.detail) << name;
     }
 }
