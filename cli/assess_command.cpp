@@ -161,7 +161,15 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
 // standard error) or exitUsage.
 int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& references, Assessment& assessment)
 {
-    std::optional<ImportedSamples> samples = ImportSamples(options.workbook, references, user);
+    // With the first data row given, nothing of the choice needs the sheet's cells: the
+    // counts can go from the workbook straight into the count matrix.
+    const WorksheetOptions& chosen = options.worksheet;
+    std::optional<ImportedSamples> samples =
+        chosen.firstDataRow
+            ? ImportPresetSamples(options.workbook,
+                                  {chosen.sheetName, *chosen.firstDataRow, chosen.firstDataColumn, chosen.family},
+                                  references, user)
+            : ImportSamples(options.workbook, references, user);
     if (!samples) {
         if (user.usageError())
             return usage(*user.usageError());

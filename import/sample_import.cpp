@@ -81,13 +81,14 @@ std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::str
     std::string reason;
     const std::string name = std::filesystem::path(path).filename().string();
     const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
-        progress.report(0, 0);
-        loaded = book->load(path);
+        loaded = book->load(path, [&progress](std::uint64_t done, std::uint64_t total) {
+            return progress.report(done, total);
+        });
         if (!loaded)
             reason = book->errorMessage();
     });
     // A read the user stopped ends the import without a message.
-    if (!finished)
+    if (!finished || book->wasCancelled())
         return nullptr;
     if (!loaded) {
         ui.showMessage("Error reading file", FileProblemDetail(path, reason));

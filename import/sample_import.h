@@ -29,3 +29,19 @@ std::optional<ImportedSamples> ImportSamples(const std::string& path, ReferenceS
 std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& path,
                                                      ReferenceSource& references, UserInteraction& ui,
                                                      int family = familyRivers);
+
+// A worksheet choice made before the workbook is read (the command line's options).
+struct PresetChoice {
+    std::optional<std::string> sheetName;  // the first sheet when not given
+    int firstDataRow = 1;                  // 1-based
+    int firstDataColumn = 3;               // 1-based
+    int family = familyRivers;
+};
+
+// The import of a preset choice: an .xlsx sheet's counts go from the scanner straight into
+// the count matrix, without keeping the sheet's cells. The same samples and messages as
+// ImportSamples with the same choice (which chooseWorksheet must then give): whenever the
+// sheet does not pass a check, or is not as its file states, the workbook is read whole
+// and imported as ImportSamples does, and that says what is wrong.
+std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
+                                                   ReferenceSource& references, UserInteraction& ui);

@@ -1,0 +1,359 @@
+// The import of a worksheet chosen before any cell is read: the counts go from the sheet's
+// scanner straight into the count matrix, and of the other cells only those the import
+// reads are kept (row 1, the header rows, columns A and B).
+
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+#include "base/sha256.h"
+#include "import/not_imported.h"
+#include "import/sample_import.h"
+#include "import/sample_layout.h"
+#include "matrix/number_format.h"
+#include "workbook/book.h"
+#include "workbook/sheet_stream.h"
+
+namespace {
+
+// A cell the import may read again: its kind and value.
+struct KeptCell {
+    wb::CellType type = wb::CellType::Empty;
+    double number = 0;
+    std::string text;
+};
+
+bool endsList(wb::CellType type)
+{
+    return type == wb::CellType::Empty || type == wb::CellType::Blank || type == wb::CellType::Error;
+}
+
+// A header value or a taxon code, as the import of a loaded book gives it.
+std::string textOf(const KeptCell& cell)
+{
+    switch (cell.type) {
+    case wb::CellType::Number: return numtext::g(cell.number);
+    case wb::CellType::Text: return cell.text;
+    default: return "";
+    }
+}
+
+// Takes the cells of the sheet in order. Anything unexpected (cells out of order, a sheet
+// larger than its file says, a cell among the counts that is no number, a list that does
+// not fit the checks) makes it give up: the caller then imports the loaded book, which
+// says what is wrong.
+class TableCollector : public wb::CellVisitor {
+public:
+    TableCollector(int firstRow, int firstColumn) : dataRow_(firstRow - 1), dataColumn_(firstColumn - 1) {}
+
+    bool cell(const wb::StreamedCell& cell) override
+    {
+        rowEnd_ = std::max(rowEnd_, cell.row + 1);
+        colEnd_ = std::max(colEnd_, cell.col + 1);
+        if (cell.row == 0)
+            nameRow_.resize(static_cast<std::size_t>(cell.col) + 1);
+        if (cell.row == 0 || (cell.row < dataRow_ && cell.col >= dataColumn_) || cell.col <= 1) {
+            if (cell.row == 0)
+                keep(nameRow_[static_cast<std::size_t>(cell.col)], cell);
+            else if (cell.row < dataRow_ && cell.col >= dataColumn_)
+                keep(header(cell.row, cell.col), cell);
+            if (cell.col <= 1) {
+                std::vector<KeptCell>& column = cell.col == 0 ? columnA_ : columnB_;
+                if (column.size() <= static_cast<std::size_t>(cell.row))
+                    column.resize(static_cast<std::size_t>(cell.row) + 1);
+                keep(column[static_cast<std::size_t>(cell.row)], cell);
+            }
+        }
+        if (cell.row < dataRow_)
+            return true;
+        return countCell(cell);
+    }
+
+    void extent(int rows, int /*cols*/) override { statedRows_ = rows; }
+    void restart() override { gaveUp_ = true; }
+
+    bool gaveUp() const { return gaveUp_; }
+    int rowEnd() const { return rowEnd_; }
+    int colEnd() const { return colEnd_; }
+    int sampleCount() const { return sampleCount_; }
+    int taxonCount() const { return nextTaxonRow_ - dataRow_; }
+    const KeptCell* nameCell(int col) const { return at(nameRow_, col); }
+    const KeptCell* columnA(int row) const { return at(columnA_, row); }
+    const KeptCell* columnB(int row) const { return at(columnB_, row); }
+    const KeptCell* headerCell(int row, int col) const
+    {
+        if (row < 0 || static_cast<std::size_t>(row) >= headers_.size())
+            return nullptr;
+        return at(headers_[static_cast<std::size_t>(row)], col - dataColumn_);
+    }
+    std::unique_ptr<Matrix> takeCounts() { return std::move(counts_); }
+
+private:
+    static const KeptCell* at(const std::vector<KeptCell>& cells, int index)
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < cells.size() ? &cells[static_cast<std::size_t>(index)]
+                                                                              : nullptr;
+    }
+
+    static void keep(KeptCell& kept, const wb::StreamedCell& cell)
+    {
+        kept.type = cell.type;
+        kept.number = cell.number;
+        kept.text.assign(cell.text);
+    }
+
+    KeptCell& header(int row, int col)
+    {
+        if (headers_.size() <= static_cast<std::size_t>(row))
+            headers_.resize(static_cast<std::size_t>(row) + 1);
+        std::vector<KeptCell>& cells = headers_[static_cast<std::size_t>(row)];
+        const std::size_t at = static_cast<std::size_t>(col - dataColumn_);
+        if (cells.size() <= at)
+            cells.resize(at + 1);
+        return cells[at];
+    }
+
+    // The samples run along row 1 from the first data column to the first cell that ends
+    // the list; row 1 is whole once a later row begins. The matrix takes as many taxa as
+    // the sheet's stated rows leave room for.
+    bool prepare()
+    {
+        sampleCount_ = 0;
+        while (const KeptCell* name = nameCell(dataColumn_ + sampleCount_)) {
+            if (endsList(name->type))
+                break;
+            ++sampleCount_;
+        }
+        const int room = statedRows_ - dataRow_;
+        if (sampleCount_ < 1 || sampleCount_ > Matrix::maxRows || room < 1 || room > Matrix::maxCols)
+            return false;
+        counts_ = std::make_unique<Matrix>(sampleCount_, room, 0.0);
+        nextTaxonRow_ = dataRow_;
+        return true;
+    }
+
+    bool countCell(const wb::StreamedCell& cell)
+    {
+        if (gaveUp_)
+            return false;
+        if (!counts_ && !prepare()) {
+            gaveUp_ = true;
+            return false;
+        }
+        if (cell.row != currentRow_) {
+            currentRow_ = cell.row;
+            // A taxon row is the next row down with a code in column A, its first cell.
+            inTaxonRow_ = listOpen_ && cell.row == nextTaxonRow_ && cell.col == 0 && !endsList(cell.type);
+            if (inTaxonRow_) {
+                if (nextTaxonRow_ - dataRow_ >= counts_->nCols()) {
+                    gaveUp_ = true;  // more rows than the file said
+                    return false;
+                }
+                ++nextTaxonRow_;
+            } else {
+                listOpen_ = false;
+            }
+        }
+        if (!inTaxonRow_ || cell.col < dataColumn_ || cell.col >= dataColumn_ + sampleCount_)
+            return true;
+        if (cell.type == wb::CellType::Number) {
+            (*counts_)(cell.col - dataColumn_, nextTaxonRow_ - 1 - dataRow_) = cell.number;
+            return true;
+        }
+        if (cell.type == wb::CellType::Empty || cell.type == wb::CellType::Blank)
+            return true;
+        gaveUp_ = true;  // indeterminate data: the loaded book's import names the cell
+        return false;
+    }
+
+    const int dataRow_;
+    const int dataColumn_;
+    int statedRows_ = -1;
+    int rowEnd_ = 0;
+    int colEnd_ = 0;
+    bool gaveUp_ = false;
+    std::vector<KeptCell> nameRow_;
+    std::vector<std::vector<KeptCell>> headers_;  // [row][column - first data column]
+    std::vector<KeptCell> columnA_, columnB_;
+    std::unique_ptr<Matrix> counts_;
+    int sampleCount_ = 0;
+    int currentRow_ = -1;
+    int nextTaxonRow_ = 0;
+    bool listOpen_ = true;
+    bool inTaxonRow_ = false;
+};
+
+bool labelFits(int family, int row, const std::string& label)
+{
+    std::string upper = label;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    auto has = [&](const char* word) { return upper.find(word) != std::string::npos; };
+    if (row == layout::alkalinityRow && family == familyRivers && !has("ALKALINITY"))
+        return false;
+    if (row == layout::lakeTypeRow && family == familyLakes && !has("TYPE"))
+        return false;
+    if (row == layout::calciumRow && family == familyDam && !has("CALCIUM"))
+        return false;
+    if (row == layout::docRow && family == familyDam && !has("DOC"))
+        return false;
+    return true;
+}
+
+// The samples, or nothing when the sheet is not as the preset import expects (nothing has
+// been shown then).
+std::optional<ImportedSamples> streamSamples(const std::string& path, const PresetChoice& choice,
+                                             ReferenceSource& references, UserInteraction& ui, bool& failed)
+{
+    failed = false;
+    const int family = choice.family == familyLakes || choice.family == familyDam ? choice.family : familyRivers;
+    const int headerRows = choice.firstDataRow - 1;
+    const int needed = family == familyDam ? layout::headerRowsDam : layout::headerRowsRiversLakes;
+    if (headerRows < needed || choice.firstDataColumn < 1)
+        return std::nullopt;
+
+    wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
+    TableCollector table(choice.firstDataRow, choice.firstDataColumn);
+    wb::StreamEnd end = wb::StreamEnd::Failed;
+    int sheetIndex = -1;
+    const std::string name = std::filesystem::path(path).filename().string();
+    const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
+        const wb::ProgressCallback report = [&progress](std::uint64_t done, std::uint64_t total) {
+            return progress.report(done, total);
+        };
+        if (!stream.open(path, report))
+            return;
+        sheetIndex = 0;
+        if (choice.sheetName) {
+            sheetIndex = -1;
+            for (int i = 0; i < stream.sheetCount(); ++i)
+                if (stream.sheetName(i) == *choice.sheetName) {
+                    sheetIndex = i;
+                    break;
+                }
+        }
+        if (sheetIndex >= 0 && sheetIndex < stream.sheetCount())
+            end = stream.readSheet(sheetIndex, table, report);
+    });
+    if (!finished || end == wb::StreamEnd::Cancelled) {
+        failed = true;  // stopped by the user: nothing to say
+        return std::nullopt;
+    }
+    if (end != wb::StreamEnd::Done || table.gaveUp() || table.rowEnd() < 2 || table.colEnd() < 2
+        || table.sampleCount() < 1 || table.taxonCount() < 1 || table.sampleCount() > Matrix::maxRows
+        || table.taxonCount() > Matrix::maxCols)
+        return std::nullopt;
+
+    ImportedSamples samples;
+    samples.path = path;
+    samples.title = name;
+    samples.sheetName = stream.sheetName(sheetIndex);
+    samples.family = family;
+    samples.familyName = FamilyName(family);
+    samples.sampleCount = table.sampleCount();
+    samples.taxonCount = table.taxonCount();
+    samples.headerRowCount = headerRows;
+    samples.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
+    samples.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
+    for (int i = 0; i < headerRows; ++i) {
+        const KeptCell* label = table.columnA(i);
+        std::string& text = samples.headerLabels[static_cast<std::size_t>(i)];
+        text = label && label->type == wb::CellType::Text ? label->text : std::string();
+        if (!labelFits(family, i, text))
+            return std::nullopt;
+        std::vector<std::string>& values = samples.headerValues[static_cast<std::size_t>(i)];
+        values.reserve(static_cast<std::size_t>(samples.sampleCount));
+        for (int s = 0; s < samples.sampleCount; ++s) {
+            const KeptCell* value = i == 0 ? table.nameCell(choice.firstDataColumn - 1 + s)
+                                           : table.headerCell(i, choice.firstDataColumn - 1 + s);
+            if (!value)
+                values.emplace_back();
+            else if (i == layout::dateRow && value->type == wb::CellType::Number)
+                values.push_back(numtext::g(wb::SerialIn1900System(value->number, stream.isDate1904())));
+            else
+                values.push_back(textOf(*value));
+        }
+    }
+
+    // The reference tables, as the import of a loaded book finds them.
+    samples.boundaries1 = references.boundaryTable(FirstIndexName(family));
+    samples.boundaries2 = family == familyDam ? nullptr : references.boundaryTable(SecondIndexName(family));
+    if (!samples.boundaries1 || (family != familyDam && !samples.boundaries2)) {
+        ui.showMessage("Error retrieving boundary data");
+        failed = true;
+        return std::nullopt;
+    }
+    samples.cocParameters = references.cocTable(samples.familyName);
+    samples.cocAvailable = samples.cocParameters != nullptr;
+    samples.masterTaxonList = references.masterList();
+    samples.referenceIdentity = references.databaseIdentity();
+
+    samples.counts = table.takeCounts();
+    if (samples.counts->nCols() > samples.taxonCount) {
+        // Fewer taxa than the rows the file stated: the rows below the list go.
+        std::vector<std::uint8_t> beyond(static_cast<std::size_t>(samples.counts->nCols()), 0);
+        for (std::size_t t = static_cast<std::size_t>(samples.taxonCount); t < beyond.size(); ++t)
+            beyond[t] = 1;
+        samples.counts->deleteColumns(beyond);
+    }
+    samples.taxa.reserve(static_cast<std::size_t>(samples.taxonCount));
+    for (int t = 0; t < samples.taxonCount; ++t) {
+        const int row = headerRows + t;
+        const KeptCell* code = table.columnA(row);
+        const KeptCell* taxonName = table.columnB(row);
+        samples.taxa.push_back({code ? textOf(*code) : std::string(),
+                                taxonName && taxonName->type == wb::CellType::Text ? taxonName->text : std::string()});
+    }
+
+    std::string digestError;
+    if (!Sha256OfFile(path, samples.workbookSha256, digestError))
+        samples.workbookSha256.clear();
+    NotImportedInput leftOut;
+    for (int col = 0; col < table.colEnd(); ++col) {
+        const KeptCell* cell = table.nameCell(col);
+        leftOut.nameRow.push_back(cell ? textOf(*cell) : std::string());
+    }
+    for (int row = 0; row < table.rowEnd(); ++row) {
+        const KeptCell* cell = table.columnA(row);
+        leftOut.codeColumn.push_back(cell ? textOf(*cell) : std::string());
+    }
+    leftOut.firstColumn = choice.firstDataColumn - 1;
+    leftOut.sampleCount = samples.sampleCount;
+    leftOut.firstRow = headerRows;
+    leftOut.taxonCount = samples.taxonCount;
+    samples.summary = ImportSummary(samples);
+    for (const std::string& line : NotImportedLines(leftOut))
+        samples.summary += "\r\n\r\n" + line;
+    return samples;
+}
+
+bool isXlsx(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return extension != ".xls";
+}
+
+}  // namespace
+
+std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
+                                                   ReferenceSource& references, UserInteraction& ui)
+{
+    if (!references.masterList()) {
+        ui.showMessage("Error retrieving taxon list");
+        return std::nullopt;
+    }
+    if (isXlsx(path)) {
+        bool failed = false;
+        if (std::optional<ImportedSamples> samples = streamSamples(path, choice, references, ui, failed))
+            return samples;
+        if (failed)
+            return std::nullopt;
+    }
+    // An .xls workbook, or a sheet that is not as expected: the import of the loaded book,
+    // whose choice (UserInteraction::chooseWorksheet) is the same, and which says what is wrong.
+    return ImportSamples(path, references, ui, choice.family);
+}
