@@ -99,6 +99,9 @@ void compare(const std::string& path, const PresetChoice& preset, int sheetIndex
     const Outcome a = loaded(path, preset, sheetIndex);
     const Outcome b = streamed(path, preset, sheetIndex);
     expectSame(a, b);
+    if (streamsWhole) {
+        EXPECT_TRUE(b.samples.has_value());
+    }
     // A sheet that imports is streamed without reading the book; one that fails a check
     // is read again so that the loaded book's import says what is wrong.
     EXPECT_EQ(b.choicesAsked, streamsWhole ? 0 : 1);
