@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/sha256.h"
+#include "import/import_steps.h"
 #include "import/not_imported.h"
 #include "import/sample_import.h"
 #include "import/sample_layout.h"
@@ -22,11 +23,6 @@ struct KeptCell {
     double number = 0;
     std::string text;
 };
-
-bool endsList(wb::CellType type)
-{
-    return type == wb::CellType::Empty || type == wb::CellType::Blank || type == wb::CellType::Error;
-}
 
 // A header value or a taxon code, as the import of a loaded book gives it.
 std::string textOf(const KeptCell& cell)
@@ -120,7 +116,7 @@ private:
     {
         sampleCount_ = 0;
         while (const KeptCell* name = nameCell(dataColumn_ + sampleCount_)) {
-            if (endsList(name->type))
+            if (EndsList(name->type))
                 break;
             ++sampleCount_;
         }
@@ -143,7 +139,7 @@ private:
         if (cell.row != currentRow_) {
             currentRow_ = cell.row;
             // A taxon row is the next row down with a code in column A, its first cell.
-            inTaxonRow_ = listOpen_ && cell.row == nextTaxonRow_ && cell.col == 0 && !endsList(cell.type);
+            inTaxonRow_ = listOpen_ && cell.row == nextTaxonRow_ && cell.col == 0 && !EndsList(cell.type);
             if (inTaxonRow_) {
                 if (nextTaxonRow_ - dataRow_ >= counts_->nCols()) {
                     gaveUp_ = true;  // more rows than the file said
@@ -183,22 +179,64 @@ private:
     bool inTaxonRow_ = false;
 };
 
-bool labelFits(int family, int row, const std::string& label)
+// The labels and per-sample values of the header rows, as the import of a loaded book
+// copies them; false when a label does not fit the family.
+bool copyHeaderRows(const TableCollector& table, int firstColumn, bool date1904, ImportedSamples& samples)
 {
-    std::string upper = label;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    auto has = [&](const char* word) { return upper.find(word) != std::string::npos; };
-    if (row == layout::alkalinityRow && family == familyRivers && !has("ALKALINITY"))
-        return false;
-    if (row == layout::lakeTypeRow && family == familyLakes && !has("TYPE"))
-        return false;
-    if (row == layout::calciumRow && family == familyDam && !has("CALCIUM"))
-        return false;
-    if (row == layout::docRow && family == familyDam && !has("DOC"))
-        return false;
+    const int headerRows = samples.headerRowCount;
+    samples.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
+    samples.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
+    for (int i = 0; i < headerRows; ++i) {
+        const KeptCell* label = table.columnA(i);
+        std::string& text = samples.headerLabels[static_cast<std::size_t>(i)];
+        text = label && label->type == wb::CellType::Text ? label->text : std::string();
+        if (LabelError(samples.family, i, text))
+            return false;
+        std::vector<std::string>& values = samples.headerValues[static_cast<std::size_t>(i)];
+        values.reserve(static_cast<std::size_t>(samples.sampleCount));
+        for (int s = 0; s < samples.sampleCount; ++s) {
+            const KeptCell* value = i == 0 ? table.nameCell(firstColumn + s) : table.headerCell(i, firstColumn + s);
+            if (!value)
+                values.emplace_back();
+            else if (i == layout::dateRow && value->type == wb::CellType::Number)
+                values.push_back(numtext::g(wb::SerialIn1900System(value->number, date1904)));
+            else
+                values.push_back(textOf(*value));
+        }
+    }
     return true;
+}
+
+// The taxon codes (column A) and names (column B, texts only) of the taxon rows.
+void copyTaxa(const TableCollector& table, ImportedSamples& samples)
+{
+    samples.taxa.reserve(static_cast<std::size_t>(samples.taxonCount));
+    for (int t = 0; t < samples.taxonCount; ++t) {
+        const int row = samples.headerRowCount + t;
+        const KeptCell* code = table.columnA(row);
+        const KeptCell* name = table.columnB(row);
+        samples.taxa.push_back(
+            {code ? textOf(*code) : std::string(), name && name->type == wb::CellType::Text ? name->text : std::string()});
+    }
+}
+
+// Row 1 and column A as texts, for the check of what the import left out.
+NotImportedInput notImportedInput(const TableCollector& table, int firstColumn, const ImportedSamples& samples)
+{
+    NotImportedInput input;
+    for (int col = 0; col < table.colEnd(); ++col) {
+        const KeptCell* cell = table.nameCell(col);
+        input.nameRow.push_back(cell ? textOf(*cell) : std::string());
+    }
+    for (int row = 0; row < table.rowEnd(); ++row) {
+        const KeptCell* cell = table.columnA(row);
+        input.codeColumn.push_back(cell ? textOf(*cell) : std::string());
+    }
+    input.firstColumn = firstColumn;
+    input.sampleCount = samples.sampleCount;
+    input.firstRow = samples.headerRowCount;
+    input.taxonCount = samples.taxonCount;
+    return input;
 }
 
 // The samples, or nothing when the sheet is not as the preset import expects (nothing has
@@ -209,8 +247,7 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     failed = false;
     const int family = choice.family == familyLakes || choice.family == familyDam ? choice.family : familyRivers;
     const int headerRows = choice.firstDataRow - 1;
-    const int needed = family == familyDam ? layout::headerRowsDam : layout::headerRowsRiversLakes;
-    if (headerRows < needed || choice.firstDataColumn < 1)
+    if (HeaderCountError(family, headerRows) || choice.firstDataColumn < 1)
         return std::nullopt;
 
     wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
@@ -254,41 +291,13 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     samples.sampleCount = table.sampleCount();
     samples.taxonCount = table.taxonCount();
     samples.headerRowCount = headerRows;
-    samples.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
-    samples.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
-    for (int i = 0; i < headerRows; ++i) {
-        const KeptCell* label = table.columnA(i);
-        std::string& text = samples.headerLabels[static_cast<std::size_t>(i)];
-        text = label && label->type == wb::CellType::Text ? label->text : std::string();
-        if (!labelFits(family, i, text))
-            return std::nullopt;
-        std::vector<std::string>& values = samples.headerValues[static_cast<std::size_t>(i)];
-        values.reserve(static_cast<std::size_t>(samples.sampleCount));
-        for (int s = 0; s < samples.sampleCount; ++s) {
-            const KeptCell* value = i == 0 ? table.nameCell(choice.firstDataColumn - 1 + s)
-                                           : table.headerCell(i, choice.firstDataColumn - 1 + s);
-            if (!value)
-                values.emplace_back();
-            else if (i == layout::dateRow && value->type == wb::CellType::Number)
-                values.push_back(numtext::g(wb::SerialIn1900System(value->number, stream.isDate1904())));
-            else
-                values.push_back(textOf(*value));
-        }
-    }
+    if (!copyHeaderRows(table, choice.firstDataColumn - 1, stream.isDate1904(), samples))
+        return std::nullopt;
 
-    // The reference tables, as the import of a loaded book finds them.
-    samples.boundaries1 = references.boundaryTable(FirstIndexName(family));
-    samples.boundaries2 = family == familyDam ? nullptr : references.boundaryTable(SecondIndexName(family));
-    if (!samples.boundaries1 || (family != familyDam && !samples.boundaries2)) {
-        ui.showMessage("Error retrieving boundary data");
+    if (!LoadReferenceTables(samples, references, ui)) {
         failed = true;
         return std::nullopt;
     }
-    samples.cocParameters = references.cocTable(samples.familyName);
-    samples.cocAvailable = samples.cocParameters != nullptr;
-    samples.masterTaxonList = references.masterList();
-    samples.referenceIdentity = references.databaseIdentity();
-
     samples.counts = table.takeCounts();
     if (samples.counts->nCols() > samples.taxonCount) {
         // Fewer taxa than the rows the file stated: the rows below the list go.
@@ -297,33 +306,12 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
             beyond[t] = 1;
         samples.counts->deleteColumns(beyond);
     }
-    samples.taxa.reserve(static_cast<std::size_t>(samples.taxonCount));
-    for (int t = 0; t < samples.taxonCount; ++t) {
-        const int row = headerRows + t;
-        const KeptCell* code = table.columnA(row);
-        const KeptCell* taxonName = table.columnB(row);
-        samples.taxa.push_back({code ? textOf(*code) : std::string(),
-                                taxonName && taxonName->type == wb::CellType::Text ? taxonName->text : std::string()});
-    }
-
+    copyTaxa(table, samples);
     std::string digestError;
     if (!Sha256OfFile(path, samples.workbookSha256, digestError))
         samples.workbookSha256.clear();
-    NotImportedInput leftOut;
-    for (int col = 0; col < table.colEnd(); ++col) {
-        const KeptCell* cell = table.nameCell(col);
-        leftOut.nameRow.push_back(cell ? textOf(*cell) : std::string());
-    }
-    for (int row = 0; row < table.rowEnd(); ++row) {
-        const KeptCell* cell = table.columnA(row);
-        leftOut.codeColumn.push_back(cell ? textOf(*cell) : std::string());
-    }
-    leftOut.firstColumn = choice.firstDataColumn - 1;
-    leftOut.sampleCount = samples.sampleCount;
-    leftOut.firstRow = headerRows;
-    leftOut.taxonCount = samples.taxonCount;
     samples.summary = ImportSummary(samples);
-    for (const std::string& line : NotImportedLines(leftOut))
+    for (const std::string& line : NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)))
         samples.summary += "\r\n\r\n" + line;
     return samples;
 }

@@ -6,6 +6,8 @@
 
 #include "import/sample_import.h"
 
+#include "import/import_steps.h"
+
 #include "import/not_imported.h"
 #include "import/sample_layout.h"
 #include "import/worksheet_choice.h"
@@ -14,14 +16,14 @@
 #include "matrix/number_format.h"
 #include "workbook/book.h"
 
-namespace {
-
 // An error cell ends a list like an empty one: a #DIV/0! in the sample-name row or the
 // code column is a typing slip, not a sample or a taxon.
-bool endsList(wb::CellType type)
+bool EndsList(wb::CellType type)
 {
     return type == wb::CellType::Empty || type == wb::CellType::Blank || type == wb::CellType::Error;
 }
+
+namespace {
 
 // A header value or a numeric taxon code: numbers with "%g", texts as they are.
 std::string cellText(const wb::Sheet& sheet, int row, int col)
@@ -33,8 +35,9 @@ std::string cellText(const wb::Sheet& sheet, int row, int col)
     }
 }
 
-// The label check of header row index i for a family; nothing when the row passes.
-std::optional<std::string> labelError(int family, int row, const std::string& label)
+}  // namespace
+
+std::optional<std::string> LabelError(int family, int row, const std::string& label)
 {
     const std::string upper = upperCopy(label);
     auto lacks = [&](const char* word) { return upper.find(word) == std::string::npos; };
@@ -49,7 +52,7 @@ std::optional<std::string> labelError(int family, int row, const std::string& la
     return std::nullopt;
 }
 
-std::optional<std::string> headerCountError(int family, int headerRows)
+std::optional<std::string> HeaderCountError(int family, int headerRows)
 {
     if (family == familyDam) {
         if (headerRows < layout::headerRowsDam)
@@ -62,6 +65,8 @@ std::optional<std::string> headerCountError(int family, int headerRows)
     }
     return std::nullopt;
 }
+
+namespace {
 
 // Where the table of one worksheet lies: its first data row and column (1-based, as the
 // user chose them) and how many samples and taxa follow them.
@@ -114,7 +119,7 @@ std::optional<TableExtent> measureTable(UserInteraction& ui, const wb::Sheet* sh
     // A row or column below 1 cannot come from the dialog; it finds no entries.
     int sampleEnd = firstColumn - 1;
     if (firstColumn >= 1)
-        while (sampleEnd < colEnd && !endsList(sheet->cellType(layout::sampleNameRow, sampleEnd)))
+        while (sampleEnd < colEnd && !EndsList(sheet->cellType(layout::sampleNameRow, sampleEnd)))
             ++sampleEnd;
     if (firstColumn < 1 || sampleEnd <= firstColumn - 1) {
         ui.showMessage("No entries found in Sample Name row");
@@ -122,7 +127,7 @@ std::optional<TableExtent> measureTable(UserInteraction& ui, const wb::Sheet* sh
     }
     int taxonEnd = firstRow - 1;
     if (firstRow >= 1)
-        while (taxonEnd < rowEnd && !endsList(sheet->cellType(taxonEnd, 0)))
+        while (taxonEnd < rowEnd && !EndsList(sheet->cellType(taxonEnd, 0)))
             ++taxonEnd;
     if (firstRow < 1 || taxonEnd <= firstRow - 1) {
         ui.showMessage("No entries found in Taxon Code column");
@@ -156,7 +161,7 @@ bool copyHeaderRows(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& 
     for (int i = 0; i < job.headerRowCount; ++i) {
         std::string& label = job.headerLabels[static_cast<std::size_t>(i)];
         label = sheet.readStr(i, 0).value_or("");
-        if (std::optional<std::string> error = labelError(job.family, i, label)) {
+        if (std::optional<std::string> error = LabelError(job.family, i, label)) {
             ui.showMessage(*error);
             return false;
         }
@@ -175,9 +180,9 @@ bool copyHeaderRows(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& 
     return true;
 }
 
-// The boundaries of the family's indices and its confidence-of-class parameters, kept by
-// the samples with the master taxon list. False with the message shown.
-bool loadReferenceTables(ImportedSamples& job, ReferenceSource& references, UserInteraction& ui)
+}  // namespace
+
+bool LoadReferenceTables(ImportedSamples& job, ReferenceSource& references, UserInteraction& ui)
 {
     job.boundaries1 = references.boundaryTable(FirstIndexName(job.family));
     job.boundaries2 = job.family == familyDam ? nullptr : references.boundaryTable(SecondIndexName(job.family));
@@ -191,6 +196,8 @@ bool loadReferenceTables(ImportedSamples& job, ReferenceSource& references, User
     job.referenceIdentity = references.databaseIdentity();
     return true;
 }
+
+namespace {
 
 // The taxon codes and names and the counts. The first count cell that is neither a
 // number nor empty stops the copy: its worksheet row and column (1-based) are returned.
@@ -305,7 +312,7 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
         samples.sampleCount = extent->sampleCount;
         samples.headerRowCount = extent->firstRow - 1;
 
-        if (std::optional<std::string> error = headerCountError(samples.family, samples.headerRowCount)) {
+        if (std::optional<std::string> error = HeaderCountError(samples.family, samples.headerRowCount)) {
             ui.showMessage(*error);
             continue;
         }
@@ -314,7 +321,7 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
     }
     if (!choice)
         return std::nullopt;
-    if (!loadReferenceTables(samples, references, ui))
+    if (!LoadReferenceTables(samples, references, ui))
         return std::nullopt;
 
     // The message waits until the copy is over.

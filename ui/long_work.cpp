@@ -132,7 +132,7 @@ bool Run(QWidget* parent, const QString& label, const std::function<void(WorkPro
         }
         if (!dialog && clock.elapsed() >= kProgressDelayMs) {
             dialog = new QProgressDialog(label, stoppable ? QStringLiteral("Cancel") : QString(), 0, 0, parent);
-            dialog->setWindowTitle(QStringLiteral("TORVEN II"));
+            dialog->setWindowTitle(QStringLiteral("TORVENII"));  // as every message box
             dialog->setWindowModality(Qt::ApplicationModal);
             dialog->setMinimumDuration(0);
             dialog->setAutoClose(false);
