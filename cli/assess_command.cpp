@@ -215,6 +215,9 @@ int runAssess(const std::vector<std::string>& args)
     if (analysis) {
         job.analysis = std::move(*analysis);
         job.sites = SummariseAllSites(job.samples, job.analysis, user);
+        // The results are written from the analysis and the sites: the counts, the
+        // largest thing a job holds, are not needed again.
+        job.samples.counts.reset();
     }
     if (!options.quiet)
         printSummary(job);

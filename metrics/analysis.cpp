@@ -236,6 +236,8 @@ void assess(const ImportedSamples& in, const TaxonMapChoice& taxonMap, Analysis&
 
     fillResultNames(in, out);
     appendScoreWarnings(in, out, taxonCount);
+    if (out.lackingCount1 > 0 || out.lackingCount2 > 0)
+        out.perTaxon = std::make_unique<Matrix>(in.counts->countmaxn2(1));
     appendQualityCount(in, out);
 }
 

@@ -34,6 +34,10 @@ struct Analysis {
     std::unique_ptr<Matrix> results;  // samples x 17 (two indices) or 12 (DAM)
     std::vector<std::string> resultNames;
     std::vector<std::string> comments1, comments2;
+    // When some taxa lack a score: per taxon (rows), the samples it is counted in (N), its
+    // largest count (Max) and Hill's N2 (Matrix::countmaxn2), for the list of those taxa
+    // in the results; null otherwise.
+    std::unique_ptr<Matrix> perTaxon;
     // The lines the analysis adds to the import's summary: the chemistry paragraphs, the
     // taxon map's paragraph, the warnings about unscored taxa and flagged samples.
     std::string summary;

@@ -1,5 +1,7 @@
 #include "results/results_sheets.h"
 
+#include <optional>
+
 #include <algorithm>
 
 #include "import/sample_layout.h"
@@ -96,7 +98,12 @@ std::vector<ResultRow> SummaryLineRows(const Assessment& job)
 std::vector<ResultRow> LackingTaxaRows(const Assessment& job)
 {
     std::vector<ResultRow> rows;
-    if ((job.analysis.lackingCount1 == 0 && job.analysis.lackingCount2 == 0) || !job.samples.counts)
+    // The analysis keeps the per-taxon numbers; a job filled by hand may have the counts alone.
+    std::optional<Matrix> computed;
+    const Matrix* perTaxon = job.analysis.perTaxon.get();
+    if (!perTaxon && job.samples.counts)
+        perTaxon = &computed.emplace(job.samples.counts->countmaxn2(1));
+    if ((job.analysis.lackingCount1 == 0 && job.analysis.lackingCount2 == 0) || !perTaxon)
         return rows;
     const bool two = twoIndices(job);
 
@@ -114,8 +121,7 @@ std::vector<ResultRow> LackingTaxaRows(const Assessment& job)
     rows.push_back(std::move(header));
 
     // One row per taxon: N, Max, N2.
-    const Matrix perTaxon = job.samples.counts->countmaxn2(1);
-    const int taxa = job.samples.counts->nCols();
+    const int taxa = perTaxon->nRows();
     for (int t = 0; t < taxa; ++t) {
         const std::size_t ti = static_cast<std::size_t>(t);
         const bool lacks1 = ti < job.analysis.scoredRow1.size() && job.analysis.scoredRow1[ti] == -1;
@@ -127,9 +133,9 @@ std::vector<ResultRow> LackingTaxaRows(const Assessment& job)
             putText(row, 0, job.samples.taxa[ti].code);
             putText(row, 1, job.samples.taxa[ti].name);
         }
-        put(row, 2, ResultCell::Number(perTaxon(t, 0)));
-        put(row, 3, ResultCell::Number(perTaxon(t, 2), CellFormat::TwoDecimals));
-        put(row, 4, ResultCell::Number(perTaxon(t, 1), CellFormat::TwoDecimals));
+        put(row, 2, ResultCell::Number((*perTaxon)(t, 0)));
+        put(row, 3, ResultCell::Number((*perTaxon)(t, 2), CellFormat::TwoDecimals));
+        put(row, 4, ResultCell::Number((*perTaxon)(t, 1), CellFormat::TwoDecimals));
         if (lacks1 && two)
             put(row, 5, ResultCell::Text("No value"));
         if (lacks2)
