@@ -49,5 +49,5 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVEN_FUZZ=ON
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap fuzz_preset
 	scripts/fuzz build-fuzz $(FUZZ_SECONDS)

@@ -2,6 +2,7 @@
 // scanner straight into the count matrix, and of the other cells only those the import
 // reads are kept (row 1, the header rows, columns A and B).
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -54,10 +55,10 @@ public:
             else if (cell.row < dataRow_ && cell.col >= dataColumn_)
                 keep(header(cell.row, cell.col), cell);
             if (cell.col <= 1) {
-                std::vector<KeptCell>& column = cell.col == 0 ? columnA_ : columnB_;
-                if (column.size() <= static_cast<std::size_t>(cell.row))
-                    column.resize(static_cast<std::size_t>(cell.row) + 1);
-                keep(column[static_cast<std::size_t>(cell.row)], cell);
+                // Rows come in order: each column's cells are kept sorted by row.
+                std::vector<std::pair<int, KeptCell>>& column = cell.col == 0 ? columnA_ : columnB_;
+                column.emplace_back(cell.row, KeptCell());
+                keep(column.back().second, cell);
             }
         }
         if (cell.row < dataRow_)
@@ -74,8 +75,8 @@ public:
     int sampleCount() const { return sampleCount_; }
     int taxonCount() const { return nextTaxonRow_ - dataRow_; }
     const KeptCell* nameCell(int col) const { return at(nameRow_, col); }
-    const KeptCell* columnA(int row) const { return at(columnA_, row); }
-    const KeptCell* columnB(int row) const { return at(columnB_, row); }
+    const KeptCell* columnA(int row) const { return inColumn(columnA_, row); }
+    const KeptCell* columnB(int row) const { return inColumn(columnB_, row); }
     const KeptCell* headerCell(int row, int col) const
     {
         if (row < 0 || static_cast<std::size_t>(row) >= headers_.size())
@@ -89,6 +90,13 @@ private:
     {
         return index >= 0 && static_cast<std::size_t>(index) < cells.size() ? &cells[static_cast<std::size_t>(index)]
                                                                               : nullptr;
+    }
+
+    static const KeptCell* inColumn(const std::vector<std::pair<int, KeptCell>>& cells, int row)
+    {
+        auto found = std::lower_bound(cells.begin(), cells.end(), row,
+                                      [](const std::pair<int, KeptCell>& cell, int r) { return cell.first < r; });
+        return found != cells.end() && found->first == row ? &found->second : nullptr;
     }
 
     static void keep(KeptCell& kept, const wb::StreamedCell& cell)
@@ -170,7 +178,7 @@ private:
     bool gaveUp_ = false;
     std::vector<KeptCell> nameRow_;
     std::vector<std::vector<KeptCell>> headers_;  // [row][column - first data column]
-    std::vector<KeptCell> columnA_, columnB_;
+    std::vector<std::pair<int, KeptCell>> columnA_, columnB_;  // (row, cell), by row
     std::unique_ptr<Matrix> counts_;
     int sampleCount_ = 0;
     int currentRow_ = -1;

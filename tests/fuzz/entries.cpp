@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "import/sample_import.h"
 #include "refdb/jet/csv_table.h"
 #include "refdb/mdb_file.h"
 #include "taxa/taxa.h"
@@ -196,8 +197,79 @@ void readTaxonMap(const std::uint8_t* data, std::size_t size)
             std::abort();
 }
 
+namespace {
+
+// The user of both imports: the same choice every time, the messages kept.
+class PresetUser : public UserInteraction {
+public:
+    void showMessage(const std::string& text, const std::string& detail) override
+    {
+        messages.push_back(text + "|" + detail);
+    }
+    Answer askYesNoCancel(const std::string&) override { return Answer::Cancel; }
+    std::optional<WorksheetChoice> chooseWorksheet(const wb::Book&, const std::vector<std::string>&, int) override
+    {
+        WorksheetChoice choice;
+        choice.firstDataRow = 5;
+        return choice;
+    }
+    std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
+    std::vector<std::string> messages;
+};
+
+struct StandInTables : ReferenceSource {
+    std::shared_ptr<const MemoryTable> empty = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0);
+    std::shared_ptr<const MemoryTable> masterList() override { return empty; }
+    std::shared_ptr<const MemoryTable> boundaryTable(const std::string&) override { return empty; }
+    std::shared_ptr<const MemoryTable> cocTable(const std::string&) override { return nullptr; }
+    std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return nullptr; }
+};
+
+bool sameCounts(const Matrix& a, const Matrix& b)
+{
+    if (a.nRows() != b.nRows() || a.nCols() != b.nCols())
+        return false;
+    for (int r = 0; r < a.nRows(); ++r)
+        for (int c = 0; c < a.nCols(); ++c)
+            if (const double x = a(r, c), y = b(r, c); std::memcmp(&x, &y, sizeof(double)) != 0)
+                return false;
+    return true;
+}
+
+bool sameSamples(const ImportedSamples& a, const ImportedSamples& b)
+{
+    if (a.sheetName != b.sheetName || a.sampleCount != b.sampleCount || a.taxonCount != b.taxonCount
+        || a.headerRowCount != b.headerRowCount || a.headerLabels != b.headerLabels || a.headerValues != b.headerValues
+        || a.summary != b.summary || a.taxa.size() != b.taxa.size() || !a.counts || !b.counts
+        || !sameCounts(*a.counts, *b.counts))
+        return false;
+    for (std::size_t t = 0; t < a.taxa.size(); ++t)
+        if (a.taxa[t].code != b.taxa[t].code || a.taxa[t].name != b.taxa[t].name)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void importPreset(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    if (!file.ok())
+        return;
+    StandInTables tables;
+    PresetUser loadedUser, streamedUser;
+    const std::optional<ImportedSamples> loaded = ImportSamples(file.path(), tables, loadedUser);
+    const std::optional<ImportedSamples> streamed =
+        ImportPresetSamples(file.path(), {std::nullopt, 5, 3, familyRivers}, tables, streamedUser);
+    if (loaded.has_value() != streamed.has_value() || loadedUser.messages != streamedUser.messages
+        || (loaded && !sameSamples(*loaded, *streamed)))
+        std::abort();
+}
+
 Entry entryNamed(std::string_view target)
 {
+    if (target == "preset")
+        return &importPreset;
     if (target == "xlsx")
         return &readXlsx;
     if (target == "xls")

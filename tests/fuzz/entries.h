@@ -23,7 +23,12 @@ void readCsvTable(const std::uint8_t* data, std::size_t size);
 // written out again, which must read back the same.
 void readTaxonMap(const std::uint8_t* data, std::size_t size);
 
-// The entry for a corpus folder name ("xlsx", "xls", "access", "csv", "taxonmap"), or nullptr.
+// An .xlsx file imported for a preset choice (its counts streamed into the count matrix)
+// and imported from the loaded book with the same choice: the samples and the messages
+// must be the same, else it aborts.
+void importPreset(const std::uint8_t* data, std::size_t size);
+
+// The entry for a corpus folder name ("xlsx", "xls", "access", "csv", "taxonmap", "preset"), or nullptr.
 using Entry = void (*)(const std::uint8_t*, std::size_t);
 Entry entryNamed(std::string_view target);
 
