@@ -11,6 +11,7 @@
 #include "base/safe_file.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
+#include "cli/import_options.h"
 #include "import/default_values.h"
 #include "import/sample_import.h"
 #include "metrics/analysis.h"
@@ -27,12 +28,11 @@ namespace {
 
 struct AssessOptions {
     std::string workbook;
-    WorksheetOptions worksheet;
+    ImportOptions import;
     // The job's defaults for missing chemistry, as typed (checked after parsing, in the
     // Default values dialog's order); nothing keeps the job's own default.
     std::optional<std::string> alkalinityText, calciumText, docText;
     DefaultValues defaults;
-    std::optional<std::string> databasePath;
     std::optional<std::string> outputPath;
     std::optional<std::string> csvDirectory;
     std::optional<std::string> chartDirectory;
@@ -75,10 +75,9 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') {
-            static const char* const valued[] = {"--sheet", "--first-row", "--first-col", "--metric",
-                                                 "--alkalinity", "--calcium", "--doc", "--db",
-                                                 "-o", "--output", "--csv", "--chart", "--taxon-map"};
-            bool known = false;
+            static const char* const valued[] = {"--alkalinity", "--calcium", "--doc", "-o", "--output", "--csv",
+                                                 "--chart", "--taxon-map"};
+            bool known = IsImportOption(arg);
             for (const char* name : valued)
                 known = known || arg == name;
             if (!known)
@@ -86,31 +85,15 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
             if (i + 1 >= args.size())
                 return usage(arg + " needs a value");
             const std::string& value = args[++i];
-            if (arg == "--sheet") {
-                options.worksheet.sheetName = value;
-            } else if (arg == "--first-row") {
-                std::optional<int> row = parseCount(value);
-                if (!row || *row < 1)
-                    return usage("--first-row needs a row number of 1 or more, not '" + value + "'");
-                options.worksheet.firstDataRow = *row;
-            } else if (arg == "--first-col") {
-                std::optional<int> column = parseColumn(value);
-                if (!column)
-                    return usage("--first-col needs a column letter name or a number of 1 or more, not '" + value + "'");
-                options.worksheet.firstDataColumn = *column;
-            } else if (arg == "--metric") {
-                std::optional<int> family = parseFamily(value);
-                if (!family)
-                    return usage("--metric needs TDI, LTDI or DAM, not '" + value + "'");
-                options.worksheet.family = *family;
+            if (IsImportOption(arg)) {
+                if (std::optional<std::string> refused = TakeImportOption(arg, value, options.import))
+                    return usage(*refused);
             } else if (arg == "--alkalinity") {
                 options.alkalinityText = value;
             } else if (arg == "--calcium") {
                 options.calciumText = value;
             } else if (arg == "--doc") {
                 options.docText = value;
-            } else if (arg == "--db") {
-                options.databasePath = value;
             } else if (arg == "-o" || arg == "--output") {
                 options.outputPath = value;
             } else if (arg == "--taxon-map") {
@@ -163,7 +146,7 @@ int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& 
 {
     // With the first data row given, nothing of the choice needs the sheet's cells: the
     // counts can go from the workbook straight into the count matrix.
-    const WorksheetOptions& chosen = options.worksheet;
+    const WorksheetOptions& chosen = options.import.worksheet;
     std::optional<ImportedSamples> samples =
         chosen.firstDataRow
             ? ImportPresetSamples(options.workbook,
@@ -194,14 +177,9 @@ int runAssess(const std::vector<std::string>& args)
     if (int status = parseAssessOptions(args, options); status != exitOk)
         return status;
 
-    CliUser user(options.worksheet, options.outputPath);
+    CliUser user(options.import.worksheet, options.outputPath);
     Application app(user);
-    if (options.databasePath) {
-        app.OpenReferenceData(*options.databasePath);
-    } else {
-        const torven::DataFileSearch database = findReferenceDatabase();
-        app.OpenReferenceData(database.path, database.notFoundDetail());
-    }
+    OpenReferenceDatabase(app, options.import);
 
     // The road of one job: import, analysis, site summaries, results.
     Assessment job;

@@ -30,4 +30,7 @@ torven::DataFileSearch findReferenceDatabase();
 // Writes text with backslash, tab, CR and LF escaped, so that a record stays on one line.
 std::string escapeField(const std::string& text);
 
+// Writes one record to standard output: the fields escaped, tab-separated, then a line feed.
+void writeRecord(const std::vector<std::string>& fields);
+
 }  // namespace cli

@@ -34,18 +34,6 @@ int usage(const std::string& reason)
     return exitUsage;
 }
 
-void writeLine(const std::vector<std::string>& fields)
-{
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            line += '\t';
-        line += escapeField(fields[i]);
-    }
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
 int runInspect(const std::vector<std::string>& args)
 {
     InspectOptions options;
@@ -92,7 +80,7 @@ int runInspect(const std::vector<std::string>& args)
 
     for (int i = 0; i < book->sheetCount(); ++i) {
         const wb::Sheet& sheet = *book->getSheet(i);
-        writeLine({std::to_string(i + 1), sheet.name(), std::to_string(sheet.lastRow()),
+        writeRecord({std::to_string(i + 1), sheet.name(), std::to_string(sheet.lastRow()),
                    std::to_string(sheet.lastCol()), std::to_string(worksheet::GuessFirstDataRow(sheet).value_or(1))});
     }
     std::fputs("\n", stdout);
@@ -104,12 +92,12 @@ int runInspect(const std::vector<std::string>& args)
     std::vector<std::string> fields{""};
     for (int c = 1; c <= columns; ++c)
         fields.push_back(wb::ColumnLetters(c - 1));
-    writeLine(fields);
+    writeRecord(fields);
     for (int r = 1; r <= rows; ++r) {
         fields.assign(1, std::to_string(r));
         for (int c = 1; c <= columns; ++c)
             fields.push_back(worksheet::PreviewCellText(*chosen, r, c));
-        writeLine(fields);
+        writeRecord(fields);
     }
     return exitOk;
 }

@@ -43,6 +43,18 @@ torven::DataFileSearch findReferenceDatabase()
     return torven::FindDataFile(programDirectory(), "TORVENII.mdb");
 }
 
+void writeRecord(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += '\t';
+        line += escapeField(fields[i]);
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
 std::string escapeField(const std::string& text)
 {
     std::string out;

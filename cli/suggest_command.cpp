@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "cli/cli_user.h"
 #include "cli/commands.h"
+#include "cli/import_options.h"
 #include "import/sample_import.h"
 #include "metrics/unmatched_taxa.h"
 
@@ -20,8 +21,7 @@ constexpr int kDefaultLimit = 3;
 
 struct SuggestOptions {
     std::string workbook;
-    WorksheetOptions worksheet;
-    std::optional<std::string> databasePath;
+    ImportOptions import;
     int limit = kDefaultLimit;
 };
 
@@ -40,34 +40,14 @@ int parseSuggestOptions(const std::vector<std::string>& args, SuggestOptions& op
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() > 1 && arg[0] == '-') {
-            static const char* const valued[] = {"--sheet", "--first-row", "--first-col", "--metric", "--db", "--limit"};
-            bool known = false;
-            for (const char* name : valued)
-                known = known || arg == name;
-            if (!known)
+            if (!IsImportOption(arg) && arg != "--limit")
                 return usage("unknown option '" + arg + "'");
             if (i + 1 >= args.size())
                 return usage(arg + " needs a value");
             const std::string& value = args[++i];
-            if (arg == "--sheet") {
-                options.worksheet.sheetName = value;
-            } else if (arg == "--first-row") {
-                std::optional<int> row = parseCount(value);
-                if (!row || *row < 1)
-                    return usage("--first-row needs a row number of 1 or more, not '" + value + "'");
-                options.worksheet.firstDataRow = *row;
-            } else if (arg == "--first-col") {
-                std::optional<int> column = parseColumn(value);
-                if (!column)
-                    return usage("--first-col needs a column letter name or a number of 1 or more, not '" + value + "'");
-                options.worksheet.firstDataColumn = *column;
-            } else if (arg == "--metric") {
-                std::optional<int> family = parseFamily(value);
-                if (!family)
-                    return usage("--metric needs TDI, LTDI or DAM, not '" + value + "'");
-                options.worksheet.family = *family;
-            } else if (arg == "--db") {
-                options.databasePath = value;
+            if (IsImportOption(arg)) {
+                if (std::optional<std::string> refused = TakeImportOption(arg, value, options.import))
+                    return usage(*refused);
             } else {
                 std::optional<int> limit = parseCount(value);
                 if (!limit || *limit < 1 || *limit > 5)
@@ -86,32 +66,15 @@ int parseSuggestOptions(const std::vector<std::string>& args, SuggestOptions& op
     return exitOk;
 }
 
-void writeLine(const std::vector<std::string>& fields)
-{
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            line += '\t';
-        line += escapeField(fields[i]);
-    }
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
 int runSuggest(const std::vector<std::string>& args)
 {
     SuggestOptions options;
     if (int status = parseSuggestOptions(args, options); status != exitOk)
         return status;
 
-    CliUser user(options.worksheet, std::nullopt);
+    CliUser user(options.import.worksheet, std::nullopt);
     Application app(user);
-    if (options.databasePath) {
-        app.OpenReferenceData(*options.databasePath);
-    } else {
-        const torven::DataFileSearch database = findReferenceDatabase();
-        app.OpenReferenceData(database.path, database.notFoundDetail());
-    }
+    OpenReferenceDatabase(app, options.import);
     const std::optional<ImportedSamples> samples = ImportSamples(options.workbook, app, user);
     if (!samples) {
         if (user.usageError())
@@ -119,15 +82,15 @@ int runSuggest(const std::vector<std::string>& args)
         return exitFailed;
     }
 
-    writeLine({"code", "name", "rank", "suggested code", "suggested name", "score", "reason"});
+    writeRecord({"code", "name", "rank", "suggested code", "suggested name", "score", "reason"});
     const UnmatchedTaxa unmatched = FindUnmatchedTaxa(*samples, static_cast<std::size_t>(options.limit));
     for (const UnmatchedTaxon& taxon : unmatched.taxa) {
         if (taxon.suggestions.best.empty()) {
-            writeLine({taxon.code, taxon.name, "", "", "", "", ""});
+            writeRecord({taxon.code, taxon.name, "", "", "", "", ""});
             continue;
         }
         for (const taxa::Suggestion& s : taxon.suggestions.best)
-            writeLine({taxon.code, taxon.name, std::to_string(s.rank), s.code, s.name, std::to_string(s.score),
+            writeRecord({taxon.code, taxon.name, std::to_string(s.rank), s.code, s.name, std::to_string(s.score),
                        s.reason});
     }
     return exitOk;
