@@ -8,6 +8,7 @@
 #include <string>
 
 #include "import/sample_import.h"
+#include "tests/support/stand_in_tables.h"
 #include "refdb/jet/csv_table.h"
 #include "refdb/mdb_file.h"
 #include "taxa/taxa.h"
@@ -18,6 +19,8 @@
 namespace fuzz {
 
 namespace {
+
+using testing_support::StandInTables;
 
 // The readers open files by name; an anonymous in-memory file gives them one without
 // touching the disk on every run.
@@ -215,14 +218,6 @@ public:
     }
     std::optional<std::string> chooseResultsFile() override { return std::nullopt; }
     std::vector<std::string> messages;
-};
-
-struct StandInTables : ReferenceSource {
-    std::shared_ptr<const MemoryTable> empty = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0);
-    std::shared_ptr<const MemoryTable> masterList() override { return empty; }
-    std::shared_ptr<const MemoryTable> boundaryTable(const std::string&) override { return empty; }
-    std::shared_ptr<const MemoryTable> cocTable(const std::string&) override { return nullptr; }
-    std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return nullptr; }
 };
 
 bool sameCounts(const Matrix& a, const Matrix& b)

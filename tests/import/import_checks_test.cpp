@@ -9,11 +9,14 @@
 #include "app/application.h"
 #include "app/job.h"
 #include "import/sample_import.h"
+#include "tests/support/stand_in_tables.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
 #include "tests/import/import_fixture.h"
 
 namespace {
+
+using testing_support::StandInTables;
 
 using import_fixture::choose;
 using import_fixture::riversSheet;
@@ -34,20 +37,6 @@ SheetSpec damSheet(const std::string& calciumLabel = "Calcium (ueq/l)", const st
     sheet.text(7, 1, "NBN0001").text(7, 2, "Eunotia").number(7, 3, 12);
     return sheet;
 }
-
-// The reference tables of these tests: an empty taxon list, the same empty table for the
-// boundaries of every index (none when boundariesFound is false), no CoC parameters.
-struct StandInTables : ReferenceSource {
-    std::shared_ptr<const MemoryTable> empty = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0);
-    bool boundariesFound = true;
-    std::shared_ptr<const MemoryTable> masterList() override { return empty; }
-    std::shared_ptr<const MemoryTable> boundaryTable(const std::string&) override
-    {
-        return boundariesFound ? empty : nullptr;
-    }
-    std::shared_ptr<const MemoryTable> cocTable(const std::string&) override { return nullptr; }
-    std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return nullptr; }
-};
 
 class ImportChecks : public ::testing::TestWithParam<std::string> {
 protected:

@@ -8,25 +8,18 @@
 #include <memory>
 
 #include "import/sample_import.h"
+#include "tests/support/stand_in_tables.h"
 #include "tests/import/import_fixture.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using testing_support::StandInTables;
+
 using import_fixture::riversSheet;
 using import_fixture::SheetSpec;
 using testing_support::TempDir;
-
-// An empty taxon list and empty boundary tables: every import that passes the checks
-// gets through.
-struct StandInTables : ReferenceSource {
-    std::shared_ptr<const MemoryTable> empty = std::make_shared<const MemoryTable>(std::vector<MemoryTable::Column>{}, 0);
-    std::shared_ptr<const MemoryTable> masterList() override { return empty; }
-    std::shared_ptr<const MemoryTable> boundaryTable(const std::string&) override { return empty; }
-    std::shared_ptr<const MemoryTable> cocTable(const std::string&) override { return nullptr; }
-    std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return nullptr; }
-};
 
 struct Outcome {
     std::optional<ImportedSamples> samples;
