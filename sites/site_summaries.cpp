@@ -45,43 +45,27 @@ const std::vector<std::string>& siteHeaders(int index)
     return index == 2 ? withoutHigh : full;
 }
 
-}  // namespace
-
-bool SummariseSites(const ImportedSamples& samples, const Analysis& analysis, int index, UserInteraction& ui,
-                    SiteSummaries& out)
+// The samples gathered by site code. One row per sample: 0 the site's first sample (-1 for
+// a first sample, missing when the sample has no site), 1 and 2 the counts of samples with
+// and without an EQR, 3 the sample's EQR, 4 the site's running mean EQR. sites gets the
+// first sample of each site, in sample order.
+std::unique_ptr<Matrix> gatherBySite(const std::vector<std::string>& codes, const Matrix& results, int eqrCol,
+                                     std::vector<int>& sites)
 {
-    if (!analysis.results || (index != 1 && index != 2) || (index == 2 && analysis.indexCount != 2))
-        return false;
-
-    static const std::vector<std::string> noCodes;
-    const std::vector<std::string>& codes =
-        samples.headerValues.size() > static_cast<std::size_t>(layout::siteCodeRow) ? samples.headerValues[layout::siteCodeRow] : noCodes;
     const int n = static_cast<int>(codes.size());
-    if (n != analysis.results->nRows()) {
-        ui.showMessage("Error in sample numbers - uncertainty results not available");
-        return false;
-    }
-
-    const int eqrCol = index == 1 ? rescol::firstEqr : rescol::secondEqr(analysis.indexCount);
-    std::unique_ptr<Matrix>& summaryOut = index == 1 ? out.siteSummary1 : out.siteSummary2;
-
-    // Working matrix, one row per sample: 0 the site's first sample (-1 for a first
-    // sample, missing when the sample has no site), 1 and 2 the counts of samples with and
-    // without an EQR, 3 the sample's EQR, 4 the site's running mean EQR.
     auto work = std::make_unique<Matrix>(n, 6, Matrix::missingValue);
     Matrix& w = *work;
     for (int i = 0; i < n; ++i) {
-        const double eqr = (*analysis.results)(i, eqrCol);
+        const double eqr = results(i, eqrCol);
         w(i, 3) = w(i, 4) = eqr;
         w(i, 0) = -1;
-        const bool missing = analysis.results->isMissing(i, eqrCol);
+        const bool missing = results.isMissing(i, eqrCol);
         w(i, 1) = missing ? 0 : 1;
         w(i, 2) = missing ? 1 : 0;
     }
     // Codes compare without regard to case; the first sample of a code stands for the
     // site, and the later ones are added to it in sample order.
     std::unordered_map<std::string, int> firstOfCode;
-    std::vector<int> sites;
     for (int i = 0; i < n; ++i) {
         const std::string& code = codes[static_cast<std::size_t>(i)];
         if (code.size() <= 1) {
@@ -95,38 +79,26 @@ bool SummariseSites(const ImportedSamples& samples, const Analysis& analysis, in
         }
         const int d = found->second;
         w(i, 0) = d;
-        if (analysis.results->isMissing(i, eqrCol)) {
+        if (results.isMissing(i, eqrCol)) {
             w(d, 2) += 1;
         } else {
             w(d, 1) += 1;
-            const double eqr = (*analysis.results)(i, eqrCol);
+            const double eqr = results(i, eqrCol);
             if (w.isMissing(d, 4))
                 w(d, 4) = eqr;
             else
                 w(d, 4) += (eqr - w(d, 4)) / w(d, 1);
         }
     }
-    summaryOut = std::move(work);
-    if (sites.empty()) {
-        ui.showMessage("Site information is missing, uncertainty analysis cannot be performed");
-        return false;
-    }
+    return work;
+}
 
+// Each site's class and confidence of class against its boundary row, in summary (one row
+// per site, its samples, missing samples and mean EQR filled).
+void assessSites(const ImportedSamples& samples, int index, const std::vector<int>& sites, Matrix& s)
+{
     const int siteCount = static_cast<int>(sites.size());
-    auto summary = std::make_unique<Matrix>(siteCount, sitecol::count, Matrix::missingValue);
-    Matrix& s = *summary;
-    out.siteCodes.assign(static_cast<std::size_t>(siteCount), "");
-    for (int k = 0; k < siteCount; ++k) {
-        const int r = sites[static_cast<std::size_t>(k)];
-        s(k, sitecol::samples) = (*summaryOut)(r, 1);
-        s(k, sitecol::missing) = (*summaryOut)(r, 2);
-        s(k, sitecol::meanEqr) = (*summaryOut)(r, 4);
-        out.siteCodes[static_cast<std::size_t>(k)] = codes[static_cast<std::size_t>(r)];
-    }
-
     const bool riverSecondIndex = samples.family == familyRivers && index == 2;
-    (index == 1 ? out.siteHeaders1 : out.siteHeaders2) = siteHeaders(index);
-
     const MemoryTable* boundaries = (index == 1 ? samples.boundaries1 : samples.boundaries2).get();
     const std::optional<SpreadModel> model = spreadModel(samples.cocParameters.get());
     const double spreadCap = samples.family == familyLakes && index == 1 ? 1.5 : 1.0;
@@ -159,6 +131,51 @@ bool SummariseSites(const ImportedSamples& samples, const Analysis& analysis, in
         mask[sitecol::high] = 1;
         s.deleteColumns(mask);
     }
+}
+
+}  // namespace
+
+bool SummariseSites(const ImportedSamples& samples, const Analysis& analysis, int index, UserInteraction& ui,
+                    SiteSummaries& out)
+{
+    if (!analysis.results || (index != 1 && index != 2) || (index == 2 && analysis.indexCount != 2))
+        return false;
+
+    static const std::vector<std::string> noCodes;
+    const std::vector<std::string>& codes =
+        samples.headerValues.size() > static_cast<std::size_t>(layout::siteCodeRow) ? samples.headerValues[layout::siteCodeRow] : noCodes;
+    const int n = static_cast<int>(codes.size());
+    if (n != analysis.results->nRows()) {
+        ui.showMessage("Error in sample numbers - uncertainty results not available");
+        return false;
+    }
+
+    const int eqrCol = index == 1 ? rescol::firstEqr : rescol::secondEqr(analysis.indexCount);
+    std::unique_ptr<Matrix>& summaryOut = index == 1 ? out.siteSummary1 : out.siteSummary2;
+
+    std::vector<int> sites;
+    std::unique_ptr<Matrix> work = gatherBySite(codes, *analysis.results, eqrCol, sites);
+    summaryOut = std::move(work);
+    if (sites.empty()) {
+        ui.showMessage("Site information is missing, uncertainty analysis cannot be performed");
+        return false;
+    }
+
+    const int siteCount = static_cast<int>(sites.size());
+    auto summary = std::make_unique<Matrix>(siteCount, sitecol::count, Matrix::missingValue);
+    Matrix& s = *summary;
+    out.siteCodes.assign(static_cast<std::size_t>(siteCount), "");
+    for (int k = 0; k < siteCount; ++k) {
+        const int r = sites[static_cast<std::size_t>(k)];
+        s(k, sitecol::samples) = (*summaryOut)(r, 1);
+        s(k, sitecol::missing) = (*summaryOut)(r, 2);
+        s(k, sitecol::meanEqr) = (*summaryOut)(r, 4);
+        out.siteCodes[static_cast<std::size_t>(k)] = codes[static_cast<std::size_t>(r)];
+    }
+
+    (index == 1 ? out.siteHeaders1 : out.siteHeaders2) = siteHeaders(index);
+
+    assessSites(samples, index, sites, s);
     summaryOut = std::move(summary);
     out.uncertaintyAvailable = true;
     return true;
