@@ -111,6 +111,9 @@ bool Run(QWidget* parent, const QString& label, const std::function<void(WorkPro
     InputBlocker blocker(dialog);
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
+    // The worker ends the loop as soon as it is done (a queued call, run by the window
+    // thread), so that short work costs no more than a thread's start.
+    QEventLoop loop;
     std::thread worker([&] {
         try {
             work(progress);
@@ -118,9 +121,9 @@ bool Run(QWidget* parent, const QString& label, const std::function<void(WorkPro
             failure = std::current_exception();
         }
         finished.store(true, std::memory_order_release);
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
 
-    QEventLoop loop;
     QElapsedTimer clock;
     clock.start();
     QTimer poll;
