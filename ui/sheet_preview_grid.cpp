@@ -1,5 +1,7 @@
 #include "ui/sheet_preview_grid.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -77,7 +79,7 @@ bool SheetPreviewGrid::setFirstDataColumn(int column)
 
 void SheetPreviewGrid::fitColumnWidths()
 {
-    const int columns = model_->columnCount();
+    const int columns = std::min(model_->columnCount(), kFittedColumns);
     fitColumns(1, columns, 0, kFittedRows);
     narrowColumns(0, columns, kMaxColumnWidth);
 }

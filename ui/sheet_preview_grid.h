@@ -55,10 +55,13 @@ public:
     int firstDataColumn() const { return firstDataColumn_; }
 
     // Column widths fitted to the headings and the texts of the first kFittedRows rows,
-    // then no column (nor the row numbers) wider than kMaxColumnWidth pixels.
+    // then no column (nor the row numbers) wider than kMaxColumnWidth pixels. Only the
+    // first kFittedColumns columns are fitted; those beyond keep the default width, so
+    // that a sheet of thousands of samples is shown at once.
     void fitColumnWidths();
     static constexpr int kMaxColumnWidth = 100;
     static constexpr int kFittedRows = 50;
+    static constexpr int kFittedColumns = 256;
 
     // The grid's parts as a test clicks them.
     void clickRowHeader(int row);
