@@ -79,7 +79,7 @@ struct TableExtent {
 
 }  // namespace
 
-std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path)
+std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path, std::string* sha256)
 {
     std::unique_ptr<wb::Book> book = worksheet::CreateBookFor(path);
     bool loaded = false;
@@ -89,8 +89,15 @@ std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::str
         loaded = book->load(path, [&progress](std::uint64_t done, std::uint64_t total) {
             return progress.report(done, total);
         });
-        if (!loaded)
+        if (!loaded) {
             reason = book->errorMessage();
+            return;
+        }
+        // The digest names the exact file the samples came from; a file that cannot be
+        // read again leaves it empty, which the results state.
+        std::string digestError;
+        if (sha256 && !Sha256OfFile(path, *sha256, digestError))
+            sha256->clear();
     });
     // A read the user stopped ends the import without a message.
     if (!finished || book->wasCancelled())
@@ -257,14 +264,16 @@ std::optional<ImportedSamples> ImportSamples(const std::string& workbookPath, Re
         return std::nullopt;
     }
     // The book lives in this scope: every return below releases it.
-    std::unique_ptr<wb::Book> book = ReadSampleWorkbook(ui, workbookPath);
+    std::string sha256;
+    std::unique_ptr<wb::Book> book = ReadSampleWorkbook(ui, workbookPath, &sha256);
     if (!book)
         return std::nullopt;
-    return ImportSamplesFromBook(*book, workbookPath, references, ui, family);
+    return ImportSamplesFromBook(*book, workbookPath, sha256, references, ui, family);
 }
 
 std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& workbookPath,
-                                                     ReferenceSource& references, UserInteraction& ui, int family)
+                                                     const std::string& workbookSha256, ReferenceSource& references,
+                                                     UserInteraction& ui, int family)
 {
     if (!references.masterList()) {
         ui.showMessage("Error retrieving taxon list");
@@ -274,11 +283,7 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
     samples.family = family;
     samples.path = workbookPath;
     samples.title = std::filesystem::path(workbookPath).filename().string();
-    // The digest names the exact file the samples came from; a file that cannot be read
-    // again leaves it empty, which the results state.
-    std::string digestError;
-    if (!Sha256OfFile(workbookPath, samples.workbookSha256, digestError))
-        samples.workbookSha256.clear();
+    samples.workbookSha256 = workbookSha256;
 
     const int sheetCount = book.sheetCount();
     if (sheetCount < 1) {

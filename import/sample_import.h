@@ -17,18 +17,21 @@ class Book;
 // checked and copied with the reference tables of that family. Every failure has shown its
 // message when these return nothing.
 
-// The book of a workbook file, the wait cursor shown while it is read; nullptr, with
-// "Error reading file" shown, when it cannot be read.
-std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path);
+// The book of a workbook file, read as long work (UserInteraction::runLong); nullptr, with
+// "Error reading file" shown, when it cannot be read, and without a message when the user
+// stopped the reading. sha256, when given, gets the file's SHA-256 (empty when the file
+// cannot be read again).
+std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path,
+                                             std::string* sha256 = nullptr);
 
 // Reads the workbook at path and imports it. family is the one the choice starts from.
 std::optional<ImportedSamples> ImportSamples(const std::string& path, ReferenceSource& references,
                                              UserInteraction& ui, int family = familyRivers);
 
-// The import from a book already read from path.
+// The import from a book already read from path, whose SHA-256 was workbookSha256.
 std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& path,
-                                                     ReferenceSource& references, UserInteraction& ui,
-                                                     int family = familyRivers);
+                                                     const std::string& workbookSha256, ReferenceSource& references,
+                                                     UserInteraction& ui, int family = familyRivers);
 
 // A worksheet choice made before the workbook is read (the command line's options).
 struct PresetChoice {
