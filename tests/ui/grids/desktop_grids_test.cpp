@@ -21,7 +21,10 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "app/application.h"
 #include "app/job.h"
@@ -38,6 +41,7 @@
 #include "ui/help_window.h"
 #include "ui/job_form.h"
 #include "ui/job_frame.h"
+#include "ui/long_work.h"
 #include "ui/main_window.h"
 #include "ui/unmatched_taxa_dialog.h"
 #include "ui/worksheet_select_dialog.h"
@@ -495,6 +499,41 @@ void DesktopGridsTest::inputStormOverEveryWindow()
         script.expect(stormThenEscape);
         QVERIFY(!program.window.openWorkbook(kLake));
         QVERIFY(script.done());
+    }
+    {
+        // The progress window of long work: it and the main window under it take the storm
+        // while the work runs (the main window takes no input then); the work goes on until
+        // the storm is over.
+        std::atomic<bool> stormOver{false};
+        bool stormed = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            QWidget* progress = longwork::ActiveProgressDialog();
+            if (!progress || stormed)
+                return;
+            stormed = true;
+            inputStorm(&program.window);
+            QVERIFY(answers(&program.window));
+            if (QPointer<QWidget> alive = longwork::ActiveProgressDialog()) {
+                inputStorm(alive);
+                QVERIFY(!alive || answers(alive));
+            }
+            stormOver = true;
+        });
+        watch.start(longwork::kPollMs);
+        longwork::Run(
+            &program.window, QStringLiteral("Reading river.xlsx"),
+            [&](WorkProgress& progress) {
+                for (int step = 0; !stormOver && step < 4000; ++step) {
+                    progress.report(static_cast<std::uint64_t>(step % 100), 100);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            },
+            true);
+        QVERIFY(stormed);
+        QVERIFY(!longwork::ActiveProgressDialog());
+        QVERIFY(answers(&program.window));
+        QCOMPARE(program.windowCount(), 4);  // the storm opened and closed nothing
     }
     // The help window, on the help file built beside the program.
     HelpCommand help(QStringLiteral(TORVEN_DATABASE).replace(QStringLiteral(".mdb"), QStringLiteral(".pdf")),
