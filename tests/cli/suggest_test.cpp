@@ -6,43 +6,21 @@
 
 #include "taxa/taxa.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/lab_copies.h"
 
 namespace {
 
 using testing_support::readFile;
-using testing_support::runPython;
 using testing_support::shellQuote;
 using testing_support::TempDir;
 using testing_support::writeFile;
-
-// ZZ990001 becomes "Fragilaria capucina v. rumpens" (rank abbreviated, authority left off:
-// FR001A), ZZ990002 "Achnanthidium minutissimum (Kütz.) Czarn." (authority added: AC002A).
-// The corrected copy has the list's codes instead.
-const char* const kRename = R"(
-import sys, openpyxl
-source, lab, corrected = sys.argv[1:4]
-for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC002A"))):
-    book = openpyxl.load_workbook(source)
-    sheet = book.worksheets[0]
-    for row in range(1, sheet.max_row + 1):
-        if sheet.cell(row, 1).value == "ZZ990001":
-            sheet.cell(row, 1).value = codes[0]
-            sheet.cell(row, 2).value = "Fragilaria  capucina v. rumpens"
-        elif sheet.cell(row, 1).value == "ZZ990002":
-            sheet.cell(row, 1).value = codes[1]
-            sheet.cell(row, 2).value = "Achnanthidium minutissimum (K\u00fctz.) Czarn."
-    book.save(path)
-)";
 
 class SuggestRiver : public ::testing::Test {
 protected:
     SuggestRiver()
     {
-        writeFile(dir.file("rename.py"), kRename);
         const std::string source = std::string(TORVEN_SOURCE_DIR) + "/data/examples/river.xlsx";
-        EXPECT_EQ(runPython(readFile(dir.file("rename.py")),
-                            shellQuote(source) + " " + shellQuote(lab) + " " + shellQuote(corrected)),
-                  0);
+        EXPECT_EQ(testing_support::writeLabCopies(source, lab, corrected), 0);
     }
 
     CliRun run(const std::string& arguments) { return runCli(dir, arguments + " --db " + shellQuote(database)); }

@@ -46,6 +46,7 @@
 #include "ui/unmatched_taxa_dialog.h"
 #include "ui/worksheet_select_dialog.h"
 #include "taxa/taxa.h"
+#include "tests/support/lab_copies.h"
 #include "tests/support/temp_dir.h"
 #include <QComboBox>
 #include <QLineEdit>
@@ -556,25 +557,7 @@ void DesktopGridsTest::unmatchedTaxaOnALabCopy()
 {
     const testing_support::TempDir dir;
     const std::string lab = dir.file("river-lab.xlsx"), corrected = dir.file("river-corrected.xlsx");
-    const char* const rename = R"(
-import sys, openpyxl
-source, lab, corrected = sys.argv[1:4]
-for path, codes in ((lab, ("ZZ990001", "ZZ990002")), (corrected, ("FR001A", "AC002A"))):
-    book = openpyxl.load_workbook(source)
-    sheet = book.worksheets[0]
-    for row in range(1, sheet.max_row + 1):
-        if sheet.cell(row, 1).value == "ZZ990001":
-            sheet.cell(row, 1).value = codes[0]
-            sheet.cell(row, 2).value = "Fragilaria  capucina v. rumpens"
-        elif sheet.cell(row, 1).value == "ZZ990002":
-            sheet.cell(row, 1).value = codes[1]
-            sheet.cell(row, 2).value = "Achnanthidium minutissimum (K\u00fctz.) Czarn."
-    book.save(path)
-)";
-    QCOMPARE(testing_support::runPython(rename, testing_support::shellQuote(kRiver.toStdString()) + " " +
-                                                    testing_support::shellQuote(lab) + " " +
-                                                    testing_support::shellQuote(corrected)),
-             0);
+    QCOMPARE(testing_support::writeLabCopies(kRiver.toStdString(), lab, corrected), 0);
 
     Program program;
     auto open = [&program](const std::string& path) {
