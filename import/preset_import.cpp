@@ -12,6 +12,7 @@
 #include "import/not_imported.h"
 #include "import/sample_import.h"
 #include "import/sample_layout.h"
+#include "import/worksheet_choice.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
 #include "workbook/sheet_stream.h"
@@ -324,15 +325,6 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     return samples;
 }
 
-bool isXlsx(const std::string& path)
-{
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return extension != ".xls";
-}
-
 }  // namespace
 
 std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
@@ -342,7 +334,7 @@ std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, cons
         ui.showMessage("Error retrieving taxon list");
         return std::nullopt;
     }
-    if (isXlsx(path)) {
+    if (worksheet::FormatFor(path) == wb::Book::FileFormat::Xlsx) {
         bool failed = false;
         if (std::optional<ImportedSamples> samples = streamSamples(path, choice, references, ui, failed))
             return samples;

@@ -21,7 +21,7 @@ constexpr int kDateGridRow = layout::dateRow + 1;
 
 }  // namespace
 
-std::unique_ptr<wb::Book> CreateBookFor(const std::string& path)
+wb::Book::FileFormat FormatFor(const std::string& path)
 {
     std::size_t slash = path.find_last_of("/\\");
     std::size_t dot = path.rfind('.');
@@ -30,7 +30,12 @@ std::unique_ptr<wb::Book> CreateBookFor(const std::string& path)
         extension = path.substr(dot);
     for (char& c : extension)
         c = foldAscii(c);
-    return extension == ".xls" ? wb::xlCreateBook() : wb::xlCreateXMLBook();
+    return extension == ".xls" ? wb::Book::FileFormat::Xls : wb::Book::FileFormat::Xlsx;
+}
+
+std::unique_ptr<wb::Book> CreateBookFor(const std::string& path)
+{
+    return FormatFor(path) == wb::Book::FileFormat::Xls ? wb::xlCreateBook() : wb::xlCreateXMLBook();
 }
 
 int FindSheetIndex(const wb::Book& book, std::string_view name)

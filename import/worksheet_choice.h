@@ -5,18 +5,16 @@
 #include <string>
 #include <string_view>
 
-namespace wb {
-class Book;
-class Sheet;
-}  // namespace wb
+#include "workbook/book.h"
 
 // The parts of the worksheet choice that need no window: the book for a file name, a
 // sheet by its name, the first-data-row guess, the column letters and the preview grid's
 // cell texts. The desktop dialog and the command line share them.
 namespace worksheet {
 
-// A new empty book for the file's format: .xls (any case) for the binary format, every
-// other name for .xlsx.
+// The format a file's name gives: .xls (any case) the binary format, every other name .xlsx.
+wb::Book::FileFormat FormatFor(const std::string& path);
+// A new empty book for the file's format (FormatFor).
 std::unique_ptr<wb::Book> CreateBookFor(const std::string& path);
 
 // The first sheet, in workbook order, whose name equals name exactly; nullptr when none.
