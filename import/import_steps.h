@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "import/imported_samples.h"
 #include "import/reference_source.h"
@@ -14,6 +15,9 @@
 // True for a cell that ends the list of sample names or taxon codes: an empty or blank
 // cell, or an error (a #DIV/0! is a typing slip, not a sample or a taxon).
 bool EndsList(wb::CellType type);
+// A header value or a taxon code as the import keeps it: a number with "%g", a text as
+// it is, anything else empty.
+std::string CellText(wb::CellType type, double number, std::string_view text);
 // The message of a header-row label that does not fit the family (row index from 0);
 // nothing when the row passes.
 std::optional<std::string> LabelError(int family, int row, const std::string& label);

@@ -26,14 +26,10 @@ struct KeptCell {
     std::string text;
 };
 
-// A header value or a taxon code, as the import of a loaded book gives it.
+// A header value or a taxon code, as the import of a loaded book gives it (CellText).
 std::string textOf(const KeptCell& cell)
 {
-    switch (cell.type) {
-    case wb::CellType::Number: return numtext::g(cell.number);
-    case wb::CellType::Text: return cell.text;
-    default: return "";
-    }
+    return CellText(cell.type, cell.number, cell.text);
 }
 
 // Takes the cells of the sheet in order. Anything unexpected (cells out of order, a sheet

@@ -23,16 +23,22 @@ bool EndsList(wb::CellType type)
     return type == wb::CellType::Empty || type == wb::CellType::Blank || type == wb::CellType::Error;
 }
 
-namespace {
-
-// A header value or a numeric taxon code: numbers with "%g", texts as they are.
-std::string cellText(const wb::Sheet& sheet, int row, int col)
+std::string CellText(wb::CellType type, double number, std::string_view text)
 {
-    switch (sheet.cellType(row, col)) {
-    case wb::CellType::Number: return numtext::g(sheet.readNum(row, col));
-    case wb::CellType::Text: return sheet.readStr(row, col).value_or("");
+    switch (type) {
+    case wb::CellType::Number: return numtext::g(number);
+    case wb::CellType::Text: return std::string(text);
     default: return "";
     }
+}
+
+namespace {
+
+// CellText of a cell of a loaded sheet.
+std::string cellText(const wb::Sheet& sheet, int row, int col)
+{
+    const wb::CellType type = sheet.cellType(row, col);
+    return CellText(type, sheet.readNum(row, col), type == wb::CellType::Text ? *sheet.readStr(row, col) : "");
 }
 
 }  // namespace
