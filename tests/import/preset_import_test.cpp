@@ -134,14 +134,35 @@ TEST(PresetImport, SheetsThatImportGiveTheSameSamples)
         for (int s = t % 3; s < 40; s += 3)
             wide.number(5 + t, 5 + s, (t * 7 + s) % 50 + 0.5);
     }
+    // More taxa than the import gathers at a time before it writes them into the matrix
+    // (70: two such batches and part of a third), with a note below the list.
+    SheetSpec tall("Tall");
+    tall.text(1, 1, "Sample").text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity (mg/l)");
+    for (int s = 0; s < 7; ++s)
+        tall.text(1, 3 + s, "T" + std::to_string(s)).number(4, 3 + s, 50);
+    for (int t = 0; t < 70; ++t) {
+        tall.text(5 + t, 1, "AT" + std::to_string(1000 + t));
+        for (int s = t % 2; s < 7; s += 2)
+            tall.number(5 + t, 3 + s, t * 10 + s + 1);
+    }
+    tall.text(77, 1, "Counted by A. Lab").number(78, 3, 5);
     for (bool date1904 : {false, true}) {
         const std::string path = import_fixture::writeWorkbook(dir, date1904 ? "b1904.xlsx" : "b.xlsx",
-                                                               {notes, gaps, numericCodes, wide}, date1904);
+                                                               {notes, gaps, numericCodes, wide, tall}, date1904);
         compare(path, {std::nullopt, 5, 3, familyRivers}, 0, true);
         compare(path, {std::string("Gaps"), 5, 3, familyRivers}, 1, true);
         compare(path, {std::string("Codes"), 5, 3, familyRivers}, 2, true);
         compare(path, {std::string("Wide"), 5, 5, familyRivers}, 3, true);
         compare(path, {std::string("Wide"), 5, 9, familyRivers}, 3, true);  // the first samples left out
+        compare(path, {std::string("Tall"), 5, 3, familyRivers}, 4, true);
+        const Outcome tallRead = streamed(path, {std::string("Tall"), 5, 3, familyRivers}, 4);
+        ASSERT_TRUE(tallRead.samples.has_value());
+        const Matrix& counts = *tallRead.samples->counts;
+        ASSERT_EQ(counts.nRows(), 7);
+        ASSERT_EQ(counts.nCols(), 70);
+        for (int t = 0; t < 70; ++t)
+            for (int s = 0; s < 7; ++s)
+                EXPECT_EQ(counts(s, t), (s - t % 2) % 2 == 0 ? t * 10 + s + 1 : 0) << s << "," << t;
     }
 }
 
