@@ -117,7 +117,8 @@ std::string Sha256::hex(const Digest& digest)
     return text;
 }
 
-bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& error)
+bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& error,
+                  const std::atomic<bool>* stop)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -127,6 +128,10 @@ bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& 
     Sha256 sha;
     std::vector<char> buffer(1 << 16);
     while (in) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            error = "stopped";
+            return false;
+        }
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         sha.update(buffer.data(), static_cast<std::size_t>(in.gcount()));
     }

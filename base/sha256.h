@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,5 +29,6 @@ private:
 };
 
 // The lower-case hex digest of a file's bytes; false with the system's reason when the
-// file cannot be read.
-bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& error);
+// file cannot be read. A set `stop` ends the reading early (false, error "stopped").
+bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& error,
+                  const std::atomic<bool>* stop = nullptr);

@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "base/sha256.h"
+#include "base/file_digest.h"
 #include "import/import_steps.h"
 #include "import/not_imported.h"
 #include "import/sample_import.h"
@@ -287,6 +287,9 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     if (HeaderCountError(family, headerRows) || choice.firstDataColumn < 1)
         return std::nullopt;
 
+    // The digest names the exact file the samples came from; it is taken while the sheet
+    // is read. A file that cannot be read again leaves it empty, which the results state.
+    FileDigest digest(path);
     wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
     TableCollector table(choice.firstDataRow, choice.firstDataColumn);
     wb::StreamEnd end = wb::StreamEnd::Failed;
@@ -344,9 +347,7 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
         samples.counts->deleteColumns(beyond);
     }
     copyTaxa(table, samples);
-    std::string digestError;
-    if (!Sha256OfFile(path, samples.workbookSha256, digestError))
-        samples.workbookSha256.clear();
+    samples.workbookSha256 = digest.result();
     samples.summary = ImportSummary(samples);
     for (const std::string& line : NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)))
         samples.summary += "\r\n\r\n" + line;

@@ -12,7 +12,7 @@
 #include "import/sample_layout.h"
 #include "import/worksheet_choice.h"
 #include "base/ascii_case.h"
-#include "base/sha256.h"
+#include "base/file_digest.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
 
@@ -91,6 +91,11 @@ std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::str
     bool loaded = false;
     std::string reason;
     const std::string name = std::filesystem::path(path).filename().string();
+    // The digest names the exact file the samples came from; it is taken while the book is
+    // read. A file that cannot be read again leaves it empty, which the results state.
+    std::optional<FileDigest> digest;
+    if (sha256)
+        digest.emplace(path);
     const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
         loaded = book->load(path, [&progress](std::uint64_t done, std::uint64_t total) {
             return progress.report(done, total);
@@ -99,11 +104,8 @@ std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::str
             reason = book->errorMessage();
             return;
         }
-        // The digest names the exact file the samples came from; a file that cannot be
-        // read again leaves it empty, which the results state.
-        std::string digestError;
-        if (sha256 && !Sha256OfFile(path, *sha256, digestError))
-            sha256->clear();
+        if (digest)
+            *sha256 = digest->result();
     });
     // A read the user stopped ends the import without a message.
     if (!finished || book->wasCancelled())
