@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/file_digest.h"
+#include "import/count_tiles.h"
 #include "import/import_steps.h"
 #include "import/not_imported.h"
 #include "import/sample_import.h"
@@ -82,8 +83,8 @@ public:
     }
     std::unique_ptr<Matrix> takeCounts()
     {
-        if (counts_)
-            flushTile();
+        if (tiles_)
+            tiles_->flush();
         return std::move(counts_);
     }
 
@@ -135,24 +136,8 @@ private:
             return false;
         counts_ = std::make_unique<Matrix>(sampleCount_, room, 0.0);
         nextTaxonRow_ = dataRow_;
-        tile_.assign(kTileTaxa * static_cast<std::size_t>(sampleCount_), 0.0);
-        tileFirst_ = 0;
+        tiles_.emplace(*counts_);
         return true;
-    }
-
-    // The counts of the taxa from tileFirst_ up to the current one go into the matrix, a
-    // sample's few taxa side by side, and the tile starts again at the next taxon.
-    void flushTile()
-    {
-        const int taxa = nextTaxonRow_ - dataRow_ - tileFirst_;
-        double* count = tile_.data();
-        for (int s = 0; s < sampleCount_; ++s, count += kTileTaxa) {
-            for (int k = 0; k < taxa; ++k) {
-                (*counts_)(s, tileFirst_ + k) = count[k];
-                count[k] = 0.0;
-            }
-        }
-        tileFirst_ += taxa;
     }
 
     bool countCell(const wb::StreamedCell& cell)
@@ -172,8 +157,6 @@ private:
                     gaveUp_ = true;  // more rows than the file said
                     return false;
                 }
-                if (static_cast<std::size_t>(nextTaxonRow_ - dataRow_ - tileFirst_) == kTileTaxa)
-                    flushTile();
                 ++nextTaxonRow_;
             } else {
                 listOpen_ = false;
@@ -182,9 +165,7 @@ private:
         if (!inTaxonRow_ || cell.col < dataColumn_ || cell.col >= dataColumn_ + sampleCount_)
             return true;
         if (cell.type == wb::CellType::Number) {
-            const int taxon = nextTaxonRow_ - 1 - dataRow_;
-            tile_[static_cast<std::size_t>(cell.col - dataColumn_) * kTileTaxa
-                  + static_cast<std::size_t>(taxon - tileFirst_)] = cell.number;
+            tiles_->set(cell.col - dataColumn_, nextTaxonRow_ - 1 - dataRow_, cell.number);
             return true;
         }
         if (cell.type == wb::CellType::Empty || cell.type == wb::CellType::Blank)
@@ -203,12 +184,7 @@ private:
     std::vector<std::vector<KeptCell>> headers_;  // [row][column - first data column]
     std::vector<std::pair<int, KeptCell>> columnA_, columnB_;  // (row, cell), by row
     std::unique_ptr<Matrix> counts_;
-    // The counts of the latest few taxa, taxon by taxon as the sheet gives them: the matrix
-    // keeps a sample's taxa together, so writing each count straight into it would touch a
-    // different sample's row (a cache line and often a page) per cell of a sheet row.
-    static constexpr std::size_t kTileTaxa = 32;
-    std::vector<double> tile_;  // [sample][taxon - tileFirst_]
-    int tileFirst_ = 0;
+    std::optional<CountTiles> tiles_;  // into counts_
     int sampleCount_ = 0;
     int currentRow_ = -1;
     int nextTaxonRow_ = 0;

@@ -6,6 +6,7 @@
 
 #include "import/sample_import.h"
 
+#include "import/count_tiles.h"
 #include "import/import_steps.h"
 
 #include "import/not_imported.h"
@@ -222,6 +223,7 @@ std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, const
     job.taxa.clear();
     job.taxa.reserve(static_cast<std::size_t>(extent.taxonCount));
     const auto rows = sheet.data().rows();
+    CountTiles tiles(*job.counts);
     for (int t = 0; t < extent.taxonCount; ++t) {
         const int row = extent.firstRow - 1 + t;
         job.taxa.push_back({cellText(sheet, row, 0), sheet.readStr(row, 1).value_or("")});
@@ -237,11 +239,12 @@ std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, const
             if (cell.col >= colEnd)
                 break;
             if (cell.type == wb::CellType::Number)
-                (*job.counts)(cell.col - firstCol, t) = cell.number;
+                tiles.set(cell.col - firstCol, t, cell.number);
             else if (cell.type != wb::CellType::Empty && cell.type != wb::CellType::Blank)
                 return std::make_pair(row + 1, cell.col + 1);
         }
     }
+    tiles.flush();
     return std::nullopt;
 }
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "matrix/matrix.h"
+
+// Writes counts into the count matrix as a worksheet gives them, taxon by taxon (a row
+// each). The matrix keeps a sample's taxa together, so writing each count straight in
+// would touch another sample's row (a cache line, often a page) for every cell of a
+// worksheet row; here the counts of kTaxa taxa at a time wait in a small tile and go in
+// a sample's taxa side by side. Taxa come in order from the first; one before the tile
+// (which no caller sends) goes straight into the matrix.
+class CountTiles {
+public:
+    static constexpr int kTaxa = 32;
+
+    explicit CountTiles(Matrix& counts)
+        : counts_(counts), tile_(static_cast<std::size_t>(counts.nRows()) * kTaxa, 0.0)
+    {
+    }
+
+    void set(int sample, int taxon, double count)
+    {
+        if (taxon < first_) {
+            counts_(sample, taxon) = count;
+            return;
+        }
+        if (taxon >= first_ + kTaxa) {
+            flush();
+            first_ = taxon / kTaxa * kTaxa;
+        }
+        tile_[static_cast<std::size_t>(sample) * kTaxa + static_cast<std::size_t>(taxon - first_)] = count;
+    }
+
+    // Writes what waits into the matrix; call it once the last count is set.
+    void flush()
+    {
+        const int taxa = counts_.nCols() - first_ < kTaxa ? counts_.nCols() - first_ : kTaxa;
+        double* waiting = tile_.data();
+        for (int s = 0; s < counts_.nRows(); ++s, waiting += kTaxa) {
+            for (int k = 0; k < taxa; ++k) {
+                counts_(s, first_ + k) = waiting[k];
+                waiting[k] = 0.0;
+            }
+        }
+    }
+
+private:
+    Matrix& counts_;
+    std::vector<double> tile_;  // [sample][taxon - first_]
+    int first_ = 0;             // the tile's first taxon
+};
