@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -19,8 +18,8 @@ namespace {
 
 enum class ValueKind { Number, Shared, Boolean, Error, FormulaText, Inline, Date };
 
-// The kind a cell's t attribute names (none: a number).
-bool kindOf(const std::optional<std::string_view>& t, ValueKind& kind)
+// The kind a cell's t attribute names (none, null: a number).
+bool kindOf(const std::string_view* t, ValueKind& kind)
 {
     if (!t) {
         kind = ValueKind::Number;
@@ -44,12 +43,6 @@ bool kindOf(const std::optional<std::string_view>& t, ValueKind& kind)
     else
         return false;
     return true;
-}
-
-std::optional<std::string_view> attributeView(const char** attributes, std::string_view name)
-{
-    const char* value = attribute(attributes, name);
-    return value ? std::optional<std::string_view>(value) : std::nullopt;
 }
 
 // A cell as the worksheet gives it, its value read. A text's characters stay where they
@@ -89,7 +82,11 @@ public:
         if (inCell_) {
             startInCell(name);
         } else if (name == "c") {
-            startCell(attributeView(attributes, "r"), attributeView(attributes, "t"), attribute(attributes, "s") != nullptr);
+            const char* r = attribute(attributes, "r");
+            const char* t = attribute(attributes, "t");
+            const std::string_view rText = r ? std::string_view(r) : std::string_view();
+            const std::string_view tText = t ? std::string_view(t) : std::string_view();
+            startCell(r ? &rText : nullptr, t ? &tText : nullptr, attribute(attributes, "s") != nullptr);
         } else if (name == "row") {
             startRow(attributes);
         }
@@ -136,8 +133,7 @@ public:
             failTooLarge(ReadBudget::elementsRefusal());
             return;
         }
-        startCell(cell.hasR ? std::optional<std::string_view>(cell.r) : std::nullopt,
-                  cell.hasT ? std::optional<std::string_view>(cell.t) : std::nullopt, cell.hasS);
+        startCell(cell.hasR ? &cell.r : nullptr, cell.hasT ? &cell.t : nullptr, cell.hasS);
         if (failed())
             return;
         hasValue_ = cell.hasValue;
@@ -198,7 +194,8 @@ private:
         nextCol_ = 0;
     }
 
-    void startCell(const std::optional<std::string_view>& r, const std::optional<std::string_view>& t, bool styled)
+    // A cell starts; r and t are its attributes' values, null when it has none.
+    void startCell(const std::string_view* r, const std::string_view* t, bool styled)
     {
         int row = currentRow_ < 0 ? 0 : currentRow_;
         int col = nextCol_;

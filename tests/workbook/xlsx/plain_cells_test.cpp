@@ -106,6 +106,17 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"str\"><v>a\"b'c></v></c>",
     "<c r=\"$A\"><!-- note --><v>5</v></c>",
     "<c r=\"$A\" r2=\"x\" a=\"1\" b=\"2\" d=\"3\" e=\"4\" g=\"5\" h=\"6\" i=\"7\"><v>8</v></c>",
+    // r, s and t in every order, and shapes just beside the usual one.
+    "<c s=\"2\" t=\"s\" r=\"$A\"><v>1</v></c>",
+    "<c t=\"s\" r=\"$A\"><v>0</v></c>",
+    "<c t=\"n\" s=\"1\" r=\"$A\"/>",
+    "<c s=\"1\" r=\"$A\" t=\"b\"><v>0</v></c>",
+    "<c r=\"$A\" t='s' s=\"4\"><v>1</v></c>",
+    "<c\tr=\"$A\"><v>2</v></c>",
+    "<c r=\"$A\" s=\"\"><v>3</v></c>",
+    "<c r=\"$A\" t=\"s\" s=\"1\" x=\"y\"><v>1</v></c>",
+    "<c r=\"$A\" rr=\"1\" ts=\"2\"><v>4</v></c>",
+    "<c r=\"$A\" s=\"1\" />",
 };
 
 std::string At(std::string cell, int row, int col)
@@ -126,13 +137,31 @@ TEST(PlainCells, EveryFormOfCellReadsAsTheEventsReadIt)
     body += "</row><row r=\"2\">";
     // Without r attributes the cells follow one another.
     body += "<c><v>5</v></c><c t=\"s\"><v>0</v></c><c s=\"1\"/><c r=\"F2\"><v>6</v></c><c><v>7</v></c></row>";
+    // An upper-case R is another attribute: the cell follows the one before.
+    body += "<row r=\"3\"><c r=\"B3\"><v>1</v></c><c R=\"A3\"><v>2</v></c></row>";
     ExpectBothWaysAlike(body, true);
+}
+
+// Cells are read whole only as children of an unprefixed row; around other elements, in
+// a row closed and opened again, and in a prefixed row they go through the events.
+TEST(PlainCells, CellsBesideOtherElementsOfARow)
+{
+    ExpectBothWaysAlike("<row r=\"1\"><c r=\"A1\"><v>1</v></c><ext/><c r=\"B1\"><v>2</v></c>"
+                        "<ext><c r=\"C1\"><v>3</v></c></ext><c r=\"D1\" t=\"s\"><v>1</v></c></row>"
+                        "<row r=\"2\"/><row r=\"3\"><c r=\"A3\"><v>4</v></c></row>"
+                        "<x:row r=\"4\"><c r=\"A4\"><v>5</v></c><x:c r=\"B4\"><x:v>6</x:v></x:c></x:row>"
+                        "<rows><c r=\"A5\"><v>7</v></c></rows><row r=\"6\"><c r=\"A6\"><v>8</v></c></row>",
+                        true);
 }
 
 TEST(PlainCells, RefusedAlike)
 {
     const char* refused[] = {
         "<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>",        // duplicate attribute
+        "<row><c s=\"1\" r=\"A1\" s=\"2\"><v>1</v></c></row>",  // duplicate attribute
+        "<row><c r=\"A1\" t=\"s\"/ ><v>1</v></c></row>",       // '/' not before '>'
+        "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"1A\"><v>1</v></c></row>",  // no reference
+        "<row><c r=\"AAAA1\"><v>1</v></c></row>",             // four letters
         "<row><c r=\"A0\"><v>1</v></c></row>",                 // no row 0
         "<row><c r=\"XFE1\"><v>1</v></c></row>",               // beyond the last column
         "<row><c r=\"A1\" t=\"zz\"><v>1</v></c></row>",        // unknown type
