@@ -28,6 +28,22 @@ struct NameEnds {
 constexpr NameEnds kNameEnds;
 inline bool endsName(char c) { return kNameEnds.ends[static_cast<unsigned char>(c)]; }
 
+// The plain characters of an attribute value or a cell's text: printable ASCII other
+// than the two that start markup and references. A table too, for the same reason; a
+// second one leaves out the '"' that ends a value in double quotes.
+struct PlainChars {
+    bool plain[256] = {};
+    bool inQuotes[256] = {};
+    constexpr PlainChars()
+    {
+        for (int c = 0x20; c < 0x7F; ++c) {
+            plain[c] = c != '<' && c != '&';
+            inQuotes[c] = plain[c] && c != '"';
+        }
+    }
+};
+constexpr PlainChars kPlainChars;
+
 void appendUtf8(std::string& out, unsigned code)
 {
     if (code < 0x80) {
@@ -237,13 +253,8 @@ private:
 
     enum class Fast { Done, NotPlain, Incomplete };
 
-    // A plain character of an attribute value or a cell's text: printable ASCII other
-    // than the two that start markup and references.
-    static bool plainChar(char c)
-    {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 0x20 && u < 0x7F && c != '<' && c != '&';
-    }
+    // A plain character of an attribute value or a cell's text (see PlainChars).
+    static bool plainChar(char c) { return kPlainChars.plain[static_cast<unsigned char>(c)]; }
 
     // The attributes of a start tag from q (just after the element name) to its '>' or
     // '/>', each as it stands between its quotes; `take` sees each name and value. Only
@@ -337,7 +348,7 @@ private:
             seen |= which;
             const char* value = at + 4;
             const char* v = value;
-            while (v < limit && *v != '"' && plainChar(*v))
+            while (v < limit && kPlainChars.inQuotes[static_cast<unsigned char>(*v)])
                 ++v;
             if (v == limit || *v != '"')
                 return false;
