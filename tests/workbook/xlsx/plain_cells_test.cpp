@@ -179,6 +179,83 @@ TEST(PlainCells, RefusedAlike)
         ExpectBothWaysAlike(body, false);
 }
 
+// Each cell at its reference, whatever runs the references make: columns counted on past
+// Z, AZ and ZZ, row numbers of more digits, gaps, references written otherwise (lower
+// case, '$', leading zeros) and the grid's last columns. Each cell holds its own column.
+TEST(PlainCells, EachCellStandsAtItsReference)
+{
+    std::map<std::pair<int, int>, std::string> refs;  // (row, col) -> the reference written
+    for (int col = 0; col < 800; ++col)  // A1 .. ADT1: past Z (25), AZ (51), ZZ (701)
+        refs[{0, col}] = wb::CellName(0, col);
+    for (int row : {8, 9, 98, 99, 999999, 1048575})  // rows 9 and 10, 99 and 100, ...
+        for (int col = 0; col < 30; ++col)
+            refs[{row, col}] = wb::CellName(row, col);
+    refs[{4, 0}] = "a5";
+    refs[{4, 1}] = "b5";
+    refs[{4, 2}] = "$C$5";
+    refs[{4, 3}] = "D05";
+    refs[{4, 4}] = "E5";
+    refs[{5, 0}] = "A6";
+    refs[{5, 2}] = "C6";
+    refs[{5, 3}] = "D6";
+    refs[{5, 27}] = "AB6";
+    refs[{5, 28}] = "AC6";
+    refs[{6, 16382}] = "XFC7";
+    refs[{6, 16383}] = "XFD7";
+    std::string body;
+    int open = -1;
+    for (const auto& [at, ref] : refs) {
+        if (at.first != open) {
+            body += (open < 0 ? "" : "</row>") + std::string("<row r=\"") + std::to_string(at.first + 1) + "\">";
+            open = at.first;
+        }
+        body += "<c r=\"" + ref + "\"><v>" + std::to_string(at.second) + "</v></c>";
+    }
+    body += "</row>";
+    TempDir dir;
+    const Read read = readBody(dir, body, false, true);
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(read.cells.size(), refs.size());
+    for (const auto& [at, ref] : refs) {
+        const auto cell = read.cells.find(at);
+        ASSERT_NE(cell, read.cells.end()) << ref;
+        EXPECT_EQ(std::get<0>(cell->second), static_cast<int>(wb::CellType::Number)) << ref;
+        EXPECT_EQ(std::bit_cast<double>(std::get<1>(cell->second)), static_cast<double>(at.second)) << ref;
+    }
+}
+
+// A cell that goes back to an earlier column right after a run of cells has counted past
+// Z, AZ or ZZ stands at the column its reference names (and, being later, replaces the
+// cell there), not at the one after the run.
+TEST(PlainCells, ACellGoingBackAfterARunStandsAtItsReference)
+{
+    // (last column of the run, the reference going back, its column)
+    const std::tuple<int, const char*, int> backs[] = {{25, "A", 0}, {51, "AA", 26}, {51, "A", 0}, {701, "AA", 26},
+                                                       {701, "A", 0}, {701, "ZZ", 701}};
+    std::string body;
+    std::map<std::pair<int, int>, double> want;
+    for (std::size_t i = 0; i < std::size(backs); ++i) {
+        const auto& [last, back, backCol] = backs[i];
+        const int row = static_cast<int>(i);
+        body += "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (int col = 0; col <= last; ++col) {
+            body += "<c r=\"" + wb::CellName(row, col) + "\"><v>" + std::to_string(col) + "</v></c>";
+            want[{row, col}] = col;
+        }
+        body += "<c r=\"" + std::string(back) + std::to_string(row + 1) + "\"><v>100000</v></c></row>";
+        want[{row, backCol}] = 100000;
+    }
+    TempDir dir;
+    const Read read = readBody(dir, body, false, false);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.cells.size(), want.size());
+    for (const auto& [at, number] : want) {
+        const auto cell = read.cells.find(at);
+        ASSERT_NE(cell, read.cells.end()) << at.first << "," << at.second;
+        EXPECT_EQ(std::bit_cast<double>(std::get<1>(cell->second)), number) << at.first << "," << at.second;
+    }
+}
+
 // A sheet of several hundred kilobytes mixing every form at random, so that inflated
 // chunks end inside cells of each form, and a few values too long to be read whole.
 TEST(PlainCells, ChunkEndsAnywhereGiveTheSameCells)
