@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
-#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -19,8 +19,8 @@ namespace {
 
 enum class ValueKind { Number, Shared, Boolean, Error, FormulaText, Inline, Date };
 
-// The kind a cell's t attribute names (none: a number).
-bool kindOf(const std::optional<std::string_view>& t, ValueKind& kind)
+// The kind a cell's t attribute names (none, null: a number).
+bool kindOf(const std::string_view* t, ValueKind& kind)
 {
     if (!t) {
         kind = ValueKind::Number;
@@ -46,11 +46,112 @@ bool kindOf(const std::optional<std::string_view>& t, ValueKind& kind)
     return true;
 }
 
-std::optional<std::string_view> attributeView(const char** attributes, std::string_view name)
+// Up to 15 digits and nothing else: most values of a sheet (counts, indexes of shared
+// strings), read here without the general readers, which give the same for them (below
+// 2^53 a whole number's double is exact).
+inline bool smallWhole(std::string_view text, std::uint64_t& value)
 {
-    const char* value = attribute(attributes, name);
-    return value ? std::optional<std::string_view>(value) : std::nullopt;
+    if (text.empty() || text.size() > 15)
+        return false;
+    std::uint64_t whole = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    value = whole;
+    return true;
 }
+
+// The text of the reference that a cell at (row, col) would have as writers put it
+// ("B7"), kept from cell to cell: the next column's is the last one's with its letters
+// counted on. A cell whose r attribute is this very text is at (row, col), unread; most
+// cells of a sheet are. Any other text is read by parseCellRef.
+class ExpectedReference {
+public:
+    bool is(std::string_view text, int row, int col)
+    {
+        if (row != row_ || col != col_) {
+            if (valid_ && row == row_ && col == col_ + 1)
+                next();
+            else
+                make(row, col);
+        }
+        if (!valid_ || text.size() != letterCount_ + digitCount_)
+            return false;
+        // The letters byte by byte (they were just counted on, byte by byte), the digits
+        // of the row a few at a time.
+        for (std::size_t i = 0; i < letterCount_; ++i)
+            if (text[i] != letters_[i])
+                return false;
+        return sameDigits(text.data() + letterCount_);
+    }
+
+private:
+    // Whether the row's digits stand at `text`: two loads of each that overlap, instead
+    // of a call to memcmp for a few bytes.
+    bool sameDigits(const char* text) const
+    {
+        const std::size_t n = digitCount_;
+        if (n >= 4)
+            return load<std::uint32_t>(text) == load<std::uint32_t>(digits_)
+                && load<std::uint32_t>(text + n - 4) == load<std::uint32_t>(digits_ + n - 4);
+        if (n >= 2)
+            return load<std::uint16_t>(text) == load<std::uint16_t>(digits_)
+                && load<std::uint16_t>(text + n - 2) == load<std::uint16_t>(digits_ + n - 2);
+        return text[0] == digits_[0];
+    }
+    template <typename Word>
+    static Word load(const char* p)
+    {
+        Word word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    }
+
+    void make(int row, int col)
+    {
+        row_ = row;
+        col_ = col;
+        valid_ = row >= 0 && row < kMaxRows && col >= 0 && col < kMaxCols;
+        if (!valid_)
+            return;
+        char letters[3];
+        letterCount_ = 0;
+        for (int n = col + 1; n > 0; n = (n - 1) / 26)
+            letters[letterCount_++] = static_cast<char>('A' + (n - 1) % 26);
+        for (std::size_t i = 0; i < letterCount_; ++i)
+            letters_[i] = letters[letterCount_ - 1 - i];
+        const std::string digits = std::to_string(row + 1);
+        std::memcpy(digits_, digits.data(), digits.size());
+        digitCount_ = digits.size();
+    }
+    void next()
+    {
+        ++col_;
+        if (col_ >= kMaxCols) {
+            valid_ = false;
+            return;
+        }
+        std::size_t i = letterCount_;
+        while (i > 0 && letters_[i - 1] == 'Z')
+            letters_[--i] = 'A';
+        if (i > 0) {
+            ++letters_[i - 1];
+        } else {
+            // "Z" -> "AA": one letter more in front.
+            letters_[letterCount_++] = 'A';
+        }
+    }
+
+    int row_ = -1;
+    int col_ = -1;
+    bool valid_ = false;
+    char letters_[3] = {};
+    char digits_[7] = {};  // of a row number up to 1048576
+    std::size_t letterCount_ = 0;
+    std::size_t digitCount_ = 0;
+};
 
 // A cell as the worksheet gives it, its value read. A text's characters stay where they
 // are (the shared-string table, or the parser's own buffer) until the next cell.
@@ -89,7 +190,11 @@ public:
         if (inCell_) {
             startInCell(name);
         } else if (name == "c") {
-            startCell(attributeView(attributes, "r"), attributeView(attributes, "t"), attribute(attributes, "s") != nullptr);
+            const char* r = attribute(attributes, "r");
+            const char* t = attribute(attributes, "t");
+            const std::string_view rText = r ? std::string_view(r) : std::string_view();
+            const std::string_view tText = t ? std::string_view(t) : std::string_view();
+            startCell(r ? &rText : nullptr, t ? &tText : nullptr, attribute(attributes, "s") != nullptr);
         } else if (name == "row") {
             startRow(attributes);
         }
@@ -136,8 +241,7 @@ public:
             failTooLarge(ReadBudget::elementsRefusal());
             return;
         }
-        startCell(cell.hasR ? std::optional<std::string_view>(cell.r) : std::nullopt,
-                  cell.hasT ? std::optional<std::string_view>(cell.t) : std::nullopt, cell.hasS);
+        startCell(cell.hasR ? &cell.r : nullptr, cell.hasT ? &cell.t : nullptr, cell.hasS);
         if (failed())
             return;
         hasValue_ = cell.hasValue;
@@ -198,12 +302,13 @@ private:
         nextCol_ = 0;
     }
 
-    void startCell(const std::optional<std::string_view>& r, const std::optional<std::string_view>& t, bool styled)
+    // A cell starts; r and t are its attributes' values, null when it has none.
+    void startCell(const std::string_view* r, const std::string_view* t, bool styled)
     {
         int row = currentRow_ < 0 ? 0 : currentRow_;
         int col = nextCol_;
         if (r) {
-            if (!parseCellRef(*r, row, col)) {
+            if (!expected_.is(*r, currentRow_, nextCol_) && !parseCellRef(*r, row, col)) {
                 fail("cell reference \"" + std::string(*r) + "\" out of range (A1 to XFD1048576) or not understood");
                 return;
             }
@@ -274,6 +379,10 @@ private:
         switch (kind_) {
         case ValueKind::Number:
             cell.type = CellType::Number;
+            if (std::uint64_t whole; smallWhole(value, whole)) {
+                cell.number = static_cast<double>(whole);
+                return true;
+            }
             if (!parseNumber(value, cell.number)) {
                 fail("a number cell that holds no number");
                 return false;
@@ -306,7 +415,10 @@ private:
             return true;
         case ValueKind::Shared: {
             unsigned long index = 0;
-            if (!parseIndex(value, index) || index >= shared_.size()) {
+            std::uint64_t whole = 0;
+            const bool read = smallWhole(value, whole) ? (index = static_cast<unsigned long>(whole), true)
+                                                       : parseIndex(value, index);
+            if (!read || index >= shared_.size()) {
                 fail("a shared string that the table lacks");
                 return false;
             }
@@ -337,6 +449,7 @@ private:
     int nextCol_ = 0;
     int cellCol_ = 0;
     ValueKind kind_ = ValueKind::Number;
+    ExpectedReference expected_;
     bool styled_ = false;
     bool hasValue_ = false;
     bool hasInline_ = false;

@@ -14,38 +14,48 @@ using wb::appendUtf8;
 
 bool parseCellRef(std::string_view ref, int& row, int& col)
 {
-    std::size_t i = 0;
-    if (i < ref.size() && ref[i] == '$')
-        ++i;
-    long column = 0;
-    std::size_t letters = 0;
-    while (i < ref.size()) {
-        const char c = upperAscii(ref[i]);
+    const char* p = ref.data();
+    const char* const end = p + ref.size();
+    if (p < end && *p == '$')
+        ++p;
+    const char* const letters = p;
+    int column = 0;
+    while (p < end) {
+        const char c = upperAscii(*p);
         if (c < 'A' || c > 'Z')
             break;
+        if (p - letters == 3)
+            return false;  // a fourth letter
         column = column * 26 + (c - 'A' + 1);
-        if (++letters > 3)
-            return false;
-        ++i;
+        ++p;
     }
-    if (letters == 0 || column > kMaxCols)
+    if (p == letters || column > kMaxCols)
         return false;
-    if (i < ref.size() && ref[i] == '$')
-        ++i;
-    if (!parseRowNumber(ref.substr(i), row))
+    if (p < end && *p == '$')
+        ++p;
+    if (!parseRowNumber(std::string_view(p, static_cast<std::size_t>(end - p)), row))
         return false;
-    col = static_cast<int>(column - 1);
+    col = column - 1;
     return true;
 }
 
 bool parseRowNumber(std::string_view text, int& row)
 {
-    long number = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, number);
-    if (ec != std::errc() || ptr != end || number < 1 || number > kMaxRows)
+    // Digits only (leading zeros allowed), read by hand: a row number is read for every
+    // cell of a sheet.
+    if (text.empty())
         return false;
-    row = static_cast<int>(number - 1);
+    int number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        number = number * 10 + (c - '0');
+        if (number > kMaxRows)
+            return false;
+    }
+    if (number < 1)
+        return false;
+    row = number - 1;
     return true;
 }
 

@@ -28,6 +28,22 @@ struct NameEnds {
 constexpr NameEnds kNameEnds;
 inline bool endsName(char c) { return kNameEnds.ends[static_cast<unsigned char>(c)]; }
 
+// The plain characters of an attribute value or a cell's text: printable ASCII other
+// than the two that start markup and references. A table too, for the same reason; a
+// second one leaves out the '"' that ends a value in double quotes.
+struct PlainChars {
+    bool plain[256] = {};
+    bool inQuotes[256] = {};
+    constexpr PlainChars()
+    {
+        for (int c = 0x20; c < 0x7F; ++c) {
+            plain[c] = c != '<' && c != '&';
+            inQuotes[c] = plain[c] && c != '"';
+        }
+    }
+};
+constexpr PlainChars kPlainChars;
+
 void appendUtf8(std::string& out, unsigned code)
 {
     if (code < 0x80) {
@@ -214,21 +230,31 @@ private:
 
     // The open element is an unprefixed row, a cell element inside it would be one level
     // deeper and its children one more, and the handler takes cells now.
-    bool inRow() const
+    bool inRow() const { return openIsRow_ && cells_->takesCells(); }
+
+    // An element was opened or closed: whether the one open now is a row that can hold
+    // cells, kept so that it is not worked out again for every cell.
+    void openChanged()
     {
-        return depth() > 0 && depth() + 2 < static_cast<std::size_t>(kMaxXmlDepth) && openName() == "row"
-            && cells_->takesCells();
+        openIsRow_ = depth() > 0 && depth() + 2 < static_cast<std::size_t>(kMaxXmlDepth) && openName() == "row";
+    }
+    void openElement(std::string_view name)
+    {
+        openNames_.push_back(names_.size());
+        names_.append(name);
+        openChanged();
+    }
+    void closeElement()
+    {
+        names_.resize(openNames_.back());
+        openNames_.pop_back();
+        openChanged();
     }
 
     enum class Fast { Done, NotPlain, Incomplete };
 
-    // A plain character of an attribute value or a cell's text: printable ASCII other
-    // than the two that start markup and references.
-    static bool plainChar(char c)
-    {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 0x20 && u < 0x7F && c != '<' && c != '&';
-    }
+    // A plain character of an attribute value or a cell's text (see PlainChars).
+    static bool plainChar(char c) { return kPlainChars.plain[static_cast<unsigned char>(c)]; }
 
     // The attributes of a start tag from q (just after the element name) to its '>' or
     // '/>', each as it stands between its quotes; `take` sees each name and value. Only
@@ -290,6 +316,56 @@ private:
         }
     }
 
+    // The attributes of a cell tag as writers put them, from q (just after "<c") to
+    // after its '>' or "/>": r, s and t in any order, each at most once, each after one
+    // space and quoted with '"', their values plain. Reads what plainAttributes would
+    // read from such a tag, without its general loop. False for any other tag, and for
+    // one that reaches `limit`: plainAttributes then reads it from the start.
+    static bool usualCellAttributes(const char*& q, const char* limit, PlainCell& cell, bool& empty)
+    {
+        const char* at = q;
+        unsigned seen = 0;
+        for (;;) {
+            if (limit - at < 4)
+                return false;
+            if (at[0] == '>') {
+                q = at + 1;
+                empty = false;
+                return true;
+            }
+            if (at[0] == '/') {
+                if (at[1] != '>')
+                    return false;
+                q = at + 2;
+                empty = true;
+                return true;
+            }
+            if (at[0] != ' ' || at[2] != '=' || at[3] != '"')
+                return false;
+            const unsigned which = at[1] == 'r' ? 1u : at[1] == 's' ? 2u : at[1] == 't' ? 4u : 0u;
+            if (which == 0 || (seen & which) != 0)
+                return false;
+            seen |= which;
+            const char* value = at + 4;
+            const char* v = value;
+            while (v < limit && kPlainChars.inQuotes[static_cast<unsigned char>(*v)])
+                ++v;
+            if (v == limit || *v != '"')
+                return false;
+            const std::string_view text(value, static_cast<std::size_t>(v - value));
+            if (which == 1) {
+                cell.r = text;
+                cell.hasR = true;
+            } else if (which == 4) {
+                cell.t = text;
+                cell.hasT = true;
+            } else {
+                cell.hasS = true;
+            }
+            at = v + 1;
+        }
+    }
+
     // Plain text from q up to the '<' that ends it; `cut` when the buffer ends first.
     static Fast plainText(const char*& q, const char* limit, Fast cut)
     {
@@ -315,19 +391,24 @@ private:
         PlainCell cell;
         const char* q = p + 2;
         bool empty = false;
-        Fast read = plainAttributes(q, limit, cut, empty, [&cell](std::string_view name, std::string_view value) {
-            if (name == "r") {
-                cell.r = value;
-                cell.hasR = true;
-            } else if (name == "t") {
-                cell.t = value;
-                cell.hasT = true;
-            } else if (name == "s") {
-                cell.hasS = true;
-            }
-        });
-        if (read != Fast::Done)
-            return read;
+        Fast read = Fast::Done;
+        if (!usualCellAttributes(q, limit, cell, empty)) {
+            cell = PlainCell();
+            q = p + 2;
+            read = plainAttributes(q, limit, cut, empty, [&cell](std::string_view name, std::string_view value) {
+                if (name == "r") {
+                    cell.r = value;
+                    cell.hasR = true;
+                } else if (name == "t") {
+                    cell.t = value;
+                    cell.hasT = true;
+                } else if (name == "s") {
+                    cell.hasS = true;
+                }
+            });
+            if (read != Fast::Done)
+                return read;
+        }
         while (!empty) {
             while (q < limit && isSpace(*q))
                 ++q;
@@ -622,8 +703,7 @@ private:
             malformed("mismatched tag", at);
             return nullptr;
         }
-        names_.resize(openNames_.back());
-        openNames_.pop_back();
+        closeElement();
         handler_.end(localPart(name));
         return handlerFailed() ? nullptr : close + 1;
     }
@@ -754,14 +834,12 @@ private:
             attributes_.push_back(attributeText_.data() + start);
         attributes_.push_back(nullptr);
         rootSeen_ = true;
-        openNames_.push_back(names_.size());
-        names_.append(name);
+        openElement(name);
         handler_.start(localPart(name), attributes_.data());
         if (handlerFailed())
             return nullptr;
         if (empty) {
-            names_.resize(openNames_.back());
-            openNames_.pop_back();
+            closeElement();
             handler_.end(localPart(name));
             if (handlerFailed())
                 return nullptr;
@@ -863,6 +941,7 @@ private:
     bool rootSeen_ = false;
     std::string names_;                    // the open elements' names, end to end
     std::vector<std::size_t> openNames_;   // where each open element's name starts
+    bool openIsRow_ = false;               // see openChanged()
     std::string decoded_;
     std::string attributeText_;
     std::vector<std::size_t> attributeStarts_;

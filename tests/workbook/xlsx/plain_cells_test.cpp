@@ -106,6 +106,17 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"str\"><v>a\"b'c></v></c>",
     "<c r=\"$A\"><!-- note --><v>5</v></c>",
     "<c r=\"$A\" r2=\"x\" a=\"1\" b=\"2\" d=\"3\" e=\"4\" g=\"5\" h=\"6\" i=\"7\"><v>8</v></c>",
+    // r, s and t in every order, and shapes just beside the usual one.
+    "<c s=\"2\" t=\"s\" r=\"$A\"><v>1</v></c>",
+    "<c t=\"s\" r=\"$A\"><v>0</v></c>",
+    "<c t=\"n\" s=\"1\" r=\"$A\"/>",
+    "<c s=\"1\" r=\"$A\" t=\"b\"><v>0</v></c>",
+    "<c r=\"$A\" t='s' s=\"4\"><v>1</v></c>",
+    "<c\tr=\"$A\"><v>2</v></c>",
+    "<c r=\"$A\" s=\"\"><v>3</v></c>",
+    "<c r=\"$A\" t=\"s\" s=\"1\" x=\"y\"><v>1</v></c>",
+    "<c r=\"$A\" rr=\"1\" ts=\"2\"><v>4</v></c>",
+    "<c r=\"$A\" s=\"1\" />",
 };
 
 std::string At(std::string cell, int row, int col)
@@ -126,13 +137,31 @@ TEST(PlainCells, EveryFormOfCellReadsAsTheEventsReadIt)
     body += "</row><row r=\"2\">";
     // Without r attributes the cells follow one another.
     body += "<c><v>5</v></c><c t=\"s\"><v>0</v></c><c s=\"1\"/><c r=\"F2\"><v>6</v></c><c><v>7</v></c></row>";
+    // An upper-case R is another attribute: the cell follows the one before.
+    body += "<row r=\"3\"><c r=\"B3\"><v>1</v></c><c R=\"A3\"><v>2</v></c></row>";
     ExpectBothWaysAlike(body, true);
+}
+
+// Cells are read whole only as children of an unprefixed row; around other elements, in
+// a row closed and opened again, and in a prefixed row they go through the events.
+TEST(PlainCells, CellsBesideOtherElementsOfARow)
+{
+    ExpectBothWaysAlike("<row r=\"1\"><c r=\"A1\"><v>1</v></c><ext/><c r=\"B1\"><v>2</v></c>"
+                        "<ext><c r=\"C1\"><v>3</v></c></ext><c r=\"D1\" t=\"s\"><v>1</v></c></row>"
+                        "<row r=\"2\"/><row r=\"3\"><c r=\"A3\"><v>4</v></c></row>"
+                        "<x:row r=\"4\"><c r=\"A4\"><v>5</v></c><x:c r=\"B4\"><x:v>6</x:v></x:c></x:row>"
+                        "<rows><c r=\"A5\"><v>7</v></c></rows><row r=\"6\"><c r=\"A6\"><v>8</v></c></row>",
+                        true);
 }
 
 TEST(PlainCells, RefusedAlike)
 {
     const char* refused[] = {
         "<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>",        // duplicate attribute
+        "<row><c s=\"1\" r=\"A1\" s=\"2\"><v>1</v></c></row>",  // duplicate attribute
+        "<row><c r=\"A1\" t=\"s\"/ ><v>1</v></c></row>",       // '/' not before '>'
+        "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"1A\"><v>1</v></c></row>",  // no reference
+        "<row><c r=\"AAAA1\"><v>1</v></c></row>",             // four letters
         "<row><c r=\"A0\"><v>1</v></c></row>",                 // no row 0
         "<row><c r=\"XFE1\"><v>1</v></c></row>",               // beyond the last column
         "<row><c r=\"A1\" t=\"zz\"><v>1</v></c></row>",        // unknown type
@@ -148,6 +177,83 @@ TEST(PlainCells, RefusedAlike)
     };
     for (const char* body : refused)
         ExpectBothWaysAlike(body, false);
+}
+
+// Each cell at its reference, whatever runs the references make: columns counted on past
+// Z, AZ and ZZ, row numbers of more digits, gaps, references written otherwise (lower
+// case, '$', leading zeros) and the grid's last columns. Each cell holds its own column.
+TEST(PlainCells, EachCellStandsAtItsReference)
+{
+    std::map<std::pair<int, int>, std::string> refs;  // (row, col) -> the reference written
+    for (int col = 0; col < 800; ++col)  // A1 .. ADT1: past Z (25), AZ (51), ZZ (701)
+        refs[{0, col}] = wb::CellName(0, col);
+    for (int row : {8, 9, 98, 99, 999999, 1048575})  // rows 9 and 10, 99 and 100, ...
+        for (int col = 0; col < 30; ++col)
+            refs[{row, col}] = wb::CellName(row, col);
+    refs[{4, 0}] = "a5";
+    refs[{4, 1}] = "b5";
+    refs[{4, 2}] = "$C$5";
+    refs[{4, 3}] = "D05";
+    refs[{4, 4}] = "E5";
+    refs[{5, 0}] = "A6";
+    refs[{5, 2}] = "C6";
+    refs[{5, 3}] = "D6";
+    refs[{5, 27}] = "AB6";
+    refs[{5, 28}] = "AC6";
+    refs[{6, 16382}] = "XFC7";
+    refs[{6, 16383}] = "XFD7";
+    std::string body;
+    int open = -1;
+    for (const auto& [at, ref] : refs) {
+        if (at.first != open) {
+            body += (open < 0 ? "" : "</row>") + std::string("<row r=\"") + std::to_string(at.first + 1) + "\">";
+            open = at.first;
+        }
+        body += "<c r=\"" + ref + "\"><v>" + std::to_string(at.second) + "</v></c>";
+    }
+    body += "</row>";
+    TempDir dir;
+    const Read read = readBody(dir, body, false, true);
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(read.cells.size(), refs.size());
+    for (const auto& [at, ref] : refs) {
+        const auto cell = read.cells.find(at);
+        ASSERT_NE(cell, read.cells.end()) << ref;
+        EXPECT_EQ(std::get<0>(cell->second), static_cast<int>(wb::CellType::Number)) << ref;
+        EXPECT_EQ(std::bit_cast<double>(std::get<1>(cell->second)), static_cast<double>(at.second)) << ref;
+    }
+}
+
+// A cell that goes back to an earlier column right after a run of cells has counted past
+// Z, AZ or ZZ stands at the column its reference names (and, being later, replaces the
+// cell there), not at the one after the run.
+TEST(PlainCells, ACellGoingBackAfterARunStandsAtItsReference)
+{
+    // (last column of the run, the reference going back, its column)
+    const std::tuple<int, const char*, int> backs[] = {{25, "A", 0}, {51, "AA", 26}, {51, "A", 0}, {701, "AA", 26},
+                                                       {701, "A", 0}, {701, "ZZ", 701}};
+    std::string body;
+    std::map<std::pair<int, int>, double> want;
+    for (std::size_t i = 0; i < std::size(backs); ++i) {
+        const auto& [last, back, backCol] = backs[i];
+        const int row = static_cast<int>(i);
+        body += "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (int col = 0; col <= last; ++col) {
+            body += "<c r=\"" + wb::CellName(row, col) + "\"><v>" + std::to_string(col) + "</v></c>";
+            want[{row, col}] = col;
+        }
+        body += "<c r=\"" + std::string(back) + std::to_string(row + 1) + "\"><v>100000</v></c></row>";
+        want[{row, backCol}] = 100000;
+    }
+    TempDir dir;
+    const Read read = readBody(dir, body, false, false);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.cells.size(), want.size());
+    for (const auto& [at, number] : want) {
+        const auto cell = read.cells.find(at);
+        ASSERT_NE(cell, read.cells.end()) << at.first << "," << at.second;
+        EXPECT_EQ(std::bit_cast<double>(std::get<1>(cell->second)), number) << at.first << "," << at.second;
+    }
 }
 
 // A sheet of several hundred kilobytes mixing every form at random, so that inflated
