@@ -19,9 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "import/count_tiles.h"
 #include "matrix/matrix.h"
 #include "workbook/book.h"
 #include "workbook/sheet_stream.h"
@@ -73,12 +75,10 @@ public:
 // and one sample a column, but the Matrix keeps one block of doubles per row, a sample's
 // counts: written as they come, each count would land in another sample's block, a page
 // apart from the last, and 5,000 pages are more than the processor's address cache holds.
-// So the counts of eight taxa gather in a tile (8 x samples doubles, 320 KB), which is
-// then written sample by sample, eight adjacent doubles (one cache line) to a block.
+// So the counts go in through the import's CountTiles, a few taxa at a time, a sample's
+// taxa side by side.
 class MatrixVisitor : public wb::CellVisitor {
 public:
-    static constexpr int kTileTaxa = 8;
-
     MatrixVisitor(int firstRow, int firstCol) : firstRow_(firstRow), firstCol_(firstCol) {}
 
     void extent(int rows, int cols) override
@@ -87,7 +87,7 @@ public:
         taxa_ = rows - firstRow_;
         if (samples_ > 0 && taxa_ > 0) {
             counts = std::make_unique<Matrix>(samples_, taxa_, 0.0);
-            tile_.assign(static_cast<std::size_t>(kTileTaxa) * static_cast<std::size_t>(samples_), 0.0);
+            tiles_.emplace(*counts);
         }
         headers.assign(static_cast<std::size_t>(firstRow_), std::vector<std::string>(static_cast<std::size_t>(cols)));
         codes.assign(static_cast<std::size_t>(std::max(taxa_, 0)), {});
@@ -99,10 +99,7 @@ public:
         if (cell.row >= firstRow_ && cell.col >= firstCol_) {
             const int taxon = cell.row - firstRow_, sample = cell.col - firstCol_;
             if (cell.type == wb::CellType::Number && counts && taxon < taxa_ && sample < samples_) {
-                if (taxon >= tileFirst_ + kTileTaxa)
-                    flush(taxon - taxon % kTileTaxa);
-                tile_[static_cast<std::size_t>(taxon % kTileTaxa) * static_cast<std::size_t>(samples_)
-                      + static_cast<std::size_t>(sample)] = cell.number;
+                tiles_->set(sample, taxon, cell.number);
                 return true;
             }
             if (cell.type == wb::CellType::Blank)
@@ -121,15 +118,15 @@ public:
     }
     void restart() override
     {
+        tiles_.reset();
         counts.reset();
-        tileFirst_ = 0;
         badRow = badCol = 0;
     }
-    // Writes the last tile; call when the read is done.
+    // Writes the last counts; call when the read is done.
     void finish()
     {
-        if (counts)
-            flush(tileFirst_ + kTileTaxa);
+        if (tiles_)
+            tiles_->flush();
     }
 
     std::unique_ptr<Matrix> counts;
@@ -138,25 +135,9 @@ public:
     int badRow = 0, badCol = 0;
 
 private:
-    // Writes the tile's taxa into the matrix and starts the tile of `nextFirst`.
-    void flush(int nextFirst)
-    {
-        const int width = std::min(kTileTaxa, taxa_ - tileFirst_);
-        for (int s = 0; s < samples_ && width > 0; ++s) {
-            double* block = &(*counts)(s, tileFirst_);
-            for (int k = 0; k < width; ++k) {
-                double& value = tile_[static_cast<std::size_t>(k) * static_cast<std::size_t>(samples_) + static_cast<std::size_t>(s)];
-                block[k] = value;
-                value = 0.0;
-            }
-        }
-        tileFirst_ = nextFirst;
-    }
-
     int firstRow_, firstCol_;
     int samples_ = 0, taxa_ = 0;
-    std::vector<double> tile_;
-    int tileFirst_ = 0;  // the first taxon of the tile
+    std::optional<CountTiles> tiles_;  // into counts, as the import writes them
 };
 
 bool stream(const std::string& path, wb::CellVisitor& visitor)
