@@ -259,7 +259,8 @@ private:
     // The attributes of a start tag from q (just after the element name) to its '>' or
     // '/>', each as it stands between its quotes; `take` sees each name and value. Only
     // plain attributes are read here: a reference, a line end or a non-ASCII byte in one,
-    // spaces around '=', or more than eight attributes make the tag not plain.
+    // spaces around '=', a prefixed name, or more than eight attributes make the tag not
+    // plain.
     template <typename Take>
     Fast plainAttributes(const char*& q, const char* limit, Fast cut, bool& empty, Take take)
     {
@@ -295,6 +296,10 @@ private:
             if (q == nameStart || *q != '=')
                 return Fast::NotPlain;
             const std::string_view name(nameStart, static_cast<std::size_t>(q - nameStart));
+            // A prefixed name (x:t, or a namespace declaration) is left to the events,
+            // which match attributes by their local name.
+            if (name.find(':') != std::string_view::npos)
+                return Fast::NotPlain;
             if (++q == limit)
                 return cut;
             const char quote = *q;

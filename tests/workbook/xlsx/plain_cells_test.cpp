@@ -117,6 +117,9 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"s\" s=\"1\" x=\"y\"><v>1</v></c>",
     "<c r=\"$A\" rr=\"1\" ts=\"2\"><v>4</v></c>",
     "<c r=\"$A\" s=\"1\" />",
+    // A prefixed attribute counts by its local name, as the element events read it.
+    "<c r=\"$A\" xmlns:x=\"urn:x\" x:t=\"s\"><v>1</v></c>",
+    "<c xmlns:x=\"urn:x\" x:r=\"$A\" s=\"1\"><v>6</v></c>",
 };
 
 std::string At(std::string cell, int row, int col)
