@@ -27,14 +27,24 @@ public:
             return;
         }
         if (taxon >= first_ + kTaxa) {
-            flush();
+            writeTile();
             first_ = taxon / kTaxa * kTaxa;
         }
         tile_[static_cast<std::size_t>(sample) * kTaxa + static_cast<std::size_t>(taxon - first_)] = count;
     }
 
-    // Writes what waits into the matrix; call it once the last count is set.
+    // Writes what waits into the matrix; call it once the last count is set. The taxa
+    // written are left behind: a later count of one of them goes straight in, and a
+    // second flush writes nothing over them.
     void flush()
+    {
+        writeTile();
+        first_ += kTaxa;
+    }
+
+private:
+    // The tile's taxa into the matrix, counts not set as 0 (the matrix starts at 0).
+    void writeTile()
     {
         const int taxa = counts_.nCols() - first_ < kTaxa ? counts_.nCols() - first_ : kTaxa;
         double* waiting = tile_.data();
@@ -46,7 +56,6 @@ public:
         }
     }
 
-private:
     Matrix& counts_;
     std::vector<double> tile_;  // [sample][taxon - first_]
     int first_ = 0;             // the tile's first taxon

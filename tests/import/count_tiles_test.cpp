@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 // Counts set taxon by taxon end up where they belong, whatever the number of taxa beside
-// the tile's width, with taxa skipped, and with a taxon sent after the tile moved on.
+// the tile's width, with taxa skipped, with a taxon sent after the tile moved on, and
+// with a second flush and a count set after the flush.
 TEST(CountTiles, EveryCountLandsInItsCell)
 {
     for (int taxa : {1, 31, 32, 33, 70}) {
@@ -17,8 +18,13 @@ TEST(CountTiles, EveryCountLandsInItsCell)
                     tiles.set(s, t, expected(s, t));
         tiles.set(4, 0, -7);  // behind the tile: written at once
         tiles.flush();
+        tiles.flush();  // writes nothing over what the first wrote
+        tiles.set(3, taxa - 1, 0.25);  // after the flush, in the taxa it wrote
         for (int t = 0; t < taxa; ++t)
             for (int s = 0; s < 5; ++s)
-                EXPECT_EQ(counts(s, t), s == 4 && t == 0 ? -7.0 : expected(s, t)) << s << "," << t;
+                EXPECT_EQ(counts(s, t), s == 4 && t == 0       ? -7.0
+                                        : s == 3 && t == taxa - 1 ? 0.25
+                                                                  : expected(s, t))
+                    << s << "," << t;
     }
 }
