@@ -77,11 +77,8 @@ GridCell Cell(const Job& job, int row, int column)
         cell.text = wb::ColumnLetters(column - 1);
         return cell;
     }
-    if (column == 0) {
-        cell.text = std::to_string(row);
-        cell.rightAligned = true;
-        return cell;
-    }
+    if (column == 0)
+        return RowNumberCell(row);
     const int h = headerRows(job);
     if (row <= h) {
         if (column == 1) {

@@ -27,11 +27,8 @@ GridCell Cell(const MemoryTable& table, int row, int column)
             cell.text = table.ColumnName(column - 1);
         return cell;
     }
-    if (column == 0) {
-        cell.text = std::to_string(row);
-        cell.rightAligned = true;
-        return cell;
-    }
+    if (column == 0)
+        return RowNumberCell(row);
     const int r = row - 1;
     const int c = column - 1;
     switch (table.ColumnKind(c)) {

@@ -14,6 +14,15 @@ struct GridCell {
     std::optional<Colour> background;
 };
 
+// The cell of grid column 0: the row's number, right-aligned as the numbers are.
+inline GridCell RowNumberCell(int row)
+{
+    GridCell cell;
+    cell.text = std::to_string(row);
+    cell.rightAligned = true;
+    return cell;
+}
+
 // Taxa that the analysis could not give a first-index score stand out in this colour.
 inline constexpr Colour kUnscoredTaxonColour{255, 200, 200};
 // A taxon matched through the job's taxon map (its own code is not in the list).

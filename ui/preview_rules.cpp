@@ -31,11 +31,8 @@ GridCell Cell(const wb::Sheet& sheet, int gridRow, int gridColumn, int firstData
             cell.text = wb::ColumnLetters(gridColumn - 1);
         return cell;
     }
-    if (gridColumn == 0) {
-        cell.text = std::to_string(gridRow);
-        cell.rightAligned = true;
-        return cell;
-    }
+    if (gridColumn == 0)
+        return RowNumberCell(gridRow);
     // Most cells of a sample sheet are empty: their type alone says they show nothing.
     const wb::CellType type = sheet.cellType(gridRow - 1, gridColumn - 1);
     if (type == wb::CellType::Number || type == wb::CellType::Text)
