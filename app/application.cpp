@@ -10,7 +10,6 @@
 namespace {
 
 const char* const kDatabaseBaseName = "TORVENII";
-const char* const kMasterTaxonTable = "NBSMasterTaxonList_PhaseII";
 
 // A value put between quotes in a query text, with its own quotes doubled so that it
 // stays one literal.
@@ -50,8 +49,7 @@ ProgramPaths Application::FindProgramPaths(const std::string& commandLine)
     std::size_t slash = programPath.rfind('/');
     if (slash != std::string::npos)
         paths.directory = programPath.substr(0, slash + 1);
-    const torven::DataFileSearch database =
-        torven::FindDataFile(paths.drive + paths.directory, std::string(kDatabaseBaseName) + ".mdb");
+    const torven::DataFileSearch database = torven::FindReferenceDatabase(paths.drive + paths.directory);
     paths.databasePath = database.path;
     paths.databaseNotFound = database.notFoundDetail();
     paths.helpPath = torven::FindDataFile(paths.drive + paths.directory, std::string(kDatabaseBaseName) + ".pdf").path;
@@ -66,27 +64,36 @@ bool Application::InitInstance(const std::string& commandLine)
     return true;
 }
 
-void Application::OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail)
+bool Application::OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail)
 {
-    connectionString = std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + databasePath;
-    bool opened = database_->Open(connectionString, "", "");
+    // With reference data already loaded, the new database must prove itself before it
+    // replaces them; at start-up there is nothing to keep, and the last connection string
+    // tried stays, so that every later load reports the failure.
+    const bool replacing = masterTaxonList != nullptr;
+    const std::string previousConnection = connectionString;
+    std::string tried = std::string("Provider=") + CADODatabase::kJetProvider + ";Data Source=" + databasePath;
+    bool opened = database_->Open(tried, "", "");
     if (!opened) {
-        connectionString = std::string("Provider=") + CADODatabase::kAceProvider + ";Data Source=" + databasePath;
-        opened = database_->Open(connectionString, "", "");
+        tried = std::string("Provider=") + CADODatabase::kAceProvider + ";Data Source=" + databasePath;
+        opened = database_->Open(tried, "", "");
     }
+    connectionString = replacing ? previousConnection : tried;
     if (!opened) {
         // The program runs on without reference data; every import then fails at its
         // boundary load.
         ui_.showMessage(database_->GetLastErrorText());
         ui_.showMessage("Error opening database", notFoundDetail);
-        return;
+        return false;
     }
 
     CADORecordset recordset(*database_);
     if (!recordset.Open(kMasterTaxonTable, CADORecordset::modeTable)) {
         ui_.showMessage("Error retrieving taxon list");
-        return;
+        if (replacing)
+            database_->Close();
+        return false;
     }
+    connectionString = tried;
     masterTaxonList = std::make_shared<const MemoryTable>(recordset);
     recordset.Close();
     // Read while the connection is open: the Version table is part of the identity. A
@@ -96,8 +103,28 @@ void Application::OpenReferenceData(const std::string& databasePath, const std::
     referenceIdentity = ReadDatabaseIdentity(databasePath, *database_, identity, identityError)
                             ? std::make_shared<const DatabaseIdentity>(std::move(identity))
                             : nullptr;
+    ReferenceTables tables = ReadReferenceTables(*database_);
+    tables.masterList = masterTaxonList;
+    referenceProblems = CheckReferenceTables(tables);
+    referencePath = databasePath;
+    // Tables loaded from the database before are not this database's.
+    boundaries1.reset();
+    boundaries2.reset();
+    cocParameters.reset();
     database_->Close();
     classNames = StatusClassNames();
+    return true;
+}
+
+std::vector<std::string> Application::referenceNotes()
+{
+    std::vector<std::string> notes;
+    if (referenceIdentity && referenceIdentity->demonstration)
+        notes.push_back(kDemonstrationDataLine);
+    if (!referenceProblems.empty())
+        notes.push_back("Reference database: " + ProblemCountLine(referenceProblems.size()) +
+                        " (see Help > Reference database, or torven-cli refdb --check)");
+    return notes;
 }
 
 std::vector<std::string> Application::ReferenceIdentityLines() const
@@ -105,6 +132,25 @@ std::vector<std::string> Application::ReferenceIdentityLines() const
     if (!referenceIdentity)
         return {"Reference database: not identified"};
     return DatabaseIdentityLines(*referenceIdentity, masterTaxonList ? static_cast<long>(masterTaxonList->rowCount) : -1);
+}
+
+std::vector<std::string> Application::ReferenceReportLines() const
+{
+    if (!masterTaxonList)
+        return {"No reference database is open."};
+    std::vector<std::string> lines = {"File: " + referencePath};
+    for (const std::string& line : ReferenceIdentityLines())
+        lines.push_back(line);
+    lines.push_back("");
+    lines.push_back("Check of the reference data:");
+    for (const ReferenceProblem& problem : referenceProblems) {
+        std::string line;
+        for (const std::string& field : ProblemFields(problem))
+            line += (line.empty() ? "" : "\t") + field;
+        lines.push_back(line);
+    }
+    lines.push_back(ProblemCountLine(referenceProblems.size()));
+    return lines;
 }
 
 void Application::ExitInstance()

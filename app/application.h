@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "import/reference_source.h"
+#include "metrics/reference_check.h"
 #include "refdb/database_identity.h"
 #include "refdb/memory_table.h"
 
@@ -40,9 +41,13 @@ public:
     // Start-up without windows: the paths, the database (Jet, then ACE), the master taxon
     // list and the class names. A missing database is reported and start-up goes on.
     bool InitInstance(const std::string& commandLine);
-    // Opens the database at path and loads the master taxon list (start-up steps 8 to 10).
-    // notFoundDetail goes with "Error opening database": where a missing file was looked for.
-    void OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail = std::string());
+    // Opens the database at path, loads the master taxon list (start-up steps 8 to 10) and
+    // checks the reference data (referenceProblems). notFoundDetail goes with "Error opening
+    // database": where a missing file was looked for. True when the master list was loaded.
+    // A database opened to replace another (the user's choice) replaces it only when its
+    // master list loads: a failure keeps the one before, and the jobs imported from it keep
+    // their tables in any case.
+    bool OpenReferenceData(const std::string& databasePath, const std::string& notFoundDetail = std::string());
     // Closes the database connection.
     void ExitInstance();
 
@@ -57,10 +62,16 @@ public:
     std::shared_ptr<const MemoryTable> boundaryTable(const std::string& siteType) override;
     std::shared_ptr<const MemoryTable> cocTable(const std::string& familyName) override;
     std::shared_ptr<const DatabaseIdentity> databaseIdentity() override { return referenceIdentity; }
+    // The demonstration-data line and the count of problems found, for each job's summary.
+    std::vector<std::string> referenceNotes() override;
 
     // The reference database's identity as the results, the About box and the command line
     // state it (DatabaseIdentityLines), or the one line "Reference database: not identified".
     std::vector<std::string> ReferenceIdentityLines() const;
+    // What the Reference database window shows: the database's path and identity, then its
+    // problems, one a line (table, key, column, value, what: tab-separated, so that a copy
+    // pastes into a spreadsheet's columns), then their count.
+    std::vector<std::string> ReferenceReportLines() const;
 
     UserInteraction& ui() { return ui_; }
     CADODatabase& database() { return *database_; }
@@ -80,6 +91,9 @@ public:
     // The identity of the database the master taxon list was read from (file, size, time,
     // SHA-256, Version table); null when no database was opened or its file was unreadable.
     std::shared_ptr<const DatabaseIdentity> referenceIdentity;
+    // The path of the database the tables come from, and what its check found.
+    std::string referencePath;
+    std::vector<ReferenceProblem> referenceProblems;
 
 private:
     UserInteraction& ui_;

@@ -23,8 +23,9 @@ CommandFunction findCommand(const std::string& name);
 // The folder of the running program (with a trailing '/'), for files beside it.
 std::string programDirectory();
 
-// The reference database TORVENII.mdb when no --db is given: beside the program, else in
-// the installed data folder.
+// The reference database when no --db is given: the desktop program's choice, else the
+// first TORVENII.mdb in the user's data folder, beside the program, then in the system's
+// data folders (torven::FindReferenceDatabase).
 torven::DataFileSearch findReferenceDatabase();
 
 // Writes text with backslash, tab, CR and LF escaped, so that a record stays on one line.

@@ -40,7 +40,7 @@ std::string programDirectory()
 
 torven::DataFileSearch findReferenceDatabase()
 {
-    return torven::FindDataFile(programDirectory(), "TORVENII.mdb");
+    return torven::FindReferenceDatabase(programDirectory());
 }
 
 void writeRecord(const std::vector<std::string>& fields)
@@ -85,6 +85,8 @@ static const char* kUsage =
     "  torven-cli taxa [--db PATH]\n"
     "  torven-cli refdb [--db PATH] [SOURCE]\n"
     "  torven-cli refdb --info [--db PATH]\n"
+    "  torven-cli refdb --check [--db PATH]\n"
+    "  torven-cli refdb --diff OLD NEW\n"
     "  torven-cli --version\n"
     "  torven-cli --help\n"
     "\n"

@@ -9,6 +9,8 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "matrix/number_format.h"
+#include "metrics/reference_check.h"
+#include "metrics/reference_diff.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 #include "base/ascii_case.h"
@@ -21,7 +23,9 @@ namespace {
 struct DatabaseOptions {
     std::string databasePath = findReferenceDatabase().path;
     std::optional<std::string> source;
-    bool info = false;  // refdb --info: the database's identity
+    bool info = false;   // refdb --info: the database's identity
+    bool check = false;  // refdb --check: the problems of its reference data
+    std::vector<std::string> diff;  // refdb --diff OLD NEW
 };
 
 int usage(const char* command, const std::string& reason, const char* synopsis)
@@ -43,6 +47,15 @@ bool parseOptions(const std::vector<std::string>& args, bool takesSource, Databa
             options.databasePath = args[++i];
         } else if (takesSource && args[i] == "--info") {
             options.info = true;
+        } else if (takesSource && args[i] == "--check") {
+            options.check = true;
+        } else if (takesSource && args[i] == "--diff") {
+            if (i + 2 >= args.size()) {
+                reason = "--diff needs two databases, OLD and NEW";
+                return false;
+            }
+            options.diff = {args[i + 1], args[i + 2]};
+            i += 2;
         } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "-") {
             reason = "unknown option '" + args[i] + "'";
             return false;
@@ -120,15 +133,68 @@ std::string cellText(const MemoryTable& table, int row, int col, CellStyle style
     }
 }
 
+// A record of texts from the database: each escaped, as every text of tab-separated output.
+void writeEscapedRecord(const std::vector<std::string>& fields)
+{
+    std::vector<std::string> escaped;
+    for (const std::string& field : fields)
+        escaped.push_back(escapeField(field));
+    writeRecord(escaped);
+}
+
+// Reads a database's reference tables for --check and --diff; false with "Error opening
+// database" and the file's detail line on standard error.
+bool readReference(const std::string& path, ReferenceTables& tables)
+{
+    std::string error;
+    if (ReadReferenceTables(path, tables, error))
+        return true;
+    writeErrorText("Error opening database");
+    writeErrorText(path + ": " + (error.empty() ? std::string("cannot be read") : error));
+    return false;
+}
+
+int runCheck(const std::string& path)
+{
+    ReferenceTables tables;
+    if (!readReference(path, tables))
+        return exitNotWritten;
+    const std::vector<ReferenceProblem> problems = CheckReferenceTables(tables);
+    for (const ReferenceProblem& problem : problems)
+        writeEscapedRecord(ProblemFields(problem));
+    writeRecord({ProblemCountLine(problems.size())});
+    return problems.empty() ? exitOk : exitFailed;
+}
+
+int runDiff(const std::string& oldPath, const std::string& newPath)
+{
+    ReferenceTables before;
+    ReferenceTables after;
+    if (!readReference(oldPath, before) || !readReference(newPath, after))
+        return exitNotWritten;
+    const ReferenceDiff diff = DiffReferenceTables(before, after);
+    writeRecord({DiffCountLine(diff)});
+    for (const std::vector<std::string>& line : diff.lines)
+        writeEscapedRecord(line);
+    return diff.same() ? exitOk : exitFailed;
+}
+
 int runRefdb(const std::vector<std::string>& args)
 {
-    const char* synopsis = "refdb [--db PATH] [SOURCE] | refdb --info [--db PATH]";
+    const char* synopsis =
+        "refdb [--db PATH] [SOURCE] | refdb --info [--db PATH] | refdb --check [--db PATH] | refdb --diff OLD NEW";
     DatabaseOptions options;
     std::string reason;
     if (!parseOptions(args, true, options, reason))
         return usage("refdb", reason, synopsis);
-    if (options.info && options.source)
-        return usage("refdb", "--info takes no SOURCE", synopsis);
+    if (int(options.info) + int(options.check) + int(!options.diff.empty()) > 1)
+        return usage("refdb", "--info, --check and --diff go one at a time", synopsis);
+    if ((options.info || options.check || !options.diff.empty()) && options.source)
+        return usage("refdb", "--info, --check and --diff take no SOURCE", synopsis);
+    if (options.check)
+        return runCheck(options.databasePath);
+    if (!options.diff.empty())
+        return runDiff(options.diff[0], options.diff[1]);
     if (options.info) {
         // Read as the program reads its reference data at start-up, so that the lines are
         // those its results and About box state.

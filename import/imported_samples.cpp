@@ -29,7 +29,7 @@ const char* SecondIndexName(int family)
     }
 }
 
-std::string ImportSummary(const ImportedSamples& samples)
+std::string ImportSummary(const ImportedSamples& samples, const std::vector<std::string>& notImportedLines)
 {
     const int taxaInCounts = samples.counts ? samples.counts->nCols() : 0;
     const int samplesInCounts = samples.counts ? samples.counts->nRows() : 0;
@@ -42,5 +42,9 @@ std::string ImportSummary(const ImportedSamples& samples)
         summary += numtext::format(
             "\r\n\r\nConfidence of class parameters not found for %s, uncertainty estimates will not be calculated.",
             {std::string_view(samples.familyName)});
+    for (const std::string& line : notImportedLines)
+        summary += "\r\n\r\n" + line;
+    for (const std::string& line : samples.referenceNotes)
+        summary += "\r\n\r\n" + line;
     return summary;
 }

@@ -57,7 +57,12 @@ struct ImportedSamples {
     std::shared_ptr<const MemoryTable> cocParameters;
     // The identity of the database those tables came from; null when it could not be read.
     std::shared_ptr<const DatabaseIdentity> referenceIdentity;
+    // What a reader of the results must know about that database (ReferenceSource::
+    // referenceNotes): the last lines of the import's summary.
+    std::vector<std::string> referenceNotes;
 };
 
-// The first lines of the summary text, as the import composes them from the samples.
-std::string ImportSummary(const ImportedSamples& samples);
+// The import's part of the summary text, as the import composes it from the samples: the
+// file, sheet, metric and counts, then each of notImportedLines and each reference note as
+// a paragraph of its own.
+std::string ImportSummary(const ImportedSamples& samples, const std::vector<std::string>& notImportedLines = {});

@@ -324,9 +324,7 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     }
     copyTaxa(table, samples);
     samples.workbookSha256 = digest.result();
-    samples.summary = ImportSummary(samples);
-    for (const std::string& line : NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)))
-        samples.summary += "\r\n\r\n" + line;
+    samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)));
     return samples;
 }
 

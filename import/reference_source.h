@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "refdb/database_identity.h"
 #include "refdb/memory_table.h"
@@ -21,4 +22,7 @@ public:
     virtual std::shared_ptr<const MemoryTable> cocTable(const std::string& familyName) = 0;
     // The identity of the database the tables come from; null when it is not known.
     virtual std::shared_ptr<const DatabaseIdentity> databaseIdentity() = 0;
+    // Lines every job's summary ends its import part with, about the database itself
+    // (demonstration data, problems found in it); none by default.
+    virtual std::vector<std::string> referenceNotes() { return {}; }
 };

@@ -210,6 +210,7 @@ bool LoadReferenceTables(ImportedSamples& job, ReferenceSource& references, User
     job.cocAvailable = job.cocParameters != nullptr;
     job.masterTaxonList = references.masterList();
     job.referenceIdentity = references.databaseIdentity();
+    job.referenceNotes = references.referenceNotes();
     return true;
 }
 
@@ -350,8 +351,6 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
                                        {static_cast<long long>(badCell->first), static_cast<long long>(badCell->second)}));
         return std::nullopt;
     }
-    samples.summary = ImportSummary(samples);
-    for (const std::string& line : NotImportedLines(notImportedInput(*sheet, *extent)))
-        samples.summary += "\r\n\r\n" + line;
+    samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(*sheet, *extent)));
     return samples;
 }

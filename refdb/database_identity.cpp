@@ -6,12 +6,26 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/ascii_case.h"
 #include "base/civil_date.h"
 #include "base/sha256.h"
 #include "refdb/ado_database.h"
 #include "refdb/ado_recordset.h"
 
+const char* const kDemonstrationDataLine = "Reference database: demonstration data, not for reporting";
+
 namespace {
+
+bool saysDemonstrationData(const std::string& value)
+{
+    static const std::string words = "demonstration data";
+    if (value.size() < words.size())
+        return false;
+    for (std::size_t at = 0; at + words.size() <= value.size(); ++at)
+        if (equalsIgnoringCase(std::string_view(value).substr(at, words.size()), words))
+            return true;
+    return false;
+}
 
 std::string groupedThousands(std::uintmax_t value)
 {
@@ -59,6 +73,7 @@ bool ReadDatabaseIdentity(const std::string& path, CADODatabase& database, Datab
                 // A null or unreadable value is shown empty: the row is still worth naming.
                 if (!recordset.GetFieldValue(field, value))
                     value.clear();
+                read.demonstration = read.demonstration || saysDemonstrationData(value);
                 read.version.emplace_back(std::string(info.name), value);
             }
         }
@@ -81,5 +96,7 @@ std::vector<std::string> DatabaseIdentityLines(const DatabaseIdentity& identity,
             line += (i ? "; " : "") + identity.version[i].first + " = " + identity.version[i].second;
         lines.push_back(line);
     }
+    if (identity.demonstration)
+        lines.push_back(kDemonstrationDataLine);
     return lines;
 }

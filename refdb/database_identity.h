@@ -18,7 +18,14 @@ struct DatabaseIdentity {
     // The Version table's first row, field name and value text, in field order; empty
     // when the database has no such table.
     std::vector<std::pair<std::string, std::string>> version;
+    // Set when the Version row says the database holds demonstration data (a value with
+    // the words "demonstration data", in any case): results made with it are not for
+    // reporting, and every place that names the database says so.
+    bool demonstration = false;
 };
+
+// The line that marks results made with demonstration reference data.
+extern const char* const kDemonstrationDataLine;
 
 // Reads the identity of the database file at path; the Version table through database,
 // which must be open on that file. False with the system's reason when the file cannot
@@ -32,5 +39,7 @@ bool ReadDatabaseIdentity(const std::string& path, CADODatabase& database, Datab
 //   Reference database SHA-256: 0f3a...
 //   Master taxon list: 812 rows
 //   Database version: Release = 2.0; Date = 2026-11-30
-// The last line only with a Version table; masterTaxonRows below 0 leaves out the third.
+//   Reference database: demonstration data, not for reporting
+// The fourth line only with a Version table, the last only for demonstration data;
+// masterTaxonRows below 0 leaves out the third.
 std::vector<std::string> DatabaseIdentityLines(const DatabaseIdentity& identity, long masterTaxonRows);

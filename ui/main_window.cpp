@@ -23,6 +23,8 @@
 #include "app/job.h"
 #include "results/results_grid_cells.h"
 #include "ui/about_dialog.h"
+#include "ui/reference_database_dialog.h"
+#include "base/data_files.h"
 #include "ui/help_command.h"
 #include "ui/job_form.h"
 #include "ui/commands/view_commands.h"
@@ -191,6 +193,18 @@ void MainWindow::createActions()
     helpAction_->setToolTip(QStringLiteral("Help"));
     helpAction_->setShortcut(QKeySequence(Qt::Key_F1));
     connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
+    chooseDatabaseAction_ = makeAction(this, QStringLiteral("Choose &reference database..."),
+                                       QStringLiteral("Choose the reference database for the jobs you open from now on"));
+    connect(chooseDatabaseAction_, &QAction::triggered, this, [this] {
+        const QString start = QString::fromStdString(app_.referencePath);
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Choose reference database"), start,
+                                                          QStringLiteral("Access database (*.mdb *.accdb);;All Files (*)"));
+        if (!path.isEmpty())
+            useReferenceDatabase(path);
+    });
+    referenceDatabaseAction_ = makeAction(this, QStringLiteral("&Reference database"),
+                                          QStringLiteral("Show the reference database in use and what its check found"));
+    connect(referenceDatabaseAction_, &QAction::triggered, this, &MainWindow::showReferenceDatabase);
     aboutAction_ = makeAction(this, QStringLiteral("&About TORVEN II ..."),
                               QStringLiteral("Display program information, version number and copyright"));
     connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
@@ -206,6 +220,8 @@ void MainWindow::createMenus()
     fileMenu_->addAction(printAction_);
     fileMenu_->addAction(printPreviewAction_);
     fileMenu_->addAction(printSetupAction_);
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(chooseDatabaseAction_);
     fileMenu_->addSeparator();
     fileMenu_->addAction(recentPlaceholder_);
     fileMenu_->addActions(recentFileActions_);
@@ -233,6 +249,7 @@ void MainWindow::createMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(helpAction_);
+    help->addAction(referenceDatabaseAction_);
     help->addSeparator();
     help->addAction(aboutAction_);
 }
@@ -427,6 +444,41 @@ void MainWindow::showAbout()
 {
     AboutDialog dialog(this, app_.ReferenceIdentityLines());
     dialog.exec();
+}
+
+bool MainWindow::useReferenceDatabase(const QString& path)
+{
+    if (!app_.OpenReferenceData(path.toStdString()))
+        return false;
+    std::string error;
+    if (!torven::SaveChosenReferenceDatabase(path.toStdString(), error))
+        ui_.showMessage("Error writing file", "settings: " + error);
+    statusBar()->showMessage(QStringLiteral("Reference database: ") + path, 5000);
+    showReferenceProblemsIfAny();
+    return true;
+}
+
+void MainWindow::showReferenceDatabase()
+{
+    if (referenceDatabaseWindow_) {
+        referenceDatabaseWindow_->raise();
+        referenceDatabaseWindow_->activateWindow();
+        return;
+    }
+    auto* window = new ReferenceDatabaseDialog(this, app_.ReferenceReportLines());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    referenceDatabaseWindow_ = window;
+    window->show();
+}
+
+void MainWindow::showReferenceProblemsIfAny()
+{
+    if (!app_.referenceProblems.empty()) {
+        // A window already open shows the database before: it goes, the new one shows.
+        if (referenceDatabaseWindow_)
+            referenceDatabaseWindow_->close();
+        showReferenceDatabase();
+    }
 }
 
 void MainWindow::showTaxonList()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 
@@ -40,6 +42,17 @@ public:
     // closed, when the user chose Cancel (or a save he asked for did not happen).
     bool closeAllJobs();
 
+    // Opens the database at path for the jobs opened from now on and remembers it in the
+    // user's settings; a database that cannot be read changes nothing (its messages said
+    // why). Shows the Reference database window when the check finds problems. True when
+    // the database is in use.
+    bool useReferenceDatabase(const QString& path);
+    // The Reference database window (one at a time), with the database's identity and the
+    // problems its check found.
+    void showReferenceDatabase();
+    // At start-up: the Reference database window, only when there are problems to show.
+    void showReferenceProblemsIfAny();
+
     QMdiArea* mdiArea() const { return mdiArea_; }
     QStringList recentFiles() const { return recentFiles_; }
     static constexpr int kRecentFileCount = 4;
@@ -58,6 +71,8 @@ public:
     QAction* unmatchedTaxaAction() const { return unmatchedTaxaAction_; }
     QAction* helpAction() const { return helpAction_; }
     QAction* aboutAction() const { return aboutAction_; }
+    QAction* chooseDatabaseAction() const { return chooseDatabaseAction_; }
+    QAction* referenceDatabaseAction() const { return referenceDatabaseAction_; }
     QList<QAction*> recentFileActions() const { return recentFileActions_; }
     QMenu* fileMenu() const { return fileMenu_; }
     QMenu* windowMenu() const { return windowMenu_; }
@@ -130,4 +145,7 @@ private:
     QAction* unmatchedTaxaAction_ = nullptr;
     QAction* helpAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+    QAction* chooseDatabaseAction_ = nullptr;
+    QAction* referenceDatabaseAction_ = nullptr;
+    QPointer<QDialog> referenceDatabaseWindow_;
 };

@@ -64,6 +64,8 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
     QCoreApplication::processEvents();
 
     app.OpenReferenceData(app.paths.databasePath, app.paths.databaseNotFound);
+    // The problems of the database show once, when the window is there to hold them.
+    QTimer::singleShot(0, &mainWindow, [&mainWindow] { mainWindow.showReferenceProblemsIfAny(); });
 
     if (!options.workbook.isEmpty()) {
         const QString workbook = options.workbook;

@@ -1,7 +1,9 @@
 #include "refdb/jet/writer.h"
 
 #include <bit>
-#include <chrono>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -648,10 +650,20 @@ std::vector<Cell> catalogRow(std::uint32_t definitionPage, const std::string& na
             Cell::null()};
 }
 
-double nowSerial()
+// The time the catalog stores as the tables' creation and update: SOURCE_DATE_EPOCH when it
+// is set (a build that must be reproducible says when it happened), else a fixed date, never
+// the clock, so that the same tables always give the same bytes.
+double creationSerial()
 {
-    const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    constexpr std::int64_t kFixedSeconds = 946684800;  // 2000-01-01 00:00:00 UTC
+    std::int64_t seconds = kFixedSeconds;
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        std::int64_t value = 0;
+        const char* end = epoch + std::strlen(epoch);
+        const auto [at, failure] = std::from_chars(epoch, end, value);
+        if (failure == std::errc() && at == end && at != epoch && value >= 0 && value < 253402300800)
+            seconds = value;
+    }
     return static_cast<double>(civil::kDaysFrom1899To1970) + static_cast<double>(seconds) / 86400.0;
 }
 
@@ -740,7 +752,7 @@ bool buildAccessImage(const std::vector<TableSpec>& tables, JetFormat format, st
             if (!writer.addRow(tables[t].rows[r], r + 1, error))
                 return false;
     }
-    const double now = nowSerial();
+    const double now = creationSerial();
     writers[0].addRow(catalogRow(kCatalogPage, "MSysObjects", true, now), 1, error);
     for (std::size_t t = 1; t < writers.size(); ++t)
         if (!writers[0].addRow(catalogRow(writers[t].definitionPage(), jetTables[t].name, false, now), t + 1, error))

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/application.h"
 #include "refdb/ado_database.h"
 #include "refdb/jet/writer.h"
+#include "tests/support/reference_fixture.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_dir.h"
 
@@ -152,9 +154,12 @@ TEST_F(TvnAppTest, StartUpWithoutADatabaseShowsBothMessagesAndGoesOn)
         << user.messages[0];
     EXPECT_NE(user.messages[0].find("Could not find file"), std::string::npos);
     EXPECT_EQ(user.messages[1], "Error opening database");
-    // Its detail names both places looked in: beside the program, the installed data folder.
+    // Its detail names every place looked in: the user's data folder, beside the program,
+    // the system's data folders (the tests' own has none) and the installed data folder.
     const std::string installed = (dir.path().parent_path() / "share" / "torven-ii").string() + "/";
-    EXPECT_EQ(user.details[1], "TORVENII.mdb: not found in " + dir.file("") + " nor in " + installed);
+    EXPECT_EQ(user.details[1], "TORVENII.mdb: not found in " + std::string(std::getenv("HOME")) +
+                                   "/.local/share/torven-ii/ nor in " + dir.file("") + " nor in " +
+                                   std::getenv("XDG_DATA_DIRS") + "/torven-ii/ nor in " + installed);
     EXPECT_EQ(app.connectionString, ace());
     EXPECT_FALSE(app.masterTaxonList);
     EXPECT_TRUE(app.classNames.empty());
@@ -300,3 +305,48 @@ TEST_F(TvnAppTest, AFailedCoCLoadKeepsTheSlotAndShowsNothing)
 }
 
 }  // namespace
+
+// A database in the user's own data folder comes before the one beside the program; it is
+// checked as it opens, and the jobs' summaries are told what the check found.
+TEST_F(TvnAppTest, TheUsersOwnDatabaseComesFirstAndIsChecked)
+{
+    const std::string userFolder = std::string(std::getenv("HOME")) + "/.local/share/torven-ii/";
+    std::filesystem::create_directories(userFolder);
+    std::string error;
+    ASSERT_TRUE(reference_fixture::writeReference(userFolder + "TORVENII.mdb", reference_fixture::plantedReference(),
+                                                  error))
+        << error;
+    Application app(user);
+    EXPECT_TRUE(app.InitInstance(commandLine()));
+    std::filesystem::remove_all(userFolder);
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(app.paths.databasePath, userFolder + "TORVENII.mdb");
+    EXPECT_EQ(app.referenceProblems.size(), 7u);
+    EXPECT_EQ(app.referenceNotes(), std::vector<std::string>{"Reference database: 7 problems found (see Help > "
+                                                             "Reference database, or torven-cli refdb --check)"});
+    const std::vector<std::string> report = app.ReferenceReportLines();
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(report.front(), "File: " + userFolder + "TORVENII.mdb");
+    EXPECT_EQ(report.back(), "7 problems found");
+}
+
+// The demonstration data say so through the summary's notes; a clean database of one's own
+// adds nothing.
+TEST_F(TvnAppTest, DemonstrationDataAreNamedAndACleanDatabaseAddsNothing)
+{
+    std::string error;
+    ASSERT_TRUE(reference_fixture::writeReference(dir.file("clean.mdb"), reference_fixture::cleanReference(), error));
+    ASSERT_TRUE(reference_fixture::writeReference(
+        dir.file("demo.mdb"), reference_fixture::cleanReference(), error,
+        {{"Version", "Release:text(20),Notes:text(80)\n1.0,\"Invented values: Demonstration Data only\"\n"}}))
+        << error;
+    Application clean(user);
+    EXPECT_TRUE(clean.OpenReferenceData(dir.file("clean.mdb")));
+    EXPECT_TRUE(clean.referenceProblems.empty());
+    EXPECT_TRUE(clean.referenceNotes().empty());
+    Application demo(user);
+    EXPECT_TRUE(demo.OpenReferenceData(dir.file("demo.mdb")));
+    EXPECT_EQ(demo.referenceNotes(), std::vector<std::string>{"Reference database: demonstration data, not for reporting"});
+    EXPECT_EQ(demo.ReferenceIdentityLines().back(), "Reference database: demonstration data, not for reporting");
+    EXPECT_TRUE(user.messages.empty());
+}

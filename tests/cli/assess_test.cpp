@@ -121,7 +121,7 @@ protected:
         database = dir.file("ref.mdb");
         int status = 0;
         std::string output = testing_support::commandOutput(
-            shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " -o " + shellQuote(database)
+            shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " --allow-problems -o " + shellQuote(database)
                 + " NBSMasterTaxonList_PhaseII=" + shellQuote(dir.file("taxa.csv"))
                 + " Boundaries=" + shellQuote(dir.file("boundaries.csv")) + " CoC=" + shellQuote(dir.file("coc.csv"))
                 + " 2>&1",
@@ -157,6 +157,9 @@ TEST_F(AssessImport, SummaryOnStandardOutputWithLineFeeds)
     EXPECT_EQ(run.out.substr(0, importPart.size()), importPart);
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
     EXPECT_EQ(run.out.back(), '\n');
+    // A database of one's own is not demonstration data; this one's problems are named.
+    EXPECT_EQ(run.out.find("demonstration"), std::string::npos);
+    EXPECT_NE(run.out.find("\n\nReference database: "), std::string::npos);
     run = assess(" --quiet --first-col D --first-row 6");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "refdb/jet/writer.h"
+#include "tests/support/reference_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using refdb::Cell;
@@ -188,9 +190,110 @@ TEST_F(RefdbCliTest, InfoNamesTheDatabaseExactly)
     ASSERT_TRUE(refdb::writeAccessFile({taxa, version}, versioned, refdb::JetFormat::jet4, error)) << error;
     out = lines(run("refdb --info --db " + shellQuote(versioned), &status));
     EXPECT_EQ(status, 0);
-    ASSERT_EQ(out.size(), 4u);
+    ASSERT_EQ(out.size(), 5u);
     EXPECT_EQ(out[2], "Master taxon list: 1 rows");
     EXPECT_EQ(out[3], "Database version: Release = 2.0; Notes = demonstration data");
+    // Those words in the Version row mark the database wherever it is named.
+    EXPECT_EQ(out[4], "Reference database: demonstration data, not for reporting");
+}
+
+TEST_F(RefdbCliTest, CheckListsEachPlantedProblemThenTheirCount)
+{
+    std::string error;
+    const std::string planted = dir.file("planted.mdb");
+    ASSERT_TRUE(reference_fixture::writeReference(planted, reference_fixture::plantedReference(), error)) << error;
+    int status = -1;
+    std::vector<std::string> expected = reference_fixture::plantedProblemLines();
+    expected.push_back("7 problems found");
+    EXPECT_EQ(lines(run("refdb --check --db " + shellQuote(planted), &status)), expected);
+    EXPECT_EQ(status, 1);
+
+    const std::string clean = dir.file("clean.mdb");
+    ASSERT_TRUE(reference_fixture::writeReference(clean, reference_fixture::cleanReference(), error)) << error;
+    EXPECT_EQ(run("refdb --check --db " + shellQuote(clean), &status), "No problems found\n");
+    EXPECT_EQ(status, 0);
+    // The bundled database, found as the programs find it.
+    EXPECT_EQ(run("refdb --check", &status), "No problems found\n");
+    EXPECT_EQ(status, 0);
+
+    // A database without the tables: each missing; a file that is no database: exit 3.
+    const std::string report = run("refdb --check --db " + shellQuote(db()), &status);
+    EXPECT_EQ(status, 1);
+    for (const char* line : {"NBSMasterTaxonList_PhaseII\t\tTDI3\t\tcolumn missing\n", "Boundaries\t\t\t\ttable missing\n",
+                             "CoC\t\t\t\ttable missing\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
+    testing_support::writeFile(dir.file("not.mdb"), std::string(8192, 'x'));
+    std::string errors;
+    EXPECT_EQ(run("refdb --check --db " + shellQuote(dir.file("not.mdb")), &status, &errors), "");
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(errors.rfind("Error opening database\n" + dir.file("not.mdb") + ": ", 0), 0u) << errors;
+}
+
+TEST_F(RefdbCliTest, DiffShowsExactlyWhatChanged)
+{
+    reference_fixture::ReferenceCsv before = reference_fixture::cleanReference();
+    reference_fixture::ReferenceCsv after = before;
+    // Three scores, one taxon added, one boundary.
+    after.taxa = "NBNCode:text(16),TaxonCode:text(6),TaxonName:text(120),TDI3:double,TDI4:double,LTDI1:double,"
+                 "LTDI2:double,DAM:double,Motile:boolean,OrganicTolerant:boolean,Planktic:boolean,Saline:boolean\n"
+                 "NBNSYS0000000001,AA001A,Alpha one,1.5,2,3,4,5,false,false,false,false\n"
+                 "NBNSYS0000000002,AA002A,Alpha two,2,3,2,0,1,true,false,false,false\n"
+                 "NBNSYS0000000003,AA003A,Alpha three,5,5,5,5,4,false,true,false,true\n"
+                 "NBNSYS0000000009,AA009A,Alpha nine,3,3,3,3,3,false,false,false,false\n";
+    after.boundaries.replace(after.boundaries.find("TDI4,,40,0.8"), 12, "TDI4,,40,0.82");
+    std::string error;
+    ASSERT_TRUE(reference_fixture::writeReference(dir.file("old.mdb"), before, error)) << error;
+    ASSERT_TRUE(reference_fixture::writeReference(dir.file("new.mdb"), after, error)) << error;
+    ASSERT_TRUE(reference_fixture::writeReference(dir.file("again.mdb"), before, error)) << error;
+
+    int status = -1;
+    EXPECT_EQ(lines(run("refdb --diff " + shellQuote(dir.file("old.mdb")) + " " + shellQuote(dir.file("new.mdb")),
+                        &status)),
+              (std::vector<std::string>{
+                  "Taxa: 1 added, 0 removed, 3 changed; boundaries: 1 changed; confidence of class: 0 changed",
+                  "taxon changed\tAA001A\tTDI3\t1\t1.5",
+                  "taxon changed\tAA002A\tLTDI1\t0\t2",
+                  "taxon changed\tAA003A\tDAM\t5\t4",
+                  "taxon added\tAA009A\tTaxonName\t\tAlpha nine",
+                  "boundary changed\tTDI4\tHG\t0.8\t0.82",
+              }));
+    EXPECT_EQ(status, 1);
+
+    // Two builds of the same data are the same reference data.
+    EXPECT_EQ(run("refdb --diff " + shellQuote(dir.file("old.mdb")) + " " + shellQuote(dir.file("again.mdb")), &status),
+              "Taxa: 0 added, 0 removed, 0 changed; boundaries: 0 changed; confidence of class: 0 changed\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(run("refdb --diff " + shellQuote(dir.file("old.mdb")), &status), "");
+    EXPECT_EQ(status, 2);
+}
+
+// One user, one database: the one in the user's data folder, and then the one chosen in the
+// desktop program's settings, without --db.
+TEST_F(RefdbCliTest, WithoutDbTheUsersOwnDatabaseThenTheDesktopsChoice)
+{
+    const std::string home = dir.file("home");
+    std::filesystem::create_directories(home + "/.local/share/torven-ii");
+    std::string error;
+    ASSERT_TRUE(reference_fixture::writeReference(home + "/.local/share/torven-ii/TORVENII.mdb",
+                                                  reference_fixture::cleanReference(), error))
+        << error;
+    const std::string asUser = "HOME=" + shellQuote(home) + " ";
+    int status = -1;
+    std::vector<std::string> info = lines(commandOutput(asUser + kCli + " refdb --info", &status));
+    ASSERT_GE(info.size(), 2u);
+    EXPECT_EQ(info[1], "Reference database SHA-256: " +
+                           commandOutput("sha256sum " + shellQuote(home + "/.local/share/torven-ii/TORVENII.mdb")).substr(0, 64));
+
+    const std::string planted = dir.file("planted.mdb");
+    ASSERT_TRUE(reference_fixture::writeReference(planted, reference_fixture::plantedReference(), error)) << error;
+    std::filesystem::create_directories(home + "/.config/torven-ii");
+    testing_support::writeFile(home + "/.config/torven-ii/settings", "reference-database=" + planted + "\n");
+    EXPECT_EQ(lines(commandOutput(asUser + kCli + " refdb --check", &status)).back(), "7 problems found");
+    EXPECT_EQ(status, 1);
+    // --db still has the last word.
+    EXPECT_EQ(commandOutput(asUser + kCli + " refdb --check --db " + shellQuote(home + "/.local/share/torven-ii/TORVENII.mdb"),
+                            &status),
+              "No problems found\n");
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ std::string writeReferenceDatabase(const TempDir& dir)
               "LTDI,1,1.1\nLTDI,2,1.2\nLTDI,3,1.3\n"
               "DAM,1,2.1\nDAM,2,2.2\nDAM,3,2.3\nDAM,4,2.4\n");
     const std::string path = dir.file("TORVENII.mdb");
-    std::string command = shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " -o " + shellQuote(path)
+    std::string command = shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " --allow-problems -o " + shellQuote(path)
                           + " NBSMasterTaxonList_PhaseII=" + shellQuote(dir.file("taxa.csv"))
                           + " Boundaries=" + shellQuote(dir.file("boundaries.csv"))
                           + " CoC=" + shellQuote(dir.file("coc.csv")) + " 2>&1";

@@ -158,6 +158,12 @@ TEST_P(AssessExample, WorkbooksAndCsvAgree)
     EXPECT_NE(summaryText.find("\nReference database SHA-256: " + sha256sum(database()) + "\nMaster taxon list: "),
               std::string::npos)
         << summaryText;
+    // The bundled database is demonstration data: the import's part of the summary ends
+    // saying so, and so do the provenance lines.
+    const std::string demonstration = "Reference database: demonstration data, not for reporting";
+    EXPECT_NE(xlsx.out.find("\n\n" + demonstration + "\n\n"), std::string::npos) << xlsx.out;
+    EXPECT_LT(xlsx.out.find(demonstration), xlsx.out.find("\nA list of these will be saved"));
+    EXPECT_EQ(summaryText.substr(summaryText.size() - demonstration.size() - 1), demonstration + "\n");
 
     CliResult xls = assess(dir, shellQuote(example(std::string(e.name) + ".xls")) + " " + e.options + " --quiet -o " +
                               shellQuote(dir.file("results.xls")));

@@ -20,6 +20,9 @@
 #include <QtTest>
 
 #include "app/application.h"
+#include "base/data_files.h"
+#include "tests/support/reference_fixture.h"
+#include "ui/reference_database_dialog.h"
 #include "app/job.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/help_command.h"
@@ -778,15 +781,90 @@ private slots:
         std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
         QCOMPARE(texts.size(), 2);
         QCOMPARE(texts.last(), QStringLiteral("Error opening database"));
-        // Both places it looked: beside the program and the installed data folder.
+        // Every place it looked: the user's data folder, beside the program, the system's
+        // data folders (the tests have none of their own) and the installed data folder.
         const QString installed = QDir::cleanPath(folder.path() + QStringLiteral("/../share/torven-ii")) + '/';
-        QCOMPARE(details.last(), QStringLiteral("TORVENII.mdb: not found in ") + folder.path() + QStringLiteral("/ nor in ") +
-                                     installed);
+        const QString home = qEnvironmentVariable("HOME");
+        QCOMPARE(details.last(), QStringLiteral("TORVENII.mdb: not found in ") + home +
+                                     QStringLiteral("/.local/share/torven-ii/ nor in ") + folder.path() +
+                                     QStringLiteral("/ nor in ") + qEnvironmentVariable("XDG_DATA_DIRS") +
+                                     QStringLiteral("/torven-ii/ nor in ") + installed);
         QCOMPARE(program->mainWindow->windowTitle(), QStringLiteral("TORVENII - Veldrasma"));
         QVERIFY(program->mainWindow->isEnabled());
         QCOMPARE(program->help->helpPath(), folder.filePath(QStringLiteral("TORVENII.pdf")));
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("TORVENII"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("TORVENII"));
+    }
+
+    void referenceDatabaseChosenCheckedAndNamedInEveryJob()
+    {
+        QTemporaryDir folder;
+        const std::string planted = folder.filePath(QStringLiteral("planted.mdb")).toStdString();
+        std::string error;
+        QVERIFY2(reference_fixture::writeReference(planted, reference_fixture::plantedReference(), error), error.c_str());
+
+        // The bundled database: no problems, so no window; its jobs say it is demonstration data.
+        Program program;
+        program.window.showReferenceProblemsIfAny();
+        QVERIFY(!program.window.findChild<ReferenceDatabaseDialog*>());
+        {
+            ModalScript script;
+            script.expect(answerWorksheet());
+            JobFrame* frame = program.window.openWorkbook(kRiver);
+            QVERIFY(frame);
+            QVERIFY(frame->job().samples.summary.ends_with(
+                "\r\n\r\nReference database: demonstration data, not for reporting"));
+            frame->close();
+        }
+
+        // The user's own database with problems: they show at once, in a window that copies.
+        QVERIFY(program.window.useReferenceDatabase(QString::fromStdString(planted)));
+        auto* window = program.window.findChild<ReferenceDatabaseDialog*>();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        for (const std::string& line : reference_fixture::plantedProblemLines())
+            QVERIFY2(window->text().contains(QString::fromStdString(line)), line.c_str());
+        QVERIFY(window->text().contains(QStringLiteral("\n7 problems found\n")));
+        QGuiApplication::clipboard()->clear();
+        auto* copy = window->findChild<QPushButton*>();
+        for (QPushButton* button : window->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("&Copy"))
+                copy = button;
+        copy->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), window->text());
+        window->close();
+        QCOMPARE(torven::ChosenReferenceDatabase(), planted);
+
+        // Every job opened from now on says so, and is no longer marked demonstration data.
+        {
+            ModalScript script;
+            script.expect(answerWorksheet());
+            JobFrame* frame = program.window.openWorkbook(kRiver);
+            QVERIFY(frame);
+            const std::string& summary = frame->job().samples.summary;
+            QVERIFY(summary.ends_with("\r\n\r\nReference database: 7 problems found (see Help > Reference database, or "
+                                      "torven-cli refdb --check)"));
+            QVERIFY(summary.find("demonstration data") == std::string::npos);
+            frame->close();
+        }
+
+        // A file that is no database is not taken: the one before stays, and so does the choice.
+        const QString garbage = folder.filePath(QStringLiteral("garbage.mdb"));
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+        file.close();
+        QVERIFY(!program.window.useReferenceDatabase(garbage));
+        QCOMPARE(program.user.messages.back(), std::string("Error opening database"));
+        QCOMPARE(program.app.referencePath, planted);
+        QVERIFY(program.app.masterTaxonList);
+        QCOMPARE(torven::ChosenReferenceDatabase(), planted);
+
+        // Help > Reference database shows the window again at any time.
+        program.window.referenceDatabaseAction()->trigger();
+        QTRY_VERIFY(program.window.findChild<ReferenceDatabaseDialog*>());
+        program.window.findChild<ReferenceDatabaseDialog*>()->close();
+        QVERIFY(torven::SaveChosenReferenceDatabase("", error));
     }
 
     void aWorkbookOnTheCommandLineOpensInTheWorksheetDialog()

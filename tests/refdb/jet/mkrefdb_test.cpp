@@ -12,6 +12,7 @@
 #include "base/csv.h"
 #include "refdb/jet/csv_table.h"
 #include "tests/support/memory_limit.h"
+#include "tests/support/reference_fixture.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::commandOutput;
@@ -25,7 +26,7 @@ namespace {
 
 const std::string kTool = std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb";
 const std::string kDataDir = std::string(TORVEN_SOURCE_DIR) + "/data/refdb";
-const char* const kBundled[] = {"NBSMasterTaxonList_PhaseII", "Boundaries", "CoC"};
+const char* const kBundled[] = {"NBSMasterTaxonList_PhaseII", "Boundaries", "CoC", "Version"};
 
 // Runs the tool with its arguments; returns the exit status, standard error in errors.
 int runTool(const TempDir& dir, const std::string& arguments, std::string* errors = nullptr)
@@ -110,7 +111,7 @@ TEST(MkRefDb, BundledDatabaseReadsBackWithMdbtools)
     ASSERT_EQ(runTool(dir, "-o " + shellQuote(out) + bundledArguments(), &errors), 0) << errors;
     EXPECT_EQ(errors, "");
     EXPECT_EQ(commandOutput("mdb-ver " + shellQuote(out)), "JET4\n");
-    EXPECT_EQ(commandOutput("mdb-tables -1 " + shellQuote(out)), "NBSMasterTaxonList_PhaseII\nBoundaries\nCoC\n");
+    EXPECT_EQ(commandOutput("mdb-tables -1 " + shellQuote(out)), "NBSMasterTaxonList_PhaseII\nBoundaries\nCoC\nVersion\n");
 
     const std::string schema = commandOutput("mdb-schema " + shellQuote(out));
     for (const char* declared : {"[NBNCode]\t\t\tText (16)", "[TaxonCode]\t\t\tText (6)", "[TaxonName]\t\t\tText (120)",
@@ -199,7 +200,7 @@ TEST(MkRefDb, EveryTypeNullsEmptyTextsAndManyRows)
     writeFile(dir.file("every.csv"), csv);
     const std::string out = dir.file("every.mdb");
     std::string errors;
-    ASSERT_EQ(runTool(dir, "-o " + shellQuote(out) + " " + shellQuote("Every Type=" + dir.file("every.csv")), &errors), 0)
+    ASSERT_EQ(runTool(dir, "--allow-problems -o " + shellQuote(out) + " " + shellQuote("Every Type=" + dir.file("every.csv")), &errors), 0)
         << errors;
     EXPECT_EQ(commandOutput("mdb-tables -1 " + shellQuote(out)), "Every Type\n");
     const std::string schema = commandOutput("mdb-schema " + shellQuote(out));
@@ -317,13 +318,13 @@ TEST(MkRefDb, ReadOnlyOutIsKeptAndReplacedOutKeepsItsMode)
     writeFile(out, "a database someone locked");
     std::filesystem::permissions(out, std::filesystem::perms(0444));
     std::string errors;
-    EXPECT_EQ(runTool(dir, "-o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 3);
+    EXPECT_EQ(runTool(dir, "--allow-problems -o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 3);
     EXPECT_EQ(errors, "torven-mkrefdb: cannot write " + out + ": Permission denied\n");
     EXPECT_EQ(readFile(out), "a database someone locked");
     EXPECT_EQ(std::filesystem::status(out).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0444));
 
     std::filesystem::permissions(out, std::filesystem::perms(0640));
-    EXPECT_EQ(runTool(dir, "-o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 0) << errors;
+    EXPECT_EQ(runTool(dir, "--allow-problems -o " + shellQuote(out) + " T=" + shellQuote(dir.file("good.csv")), &errors), 0) << errors;
     EXPECT_NE(readFile(out), "a database someone locked");
     EXPECT_EQ(std::filesystem::status(out).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0640));
 }
@@ -343,7 +344,7 @@ TEST(MkRefDb, CommandLineMistakesAreUsageErrors)
     EXPECT_EQ(runTool(dir, "-o " + shellQuote(dir.file("x.mdb")) + " " + shellQuote(dir.file("good.csv")), &errors), 2);
     EXPECT_NE(errors.find("is not TABLE=FILE.csv"), std::string::npos) << errors;
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.mdb")));
-    EXPECT_EQ(runTool(dir, "--format=ace12 -o " + shellQuote(dir.file("x.mdb")) + table), 0);
+    EXPECT_EQ(runTool(dir, "--format=ace12 --allow-problems -o " + shellQuote(dir.file("x.mdb")) + table), 0);
     EXPECT_EQ(commandOutput("mdb-ver " + shellQuote(dir.file("x.mdb"))), "ACE12\n");
 }
 
@@ -373,4 +374,60 @@ TEST(MkRefDb, CsvOfNothingButCommasIsRefusedWithinABudget)
     EXPECT_FALSE(csv::parse(std::string(csv::kMaxFields, ','), records, line, reason));
     EXPECT_EQ(reason, "more than 4096 fields on one line");
     EXPECT_TRUE(csv::parse(std::string(csv::kMaxFields - 1, ','), records, line, reason)) << reason;
+}
+
+// Reference data with problems is refused, each problem named, and written only when the
+// maintainer says so; nothing is left behind by the refusal.
+TEST(MkRefDb, ProblemsAreNamedAndRefusedUnlessAllowed)
+{
+    TempDir dir;
+    const std::string out = dir.file("planted.mdb");
+    const std::string tables = reference_fixture::mkrefdbArguments(dir, reference_fixture::plantedReference(), "planted");
+    std::string errors;
+    EXPECT_EQ(runTool(dir, "-o " + shellQuote(out) + tables, &errors), 1);
+    std::string expected = "torven-mkrefdb: " + out +
+                           ": 7 problems found, not written (--allow-problems writes it all the same):\n";
+    for (const std::string& line : reference_fixture::plantedProblemLines())
+        expected += line + "\n";
+    EXPECT_EQ(errors, expected);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+              4) << "only the three CSV files and stderr.txt";
+
+    EXPECT_EQ(runTool(dir, "--allow-problems -o " + shellQuote(out) + tables, &errors), 0) << errors;
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(commandOutput("mdb-tables -1 " + shellQuote(out)), "NBSMasterTaxonList_PhaseII\nBoundaries\nCoC\n");
+
+    const std::string clean = dir.file("clean.mdb");
+    EXPECT_EQ(runTool(dir, "-o " + shellQuote(clean) +
+                               reference_fixture::mkrefdbArguments(dir, reference_fixture::cleanReference(), "clean"),
+                      &errors),
+              0)
+        << errors;
+}
+
+// The same CSV files give the same bytes: no clock, no random content. The one time the
+// file holds comes from SOURCE_DATE_EPOCH when it is set.
+TEST(MkRefDb, SameTablesSameBytes)
+{
+    TempDir dir;
+    const auto build = [&dir](const std::string& name, const std::string& environment) {
+        const std::string out = dir.file(name);
+        std::string errors;
+        EXPECT_EQ(runTool(dir, environment + " -o " + shellQuote(out) + bundledArguments(), &errors), 0) << errors;
+        return readFile(out);
+    };
+    unsetenv("SOURCE_DATE_EPOCH");
+    const std::string first = build("a.mdb", "");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(build("b.mdb", ""), first);
+    EXPECT_EQ(runCommand("cmp -s " + shellQuote(dir.file("a.mdb")) + " " + shellQuote(dir.file("b.mdb"))), 0);
+
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    const std::string dated = build("c.mdb", "");
+    EXPECT_EQ(build("d.mdb", ""), dated);
+    setenv("SOURCE_DATE_EPOCH", "1700000001", 1);
+    EXPECT_NE(build("e.mdb", ""), dated);
+    unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_NE(dated, first);
 }
