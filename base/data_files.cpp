@@ -170,6 +170,9 @@ DataFileSearch FindReferenceDatabase(const std::string& programDirectory)
     if (!programDirectory.empty())
         addFolder(search.folders, installedFolder(programDirectory));
     searchFolders(search, kDatabaseFileName);
+    // Missing everywhere: the place beside the program stands for it, as it always has.
+    if (!search.found)
+        search.path = programDirectory + kDatabaseFileName;
     return search;
 }
 

@@ -10,7 +10,7 @@ namespace torven {
 // installed data folder relative to the program (../share/torven-ii/ for a program in
 // bin/), so that one build runs from either place.
 struct DataFileSearch {
-    // The first place that holds the file; when none does, the first place looked in.
+    // The first place that holds the file; when none does, the place beside the program.
     std::string path;
     bool found = false;
     // The folders looked in, in order, each with its trailing '/'.

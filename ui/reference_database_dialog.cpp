@@ -36,7 +36,7 @@ ReferenceDatabaseDialog::ReferenceDatabaseDialog(QWidget* parent, const std::vec
     QPushButton* copy = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
     connect(copy, &QPushButton::clicked, this, [this] {
         // The selection when there is one, else everything.
-        const QString selected = textBox_->textCursor().selectedText();
+        QString selected = textBox_->textCursor().selectedText();
         QApplication::clipboard()->setText(selected.isEmpty() ? textBox_->toPlainText()
                                                               : selected.replace(QChar::ParagraphSeparator, '\n'));
     });

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QImage>
@@ -38,7 +39,10 @@
 
 #include "app/job.h"
 #include "ui/chart/widget/site_chart_view.h"
+#include "refdb/jet/csv_table.h"
+#include "refdb/jet/writer.h"
 #include "ui/about_dialog.h"
+#include "ui/reference_database_dialog.h"
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
 #include "ui/sheet_preview_grid.h"
@@ -305,6 +309,52 @@ QPixmap shootMainWindowAtWork(Road& road)
     return mainWindow.grab();
 }
 
+// The Reference database window as a data owner's draft shows it: the bundled tables with a
+// score out of range, a code given twice and boundaries out of order planted.
+QPixmap shootReferenceDatabase(Road& road)
+{
+    const QString source = QStringLiteral(TORVEN_SOURCE_DIR "/data/refdb/");
+    const auto read = [&source](const char* name) {
+        QFile file(source + QLatin1String(name) + QStringLiteral(".csv"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    };
+    std::string taxa = read("NBSMasterTaxonList_PhaseII");
+    std::string boundaries = read("Boundaries");
+    const std::string scored = "Achnanthidium minutissimum,3,4,";
+    const std::string doubled = "\nNBNSYS9000019999,ac002a,Achnanthidium minutissimum,3,4,3,3,2,false,false,false,false\n";
+    const std::string ordered = "TDI3,,36.5,0.8,0.6,0.4,0.2";
+    if (taxa.find(scored) == std::string::npos || boundaries.find(ordered) == std::string::npos)
+        return {};
+    taxa.replace(taxa.find(scored), scored.size(), "Achnanthidium minutissimum,3,7.5,");
+    taxa += doubled.substr(taxa.back() == '\n' ? 1 : 0);
+    boundaries.replace(boundaries.find(ordered), ordered.size(), "TDI3,,36.5,0.8,0.6,0.65,0.2");
+    std::vector<refdb::TableSpec> tables;
+    std::string error;
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"NBSMasterTaxonList_PhaseII", taxa}, {"Boundaries", boundaries}, {"CoC", read("CoC")}}) {
+        refdb::TableSpec table(name);
+        if (!refdb::parseCsvTable(text, name + ".csv", table, error))
+            return {};
+        tables.push_back(std::move(table));
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("draft-2027.mdb"));
+    if (!refdb::writeAccessFile(tables, path.toStdString(), refdb::JetFormat::jet4, error))
+        return {};
+    MainWindow& mainWindow = *road.program.mainWindow;
+    if (!mainWindow.useReferenceDatabase(path))
+        return {};
+    QApplication::processEvents();
+    auto* window = mainWindow.findChild<ReferenceDatabaseDialog*>();
+    if (!window)
+        return {};
+    window->resize(900, 380);
+    QApplication::processEvents();
+    const QPixmap picture = window->grab();
+    window->close();
+    return picture;
+}
+
 struct Shot {
     const char* file;
     QPixmap (*take)(Road&);
@@ -325,6 +375,7 @@ const Shot kShots[] = {
     {"default-values.png", shootDefaultValues},
     {"unmatched-taxa.png", shootUnmatchedTaxa},
     {"about.png", shootAbout},
+    {"reference-database.png", shootReferenceDatabase},
 };
 
 }  // namespace

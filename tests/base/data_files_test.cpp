@@ -154,7 +154,7 @@ TEST_F(ReferenceSearch, NothingFoundNamesEveryFolderLookedIn)
 {
     const torven::DataFileSearch search = torven::FindReferenceDatabase(bin());
     EXPECT_FALSE(search.found);
-    EXPECT_EQ(search.path, userFolder() + "TORVENII.mdb");
+    EXPECT_EQ(search.path, bin() + "TORVENII.mdb");
     EXPECT_EQ(search.notFoundDetail(), "TORVENII.mdb: not found in " + userFolder() + " nor in " + bin() + " nor in " +
                                            siteFolder() + " nor in " + systemFolder() + " nor in " + data());
 }

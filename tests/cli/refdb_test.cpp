@@ -84,7 +84,7 @@ TEST_F(RefdbCliTest, BundledDatabaseGivesTheFourTdiCoCRowsInCoefficientOrder)
     // Without a source: the bundled database's tables.
     std::string tables = commandOutput(kCli + " refdb", &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(lines(tables), (std::vector<std::string>{"NBSMasterTaxonList_PhaseII", "Boundaries", "CoC"}));
+    EXPECT_EQ(lines(tables), (std::vector<std::string>{"NBSMasterTaxonList_PhaseII", "Boundaries", "CoC", "Version"}));
 }
 
 TEST_F(RefdbCliTest, PrintsKindsAndExactValuesWithEscapedTexts)

@@ -41,8 +41,14 @@ smoke)
     work=$scratch/elsewhere
     mkdir "$work"
     cd "$work"
+    # A user of their own, with the unpacked package as the system's data folder.
+    export HOME="$scratch/home"
+    unset XDG_DATA_HOME XDG_CONFIG_HOME
+    export XDG_DATA_DIRS="$root/usr/share"
+    mkdir -p "$HOME"
     # No database beside the installed program and no --db: the installed one must be found.
     test ! -e "$root/usr/bin/TORVENII.mdb"
+    "$root/usr/bin/torven-cli" refdb --info | grep -qx "Reference database: demonstration data, not for reporting"
     "$root/usr/bin/torven-cli" assess "$root/usr/share/torven-ii/examples/river.xlsx" >installed.txt 2>installed.err
     "$bin/torven-cli" assess "$examples/river.xlsx" >built.txt 2>built.err
     sed "s|$root/usr/share/torven-ii/examples/||g" installed.txt >installed-names.txt
@@ -54,6 +60,17 @@ smoke)
         exit 1
     fi
     grep -q "TDI3" installed.txt
+    grep -qx "Reference database: demonstration data, not for reporting" installed.txt
+    # A database in the user's own data folder comes first, without --db.
+    mkdir -p "$HOME/.local/share/torven-ii"
+    printf 'Code:text(8)\nAC001A\n' >taxa.csv
+    "$root/usr/bin/torven-mkrefdb" --allow-problems -o "$HOME/.local/share/torven-ii/TORVENII.mdb" \
+        NBSMasterTaxonList_PhaseII=taxa.csv
+    "$root/usr/bin/torven-cli" refdb --info >own.txt
+    own=$(sha256sum "$HOME/.local/share/torven-ii/TORVENII.mdb" | cut -c1-64)
+    grep -qx "Reference database SHA-256: $own" own.txt
+    grep -qx "Master taxon list: 1 rows" own.txt
+    test -f "$root/usr/share/doc/torven-ii/README.Debian"
     "$root/usr/bin/torven" --version >version.txt
     grep -qx "TORVEN II Version [0-9.]*" version.txt
     "$root/usr/bin/torven" --help | grep -q "Usage:"
