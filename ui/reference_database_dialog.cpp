@@ -4,6 +4,11 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QTextDocument>
+#include <QTextOption>
+
+#include <algorithm>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +35,28 @@ ReferenceDatabaseDialog::ReferenceDatabaseDialog(QWidget* parent, const std::vec
     for (const std::string& line : reportLines)
         text += QString::fromStdString(line) + QLatin1Char('\n');
     textBox_->setPlainText(text);
+    // The problem lines' fields are tab-separated, so that a copy pastes into a spreadsheet's
+    // columns; on screen, each tab stops past the widest field before it, so the fields line
+    // up as columns too.
+    const QFontMetrics metrics(textBox_->font());
+    QList<qreal> widths;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        for (int i = 0; i + 1 < fields.size(); ++i) {
+            if (widths.size() <= i)
+                widths.append(0);
+            widths[i] = std::max<qreal>(widths[i], metrics.horizontalAdvance(fields[i]));
+        }
+    }
+    QList<QTextOption::Tab> tabs;
+    qreal position = 0;
+    for (qreal width : widths) {
+        position += width + metrics.horizontalAdvance(QStringLiteral("   "));
+        tabs.append(QTextOption::Tab(position, QTextOption::LeftTab));
+    }
+    QTextOption option = textBox_->document()->defaultTextOption();
+    option.setTabs(tabs);
+    textBox_->document()->setDefaultTextOption(option);
     layout->addWidget(textBox_, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

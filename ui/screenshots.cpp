@@ -348,7 +348,7 @@ QPixmap shootReferenceDatabase(Road& road)
     auto* window = mainWindow.findChild<ReferenceDatabaseDialog*>();
     if (!window)
         return {};
-    window->resize(900, 380);
+    window->resize(1120, 360);
     QApplication::processEvents();
     const QPixmap picture = window->grab();
     window->close();
