@@ -452,7 +452,7 @@ bool MainWindow::useReferenceDatabase(const QString& path)
         return false;
     std::string error;
     if (!torven::SaveChosenReferenceDatabase(path.toStdString(), error))
-        ui_.showMessage("Error writing file", "settings: " + error);
+        ui_.showMessage("Error writing file", torven::UserConfigFolder() + "settings: " + error);
     statusBar()->showMessage(QStringLiteral("Reference database: ") + path, 5000);
     showReferenceProblemsIfAny();
     return true;
