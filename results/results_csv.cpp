@@ -39,9 +39,7 @@ std::string ChartFileStem(const chart::SiteChartData& data)
     return name;
 }
 
-namespace {
-
-std::string fieldText(const ResultCell& cell)
+std::string CsvFieldText(const ResultCell& cell)
 {
     switch (cell.kind) {
     case ResultCell::Kind::Text: return cell.text;
@@ -57,6 +55,8 @@ std::string fieldText(const ResultCell& cell)
     }
     return std::string();
 }
+
+namespace {
 
 void appendQuoted(std::string& out, const std::string& field)
 {
@@ -101,7 +101,7 @@ std::string CsvText(const ResultSheet& sheet)
             if (c > 0)
                 out += ',';
             if (c < row.size())
-                appendQuoted(out, fieldText(row[c]));
+                appendQuoted(out, CsvFieldText(row[c]));
         }
         out += '\n';
     }
@@ -128,7 +128,7 @@ std::string JobSummaryText(const Assessment& job)
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += '\t';
-            out += fieldText(row[c]);
+            out += CsvFieldText(row[c]);
         }
         out += '\n';
     }

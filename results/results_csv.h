@@ -23,6 +23,10 @@ std::string ChartFileStem(const chart::SiteChartData& data);
 // uncertainty-*.csv, sample-quality.csv or job-summary.txt.
 bool IsCsvExportName(const std::string& fileName);
 
+// A cell's field of a CSV file: numbers with 17 significant digits, so that no precision
+// is lost; a missing value empty; a class its name; a date cell its ISO 8601 date.
+std::string CsvFieldText(const ResultCell& cell);
+
 // One line per row of the sheet, every line with as many fields as the widest row.
 // Numbers with 17 significant digits, so that no precision is lost; a missing value is an
 // empty field; a class is its name; a date cell is its ISO 8601 date ("2023-03-08").

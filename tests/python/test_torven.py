@@ -1,0 +1,129 @@
+"""The Python module torven: the CSV files' values, typed; the program's messages as
+exceptions, with nothing printed and the interpreter alive."""
+
+import csv
+import datetime
+import math
+import os
+import subprocess
+
+import pandas as pd
+import pytest
+
+import torven
+
+CLI = os.environ["TORVEN_CLI"]
+DB = os.environ["TORVEN_DB"]
+EXAMPLES = os.environ["TORVEN_EXAMPLES"]
+
+# The bundled examples: workbook and metric.
+JOBS = [(name + ext, metric) for name, metric in (("river", "TDI"), ("lake", "LTDI"), ("dam", "DAM"))
+        for ext in (".xlsx", ".xls")]
+
+
+def csv_rows(path):
+    with open(path, newline="", encoding="utf-8") as f:
+        return list(csv.reader(f))
+
+
+def field(value):
+    """A value written as the CSV export writes it."""
+    if value is None or value is pd.NA or value is pd.NaT:
+        return ""
+    if isinstance(value, (pd.Timestamp, datetime.date)):
+        return value.strftime("%Y-%m-%d")
+    if isinstance(value, float):
+        return "" if math.isnan(value) else "%.17g" % value
+    return str(value)
+
+
+def expect_frame_is_csv(frame, path):
+    rows = csv_rows(path)
+    assert list(frame.columns) == rows[0], path
+    assert len(frame) == len(rows) - 1, path
+    for r, record in enumerate(frame.itertuples(index=False)):
+        assert [field(v) for v in record] == rows[r + 1], "%s row %d" % (path, r + 1)
+
+
+@pytest.mark.parametrize("workbook,metric", JOBS)
+def test_every_value_is_the_csv_files(tmp_path, workbook, metric):
+    path = os.path.join(EXAMPLES, workbook)
+    folder = tmp_path / "csv"
+    subprocess.run([CLI, "assess", path, "--metric", metric, "--db", DB, "--csv", str(folder), "--quiet"],
+                   check=True)
+    job = torven.assess(path, metric=metric, db=DB)
+    expect_frame_is_csv(job.samples, folder / "sample-summary.csv")
+    expect_frame_is_csv(job.quality, folder / "sample-quality.csv")
+    assert job.sites, "no site tables"
+    for index, table in job.sites.items():
+        expect_frame_is_csv(table, folder / ("uncertainty-%s.csv" % index.lower()))
+    text = (folder / "job-summary.txt").read_text(encoding="utf-8")
+    assert text.startswith(job.summary)
+    # The provenance lines but the time of the analysis, which differs between the runs.
+    for line in job.provenance:
+        if not line.startswith("Analysed:"):
+            assert line + "\n" in text
+
+
+def test_columns_are_typed():
+    job = torven.assess(os.path.join(EXAMPLES, "river.xlsx"), db=DB)
+    samples = job.samples
+    assert pd.api.types.is_datetime64_any_dtype(samples["Sampling date"])
+    assert isinstance(samples["Sampling date"].iloc[0], datetime.date)
+    assert samples["TDI3"].dtype == float
+    assert pd.api.types.is_string_dtype(samples["Sample"])
+    assert set(job.sites) == {"TDI3", "TDI4"}
+    assert job.provenance[0].startswith("Program: TORVEN II")
+    assert job.messages == []
+
+
+def test_save_writes_the_workbook_and_refuses_the_samples(tmp_path):
+    job = torven.assess(os.path.join(EXAMPLES, "dam.xls"), metric="DAM", db=DB)
+    job.save(tmp_path / "dam-results.xls")
+    assert (tmp_path / "dam-results.xls").stat().st_size > 1000
+    with pytest.raises(torven.TorvenError) as refused:
+        job.save(os.path.join(EXAMPLES, "dam.xls"))
+    assert str(refused.value).startswith(
+        "The results cannot be saved over the sample workbook they were read from. Choose another file.")
+    assert refused.value.status == 2
+
+
+def test_failures_raise_with_the_programs_messages(tmp_path, capfd):
+    bad = tmp_path / "samples.xlsx"
+    bad.write_text("this is no workbook\n")
+    bad_map = tmp_path / "map.csv"
+    bad_map.write_text("not,the,header\nA,B\n")
+    river = os.path.join(EXAMPLES, "river.xlsx")
+
+    with pytest.raises(torven.TorvenError) as unread:
+        torven.assess(bad, db=DB)
+    assert unread.value.messages[0][0] == "Error reading file"
+    assert unread.value.messages[0][1].startswith(str(bad) + ": ")
+    assert unread.value.status == 1
+
+    with pytest.raises(torven.TorvenError) as no_database:
+        torven.assess(river, db=tmp_path / "no-such.mdb")
+    assert str(no_database.value).startswith("Error opening database")
+
+    with pytest.raises(torven.TorvenError) as refused_map:
+        torven.assess(river, db=DB, taxon_map=bad_map)
+    assert str(refused_map.value).startswith("the taxon map is not used: ")
+
+    with pytest.raises(torven.TorvenError, match="Please enter a number between"):
+        torven.assess(river, db=DB, alkalinity=-5)
+    with pytest.raises(torven.TorvenError, match="--first-row needs a row number of 1 or more, not '0'"):
+        torven.assess(river, db=DB, first_row=0)
+
+    out, err = capfd.readouterr()
+    assert out == "" and err == ""
+    # Still alive, and still working.
+    assert len(torven.assess(river, db=DB).samples) > 0
+
+
+def test_suggest_and_taxa():
+    listed = torven.taxa(db=DB)
+    assert len(listed) > 100
+    suggestions = torven.suggest(os.path.join(EXAMPLES, "lake.xlsx"), metric="LTDI", db=DB, limit=1)
+    assert list(suggestions.columns) == ["code", "name", "rank", "suggested code", "suggested name", "score",
+                                         "reason"]
+    assert torven.version().count(".") == 3
