@@ -103,7 +103,10 @@ def test_failures_raise_with_the_programs_messages(tmp_path, capfd):
 
     with pytest.raises(torven.TorvenError) as no_database:
         torven.assess(river, db=tmp_path / "no-such.mdb")
-    assert str(no_database.value).startswith("Error opening database")
+    # The database layer's report, then the messages of a start-up without a database.
+    texts = [text for text, detail in no_database.value.messages]
+    assert "Could not find file" in texts[0]
+    assert texts[1:] == ["Error opening database", "Error retrieving taxon list"]
 
     with pytest.raises(torven.TorvenError) as refused_map:
         torven.assess(river, db=DB, taxon_map=bad_map)
