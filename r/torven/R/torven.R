@@ -36,6 +36,12 @@
   stop(condition)
 }
 
+.path <- function(path) {
+  if (!is.character(path) || length(path) != 1 || is.na(path))
+    stop("a file name is needed: one character string", call. = FALSE)
+  path.expand(path)
+}
+
 .result <- function(value, call) {
   if (inherits(value, "torven_failure")) .raise(value, call)
   value
@@ -59,9 +65,9 @@ assess <- function(path, metric = NULL, sheet = NULL, first_row = NULL, first_co
                    alkalinity = NULL, calcium = NULL, doc = NULL, db = NULL, taxon_map = NULL) {
   options <- .options(metric = metric, sheet = sheet, "first-row" = first_row, "first-col" = first_col,
                       alkalinity = alkalinity, calcium = calcium, doc = doc,
-                      db = if (is.null(db)) NULL else path.expand(db),
-                      "taxon-map" = if (is.null(taxon_map)) NULL else path.expand(taxon_map))
-  job <- .result(.Call(torven_r_assess, path.expand(path), options), sys.call())
+                      db = if (is.null(db)) NULL else .path(db),
+                      "taxon-map" = if (is.null(taxon_map)) NULL else .path(taxon_map))
+  job <- .result(.Call(torven_r_assess, .path(path), options), sys.call())
   structure(list(samples = .frame(job$samples),
                  sites = lapply(job$sites, .frame),
                  unscored_taxa = .frame(job$unscored_taxa),
@@ -76,25 +82,25 @@ assess <- function(path, metric = NULL, sheet = NULL, first_row = NULL, first_co
 
 save_results <- function(job, path) {
   stopifnot(inherits(job, "torven_assessment"))
-  .result(.Call(torven_r_write, job$handle, path.expand(path), 0L), sys.call())
+  .result(.Call(torven_r_write, job$handle, .path(path), 0L), sys.call())
   invisible(path)
 }
 
 write_csv_results <- function(job, folder) {
   stopifnot(inherits(job, "torven_assessment"))
-  .result(.Call(torven_r_write, job$handle, path.expand(folder), 1L), sys.call())
+  .result(.Call(torven_r_write, job$handle, .path(folder), 1L), sys.call())
   invisible(folder)
 }
 
 suggest <- function(path, metric = NULL, sheet = NULL, first_row = NULL, first_col = NULL, db = NULL,
                     limit = NULL) {
   options <- .options(metric = metric, sheet = sheet, "first-row" = first_row, "first-col" = first_col,
-                      db = if (is.null(db)) NULL else path.expand(db), limit = limit)
-  .frame(.result(.Call(torven_r_suggest, path.expand(path), options), sys.call()))
+                      db = if (is.null(db)) NULL else .path(db), limit = limit)
+  .frame(.result(.Call(torven_r_suggest, .path(path), options), sys.call()))
 }
 
 taxa <- function(db = NULL) {
-  options <- .options(db = if (is.null(db)) NULL else path.expand(db))
+  options <- .options(db = if (is.null(db)) NULL else .path(db))
   .frame(.result(.Call(torven_r_taxa, options), sys.call()))
 }
 
