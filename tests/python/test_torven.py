@@ -123,10 +123,35 @@ def test_failures_raise_with_the_programs_messages(tmp_path, capfd):
     assert len(torven.assess(river, db=DB).samples) > 0
 
 
-def test_suggest_and_taxa():
-    listed = torven.taxa(db=DB)
-    assert len(listed) > 100
-    suggestions = torven.suggest(os.path.join(EXAMPLES, "lake.xlsx"), metric="LTDI", db=DB, limit=1)
+def test_suggestions_are_torven_cli_suggests(tmp_path):
+    """Two taxa of the lake workbook mistyped, as labs do: the suggested rows, ranks, scores
+    and reasons are those torven-cli suggest prints."""
+    import openpyxl
+    book = openpyxl.load_workbook(os.path.join(EXAMPLES, "lake.xlsx"))
+    sheet = book.worksheets[0]
+    sheet["A5"], sheet["B5"] = "PI294", "Pinnularia  viridis"
+    sheet["A6"], sheet["B6"] = "XX000001", "fallacia monoculata"
+    path = tmp_path / "typed.xlsx"
+    book.save(path)
+
+    suggestions = torven.suggest(path, metric="LTDI", db=DB, limit=2)
     assert list(suggestions.columns) == ["code", "name", "rank", "suggested code", "suggested name", "score",
                                          "reason"]
+    printed = subprocess.run([CLI, "suggest", str(path), "--metric", "LTDI", "--db", DB, "--limit", "2"],
+                             check=True, capture_output=True, text=True).stdout.splitlines()
+    assert printed[0].split("\t") == list(suggestions.columns)
+    rows = [[field(v) for v in record] for record in suggestions.itertuples(index=False)]
+    assert rows == [line.split("\t") for line in printed[1:]]
+    assert "PI294A" in set(suggestions["suggested code"])
+    assert suggestions["rank"].dtype == float
+
+
+def test_taxa_is_the_master_list():
+    listed = torven.taxa(db=DB)
+    printed = subprocess.run([CLI, "taxa", "--db", DB], check=True, capture_output=True,
+                             text=True).stdout.splitlines()
+    assert list(listed.columns) == printed[0].split("\t")
+    assert len(listed) == len(printed) - 1
+    assert list(listed["TaxonCode"]) == [line.split("\t")[1] for line in printed[1:]]
+    assert listed["Motile"].dtype == bool
     assert torven.version().count(".") == 3
