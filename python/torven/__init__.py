@@ -8,9 +8,12 @@ the CSV files that ``torven-cli assess --csv`` writes, and every value, written 
 files write it, is the file's field.
 
     >>> import torven
-    >>> job = torven.assess("river.xlsx", metric="TDI")
-    >>> job.samples[["Sample", "TDI3", "EQR TDI3"]].head()
-    >>> job.sites["TDI3"]              # the site table of TDI3, with its confidence of class
+    >>> job = torven.assess("lake.xlsx", metric="LTDI")
+    >>> job.samples[["Sample", "LTDI1", "EQR LTDI1"]].head()
+    >>> sites = job.sites["LTDI1"]     # the site table of LTDI1, with its confidence of class
+    >>> sites[sites["Class"].isin(["Moderate", "Poor", "Bad"])]     # the sites below Good
+    >>> lomond = job.samples[job.samples["Site code"] == "LOMOND03"]
+    >>> lomond.plot(x="Sampling date", y="EQR LTDI1", marker="o")  # with matplotlib
     >>> print(job.summary)
     >>> job.save("results.xlsx")
 
