@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/application.h"
-#include "base/civil_date.h"
 #include "base/data_files.h"
 #include "import/default_values.h"
 #include "import/job_options.h"
@@ -222,8 +221,7 @@ torven_table* tableOfRows(std::string name, const std::vector<results::ResultRow
                 if (isBlank(cell))
                     column.numbers.push_back(kMissing);
                 else if (dates)
-                    // The day the cell shows: its serial date's day, counted from 1970.
-                    column.numbers.push_back(std::floor(cell.number) - double(civil::kDaysFrom1899To1970));
+                    column.numbers.push_back(double(results::DateCellDays(cell)));
                 else
                     column.numbers.push_back(cell.number);
             }

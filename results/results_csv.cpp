@@ -39,6 +39,11 @@ std::string ChartFileStem(const chart::SiteChartData& data)
     return name;
 }
 
+std::int64_t DateCellDays(const ResultCell& cell)
+{
+    return static_cast<std::int64_t>(std::floor(cell.number)) - civil::kDaysFrom1899To1970;
+}
+
 std::string CsvFieldText(const ResultCell& cell)
 {
     switch (cell.kind) {
@@ -46,8 +51,7 @@ std::string CsvFieldText(const ResultCell& cell)
     case ResultCell::Kind::Number:
         // A date cell as the date it shows, which a reader of the file need not work out.
         if (cell.format == CellFormat::Date && std::isfinite(cell.number))
-            return civil::IsoDateText(civil::DateFromDays(static_cast<std::int64_t>(std::floor(cell.number)) -
-                                                          civil::kDaysFrom1899To1970));
+            return civil::IsoDateText(civil::DateFromDays(DateCellDays(cell)));
         // As in the workbook, where a value that is not a finite number leaves its cell empty.
         return std::isfinite(cell.number) ? numtext::g17(cell.number) : std::string();
     case ResultCell::Kind::Empty:

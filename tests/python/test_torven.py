@@ -154,4 +154,5 @@ def test_taxa_is_the_master_list():
     assert len(listed) == len(printed) - 1
     assert list(listed["TaxonCode"]) == [line.split("\t")[1] for line in printed[1:]]
     assert listed["Motile"].dtype == bool
-    assert torven.version().count(".") == 3
+    printed = subprocess.run([CLI, "--version"], check=True, capture_output=True, text=True).stdout
+    assert printed == "TORVEN II Version %s\n" % torven.version()
