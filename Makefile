@@ -24,10 +24,12 @@ demo: build
 package: build
 	cmake --build $(BUILD) --target package
 
-# Installs under PREFIX (default /usr/local), below DESTDIR when it is set.
+# Installs under PREFIX (default /usr/local), below DESTDIR when it is set: the programs,
+# then libtorven with its header and the Python module torven (the bindings).
 PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD) --prefix $(PREFIX) --component bindings
 
 # Every test under AddressSanitizer and UndefinedBehaviorSanitizer (leaks included; the
 # leaks that lie wholly inside Qt and the system's libraries are listed, each with its

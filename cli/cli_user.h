@@ -4,26 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "import/job_options.h"
 #include "import/user_interaction.h"
 
 namespace cli {
-
-// The worksheet choice as the command line gives it. The row is guessed on the chosen
-// sheet when it is not given.
-struct WorksheetOptions {
-    std::optional<std::string> sheetName;  // the first sheet when not given
-    std::optional<int> firstDataRow;       // 1-based
-    int firstDataColumn = 3;               // 1-based
-    int family = familyRivers;
-};
-
-// Option values. Each gives nothing for a text it does not accept.
-// A whole non-negative decimal number.
-std::optional<int> parseCount(const std::string& text);
-// A column as letters ("C", "aa") or a 1-based number ("3"); nothing below 1.
-std::optional<int> parseColumn(const std::string& text);
-// "TDI", "LTDI" or "DAM" in any case.
-std::optional<int> parseFamily(const std::string& text);
 
 // The command line's user: every message goes to standard error followed by a line
 // feed; every choice comes from the options.

@@ -39,17 +39,19 @@ std::string ChartFileStem(const chart::SiteChartData& data)
     return name;
 }
 
-namespace {
+std::int64_t DateCellDays(const ResultCell& cell)
+{
+    return static_cast<std::int64_t>(std::floor(cell.number)) - civil::kDaysFrom1899To1970;
+}
 
-std::string fieldText(const ResultCell& cell)
+std::string CsvFieldText(const ResultCell& cell)
 {
     switch (cell.kind) {
     case ResultCell::Kind::Text: return cell.text;
     case ResultCell::Kind::Number:
         // A date cell as the date it shows, which a reader of the file need not work out.
         if (cell.format == CellFormat::Date && std::isfinite(cell.number))
-            return civil::IsoDateText(civil::DateFromDays(static_cast<std::int64_t>(std::floor(cell.number)) -
-                                                          civil::kDaysFrom1899To1970));
+            return civil::IsoDateText(civil::DateFromDays(DateCellDays(cell)));
         // As in the workbook, where a value that is not a finite number leaves its cell empty.
         return std::isfinite(cell.number) ? numtext::g17(cell.number) : std::string();
     case ResultCell::Kind::Empty:
@@ -57,6 +59,8 @@ std::string fieldText(const ResultCell& cell)
     }
     return std::string();
 }
+
+namespace {
 
 void appendQuoted(std::string& out, const std::string& field)
 {
@@ -101,7 +105,7 @@ std::string CsvText(const ResultSheet& sheet)
             if (c > 0)
                 out += ',';
             if (c < row.size())
-                appendQuoted(out, fieldText(row[c]));
+                appendQuoted(out, CsvFieldText(row[c]));
         }
         out += '\n';
     }
@@ -128,7 +132,7 @@ std::string JobSummaryText(const Assessment& job)
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += '\t';
-            out += fieldText(row[c]);
+            out += CsvFieldText(row[c]);
         }
         out += '\n';
     }

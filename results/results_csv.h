@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "results/results_sheets.h"
@@ -22,6 +23,14 @@ std::string ChartFileStem(const chart::SiteChartData& data);
 // Whether a file name is one the export may write: sample-summary.csv, a site table's
 // uncertainty-*.csv, sample-quality.csv or job-summary.txt.
 bool IsCsvExportName(const std::string& fileName);
+
+// The day a date cell shows (a serial date with its time of day dropped), counted from
+// 1970-01-01.
+std::int64_t DateCellDays(const ResultCell& cell);
+
+// A cell's field of a CSV file: numbers with 17 significant digits, so that no precision
+// is lost; a missing value empty; a class its name; a date cell its ISO 8601 date.
+std::string CsvFieldText(const ResultCell& cell);
 
 // One line per row of the sheet, every line with as many fields as the widest row.
 // Numbers with 17 significant digits, so that no precision is lost; a missing value is an

@@ -1,0 +1,4 @@
+library(testthat)
+library(torven)
+
+test_check("torven")
