@@ -118,8 +118,9 @@ std::string libraryDirectory()
     return path.parent_path().string() + '/';
 }
 
-// Opens the reference database as the programs do when none is named: the programs'
-// own search, from the folder the programs are installed in.
+// Opens the reference database as the programs do when none is named: the user's choice,
+// the user's data folder, then the programs' own folder (the one they are installed in)
+// and the system's data folders.
 void openReferenceDatabase(Application& app, const torven_options& options)
 {
     if (options.import.databasePath) {
@@ -132,7 +133,7 @@ void openReferenceDatabase(Application& app, const torven_options& options)
         if (programs.back() != '/')
             programs += '/';
     }
-    const torven::DataFileSearch database = torven::FindDataFile(programs, "TORVENII.mdb");
+    const torven::DataFileSearch database = torven::FindReferenceDatabase(programs);
     app.OpenReferenceData(database.path, database.notFoundDetail());
 }
 
