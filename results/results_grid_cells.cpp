@@ -62,6 +62,15 @@ GridCell number(std::string text)
     return cell;
 }
 
+// A result shown rounded (or as "..."), copied as the results CSV file writes it: the
+// number with 17 significant digits, nothing for a missing value.
+GridCell result(std::string text, const Matrix& table, int row, int column)
+{
+    GridCell cell = number(std::move(text));
+    cell.copied = table.isMissing(row, column) ? std::string() : numtext::g17(table(row, column));
+    return cell;
+}
+
 }  // namespace
 
 int SampleRowCount(const Assessment& job)
@@ -119,13 +128,21 @@ GridCell SampleCell(const Assessment& job, int row, int column)
     // A missing value and a negative one (an index that could not be worked out) alike
     // show as "...".
     const double v = table(s, j);
-    if (table.isMissing(s, j) || v < 0)
-        return number("...");
     const int indexCount = twoIndices(job) ? 2 : 1;
-    if (j == rescol::firstClass || j == rescol::secondClass(indexCount))
+    const bool classColumn = j == rescol::firstClass || j == rescol::secondClass(indexCount);
+    if (table.isMissing(s, j) || v < 0) {
+        // A class is copied as its name, as the results workbook holds it: nothing here.
+        if (classColumn) {
+            GridCell missing = number("...");
+            missing.copied = std::string();
+            return missing;
+        }
+        return result("...", table, s, j);
+    }
+    if (classColumn)
         return className(v);
     const bool eqr = j == rescol::firstEqr || j == rescol::secondEqr(indexCount);
-    return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
+    return result(numtext::format(eqr ? "%.2f" : "%.1f", {v}), table, s, j);
 }
 
 std::vector<std::string> SiteSheetNames(const Assessment& job)
@@ -169,6 +186,10 @@ GridCell SiteCell(const Assessment& job, const SiteTable& table, int row, int co
     cell.text = SiteCellText(*table.summary, i, j);
     // Numbers and the missing value stand to the right, class names to the left.
     cell.rightAligned = j != sitecol::statusClass || table.summary->isMissing(i, j);
+    if (table.summary->isMissing(i, j))
+        cell.copied = std::string();
+    else if (j != sitecol::statusClass)
+        cell.copied = numtext::g17((*table.summary)(i, j));
     return cell;
 }
 

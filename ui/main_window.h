@@ -14,6 +14,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QShortcut;
 class QToolBar;
 class UserInteraction;
 class ViewCommands;
@@ -112,6 +113,7 @@ private:
     QAction* openAction_ = nullptr;
     QAction* closeAction_ = nullptr;
     QAction* saveResultsAction_ = nullptr;
+    QShortcut* noResultsYet_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* printPreviewAction_ = nullptr;
     QAction* printSetupAction_ = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/grids/grid_windows.h"
 
+#include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -14,6 +16,7 @@
 
 #include "app/data_grid_cells.h"
 #include "app/job.h"
+#include "metrics/index_values.h"
 #include "results/results_grid_cells.h"
 #include "results/sample_quality_sheet.h"
 #include "ui/chart/chart_export.h"
@@ -133,6 +136,27 @@ void ResultsWindow::addCharts()
             view->setPrinter(&sessionPrinter());
             sheets_->addTab(view, view->caption());
         }
+}
+
+QSize ResultsWindow::sizeHint() const
+{
+    auto* samples = qobject_cast<GridView*>(sheets_->widget(0));
+    if (!samples || !samples->model() || !job())
+        return GridWindow::sizeHint();
+    // The class of the first index is grid column h + its result column; model columns
+    // are grid columns less the row numbers.
+    const int headerRows = static_cast<int>(job()->samples.headerLabels.size());
+    const int lastShown = std::min(headerRows + rescol::firstClass - 1, samples->model()->columnCount() - 1);
+    int width = samples->verticalHeader()->sizeHint().width() + 2 * samples->frameWidth() +
+                samples->verticalScrollBar()->sizeHint().width() + 4;
+    for (int column = 0; column <= lastShown; ++column)
+        width += samples->columnWidth(column);
+    constexpr int kFirstRows = 8;
+    const int rowHeight = samples->verticalHeader()->defaultSectionSize();
+    const int height = samples->horizontalHeader()->sizeHint().height() + kFirstRows * rowHeight +
+                       samples->horizontalScrollBar()->sizeHint().height() + sheets_->tabBar()->sizeHint().height() +
+                       2 * samples->frameWidth() + 4;
+    return {width, height};
 }
 
 GridView* ResultsWindow::activeGrid() const
