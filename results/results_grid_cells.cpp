@@ -1,5 +1,7 @@
 #include "results/results_grid_cells.h"
 
+#include <charconv>
+
 #include "import/sample_layout.h"
 #include "import/serial_date.h"
 #include "results/assessment.h"
@@ -54,6 +56,15 @@ GridCell className(double value)
     return cell;
 }
 
+// The shortest text that reads back as the very same number ("36.46" for 36.46, where
+// "%.17g" would write 36.460000000000001).
+std::string inFull(double value)
+{
+    char digits[32];
+    const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, value);
+    return std::string(digits, written.ptr);
+}
+
 GridCell number(std::string text)
 {
     GridCell cell;
@@ -62,12 +73,12 @@ GridCell number(std::string text)
     return cell;
 }
 
-// A result shown rounded (or as "..."), copied as the results CSV file writes it: the
-// number with 17 significant digits, nothing for a missing value.
+// A result shown rounded (or as "..."), copied in full: the shortest text that reads back
+// as the very number, nothing for a missing value.
 GridCell result(std::string text, const Matrix& table, int row, int column)
 {
     GridCell cell = number(std::move(text));
-    cell.copied = table.isMissing(row, column) ? std::string() : numtext::g17(table(row, column));
+    cell.copied = table.isMissing(row, column) ? std::string() : inFull(table(row, column));
     return cell;
 }
 
@@ -189,7 +200,7 @@ GridCell SiteCell(const Assessment& job, const SiteTable& table, int row, int co
     if (table.summary->isMissing(i, j))
         cell.copied = std::string();
     else if (j != sitecol::statusClass)
-        cell.copied = numtext::g17((*table.summary)(i, j));
+        cell.copied = inFull((*table.summary)(i, j));
     return cell;
 }
 

@@ -103,13 +103,21 @@ void HelpWindow::zoomBy(double factor)
 {
     // From "fit to width" the first step is a step from what the user sees.
     const double current = zoom();
+    // The same place of the manual stays in view: the scroll position kept as a share of
+    // the whole, which grows and shrinks with the pages.
+    QScrollBar* bar = view_->verticalScrollBar();
+    const double share = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     view_->setZoomMode(QPdfView::ZoomMode::Custom);
     view_->setZoomFactor(std::clamp(current * factor, kMinimumZoom, kMaximumZoom));
+    bar->setValue(static_cast<int>(share * bar->maximum() + 0.5));
 }
 
 void HelpWindow::resetZoom()
 {
+    QScrollBar* bar = view_->verticalScrollBar();
+    const double share = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     view_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    bar->setValue(static_cast<int>(share * bar->maximum() + 0.5));
 }
 
 bool HelpWindow::showSection(const QString& section)

@@ -636,8 +636,12 @@ void MainWindow::loadSettings()
         // results fit side by side or one above the other.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QSize available = screen->availableGeometry().size();
-            if (available.width() < kFirstSize.width() + 200 || available.height() < kFirstSize.height() + 100)
+            if (available.width() < kFirstSize.width() + 200 || available.height() < kFirstSize.height() + 100) {
+                // The screen's free area as its normal size too, for a desktop without a
+                // window manager to maximise it.
+                setGeometry(screen->availableGeometry());
                 setWindowState(windowState() | Qt::WindowMaximized);
+            }
         }
     }
     // A screen smaller than the one the geometry was saved on (or than 1000 by 720) gets

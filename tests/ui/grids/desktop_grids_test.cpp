@@ -49,7 +49,6 @@
 #include "ui/worksheet_select_dialog.h"
 #include "taxa/taxa.h"
 #include "matrix/matrix.h"
-#include "matrix/number_format.h"
 #include "metrics/index_values.h"
 #include "tests/support/lab_copies.h"
 #include "tests/support/temp_dir.h"
@@ -870,7 +869,7 @@ void DesktopGridsTest::aCopyOfResultsKeepsEveryDigit()
     // The HTML a spreadsheet prefers when pasting holds the same values.
     const QString html = QApplication::clipboard()->mimeData()->html();
     QVERIFY(!html.contains(QStringLiteral("...")));
-    QVERIFY(html.contains(QString::fromStdString(numtext::g17(table(0, rescol::firstEqr)))));
+    QVERIFY(html.contains(QString::number(table(0, rescol::firstEqr), 'g', QLocale::FloatingPointShortest)));
 
     // A site sheet's cells, likewise.
     results->sheets()->setCurrentIndex(1);
