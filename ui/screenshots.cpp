@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPen>
@@ -374,6 +375,10 @@ QPixmap shootScreenHelp(Road& road)
                           window->windowTitle() == QStringLiteral("TORVEN II Help"))
                           help = window;
                   if (help) {
+                      // The pages are drawn on a thread of their own: give them a moment.
+                      QEventLoop drawing;
+                      QTimer::singleShot(1500, &drawing, &QEventLoop::quit);
+                      drawing.exec();
                       const QRect screen = help->screen()->geometry();
                       QPixmap whole(screen.size());
                       whole.fill(Qt::darkGray);

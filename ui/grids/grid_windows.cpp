@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -157,6 +158,25 @@ QSize ResultsWindow::sizeHint() const
                        samples->horizontalScrollBar()->sizeHint().height() + sheets_->tabBar()->sizeHint().height() +
                        2 * samples->frameWidth() + 4;
     return {width, height};
+}
+
+void ResultsWindow::showEvent(QShowEvent* event)
+{
+    GridWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // A window too narrow for the first index's columns opens scrolled so that its EQR and
+    // class are in view beside the frozen sample and site columns, once its size is final.
+    QTimer::singleShot(0, this, [this] {
+        auto* samples = qobject_cast<GridView*>(sheets_->widget(0));
+        if (!samples || !samples->model() || !job() || samples->model()->rowCount() == 0)
+            return;
+        const int headerRows = static_cast<int>(job()->samples.headerLabels.size());
+        const int classColumn = headerRows + rescol::firstClass - 1;
+        if (classColumn < samples->model()->columnCount())
+            samples->scrollTo(samples->model()->index(0, classColumn));
+    });
 }
 
 GridView* ResultsWindow::activeGrid() const

@@ -102,6 +102,9 @@ public:
     void print() override;
     void printPreview() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void addCharts();
     // The chart on the current sheet, captioned for printing; null on a table sheet.
@@ -109,6 +112,7 @@ private:
 
     QTabWidget* sheets_;
     int siteSheetCount_ = 0;
+    bool shown_ = false;
 };
 
 }  // namespace grids

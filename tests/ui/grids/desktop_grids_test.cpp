@@ -801,6 +801,17 @@ void DesktopGridsTest::gridWindowsAsAPersonExpectsThem()
     frame->form()->viewResultsButton()->click();
     auto* results = qobject_cast<grids::ResultsWindow*>(frame->resultsWindow->widget());
     QVERIFY(results);
+    // The results window shows the first index's EQR and class at once, beside the frozen
+    // sample and site columns, however narrow the room it opened in.
+    {
+        grids::GridView* samples = results->activeGrid();
+        const int headerRows = static_cast<int>(frame->job().samples.headerLabels.size());
+        for (const int result : {rescol::firstEqr, rescol::firstClass}) {
+            const QModelIndex cell = samples->model()->index(0, headerRows + result - 1);
+            QTRY_VERIFY(samples->viewport()->rect().contains(samples->visualRect(cell)));
+            QVERIFY(samples->visualRect(cell).left() >= samples->frozenWidth());
+        }
+    }
     auto explanationOf = [](const QAbstractItemModel& headers, const QString& heading) {
         for (int c = 0; c < headers.columnCount(); ++c)
             if (headers.headerData(c, Qt::Horizontal).toString() == heading)
