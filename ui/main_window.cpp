@@ -43,10 +43,6 @@ namespace {
 // The main window's size on a first start, where the screen has room for it.
 const QSize kFirstSize(1000, 720);
 
-}  // namespace
-
-namespace {
-
 // The job frame a child window belongs to: the job form's own frame, or the frame of the
 // job a data or results window shows; nullptr for a master taxon list.
 JobFrame* jobFrameOf(QMdiSubWindow* window)
