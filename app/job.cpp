@@ -1,5 +1,8 @@
 #include "app/job.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/application.h"
 #include "import/sample_import.h"
 #include "taxa/taxa.h"
@@ -30,6 +33,17 @@ bool Job::OpenWorkbook(const std::string& workbookPath)
     analysis = Analysis();
     sites = SiteSummaries();
     analysed = false;
+    // The map beside the workbook holds the user's own earlier choices for its taxa: it
+    // comes back with the workbook, and the analysis names it in the summary. A map that
+    // cannot be read is named and left out; the job goes on without one.
+    taxonMap = TaxonMapChoice();
+    const std::string mapPath = taxa::TaxonMapBeside(workbookPath);
+    std::error_code noThrow;
+    if (std::filesystem::is_regular_file(mapPath, noThrow)) {
+        std::string error;
+        if (!SetTaxonMap(mapPath, error))
+            ui.showMessage("The taxon map cannot be used.", error);
+    }
     return true;
 }
 

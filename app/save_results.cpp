@@ -1,4 +1,8 @@
 #include "app/job.h"
+
+#include <filesystem>
+
+#include "base/lock_file.h"
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 
@@ -7,6 +11,25 @@
 static bool haveResults(const Job& job)
 {
     return job.analysed && job.analysis.results != nullptr;
+}
+
+// The question before replacing a workbook that a spreadsheet program has open, after the
+// file's name: that program could later save its old copy over the new results.
+static constexpr const char* kOpenElsewhereMessage =
+    " is open in a spreadsheet program. Replace it anyway? The spreadsheet program could later save its "
+    "own copy over the new results; close the file there first.";
+
+// True when the save may go on: the target is not open elsewhere, or the user says replace.
+static bool mayReplace(const std::string& target, UserInteraction& ui)
+{
+    const std::optional<FileLock> lock = FindFileLock(target);
+    if (!lock)
+        return true;
+    std::string question = std::filesystem::path(target).filename().string();
+    question += kOpenElsewhereMessage;
+    if (!lock->holder.empty())
+        question += "\nIt was opened by " + lock->holder + ".";
+    return ui.askYesNoCancel(question) == UserInteraction::Answer::Yes;
 }
 
 bool Job::SaveResults()
@@ -27,6 +50,8 @@ bool Job::SaveResultsTo(const std::string& target)
         ui.showMessage(results::kNoResultsMessage);
         return false;
     }
+    if (!mayReplace(target, ui))
+        return false;
     // A failed save keeps the modified flag: the results are still unsaved.
     if (!results::SaveResultsWorkbook(*this, target, ui))
         return false;

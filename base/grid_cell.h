@@ -12,6 +12,10 @@ struct GridCell {
     std::string text;
     bool rightAligned = false;  // numbers, and the "..." that stands for a missing one
     std::optional<Colour> background;
+    // What a copy of the cell puts on the clipboard where that is not its text: a number
+    // in full where the text rounds it, nothing for a missing value, so that a block pasted
+    // into a spreadsheet keeps every digit and holds no "..." text cells.
+    std::optional<std::string> copied;
 };
 
 // The cell of grid column 0: the row's number, right-aligned as the numbers are.

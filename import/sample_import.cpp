@@ -200,8 +200,11 @@ bool copyHeaderRows(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& 
 
 bool LoadReferenceTables(ImportedSamples& job, ReferenceSource& references, UserInteraction& ui)
 {
+    // The loader says why a table could not be read; after a first failure the second
+    // table is not asked for, so that its message comes once.
     job.boundaries1 = references.boundaryTable(FirstIndexName(job.family));
-    job.boundaries2 = job.family == familyDam ? nullptr : references.boundaryTable(SecondIndexName(job.family));
+    job.boundaries2 = job.family == familyDam || !job.boundaries1 ? nullptr
+                                                                  : references.boundaryTable(SecondIndexName(job.family));
     if (!job.boundaries1 || (job.family != familyDam && !job.boundaries2)) {
         ui.showMessage("Error retrieving boundary data");
         return false;

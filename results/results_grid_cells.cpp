@@ -1,5 +1,7 @@
 #include "results/results_grid_cells.h"
 
+#include <charconv>
+
 #include "import/sample_layout.h"
 #include "import/serial_date.h"
 #include "results/assessment.h"
@@ -54,11 +56,29 @@ GridCell className(double value)
     return cell;
 }
 
+// The shortest text that reads back as the very same number ("36.46" for 36.46, where
+// "%.17g" would write 36.460000000000001).
+std::string inFull(double value)
+{
+    char digits[32];
+    const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, value);
+    return std::string(digits, written.ptr);
+}
+
 GridCell number(std::string text)
 {
     GridCell cell;
     cell.text = std::move(text);
     cell.rightAligned = true;
+    return cell;
+}
+
+// A result shown rounded (or as "..."), copied in full: the shortest text that reads back
+// as the very number, nothing for a missing value.
+GridCell result(std::string text, const Matrix& table, int row, int column)
+{
+    GridCell cell = number(std::move(text));
+    cell.copied = table.isMissing(row, column) ? std::string() : inFull(table(row, column));
     return cell;
 }
 
@@ -119,13 +139,21 @@ GridCell SampleCell(const Assessment& job, int row, int column)
     // A missing value and a negative one (an index that could not be worked out) alike
     // show as "...".
     const double v = table(s, j);
-    if (table.isMissing(s, j) || v < 0)
-        return number("...");
     const int indexCount = twoIndices(job) ? 2 : 1;
-    if (j == rescol::firstClass || j == rescol::secondClass(indexCount))
+    const bool classColumn = j == rescol::firstClass || j == rescol::secondClass(indexCount);
+    if (table.isMissing(s, j) || v < 0) {
+        // A class is copied as its name, as the results workbook holds it: nothing here.
+        if (classColumn) {
+            GridCell missing = number("...");
+            missing.copied = std::string();
+            return missing;
+        }
+        return result("...", table, s, j);
+    }
+    if (classColumn)
         return className(v);
     const bool eqr = j == rescol::firstEqr || j == rescol::secondEqr(indexCount);
-    return number(numtext::format(eqr ? "%.2f" : "%.1f", {v}));
+    return result(numtext::format(eqr ? "%.2f" : "%.1f", {v}), table, s, j);
 }
 
 std::vector<std::string> SiteSheetNames(const Assessment& job)
@@ -169,6 +197,10 @@ GridCell SiteCell(const Assessment& job, const SiteTable& table, int row, int co
     cell.text = SiteCellText(*table.summary, i, j);
     // Numbers and the missing value stand to the right, class names to the left.
     cell.rightAligned = j != sitecol::statusClass || table.summary->isMissing(i, j);
+    if (table.summary->isMissing(i, j))
+        cell.copied = std::string();
+    else if (j != sitecol::statusClass)
+        cell.copied = inFull((*table.summary)(i, j));
     return cell;
 }
 

@@ -109,6 +109,10 @@ bool ParseTaxonMap(std::string_view text, TaxonMap& map, std::string& error);
 // The same for a file; the error then begins with the path.
 bool ReadTaxonMap(const std::string& path, TaxonMap& map, std::string& error);
 
+// Where the desktop program keeps a workbook's map: beside it, named after it
+// ("river.xlsx" keeps "river.taxa.csv"), so that it comes back when the workbook does.
+std::string TaxonMapBeside(const std::string& workbookPath);
+
 // The file's text: the header and one line per map line, LF line ends.
 std::string TaxonMapText(const TaxonMap& map);
 // Written whole or not at all (an existing file is never left half-written).

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -144,6 +145,13 @@ bool ReadTaxonMap(const std::string& path, TaxonMap& map, std::string& error)
         return false;
     }
     return true;
+}
+
+std::string TaxonMapBeside(const std::string& workbookPath)
+{
+    std::filesystem::path path(workbookPath);
+    path.replace_extension(".taxa.csv");
+    return path.string();
 }
 
 std::string TaxonMapText(const TaxonMap& map)

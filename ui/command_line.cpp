@@ -28,6 +28,19 @@ DesktopCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args)
     return line;
 }
 
+DesktopCommandLine::Action InformationAsked(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+            return DesktopCommandLine::Action::help;
+        if (arg == "--version")
+            return DesktopCommandLine::Action::version;
+    }
+    return DesktopCommandLine::Action::run;
+}
+
 std::string DesktopUsage()
 {
     return "Usage:\n"

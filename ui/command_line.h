@@ -15,5 +15,10 @@ struct DesktopCommandLine {
 
 DesktopCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args);
 
+// --help or --version among the arguments before "--", Qt's own options still among them:
+// answered before the window system is opened, so that they work without a display.
+// run when neither is there.
+DesktopCommandLine::Action InformationAsked(const std::vector<std::string>& args);
+
 // What --help prints.
 std::string DesktopUsage();

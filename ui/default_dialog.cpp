@@ -7,6 +7,7 @@
 
 #include "import/user_interaction.h"
 #include "ui/dialog_units.h"
+#include "ui/help_section.h"
 
 const char* const DefaultDialog::kIntroduction =
     "Default values: these will be used to replace any missing values in the calculation of expected TDI or DAM.";
@@ -16,6 +17,7 @@ DefaultDialog::DefaultDialog(const DefaultValues& values, UserInteraction& ui, Q
       values_(values), ui_(ui)
 {
     setWindowTitle(QStringLiteral("Default values"));
+    SetHelpSection(this, QStringLiteral("Changing the defaults"));
     const DialogUnits du(font());
 
     auto* introduction = new QLabel(QString::fromLatin1(kIntroduction), this);

@@ -43,10 +43,10 @@ HelpCommand::~HelpCommand()
     delete window_.data();
 }
 
-void HelpCommand::show(QWidget* parent)
+void HelpCommand::show(QWidget* parent, const QString& section)
 {
     const bool exists = QFileInfo(helpPath_).isFile();
-    if (exists && externalViewer_ && externalViewer_(helpPath_))
+    if (exists && section.isEmpty() && externalViewer_ && externalViewer_(helpPath_))
         return;
     if (exists) {
         // The window lives with the main window; over a modal dialog it is shown as the
@@ -59,8 +59,10 @@ void HelpCommand::show(QWidget* parent)
         QWidget* owner = QApplication::activeModalWidget();
         if (!window_)
             window_ = new HelpWindow(home);
-        if (window_->load(helpPath_)) {
+        if (window_->isLoaded(helpPath_) || window_->load(helpPath_)) {
             window_->showOver(owner, home);
+            if (!section.isEmpty())
+                window_->showSection(section);
             return;
         }
     }

@@ -22,7 +22,10 @@ public:
     using ExternalViewer = std::function<bool(const QString& path)>;
     void setExternalViewer(ExternalViewer viewer) { externalViewer_ = std::move(viewer); }
 
-    void show(QWidget* parent);
+    // Opens the help; with a section (a title of the manual's contents without its
+    // number), at that section's page. Only our own window can go to a page (a desktop's
+    // viewer is started on the file alone), so a section is shown there.
+    void show(QWidget* parent, const QString& section = QString());
 
     const QString& helpPath() const { return helpPath_; }
     // Our own window, once it has been needed.

@@ -1,7 +1,9 @@
 #include "ui/job_form.h"
 
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/job.h"
 #include "app/job.h"
@@ -15,7 +17,6 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
 {
     const DialogUnits du(font());
     summaryBox_ = new QPlainTextEdit(this);
-    summaryBox_->setGeometry(du.rect(7, 7, 203, 169));
     summaryBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Nothing typed into the summary could be kept: it is for reading and copying.
     summaryBox_->setReadOnly(true);
@@ -24,21 +25,33 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     // One tab stop every 80 units lines up the summary's "Label:<tab>value" lines.
     summaryBox_->setTabStopDistance(du.x(80));
 
-    auto makeButton = [&](const char* text, int top) {
+    // The form opens at its size in dialog units, the summary 203 by 169 and the buttons
+    // 58 by 18 in a column beside it; a larger form gives the summary all the room.
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(du.y(4));
+    auto makeButton = [&](const char* text) {
         auto* button = new QPushButton(QString::fromLatin1(text), this);
-        button->setGeometry(du.rect(219, top, 58, 18));
+        button->setFixedSize(du.size(58, 18));
+        buttons->addWidget(button);
         return button;
     };
-    changeDefaultsButton_ = makeButton("Change defaults", 7);
-    viewDataButton_ = makeButton("View Data", 29);
-    analyseButton_ = makeButton("Analyse", 51);
-    viewResultsButton_ = makeButton("View Results", 73);
-    saveButton_ = makeButton("Save", 95);
-    unmatchedTaxaButton_ = makeButton("Unmatched taxa", 115);
-    helpButton_ = makeButton("Help", 136);
-    closeButton_ = makeButton("Close", 158);
+    changeDefaultsButton_ = makeButton("Change defaults");
+    viewDataButton_ = makeButton("View Data");
+    analyseButton_ = makeButton("Analyse");
+    viewResultsButton_ = makeButton("View Results");
+    saveButton_ = makeButton("Save");
+    unmatchedTaxaButton_ = makeButton("Unmatched taxa");
+    buttons->addStretch(1);
+    helpButton_ = makeButton("Help");
+    closeButton_ = makeButton("Close");
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(du.x(7), du.y(7), du.x(7), du.y(7));
+    layout->setSpacing(du.x(9));
+    layout->addWidget(summaryBox_, 1);
+    layout->addLayout(buttons);
     formSize_ = du.size(284, 183);
-    setFixedSize(formSize_);
+    setMinimumSize(layout->minimumSize().expandedTo(du.size(200, 160)));
+    resize(formSize_);
 
     connect(changeDefaultsButton_, &QPushButton::clicked, this, &JobForm::changeDefaults);
     connect(viewDataButton_, &QPushButton::clicked, this, &JobForm::viewDataRequested);
@@ -51,6 +64,11 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
 
     showSummary();
     updateButtons();
+}
+
+QSize JobForm::sizeHint() const
+{
+    return formSize_;
 }
 
 void JobForm::setGridWindowsAvailable(bool available)

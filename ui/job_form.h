@@ -26,8 +26,10 @@ public:
     // The buttons' enabling for the job's state.
     void updateButtons();
 
-    // The form's size, from its layout in dialog units.
+    // The form's size, from its layout in dialog units: the size it opens at. It grows
+    // with its window, the summary taking the room.
     QSize formSize() const { return formSize_; }
+    QSize sizeHint() const override;
 
     QPlainTextEdit* summaryBox() const { return summaryBox_; }
     QPushButton* changeDefaultsButton() const { return changeDefaultsButton_; }

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 
 #include "app/job.h"
+#include "ui/help_section.h"
 #include "ui/job_form.h"
 #include "ui/job_subject.h"
 
@@ -12,13 +13,14 @@ JobFrame::JobFrame(std::unique_ptr<Job> job, UserInteraction& ui, QWidget* paren
     : QMdiSubWindow(parent), job_(std::move(job)), ui_(ui)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // A small fixed window: no resizing, no minimise or maximise.
+    // A small window that opens at the form's size and can be made larger, so that a long
+    // summary needs less scrolling; no minimise or maximise.
     setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     form_ = new JobForm(*job_, ui, this);
     setWidget(form_);
     setWindowTitle(QString::fromStdString(job_->samples.title));
+    SetHelpSection(this, QStringLiteral("The job form"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(form_, &JobForm::closeRequested, this, &QMdiSubWindow::close);
     connect(form_, &JobForm::resultsSaved, this, &JobFrame::resultsSaved);
 }

@@ -13,7 +13,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -26,6 +28,7 @@
 #include "ui/reference_database_dialog.h"
 #include "base/data_files.h"
 #include "ui/help_command.h"
+#include "ui/help_section.h"
 #include "ui/job_form.h"
 #include "ui/commands/view_commands.h"
 #include "ui/job_frame.h"
@@ -33,10 +36,14 @@
 #include "ui/qt_user_interaction.h"
 #include "ui/screen_fit.h"
 #include "ui/ui_resources.h"
+#include "ui/wheel_guard.h"
 
 const char* const MainWindow::kCaption = "TORVENII - Veldrasma";
 
 namespace {
+
+// The main window's size on a first start, where the screen has room for it.
+const QSize kFirstSize(1000, 720);
 
 // The job frame a child window belongs to: the job form's own frame, or the frame of the
 // job a data or results window shows; nullptr for a master taxon list.
@@ -76,6 +83,10 @@ MainWindow::MainWindow(Application& app, UserInteraction& ui, HelpCommand& help,
     LoadUiResources();
     // Every dialog and window of the program opens within the screen.
     qApp->installEventFilter(new ScreenFitFilter(this));
+    // A wheel passing over a combo or spin box changes nothing (see wheel_guard.h).
+    WheelGuard::install();
+    // F1 in a dialog opens the help at the dialog's own section (see help_section.h).
+    qApp->installEventFilter(new HelpKeyFilter(help_, this));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/torven.svg")));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -120,6 +131,14 @@ void MainWindow::createActions()
     saveResultsAction_->setToolTip(QStringLiteral("Save As"));
     saveResultsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(saveResultsAction_, &QAction::triggered, this, &MainWindow::saveResults);
+    // Ctrl+S on a job not analysed yet: the command stays disabled, and the keys get the
+    // message that says why rather than nothing. Only one of the two is ever enabled.
+    noResultsYet_ = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    noResultsYet_->setEnabled(false);
+    connect(noResultsYet_, &QShortcut::activated, this, [this] {
+        if (JobFrame* frame = activeJobFrame())
+            frame->form()->save();
+    });
 
     printAction_ = makeAction(this, QStringLiteral("&Print..."), QStringLiteral("Print the active document"));
     printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -391,6 +410,9 @@ JobFrame* MainWindow::openWorkbook(const QString& path)
     connect(frame, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(frame);
     frame->show();
+    // At the form's own size, once the frame's title bar and borders are known; the user
+    // may make it larger afterwards.
+    frame->resize(frame->sizeHint());
     mdiArea_->setActiveSubWindow(frame);
     updateCommands();
     return frame;
@@ -437,7 +459,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::showHelp()
 {
-    help_.show(this);
+    // At the section of the dialog or window in front, where it has one.
+    QMdiSubWindow* window = mdiArea_->currentSubWindow();
+    help_.show(this, CurrentHelpSection(window ? window->widget() : nullptr));
 }
 
 void MainWindow::showAbout()
@@ -490,8 +514,10 @@ void MainWindow::showTaxonList()
         ui_.showMessage("Error retrieving taxon list", MissingTaxonListDetail(app_.connectionString));
         return;
     }
-    if (QWidget* view = grids_->createTaxonListView(app_))
+    if (QWidget* view = grids_->createTaxonListView(app_)) {
+        SetHelpSection(view, QStringLiteral("The master taxon list"));
         addGridWindow(view, nullptr, view->windowTitle());
+    }
 }
 
 void MainWindow::openDataWindow(JobFrame* frame)
@@ -502,8 +528,10 @@ void MainWindow::openDataWindow(JobFrame* frame)
         mdiArea_->setActiveSubWindow(frame->dataWindow);
         return;
     }
-    if (QWidget* view = grids_->createDataView(frame->job()))
+    if (QWidget* view = grids_->createDataView(frame->job())) {
+        SetHelpSection(view, QStringLiteral("Viewing the data"));
         frame->dataWindow = addGridWindow(view, frame, QString::fromStdString(datagrid::Caption(frame->job())));
+    }
 }
 
 void MainWindow::openResultsWindow(JobFrame* frame)
@@ -514,8 +542,10 @@ void MainWindow::openResultsWindow(JobFrame* frame)
         mdiArea_->setActiveSubWindow(frame->resultsWindow);
         return;
     }
-    if (QWidget* view = grids_->createResultsView(frame->job()))
+    if (QWidget* view = grids_->createResultsView(frame->job())) {
+        SetHelpSection(view, QStringLiteral("Viewing the results"));
         frame->resultsWindow = addGridWindow(view, frame, QString::fromStdString(resultsgrid::Caption(frame->job())));
+    }
 }
 
 QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const QString& caption)
@@ -532,7 +562,10 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     for (JobFrame* job : jobFrames())
         if (job->isVisible() && !job->isMinimized())
             forms.append(job->geometry());
-    QRect place = FreeWorkArea(area, forms, QSize(std::min(400, area.width()), std::min(250, area.height())));
+    // A window asks for the room its first view needs (the results window: the first
+    // index's columns); a strip narrower than that is no place for it.
+    const QSize wanted = view->sizeHint().expandedTo(QSize(400, 250));
+    QRect place = FreeWorkArea(area, forms, wanted.boundedTo(area.size()));
     // A window already there keeps its title bar in view: the new one steps down and right.
     const int step = std::max(16, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
     for (bool moved = true; moved && place.width() > 2 * step && place.height() > 2 * step;) {
@@ -594,6 +627,7 @@ void MainWindow::updateCommands()
 
     closeAction_->setEnabled(anyWindow);
     saveResultsAction_->setEnabled(frame && frame->job().analysed);
+    noResultsYet_->setEnabled(frame && !frame->job().analysed);
     printAction_->setEnabled(activeView() != nullptr);
     printPreviewAction_->setEnabled(activeView() != nullptr);
     printSetupAction_->setEnabled(grids_ != nullptr);
@@ -644,8 +678,20 @@ void MainWindow::loadSettings()
     QSettings settings;
     recentFiles_ = settings.value(QStringLiteral("recentFiles")).toStringList().mid(0, kRecentFileCount);
     updateRecentFileActions();
-    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
-        resize(1000, 720);
+    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray())) {
+        resize(kFirstSize);
+        // First start on a small screen: the whole screen, so that a job form and its
+        // results fit side by side or one above the other.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QSize available = screen->availableGeometry().size();
+            if (available.width() < kFirstSize.width() + 200 || available.height() < kFirstSize.height() + 100) {
+                // The screen's free area as its normal size too, for a desktop without a
+                // window manager to maximise it.
+                setGeometry(screen->availableGeometry());
+                setWindowState(windowState() | Qt::WindowMaximized);
+            }
+        }
+    }
     // A screen smaller than the one the geometry was saved on (or than 1000 by 720) gets
     // the window within its free area, status bar included.
     FitWindowToScreen(this);

@@ -16,6 +16,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QShortcut;
 class QToolBar;
 class UserInteraction;
 class ViewCommands;
@@ -127,6 +128,7 @@ private:
     QAction* openAction_ = nullptr;
     QAction* closeAction_ = nullptr;
     QAction* saveResultsAction_ = nullptr;
+    QShortcut* noResultsYet_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* printPreviewAction_ = nullptr;
     QAction* printSetupAction_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 
+#include "ui/help_section.h"
 #include "ui/results_file_name.h"
 
 const QString ResultsFileDialog::kXlsFilter = QStringLiteral("Excel 97-2003 (*.xls)");
@@ -12,6 +13,7 @@ ResultsFileDialog::ResultsFileDialog(QWidget* parent, const QString& folder) : Q
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         setDirectory(folder);
     setOption(QFileDialog::DontUseNativeDialog, true);
+    SetHelpSection(this, QStringLiteral("Saving the results"));
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setNameFilters({kXlsFilter, kXlsxFilter});

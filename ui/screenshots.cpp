@@ -4,6 +4,9 @@
 //
 //   torven-screenshots [FOLDER] [WORKBOOK]
 //   (defaults: docs/images of the source tree, data/examples/river.xlsx)
+//   torven-screenshots --screen FOLDER [WORKBOOK]
+//   the windows as they first open on the screen it runs on (a small one, a large scale
+//   factor), main window and all, to be looked at rather than printed in the manual
 //
 // Each picture is one function in kShots, taken in the order listed; a function may leave
 // the program in the state the next one needs (the job form open, the job analysed). To
@@ -18,7 +21,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
+#include <QPen>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPageLayout>
@@ -42,6 +49,7 @@
 #include "refdb/jet/csv_table.h"
 #include "refdb/jet/writer.h"
 #include "ui/about_dialog.h"
+#include "ui/help_command.h"
 #include "ui/reference_database_dialog.h"
 #include "ui/grids/grid_windows.h"
 #include "ui/grids/list_views.h"
@@ -355,9 +363,104 @@ QPixmap shootReferenceDatabase(Road& road)
     return picture;
 }
 
+// ---- The first views on the screen the program runs on ----------------------------------
+
+// The whole main window as it stands, with whatever is open in it.
+QPixmap grabMainWindow(Road& road)
+{
+    QApplication::processEvents();
+    return road.program.mainWindow->grab();
+}
+
+// The job form, analysed, with its data view and results window where they open.
+QPixmap shootScreenAtWork(Road& road)
+{
+    if (!road.job)
+        return {};
+    road.job->form()->analyse();
+    road.job->form()->viewDataButton()->click();
+    road.job->form()->viewResultsButton()->click();
+    return grabMainWindow(road);
+}
+
+// The results window on its first chart tab, as placed.
+QPixmap shootScreenChart(Road& road)
+{
+    QMdiSubWindow* window = road.job ? road.job->resultsWindow.data() : nullptr;
+    auto* results = window ? qobject_cast<grids::ResultsWindow*>(window->widget()) : nullptr;
+    if (!results)
+        return {};
+    for (int i = 0; i < results->sheets()->count() && !results->activeChart(); ++i)
+        results->sheets()->setCurrentIndex(i);
+    QPixmap picture = grabMainWindow(road);
+    results->sheets()->setCurrentIndex(0);
+    return picture;
+}
+
+QPixmap shootScreenUnmatched(Road& road)
+{
+    if (!road.job)
+        return {};
+    return grabModal([&] { road.job->form()->showUnmatchedTaxa(); }, [](QDialog* dialog) { dialog->reject(); });
+}
+
+// The help window as F1 opens it in the Unmatched taxa window, drawn on a picture of the
+// screen's size where it stands, so that one sees whether it is on the screen.
+QPixmap shootScreenHelp(Road& road)
+{
+    if (!road.job)
+        return {};
+    QPixmap picture;
+    grabModal([&] { road.job->form()->showUnmatchedTaxa(); },
+              [&picture](QDialog* dialog) {
+                  QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+                  QApplication::sendEvent(dialog, &press);
+                  QApplication::processEvents();
+                  QWidget* help = nullptr;
+                  for (QWidget* window : QApplication::topLevelWidgets())
+                      if (window->isVisible() && window->windowTitle() == QStringLiteral("TORVEN II Help"))
+                          help = window;
+                  for (QWidget* window : dialog->findChildren<QWidget*>())
+                      if (window->isWindow() && window->isVisible() &&
+                          window->windowTitle() == QStringLiteral("TORVEN II Help"))
+                          help = window;
+                  if (help) {
+                      // The pages are drawn on a thread of their own: give them a moment.
+                      QEventLoop drawing;
+                      QTimer::singleShot(1500, &drawing, &QEventLoop::quit);
+                      drawing.exec();
+                      const QRect screen = help->screen()->geometry();
+                      QPixmap whole(screen.size());
+                      whole.fill(Qt::darkGray);
+                      QPainter painter(&whole);
+                      painter.drawPixmap(help->geometry().topLeft() - screen.topLeft(), help->grab());
+                      painter.setPen(QPen(Qt::red, 2));
+                      painter.drawRect(help->frameGeometry().translated(-screen.topLeft()));
+                      painter.end();
+                      picture = whole;
+                      std::printf("help window %d,%d %dx%d (frame %d,%d %dx%d) on a screen of %dx%d\n",
+                                  help->geometry().x(), help->geometry().y(), help->width(), help->height(),
+                                  help->frameGeometry().x(), help->frameGeometry().y(),
+                                  help->frameGeometry().width(), help->frameGeometry().height(), screen.width(),
+                                  screen.height());
+                      help->close();
+                  }
+                  dialog->reject();
+              });
+    return picture;
+}
+
 struct Shot {
     const char* file;
     QPixmap (*take)(Road&);
+};
+
+const Shot kScreenShots[] = {
+    {"screen-worksheet-dialog.png", shootWorksheetDialog},
+    {"screen-at-work.png", shootScreenAtWork},
+    {"screen-chart.png", shootScreenChart},
+    {"screen-unmatched-taxa.png", shootScreenUnmatched},
+    {"screen-help.png", shootScreenHelp},
 };
 
 const Shot kShots[] = {
@@ -387,20 +490,31 @@ int main(int argc, char** argv)
     QTemporaryDir settingsHome;
     qputenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit());
     QApplication application(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TORVEN_SOURCE_DIR "/docs/images");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool screen = !args.isEmpty() && args.first() == QStringLiteral("--screen");
+    if (screen)
+        args.removeFirst();
+    const QString folder = !args.isEmpty() ? args.value(0) : QStringLiteral(TORVEN_SOURCE_DIR "/docs/images");
     const QString workbook =
-        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(TORVEN_SOURCE_DIR "/data/examples/river.xlsx");
+        args.size() > 1 ? args.value(1) : QStringLiteral(TORVEN_SOURCE_DIR "/data/examples/river.xlsx");
     QDir().mkpath(folder);
 
     StartOptions options;
     options.splashMilliseconds = 600000;  // closed by the walk, not by time
     std::unique_ptr<DesktopProgram> program = StartDesktopProgram(options);
-    program->mainWindow->resize(1000, 700);
+    // The manual's pictures at one size; the screen's first views as the program opens.
+    if (!screen)
+        program->mainWindow->resize(1000, 700);
+    // The help at a section is the program's own window, whatever the desktop has.
+    program->help->setExternalViewer([](const QString&) { return false; });
     QApplication::processEvents();
 
     Road road{*program, workbook};
     int failures = 0;
-    for (const Shot& shot : kShots) {
+    const Shot* first = screen ? std::begin(kScreenShots) : std::begin(kShots);
+    const Shot* last = screen ? std::end(kScreenShots) : std::end(kShots);
+    for (const Shot* at = first; at != last; ++at) {
+        const Shot& shot = *at;
         const QPixmap picture = shot.take(road);
         const QString path = folder + QLatin1Char('/') + QLatin1String(shot.file);
         if (picture.isNull() || !picture.save(path)) {

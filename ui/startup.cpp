@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "ui/grids/grid_window_factory.h"
 #include "ui/help_command.h"
+#include "ui/help_section.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -36,7 +37,9 @@ DesktopProgram::~DesktopProgram()
 std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("TORVENII"));
-    QCoreApplication::setApplicationName(QStringLiteral("TORVENII"));
+    // The application name is also the settings' file name: it stays what it has been.
+    QCoreApplication::setApplicationName(QString::fromLatin1(kWindowClass));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
 
     auto program = std::make_unique<DesktopProgram>();
     program->app = std::make_unique<Application>(program->ui);
@@ -54,7 +57,8 @@ std::unique_ptr<DesktopProgram> StartDesktopProgram(const StartOptions& options)
     MainWindow& mainWindow = *program->mainWindow;
     program->ui.setParentWidget(&mainWindow);
     HelpCommand& help = *program->help;
-    program->ui.setHelp([&help, &mainWindow] { help.show(&mainWindow); });
+    // A dialog's Help button: the help at the dialog's section.
+    program->ui.setHelp([&help, &mainWindow] { help.show(&mainWindow, CurrentHelpSection(nullptr)); });
     mainWindow.setGridWindows(grids::MakeGridWindows());
     mainWindow.show();
     mainWindow.setWindowTitle(QString::fromLatin1(MainWindow::kCaption));

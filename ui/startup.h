@@ -24,6 +24,13 @@ struct DesktopProgram {
     QPointer<SplashWindow> splash;
 };
 
+// A desktop pairs the program's windows with its menu entry through these: the entry's
+// file name (packaging/org.torven_ii.TorvenII.desktop, without ".desktop"), which Wayland
+// takes as the windows' application id, and the X11 window class, the application name,
+// which the entry names as StartupWMClass.
+inline constexpr const char* kDesktopFileName = "org.torven_ii.TorvenII";
+inline constexpr const char* kWindowClass = "TORVENII";
+
 struct StartOptions {
     int splashMilliseconds = SplashWindow::kDisplayMilliseconds;
     // Where the database and the help file are; the program's own folder when empty.

@@ -12,13 +12,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "app/job.h"
 #include "import/user_interaction.h"
 #include "base/ascii_case.h"
 #include "metrics/taxon_map_use.h"
 #include "ui/dialog_units.h"
+#include "ui/help_section.h"
 
 namespace {
 
@@ -50,19 +50,13 @@ QString suggestionText(const taxa::Suggestion& s)
 
 }  // namespace
 
-std::string UnmatchedTaxaDialog::DefaultMapPath(const std::string& workbookPath)
-{
-    std::filesystem::path path(workbookPath);
-    path.replace_extension(".taxa.csv");
-    return path.string();
-}
-
 UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMaximizeButtonHint),
       job_(job), ui_(ui), unmatched_(FindUnmatchedTaxa(job.samples, kSuggestions))
 {
     setWindowTitle(QStringLiteral("Unmatched taxa"));
+    SetHelpSection(this, QStringLiteral("Unmatched taxa"));
     const DialogUnits du(font());
 
     introduction_ = new QLabel(this);
@@ -82,8 +76,10 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
     table_->verticalHeader()->setVisible(false);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setWordWrap(false);
-    table_->setTextElideMode(Qt::ElideRight);
+    // A suggestion's reason is read in full: long lines wrap within the column (and the
+    // whole text is in the cell's tool tip), and each row is as high as its text.
+    table_->setWordWrap(true);
+    table_->setTextElideMode(Qt::ElideNone);
     fillTable();
     QHeaderView* header = table_->horizontalHeader();
     table_->resizeColumnsToContents();
@@ -91,16 +87,11 @@ UnmatchedTaxaDialog::UnmatchedTaxaDialog(Job& job, UserInteraction& ui, QWidget*
     header->setSectionResizeMode(suggestionsColumn, QHeaderView::Stretch);
     table_->setColumnWidth(choiceColumn, du.x(62));
     table_->setColumnWidth(otherCodeColumn, du.x(44));
-    // One line per suggestion (the whole text in its tool tip), so a row is as high as
-    // its suggestions are many.
-    const int lineHeight = table_->fontMetrics().lineSpacing();
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        const int lines = std::max<int>(1, static_cast<int>(table_->item(row, suggestionsColumn)->text().count(QLatin1Char('\n'))) + 1);
-        table_->setRowHeight(row, std::max(lines * lineHeight + 8, du.y(14)));
-    }
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->verticalHeader()->setMinimumSectionSize(du.y(14));
 
     auto* mapLabel = new QLabel(QStringLiteral("Taxon map:"), this);
-    const std::string mapPath = job_.taxonMap.path.empty() ? DefaultMapPath(job_.samples.path) : job_.taxonMap.path;
+    const std::string mapPath = job_.taxonMap.path.empty() ? taxa::TaxonMapBeside(job_.samples.path) : job_.taxonMap.path;
     mapPathBox_ = new QLineEdit(QString::fromStdString(mapPath), this);
     openMapButton_ = new QPushButton(QStringLiteral("Use map..."), this);
     openMapButton_->setAutoDefault(false);

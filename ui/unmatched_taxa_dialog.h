@@ -25,9 +25,6 @@ public:
 
     void setHelp(std::function<void()> help) { help_ = std::move(help); }
 
-    // The map file beside a workbook: "river.xlsx" -> "river.taxa.csv".
-    static std::string DefaultMapPath(const std::string& workbookPath);
-
     // Rows of the table: one per unmatched taxon, in workbook order.
     QTableWidget* table() const { return table_; }
     // The choice of a row: 0 leaves the taxon unmatched, 1 to 5 its suggestions.

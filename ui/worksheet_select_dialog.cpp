@@ -13,6 +13,7 @@
 #include <QResizeEvent>
 
 #include "ui/dialog_units.h"
+#include "ui/help_section.h"
 #include "ui/sheet_preview_grid.h"
 #include "workbook/book.h"
 #include "import/worksheet_choice.h"
@@ -49,6 +50,7 @@ WorksheetSelectDialog::WorksheetSelectDialog(const wb::Book* book, std::vector<s
       book_(book), sheetNames_(std::move(sheetNames)), family_(family)
 {
     setWindowTitle(QStringLiteral("Select worksheet"));
+    SetHelpSection(this, QStringLiteral("Choosing the worksheet"));
     setModal(true);
     setSizeGripEnabled(true);
     const DialogUnits du(font());

@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "app/application.h"
+#include "import/import_steps.h"
+#include "import/imported_samples.h"
 #include "refdb/ado_database.h"
 #include "refdb/jet/writer.h"
 #include "tests/support/reference_fixture.h"
@@ -255,6 +257,15 @@ TEST_F(TvnAppTest, BoundariesLoadIntoTheirSlotAndAFailureKeepsThePreviousTable)
     EXPECT_EQ(user.messages.back(), "Error opening boundary database");
     EXPECT_FALSE(app.database().IsOpen());
     EXPECT_EQ(app.boundaries1, before);
+
+    // An import of a river sheet against it: the loader's message once, for the first of
+    // the two tables, then the import's own.
+    user.messages.clear();
+    ImportedSamples samples;
+    samples.family = familyRivers;
+    EXPECT_FALSE(LoadReferenceTables(samples, app, user));
+    EXPECT_EQ(user.messages,
+              (std::vector<std::string>{"Error opening boundary database", "Error retrieving boundary data"}));
 }
 
 TEST_F(TvnAppTest, CoCParametersAreFoundWithFourRowsInCoefficientOrder)

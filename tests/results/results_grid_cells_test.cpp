@@ -209,3 +209,42 @@ TEST(SiteGridCells, AMissingTableIsAnEmptySheet)
     EXPECT_EQ(resultsgrid::SiteColumnCount(table), 0);
     EXPECT_EQ(resultsgrid::SiteCell(job, table, 0, 1).text, "");
 }
+
+// What a copy takes from a cell: the number in full where the text rounds it, nothing for
+// a missing value, the text itself for names, classes and comments.
+TEST(ResultsGridCopies, NumbersInFullMissingValuesEmpty)
+{
+    ScriptedUser ui;
+    Job job(nullptr, ui);
+    results_jobs::fillRiverJob(job);
+    auto copied = [&job](int row, int column) {
+        const GridCell cell = SampleCell(job, row, column);
+        return cell.copied ? *cell.copied : cell.text;
+    };
+    // Sample 1: expected TDI3 36.46 shown as 36.5, EQR TDI4 1.0883 shown as 1.09.
+    EXPECT_EQ(copied(1, 8), "36.46");
+    EXPECT_EQ(copied(1, 14), "1.0883");
+    EXPECT_EQ(copied(1, 17), "33.333");
+    EXPECT_EQ(copied(1, 10), "High");
+    EXPECT_EQ(copied(1, 1), "S1");
+    // Sample 2 has no TDI4: its cells copy as nothing, its class too.
+    for (int k = 12; k <= 15; ++k)
+        EXPECT_EQ(copied(2, k), "") << k;
+    EXPECT_EQ(copied(2, 21), "No matching taxa found");
+    // A negative index shows as "..." but is a number, copied as the workbook holds it.
+    (*job.analysis.results)(0, 3) = -0.5;
+    EXPECT_EQ(sample(job, 1, 7), "...");
+    EXPECT_EQ(copied(1, 7), "-0.5");
+
+    // Site sheet: 0.83335 shown as 0.83; a missing value nothing; a class by its name.
+    auto siteCopied = [&job](int index, int row, int column) {
+        const GridCell cell = resultsgrid::SiteCell(job, SiteTableOf(job, index), row, column);
+        return cell.copied ? *cell.copied : cell.text;
+    };
+    EXPECT_EQ(siteCopied(1, 1, 4), "0.83335");
+    EXPECT_EQ(siteCopied(1, 1, 2), "2");
+    EXPECT_EQ(siteCopied(1, 1, 5), "High");
+    EXPECT_EQ(siteCopied(1, 1, 1), "AB1");
+    EXPECT_EQ(siteCopied(2, 2, 4), "");
+    EXPECT_EQ(siteCopied(2, 2, 5), "");
+}

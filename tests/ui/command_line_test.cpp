@@ -32,3 +32,14 @@ TEST(DesktopCommandLine, AWorkbookOpensAtStartAndOptionsAreKnownOrRefused)
     // A lone "-" is a name, not an option.
     EXPECT_EQ(ParseDesktopCommandLine({"-"}).workbook, "-");
 }
+
+TEST(DesktopCommandLine, HelpAndVersionAreFoundAmongQtsOwnOptions)
+{
+    // Before the application object exists Qt's options are still there; --help and
+    // --version are answered all the same, and nothing after "--" is an option.
+    EXPECT_EQ(InformationAsked({"-platform", "offscreen", "--version"}), Action::version);
+    EXPECT_EQ(InformationAsked({"-style", "fusion", "-h"}), Action::help);
+    EXPECT_EQ(InformationAsked({"river.xlsx"}), Action::run);
+    EXPECT_EQ(InformationAsked({"-platform", "xcb"}), Action::run);
+    EXPECT_EQ(InformationAsked({"--", "--version"}), Action::run);
+}

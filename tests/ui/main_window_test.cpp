@@ -216,6 +216,16 @@ private slots:
             QCOMPARE(QGuiApplication::clipboard()->text(), before);
         }
         QCOMPARE(frame->size(), frame->sizeHint());
+        // The form grows with its window: the summary takes the room, the buttons keep theirs.
+        {
+            const QSize summary = form->summaryBox()->size();
+            const QSize button = form->analyseButton()->size();
+            frame->resize(frame->size() + QSize(200, 150));
+            QTRY_COMPARE(form->summaryBox()->size(), summary + QSize(200, 150));
+            QCOMPARE(form->analyseButton()->size(), button);
+            frame->resize(frame->sizeHint());
+            QTRY_COMPARE(form->summaryBox()->size(), summary);
+        }
         checkButtons(form, {true, false, false, false});
 
         const int importedLength = form->summaryBox()->toPlainText().size();
@@ -628,9 +638,11 @@ private slots:
         QVERIFY(!window.saveResultsAction()->isEnabled());
         QCOMPARE(window.helpAction()->text(), QStringLiteral("&Help Topics"));
         QCOMPARE(window.aboutAction()->text(), QStringLiteral("&About TVN..."));
-        // Not analysed: Ctrl+S still does nothing.
+        // Not analysed: the command is disabled, and Ctrl+S says why instead of asking for a file.
         QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(program.user.resultsFileRequests, 0);
+        QCOMPARE(program.user.messages, std::vector<std::string>{"No results to save: analyse the job first."});
+        program.user.messages.clear();
 
         frame->form()->analyse();
         QVERIFY(window.saveResultsAction()->isEnabled());
@@ -794,6 +806,34 @@ private slots:
         QCOMPARE(program->help->helpPath(), folder.filePath(QStringLiteral("TORVENII.pdf")));
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("TORVENII"));
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("TORVENII"));
+
+        // The desktop entry and the windows agree on the program's name: the entry's file
+        // is the desktop file name, and it names the window class the windows carry.
+        QFile entry(QStringLiteral(TORVEN_EXAMPLES_DIR "/../../packaging/") + QGuiApplication::desktopFileName() +
+                    QStringLiteral(".desktop"));
+        QVERIFY2(entry.open(QIODevice::ReadOnly), qPrintable(entry.fileName()));
+        const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.contains(QStringLiteral("StartupWMClass=") + QCoreApplication::applicationName()));
+    }
+
+    // --version and --help are answered before any display is opened.
+    void versionAndHelpWithoutADisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        for (const QString& option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+            QProcess torven;
+            torven.setProcessEnvironment(environment);
+            torven.start(QStringLiteral(TORVEN_BIN_DIR "/torven"), {option});
+            QVERIFY(torven.waitForFinished(30000));
+            QCOMPARE(torven.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(torven.exitCode(), 0);
+            const QString out = QString::fromUtf8(torven.readAllStandardOutput());
+            QVERIFY2(out.startsWith(option == QStringLiteral("--version") ? QStringLiteral("TORVEN II Version ")
+                                                                          : QStringLiteral("Usage:")),
+                     qPrintable(out));
+        }
     }
 
     void referenceDatabaseChosenCheckedAndNamedInEveryJob()

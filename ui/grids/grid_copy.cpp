@@ -48,6 +48,12 @@ QString flat(QString text)
     return text;
 }
 
+// A cell as a copy gives it: its value in full where the text rounds it (see GridCell).
+QString copiedText(const GridCell& cell)
+{
+    return QString::fromStdString(cell.copied ? *cell.copied : cell.text);
+}
+
 }  // namespace
 
 QString blockText(const GridModel& model, const GridBlock& block)
@@ -57,7 +63,7 @@ QString blockText(const GridModel& model, const GridBlock& block)
         for (int c = block.firstColumn; c <= block.lastColumn; ++c) {
             if (c > block.firstColumn)
                 text += QLatin1Char('\t');
-            text += flat(model.text(r, c));
+            text += flat(copiedText(model.cell(r, c)));
         }
         text += QLatin1Char('\n');
     }
@@ -82,7 +88,7 @@ QString blockHtml(const GridModel& model, const GridBlock& block)
                                   .arg(cell.background->blue, 2, 16, QLatin1Char('0'));
             const QString tag = heading ? QStringLiteral("th") : QStringLiteral("td");
             html += QLatin1Char('<') + tag + attributes + QLatin1Char('>') +
-                    QString::fromStdString(cell.text).toHtmlEscaped() + QStringLiteral("</") + tag + QLatin1Char('>');
+                    copiedText(cell).toHtmlEscaped() + QStringLiteral("</") + tag + QLatin1Char('>');
         }
         html += QStringLiteral("</tr>\n");
     }

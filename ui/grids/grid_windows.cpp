@@ -1,12 +1,15 @@
 #include "ui/grids/grid_windows.h"
 
+#include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 
 #include "app/data_grid_cells.h"
 #include "app/job.h"
+#include "metrics/index_values.h"
 #include "results/results_grid_cells.h"
 #include "results/sample_quality_sheet.h"
 #include "ui/chart/chart_export.h"
@@ -133,6 +137,46 @@ void ResultsWindow::addCharts()
             view->setPrinter(&sessionPrinter());
             sheets_->addTab(view, view->caption());
         }
+}
+
+QSize ResultsWindow::sizeHint() const
+{
+    auto* samples = qobject_cast<GridView*>(sheets_->widget(0));
+    if (!samples || !samples->model() || !job())
+        return GridWindow::sizeHint();
+    // The class of the first index is grid column h + its result column; model columns
+    // are grid columns less the row numbers.
+    const int headerRows = static_cast<int>(job()->samples.headerLabels.size());
+    const int lastShown = std::min(headerRows + rescol::firstClass - 1, samples->model()->columnCount() - 1);
+    int width = samples->verticalHeader()->sizeHint().width() + 2 * samples->frameWidth() +
+                samples->verticalScrollBar()->sizeHint().width() + 4;
+    for (int column = 0; column <= lastShown; ++column)
+        width += samples->columnWidth(column);
+    constexpr int kFirstRows = 8;
+    const int rowHeight = samples->verticalHeader()->defaultSectionSize();
+    const int height = samples->horizontalHeader()->sizeHint().height() + kFirstRows * rowHeight +
+                       samples->horizontalScrollBar()->sizeHint().height() + sheets_->tabBar()->sizeHint().height() +
+                       2 * samples->frameWidth() + 4;
+    return {width, height};
+}
+
+void ResultsWindow::showEvent(QShowEvent* event)
+{
+    GridWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // A window too narrow for the first index's columns opens scrolled so that its EQR and
+    // class are in view beside the frozen sample and site columns, once its size is final.
+    QTimer::singleShot(0, this, [this] {
+        auto* samples = qobject_cast<GridView*>(sheets_->widget(0));
+        if (!samples || !samples->model() || !job() || samples->model()->rowCount() == 0)
+            return;
+        const int headerRows = static_cast<int>(job()->samples.headerLabels.size());
+        const int classColumn = headerRows + rescol::firstClass - 1;
+        if (classColumn < samples->model()->columnCount())
+            samples->scrollTo(samples->model()->index(0, classColumn));
+    });
 }
 
 GridView* ResultsWindow::activeGrid() const

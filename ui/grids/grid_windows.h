@@ -90,6 +90,10 @@ public:
     QString printCaption() const override;
     void refresh() override;
     QTabWidget* sheets() const { return sheets_; }
+    // The size that shows what a first look is for: the sample sheet's columns up to the
+    // first index's class (sample, site and chemistry, the index, its expected value, EQR
+    // and class) and its first rows. Where the window opens asks for at least this.
+    QSize sizeHint() const override;
 
     // On a chart sheet: the chart fitted to one page, and the picture to the clipboard.
     void printTo(QPrinter& printer, bool selectionOnly = false) override;
@@ -98,6 +102,9 @@ public:
     void print() override;
     void printPreview() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void addCharts();
     // The chart on the current sheet, captioned for printing; null on a table sheet.
@@ -105,6 +112,7 @@ private:
 
     QTabWidget* sheets_;
     int siteSheetCount_ = 0;
+    bool shown_ = false;
 };
 
 }  // namespace grids

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPageLayout>
@@ -24,6 +25,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "app/application.h"
@@ -46,10 +48,16 @@
 #include "ui/unmatched_taxa_dialog.h"
 #include "ui/worksheet_select_dialog.h"
 #include "taxa/taxa.h"
+#include "matrix/matrix.h"
+#include "metrics/index_values.h"
 #include "tests/support/lab_copies.h"
 #include "tests/support/temp_dir.h"
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QSpinBox>
+#include <QVBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTableWidget>
 
 namespace {
@@ -61,10 +69,10 @@ const QString kLake = QStringLiteral(TORVEN_EXAMPLES_DIR "/lake.xlsx");
 struct Program {
     TestUser user;
     Application app{user};
-    HelpCommand help{QStringLiteral("/nonexistent/TORVENII.pdf"), user};
+    HelpCommand help;
     MainWindow window{app, user, help};
 
-    Program()
+    explicit Program(const QString& helpPath = QStringLiteral("/nonexistent/TORVENII.pdf")) : help(helpPath, user)
     {
         app.OpenReferenceData(TORVEN_DATABASE);
         user.setParentWidget(&window);
@@ -171,9 +179,42 @@ void keysTo(QWidget* widget)
     QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
 }
 
+// What a combo or spin box holds: the value the user chose.
+QString boxValue(QWidget* box)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(box))
+        return QString::number(combo->currentIndex()) + QLatin1Char(' ') + combo->currentText();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(box))
+        return spin->text();
+    return QString();
+}
+
+QList<QWidget*> choiceBoxes(QWidget* window)
+{
+    QList<QWidget*> boxes;
+    for (QWidget* part : window->findChildren<QWidget*>())
+        if (part->isVisible() && (qobject_cast<QComboBox*>(part) || qobject_cast<QAbstractSpinBox*>(part)))
+            boxes << part;
+    return boxes;
+}
+
+// A wheel passing over every combo and spin box of a window that has not the focus
+// changes no value.
+void wheelOverChoicesChangesNothing(QWidget* window)
+{
+    if (QWidget* focus = QApplication::focusWidget(); focus && window->isAncestorOf(focus))
+        focus->clearFocus();
+    for (QWidget* box : choiceBoxes(window)) {
+        const QString before = boxValue(box);
+        wheelOver(box);
+        QCOMPARE(boxValue(box), before);
+    }
+}
+
 void inputStorm(QWidget* window)
 {
     QPointer<QWidget> alive(window);
+    wheelOverChoicesChangesNothing(window);
     const QSize size = window->size();
     for (const QSize resized : {QSize(1, 1), QSize(60, 40), QSize(4000, 3000), size}) {
         window->resize(resized);
@@ -203,6 +244,17 @@ void inputStorm(QWidget* window)
     QCoreApplication::processEvents();
 }
 
+// Closes a dialog when a handler ends, whether its checks passed or returned early, so that
+// a failed check never leaves the test waiting on the dialog.
+struct RejectAtEnd {
+    QDialog* dialog;
+    ~RejectAtEnd()
+    {
+        if (dialog->isVisible())
+            dialog->reject();
+    }
+};
+
 // A window still answers when it paints.
 bool answers(QWidget* window)
 {
@@ -224,6 +276,10 @@ private slots:
     void inputStormOverEveryWindow();
     void unmatchedTaxaOnALabCopy();
     void gridWindowsAsAPersonExpectsThem();
+    void aCopyOfResultsKeepsEveryDigit();
+    void helpKeyOpensEachDialogsSection();
+    void savingOverAWorkbookOpenElsewhereAsksFirst();
+    void aWheelChangesOnlyAFocusedBox();
 };
 
 void DesktopGridsTest::dataViewOnTheRoad()
@@ -571,7 +627,7 @@ void DesktopGridsTest::unmatchedTaxaOnALabCopy()
     QCOMPARE(frame->job().analysis.lackingCount1, 2);
     frame->form()->viewDataButton()->click();
     const std::string mapPath = dir.file("river-lab.taxa.csv");
-    QCOMPARE(UnmatchedTaxaDialog::DefaultMapPath(lab), mapPath);
+    QCOMPARE(taxa::TaxonMapBeside(lab), mapPath);
 
     // Cancel first: nothing changes.
     const std::string summaryBefore = frame->job().summary();
@@ -636,6 +692,34 @@ void DesktopGridsTest::unmatchedTaxaOnALabCopy()
     QCOMPARE(readBack.lines[1].mappedCode, std::string("AC002A"));
     QCOMPARE(readBack.lines[1].name, std::string("Achnanthidium minutissimum (K\u00fctz.) Czarn."));
 
+    // Opened again, the workbook brings its map back: the analysis uses it and names it in
+    // the summary with the taxa it matched, and the window shows its choices.
+    {
+        JobFrame* again = open(lab);
+        QVERIFY(again);
+        QCOMPARE(again->job().taxonMap.path, mapPath);
+        again->form()->analyse();
+        QCOMPARE(again->job().analysis.mappedCount, 2);
+        QCOMPARE(again->job().analysis.lackingCount1, 0);
+        QVERIFY(again->job().summary().find("Taxon map:\triver-lab.taxa.csv\r\n2 taxa matched through the taxon map.") !=
+                std::string::npos);
+        for (int r = 0; r < mapped.analysis.results->nRows(); ++r)
+            for (int c = 0; c < mapped.analysis.results->nCols(); ++c)
+                QCOMPARE((*again->job().analysis.results)(r, c), (*mapped.analysis.results)(r, c));
+        ModalScript script;
+        script.expect([&mapPath](QDialog* dialog) {
+            auto* window = qobject_cast<UnmatchedTaxaDialog*>(dialog);
+            QVERIFY(window);
+            QCOMPARE(window->mapPathBox()->text(), QString::fromStdString(mapPath));
+            QCOMPARE(window->choiceBox(0)->currentText(), QStringLiteral("1. FR001A"));
+            QCOMPARE(window->choiceBox(1)->currentText(), QStringLiteral("1. AC002A"));
+            window->reject();
+        });
+        again->form()->unmatchedTaxaButton()->click();
+        QVERIFY(script.done());
+        again->closeWithoutAsking();
+    }
+
     // The data view paints the two mapped taxa in their own colour.
     auto* data = qobject_cast<grids::DataWindow*>(frame->dataWindow->widget());
     QVERIFY(data);
@@ -644,9 +728,17 @@ void DesktopGridsTest::unmatchedTaxaOnALabCopy()
     QCOMPARE(model.data(model.index(lastTaxonRow, 0), Qt::BackgroundRole).value<QBrush>().color(),
              QColor(200, 225, 255));
 
-    // The results are those of the corrected workbook.
+    // The results are those of the corrected workbook. A file beside it that is not a
+    // taxon map is named and left out.
+    {
+        std::ofstream notAMap(dir.file("river-corrected.taxa.csv"));
+        notAMap << "taxon,count\nFR001A,3\n";
+    }
+    program.user.messages.clear();
     JobFrame* other = open(corrected);
     QVERIFY(other);
+    QCOMPARE(program.user.messages, std::vector<std::string>{"The taxon map cannot be used."});
+    QVERIFY(!other->job().taxonMap.map);
     other->form()->analyse();
     const Job& fixed = other->job();
     QCOMPARE(fixed.analysis.lackingCount1, 0);
@@ -709,6 +801,17 @@ void DesktopGridsTest::gridWindowsAsAPersonExpectsThem()
     frame->form()->viewResultsButton()->click();
     auto* results = qobject_cast<grids::ResultsWindow*>(frame->resultsWindow->widget());
     QVERIFY(results);
+    // The results window shows the first index's EQR and class at once, beside the frozen
+    // sample and site columns, however narrow the room it opened in.
+    {
+        grids::GridView* samples = results->activeGrid();
+        const int headerRows = static_cast<int>(frame->job().samples.headerLabels.size());
+        for (const int result : {rescol::firstEqr, rescol::firstClass}) {
+            const QModelIndex cell = samples->model()->index(0, headerRows + result - 1);
+            QTRY_VERIFY(samples->viewport()->rect().contains(samples->visualRect(cell)));
+            QVERIFY(samples->visualRect(cell).left() >= samples->frozenWidth());
+        }
+    }
     auto explanationOf = [](const QAbstractItemModel& headers, const QString& heading) {
         for (int c = 0; c < headers.columnCount(); ++c)
             if (headers.headerData(c, Qt::Horizontal).toString() == heading)
@@ -728,6 +831,274 @@ void DesktopGridsTest::gridWindowsAsAPersonExpectsThem()
     // The data view's column letters need none.
     QVERIFY(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).isNull());
     frame->closeWithoutAsking();
+}
+
+// A block copied from the results window holds the values in full and leaves a missing
+// value's cell empty; the window still shows them rounded and as "...".
+void DesktopGridsTest::aCopyOfResultsKeepsEveryDigit()
+{
+    Program program;
+    grids::ResultsWindow* results = analysedResults(program, openRiver);
+    QVERIFY(results);
+    Job& job = program.window.jobFrames().value(0)->job();
+    Matrix& table = *job.analysis.results;
+    // The second sample's first EQR made missing, as a sample without matching taxa has it.
+    table(1, rescol::firstEqr) = Matrix::missingValue;
+    QVERIFY(table.isMissing(1, rescol::firstEqr));
+
+    grids::GridView* view = results->activeGrid();
+    const QAbstractItemModel& model = *view->model();
+    const int headerRows = static_cast<int>(job.samples.headerLabels.size());
+    // Model column of result column j: grid column headerRows + j, less the row numbers.
+    auto modelColumn = [headerRows](int j) { return headerRows + j - 1; };
+    const int samples = 3;
+    view->selectionModel()->select(QItemSelection(model.index(0, modelColumn(1)),
+                                                  model.index(samples - 1, modelColumn(rescol::firstEqr))),
+                                   QItemSelectionModel::ClearAndSelect);
+    view->copy();
+    const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), samples);
+    int fullerThanShown = 0;
+    for (int s = 0; s < samples; ++s) {
+        const QStringList fields = lines[s].split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), rescol::firstEqr);
+        for (int j = 1; j <= rescol::firstEqr; ++j) {
+            const QString& field = fields[j - 1];
+            if (table.isMissing(s, j)) {
+                QVERIFY2(field.isEmpty(), qPrintable(field));
+                continue;
+            }
+            bool isNumber = false;
+            QCOMPARE(field.toDouble(&isNumber), table(s, j));  // the very number, not a rounding of it
+            QVERIFY(isNumber);
+            if (field != model.data(model.index(s, modelColumn(j))).toString())
+                ++fullerThanShown;
+        }
+    }
+    QVERIFY(fullerThanShown > 0);
+    QCOMPARE(model.data(model.index(1, modelColumn(rescol::firstEqr))).toString(), QStringLiteral("..."));
+    // The HTML a spreadsheet prefers when pasting holds the same values.
+    const QString html = QApplication::clipboard()->mimeData()->html();
+    QVERIFY(!html.contains(QStringLiteral("...")));
+    QVERIFY(html.contains(QString::number(table(0, rescol::firstEqr), 'g', QLocale::FloatingPointShortest)));
+
+    // A site sheet's cells, likewise.
+    results->sheets()->setCurrentIndex(1);
+    grids::GridView* sites = results->activeGrid();
+    QVERIFY(sites && job.sites.siteSummary1);
+    const QAbstractItemModel& siteModel = *sites->model();
+    // Model column 3 is grid column 4, summary column 2: the site's mean EQR.
+    sites->selectionModel()->select(QItemSelection(siteModel.index(0, 3), siteModel.index(0, 3)),
+                                    QItemSelectionModel::ClearAndSelect);
+    sites->copy();
+    QCOMPARE(QApplication::clipboard()->text().trimmed().toDouble(), (*job.sites.siteSummary1)(0, 2));
+    QVERIFY(QApplication::clipboard()->text().trimmed() != siteModel.data(siteModel.index(0, 3)).toString());
+    program.window.jobFrames().value(0)->closeWithoutAsking();
+}
+
+// F1 in each dialog opens the help at the dialog's own section of the manual; so does the
+// dialog's Help button, and F1 over the job form.
+void DesktopGridsTest::helpKeyOpensEachDialogsSection()
+{
+    const QString helpPath = QStringLiteral(TORVEN_DATABASE).replace(QStringLiteral(".mdb"), QStringLiteral(".pdf"));
+    Program program(helpPath);
+    QFile contentsFile(QString(helpPath).replace(QStringLiteral(".pdf"), QStringLiteral(".toc")));
+    QVERIFY(contentsFile.open(QIODevice::ReadOnly));
+    const QList<HelpContentsEntry> contents = ParseHelpContents(QString::fromUtf8(contentsFile.readAll()));
+    auto pageOf = [&contents](const QString& section) {
+        for (const HelpContentsEntry& entry : contents)
+            if (entry.title.endsWith(QLatin1Char(' ') + section))
+                return entry.page;
+        return -1;
+    };
+    // Pressed where the keyboard is: the dialog's focused part.
+    auto pressHelpIn = [&program, &pageOf](QWidget* dialog, const QString& section) {
+        if (program.help.window())
+            program.help.window()->hide();
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : dialog, Qt::Key_F1);
+        HelpWindow* help = program.help.window();
+        QVERIFY2(help && help->isVisible(), qPrintable(section));
+        QVERIFY(pageOf(section) > 1);
+        QCOMPARE(help->currentPage(), pageOf(section) - 1);
+    };
+
+    {
+        ModalScript script;
+        script.expect([&](QDialog* dialog) {
+            const RejectAtEnd closing{dialog};
+            pressHelpIn(dialog, QStringLiteral("Choosing the worksheet"));
+            QVERIFY(dialog->isVisible());  // the dialog stays open behind the help
+            qobject_cast<WorksheetSelectDialog*>(dialog)->okButton()->click();
+        });
+        QVERIFY(program.window.openWorkbook(kRiver));
+        QVERIFY(script.done());
+    }
+    JobFrame* frame = program.window.jobFrames().value(0);
+    QVERIFY(frame);
+    for (const auto& [button, section] :
+         {std::pair{frame->form()->changeDefaultsButton(), QStringLiteral("Changing the defaults")},
+          std::pair{frame->form()->unmatchedTaxaButton(), QStringLiteral("Unmatched taxa")}}) {
+        ModalScript script;
+        script.expect([&, section = section](QDialog* dialog) {
+            const RejectAtEnd closing{dialog};
+            pressHelpIn(dialog, section);
+            // The Help button goes to the same place.
+            program.help.window()->hide();
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Help"))
+                    b->click();
+            QVERIFY(program.help.window()->isVisible());
+            QCOMPARE(program.help.window()->currentPage(), pageOf(section) - 1);
+            dialog->reject();
+        });
+        button->click();
+        QVERIFY(script.done());
+    }
+    frame->form()->analyse();
+    {
+        // The save dialog, Qt's own file dialog.
+        ModalScript script;
+        script.expect([&](QDialog* dialog) {
+            const RejectAtEnd closing{dialog};
+            pressHelpIn(dialog, QStringLiteral("Saving the results"));
+            dialog->reject();
+        });
+        QVERIFY(!frame->form()->save());
+        QVERIFY(script.done());
+    }
+    // The job form: the main window's F1 (its Help command) goes to the form's section.
+    program.help.window()->hide();
+    program.window.mdiArea()->setActiveSubWindow(frame);
+    program.window.helpAction()->trigger();
+    QVERIFY(program.help.window()->isVisible());
+    QCOMPARE(program.help.window()->currentPage(), pageOf(QStringLiteral("The job form")) - 1);
+
+    // The help window closes with Escape and with Ctrl+W, and zooms with Ctrl and the keys.
+    HelpWindow* help = program.help.window();
+    help->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    const double fitted = help->zoom();
+    QTest::keyClick(help, Qt::Key_Plus, Qt::ControlModifier);
+    QVERIFY(help->zoom() > fitted * 1.2);
+    QTest::keyClick(help, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(help, Qt::Key_Minus, Qt::ControlModifier);
+    QVERIFY(help->zoom() < fitted);
+    QTest::keyClick(help, Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(help->zoom(), fitted);
+    QTest::keyClick(help, Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
+    program.window.helpAction()->trigger();
+    QVERIFY(help->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!help->isVisible());
+    QVERIFY(program.user.messages.empty());
+    frame->closeWithoutAsking();
+}
+
+// A results workbook that LibreOffice has open (its lock file beside it) is replaced only
+// when the user says so, and the question names who has it open.
+void DesktopGridsTest::savingOverAWorkbookOpenElsewhereAsksFirst()
+{
+    const testing_support::TempDir dir;
+    const std::string target = dir.file("Results.xls");
+    {
+        std::ofstream old(target);
+        old << "the results LibreOffice has open";
+    }
+    {
+        std::ofstream lock(dir.file(".~lock.Results.xls#"));
+        lock << "Jane Doe,jdoe,lab-pc,09.12.2026 08:30,file:///home/jdoe/.config/libreoffice/4;";
+    }
+    Program program;
+    JobFrame* frame = openRiver(program);
+    QVERIFY(frame);
+    frame->form()->analyse();
+
+    program.user.resultsFiles = {target};
+    program.user.answers = {UserInteraction::Answer::No};
+    QVERIFY(!frame->form()->save());
+    QCOMPARE(program.user.questions.size(), std::size_t(1));
+    const std::string& question = program.user.questions[0];
+    QVERIFY2(question.rfind("Results.xls is open in a spreadsheet program.", 0) == 0, question.c_str());
+    QVERIFY2(question.find("It was opened by Jane Doe.") != std::string::npos, question.c_str());
+    QVERIFY(frame->job().modified);
+    std::ifstream unchanged(target);
+    std::string text;
+    std::getline(unchanged, text);
+    QCOMPARE(text, std::string("the results LibreOffice has open"));
+
+    // Yes: the workbook is written.
+    program.user.resultsFiles = {target};
+    program.user.answers = {UserInteraction::Answer::Yes};
+    QVERIFY(frame->form()->save());
+    QVERIFY(!frame->job().modified);
+    QVERIFY(std::filesystem::file_size(target) > 1000);
+    frame->closeWithoutAsking();
+}
+
+// A wheel over a combo or spin box changes its value only once the box has the focus: a
+// click or Tab first, as a person means it.
+void DesktopGridsTest::aWheelChangesOnlyAFocusedBox()
+{
+    Program program;
+    auto wheelDown = [](QWidget* box) {
+        const QPointF at(box->width() / 2.0, box->height() / 2.0);
+        QWheelEvent down(at, box->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &down);
+    };
+    {
+        // The worksheet dialog's first data row: the wheel passing over it changes no choice.
+        ModalScript script;
+        script.expect([&wheelDown](QDialog* dialog) {
+            const RejectAtEnd closing{dialog};
+            auto* select = qobject_cast<WorksheetSelectDialog*>(dialog);
+            QVERIFY(select);
+            QComboBox* row = select->firstRowList();
+            QCOMPARE(row->focusPolicy(), Qt::StrongFocus);  // the wheel gives no focus
+            const WorksheetChoice before = select->choice();
+            wheelDown(row);
+            wheelOver(row);
+            wheelDown(select->firstColumnList());
+            QCOMPARE(select->choice().firstDataRow, before.firstDataRow);
+            QCOMPARE(select->choice().firstDataColumn, before.firstDataColumn);
+        });
+        QVERIFY(!program.window.openWorkbook(kRiver));
+        QVERIFY(script.done());
+    }
+
+    // Boxes in a window of their own, which can take the focus here: the one with the
+    // focus takes the wheel, the other does not.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* combo = new QComboBox;
+    combo->addItems({QStringLiteral("(unmatched)"), QStringLiteral("1. FR001A"), QStringLiteral("2. FR002A")});
+    auto* spin = new QSpinBox;
+    spin->setRange(1, 20);
+    layout->addWidget(combo);
+    layout->addWidget(spin);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(spin->focusPolicy(), Qt::StrongFocus);
+    spin->setFocus();
+    QVERIFY(spin->hasFocus());
+    wheelDown(combo);
+    QCOMPARE(combo->currentIndex(), 0);
+    combo->setFocus();
+    QVERIFY(combo->hasFocus());
+    wheelDown(combo);
+    QCOMPARE(combo->currentIndex(), 1);
+    wheelDown(spin);
+    QCOMPARE(spin->value(), 1);
+    spin->setFocus();
+    const QPointF at(spin->width() / 2.0, spin->height() / 2.0);
+    QWheelEvent up(at, spin->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(spin, &up);
+    QCOMPARE(spin->value(), 2);
 }
 
 QTEST_MAIN(DesktopGridsTest)

@@ -512,7 +512,8 @@ void GridWindowsTest::copyBlocks()
     block.reset(view.selectionMimeData());
     QCOMPARE(block->text(), QStringLiteral("1\tSample\t\tS1\tS2\tS3\tS4\tS5\tS6\tS7\n"));
 
-    // A results sheet copies what it shows, "..." included.
+    // A results sheet copies its values, not its texts: the number in full (0, shown as
+    // 0.0), nothing for a missing value (shown as "..."); a class by its name.
     Job river(nullptr, user);
     results_jobs::fillRiverJob(river);
     ResultsWindow results(river);
@@ -520,7 +521,8 @@ void GridWindowsTest::copyBlocks()
     sample.selectionModel()->select(QItemSelection(sample.model()->index(1, 9), sample.model()->index(1, 11)),
                                     QItemSelectionModel::ClearAndSelect);
     block.reset(sample.selectionMimeData());
-    QCOMPARE(block->text(), QStringLiteral("Moderate\t0.0\t...\n"));
+    QCOMPARE(block->text(), QStringLiteral("Moderate\t0\t\n"));
+    QCOMPARE(sample.model()->data(sample.model()->index(1, 11)).toString(), QStringLiteral("..."));
 
     // The grid's own keys copy the block too (last: the keys leave Ctrl down for Qt).
     selection.select(QItemSelection(model.index(2, 7), model.index(4, 8)), QItemSelectionModel::ClearAndSelect);
