@@ -57,6 +57,12 @@ public:
     // storage is shared.
     void deleteColumns(const std::vector<std::uint8_t>& mask);
 
+    // In place: every row keeps its first min(cols, nCols) elements, and elements added
+    // on the right hold init. Rows are made one at a time and the old one freed, so that
+    // a large matrix never exists twice (growing it as its columns arrive, or trimming
+    // it, costs one row beside it). A growth that runs out of memory throws and leaves the
+    // matrix as it was; a trim always succeeds. Refused while the storage is shared.
+    void resizeColumns(int cols, double init);
     // Handles on this storage (for tests and for deleteColumns' rule).
     int referenceCount() const { return store_->refCount; }
     // True when the elements lie in one contiguous block (always so with one column).
