@@ -14,6 +14,7 @@
 #include "cli/import_options.h"
 #include "import/default_values.h"
 #include "import/sample_import.h"
+#include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
 #include "results/assessment.h"
 #include "taxa/taxa.h"
@@ -151,15 +152,20 @@ int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& 
                   ImportRoute& route)
 {
     // With the first data row given, nothing of the choice needs the sheet's cells: the
-    // counts can go from the workbook straight into the count matrix.
+    // counts can go from the workbook straight into the count matrix. Without it, the guess needs only the sheet's first rows.
     const WorksheetOptions& chosen = options.import.worksheet;
+    std::optional<int> firstRow = chosen.firstDataRow;
+    if (!firstRow)
+        firstRow = GuessPresetFirstDataRow(options.workbook, chosen.sheetName);
     std::optional<ImportedSamples> samples;
-    if (chosen.firstDataRow) {
+    if (firstRow) {
         samples = ImportPresetSamples(options.workbook,
-                                      {chosen.sheetName, *chosen.firstDataRow, chosen.firstDataColumn, chosen.family},
+                                      {chosen.sheetName, *firstRow, chosen.firstDataColumn, chosen.family},
                                       references, user, &route);
     } else {
-        route = {false, "no first data row was given, and its guess reads the sheet whole"};
+        route = {false, worksheet::FormatFor(options.workbook) == wb::Book::FileFormat::Xlsx
+                            ? "its sheet cannot be streamed to guess the first data row"
+                            : "an .xls workbook is always read whole"};
         samples = ImportSamples(options.workbook, references, user);
     }
     if (!samples) {

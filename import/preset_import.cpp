@@ -299,6 +299,35 @@ NotImportedInput notImportedInput(const TableCollector& table, int firstColumn, 
     return input;
 }
 
+// The first data row's guess from the cells of the sheet's first rows: the first text in
+// column B, as worksheet::GuessFirstDataRow takes it from a loaded sheet.
+class FirstRowGuess : public wb::CellVisitor {
+public:
+    bool cell(const wb::StreamedCell& cell) override
+    {
+        if (cell.row >= worksheet::kFirstRowGuessRows)
+            return false;
+        if (cell.col == 1 && cell.type == wb::CellType::Text && !cell.text.empty()) {
+            row = cell.row + 1;
+            return false;
+        }
+        return true;
+    }
+    void restart() override { row.reset(); }
+
+    std::optional<int> row;
+};
+
+int sheetIndexOf(const wb::WorkbookStream& stream, const std::optional<std::string>& sheetName)
+{
+    if (!sheetName)
+        return stream.sheetCount() > 0 ? 0 : -1;
+    for (int i = 0; i < stream.sheetCount(); ++i)
+        if (stream.sheetName(i) == *sheetName)
+            return i;
+    return -1;
+}
+
 // The samples, or nothing when the sheet is not as the preset import expects (nothing has
 // been shown then; `reason` says why).
 std::optional<ImportedSamples> streamSamples(const std::string& path, const PresetChoice& choice,
@@ -333,16 +362,8 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
         opened = stream.open(path, report);
         if (!opened)
             return;
-        sheetIndex = 0;
-        if (choice.sheetName) {
-            sheetIndex = -1;
-            for (int i = 0; i < stream.sheetCount(); ++i)
-                if (stream.sheetName(i) == *choice.sheetName) {
-                    sheetIndex = i;
-                    break;
-                }
-        }
-        if (sheetIndex >= 0 && sheetIndex < stream.sheetCount())
+        sheetIndex = sheetIndexOf(stream, choice.sheetName);
+        if (sheetIndex >= 0)
             end = stream.readSheet(sheetIndex, table, report);
     });
     if (!finished || end == wb::StreamEnd::Cancelled) {
@@ -409,6 +430,23 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
 }
 
 }  // namespace
+
+std::optional<int> GuessPresetFirstDataRow(const std::string& path, const std::optional<std::string>& sheetName)
+{
+    if (worksheet::FormatFor(path) != wb::Book::FileFormat::Xlsx)
+        return std::nullopt;
+    wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
+    if (!stream.open(path))
+        return std::nullopt;
+    const int index = sheetIndexOf(stream, sheetName);
+    if (index < 0)
+        return std::nullopt;
+    FirstRowGuess guess;
+    const wb::StreamEnd end = stream.readSheet(index, guess);
+    if (end != wb::StreamEnd::Done && end != wb::StreamEnd::Stopped)
+        return std::nullopt;
+    return guess.row.value_or(1);
+}
 
 std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
                                                    ReferenceSource& references, UserInteraction& ui,

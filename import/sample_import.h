@@ -41,6 +41,13 @@ struct PresetChoice {
     int family = familyRivers;
 };
 
+// The first data row that the worksheet dialog's guess (worksheet::GuessFirstDataRow)
+// finds on the named sheet (the first when not named) of an .xlsx workbook, read from the
+// sheet's first rows alone; 1 when it finds none, as the command line takes it. Nothing
+// for an .xls workbook or one that cannot be streamed: the import of the loaded book
+// guesses it there, and says what is wrong.
+std::optional<int> GuessPresetFirstDataRow(const std::string& path, const std::optional<std::string>& sheetName);
+
 // How a workbook was read: its sheet streamed, or the book loaded whole, and then why.
 struct ImportRoute {
     bool streamed = false;

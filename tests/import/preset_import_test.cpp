@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "import/sample_import.h"
+#include "import/worksheet_choice.h"
+#include "workbook/book.h"
 #include "tests/import/import_fixture.h"
 #include "tests/import/preset_compare.h"
 #include "tests/support/temp_dir.h"
@@ -149,6 +151,32 @@ TEST(PresetImport, SheetsThatFailACheckSayTheSame)
         << output;
     EXPECT_EQ(compare(swapped, {std::nullopt, 5, 3, familyRivers}, 0, false).route.loadedBecause,
               "its cells are not in order");
+}
+
+// The first data row guessed from the first rows of a streamed sheet is the one the
+// worksheet dialog's rule finds on the loaded sheet (1 where it finds none).
+TEST(PresetImport, FirstRowGuessedFromTheStreamAsFromTheLoadedSheet)
+{
+    TempDir dir;
+    SheetSpec early("Early");
+    early.text(1, 1, "Sample").number(2, 2, 7).text(3, 2, "Name").text(5, 2, "Achnanthes");
+    SheetSpec late("Late");
+    late.text(1, 1, "Sample").number(4, 2, 1).text(21, 2, "Below the guessed rows");
+    const std::string path = import_fixture::writeXlsxWith(dir, "guess.xlsx", {riversSheet(), early, late},
+                                                           import_fixture::XlsxWriter::OpenpyxlWriteOnly);
+    wb::Book book(wb::Book::FileFormat::Xlsx);
+    ASSERT_TRUE(book.load(path)) << book.errorMessage();
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        const std::string name = book.getSheet(i)->name();
+        EXPECT_EQ(GuessPresetFirstDataRow(path, name), worksheet::GuessFirstDataRow(*book.getSheet(i)).value_or(1))
+            << name;
+    }
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::nullopt), 5);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Early")), 3);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Late")), 1);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Missing")), std::nullopt);
+    EXPECT_EQ(GuessPresetFirstDataRow(import_fixture::writeWorkbook(dir, "guess.xls", {riversSheet()}), std::nullopt),
+              std::nullopt);
 }
 
 TEST(PresetImport, AnXlsWorkbookIsImportedLoaded)
