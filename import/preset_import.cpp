@@ -67,6 +67,12 @@ public:
     }
 
     void extent(int rows, int /*cols*/) override { statedRows_ = rows; }
+    // How much of the workbook's parts has been inflated, of how much in all.
+    void noteRead(std::uint64_t done, std::uint64_t total)
+    {
+        readBytes_ = done;
+        totalBytes_ = total;
+    }
     void restart() override { giveUp("its cells are not in order"); }
 
     bool gaveUp() const { return gaveUp_; }
@@ -163,8 +169,11 @@ private:
         return true;
     }
 
-    // Room in the count matrix for the taxon at index `taxon` (from 0), growing it by half
-    // (copies of the counts so far add up to about three times the matrix at most).
+    // Room in the count matrix for the taxon at index `taxon` (from 0). The matrix grows to
+    // the taxa that the share of the sheet read so far foretells (the rows of a count
+    // table are much alike), with a little to spare, for it is the largest thing an import
+    // holds; by half when nothing foretells. At least by an eighth, so that however wrong
+    // the foretelling, the copies of the counts add up to a few times the matrix at most.
     bool makeRoom(int taxon)
     {
         const int cols = counts_->nCols();
@@ -174,8 +183,18 @@ private:
             giveUp("it has more taxa than an analysis takes");
             return false;
         }
+        long long room = cols + cols / 2;
+        // The bytes counted include the chunk being scanned, which lies mostly ahead.
+        const std::uint64_t read = readBytes_ > wb::ReadProgress::kStep ? readBytes_ - wb::ReadProgress::kStep : 0;
+        if (read > 0 && totalBytes_ > read) {
+            const double foretold = static_cast<double>(taxon) * static_cast<double>(totalBytes_)
+                / static_cast<double>(read);
+            if (foretold < static_cast<double>(Matrix::maxCols))
+                room = std::max<long long>(cols + cols / 8, static_cast<long long>(foretold * 1.03) + CountTiles::kTaxa);
+        }
         try {
-            counts_->resizeColumns(std::min(Matrix::maxCols, std::max(taxon + 1, cols + cols / 2)), 0.0);
+            counts_->resizeColumns(static_cast<int>(std::min<long long>(Matrix::maxCols, std::max<long long>(taxon + 1, room))),
+                                   0.0);
         } catch (const MatrixError&) {
             giveUp("there is not enough memory for its counts");
             return false;
@@ -223,6 +242,7 @@ private:
     const int dataRow_;
     const int dataColumn_;
     int statedRows_ = -1;
+    std::uint64_t readBytes_ = 0, totalBytes_ = 0;
     int rowEnd_ = 0;
     int colEnd_ = 0;
     bool gaveUp_ = false;
@@ -356,7 +376,8 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     bool opened = false;
     const std::string name = std::filesystem::path(path).filename().string();
     const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
-        const wb::ProgressCallback report = [&progress](std::uint64_t done, std::uint64_t total) {
+        const wb::ProgressCallback report = [&progress, &table](std::uint64_t done, std::uint64_t total) {
+            table.noteRead(done, total);
             return progress.report(done, total);
         };
         opened = stream.open(path, report);
