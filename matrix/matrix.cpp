@@ -129,6 +129,15 @@ double Matrix::operator()(int row, int col) const
     return store_->rows[row][col];
 }
 
+void Matrix::setRun(int row, int firstCol, const double* values, int n)
+{
+    if (n <= 0)
+        return;
+    checkIndex(row, firstCol);
+    checkIndex(row, firstCol + n - 1);
+    std::copy(values, values + n, store_->rows[row] + firstCol);
+}
+
 bool Matrix::isMissing(int row, int col) const
 {
     return std::fabs((*this)(row, col) - store_->missing) < 1e-6;

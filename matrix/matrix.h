@@ -38,6 +38,9 @@ public:
 
     double& operator()(int row, int col);
     double operator()(int row, int col) const;
+    // Copies n values into the row from column firstCol on: one bounds test for the run
+    // (all of it must lie inside), for a caller that fills a row a stretch at a time.
+    void setRun(int row, int firstCol, const double* values, int n);
 
     // True when the element is the missing-value marker (within 1e-6).
     bool isMissing(int row, int col) const;

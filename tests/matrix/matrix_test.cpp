@@ -68,6 +68,24 @@ TEST(MatrixAccess, BoundsAreAlwaysTested)
     EXPECT_EQ(errorOf([&] { v(0, 1); }), "Index out of range");
 }
 
+TEST(MatrixAccess, RunsAreWrittenWhenWhollyInside)
+{
+    Matrix m(2, 4, 0.0);
+    const double values[] = {1, 2, 3};
+    m.setRun(1, 1, values, 3);
+    EXPECT_EQ(m(1, 0), 0.0);
+    EXPECT_EQ(m(1, 1), 1.0);
+    EXPECT_EQ(m(1, 3), 3.0);
+    EXPECT_EQ(m(0, 1), 0.0);
+    // A run that leaves the row, or a row outside, writes nothing.
+    EXPECT_EQ(errorOf([&] { m.setRun(0, 2, values, 3); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m.setRun(2, 0, values, 1); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m.setRun(0, -1, values, 2); }), "Index out of range");
+    EXPECT_EQ(m(0, 2), 0.0);
+    EXPECT_EQ(m(0, 3), 0.0);
+    m.setRun(0, 4, values, 0);  // nothing to write
+}
+
 TEST(MatrixAccess, MissingMarker)
 {
     Matrix m(1, 3, Matrix::missingValue);
