@@ -183,18 +183,17 @@ private:
             giveUp("it has more taxa than an analysis takes");
             return false;
         }
-        long long room = cols + cols / 2;
+        double room = cols + cols / 2;
         // The bytes counted include the chunk being scanned, which lies mostly ahead.
-        const std::uint64_t read = readBytes_ > wb::ReadProgress::kStep ? readBytes_ - wb::ReadProgress::kStep : 0;
+        const std::uint64_t step = wb::ReadProgress::kStep;
+        const std::uint64_t read = readBytes_ > step ? readBytes_ - step : 0;
         if (read > 0 && totalBytes_ > read) {
-            const double foretold = static_cast<double>(taxon) * static_cast<double>(totalBytes_)
-                / static_cast<double>(read);
-            if (foretold < static_cast<double>(Matrix::maxCols))
-                room = std::max<long long>(cols + cols / 8, static_cast<long long>(foretold * 1.03) + CountTiles::kTaxa);
+            const double foretold = static_cast<double>(taxon) * static_cast<double>(totalBytes_) / read;
+            room = std::max(cols + cols / 8.0, foretold * 1.03 + CountTiles::kTaxa);
         }
+        room = std::clamp(room, taxon + 1.0, static_cast<double>(Matrix::maxCols));
         try {
-            counts_->resizeColumns(static_cast<int>(std::min<long long>(Matrix::maxCols, std::max<long long>(taxon + 1, room))),
-                                   0.0);
+            counts_->resizeColumns(static_cast<int>(room), 0.0);
         } catch (const MatrixError&) {
             giveUp("there is not enough memory for its counts");
             return false;
