@@ -152,7 +152,8 @@ int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& 
                   ImportRoute& route)
 {
     // With the first data row given, nothing of the choice needs the sheet's cells: the
-    // counts can go from the workbook straight into the count matrix. Without it, the guess needs only the sheet's first rows.
+    // counts can go from the workbook straight into the count matrix. Without it, its
+    // guess needs only the sheet's first rows.
     const WorksheetOptions& chosen = options.import.worksheet;
     std::optional<int> firstRow = chosen.firstDataRow;
     if (!firstRow)
