@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build test demo asan fuzz clean package install
+.PHONY: deps configure build test demo asan fuzz clean package install bench
 
 deps:
 	scripts/install-deps
@@ -19,6 +19,13 @@ test: build
 
 demo: build
 	scripts/demo $(BUILD)
+
+# The reading benchmarks (never part of make test): the large river workbook read every
+# way (bench/read_bench), then as each writer on this machine writes it (bench/writers_bench;
+# writing those workbooks takes some minutes).
+bench: build
+	bench/read_bench $(BUILD)
+	bench/writers_bench $(BUILD)
 
 # The Debian package, $(BUILD)/torven-ii_<version>_<arch>.deb (CPack; see packaging/).
 package: build

@@ -14,6 +14,7 @@
 #include "cli/import_options.h"
 #include "import/default_values.h"
 #include "import/sample_import.h"
+#include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
 #include "results/assessment.h"
 #include "taxa/taxa.h"
@@ -39,6 +40,7 @@ struct AssessOptions {
     std::optional<std::string> taxonMapPath;
     std::shared_ptr<const taxa::TaxonMap> taxonMap;  // read while the options are checked
     bool quiet = false;
+    bool verbose = false;
 };
 
 // Whether the CSV export into folder could write over workbook: a file of the export's
@@ -59,7 +61,7 @@ int usage(const std::string& reason)
     std::fputs("Usage: torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
                "                         [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
                "                         [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
-               "                         [--quiet]\n",
+               "                         [--verbose] [--quiet]\n",
                stderr);
     return exitUsage;
 }
@@ -72,6 +74,10 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
         const std::string& arg = args[i];
         if (arg == "--quiet") {
             options.quiet = true;
+            continue;
+        }
+        if (arg == "--verbose") {
+            options.verbose = true;
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-') {
@@ -141,18 +147,28 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
 
 // The import as the desktop program runs it, with the worksheet choice from the options
 // and the defaults for missing chemistry. exitOk, exitFailed (the import's message is on
-// standard error) or exitUsage.
-int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& references, Assessment& assessment)
+// standard error) or exitUsage. `route` gets how the workbook was read.
+int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& references, Assessment& assessment,
+                  ImportRoute& route)
 {
     // With the first data row given, nothing of the choice needs the sheet's cells: the
-    // counts can go from the workbook straight into the count matrix.
+    // counts can go from the workbook straight into the count matrix. Without it, its
+    // guess needs only the sheet's first rows.
     const WorksheetOptions& chosen = options.import.worksheet;
-    std::optional<ImportedSamples> samples =
-        chosen.firstDataRow
-            ? ImportPresetSamples(options.workbook,
-                                  {chosen.sheetName, *chosen.firstDataRow, chosen.firstDataColumn, chosen.family},
-                                  references, user)
-            : ImportSamples(options.workbook, references, user);
+    std::optional<int> firstRow = chosen.firstDataRow;
+    if (!firstRow)
+        firstRow = GuessPresetFirstDataRow(options.workbook, chosen.sheetName);
+    std::optional<ImportedSamples> samples;
+    if (firstRow) {
+        samples = ImportPresetSamples(options.workbook,
+                                      {chosen.sheetName, *firstRow, chosen.firstDataColumn, chosen.family},
+                                      references, user, &route);
+    } else {
+        route = {false, worksheet::FormatFor(options.workbook) == wb::Book::FileFormat::Xlsx
+                            ? "its sheet cannot be streamed to guess the first data row"
+                            : "an .xls workbook is always read whole"};
+        samples = ImportSamples(options.workbook, references, user);
+    }
     if (!samples) {
         if (user.usageError())
             return usage(*user.usageError());
@@ -171,6 +187,15 @@ void printSummary(const Assessment& assessment)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
+// How the workbook was read, one line (--verbose).
+void printRoute(const std::string& workbook, const ImportRoute& route)
+{
+    if (route.streamed)
+        std::printf("%s: streamed\n", workbook.c_str());
+    else
+        std::printf("%s: loaded whole: %s\n", workbook.c_str(), route.loadedBecause.c_str());
+}
+
 int runAssess(const std::vector<std::string>& args)
 {
     AssessOptions options;
@@ -183,8 +208,13 @@ int runAssess(const std::vector<std::string>& args)
 
     // The road of one job: import, analysis, site summaries, results.
     Assessment job;
-    if (int status = importSamples(options, user, app, job); status != exitOk)
+    ImportRoute route;
+    if (int status = importSamples(options, user, app, job, route); status != exitOk) {
+        // A failed import read the workbook one way or the other, unless it failed before.
+        if (options.verbose && status == exitFailed && (route.streamed || !route.loadedBecause.empty()))
+            printRoute(options.workbook, route);
         return status;
+    }
 
     // The job form's "Analyse": the analysis and the confidence of class. A failed
     // analysis has shown its message; the summary is printed either way, as the job form
@@ -199,6 +229,8 @@ int runAssess(const std::vector<std::string>& args)
     }
     if (!options.quiet)
         printSummary(job);
+    if (options.verbose)
+        printRoute(options.workbook, route);
     if (!analysis)
         return exitFailed;
 

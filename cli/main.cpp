@@ -78,7 +78,7 @@ static const char* kUsage =
     "  torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
     "                    [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
-    "                    [--quiet]\n"
+    "                    [--verbose] [--quiet]\n"
     "  torven-cli suggest WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--db PATH] [--limit K]\n"
     "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"

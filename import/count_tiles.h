@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -49,10 +50,8 @@ private:
         const int taxa = counts_.nCols() - first_ < kTaxa ? counts_.nCols() - first_ : kTaxa;
         double* waiting = tile_.data();
         for (int s = 0; s < counts_.nRows(); ++s, waiting += kTaxa) {
-            for (int k = 0; k < taxa; ++k) {
-                counts_(s, first_ + k) = waiting[k];
-                waiting[k] = 0.0;
-            }
+            counts_.setRun(s, first_, waiting, taxa);
+            std::fill(waiting, waiting + kTaxa, 0.0);
         }
     }
 

@@ -33,10 +33,12 @@ std::string textOf(const KeptCell& cell)
     return CellText(cell.type, cell.number, cell.text);
 }
 
-// Takes the cells of the sheet in order. Anything unexpected (cells out of order, a sheet
-// larger than its file says, a cell among the counts that is no number, a list that does
-// not fit the checks) makes it give up: the caller then imports the loaded book, which
-// says what is wrong.
+// Takes the cells of the sheet in order. Anything unexpected (cells out of order, a cell
+// among the counts that is no number, a list that does not fit the checks) makes it give
+// up, with the reason: the caller then imports the loaded book, which says what is wrong.
+// The extent the file states is a hint for the count matrix's first size, no more: many
+// writers state none (they write rows as they come) or a wrong one, and the matrix grows
+// as taxa come.
 class TableCollector : public wb::CellVisitor {
 public:
     TableCollector(int firstRow, int firstColumn) : dataRow_(firstRow - 1), dataColumn_(firstColumn - 1) {}
@@ -65,9 +67,16 @@ public:
     }
 
     void extent(int rows, int /*cols*/) override { statedRows_ = rows; }
-    void restart() override { gaveUp_ = true; }
+    // How much of the workbook's parts has been inflated, of how much in all.
+    void noteRead(std::uint64_t done, std::uint64_t total)
+    {
+        readBytes_ = done;
+        totalBytes_ = total;
+    }
+    void restart() override { giveUp("its cells are not in order"); }
 
     bool gaveUp() const { return gaveUp_; }
+    const std::string& reason() const { return reason_; }
     int rowEnd() const { return rowEnd_; }
     int colEnd() const { return colEnd_; }
     int sampleCount() const { return sampleCount_; }
@@ -120,9 +129,16 @@ private:
         return cells[at];
     }
 
+    void giveUp(std::string reason)
+    {
+        if (!gaveUp_)
+            reason_ = std::move(reason);
+        gaveUp_ = true;
+    }
+
     // The samples run along row 1 from the first data column to the first cell that ends
-    // the list; row 1 is whole once a later row begins. The matrix takes as many taxa as
-    // the sheet's stated rows leave room for.
+    // the list; row 1 is whole once a later row begins. The matrix starts with room for
+    // the taxa the sheet's stated rows hold, when that is believable.
     bool prepare()
     {
         sampleCount_ = 0;
@@ -131,12 +147,57 @@ private:
                 break;
             ++sampleCount_;
         }
-        const int room = statedRows_ - dataRow_;
-        if (sampleCount_ < 1 || sampleCount_ > Matrix::maxRows || room < 1 || room > Matrix::maxCols)
+        if (sampleCount_ < 1) {
+            giveUp("row 1 holds no sample name at the first data column");
             return false;
-        counts_ = std::make_unique<Matrix>(sampleCount_, room, 0.0);
+        }
+        if (sampleCount_ > Matrix::maxRows) {
+            giveUp("it has more samples than an analysis takes");
+            return false;
+        }
+        int room = statedRows_ - dataRow_;
+        if (room < 1 || room > Matrix::maxCols || static_cast<long long>(room) * sampleCount_ > kMostFirstCells)
+            room = std::min(kFirstTaxa, Matrix::maxCols);
+        try {
+            counts_ = std::make_unique<Matrix>(sampleCount_, room, 0.0);
+        } catch (const MatrixError&) {
+            giveUp("there is not enough memory for its counts");
+            return false;
+        }
         nextTaxonRow_ = dataRow_;
         tiles_.emplace(*counts_);
+        return true;
+    }
+
+    // Room in the count matrix for the taxon at index `taxon` (from 0). The matrix grows to
+    // the taxa that the share of the sheet read so far foretells (the rows of a count
+    // table are much alike), with a little to spare, for it is the largest thing an import
+    // holds; by half when nothing foretells. At least by an eighth, so that however wrong
+    // the foretelling, the copies of the counts add up to a few times the matrix at most.
+    bool makeRoom(int taxon)
+    {
+        const int cols = counts_->nCols();
+        if (taxon < cols)
+            return true;
+        if (taxon >= Matrix::maxCols) {
+            giveUp("it has more taxa than an analysis takes");
+            return false;
+        }
+        double room = cols + cols / 2;
+        // The bytes counted include the chunk being scanned, which lies mostly ahead.
+        const std::uint64_t step = wb::ReadProgress::kStep;
+        const std::uint64_t read = readBytes_ > step ? readBytes_ - step : 0;
+        if (read > 0 && totalBytes_ > read) {
+            const double foretold = static_cast<double>(taxon) * static_cast<double>(totalBytes_) / read;
+            room = std::max(cols + cols / 8.0, foretold * 1.03 + CountTiles::kTaxa);
+        }
+        room = std::clamp(room, taxon + 1.0, static_cast<double>(Matrix::maxCols));
+        try {
+            counts_->resizeColumns(static_cast<int>(room), 0.0);
+        } catch (const MatrixError&) {
+            giveUp("there is not enough memory for its counts");
+            return false;
+        }
         return true;
     }
 
@@ -144,19 +205,15 @@ private:
     {
         if (gaveUp_)
             return false;
-        if (!counts_ && !prepare()) {
-            gaveUp_ = true;
+        if (!counts_ && !prepare())
             return false;
-        }
         if (cell.row != currentRow_) {
             currentRow_ = cell.row;
             // A taxon row is the next row down with a code in column A, its first cell.
             inTaxonRow_ = listOpen_ && cell.row == nextTaxonRow_ && cell.col == 0 && !EndsList(cell.type);
             if (inTaxonRow_) {
-                if (nextTaxonRow_ - dataRow_ >= counts_->nCols()) {
-                    gaveUp_ = true;  // more rows than the file said
+                if (!makeRoom(nextTaxonRow_ - dataRow_))
                     return false;
-                }
                 ++nextTaxonRow_;
             } else {
                 listOpen_ = false;
@@ -170,16 +227,25 @@ private:
         }
         if (cell.type == wb::CellType::Empty || cell.type == wb::CellType::Blank)
             return true;
-        gaveUp_ = true;  // indeterminate data: the loaded book's import names the cell
+        // Indeterminate data: the loaded book's import names the cell in its message.
+        giveUp("the count in row " + std::to_string(cell.row + 1) + ", column " + std::to_string(cell.col + 1)
+               + " is not a number");
         return false;
     }
+
+    // The first room for taxa when the file states no believable extent, and the most
+    // cells a stated extent may set aside before any taxon has come (128 MB of counts).
+    static constexpr int kFirstTaxa = 64;
+    static constexpr long long kMostFirstCells = 16LL << 20;
 
     const int dataRow_;
     const int dataColumn_;
     int statedRows_ = -1;
+    std::uint64_t readBytes_ = 0, totalBytes_ = 0;
     int rowEnd_ = 0;
     int colEnd_ = 0;
     bool gaveUp_ = false;
+    std::string reason_;
     std::vector<KeptCell> nameRow_;
     std::vector<std::vector<KeptCell>> headers_;  // [row][column - first data column]
     std::vector<std::pair<int, KeptCell>> columnA_, columnB_;  // (row, cell), by row
@@ -252,16 +318,52 @@ NotImportedInput notImportedInput(const TableCollector& table, int firstColumn, 
     return input;
 }
 
+// The first data row's guess from the cells of the sheet's first rows: the first text in
+// column B, as worksheet::GuessFirstDataRow takes it from a loaded sheet.
+class FirstRowGuess : public wb::CellVisitor {
+public:
+    bool cell(const wb::StreamedCell& cell) override
+    {
+        if (cell.row >= worksheet::kFirstRowGuessRows)
+            return false;
+        if (cell.col == 1 && cell.type == wb::CellType::Text && !cell.text.empty()) {
+            row = cell.row + 1;
+            return false;
+        }
+        return true;
+    }
+    void restart() override { row.reset(); }
+
+    std::optional<int> row;
+};
+
+int sheetIndexOf(const wb::WorkbookStream& stream, const std::optional<std::string>& sheetName)
+{
+    if (!sheetName)
+        return stream.sheetCount() > 0 ? 0 : -1;
+    for (int i = 0; i < stream.sheetCount(); ++i)
+        if (stream.sheetName(i) == *sheetName)
+            return i;
+    return -1;
+}
+
 // The samples, or nothing when the sheet is not as the preset import expects (nothing has
-// been shown then).
+// been shown then; `reason` says why).
 std::optional<ImportedSamples> streamSamples(const std::string& path, const PresetChoice& choice,
-                                             ReferenceSource& references, UserInteraction& ui, bool& failed)
+                                             ReferenceSource& references, UserInteraction& ui, bool& failed,
+                                             std::string& reason)
 {
     failed = false;
     const int family = choice.family == familyLakes || choice.family == familyDam ? choice.family : familyRivers;
     const int headerRows = choice.firstDataRow - 1;
-    if (HeaderCountError(family, headerRows) || choice.firstDataColumn < 1)
+    if (HeaderCountError(family, headerRows)) {
+        reason = "the first data row leaves too few header rows for the metric";
         return std::nullopt;
+    }
+    if (choice.firstDataColumn < 1) {
+        reason = "the first data column is before column A";
+        return std::nullopt;
+    }
 
     // The digest names the exact file the samples came from; it is taken while the sheet
     // is read. A file that cannot be read again leaves it empty, which the results state.
@@ -270,33 +372,53 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     TableCollector table(choice.firstDataRow, choice.firstDataColumn);
     wb::StreamEnd end = wb::StreamEnd::Failed;
     int sheetIndex = -1;
+    bool opened = false;
     const std::string name = std::filesystem::path(path).filename().string();
     const bool finished = ui.runLong("Reading " + name, [&](WorkProgress& progress) {
-        const wb::ProgressCallback report = [&progress](std::uint64_t done, std::uint64_t total) {
+        const wb::ProgressCallback report = [&progress, &table](std::uint64_t done, std::uint64_t total) {
+            table.noteRead(done, total);
             return progress.report(done, total);
         };
-        if (!stream.open(path, report))
+        opened = stream.open(path, report);
+        if (!opened)
             return;
-        sheetIndex = 0;
-        if (choice.sheetName) {
-            sheetIndex = -1;
-            for (int i = 0; i < stream.sheetCount(); ++i)
-                if (stream.sheetName(i) == *choice.sheetName) {
-                    sheetIndex = i;
-                    break;
-                }
-        }
-        if (sheetIndex >= 0 && sheetIndex < stream.sheetCount())
+        sheetIndex = sheetIndexOf(stream, choice.sheetName);
+        if (sheetIndex >= 0)
             end = stream.readSheet(sheetIndex, table, report);
     });
     if (!finished || end == wb::StreamEnd::Cancelled) {
         failed = true;  // stopped by the user: nothing to say
         return std::nullopt;
     }
-    if (end != wb::StreamEnd::Done || table.gaveUp() || table.rowEnd() < 2 || table.colEnd() < 2
-        || table.sampleCount() < 1 || table.taxonCount() < 1 || table.sampleCount() > Matrix::maxRows
-        || table.taxonCount() > Matrix::maxCols)
+    if (table.gaveUp()) {
+        reason = table.reason();
         return std::nullopt;
+    }
+    if (!opened) {
+        reason = "it cannot be streamed: " + stream.errorMessage();
+        return std::nullopt;
+    }
+    if (sheetIndex < 0 || sheetIndex >= stream.sheetCount()) {
+        reason = stream.sheetCount() > 0 ? "the workbook has no sheet of that name" : "the workbook lists no sheet";
+        return std::nullopt;
+    }
+    if (end != wb::StreamEnd::Done) {
+        reason = "its sheet cannot be streamed: " + stream.errorMessage();
+        return std::nullopt;
+    }
+    if (table.rowEnd() < 2 || table.colEnd() < 2) {
+        reason = "the sheet has fewer than two rows or columns";
+        return std::nullopt;
+    }
+    // The counts never began: no cell at or below the first data row.
+    if (table.sampleCount() < 1) {
+        reason = "the sheet has no cell at or below the first data row";
+        return std::nullopt;
+    }
+    if (table.taxonCount() < 1) {
+        reason = "column A holds no taxon code at the first data row";
+        return std::nullopt;
+    }
 
     ImportedSamples samples;
     samples.path = path;
@@ -307,21 +429,18 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     samples.sampleCount = table.sampleCount();
     samples.taxonCount = table.taxonCount();
     samples.headerRowCount = headerRows;
-    if (!copyHeaderRows(table, choice.firstDataColumn - 1, stream.isDate1904(), samples))
+    if (!copyHeaderRows(table, choice.firstDataColumn - 1, stream.isDate1904(), samples)) {
+        reason = "a header row's label does not fit the metric";
         return std::nullopt;
+    }
 
     if (!LoadReferenceTables(samples, references, ui)) {
         failed = true;
         return std::nullopt;
     }
     samples.counts = table.takeCounts();
-    if (samples.counts->nCols() > samples.taxonCount) {
-        // Fewer taxa than the rows the file stated: the rows below the list go.
-        std::vector<std::uint8_t> beyond(static_cast<std::size_t>(samples.counts->nCols()), 0);
-        for (std::size_t t = static_cast<std::size_t>(samples.taxonCount); t < beyond.size(); ++t)
-            beyond[t] = 1;
-        samples.counts->deleteColumns(beyond);
-    }
+    // The room left over (rows the file stated below the list, or the last growth) goes.
+    samples.counts->resizeColumns(samples.taxonCount, 0.0);
     copyTaxa(table, samples);
     samples.workbookSha256 = digest.result();
     samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)));
@@ -330,20 +449,48 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
 
 }  // namespace
 
-std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
-                                                   ReferenceSource& references, UserInteraction& ui)
+std::optional<int> GuessPresetFirstDataRow(const std::string& path, const std::optional<std::string>& sheetName)
 {
+    if (worksheet::FormatFor(path) != wb::Book::FileFormat::Xlsx)
+        return std::nullopt;
+    wb::WorkbookStream stream(wb::Book::FileFormat::Xlsx);
+    if (!stream.open(path))
+        return std::nullopt;
+    const int index = sheetIndexOf(stream, sheetName);
+    if (index < 0)
+        return std::nullopt;
+    FirstRowGuess guess;
+    const wb::StreamEnd end = stream.readSheet(index, guess);
+    if (end != wb::StreamEnd::Done && end != wb::StreamEnd::Stopped)
+        return std::nullopt;
+    return guess.row.value_or(1);
+}
+
+std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
+                                                   ReferenceSource& references, UserInteraction& ui,
+                                                   ImportRoute* route)
+{
+    ImportRoute taken;
     if (!references.masterList()) {
         ui.showMessage("Error retrieving taxon list");
         return std::nullopt;
     }
     if (worksheet::FormatFor(path) == wb::Book::FileFormat::Xlsx) {
         bool failed = false;
-        if (std::optional<ImportedSamples> samples = streamSamples(path, choice, references, ui, failed))
+        std::optional<ImportedSamples> samples = streamSamples(path, choice, references, ui, failed, taken.loadedBecause);
+        if (samples || failed) {
+            // Failed: stopped by the user, or the reference tables failed after the sheet was read.
+            taken.streamed = true;
+            taken.loadedBecause.clear();
+            if (route)
+                *route = taken;
             return samples;
-        if (failed)
-            return std::nullopt;
+        }
+    } else {
+        taken.loadedBecause = "an .xls workbook is always read whole";
     }
+    if (route)
+        *route = taken;
     // An .xls workbook, or a sheet that is not as expected: the import of the loaded book,
     // whose choice (UserInteraction::chooseWorksheet) is the same, and which says what is wrong.
     return ImportSamples(path, references, ui, choice.family);

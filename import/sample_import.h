@@ -41,10 +41,26 @@ struct PresetChoice {
     int family = familyRivers;
 };
 
+// The first data row that the worksheet dialog's guess (worksheet::GuessFirstDataRow)
+// finds on the named sheet (the first when not named) of an .xlsx workbook, read from the
+// sheet's first rows alone; 1 when it finds none, as the command line takes it. Nothing
+// for an .xls workbook or one that cannot be streamed: the import of the loaded book
+// guesses it there, and says what is wrong.
+std::optional<int> GuessPresetFirstDataRow(const std::string& path, const std::optional<std::string>& sheetName);
+
+// How a workbook was read: its sheet streamed, or the book loaded whole, and then why.
+struct ImportRoute {
+    bool streamed = false;
+    std::string loadedBecause;  // empty when streamed
+};
+
 // The import of a preset choice: an .xlsx sheet's counts go from the scanner straight into
 // the count matrix, without keeping the sheet's cells. The same samples and messages as
 // ImportSamples with the same choice (which chooseWorksheet must then give): whenever the
-// sheet does not pass a check, or is not as its file states, the workbook is read whole
-// and imported as ImportSamples does, and that says what is wrong.
+// sheet does not pass a check, or its cells are not in order, the workbook is read whole
+// and imported as ImportSamples does, and that says what is wrong. A sheet's extent as
+// its file states it (or does not) is only a hint. `route`, when given, gets which way
+// the workbook was read.
 std::optional<ImportedSamples> ImportPresetSamples(const std::string& path, const PresetChoice& choice,
-                                                   ReferenceSource& references, UserInteraction& ui);
+                                                   ReferenceSource& references, UserInteraction& ui,
+                                                   ImportRoute* route = nullptr);

@@ -14,8 +14,6 @@ namespace worksheet {
 
 namespace {
 
-constexpr int kGuessRows = 20;
-
 // The preview's grid rows count from 1 and take the table to start in the first row.
 constexpr int kDateGridRow = layout::dateRow + 1;
 
@@ -57,7 +55,7 @@ std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet)
 {
     // Column B holds the taxon names: the first text there is taken for the first taxon.
     const int rowEnd = sheet.lastRow();
-    for (int row = 0; row < rowEnd && row < kGuessRows; ++row) {
+    for (int row = 0; row < rowEnd && row < kFirstRowGuessRows; ++row) {
         if (sheet.cellType(row, 1) != wb::CellType::Text)
             continue;
         std::optional<std::string> text = sheet.readStr(row, 1);

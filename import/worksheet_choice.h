@@ -25,6 +25,7 @@ int FindSheetIndex(const wb::Book& book, std::string_view name);
 // The guessed first data row (1-based): the first of the sheet's first 20 rows whose
 // column B holds a non-empty text. Nothing when there is none.
 std::optional<int> GuessFirstDataRow(const wb::Sheet& sheet);
+constexpr int kFirstRowGuessRows = 20;
 
 // The metric family a sheet's labels name (column A): "Calcium" in row 5 DAM; otherwise
 // "Alkalinity" in row 4 rivers and "Type" in row 4 lakes (any case, anywhere in the

@@ -129,6 +129,15 @@ double Matrix::operator()(int row, int col) const
     return store_->rows[row][col];
 }
 
+void Matrix::setRun(int row, int firstCol, const double* values, int n)
+{
+    if (n <= 0)
+        return;
+    checkIndex(row, firstCol);
+    checkIndex(row, firstCol + n - 1);
+    std::copy(values, values + n, store_->rows[row] + firstCol);
+}
+
 bool Matrix::isMissing(int row, int col) const
 {
     return std::fabs((*this)(row, col) - store_->missing) < 1e-6;
@@ -338,6 +347,43 @@ Matrix Matrix::transpose() const
         for (int j = 0; j < c; ++j)
             out.store_->rows[j][i] = store_->rows[i][j];
     return out;
+}
+
+void Matrix::resizeColumns(int cols, double init)
+{
+    if (store_->refCount >= 2)
+        throw MatrixError("\nError: Cannot resize - fMat has references");
+    if (cols > maxCols)
+        throw MatrixError("nCols too high in Matrix::resizeColumns");
+    cols = std::max(cols, 0);
+    const int rows = nRows(), old = nCols();
+    if (cols == old)
+        return;
+    const int kept = std::min(cols, old);
+    if (cols <= 1 || old <= 1) {
+        // A one-column matrix is one block of its own layout: built beside the old one,
+        // which holds at most a few elements a row.
+        Matrix built(rows, cols, init);
+        for (int i = 0; i < rows; ++i)
+            std::copy(store_->rows[i], store_->rows[i] + kept, built.store_->rows[i]);
+        std::swap(store_, built.store_);
+        return;
+    }
+    for (int i = 0; i < rows; ++i) {
+        double* row = new (std::nothrow) double[static_cast<std::size_t>(cols)];
+        if (!row) {
+            // A shorter row is only a saving: a row left longer holds the first cols
+            // elements as well. A longer one cannot be left out.
+            if (cols < old)
+                continue;
+            throw MatrixError("Out of memory in Matrix::resizeColumns");
+        }
+        std::copy(store_->rows[i], store_->rows[i] + kept, row);
+        std::fill(row + kept, row + cols, init);
+        delete[] store_->rows[i];
+        store_->rows[i] = row;
+    }
+    store_->nCols = cols;
 }
 
 void Matrix::deleteColumns(const std::vector<std::uint8_t>& mask)

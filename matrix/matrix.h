@@ -38,6 +38,9 @@ public:
 
     double& operator()(int row, int col);
     double operator()(int row, int col) const;
+    // Copies n values into the row from column firstCol on: one bounds test for the run
+    // (all of it must lie inside), for a caller that fills a row a stretch at a time.
+    void setRun(int row, int firstCol, const double* values, int n);
 
     // True when the element is the missing-value marker (within 1e-6).
     bool isMissing(int row, int col) const;
@@ -57,6 +60,12 @@ public:
     // storage is shared.
     void deleteColumns(const std::vector<std::uint8_t>& mask);
 
+    // In place: every row keeps its first min(cols, nCols) elements, and elements added
+    // on the right hold init. Rows are made one at a time and the old one freed, so that
+    // a large matrix never exists twice (growing it as its columns arrive, or trimming
+    // it, costs one row beside it). A growth that runs out of memory throws and leaves the
+    // matrix as it was; a trim always succeeds. Refused while the storage is shared.
+    void resizeColumns(int cols, double init);
     // Handles on this storage (for tests and for deleteColumns' rule).
     int referenceCount() const { return store_->refCount; }
     // True when the elements lie in one contiguous block (always so with one column).

@@ -205,6 +205,40 @@ TEST_F(AssessImport, FailedAnalysisStillPrintsTheSummary)
     EXPECT_EQ(run.out, "");
 }
 
+// --verbose: after the summary, one line saying how the workbook was read, and why it was
+// loaded whole where it was; the summary itself unchanged.
+TEST_F(AssessImport, VerboseSaysHowTheWorkbookWasRead)
+{
+    import_fixture::SheetSpec textCount = riversSheet("TextCount");
+    textCount.text(6, 4, "n/a");
+    const std::string streamed = import_fixture::writeXlsxWith(dir, "pandas.xlsx", {riversSheet(), textCount},
+                                                               import_fixture::XlsxWriter::OpenpyxlWriteOnly);
+    auto run = [&](const std::string& workbook, const std::string& options) {
+        return runCli(dir, "assess " + shellQuote(workbook) + " --db " + shellQuote(database) + options);
+    };
+    const CliRun plain = run(streamed, " --first-row 5");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    CliRun verbose = run(streamed, " --first-row 5 --verbose");
+    EXPECT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_EQ(verbose.out, plain.out + streamed + ": streamed\n");
+    EXPECT_EQ(verbose.err, plain.err);
+    verbose = run(streamed, " --verbose --quiet --first-row 5");
+    EXPECT_EQ(verbose.out, streamed + ": streamed\n");
+
+    // The first data row guessed from the sheet's first rows (row 5: the first text in
+    // column B), the sheet streamed all the same, with the summary of the given row.
+    verbose = run(streamed, " --verbose");
+    EXPECT_EQ(verbose.out, plain.out + streamed + ": streamed\n");
+    verbose = run(book, " --verbose --quiet --first-row 5");
+    EXPECT_EQ(verbose.out, book + ": loaded whole: an .xls workbook is always read whole\n");
+
+    // A failed import says how it read the workbook too, after its message.
+    verbose = run(streamed, " --verbose --sheet TextCount --first-row 5");
+    EXPECT_EQ(verbose.status, 1);
+    EXPECT_EQ(verbose.err, "Error: indeterminate data in row 6, col 4\n");
+    EXPECT_EQ(verbose.out, streamed + ": loaded whole: the count in row 6, column 4 is not a number\n");
+}
+
 TEST_F(AssessImport, SheetThatDoesNotExistIsAUsageError)
 {
     CliRun run = assess(" --sheet samples");  // names match exactly

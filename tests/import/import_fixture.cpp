@@ -89,7 +89,88 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
         z.writestr(name, body)
 )PY";
 
+// openpyxl's write-only mode: rows appended in order, cells between them as None.
+const char* const kWriteOnlyWriter = R"PY(
+import json, sys
+import openpyxl
+from openpyxl.cell import WriteOnlyCell
+from openpyxl.styles import Font
+path, spec = sys.argv[1], json.load(open(sys.argv[2], encoding='utf-8'))
+book = openpyxl.Workbook(write_only=True)
+for sheet in spec:
+    ws = book.create_sheet(sheet['name'])
+    rows = {}
+    for r, c, kind, value in sheet['cells']:
+        rows.setdefault(r, {})[c] = (kind, value)
+    for r in range(max(rows) + 1 if rows else 0):
+        cells = rows.get(r, {})
+        line = [None] * (max(cells) + 1 if cells else 0)
+        for c, (kind, value) in cells.items():
+            cell = WriteOnlyCell(ws)
+            if kind == 'b':
+                cell.value = bool(value)
+            elif kind == 'blank':
+                cell.font = Font(bold=True)
+            else:
+                cell.value = value
+                if kind in ('s', 'e'):
+                    cell.data_type = kind
+            line[c] = cell
+        ws.append(line)
+book.save(path)
+)PY";
+
+// R's openxlsx, one cell at a time; a blank is a cell with a style and no value.
+const char* const kOpenxlsxWriter = R"R(
+args <- commandArgs(TRUE)
+suppressMessages({ library(openxlsx); library(jsonlite) })
+spec <- fromJSON(args[2], simplifyVector = FALSE)
+wb <- createWorkbook()
+bold <- createStyle(textDecoration = "bold")
+for (sheet in spec) {
+  addWorksheet(wb, sheet$name)
+  for (cell in sheet$cells) {
+    r <- cell[[1]] + 1; c <- cell[[2]] + 1; kind <- cell[[3]]
+    if (kind == "blank") addStyle(wb, sheet$name, bold, rows = r, cols = c)
+    else if (kind == "b") writeData(wb, sheet$name, as.logical(cell[[4]]), startRow = r, startCol = c, colNames = FALSE)
+    else if (kind == "e") stop("openxlsx writes no error cells")
+    else writeData(wb, sheet$name, cell[[4]], startRow = r, startCol = c, colNames = FALSE)
+  }
+}
+saveWorkbook(wb, args[1], overwrite = TRUE)
+)R";
+
+bool haveOpenxlsx()
+{
+    return testing_support::runCommand(
+               "command -v Rscript >/dev/null 2>&1 && Rscript -e 'quit(status = !(requireNamespace(\"openxlsx\", "
+               "quietly = TRUE) && requireNamespace(\"jsonlite\", quietly = TRUE)))' >/dev/null 2>&1")
+        == 0;
+}
+
+bool haveProgram(const std::string& name)
+{
+    return testing_support::runCommand("command -v " + name + " >/dev/null 2>&1") == 0;
+}
+
 }  // namespace
+
+const char* WriterName(XlsxWriter writer)
+{
+    switch (writer) {
+    case XlsxWriter::Openpyxl:
+        return "openpyxl";
+    case XlsxWriter::OpenpyxlWriteOnly:
+        return "openpyxl write-only";
+    case XlsxWriter::Openxlsx:
+        return "openxlsx";
+    case XlsxWriter::LibreOffice:
+        return "LibreOffice";
+    case XlsxWriter::Gnumeric:
+        return "gnumeric";
+    }
+    return "";
+}
 
 SheetSpec& SheetSpec::add(int row, int col, const char* kind, const std::string& valueJson)
 {
@@ -140,6 +221,61 @@ std::string writeWorkbook(const testing_support::TempDir& dir, const std::string
         testing_support::shellQuote(path) + " " + testing_support::shellQuote(specPath) + (date1904 ? " 1904" : "") + " 2>&1",
         &output);
     EXPECT_EQ(status, 0) << output;
+    return path;
+}
+
+std::string writeXlsxWith(const testing_support::TempDir& dir, const std::string& fileName,
+                          const std::vector<SheetSpec>& sheets, XlsxWriter writer)
+{
+    using testing_support::shellQuote;
+    if (writer == XlsxWriter::Openpyxl)
+        return writeWorkbook(dir, fileName, sheets);
+    if (writer == XlsxWriter::Openxlsx && !haveOpenxlsx())
+        return {};
+    if (writer == XlsxWriter::LibreOffice && !haveProgram("soffice"))
+        return {};
+    if (writer == XlsxWriter::Gnumeric && !haveProgram("ssconvert"))
+        return {};
+
+    const std::string path = dir.file(fileName);
+    std::string output;
+    int status = -1;
+    if (writer == XlsxWriter::OpenpyxlWriteOnly || writer == XlsxWriter::Openxlsx) {
+        std::string spec = "[";
+        for (std::size_t i = 0; i < sheets.size(); ++i)
+            spec += (i ? "," : "") + sheets[i].json();
+        const std::string specPath = dir.file(fileName + ".json");
+        testing_support::writeFile(specPath, spec + "]");
+        const std::string arguments = shellQuote(path) + " " + shellQuote(specPath) + " 2>&1";
+        if (writer == XlsxWriter::OpenpyxlWriteOnly) {
+            status = testing_support::runPython(kWriteOnlyWriter, arguments, &output);
+        } else {
+            const std::string script = dir.file(fileName + ".R");
+            testing_support::writeFile(script, kOpenxlsxWriter);
+            output = testing_support::commandOutput("Rscript " + shellQuote(script) + " " + arguments, &status);
+        }
+    } else {
+        // The re-saves start from openpyxl's file, in a folder of their own (LibreOffice
+        // names its output after its input).
+        const std::filesystem::path from = dir.path() / ("from-" + std::string(WriterName(writer)));
+        std::filesystem::create_directories(from);
+        const std::string source = (from / fileName).string();
+        std::filesystem::rename(writeWorkbook(dir, fileName + ".openpyxl.xlsx", sheets), source);
+        if (writer == XlsxWriter::LibreOffice) {
+            // A profile of its own, and a limit: soffice has been seen to hang on a damaged profile.
+            output = testing_support::commandOutput(
+                "timeout 300 soffice --headless --norestore -env:UserInstallation="
+                    + shellQuote("file://" + (from / "profile").string()) + " --convert-to xlsx --outdir "
+                    + shellQuote(dir.path().string()) + " " + shellQuote(source) + " 2>&1",
+                &status);
+        } else {
+            output = testing_support::commandOutput("ssconvert " + shellQuote(source) + " " + shellQuote(path) + " 2>&1",
+                                                    &status);
+        }
+        if (status == 0 && !std::filesystem::exists(path))
+            status = -1;
+    }
+    EXPECT_EQ(status, 0) << WriterName(writer) << ": " << output;
     return path;
 }
 

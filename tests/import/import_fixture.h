@@ -61,6 +61,19 @@ inline WorksheetChoice choose(int firstRow, int firstColumn = 3, int family = fa
 std::string writeWorkbook(const testing_support::TempDir& dir, const std::string& fileName,
                           const std::vector<SheetSpec>& sheets, bool date1904 = false);
 
+// The programs whose .xlsx files users bring: openpyxl in its normal mode (as
+// writeWorkbook writes) and in its write-only mode (as pandas writes: inline strings, no
+// <dimension>), R's openxlsx (shared strings, a <dimension> of "A1" whatever the extent),
+// and LibreOffice and gnumeric re-saving an openpyxl file.
+enum class XlsxWriter { Openpyxl, OpenpyxlWriteOnly, Openxlsx, LibreOffice, Gnumeric };
+const char* WriterName(XlsxWriter writer);
+
+// Writes the workbook through `writer` into dir and returns its path; an empty path when
+// that program is not installed (the caller skips), a failure of the program fails the
+// test. openxlsx writes no error cells: sheets for it hold none.
+std::string writeXlsxWith(const testing_support::TempDir& dir, const std::string& fileName,
+                          const std::vector<SheetSpec>& sheets, XlsxWriter writer);
+
 // An .xlsx package whose workbook lists no sheet (no spreadsheet program writes one).
 std::string writeXlsxWithoutSheets(const testing_support::TempDir& dir, const std::string& fileName);
 

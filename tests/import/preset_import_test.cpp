@@ -8,97 +8,20 @@
 #include <memory>
 
 #include "import/sample_import.h"
-#include "tests/support/stand_in_tables.h"
+#include "import/worksheet_choice.h"
+#include "workbook/book.h"
 #include "tests/import/import_fixture.h"
-#include "tests/support/scripted_user.h"
+#include "tests/import/preset_compare.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using testing_support::StandInTables;
-
+using preset_compare::compare;
+using preset_compare::Outcome;
+using preset_compare::streamed;
 using import_fixture::riversSheet;
 using import_fixture::SheetSpec;
 using testing_support::TempDir;
-
-struct Outcome {
-    std::optional<ImportedSamples> samples;
-    std::vector<std::string> messages;
-    int choicesAsked = 0;
-};
-
-Outcome loaded(const std::string& path, const PresetChoice& preset, int sheetIndex)
-{
-    StandInTables tables;
-    ScriptedUser user;
-    user.worksheetChoices.push_back(
-        import_fixture::choose(preset.firstDataRow, preset.firstDataColumn, preset.family, sheetIndex));
-    Outcome outcome;
-    outcome.samples = ImportSamples(path, tables, user);
-    outcome.messages = user.messages;
-    return outcome;
-}
-
-Outcome streamed(const std::string& path, const PresetChoice& preset, int sheetIndex)
-{
-    StandInTables tables;
-    ScriptedUser user;
-    // Asked only when the sheet goes back to the import of the loaded book.
-    user.worksheetChoices.push_back(
-        import_fixture::choose(preset.firstDataRow, preset.firstDataColumn, preset.family, sheetIndex));
-    Outcome outcome;
-    outcome.samples = ImportPresetSamples(path, preset, tables, user);
-    outcome.messages = user.messages;
-    outcome.choicesAsked = user.worksheetChoices.empty() ? 1 : 0;
-    return outcome;
-}
-
-void expectSame(const Outcome& a, const Outcome& b)
-{
-    EXPECT_EQ(a.messages, b.messages);
-    ASSERT_EQ(a.samples.has_value(), b.samples.has_value());
-    if (!a.samples)
-        return;
-    const ImportedSamples& x = *a.samples;
-    const ImportedSamples& y = *b.samples;
-    EXPECT_EQ(x.title, y.title);
-    EXPECT_EQ(x.sheetName, y.sheetName);
-    EXPECT_EQ(x.workbookSha256, y.workbookSha256);
-    EXPECT_EQ(x.family, y.family);
-    EXPECT_EQ(x.familyName, y.familyName);
-    EXPECT_EQ(x.sampleCount, y.sampleCount);
-    EXPECT_EQ(x.taxonCount, y.taxonCount);
-    EXPECT_EQ(x.headerRowCount, y.headerRowCount);
-    EXPECT_EQ(x.headerLabels, y.headerLabels);
-    EXPECT_EQ(x.headerValues, y.headerValues);
-    ASSERT_EQ(x.taxa.size(), y.taxa.size());
-    for (std::size_t t = 0; t < x.taxa.size(); ++t) {
-        EXPECT_EQ(x.taxa[t].code, y.taxa[t].code) << t;
-        EXPECT_EQ(x.taxa[t].name, y.taxa[t].name) << t;
-    }
-    ASSERT_TRUE(x.counts && y.counts);
-    ASSERT_EQ(x.counts->nRows(), y.counts->nRows());
-    ASSERT_EQ(x.counts->nCols(), y.counts->nCols());
-    for (int s = 0; s < x.counts->nRows(); ++s)
-        for (int t = 0; t < x.counts->nCols(); ++t)
-            EXPECT_EQ((*x.counts)(s, t), (*y.counts)(s, t)) << s << "," << t;
-    EXPECT_EQ(x.summary, y.summary);
-    EXPECT_EQ(x.cocAvailable, y.cocAvailable);
-}
-
-void compare(const std::string& path, const PresetChoice& preset, int sheetIndex, bool streamsWhole)
-{
-    SCOPED_TRACE(path + " sheet " + std::to_string(sheetIndex) + " row " + std::to_string(preset.firstDataRow));
-    const Outcome a = loaded(path, preset, sheetIndex);
-    const Outcome b = streamed(path, preset, sheetIndex);
-    expectSame(a, b);
-    if (streamsWhole) {
-        EXPECT_TRUE(b.samples.has_value());
-    }
-    // A sheet that imports is streamed without reading the book; one that fails a check
-    // is read again so that the loaded book's import says what is wrong.
-    EXPECT_EQ(b.choicesAsked, streamsWhole ? 0 : 1);
-}
 
 TEST(PresetImport, TheBundledExamplesStreamAsTheyLoad)
 {
@@ -166,6 +89,25 @@ TEST(PresetImport, SheetsThatImportGiveTheSameSamples)
     }
 }
 
+// Rows 5 and 6 of the first sheet of an openpyxl workbook swapped, as no spreadsheet
+// program writes them: valid, but not in order.
+const char* const kSwapRows = R"PY(
+import re, sys, zipfile
+path, out = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(path) as z:
+    parts = {name: z.read(name) for name in z.namelist()}
+sheet = parts['xl/worksheets/sheet1.xml'].decode('utf-8')
+rows = re.findall(r'<row r="[56]".*?</row>', sheet)
+assert len(rows) == 2
+sheet = sheet.replace(rows[0] + rows[1], rows[1] + rows[0])
+parts['xl/worksheets/sheet1.xml'] = sheet.encode('utf-8')
+with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
+    for name, body in parts.items():
+        z.writestr(name, body)
+)PY";
+
+// Each sheet that goes back to the loaded book's import, with the reason the route gives
+// (torven-cli assess --verbose prints it).
 TEST(PresetImport, SheetsThatFailACheckSayTheSame)
 {
     TempDir dir;
@@ -177,22 +119,72 @@ TEST(PresetImport, SheetsThatFailACheckSayTheSame)
     noNames.text(1, 1, "Sample").text(5, 1, "NBN0001").number(5, 3, 3);
     SheetSpec empty("Empty");
     empty.text(1, 1, "Sample");
-    const std::string path =
-        import_fixture::writeWorkbook(dir, "bad.xlsx", {textCount, badLabel, noNames, empty, riversSheet("Fine")});
-    compare(path, {std::nullopt, 5, 3, familyRivers}, 0, false);
-    compare(path, {std::string("BadLabel"), 5, 3, familyRivers}, 1, false);
-    compare(path, {std::string("NoNames"), 5, 3, familyRivers}, 2, false);
-    compare(path, {std::string("Empty"), 5, 3, familyRivers}, 3, false);
-    compare(path, {std::string("Fine"), 4, 3, familyRivers}, 4, false);  // too few header rows
-    compare(path, {std::string("Fine"), 5, 3, familyLakes}, 4, false);   // row 4 is no lake type
-    compare(path, {std::string("Fine"), 9, 3, familyRivers}, 4, false);  // no taxa below row 8
+    SheetSpec noCodes("NoCodes");
+    noCodes.text(1, 1, "Sample").text(1, 3, "S1").text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity");
+    noCodes.text(5, 2, "Achnanthes").number(5, 3, 4);
+    const std::string path = import_fixture::writeWorkbook(
+        dir, "bad.xlsx", {textCount, badLabel, noNames, empty, riversSheet("Fine"), noCodes});
+    auto reason = [&](const PresetChoice& preset, int sheetIndex) {
+        return compare(path, preset, sheetIndex, false).route.loadedBecause;
+    };
+    EXPECT_EQ(reason({std::nullopt, 5, 3, familyRivers}, 0), "the count in row 6, column 4 is not a number");
+    EXPECT_EQ(reason({std::string("BadLabel"), 5, 3, familyRivers}, 1), "a header row's label does not fit the metric");
+    EXPECT_EQ(reason({std::string("NoNames"), 5, 3, familyRivers}, 2),
+              "row 1 holds no sample name at the first data column");
+    EXPECT_EQ(reason({std::string("Empty"), 5, 3, familyRivers}, 3), "the sheet has fewer than two rows or columns");
+    EXPECT_EQ(reason({std::string("Fine"), 4, 3, familyRivers}, 4),
+              "the first data row leaves too few header rows for the metric");
+    EXPECT_EQ(reason({std::string("Fine"), 5, 3, familyLakes}, 4),  // row 4 is no lake type
+              "a header row's label does not fit the metric");
+    EXPECT_EQ(reason({std::string("Fine"), 9, 3, familyRivers}, 4),
+              "the sheet has no cell at or below the first data row");
+    EXPECT_EQ(reason({std::string("NoCodes"), 5, 3, familyRivers}, 5),
+              "column A holds no taxon code at the first data row");
+
+    const std::string fine = import_fixture::writeWorkbook(dir, "fine.xlsx", {riversSheet()});
+    const std::string swapped = dir.file("swapped.xlsx");
+    std::string output;
+    ASSERT_EQ(testing_support::runPython(kSwapRows, testing_support::shellQuote(fine) + " "
+                                                        + testing_support::shellQuote(swapped) + " 2>&1",
+                                         &output),
+              0)
+        << output;
+    EXPECT_EQ(compare(swapped, {std::nullopt, 5, 3, familyRivers}, 0, false).route.loadedBecause,
+              "its cells are not in order");
+}
+
+// The first data row guessed from the first rows of a streamed sheet is the one the
+// worksheet dialog's rule finds on the loaded sheet (1 where it finds none).
+TEST(PresetImport, FirstRowGuessedFromTheStreamAsFromTheLoadedSheet)
+{
+    TempDir dir;
+    SheetSpec early("Early");
+    early.text(1, 1, "Sample").number(2, 2, 7).text(3, 2, "Name").text(5, 2, "Achnanthes");
+    SheetSpec late("Late");
+    late.text(1, 1, "Sample").number(4, 2, 1).text(21, 2, "Below the guessed rows");
+    const std::string path = import_fixture::writeXlsxWith(dir, "guess.xlsx", {riversSheet(), early, late},
+                                                           import_fixture::XlsxWriter::OpenpyxlWriteOnly);
+    wb::Book book(wb::Book::FileFormat::Xlsx);
+    ASSERT_TRUE(book.load(path)) << book.errorMessage();
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        const std::string name = book.getSheet(i)->name();
+        EXPECT_EQ(GuessPresetFirstDataRow(path, name), worksheet::GuessFirstDataRow(*book.getSheet(i)).value_or(1))
+            << name;
+    }
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::nullopt), 5);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Early")), 3);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Late")), 1);
+    EXPECT_EQ(GuessPresetFirstDataRow(path, std::string("Missing")), std::nullopt);
+    EXPECT_EQ(GuessPresetFirstDataRow(import_fixture::writeWorkbook(dir, "guess.xls", {riversSheet()}), std::nullopt),
+              std::nullopt);
 }
 
 TEST(PresetImport, AnXlsWorkbookIsImportedLoaded)
 {
     TempDir dir;
     const std::string path = import_fixture::writeWorkbook(dir, "b.xls", {riversSheet()});
-    compare(path, {std::nullopt, 5, 3, familyRivers}, 0, false);
+    EXPECT_EQ(compare(path, {std::nullopt, 5, 3, familyRivers}, 0, false).route.loadedBecause,
+              "an .xls workbook is always read whole");
 }
 
 }  // namespace

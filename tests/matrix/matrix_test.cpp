@@ -68,6 +68,24 @@ TEST(MatrixAccess, BoundsAreAlwaysTested)
     EXPECT_EQ(errorOf([&] { v(0, 1); }), "Index out of range");
 }
 
+TEST(MatrixAccess, RunsAreWrittenWhenWhollyInside)
+{
+    Matrix m(2, 4, 0.0);
+    const double values[] = {1, 2, 3};
+    m.setRun(1, 1, values, 3);
+    EXPECT_EQ(m(1, 0), 0.0);
+    EXPECT_EQ(m(1, 1), 1.0);
+    EXPECT_EQ(m(1, 3), 3.0);
+    EXPECT_EQ(m(0, 1), 0.0);
+    // A run that leaves the row, or a row outside, writes nothing.
+    EXPECT_EQ(errorOf([&] { m.setRun(0, 2, values, 3); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m.setRun(2, 0, values, 1); }), "Index out of range");
+    EXPECT_EQ(errorOf([&] { m.setRun(0, -1, values, 2); }), "Index out of range");
+    EXPECT_EQ(m(0, 2), 0.0);
+    EXPECT_EQ(m(0, 3), 0.0);
+    m.setRun(0, 4, values, 0);  // nothing to write
+}
+
 TEST(MatrixAccess, MissingMarker)
 {
     Matrix m(1, 3, Matrix::missingValue);
@@ -334,6 +352,39 @@ TEST(MatrixShape, DeleteColumnsRefusedWhileShared)
     Matrix other(m);
     EXPECT_EQ(errorOf([&] { m.deleteColumns({1, 0, 0}); }), "\nError: Cannot deleteRows - fMat has references");
     EXPECT_EQ(m.nCols(), 3);
+}
+
+TEST(MatrixShape, ResizeColumnsGrowsAndTrimsInPlace)
+{
+    Matrix m = fromRows({{1, 2, 3}, {4, 5, 6}});
+    m.resizeColumns(5, 0.0);
+    ASSERT_EQ(m.nCols(), 5);
+    EXPECT_EQ(m(1, 2), 6.0);
+    EXPECT_EQ(m(0, 3), 0.0);
+    EXPECT_EQ(m(1, 4), 0.0);
+    m(1, 4) = 9;
+    m.resizeColumns(2, 0.0);
+    ASSERT_EQ(m.nCols(), 2);
+    EXPECT_EQ(m(1, 1), 5.0);
+    EXPECT_EQ(errorOf([&] { m(0, 2); }), "Index out of range");
+
+    // To and from one column: the single block, both ways.
+    m.resizeColumns(1, 0.0);
+    EXPECT_TRUE(m.isSingleBlock());
+    EXPECT_EQ(m(1, 0), 4.0);
+    m.resizeColumns(3, -1.0);
+    EXPECT_FALSE(m.isSingleBlock());
+    EXPECT_EQ(m(1, 0), 4.0);
+    EXPECT_EQ(m(1, 2), -1.0);
+    m.merge(fromRows({{7, 8, 9}}), 0);
+    EXPECT_EQ(m(2, 2), 9.0);
+
+    Matrix other(m);
+    EXPECT_EQ(errorOf([&] { m.resizeColumns(4, 0.0); }), "\nError: Cannot resize - fMat has references");
+    EXPECT_EQ(other.nCols(), 3);
+    Matrix alone(1, 2, 0.0);
+    EXPECT_EQ(errorOf([&] { alone.resizeColumns(Matrix::maxCols + 1, 0.0); }), "nCols too high in Matrix::resizeColumns");
+    EXPECT_EQ(alone.nCols(), 2);
 }
 
 TEST(MatrixShape, SiteTableLosesItsFifthColumn)
