@@ -34,7 +34,9 @@ protected:
         writeFile(dir.file("coc.csv"), "SiteType:text,Coefficient:long,Value:double\nTDI,1,1\nTDI,2,2\nTDI,3,3\nTDI,4,4\n");
         database = dir.file("ref.mdb");
         int status = 0;
-        const std::string output = testing_support::commandOutput(mkrefdb(" -o " + shellQuote(database)) + " 2>&1", &status);
+        // Checked, the stand-in lists would have problems (no lake boundaries): written all the same.
+        const std::string output =
+            testing_support::commandOutput(mkrefdb(" --allow-problems -o " + shellQuote(database)) + " 2>&1", &status);
         EXPECT_EQ(status, 0) << output;
         book = import_fixture::writeWorkbook(dir, "book.xlsx", {riversSheet()});
         writeFile(dir.file("map.csv"), "code,mapped code,name,mapped name,reason\n");
@@ -250,6 +252,63 @@ TEST_F(RunTargets, DatesTheCalendarCannotShowAreWrittenAsTheirNumbersAndFlagged)
         for (const char* cell : {"\t2958465\n", "\t10000000\n", "\t1e+15\n", "\t1.5\n"})
             EXPECT_NE(run.out.find(cell), std::string::npos) << cell << " in\n" << run.out;
     }
+}
+
+TEST_F(RunTargets, AFifoOrADeviceAsAnInputIsRefusedWithoutWaiting)
+{
+    // Opened as a file, a FIFO blocks until a writer comes: for ever. `timeout` turns a
+    // hang into a failure here.
+    const std::string fifo = dir.file("pipe.xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string cli = shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-cli");
+    const std::string errors = dir.file("errors.txt");
+    for (const std::string& workbook : {fifo, std::string("/dev/zero")}) {
+        int status = 0;
+        testing_support::commandOutput("timeout 60 " + cli + " assess " + shellQuote(workbook) + " --db "
+                                           + shellQuote(database) + " 2>" + shellQuote(errors),
+                                       &status);
+        EXPECT_EQ(status, 1) << workbook;
+        EXPECT_EQ(readFile(errors), "Error reading file\n" + workbook
+                                        + ": it is not a regular file (a pipe, a device or a socket), not a workbook\n");
+    }
+    int status = 0;
+    testing_support::commandOutput("timeout 60 " + cli + " assess " + shellQuote(book) + " --db " + shellQuote(database)
+                                       + " --taxon-map " + shellQuote(fifo) + " 2>" + shellQuote(errors),
+                                   &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(readFile(errors).find(fifo + ": it is not a regular file"), std::string::npos) << readFile(errors);
+    const std::string output = testing_support::commandOutput(
+        "timeout 60 " + shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " -o " + shellQuote(dir.file("o.mdb"))
+            + " T=" + shellQuote(fifo) + " 2>&1",
+        &status);
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find(fifo + ": it is not a regular file"), std::string::npos) << output;
+}
+
+TEST_F(RunTargets, InputsOfTheWrongKindSayWhatTheyAre)
+{
+    // A CSV source saved as "Unicode text" (UTF-16): named as such, no raw bytes shown.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Code:text\nA\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    writeFile(dir.file("utf16.csv"), utf16);
+    int status = 0;
+    std::string output = testing_support::commandOutput(
+        shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-mkrefdb") + " -o " + shellQuote(dir.file("o.mdb")) + " T="
+            + shellQuote(dir.file("utf16.csv")) + " 2>&1",
+        &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(output.find("utf16.csv:1: the file is UTF-16 or binary, not UTF-8 text"), std::string::npos) << output;
+    EXPECT_EQ(output.find('\xFF'), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.file("o.mdb")));
+    // A taxon map far too large is named by its own size, not by the part of it read.
+    const std::string large = dir.file("large.csv");
+    fs::resize_file((writeFile(large, "code,mapped code,name,mapped name,reason\n"), large), 20000000);
+    CliRun run = assess(" --taxon-map " + shellQuote(large));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("this one holds 20000000 bytes"), std::string::npos) << run.err;
 }
 
 }  // namespace
