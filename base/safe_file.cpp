@@ -222,14 +222,18 @@ SignalGuard::SignalGuard()
 
 SignalGuard::~SignalGuard()
 {
-    const std::lock_guard lock(guardMutex);
-    if (--guardCount > 0)
-        return;
-    ::sigaction(SIGINT, &previousInt, nullptr);
-    ::sigaction(SIGTERM, &previousTerm, nullptr);
-    guardsActive.store(0);
+    int signal = 0;
+    {
+        const std::lock_guard lock(guardMutex);
+        if (--guardCount > 0)
+            return;
+        ::sigaction(SIGINT, &previousInt, nullptr);
+        ::sigaction(SIGTERM, &previousTerm, nullptr);
+        guardsActive.store(0);
+        signal = pendingSignal.exchange(0);
+    }
     // Delivered now to whatever would have met it (by default, the end of the process).
-    if (const int signal = pendingSignal.exchange(0); signal != 0)
+    if (signal != 0)
         ::raise(signal);
 }
 
@@ -638,10 +642,14 @@ bool ReplaceFileSet(const std::string& folder, const std::vector<std::pair<std::
     const std::string base = resolved.filename().string();
     FdCloser parent{::open(resolved.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     FdCloser target{::open(resolved.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (parent.fd < 0 || target.fd < 0) {
+    if (target.fd < 0) {
         error = folder + ": " + reason(errno);
         return false;
     }
+    // The new folder goes beside the target: a parent folder the user may not read or
+    // write leaves the files to be replaced one by one.
+    if (parent.fd < 0 || ::faccessat(parent.fd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return writeOneByOne(folder, files, error);
     if (::flock(parent.fd, LOCK_EX) != 0) {
         error = folder + ": " + reason(errno);
         return false;

@@ -103,7 +103,8 @@ bool WriteFiles(const std::vector<std::pair<std::string, std::string_view>>& fil
 // bits, not its owner, extended attributes or ACLs.
 //
 // Where the exchange is not possible (a file system without it, the current working
-// folder, a mount point) the files are written one by one as WriteFiles does.
+// folder, a mount point, a parent folder the user may not write) the files are written
+// one by one as WriteFiles does.
 //
 // A target that CheckTarget refuses stops the replacement before anything is written.
 // False with "<file>: <reason>".

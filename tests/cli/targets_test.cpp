@@ -97,6 +97,16 @@ TEST_F(RunTargets, AFifoOrADeviceAsOutputIsAUsageErrorAndNothingIsWritten)
     EXPECT_EQ(names("csv"), (std::set<std::string>{"sample-summary.csv", "uncertainty-tdi3.csv"}));
     EXPECT_EQ(names("."), (std::set<std::string>{"taxa.csv", "boundaries.csv", "coc.csv", "ref.mdb", "book.xlsx",
                                                  "book.xlsx.json", "map.csv", "out.xlsx", "csv", "stderr.txt"}));
+
+    // A FIFO among the charts: refused before the CSV files are written.
+    ::unlink(dir.file("csv/uncertainty-tdi3.csv").c_str());
+    fs::create_directory(dir.file("charts"));
+    ASSERT_EQ(::mkfifo(dir.file("charts/chart-tdi3.png").c_str(), 0644), 0);
+    run = assess(" --quiet --csv " + shellQuote(dir.file("csv")) + " --chart " + shellQuote(dir.file("charts")));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("chart-tdi3.png: it is not a regular file"), std::string::npos) << run.err;
+    EXPECT_EQ(names("csv"), std::set<std::string>{"sample-summary.csv"});
+    EXPECT_EQ(names("charts"), std::set<std::string>{"chart-tdi3.png"});
 }
 
 TEST_F(RunTargets, TheRunsOwnInputsAreNeverWrittenOver)

@@ -243,6 +243,17 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
                 error = "the file is damaged (the part of sheet \"" + listed.name + "\" is missing)";
                 return false;
             }
+            // A sheet led to the workbook part, the shared strings, a relationships part
+            // or the document properties would read as a sheet without cells.
+            const std::string part = ZipArchive::normalise(sheet.part);
+            if (part == ZipArchive::normalise(workbookPart)
+                || (!layout.sharedStringsPart.empty() && part == ZipArchive::normalise(layout.sharedStringsPart))
+                || part.ends_with(".rels") || part.starts_with("docprops/")
+                || part == ZipArchive::normalise("[Content_Types].xml")) {
+                error = "the file is damaged (the part of sheet \"" + listed.name + "\" is " + sheet.part
+                        + ", which is not a worksheet)";
+                return false;
+            }
             auto [owner, added] = sheetOfPart.try_emplace(ZipArchive::normalise(sheet.part), listed.name);
             if (!added) {
                 error = "the file is damaged (the sheets \"" + owner->second + "\" and \"" + listed.name
