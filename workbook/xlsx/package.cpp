@@ -37,7 +37,7 @@ bool typeIs(const std::string& type, const std::string& kind)
 // Real ones have a few per sheet; the cell parts have the book's own budget. A small file
 // whose part inflates to millions of empty elements would otherwise take seconds of work
 // per megabyte before anything could say no.
-constexpr std::uint64_t kMaxPartElements = std::uint64_t{1} << 20;
+constexpr std::uint64_t kMaxPartElements = std::uint64_t{1} << 18;
 
 // Counts one more element of a part; false (and the parse stopped, naming the limit)
 // past kMaxPartElements.

@@ -337,7 +337,7 @@ TEST(HostileShapes, PartsOutsideTheCellsHaveAnElementBudget)
         SCOPED_TRACE(part);
         EXPECT_TRUE(readWhole(readShape(dir, "some-elements", shapes::manyElementsInPart(part, 200000), holds(1, 1))));
         EXPECT_TRUE(refusedNaming(readShape(dir, "part-bomb", shapes::manyElementsInPart(part, sized(4000000, 2000000, 250000000))),
-                                  "for one part (1048576)"));
+                                  "for one part (262144)"));
     }
 }
 
