@@ -354,6 +354,22 @@ TEST(XlsxHostile, ASheetLedToAPartThatIsNoWorksheetIsRefusedNamingIt)
     }
 }
 
+TEST(XlsxHostile, TwoZipEntriesOfOneNameAreRefused)
+{
+    // One reader would take the first, another the last: the file says two things.
+    TempDir dir;
+    std::vector<xlsx_fixtures::Part> parts = package({{"A", sheetXml("<row><c><v>1</v></c></row>")}});
+    parts.push_back({"xl/worksheets/sheet1.xml", sheetXml("<row><c><v>2</v></c></row>")});
+    writeZip(dir.file("twice.xlsx"), parts);
+    EXPECT_NE(refusedBecause(dir.file("twice.xlsx")).find("the file is damaged (two zip entries named xl/worksheets/sheet1.xml)"),
+              std::string::npos)
+        << refusedBecause(dir.file("twice.xlsx"));
+    // Names differing in case only are one part name.
+    parts.back().name = "XL/Worksheets/Sheet1.xml";
+    writeZip(dir.file("case.xlsx"), parts);
+    EXPECT_NE(refusedBecause(dir.file("case.xlsx")).find("two zip entries named"), std::string::npos);
+}
+
 TEST(XlsxHostile, CellsOfInterleavedRowsInDescendingColumnsAreMergedOnce)
 {
     // Two rows of 16,384 cells, the rows interleaved and the columns from the last:
