@@ -24,6 +24,19 @@ std::string quotedLiteral(const std::string& value)
     return out + "'";
 }
 
+// The reason in words of a failure the database layer composed ("...\tDescription =
+// Unrecognized database format\n"): its description line.
+std::string failureReason(const std::string& errorText)
+{
+    const std::string mark = "Description = ";
+    const std::size_t at = errorText.rfind(mark);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t from = at + mark.size();
+    const std::size_t end = errorText.find('\n', from);
+    return errorText.substr(from, end == std::string::npos ? std::string::npos : end - from);
+}
+
 }  // namespace
 
 Application::Application(UserInteraction& ui) : ui_(ui), database_(std::make_unique<CADODatabase>()) {}
@@ -80,22 +93,40 @@ bool Application::OpenReferenceData(const std::string& databasePath, const std::
     connectionString = replacing ? previousConnection : tried;
     if (!opened) {
         // The program runs on without reference data; every import then fails at its
-        // boundary load.
-        ui_.showMessage(database_->GetLastErrorText());
-        ui_.showMessage("Error opening database", notFoundDetail);
+        // boundary load. A file that is there but cannot be read says which and why; a
+        // missing one says where it was looked for.
+        const std::string detail = notFoundDetail.empty()
+            ? FileProblemDetail(databasePath, failureReason(database_->GetLastErrorText()))
+            : notFoundDetail;
+        ui_.showMessage(database_->GetLastErrorText(), detail);
+        ui_.showMessage("Error opening database", detail);
         return false;
     }
 
     CADORecordset recordset(*database_);
     if (!recordset.Open(kMasterTaxonTable, CADORecordset::modeTable)) {
-        ui_.showMessage("Error retrieving taxon list");
+        const std::string reason = failureReason(recordset.GetLastErrorText());
+        ui_.showMessage("Error retrieving taxon list",
+                        FileProblemDetail(databasePath, reason.empty() ? "the master taxon list cannot be read" : reason));
+        if (replacing)
+            database_->Close();
+        return false;
+    }
+    auto master = std::make_shared<const MemoryTable>(recordset);
+    recordset.Close();
+    // A damaged file can read as a table without rows; analysed against it, every sample
+    // would say "No matching taxa found" as if the samples were at fault.
+    if (master->rowCount < 1) {
+        ui_.showMessage("Error retrieving taxon list",
+                        FileProblemDetail(databasePath, std::string("the master taxon list (") + kMasterTaxonTable
+                                                            + ") holds no rows: the database is damaged or not a "
+                                                              "reference database of this program"));
         if (replacing)
             database_->Close();
         return false;
     }
     connectionString = tried;
-    masterTaxonList = std::make_shared<const MemoryTable>(recordset);
-    recordset.Close();
+    masterTaxonList = std::move(master);
     // Read while the connection is open: the Version table is part of the identity. A
     // database that cannot be identified still serves; its results then say so.
     DatabaseIdentity identity;

@@ -13,7 +13,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <atomic>
+#include <csignal>
 
 namespace safefile {
 
@@ -122,6 +125,10 @@ bool MayReplace(const std::string& target, std::string& error)
         error = "it is a folder";
         return false;
     }
+    if (!S_ISREG(st.st_mode)) {
+        error = "it is not a regular file";
+        return false;
+    }
     // Root may write anything, so access() alone would let root replace a file that its
     // owner made read-only on purpose; the permission bits say what was meant.
     if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
@@ -129,6 +136,105 @@ bool MayReplace(const std::string& target, std::string& error)
         return false;
     }
     return true;
+}
+
+namespace {
+
+struct ProtectedInput {
+    dev_t device;
+    ino_t inode;
+    std::string role;
+};
+
+std::mutex protectedMutex;
+std::vector<ProtectedInput> protectedInputs;
+
+}  // namespace
+
+void ProtectInput(const std::string& path, const std::string& role)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return;  // nothing there to overwrite
+    const std::lock_guard lock(protectedMutex);
+    protectedInputs.push_back({st.st_dev, st.st_ino, role});
+}
+
+void ClearProtectedInputs()
+{
+    const std::lock_guard lock(protectedMutex);
+    protectedInputs.clear();
+}
+
+bool CheckTarget(const std::string& target, std::string& error)
+{
+    if (!MayReplace(target, error))
+        return false;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0)
+        return true;
+    const std::lock_guard lock(protectedMutex);
+    for (const ProtectedInput& input : protectedInputs) {
+        if (input.device == st.st_dev && input.inode == st.st_ino) {
+            error = "it is " + input.role + " this run reads";
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// The signal guards' shared state. The handler touches only lock-free atomics, so it is
+// safe wherever the signal lands; the actions are installed and restored under the mutex.
+std::mutex guardMutex;
+int guardCount = 0;  // under guardMutex
+std::atomic<int> guardsActive{0};
+std::atomic<int> pendingSignal{0};
+struct sigaction previousInt {}, previousTerm {};
+
+void holdSignal(int signal)
+{
+    if (guardsActive.load() > 0) {
+        pendingSignal.store(signal);
+        return;
+    }
+    // The last guard ended between the signal and this handler: act as if none had been.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+}  // namespace
+
+SignalGuard::SignalGuard()
+{
+    const std::lock_guard lock(guardMutex);
+    if (guardCount++ == 0) {
+        struct sigaction hold {};
+        hold.sa_handler = holdSignal;
+        sigemptyset(&hold.sa_mask);
+        hold.sa_flags = SA_RESTART;
+        guardsActive.store(1);
+        ::sigaction(SIGINT, &hold, &previousInt);
+        ::sigaction(SIGTERM, &hold, &previousTerm);
+    }
+}
+
+SignalGuard::~SignalGuard()
+{
+    int signal = 0;
+    {
+        const std::lock_guard lock(guardMutex);
+        if (--guardCount > 0)
+            return;
+        ::sigaction(SIGINT, &previousInt, nullptr);
+        ::sigaction(SIGTERM, &previousTerm, nullptr);
+        guardsActive.store(0);
+        signal = pendingSignal.exchange(0);
+    }
+    // Delivered now to whatever would have met it (by default, the end of the process).
+    if (signal != 0)
+        ::raise(signal);
 }
 
 PendingFile::PendingFile(std::string target) : target_(std::move(target)) {}
@@ -151,7 +257,7 @@ bool PendingFile::create(std::string& error)
         error = "it is a folder";
         return false;
     }
-    if (!followLinks(target_, resolved_, error) || !MayReplace(resolved_, error))
+    if (!followLinks(target_, resolved_, error) || !CheckTarget(resolved_, error))
         return false;
     const fs::path target(resolved_);
     base_ = target.filename().string();
@@ -199,6 +305,7 @@ bool PendingFile::createNamed(std::string& error)
 {
     const long nameMax = ::fpathconf(folder_, _PC_NAME_MAX);
     const std::string stem = TemporaryStem(base_, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    guard_ = std::make_unique<SignalGuard>();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = stem + randomSuffix();
         const int fd = ::openat(folder_, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -274,6 +381,9 @@ bool PendingFile::nameTemporary(std::string& error)
 {
     const long nameMax = ::fpathconf(folder_, _PC_NAME_MAX);
     const std::string stem = TemporaryStem(base_, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    // From the link to the rename the file has a name: a stop by SIGINT or SIGTERM waits
+    // until it has its final one, or until the destructor has removed it.
+    guard_ = std::make_unique<SignalGuard>();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = stem + randomSuffix();
         if (::linkat(AT_FDCWD, openPath_.c_str(), folder_, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -306,6 +416,7 @@ bool PendingFile::commit(std::string& error)
         return false;
     }
     committed_ = true;
+    guard_.reset();
     // The lock goes with the last descriptor, once the file has its final name.
     const int closed = ::close(fd_);
     fd_ = -1;
@@ -398,6 +509,224 @@ bool WriteFiles(const std::vector<std::pair<std::string, std::string_view>>& fil
         }
         written.push_back(files[i].first);
     }
+    return true;
+}
+
+}  // namespace safefile
+
+namespace safefile {
+
+namespace {
+
+// The names in an open folder, "." and ".." left out.
+std::vector<std::string> folderEntries(int folder)
+{
+    std::vector<std::string> names;
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return names;
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(listing));
+    if (!dir) {
+        ::close(listing);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
+}
+
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Empties a folder that held a set beside the target (the old one after the exchange, or
+// one a killed run left): the set's files go; a link of a file the target also holds
+// goes; anything else (a subfolder, a file made meanwhile) moves into the target, unless
+// the target has another file of that name, when it stays. Then the folder itself goes,
+// if empty.
+void retireSetFolder(int parent, const std::string& name, int target,
+                     const std::function<bool(const std::string&)>& belongs)
+{
+    FdCloser old{::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    if (old.fd < 0)
+        return;
+    for (const std::string& entry : folderEntries(old.fd)) {
+        struct stat here {}, there {};
+        if (::fstatat(old.fd, entry.c_str(), &here, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const bool inTarget = ::fstatat(target, entry.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+        if ((belongs(entry) && !S_ISDIR(here.st_mode))
+            || (inTarget && here.st_dev == there.st_dev && here.st_ino == there.st_ino))
+            ::unlinkat(old.fd, entry.c_str(), 0);
+        else if (!inTarget)
+            ::renameat(old.fd, entry.c_str(), target, entry.c_str());
+    }
+    ::unlinkat(parent, name.c_str(), AT_REMOVEDIR);
+}
+
+bool writeInto(int folder, const std::string& name, std::string_view bytes, mode_t mode, std::string& error)
+{
+    FdCloser file{::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (file.fd < 0 || ::fchmod(file.fd, mode) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    const char* p = bytes.data();
+    std::size_t size = bytes.size();
+    while (size > 0) {
+        const ssize_t n = ::write(file.fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = reason(n < 0 ? errno : EIO);
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(file.fd) != 0) {
+        error = reason(errno);
+        return false;
+    }
+    return true;
+}
+
+bool writeOneByOne(const std::string& folder, const std::vector<std::pair<std::string, std::string_view>>& files,
+                   std::string& error)
+{
+    std::vector<std::pair<std::string, std::string_view>> paths;
+    for (const auto& [name, bytes] : files)
+        paths.emplace_back((std::filesystem::path(folder) / name).string(), bytes);
+    std::vector<std::string> written;
+    return WriteFiles(paths, written, error);
+}
+
+}  // namespace
+
+bool ReplaceFileSet(const std::string& folder, const std::vector<std::pair<std::string, std::string_view>>& files,
+                    const std::function<bool(const std::string&)>& belongs, std::string& error)
+{
+    namespace fs = std::filesystem;
+    for (const auto& [name, bytes] : files) {
+        const std::string target = (fs::path(folder) / name).string();
+        if (!CheckTarget(target, error)) {
+            error = target + ": " + error;
+            return false;
+        }
+    }
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(folder, ec);
+    if (ec) {
+        error = folder + ": " + ec.message();
+        return false;
+    }
+    struct stat targetStat {}, cwdStat {};
+    if (::stat(resolved.c_str(), &targetStat) != 0 || !S_ISDIR(targetStat.st_mode)) {
+        error = folder + ": it is not a folder";
+        return false;
+    }
+    // The working folder (or the root) cannot be exchanged without leaving this process,
+    // and the shell that started it, in a folder that is then removed.
+    if (resolved == resolved.root_path()
+        || (::stat(".", &cwdStat) == 0 && cwdStat.st_dev == targetStat.st_dev && cwdStat.st_ino == targetStat.st_ino))
+        return writeOneByOne(folder, files, error);
+
+    const std::string base = resolved.filename().string();
+    FdCloser parent{::open(resolved.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    FdCloser target{::open(resolved.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (target.fd < 0) {
+        error = folder + ": " + reason(errno);
+        return false;
+    }
+    // The new folder goes beside the target: a parent folder the user may not read or
+    // write leaves the files to be replaced one by one.
+    if (parent.fd < 0 || ::faccessat(parent.fd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return writeOneByOne(folder, files, error);
+    if (::flock(parent.fd, LOCK_EX) != 0) {
+        error = folder + ": " + reason(errno);
+        return false;
+    }
+    const SignalGuard guard;
+    const long nameMax = ::fpathconf(parent.fd, _PC_NAME_MAX);
+    const std::string stem = TemporaryStem(base, nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX);
+    // Left by a run that was killed: nobody else replaces this folder while the lock is held.
+    for (const std::string& entry : folderEntries(parent.fd)) {
+        if (isTemporaryOf(entry, stem))
+            retireSetFolder(parent.fd, entry, target.fd, belongs);
+    }
+
+    std::string fresh;
+    for (int attempt = 0; attempt < 100 && fresh.empty(); ++attempt) {
+        const std::string candidate = stem + randomSuffix();
+        if (::mkdirat(parent.fd, candidate.c_str(), 0700) == 0)
+            fresh = candidate;
+        else if (errno != EEXIST) {
+            error = folder + ": " + reason(errno);
+            return false;
+        }
+    }
+    if (fresh.empty()) {
+        error = folder + ": " + reason(EEXIST);
+        return false;
+    }
+    FdCloser created{::openat(parent.fd, fresh.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    const auto abandon = [&](const std::string& why) {
+        error = why;
+        if (created.fd >= 0)
+            retireSetFolder(parent.fd, fresh, target.fd, [](const std::string&) { return true; });
+        return false;
+    };
+    if (created.fd < 0)
+        return abandon(folder + ": " + reason(errno));
+    ::fchmod(created.fd, targetStat.st_mode & 07777);
+
+    const auto inNewSet = [&files](const std::string& name) {
+        for (const auto& file : files)
+            if (file.first == name)
+                return true;
+        return false;
+    };
+    for (const std::string& entry : folderEntries(target.fd)) {
+        if (belongs(entry) || inNewSet(entry))
+            continue;
+        // A link of the entry itself (a symbolic link stays one); a subfolder moves later.
+        ::linkat(target.fd, entry.c_str(), created.fd, entry.c_str(), 0);
+    }
+    for (const auto& [name, bytes] : files) {
+        struct stat old {};
+        const mode_t mode =
+            ::fstatat(target.fd, name.c_str(), &old, 0) == 0 ? (old.st_mode & 07777) : newFileMode();
+        std::string why;
+        if (!writeInto(created.fd, name, bytes, mode, why))
+            return abandon((fs::path(folder) / name).string() + ": " + why);
+    }
+    if (::fsync(created.fd) != 0)
+        return abandon(folder + ": " + reason(errno));
+
+    if (::renameat2(parent.fd, fresh.c_str(), parent.fd, base.c_str(), RENAME_EXCHANGE) != 0) {
+        const int code = errno;
+        abandon(folder + ": " + reason(code));
+        if (code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == EXDEV || code == EBUSY)
+            return writeOneByOne(folder, files, error);
+        return false;
+    }
+    ::fsync(parent.fd);
+    // The target's name now leads to the new folder, and `target` is open on the old one,
+    // which bears the temporary name.
+    FdCloser now{::openat(parent.fd, base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    if (now.fd >= 0) {
+        retireSetFolder(parent.fd, fresh, now.fd, belongs);
+        ::fsync(now.fd);
+    }
+    ::fsync(parent.fd);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +31,8 @@
 // too large", "No space left on device", "it is a folder", "the folder ... does not
 // exist"); the caller says which file and what for.
 namespace safefile {
+
+class SignalGuard;
 
 class PendingFile {
 public:
@@ -64,6 +68,7 @@ private:
     std::string base_;      // resolved_'s name within its folder
     std::string temporary_; // the temporary file's name in the folder, once it has one
     std::string openPath_;
+    std::unique_ptr<SignalGuard> guard_;  // while the temporary has a name
     int fd_ = -1;
     int folder_ = -1;
     bool flushed_ = false;
@@ -81,9 +86,61 @@ bool WriteFile(const std::string& target, std::string_view bytes, std::string& e
 bool WriteFiles(const std::vector<std::pair<std::string, std::string_view>>& files, std::vector<std::string>& written,
                 std::string& error);
 
+// Replaces, in folder (which exists), the set of files that belongs(name) calls the set's
+// by files (names within folder, and their bytes), at once: a reader of the folder sees
+// the old set or the new one, never a mix, and concurrent replacements of one folder end
+// with one of them whole. Files of the old set that the new one lacks go with it.
+//
+// How: the new set is written into a new folder beside the target (".<name>.tmp<8 hex
+// digits>", the name of a temporary file), and everything else the folder holds is kept by
+// a hard link in the new folder (the user's own files, the same files, not copies); the
+// two folders are then exchanged in one step (renameat2, RENAME_EXCHANGE). What could not
+// be linked (a subfolder) and what appeared in the old folder meanwhile is moved across
+// after the exchange, and the old folder, emptied, is removed. Replacements of folders
+// of one parent folder take turns (a lock on the parent). A folder left by a run that was
+// killed is sorted the same way and removed at the next replacement; SIGINT and SIGTERM
+// wait until the temporary folder is gone. The new folder gets the old one's permission
+// bits, not its owner, extended attributes or ACLs.
+//
+// Where the exchange is not possible (a file system without it, the current working
+// folder, a mount point, a parent folder the user may not write) the files are written
+// one by one as WriteFiles does.
+//
+// A target that CheckTarget refuses stops the replacement before anything is written.
+// False with "<file>: <reason>".
+bool ReplaceFileSet(const std::string& folder, const std::vector<std::pair<std::string, std::string_view>>& files,
+                    const std::function<bool(const std::string&)>& belongs, std::string& error);
+
 // Whether an existing file may be replaced: false (with "Permission denied") for one the
-// user may not write, or one without any write permission bit, even for root.
+// user may not write, or one without any write permission bit, even for root; false (with
+// "it is not a regular file") for a FIFO, a device or a socket, which a save would turn
+// into a plain file (as root, /dev/null itself).
 bool MayReplace(const std::string& target, std::string& error);
+
+// The files this process reads as its inputs (a sample workbook, a reference database, a
+// taxon map, a CSV source): a write to one of them, however the target is spelled (another
+// name, a link), is refused by every save of this module, with "it is <role> this run
+// reads". role says what the file is to the user ("the reference database").
+void ProtectInput(const std::string& path, const std::string& role);
+// Forgets every protected input (a test's or a new job's start).
+void ClearProtectedInputs();
+
+// Whether a save to target would be taken: MayReplace, then not a protected input. False
+// with the reason alone. Callers that must refuse a job before writing anything check each
+// of its targets with this; the save itself checks again.
+bool CheckTarget(const std::string& target, std::string& error);
+
+// Holds back SIGINT and SIGTERM while a named temporary exists, so that a run stopped by
+// either removes it first: a signal that arrives meanwhile is raised again, with the
+// handler it would have met, once the last guard ends. Guards may nest and live on any
+// thread.
+class SignalGuard {
+public:
+    SignalGuard();
+    ~SignalGuard();
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
+};
 
 // Whether two paths name the same file, however each is spelled ("./a.xlsx", "dir/../a.xlsx",
 // a symbolic link, another hard link): the same device and inode when both exist, else

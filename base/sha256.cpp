@@ -1,8 +1,11 @@
 #include "base/sha256.h"
 
+#include "base/regular_file.h"
+
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -120,25 +123,30 @@ std::string Sha256::hex(const Digest& digest)
 bool Sha256OfFile(const std::string& path, std::string& hexDigest, std::string& error,
                   const std::atomic<bool>* stop)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0)
         return false;
-    }
     Sha256 sha;
     std::vector<char> buffer(1 << 16);
-    while (in) {
+    for (;;) {
         if (stop && stop->load(std::memory_order_relaxed)) {
             error = "stopped";
+            ::close(fd);
             return false;
         }
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        sha.update(buffer.data(), static_cast<std::size_t>(in.gcount()));
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        sha.update(buffer.data(), static_cast<std::size_t>(n));
     }
-    if (in.bad()) {
-        error = std::strerror(errno);
-        return false;
-    }
+    ::close(fd);
     hexDigest = Sha256::hex(sha.finish());
     return true;
 }

@@ -17,6 +17,7 @@
 #include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
 #include "results/assessment.h"
+#include "sites/site_chart_data.h"
 #include "taxa/taxa.h"
 #include "results/results_csv.h"
 #include "results/results_workbook.h"
@@ -54,6 +55,11 @@ bool isResultsCsvFile(const std::string& workbook, const std::string& folder)
     const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
     return safefile::SameFile(parent.string(), folder);
 }
+
+// Every file the run would write, each checked as the save will check it: a target that
+// is no regular file, or one of the run's own inputs, is a usage error before anything is
+// written. The usage error's status (reported), or exitOk.
+int checkTargets(const AssessOptions& options, const Assessment& job);
 
 int usage(const std::string& reason)
 {
@@ -202,9 +208,25 @@ int runAssess(const std::vector<std::string>& args)
     if (int status = parseAssessOptions(args, options); status != exitOk)
         return status;
 
+    // Nothing this run reads may be written over, however its name is spelled; the
+    // results file is checked as soon as each input is known, the rest once their names are.
+    const auto outputRefused = [&options]() -> std::optional<std::string> {
+        std::string reason;
+        if (options.outputPath && !safefile::CheckTarget(*options.outputPath, reason))
+            return *options.outputPath + ": " + reason;
+        return std::nullopt;
+    };
+    safefile::ProtectInput(options.workbook, "the sample workbook");
+    if (options.taxonMapPath)
+        safefile::ProtectInput(*options.taxonMapPath, "the taxon map");
+    if (std::optional<std::string> refused = outputRefused())
+        return usage(*refused);
+
     CliUser user(options.import.worksheet, options.outputPath);
     Application app(user);
-    OpenReferenceDatabase(app, options.import);
+    safefile::ProtectInput(OpenReferenceDatabase(app, options.import), "the reference database");
+    if (std::optional<std::string> refused = outputRefused())
+        return usage(*refused);
 
     // The road of one job: import, analysis, site summaries, results.
     Assessment job;
@@ -233,6 +255,8 @@ int runAssess(const std::vector<std::string>& args)
         printRoute(options.workbook, route);
     if (!analysis)
         return exitFailed;
+    if (int status = checkTargets(options, job); status != exitOk)
+        return status;
 
     // The save shows the library's error text itself (on standard error).
     if (options.outputPath && !results::SaveResultsWorkbook(job, *options.outputPath, user))
@@ -253,6 +277,27 @@ int runAssess(const std::vector<std::string>& args)
             std::fprintf(stderr, "%s\n", error.c_str());
             return exitNotWritten;
         }
+    }
+    return exitOk;
+}
+
+int checkTargets(const AssessOptions& options, const Assessment& job)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> targets;
+    if (options.outputPath)
+        targets.push_back(*options.outputPath);
+    if (options.csvDirectory)
+        for (const std::string& name : results::ResultsCsvFileNames(job))
+            targets.push_back((fs::path(*options.csvDirectory) / name).string());
+    if (options.chartDirectory)
+        for (const chart::SiteChartData& data : chart::SiteCharts(job.samples, job.sites))
+            for (const char* extension : {".png", ".svg"})
+                targets.push_back((fs::path(*options.chartDirectory) / (results::ChartFileStem(data) + extension)).string());
+    for (const std::string& target : targets) {
+        std::string reason;
+        if (!safefile::CheckTarget(target, reason))
+            return usage(target + ": " + reason);
     }
     return exitOk;
 }

@@ -5,14 +5,15 @@
 
 namespace cli {
 
-void OpenReferenceDatabase(Application& app, const ImportOptions& options)
+std::string OpenReferenceDatabase(Application& app, const ImportOptions& options)
 {
     if (options.databasePath) {
         app.OpenReferenceData(*options.databasePath);
-        return;
+        return *options.databasePath;
     }
     const torven::DataFileSearch database = findReferenceDatabase();
     app.OpenReferenceData(database.path, database.notFoundDetail());
+    return database.path;
 }
 
 }  // namespace cli

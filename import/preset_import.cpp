@@ -13,6 +13,7 @@
 #include "import/not_imported.h"
 #include "import/sample_import.h"
 #include "import/sample_layout.h"
+#include "import/serial_date.h"
 #include "import/worksheet_choice.h"
 #include "matrix/number_format.h"
 #include "workbook/book.h"
@@ -222,6 +223,10 @@ private:
         if (!inTaxonRow_ || cell.col < dataColumn_ || cell.col >= dataColumn_ + sampleCount_)
             return true;
         if (cell.type == wb::CellType::Number) {
+            if (!layout::IsCountInRange(cell.number)) {
+                gaveUp_ = true;  // as for indeterminate data: the loaded book's import names the cell
+                return false;
+            }
             tiles_->set(cell.col - dataColumn_, nextTaxonRow_ - 1 - dataRow_, cell.number);
             return true;
         }
@@ -278,7 +283,7 @@ bool copyHeaderRows(const TableCollector& table, int firstColumn, bool date1904,
             if (!value)
                 values.emplace_back();
             else if (i == layout::dateRow && value->type == wb::CellType::Number)
-                values.push_back(numtext::g(wb::SerialIn1900System(value->number, date1904)));
+                values.push_back(DateHeaderText(wb::SerialIn1900System(value->number, date1904)));
             else
                 values.push_back(textOf(*value));
         }

@@ -11,6 +11,7 @@
 
 #include "import/not_imported.h"
 #include "import/sample_layout.h"
+#include "import/serial_date.h"
 #include "import/worksheet_choice.h"
 #include "base/ascii_case.h"
 #include "base/file_digest.h"
@@ -188,7 +189,7 @@ bool copyHeaderRows(ImportedSamples& job, UserInteraction& ui, const wb::Sheet& 
             // The sampling date travels as its serial in the 1900 system, which is what
             // every reader of that row counts in, whichever system the workbook used.
             if (i == layout::dateRow && sheet.cellType(i, col) == wb::CellType::Number)
-                values.push_back(numtext::g(wb::SerialIn1900System(sheet.readNum(i, col), sheet.isDate1904())));
+                values.push_back(DateHeaderText(wb::SerialIn1900System(sheet.readNum(i, col), sheet.isDate1904())));
             else
                 values.push_back(cellText(sheet, i, col));
         }
@@ -219,9 +220,17 @@ bool LoadReferenceTables(ImportedSamples& job, ReferenceSource& references, User
 
 namespace {
 
+// A count cell that stops the copy: its worksheet row and column (1-based), and whether it
+// was a number out of range rather than a text (or a boolean, an error).
+struct BadCountCell {
+    int row = 0;
+    int column = 0;
+    bool outOfRange = false;
+};
+
 // The taxon codes and names and the counts. The first count cell that is neither a
-// number nor empty stops the copy: its worksheet row and column (1-based) are returned.
-std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, const wb::Sheet& sheet, const TableExtent& extent)
+// number in range nor empty stops the copy, in reading order; nothing after it is read.
+std::optional<BadCountCell> copyTaxaAndCounts(ImportedSamples& job, const wb::Sheet& sheet, const TableExtent& extent)
 {
     job.counts = std::make_unique<Matrix>(extent.sampleCount, extent.taxonCount, 0.0);
     job.taxa.clear();
@@ -242,10 +251,13 @@ std::optional<std::pair<int, int>> copyTaxaAndCounts(ImportedSamples& job, const
                 continue;
             if (cell.col >= colEnd)
                 break;
-            if (cell.type == wb::CellType::Number)
+            if (cell.type == wb::CellType::Number) {
+                if (!layout::IsCountInRange(cell.number))
+                    return BadCountCell{row + 1, cell.col + 1, true};
                 tiles.set(cell.col - firstCol, t, cell.number);
-            else if (cell.type != wb::CellType::Empty && cell.type != wb::CellType::Blank)
-                return std::make_pair(row + 1, cell.col + 1);
+            } else if (cell.type != wb::CellType::Empty && cell.type != wb::CellType::Blank) {
+                return BadCountCell{row + 1, cell.col + 1, false};
+            }
         }
     }
     tiles.flush();
@@ -345,13 +357,14 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
         return std::nullopt;
 
     // The message waits until the copy is over.
-    std::optional<std::pair<int, int>> badCell;
+    std::optional<BadCountCell> badCell;
     if (!ui.runLong("Importing " + samples.title,
                     [&](WorkProgress&) { badCell = copyTaxaAndCounts(samples, *sheet, *extent); }))
         return std::nullopt;
     if (badCell) {
-        ui.showMessage(numtext::format("Error: indeterminate data in row %d, col %d",
-                                       {static_cast<long long>(badCell->first), static_cast<long long>(badCell->second)}));
+        ui.showMessage(numtext::format(badCell->outOfRange ? "Error: count out of range in row %d, col %d"
+                                                           : "Error: indeterminate data in row %d, col %d",
+                                       {static_cast<long long>(badCell->row), static_cast<long long>(badCell->column)}));
         return std::nullopt;
     }
     samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(*sheet, *extent)));

@@ -35,4 +35,15 @@ inline bool IsBadDate(int serial)
     return serial < earliestDateSerial || serial > latestDateSerial;
 }
 
+// A count is a number of valves, or a relative abundance where a lab enters those: never
+// negative, always finite, and at most kMaxCount (millions are real, 1e200 is a typing
+// slip). A cell outside this range stops the import, as a text among the counts does:
+// one such number would give a sample an index, an EQR and a class with no meaning.
+constexpr double kMaxCount = 1e9;
+
+inline bool IsCountInRange(double count)
+{
+    return count >= 0.0 && count <= kMaxCount;  // false for a NaN too
+}
+
 }  // namespace layout

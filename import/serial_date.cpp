@@ -1,6 +1,7 @@
 #include "import/serial_date.h"
 
 #include "base/civil_date.h"
+#include "import/sample_layout.h"
 #include "matrix/number_format.h"
 
 CalendarDate SerialToDate(int serial)
@@ -25,4 +26,9 @@ std::string SerialDateText(int serial)
         return "";
     return numtext::format("%02d-%s-%04d", {static_cast<long long>(date.day), months[date.month - 1],
                                             static_cast<long long>(date.year)});
+}
+
+std::string DateHeaderText(double serial)
+{
+    return layout::ShownAsDate(serial) ? numtext::g(serial) : numtext::g17(serial);
 }

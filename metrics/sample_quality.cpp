@@ -1,10 +1,14 @@
 #include "metrics/sample_quality.h"
 
+#include <charconv>
+#include <system_error>
+
 #include "import/imported_samples.h"
 #include "metrics/analysis.h"
 #include "matrix/number_format.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
+#include "import/sample_layout.h"
 
 SampleQuality JudgeSampleQuality(const SampleQualityInput& input)
 {
@@ -26,6 +30,8 @@ SampleQuality JudgeSampleQuality(const SampleQualityInput& input)
     else if (input.chemistryReplaced > 1)
         flags.push_back(numtext::format("%d chemistry values missing or out of range",
                                         {static_cast<long long>(input.chemistryReplaced)}));
+    if (!input.dateNotShown.empty())
+        flags.push_back("Sampling date " + input.dateNotShown + " is not a date that can be shown; written as a number");
     for (std::size_t i = 0; i < input.indexNames.size(); ++i)
         if (i >= input.hasEqr.size() || !input.hasEqr[i])
             flags.push_back("No EQR for " + input.indexNames[i]);
@@ -68,6 +74,16 @@ int ChemistryValuesReplaced(const ImportedSamples& job, int sample)
     }
 }
 
+std::string DateNotShown(const ImportedSamples& samples, int sample)
+{
+    const std::string& text = HeaderText(samples, layout::dateRow, sample);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::string();
+    return layout::ShownAsDate(numtext::leadingInteger(text)) ? std::string() : text;
+}
+
 SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& analysis, int sample)
 {
     const Matrix& results = *analysis.results;
@@ -81,6 +97,7 @@ SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& an
         input.hasEqr.push_back(!results.isMissing(sample, sumCol + (rescol::firstEqr - rescol::firstSum)));
     }
     input.chemistryReplaced = ChemistryValuesReplaced(samples, sample);
+    input.dateNotShown = DateNotShown(samples, sample);
     return JudgeSampleQuality(input);
 }
 

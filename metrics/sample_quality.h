@@ -24,6 +24,9 @@ struct SampleQualityInput {
     std::vector<double> scoredSums;
     std::vector<bool> hasEqr;
     int chemistryReplaced = 0;  // chemistry values missing or set to a range limit
+    // The sampling date's number when it is one outside the window of dates shown (the
+    // results write it as a number); empty otherwise.
+    std::string dateNotShown;
 };
 
 struct SampleQuality {
@@ -47,6 +50,11 @@ SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& an
 // The quality of every analysed sample, in sample order; empty before the
 // analysis.
 std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, const Analysis& analysis);
+
+// The sampling date of one sample when it is a number the results cannot show as a date
+// (outside the window of dates shown, so written as the number); empty otherwise, an
+// empty or text date included.
+std::string DateNotShown(const ImportedSamples& samples, int sample);
 
 // The number of samples with at least one flag.
 int FlaggedSampleCount(const std::vector<SampleQuality>& quality);

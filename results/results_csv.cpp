@@ -77,15 +77,6 @@ void appendQuoted(std::string& out, const std::string& field)
     out += '"';
 }
 
-bool writeWhole(const std::filesystem::path& target, const std::string& bytes, std::string& error)
-{
-    if (!safefile::WriteFile(target.string(), bytes, error)) {
-        error = "Cannot write " + target.string() + ": " + error;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool IsCsvExportName(const std::string& fileName)
@@ -142,31 +133,55 @@ std::string JobSummaryText(const Assessment& job)
     return out;
 }
 
+namespace {
+
+// The tables of the CSV export, in the order of the results workbook's sheets.
+std::vector<ResultSheet> exportTables(const Assessment& job)
+{
+    std::vector<ResultSheet> tables;
+    tables.push_back(SampleSummarySheet(job));
+    std::vector<ResultSheet> sites = SiteSheets(job);
+    tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
+    tables.push_back(SampleQualitySheet(job));
+    return tables;
+}
+
+}  // namespace
+
+std::vector<std::string> ResultsCsvFileNames(const Assessment& job)
+{
+    std::vector<std::string> names;
+    for (const ResultSheet& table : exportTables(job))
+        names.push_back(CsvFileName(table.name));
+    names.push_back("job-summary.txt");
+    return names;
+}
+
 bool WriteResultsCsv(const Assessment& job, const std::string& folder, std::string& error)
 {
     namespace fs = std::filesystem;
     if (!CreateOutputFolder(folder, error))
         return false;
     const fs::path dir(folder);
-    std::vector<ResultSheet> tables;
-    tables.push_back(SampleSummarySheet(job));
-    std::vector<ResultSheet> sites = SiteSheets(job);
-    tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
-    tables.push_back(SampleQualitySheet(job));
-    std::vector<std::pair<fs::path, std::string>> files;
+    const std::vector<ResultSheet> tables = exportTables(job);
+    std::vector<std::pair<std::string, std::string>> files;
     for (const ResultSheet& table : tables)
-        files.emplace_back(dir / CsvFileName(table.name), CsvText(table));
-    files.emplace_back(dir / "job-summary.txt", JobSummaryText(job));
+        files.emplace_back(CsvFileName(table.name), CsvText(table));
+    files.emplace_back("job-summary.txt", JobSummaryText(job));
     // A sample workbook that happens to carry one of these names is never replaced.
-    for (const auto& [target, text] : files) {
-        if (IsJobWorkbook(job, target.string())) {
-            error = "Cannot write " + target.string() + ": it is the sample workbook of this job";
+    for (const auto& [name, text] : files) {
+        const std::string target = (dir / name).string();
+        if (IsJobWorkbook(job, target)) {
+            error = "Cannot write " + target + ": it is the sample workbook of this job";
             return false;
         }
     }
-    for (const auto& [target, text] : files) {
-        if (!writeWhole(target, text, error))
-            return false;
+    std::vector<std::pair<std::string, std::string_view>> set;
+    for (const auto& [name, text] : files)
+        set.emplace_back(name, text);
+    if (!safefile::ReplaceFileSet(folder, set, IsCsvExportName, error)) {
+        error = "Cannot write " + error;
+        return false;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "results/results_sheets.h"
 #include "sites/site_chart_data.h"
@@ -45,10 +46,14 @@ std::string SummaryWithLineFeeds(const std::string& summary);
 // an empty line and the provenance lines.
 std::string JobSummaryText(const Assessment& job);
 
+// The names of the files WriteResultsCsv writes for job, in the order it writes them.
+std::vector<std::string> ResultsCsvFileNames(const Assessment& job);
+
 // Writes sample-summary.csv, one file per site sheet, sample-quality.csv and
 // job-summary.txt into folder
-// (made when missing). Each file is written whole to a temporary file beside it and moved
-// into place, so an existing file is never left half-written. False with a reason.
+// (made when missing), as one set: the folder holds the last run's whole set or this one's,
+// never a mix, and never a file half written; the folder's other files stay. False with a
+// reason.
 bool WriteResultsCsv(const Assessment& job, const std::string& folder, std::string& error);
 
 }  // namespace results

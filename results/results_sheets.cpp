@@ -187,10 +187,13 @@ ResultSheet SampleSummarySheet(const Assessment& job)
         for (int r = 0; r < h; ++r) {
             const std::string& text = headerValue(job, r, si);
             if (r == layout::dateRow) {
-                // A sampling date outside the date window is written as the plain number.
+                // A sampling date outside the date window is written as the number it is,
+                // every digit and any fraction kept (the quality sheet flags it).
                 const int serial = numtext::leadingInteger(text);
-                const bool isDate = layout::ShownAsDate(serial);
-                put(row, r, ResultCell::Number(serial, isDate ? CellFormat::Date : CellFormat::None));
+                if (layout::ShownAsDate(serial))
+                    put(row, r, ResultCell::Number(serial, CellFormat::Date));
+                else
+                    put(row, r, ResultCell::Number(numtext::leadingNumber(text), CellFormat::None));
             } else {
                 putText(row, r, text);
             }

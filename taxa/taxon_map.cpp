@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -5,6 +9,7 @@
 
 #include "base/ascii_case.h"
 #include "base/csv.h"
+#include "base/regular_file.h"
 #include "base/safe_file.h"
 #include "taxa/taxa.h"
 #include "taxa/taxon_name.h"
@@ -127,19 +132,38 @@ bool ParseTaxonMap(std::string_view text, TaxonMap& map, std::string& error)
 
 bool ReadTaxonMap(const std::string& path, TaxonMap& map, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be opened";
+    std::string reason;
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0) {
+        error = path + (reason == kNotRegularFile ? ": " + reason : std::string(": cannot be opened"));
         return false;
     }
     // Read at most one byte past the limit, so that a huge file is refused without being held.
     std::string text(kMaxMapBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        error = path + ": cannot be read";
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            error = path + ": cannot be read";
+            return false;
+        }
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    if (size > kMaxMapBytes) {
+        // Named by the file's own size, not by the part of it read.
+        struct stat st {};
+        const long long whole = ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : static_cast<long long>(size);
+        ::close(fd);
+        error = path + ": a taxon map is a small file; this one holds " + std::to_string(whole) + " bytes";
         return false;
     }
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    ::close(fd);
+    text.resize(size);
     if (!ParseTaxonMap(text, map, error)) {
         error = path + ": " + error;
         return false;

@@ -1,5 +1,7 @@
 #include "workbook/file_kind.h"
 
+#include "base/regular_file.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -134,6 +136,12 @@ bool CheckWorkbookFile(const std::string& path, Book::FileFormat format, std::st
     }
     if (S_ISDIR(st.st_mode)) {
         reason = "it is a folder, not a file";
+        return false;
+    }
+    // A FIFO would block the open below until a writer came; a device such as /dev/zero
+    // has no size to judge and never ends.
+    if (!S_ISREG(st.st_mode)) {
+        reason = std::string(kNotRegularFile) + " (a pipe, a device or a socket), not a workbook";
         return false;
     }
     std::ifstream in(path, std::ios::binary);

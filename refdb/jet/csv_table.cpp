@@ -1,13 +1,16 @@
 #include "refdb/jet/csv_table.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <vector>
 
 #include "base/ascii_case.h"
 #include "base/csv.h"
+#include "base/regular_file.h"
 
 namespace refdb {
 
@@ -245,6 +248,12 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
 {
     table.columns.clear();
     table.rows.clear();
+    // A spreadsheet program's "Unicode text" is UTF-16: its bytes read as UTF-8 would make
+    // every message about the file show raw bytes. A NUL byte is no part of a UTF-8 text.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") || text.find('\0') != std::string_view::npos) {
+        error = located(fileLabel, 1, "the file is UTF-16 or binary, not UTF-8 text; save it as CSV UTF-8");
+        return false;
+    }
     // Records are taken one at a time, so that only the converted rows stay in memory.
     bool headerRead = false;
     std::string reason;
@@ -320,18 +329,30 @@ bool parseCsvTable(std::string_view text, const std::string& fileLabel, TableSpe
 
 bool readCsvTable(const std::string& path, TableSpec& table, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be opened";
+    // A FIFO given as a source would block the read for ever: only a regular file is read.
+    std::string reason;
+    const int fd = OpenRegularFile(path, reason);
+    if (fd < 0) {
+        error = path + (reason == kNotRegularFile ? ": " + reason : std::string(": cannot be opened"));
         return false;
     }
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad()) {
-        error = path + ": cannot be read";
-        return false;
+    std::string contents;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            error = path + ": cannot be read";
+            return false;
+        }
+        if (n == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(n));
     }
-    return parseCsvTable(contents.str(), path, table, error);
+    ::close(fd);
+    return parseCsvTable(contents, path, table, error);
 }
 
 }  // namespace refdb

@@ -283,6 +283,46 @@ TEST_P(ImportData, IndeterminateCountCells)
                                                         "Error: indeterminate data in row 6, col 5"}));
 }
 
+TEST_P(ImportData, CountsOutOfRangeStopTheImportAtTheFirstBadCell)
+{
+    // A negative count, one past a billion and one of 1e200: each stops the import at its
+    // cell. A text before it in reading order (row by row, left to right) is named
+    // instead; one after it is never reached.
+    SheetSpec negative = riversSheet("Negative");
+    negative.number(6, 4, -200);
+    SheetSpec huge = riversSheet("Huge");
+    huge.number(5, 3, 1e200).text(6, 3, "x");
+    SheetSpec justAbove = riversSheet("JustAbove");
+    justAbove.number(6, 3, 1000000000.5);
+    SheetSpec textFirst = riversSheet("TextFirst");
+    textFirst.text(5, 4, "n/a").number(6, 3, -1);
+    SheetSpec tiny = riversSheet("TinyNegative");
+    tiny.number(5, 4, -1e-300);
+    std::string path = write({negative, huge, justAbove, textFirst, tiny});
+    for (int sheet = 0; sheet < 5; ++sheet)
+        import(path, choose(5, 3, familyRivers, sheet), false);
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error: count out of range in row 6, col 4",
+                                                        "Error: count out of range in row 5, col 3",
+                                                        "Error: count out of range in row 6, col 3",
+                                                        "Error: indeterminate data in row 5, col 4",
+                                                        "Error: count out of range in row 5, col 4"}));
+}
+
+TEST_P(ImportData, CountsAtTheEdgesOfTheRangeAreKept)
+{
+    // Zero, a fraction (a relative abundance), a count in millions and exactly a billion.
+    SheetSpec edges = riversSheet("Edges");
+    edges.number(5, 3, 0).number(5, 4, 0.125).number(6, 3, 2500000).number(6, 4, 1e9);
+    std::string path = write({edges});
+    std::unique_ptr<Job> job = import(path, choose(5, 3, familyRivers, 0), true);
+    ASSERT_TRUE(job);
+    const Matrix& counts = *job->samples.counts;
+    EXPECT_EQ(counts(0, 0), 0);
+    EXPECT_EQ(counts(1, 0), 0.125);
+    EXPECT_EQ(counts(0, 1), 2500000);
+    EXPECT_EQ(counts(1, 1), 1e9);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, ImportData, ::testing::Values(".xlsx", ".xls"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param.substr(1); });
 

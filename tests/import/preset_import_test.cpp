@@ -179,6 +179,22 @@ TEST(PresetImport, FirstRowGuessedFromTheStreamAsFromTheLoadedSheet)
               std::nullopt);
 }
 
+TEST(PresetImport, CountsOutOfRangeSayTheSame)
+{
+    // The streamed import gives up at the first count out of range, so that the loaded
+    // book's import names the cell; nothing of the stream is kept.
+    TempDir dir;
+    SheetSpec negative = riversSheet("Negative");
+    negative.number(6, 4, -200);
+    SheetSpec huge = riversSheet("Huge");
+    huge.number(5, 3, 1e200).text(6, 3, "x");
+    const std::string path = import_fixture::writeWorkbook(dir, "range.xlsx", {negative, huge});
+    compare(path, {std::nullopt, 5, 3, familyRivers}, 0, false);
+    compare(path, {std::string("Huge"), 5, 3, familyRivers}, 1, false);
+    const Outcome outcome = streamed(path, {std::nullopt, 5, 3, familyRivers}, 0);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{"Error: count out of range in row 6, col 4"});
+}
+
 TEST(PresetImport, AnXlsWorkbookIsImportedLoaded)
 {
     TempDir dir;

@@ -8,9 +8,9 @@
 // same bytes: the only time the file holds comes from SOURCE_DATE_EPOCH or is fixed.
 //
 // Exit status: 0 written; 1 an input file is bad (the message names the file, the line and
-// the reason) or the database has problems (each named); 2 the command line is wrong; 3 OUT
-// could not be written (the message names it and the reason), as torven-cli reports a
-// results file it could not write.
+// the reason) or the database has problems (each named); 2 the command line is wrong (OUT
+// among them: a FIFO, a device or one of the CSV sources); 3 OUT could not be written (the
+// message names it and the reason), as torven-cli reports a results file it could not write.
 
 #include <unistd.h>
 
@@ -147,8 +147,14 @@ int run(int argc, char** argv)
     if (inputs.empty())
         return usageError("no tables (TABLE=FILE.csv)");
 
-    std::vector<refdb::TableSpec> tables;
+    // A source written over would be lost; OUT must be a regular file or a new name.
+    for (const TableArgument& input : inputs)
+        safefile::ProtectInput(input.file, "a CSV source");
     std::string error;
+    if (!safefile::CheckTarget(output, error))
+        return usageError(output + ": " + error);
+
+    std::vector<refdb::TableSpec> tables;
     for (const TableArgument& input : inputs) {
         refdb::TableSpec table(input.table);
         std::string reason;

@@ -1,5 +1,6 @@
 #include "workbook/xlsx/package.h"
 
+#include <cstdint>
 #include <map>
 
 #include "workbook/xlsx/values.h"
@@ -32,12 +33,31 @@ bool typeIs(const std::string& type, const std::string& kind)
         && type[type.size() - kind.size() - 1] == '/';
 }
 
+// Elements a part outside the cells may hold (a relationships part, the workbook part).
+// Real ones have a few per sheet; the cell parts have the book's own budget. A small file
+// whose part inflates to millions of empty elements would otherwise take seconds of work
+// per megabyte before anything could say no.
+constexpr std::uint64_t kMaxPartElements = std::uint64_t{1} << 18;
+
+// Counts one more element of a part; false (and the parse stopped, naming the limit)
+// past kMaxPartElements.
+bool takePartElement(XmlHandler& handler, std::uint64_t& elements)
+{
+    if (++elements <= kMaxPartElements)
+        return true;
+    handler.failTooLarge("more XML elements than the reader accepts for one part (" + std::to_string(kMaxPartElements)
+                         + ")");
+    return false;
+}
+
 class RelationshipsHandler : public XmlHandler {
 public:
     std::map<std::string, Relationship> byId;
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (!takePartElement(*this, elements_))
+            return;
         if (name != "Relationship")
             return;
         const char* id = attribute(attributes, "Id");
@@ -52,6 +72,9 @@ public:
         r.external = mode && std::string_view(mode) == "External";
     }
     void end(std::string_view) override {}
+
+private:
+    std::uint64_t elements_ = 0;
 };
 
 // Sheets one workbook may list; spreadsheet programs stop at a few thousand, and each
@@ -70,6 +93,8 @@ public:
 
     void start(std::string_view name, const char** attributes) override
     {
+        if (!takePartElement(*this, elements_))
+            return;
         if (root.empty())
             root = name;
         if (name == "workbookPr") {
@@ -101,6 +126,7 @@ public:
 
 private:
     bool inSheets_ = false;
+    std::uint64_t elements_ = 0;
 };
 
 bool readRelationships(ZipArchive& zip, const std::string& sourcePart, std::map<std::string, Relationship>& out,
@@ -215,6 +241,17 @@ bool readPackageLayout(ZipArchive& zip, PackageLayout& layout, std::string& erro
             sheet.part = resolveTarget(workbookPart, found->second.target);
             if (!zip.has(sheet.part)) {
                 error = "the file is damaged (the part of sheet \"" + listed.name + "\" is missing)";
+                return false;
+            }
+            // A sheet led to the workbook part, the shared strings, a relationships part
+            // or the document properties would read as a sheet without cells.
+            const std::string part = ZipArchive::normalise(sheet.part);
+            if (part == ZipArchive::normalise(workbookPart)
+                || (!layout.sharedStringsPart.empty() && part == ZipArchive::normalise(layout.sharedStringsPart))
+                || part.ends_with(".rels") || part.starts_with("docprops/")
+                || part == ZipArchive::normalise("[Content_Types].xml")) {
+                error = "the file is damaged (the part of sheet \"" + listed.name + "\" is " + sheet.part
+                        + ", which is not a worksheet)";
                 return false;
             }
             auto [owner, added] = sheetOfPart.try_emplace(ZipArchive::normalise(sheet.part), listed.name);

@@ -101,9 +101,15 @@ bool ZipArchive::open(const std::string& path, std::string& error)
             return false;
         }
         // A name longer than the buffer comes back cut; such a part is not one we look for.
-        if (info.size_filename < sizeof name)
-            entries_.emplace(normalise(name), Entry{pos.pos_in_zip_directory, pos.num_of_file, info.compressed_size,
-                                                        info.uncompressed_size});
+        // Two entries of one name (part names are compared without case) leave it open
+        // which one a program reads: such a package is damaged, not resolved silently.
+        if (info.size_filename < sizeof name
+            && !entries_.emplace(normalise(name), Entry{pos.pos_in_zip_directory, pos.num_of_file,
+                                                        info.compressed_size, info.uncompressed_size})
+                    .second) {
+            error = "the file is damaged (two zip entries named " + std::string(name) + ")";
+            return false;
+        }
         rc = unzGoToNextFile(unz);
     }
     if (rc != UNZ_END_OF_LIST_OF_FILE) {

@@ -335,6 +335,41 @@ TEST(XlsxHostile, OnePartListedForTwoSheetsIsRefused)
     EXPECT_TRUE(refusedWithin(dir.file("shared.xlsx"), 256, "share one part"));
 }
 
+TEST(XlsxHostile, ASheetLedToAPartThatIsNoWorksheetIsRefusedNamingIt)
+{
+    // Read as a sheet, each of these parts gave a sheet without cells, and the import's
+    // "Worksheet has no data" without a word of why.
+    TempDir dir;
+    for (const char* target : {"workbook.xml", "_rels/workbook.xml.rels", "../docProps/app.xml", "../[Content_Types].xml"}) {
+        std::vector<xlsx_fixtures::Part> parts = package({{"A", sheetXml("<row><c><v>1</v></c></row>")}});
+        parts.push_back({"docProps/app.xml", "<Properties/>"});
+        for (xlsx_fixtures::Part& part : parts) {
+            if (part.name == "xl/_rels/workbook.xml.rels")
+                part.bytes.replace(part.bytes.find("worksheets/sheet1.xml"), 21, target);
+        }
+        writeZip(dir.file("led-astray.xlsx"), parts);
+        const std::string reason = refusedBecause(dir.file("led-astray.xlsx"));
+        EXPECT_NE(reason.find("the file is damaged (the part of sheet \"A\" is "), std::string::npos) << target << ": " << reason;
+        EXPECT_NE(reason.find("which is not a worksheet"), std::string::npos) << reason;
+    }
+}
+
+TEST(XlsxHostile, TwoZipEntriesOfOneNameAreRefused)
+{
+    // One reader would take the first, another the last: the file says two things.
+    TempDir dir;
+    std::vector<xlsx_fixtures::Part> parts = package({{"A", sheetXml("<row><c><v>1</v></c></row>")}});
+    parts.push_back({"xl/worksheets/sheet1.xml", sheetXml("<row><c><v>2</v></c></row>")});
+    writeZip(dir.file("twice.xlsx"), parts);
+    EXPECT_NE(refusedBecause(dir.file("twice.xlsx")).find("the file is damaged (two zip entries named xl/worksheets/sheet1.xml)"),
+              std::string::npos)
+        << refusedBecause(dir.file("twice.xlsx"));
+    // Names differing in case only are one part name.
+    parts.back().name = "XL/Worksheets/Sheet1.xml";
+    writeZip(dir.file("case.xlsx"), parts);
+    EXPECT_NE(refusedBecause(dir.file("case.xlsx")).find("two zip entries named"), std::string::npos);
+}
+
 TEST(XlsxHostile, CellsOfInterleavedRowsInDescendingColumnsAreMergedOnce)
 {
     // Two rows of 16,384 cells, the rows interleaved and the columns from the last:

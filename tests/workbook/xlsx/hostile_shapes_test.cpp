@@ -327,6 +327,20 @@ TEST(HostileShapes, RelativesAreReadOrRefusedNamingTheLimit)
     }
 }
 
+TEST(HostileShapes, PartsOutsideTheCellsHaveAnElementBudget)
+{
+    // 250 million empty elements in the workbook's relationships took 27 s; bombs of a few
+    // megabytes in the workbook part and a relationships part ran for seconds before
+    // being refused. Each part outside the cells now stops at its own number.
+    TempDir dir;
+    for (const char* part : {"xl/_rels/workbook.xml.rels", "xl/workbook.xml"}) {
+        SCOPED_TRACE(part);
+        EXPECT_TRUE(readWhole(readShape(dir, "some-elements", shapes::manyElementsInPart(part, 200000), holds(1, 1))));
+        EXPECT_TRUE(refusedNaming(readShape(dir, "part-bomb", shapes::manyElementsInPart(part, sized(4000000, 2000000, 250000000))),
+                                  "for one part (262144)"));
+    }
+}
+
 TEST(HostileShapes, StreamedAsLoaded)
 {
     // The streamed read keeps no cells, but meets the same limits on what it reads: each
@@ -350,6 +364,8 @@ TEST(HostileShapes, StreamedAsLoaded)
         {"too-many-columns", shapes::manyColumns(16385)},
         {"large-table", shapes::largeTable(140, kMiB - 16)},
         {"sheets-over-table", shapes::manySheetsOverTable(sized(200000, 50000, 200000), sized(300, 50, 300))},
+        {"rels-bomb", shapes::manyElementsInPart("xl/_rels/workbook.xml.rels", 2000000)},
+        {"workbook-bomb", shapes::manyElementsInPart("xl/workbook.xml", 2000000)},
     };
     for (const auto& [name, shape] : cases) {
         const std::string path = dir.file(std::string(name) + ".xlsx");

@@ -162,6 +162,22 @@ Shape manyElements(std::size_t count)
     return oneSheet([unit](std::size_t) { return unit; }, count / 1024, "<row><c><v>1</v></c></row>");
 }
 
+Shape manyElementsInPart(const std::string& part, std::size_t count)
+{
+    Shape shape;
+    shape.parts = xlsx_fixtures::package({{"S", xlsx_fixtures::sheetXml("<row><c><v>1</v></c></row>")}});
+    for (const xlsx_fixtures::Part& small : shape.parts) {
+        if (small.name != part)
+            continue;
+        // The part as written, its elements added before its last end tag.
+        const std::size_t close = small.bytes.rfind("</");
+        const std::string unit = repeated("<x/>", 1024);
+        shape.large.push_back({part, small.bytes.substr(0, close), [unit](std::size_t) { return unit; },
+                               count / 1024, small.bytes.substr(close)});
+    }
+    return shape;
+}
+
 Shape manyColumns(std::size_t cells)
 {
     return oneSheet([](std::size_t i) { return "<c><v>" + std::to_string(i) + "</v></c>"; }, cells, "<row>", "</row>");

@@ -52,6 +52,9 @@ Shape deepNesting(std::size_t depth);
 Shape rowNumbers(const std::vector<std::string>& rowNumbers);
 // A cell, then `count` empty elements of a name no reader knows (<x/>).
 Shape manyElements(std::size_t count);
+// A one-cell workbook whose part `part` ("xl/workbook.xml" or "xl/_rels/workbook.xml.rels")
+// holds `count` more empty elements (<x/>) before its own end tag.
+Shape manyElementsInPart(const std::string& part, std::size_t count);
 // One row of `cells` cells in consecutive columns (over 16,384 is too many).
 Shape manyColumns(std::size_t cells);
 // `strings` distinct shared strings of `bytes` characters each, used by one cell.
