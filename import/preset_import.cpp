@@ -224,7 +224,9 @@ private:
             return true;
         if (cell.type == wb::CellType::Number) {
             if (!layout::IsCountInRange(cell.number)) {
-                gaveUp_ = true;  // as for indeterminate data: the loaded book's import names the cell
+                // As for indeterminate data: the loaded book's import names the cell.
+                giveUp("the count in row " + std::to_string(cell.row + 1) + ", column " + std::to_string(cell.col + 1)
+                       + " is out of range");
                 return false;
             }
             tiles_->set(cell.col - dataColumn_, nextTaxonRow_ - 1 - dataRow_, cell.number);
