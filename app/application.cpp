@@ -98,7 +98,7 @@ bool Application::OpenReferenceData(const std::string& databasePath, const std::
         const std::string detail = notFoundDetail.empty()
             ? FileProblemDetail(databasePath, failureReason(database_->GetLastErrorText()))
             : notFoundDetail;
-        ui_.showMessage(database_->GetLastErrorText(), detail);
+        ui_.showMessage(database_->GetLastErrorText());
         ui_.showMessage("Error opening database", detail);
         return false;
     }

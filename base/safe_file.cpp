@@ -168,11 +168,13 @@ void ClearProtectedInputs()
 
 bool CheckTarget(const std::string& target, std::string& error)
 {
-    if (!MayReplace(target, error))
-        return false;
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0)
         return true;
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        error = "it is not a regular file";
+        return false;
+    }
     const std::lock_guard lock(protectedMutex);
     for (const ProtectedInput& input : protectedInputs) {
         if (input.device == st.st_dev && input.inode == st.st_ino) {
@@ -257,7 +259,7 @@ bool PendingFile::create(std::string& error)
         error = "it is a folder";
         return false;
     }
-    if (!followLinks(target_, resolved_, error) || !CheckTarget(resolved_, error))
+    if (!followLinks(target_, resolved_, error) || !MayReplace(resolved_, error) || !CheckTarget(resolved_, error))
         return false;
     const fs::path target(resolved_);
     base_ = target.filename().string();
@@ -617,7 +619,7 @@ bool ReplaceFileSet(const std::string& folder, const std::vector<std::pair<std::
     namespace fs = std::filesystem;
     for (const auto& [name, bytes] : files) {
         const std::string target = (fs::path(folder) / name).string();
-        if (!CheckTarget(target, error)) {
+        if (!MayReplace(target, error) || !CheckTarget(target, error)) {
             error = target + ": " + error;
             return false;
         }

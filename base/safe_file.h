@@ -125,9 +125,9 @@ void ProtectInput(const std::string& path, const std::string& role);
 // Forgets every protected input (a test's or a new job's start).
 void ClearProtectedInputs();
 
-// Whether a save to target would be taken: MayReplace, then not a protected input. False
-// with the reason alone. Callers that must refuse a job before writing anything check each
-// of its targets with this; the save itself checks again.
+// Whether target is neither a FIFO, device or socket nor a protected input: a target a run
+// must refuse before writing anything (a folder or a read-only file is left to the save,
+// which refuses it with its reason). False with the reason alone; every save checks again.
 bool CheckTarget(const std::string& target, std::string& error);
 
 // Holds back SIGINT and SIGTERM while a named temporary exists, so that a run stopped by

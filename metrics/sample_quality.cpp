@@ -1,6 +1,7 @@
 #include "metrics/sample_quality.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 #include "import/imported_samples.h"
@@ -81,7 +82,10 @@ std::string DateNotShown(const ImportedSamples& samples, int sample)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::string();
-    return layout::ShownAsDate(numtext::leadingInteger(text)) ? std::string() : text;
+    // Serial 2958465 is 31 December 9999, the last day a spreadsheet shows; a fraction or a
+    // number past it, or below 0, is no day of any calendar.
+    const bool noDay = value != std::floor(value) || value > 2958465 || value < 0;
+    return noDay ? text : std::string();
 }
 
 SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& analysis, int sample)

@@ -51,9 +51,9 @@ SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& an
 // analysis.
 std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, const Analysis& analysis);
 
-// The sampling date of one sample when it is a number the results cannot show as a date
-// (outside the window of dates shown, so written as the number); empty otherwise, an
-// empty or text date included.
+// The sampling date of one sample when it is a number that is no day of any calendar (a
+// fraction, a number below 0 or past 31 December 9999), which the results write as the
+// number it is; empty otherwise, an empty or text date included.
 std::string DateNotShown(const ImportedSamples& samples, int sample);
 
 // The number of samples with at least one flag.

@@ -285,12 +285,14 @@ TEST(LibTorven, FailuresReturnTheProgramsMessagesAndNothingElse)
     ASSERT_EQ(unread.lines().size(), 2u);
     EXPECT_EQ(unread.lines()[0], "Error reading file");
     EXPECT_EQ(unread.lines()[1].rfind(bad + ": ", 0), 0u) << unread.lines()[1];
-    // The database layer's report, then the two messages of a start-up without a database.
+    // The database layer's report, then the two messages of a start-up without a database,
+    // the first with the file and the reason.
     const std::vector<std::string> database = noDatabase.lines();
-    ASSERT_GE(database.size(), 3u);
+    ASSERT_GE(database.size(), 4u);
     EXPECT_NE(database[0].find("Could not find file '" + dir.file("no-such.mdb") + "'"), std::string::npos);
     EXPECT_EQ(database[1], "Error opening database");
-    EXPECT_EQ(database[2], "Error retrieving taxon list");
+    EXPECT_EQ(database[2], dir.file("no-such.mdb") + ": Could not find file '" + dir.file("no-such.mdb") + "'.");
+    EXPECT_EQ(database[3], "Error retrieving taxon list");
     ASSERT_EQ(refusedMap.lines().size(), 1u);
     EXPECT_EQ(refusedMap.lines()[0].rfind("the taxon map is not used: ", 0), 0u) << refusedMap.lines()[0];
     EXPECT_EQ(refusedDefault.lines(), std::vector<std::string>{"Please enter a number."});
