@@ -20,6 +20,7 @@
 #include "results/provenance.h"
 #include "results/results_workbook.h"
 #include "results/sample_quality_sheet.h"
+#include "results/sources_sheet.h"
 
 namespace results {
 
@@ -86,7 +87,7 @@ bool writeWhole(const std::filesystem::path& target, const std::string& bytes, s
 
 bool IsCsvExportName(const std::string& fileName)
 {
-    return fileName == "sample-summary.csv" || fileName == "job-summary.txt" || fileName == "sample-quality.csv"
+    return fileName == "sample-summary.csv" || fileName == "job-summary.txt" || fileName == "sample-quality.csv" || fileName == "sources.csv"
         || (fileName.starts_with("uncertainty-") && fileName.ends_with(".csv"));
 }
 
@@ -149,6 +150,7 @@ bool WriteResultsCsv(const Assessment& job, const std::string& folder, std::stri
     std::vector<ResultSheet> sites = SiteSheets(job);
     tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
     tables.push_back(SampleQualitySheet(job));
+    tables.push_back(SourcesSheet(job));
     std::vector<std::pair<fs::path, std::string>> files;
     for (const ResultSheet& table : tables)
         files.emplace_back(dir / CsvFileName(table.name), CsvText(table));
