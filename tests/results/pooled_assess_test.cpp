@@ -21,18 +21,18 @@ using testing_support::writeFile;
 
 namespace {
 
-struct Run {
+struct CliRun {
     int status = -1;
     std::string out, err;
 };
 
-Run assess(const TempDir& dir, const std::string& arguments)
+CliRun assess(const TempDir& dir, const std::string& arguments)
 {
     const std::string errPath = dir.file("stderr.txt");
     const std::string command = shellQuote(std::string(TORVEN_BIN_DIR) + "/torven-cli") + " assess " + arguments +
                                 " --db " + shellQuote(std::string(TORVEN_BIN_DIR) + "/TORVENII.mdb") + " 2>" +
                                 shellQuote(errPath);
-    Run run;
+    CliRun run;
     run.out = testing_support::commandOutput(command, &run.status);
     run.err = readFile(errPath);
     return run;
@@ -196,7 +196,7 @@ TEST_P(PooledExample, ThreePartsGiveTheWholeWorkbooksResults)
     const auto& [e, extension] = GetParam();
     TempDir dir;
     const std::string whole = example(std::string(e.name) + "." + extension);
-    Run wholeRun = assess(dir, shellQuote(whole) + " " + e.options + " --quiet --csv " + shellQuote(dir.file("whole")));
+    CliRun wholeRun = assess(dir, shellQuote(whole) + " " + e.options + " --quiet --csv " + shellQuote(dir.file("whole")));
     ASSERT_EQ(wholeRun.status, 0) << wholeRun.err;
 
     for (const char* mode : {"books", "subsets"}) {
@@ -208,7 +208,7 @@ TEST_P(PooledExample, ThreePartsGiveTheWholeWorkbooksResults)
         for (int i = 1; i <= 3; ++i)
             parts += " " + shellQuote(prefix + "-" + std::to_string(i) + "." + extension);
         const std::string csv = dir.file(std::string(mode) + "/csv");
-        Run pooled = assess(dir, parts + " " + e.options + " --csv " + shellQuote(csv));
+        CliRun pooled = assess(dir, parts + " " + e.options + " --csv " + shellQuote(csv));
         ASSERT_EQ(pooled.status, 0) << pooled.err;
         EXPECT_EQ(pooled.err, "");
         expectSameResults(dir.file("whole"), csv);
@@ -249,7 +249,7 @@ TEST_P(PooledExample, AJobFileOfThreeSheetsGivesTheWholeWorkbooksResults)
     const auto& [e, extension] = GetParam();
     TempDir dir;
     const std::string whole = example(std::string(e.name) + "." + extension);
-    Run wholeRun = assess(dir, shellQuote(whole) + " " + e.options + " --quiet --csv " + shellQuote(dir.file("whole")));
+    CliRun wholeRun = assess(dir, shellQuote(whole) + " " + e.options + " --quiet --csv " + shellQuote(dir.file("whole")));
     ASSERT_EQ(wholeRun.status, 0) << wholeRun.err;
 
     fs::create_directories(dir.file("books"));
@@ -262,7 +262,7 @@ TEST_P(PooledExample, AJobFileOfThreeSheetsGivesTheWholeWorkbooksResults)
                                             firstRow + ",3\n");
     // The job file's row takes the place of the option's: --first-row is left out here.
     const std::string metric = std::string(e.options).substr(0, std::string(e.options).find(" --first-row"));
-    Run pooled = assess(dir, "--job " + shellQuote(dir.file("jobs/job.csv")) + " " + metric + " --quiet --csv " +
+    CliRun pooled = assess(dir, "--job " + shellQuote(dir.file("jobs/job.csv")) + " " + metric + " --quiet --csv " +
                                  shellQuote(dir.file("pooled")));
     ASSERT_EQ(pooled.status, 0) << pooled.err;
     expectSameResults(dir.file("whole"), dir.file("pooled"));
@@ -305,7 +305,7 @@ TEST_F(PooledRefusals, ASampleInTwoWorkbooksStopsTheJobNamingBothPlaces)
 {
     // The first part again under another name, last: its first sample is in the job twice.
     fs::copy_file(parts[0], dir.file("again.xlsx"));
-    Run run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " " + shellQuote(dir.file("again.xlsx")) +
+    CliRun run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " " + shellQuote(dir.file("again.xlsx")) +
                               " --metric TDI" + outputs());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
@@ -321,7 +321,7 @@ TEST_F(PooledRefusals, AWorkbookFailingItsChecksIsNamed)
 {
     // A DAM job: the river parts lack the calcium and DOC rows. The message is the import's
     // own, the next line names the workbook.
-    Run run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " --metric DAM --first-row 7" + outputs());
+    CliRun run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " --metric DAM --first-row 7" + outputs());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.substr(run.err.find('\n') + 1), parts[0] + "\n") << run.err;
@@ -332,7 +332,7 @@ TEST_F(PooledRefusals, JobFileMistakesAreUsageErrors)
 {
     const std::string job = dir.file("job.csv");
     writeFile(job, "workbook,sheet,first row\npart-1.xlsx,,\n");
-    Run run = assess(dir, "--job " + shellQuote(job));
+    CliRun run = assess(dir, "--job " + shellQuote(job));
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("the first line must be \"workbook,sheet,first row,first column\""), std::string::npos)
         << run.err;
@@ -359,7 +359,7 @@ TEST_F(PooledRefusals, JobFileMistakesAreUsageErrors)
 
 TEST_F(PooledRefusals, ResultsOverAnyWorkbookOfTheJobAreRefused)
 {
-    Run run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " -o " + shellQuote(parts[1]));
+    CliRun run = assess(dir, shellQuote(parts[0]) + " " + shellQuote(parts[1]) + " -o " + shellQuote(parts[1]));
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find(parts[1]), std::string::npos) << run.err;
 }
