@@ -143,7 +143,8 @@ std::optional<ImportedSamples> pool(const std::vector<const ImportedSamples*>& p
                                                   static_cast<int>(pooled.taxa.size()));
             if (added) {
                 pooled.taxa.push_back(taxon);
-                firstNamedIn.emplace(taxon.code, parts[p]->title);
+                // A job pooled before does not keep which of its workbooks named a taxon.
+                firstNamedIn.emplace(taxon.code, parts[p]->sources.empty() ? parts[p]->title : "the job");
             } else {
                 const std::string& kept = pooled.taxa[static_cast<std::size_t>(at->second)].name;
                 if (kept != taxon.name) {

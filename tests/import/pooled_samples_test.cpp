@@ -176,7 +176,10 @@ TEST(PoolSamples, AddingLeavesTheJobAsItWasWhenRefused)
     EXPECT_EQ(job.sources[2].title, "c.xlsx");
     EXPECT_EQ(countsOf(job), (std::vector<std::vector<double>>{{1, 0}, {0, 2}, {0, 3}}));
     EXPECT_EQ(job.sampleSources, (std::vector<int>{0, 1, 2}));
-    EXPECT_NE(job.summary.find("Taxon code T2 is named \"two\""), std::string::npos) << job.summary;
+    EXPECT_NE(job.summary.find("Taxon code T2 is named \"two\" in the job and \"deux\" in c.xlsx; the name \"two\" "
+                               "is kept."),
+              std::string::npos)
+        << job.summary;
 }
 
 TEST(PoolSamples, OneMetricPerJob)
