@@ -45,7 +45,7 @@ std::string example(const std::string& name) { return std::string(TORVEN_SOURCE_
 // PREFIX-1.EXT to PREFIX-3.EXT, each with every taxon row in order; "subsets" the same, but
 // the second and third parts keep only the taxa counted in their own samples, in reversed
 // and in rotated order; "sheets" one workbook PREFIX.EXT with the parts as sheets
-// "Part 1" to "Part 3". Date cells stay date cells.
+// "Lab 1" to "Lab 3". Date cells stay date cells.
 const char* const kSplitter = R"PY(
 import sys
 src, prefix, ext, mode = sys.argv[1:5]
@@ -124,7 +124,7 @@ def write(path, sheets):
         book.save(path)
 
 if mode == 'sheets':
-    write(prefix + '.' + ext, [('Part %d' % (i + 1), part(i)) for i in range(3)])
+    write(prefix + '.' + ext, [('Lab %d' % (i + 1), part(i)) for i in range(3)])
 else:
     for i in range(3):
         write('%s-%d.%s' % (prefix, i + 1, ext), [('Samples', part(i))])
@@ -257,8 +257,8 @@ TEST_P(PooledExample, AJobFileOfThreeSheetsGivesTheWholeWorkbooksResults)
     split(whole, dir.file("books/parts"), extension, "sheets");
     const std::string book = "../books/parts." + std::string(extension);
     const std::string firstRow = std::string(e.name) == "dam" ? "7" : "";
-    writeFile(dir.file("jobs/job.csv"), "workbook,sheet,first row,first column\n" + book + ",Part 1," + firstRow +
-                                            ",C\n\"" + book + "\",Part 2," + firstRow + ",\n" + book + ",Part 3," +
+    writeFile(dir.file("jobs/job.csv"), "workbook,sheet,first row,first column\n" + book + ",Lab 1," + firstRow +
+                                            ",C\n\"" + book + "\",Lab 2," + firstRow + ",\n" + book + ",Lab 3," +
                                             firstRow + ",3\n");
     // The job file's row takes the place of the option's: --first-row is left out here.
     const std::string metric = std::string(e.options).substr(0, std::string(e.options).find(" --first-row"));
@@ -269,7 +269,7 @@ TEST_P(PooledExample, AJobFileOfThreeSheetsGivesTheWholeWorkbooksResults)
     const auto sources = csvRows(readFile(dir.file("pooled/sources.csv")));
     ASSERT_EQ(sources.size(), 4u);
     EXPECT_EQ(sources[2][0], "parts." + std::string(extension));
-    EXPECT_EQ(sources[2][2], "Part 2");
+    EXPECT_EQ(sources[2][2], "Lab 2");
 }
 
 INSTANTIATE_TEST_SUITE_P(Bundled, PooledExample,
