@@ -22,6 +22,13 @@ int headerRows(const Job& job)
     return static_cast<int>(job.samples.headerLabels.size());
 }
 
+// A job pooled from several workbooks has one more row below the header rows: each
+// sample's workbook. A job of one workbook shows its table as the sheet has it.
+int sourceRows(const Job& job)
+{
+    return job.samples.sources.empty() ? 0 : 1;
+}
+
 const std::string& headerValue(const Job& job, int headerRow, int sample)
 {
     static const std::string empty;
@@ -52,7 +59,7 @@ bool mapped(const Job& job, int taxon)
 
 int RowCount(const Job& job)
 {
-    return headerRows(job) + static_cast<int>(job.samples.taxa.size());
+    return headerRows(job) + sourceRows(job) + static_cast<int>(job.samples.taxa.size());
 }
 
 int ColumnCount(const Job& job)
@@ -89,8 +96,18 @@ GridCell Cell(const Job& job, int row, int column)
         }
         return cell;
     }
+    if (sourceRows(job) && row == h + 1) {
+        if (column == 1) {
+            cell.text = "Workbook";
+        } else if (column >= kFirstSampleColumn && column - kFirstSampleColumn < job.samples.sampleCount) {
+            const int source = SourceOfSample(job.samples, column - kFirstSampleColumn);
+            if (static_cast<std::size_t>(source) < job.samples.sources.size())
+                cell.text = job.samples.sources[static_cast<std::size_t>(source)].title;
+        }
+        return cell;
+    }
 
-    const int taxon = row - h - 1;
+    const int taxon = row - h - sourceRows(job) - 1;
     // A mapped taxon without a score shows as unscored: the lack is what needs attention.
     if (unscored(job, taxon))
         cell.background = kUnscoredTaxonColour;

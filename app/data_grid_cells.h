@@ -7,11 +7,12 @@
 
 class Job;
 
-// The cells of a job's data view: the imported sample table, header rows first, then one
-// row per taxon with its code, its name and its count in every sample.
+// The cells of a job's data view: the imported sample table, header rows first (for a job
+// of several workbooks then a row "Workbook" naming each sample's), then one row per taxon
+// with its code, its name and its count in every sample.
 namespace datagrid {
 
-// Rows below the heading row: header rows plus taxa.
+// Rows below the heading row: header rows, the workbook row of a pooled job, taxa.
 int RowCount(const Job& job);
 // Columns right of the row numbers: code, name and one per sample.
 int ColumnCount(const Job& job);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,7 +14,9 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "cli/import_options.h"
+#include "base/csv.h"
 #include "import/default_values.h"
+#include "import/pooled_samples.h"
 #include "import/sample_import.h"
 #include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
@@ -28,8 +32,15 @@ namespace cli {
 
 namespace {
 
+// One workbook of the job and the worksheet choice for it.
+struct JobWorkbook {
+    std::string path;
+    WorksheetOptions worksheet;
+};
+
 struct AssessOptions {
-    std::string workbook;
+    std::vector<JobWorkbook> workbooks;  // in job order
+    std::optional<std::string> jobFile;
     ImportOptions import;
     // The job's defaults for missing chemistry, as typed (checked after parsing, in the
     // Default values dialog's order); nothing keeps the job's own default.
@@ -64,7 +75,8 @@ int checkTargets(const AssessOptions& options, const Assessment& job);
 int usage(const std::string& reason)
 {
     std::fprintf(stderr, "torven-cli assess: %s\n", reason.c_str());
-    std::fputs("Usage: torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
+    std::fputs("Usage: torven-cli assess WORKBOOK [WORKBOOK ...] [--sheet NAME] [--first-row N] [--first-col COL]\n"
+               "       torven-cli assess --job FILE [--sheet NAME] [--first-row N] [--first-col COL]\n"
                "                         [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
                "                         [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
                "                         [--verbose] [--quiet]\n",
@@ -72,10 +84,72 @@ int usage(const std::string& reason)
     return exitUsage;
 }
 
+// The workbooks a job file names: a header line "workbook,sheet,first row,first column",
+// then one line per workbook, its path relative to the job file's folder; an empty field
+// takes the option's value. Nothing, with the reason of the usage error, when the file
+// cannot be read or a line is malformed.
+std::optional<std::string> readJobFile(const std::string& jobPath, const WorksheetOptions& defaults,
+                                       std::vector<JobWorkbook>& workbooks)
+{
+    namespace fs = std::filesystem;
+    std::ifstream in(jobPath, std::ios::binary);
+    if (!in)
+        return jobPath + ": the job file cannot be read";
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return jobPath + ": the job file cannot be read";
+    std::vector<csv::Record> records;
+    std::size_t errorLine = 0;
+    std::string reason;
+    if (!csv::parse(text, records, errorLine, reason))
+        return jobPath + ", line " + std::to_string(errorLine) + ": " + reason;
+    static const char* const header[] = {"workbook", "sheet", "first row", "first column"};
+    const auto lineError = [&](const csv::Record& record, const std::string& what) {
+        return jobPath + ", line " + std::to_string(record.line) + ": " + what;
+    };
+    if (records.empty() || records[0].fields.size() != std::size(header))
+        return jobPath + ": the first line must be \"workbook,sheet,first row,first column\"";
+    for (std::size_t i = 0; i < std::size(header); ++i)
+        if (records[0].fields[i].text != header[i])
+            return jobPath + ": the first line must be \"workbook,sheet,first row,first column\"";
+    const fs::path folder = fs::path(jobPath).parent_path();
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const csv::Record& record = records[r];
+        if (record.fields.size() != std::size(header))
+            return lineError(record, "4 fields are needed (workbook, sheet, first row, first column), not " +
+                                         std::to_string(record.fields.size()));
+        const std::string& path = record.fields[0].text;
+        if (path.empty())
+            return lineError(record, "the workbook is missing");
+        JobWorkbook workbook;
+        workbook.path = fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string();
+        workbook.worksheet = defaults;
+        if (!record.fields[1].text.empty())
+            workbook.worksheet.sheetName = record.fields[1].text;
+        if (const std::string& row = record.fields[2].text; !row.empty()) {
+            std::optional<int> parsed = parseCount(row);
+            if (!parsed || *parsed < 1)
+                return lineError(record, "the first row needs a row number of 1 or more, not '" + row + "'");
+            workbook.worksheet.firstDataRow = *parsed;
+        }
+        if (const std::string& column = record.fields[3].text; !column.empty()) {
+            std::optional<int> parsed = parseColumn(column);
+            if (!parsed)
+                return lineError(record, "the first column needs a column letter name or a number of 1 or more, "
+                                         "not '" + column + "'");
+            workbook.worksheet.firstDataColumn = *parsed;
+        }
+        workbooks.push_back(std::move(workbook));
+    }
+    if (workbooks.empty())
+        return jobPath + ": the job file names no workbook";
+    return std::nullopt;
+}
+
 // Fills options from the arguments; exitOk, or the usage error's status (reported).
 int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& options)
 {
-    bool haveWorkbook = false;
+    std::vector<std::string> workbookArgs;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--quiet") {
@@ -88,7 +162,7 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
         }
         if (arg.size() > 1 && arg[0] == '-') {
             static const char* const valued[] = {"--alkalinity", "--calcium", "--doc", "-o", "--output", "--csv",
-                                                 "--chart", "--taxon-map"};
+                                                 "--chart", "--taxon-map", "--job"};
             bool known = IsImportOption(arg);
             for (const char* name : valued)
                 known = known || arg == name;
@@ -110,26 +184,40 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
                 options.outputPath = value;
             } else if (arg == "--taxon-map") {
                 options.taxonMapPath = value;
+            } else if (arg == "--job") {
+                options.jobFile = value;
             } else if (arg == "--csv") {
                 options.csvDirectory = value;
             } else {
                 options.chartDirectory = value;
             }
-        } else if (haveWorkbook) {
-            return usage("only one workbook can be assessed");
         } else {
-            options.workbook = arg;
-            haveWorkbook = true;
+            workbookArgs.push_back(arg);
         }
     }
-    if (!haveWorkbook)
+    // The import options apply to each workbook; a job file's fields override them.
+    if (options.jobFile) {
+        if (!workbookArgs.empty())
+            return usage("give the workbooks or --job, not both");
+        if (std::optional<std::string> refused = readJobFile(*options.jobFile, options.import.worksheet,
+                                                             options.workbooks))
+            return usage(*refused);
+    } else {
+        for (const std::string& path : workbookArgs)
+            options.workbooks.push_back({path, options.import.worksheet});
+    }
+    if (options.workbooks.empty())
         return usage("no workbook given");
     // Results written over the samples would lose them: refused before anything is read.
-    if (options.outputPath && safefile::SameFile(*options.outputPath, options.workbook))
-        return usage(*options.outputPath + ": " + results::kOwnWorkbookMessage);
-    if (options.csvDirectory && isResultsCsvFile(options.workbook, *options.csvDirectory))
-        return usage(*options.csvDirectory + ": the CSV files would replace the sample workbook " +
-                     options.workbook + ". Choose another folder.");
+    for (const JobWorkbook& workbook : options.workbooks) {
+        if (options.outputPath && safefile::SameFile(*options.outputPath, workbook.path))
+            return usage(*options.outputPath + ": " + results::kOwnWorkbookMessage);
+        if (options.csvDirectory && isResultsCsvFile(workbook.path, *options.csvDirectory))
+            return usage(*options.csvDirectory + ": the CSV files would replace the sample workbook " +
+                         workbook.path + ". Choose another folder.");
+    }
+    if (options.outputPath && options.jobFile && safefile::SameFile(*options.outputPath, *options.jobFile))
+        return usage(*options.outputPath + ": it is the job file. Choose another file.");
 
     // Checked as the Default values dialog checks them; a refused value shows the
     // dialog's own message alone.
@@ -151,36 +239,61 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     return exitOk;
 }
 
-// The import as the desktop program runs it, with the worksheet choice from the options
-// and the defaults for missing chemistry. exitOk, exitFailed (the import's message is on
-// standard error) or exitUsage. `route` gets how the workbook was read.
-int importSamples(const AssessOptions& options, CliUser& user, ReferenceSource& references, Assessment& assessment,
-                  ImportRoute& route)
+// The import of one workbook as the desktop program runs it, with the worksheet choice
+// from the options. Nothing when it failed; usageError is set when the options could not
+// be answered from the workbook. `route` gets how the workbook was read.
+std::optional<ImportedSamples> importWorkbook(const JobWorkbook& workbook, UserInteraction& user,
+                                              ReferenceSource& references, ImportRoute& route)
 {
     // With the first data row given, nothing of the choice needs the sheet's cells: the
     // counts can go from the workbook straight into the count matrix. Without it, its
     // guess needs only the sheet's first rows.
-    const WorksheetOptions& chosen = options.import.worksheet;
+    const WorksheetOptions& chosen = workbook.worksheet;
     std::optional<int> firstRow = chosen.firstDataRow;
     if (!firstRow)
-        firstRow = GuessPresetFirstDataRow(options.workbook, chosen.sheetName);
-    std::optional<ImportedSamples> samples;
-    if (firstRow) {
-        samples = ImportPresetSamples(options.workbook,
-                                      {chosen.sheetName, *firstRow, chosen.firstDataColumn, chosen.family},
-                                      references, user, &route);
-    } else {
-        route = {false, worksheet::FormatFor(options.workbook) == wb::Book::FileFormat::Xlsx
-                            ? "its sheet cannot be streamed to guess the first data row"
-                            : "an .xls workbook is always read whole"};
-        samples = ImportSamples(options.workbook, references, user);
+        firstRow = GuessPresetFirstDataRow(workbook.path, chosen.sheetName);
+    if (firstRow)
+        return ImportPresetSamples(workbook.path, {chosen.sheetName, *firstRow, chosen.firstDataColumn, chosen.family},
+                                   references, user, &route);
+    route = {false, worksheet::FormatFor(workbook.path) == wb::Book::FileFormat::Xlsx
+                        ? "its sheet cannot be streamed to guess the first data row"
+                        : "an .xls workbook is always read whole"};
+    return ImportSamples(workbook.path, references, user);
+}
+
+// How one workbook of the job was read (--verbose).
+struct WorkbookRoute {
+    std::string path;
+    ImportRoute route;
+};
+
+// The import of the job's workbooks, each on its own and in order, then pooled, with the
+// defaults for missing chemistry. exitOk, exitFailed (the import's message is on standard
+// error) or exitUsage. `routes` gets how each workbook that was reached was read.
+int importSamples(const AssessOptions& options, ReferenceSource& references, Assessment& assessment,
+                  std::vector<WorkbookRoute>& routes)
+{
+    const bool several = options.workbooks.size() > 1;
+    std::vector<ImportedSamples> parts;
+    for (const JobWorkbook& workbook : options.workbooks) {
+        CliUser user(workbook.worksheet, options.outputPath);
+        // In a job of several workbooks each message names the workbook it is about.
+        WorkbookNamingUser naming(user, workbook.path);
+        routes.push_back({workbook.path, {}});
+        std::optional<ImportedSamples> samples = importWorkbook(
+            workbook, several ? static_cast<UserInteraction&>(naming) : user, references, routes.back().route);
+        if (!samples) {
+            if (user.usageError())
+                return usage(several ? workbook.path + ": " + *user.usageError() : *user.usageError());
+            return exitFailed;
+        }
+        parts.push_back(std::move(*samples));
     }
-    if (!samples) {
-        if (user.usageError())
-            return usage(*user.usageError());
+    CliUser user(options.import.worksheet, options.outputPath);
+    std::optional<ImportedSamples> pooled = PoolSamples(std::move(parts), user);
+    if (!pooled)
         return exitFailed;
-    }
-    assessment.samples = std::move(*samples);
+    assessment.samples = std::move(*pooled);
     assessment.samples.defaultAlkalinity = options.defaults.alkalinityMgL;
     assessment.samples.defaultCalcium = options.defaults.calciumUeqL;
     assessment.samples.defaultDOC = options.defaults.docMgL;
@@ -216,7 +329,10 @@ int runAssess(const std::vector<std::string>& args)
             return *options.outputPath + ": " + reason;
         return std::nullopt;
     };
-    safefile::ProtectInput(options.workbook, "the sample workbook");
+    for (const JobWorkbook& workbook : options.workbooks)
+        safefile::ProtectInput(workbook.path, "the sample workbook");
+    if (options.jobFile)
+        safefile::ProtectInput(*options.jobFile, "the job file");
     if (options.taxonMapPath)
         safefile::ProtectInput(*options.taxonMapPath, "the taxon map");
     if (std::optional<std::string> refused = outputRefused())
@@ -230,11 +346,13 @@ int runAssess(const std::vector<std::string>& args)
 
     // The road of one job: import, analysis, site summaries, results.
     Assessment job;
-    ImportRoute route;
-    if (int status = importSamples(options, user, app, job, route); status != exitOk) {
-        // A failed import read the workbook one way or the other, unless it failed before.
-        if (options.verbose && status == exitFailed && (route.streamed || !route.loadedBecause.empty()))
-            printRoute(options.workbook, route);
+    std::vector<WorkbookRoute> routes;
+    if (int status = importSamples(options, app, job, routes); status != exitOk) {
+        // A failed import read its workbook one way or the other, unless it failed before.
+        if (options.verbose && status == exitFailed)
+            for (const WorkbookRoute& read : routes)
+                if (read.route.streamed || !read.route.loadedBecause.empty())
+                    printRoute(read.path, read.route);
         return status;
     }
 
@@ -252,7 +370,8 @@ int runAssess(const std::vector<std::string>& args)
     if (!options.quiet)
         printSummary(job);
     if (options.verbose)
-        printRoute(options.workbook, route);
+        for (const WorkbookRoute& read : routes)
+            printRoute(read.path, read.route);
     if (!analysis)
         return exitFailed;
     if (int status = checkTargets(options, job); status != exitOk)

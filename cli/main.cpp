@@ -75,10 +75,13 @@ std::string escapeField(const std::string& text)
 
 static const char* kUsage =
     "Usage:\n"
-    "  torven-cli assess WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
+    "  torven-cli assess WORKBOOK [WORKBOOK ...] [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--alkalinity V] [--calcium V] [--doc V]\n"
     "                    [--db PATH] [-o PATH] [--csv DIR] [--chart DIR] [--taxon-map FILE]\n"
     "                    [--verbose] [--quiet]\n"
+    "  torven-cli assess --job FILE [options of assess]\n"
+    "                    (FILE: CSV lines of workbook,sheet,first row,first column;\n"
+    "                    paths relative to FILE, an empty field takes the option's value)\n"
     "  torven-cli suggest WORKBOOK [--sheet NAME] [--first-row N] [--first-col COL]\n"
     "                    [--metric TDI|LTDI|DAM] [--db PATH] [--limit K]\n"
     "  torven-cli inspect WORKBOOK [--sheet NAME] [--rows N] [--cols N]\n"

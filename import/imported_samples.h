@@ -15,6 +15,18 @@ struct TaxonEntry {
     std::string name;
 };
 
+// One workbook of a job: where a run of its samples came from.
+struct SampleSource {
+    std::string title;           // the workbook's file name with its extension
+    std::string path;            // the workbook's path as given
+    std::string workbookSha256;  // empty when the file could not be read again
+    std::string sheetName;
+    int firstDataRow = 1;        // 1-based, the first taxon's row
+    int firstDataColumn = 3;     // 1-based, the first sample's column
+    int sampleCount = 0;
+    int taxonCount = 0;
+};
+
 // The first stage of a job: one worksheet of one sample workbook as the import read it for
 // one metric family, with the reference tables that import found. Everything after the
 // import reads it; only the chemistry defaults change afterwards (the user's choice).
@@ -35,10 +47,21 @@ struct ImportedSamples {
     int taxonCount = 0;
     int sampleCount = 0;
     int headerRowCount = 0;
+    int firstDataColumn = 3;  // 1-based, of the worksheet the samples came from
     std::vector<TaxonEntry> taxa;
     std::vector<std::string> headerLabels;
     std::vector<std::vector<std::string>> headerValues;  // [header row][sample]
     std::unique_ptr<Matrix> counts;                        // samples x taxa
+
+    // The workbooks of a job pooled from several (PoolSamples), in job order, and each
+    // sample's index among them. Both empty for the samples of one import, whose source is
+    // the fields above (SourcesOf).
+    std::vector<SampleSource> sources;
+    std::vector<int> sampleSources;  // [sample]
+    // The pooled summary's notes, kept for a later pooling: what each workbook left out
+    // ("river-a.xlsx: Not imported: ..."), and each code that two workbooks name differently.
+    std::vector<std::string> notImportedLines;
+    std::vector<std::string> taxonNameNotes;
 
     // Chemistry bounds (fixed) and defaults (changed per job by the user).
     static constexpr double alkMinTDI3 = 6, alkMaxTDI3 = 150;  // mg/l
@@ -66,3 +89,12 @@ struct ImportedSamples {
 // file, sheet, metric and counts, then each of notImportedLines and each reference note as
 // a paragraph of its own.
 std::string ImportSummary(const ImportedSamples& samples, const std::vector<std::string>& notImportedLines = {});
+
+// The notImportedLines the import gave ImportSummary, read back from the samples' summary.
+std::vector<std::string> NotImportedParagraphs(const ImportedSamples& samples);
+
+// The workbooks the samples came from: the pooled sources, or the one workbook of an import.
+std::vector<SampleSource> SourcesOf(const ImportedSamples& samples);
+
+// The index in SourcesOf of the workbook that sample (0-based) came from.
+int SourceOfSample(const ImportedSamples& samples, int sample);

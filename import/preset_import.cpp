@@ -436,6 +436,7 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     samples.sampleCount = table.sampleCount();
     samples.taxonCount = table.taxonCount();
     samples.headerRowCount = headerRows;
+    samples.firstDataColumn = choice.firstDataColumn;
     if (!copyHeaderRows(table, choice.firstDataColumn - 1, stream.isDate1904(), samples)) {
         reason = "a header row's label does not fit the metric";
         return std::nullopt;

@@ -343,6 +343,7 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
         samples.taxonCount = extent->taxonCount;
         samples.sampleCount = extent->sampleCount;
         samples.headerRowCount = extent->firstRow - 1;
+        samples.firstDataColumn = extent->firstColumn;
 
         if (std::optional<std::string> error = HeaderCountError(samples.family, samples.headerRowCount)) {
             ui.showMessage(*error);

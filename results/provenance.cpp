@@ -11,9 +11,11 @@ std::vector<std::string> ProvenanceLines(const Provenance& provenance)
     std::vector<std::string> lines;
     lines.push_back("Program: " + provenance.program);
     lines.push_back("Analysed: " + provenance.analysedAt);
-    lines.push_back("Sample workbook: " + provenance.workbookName);
-    lines.push_back("Sample workbook SHA-256: " +
-                    (provenance.workbookSha256.empty() ? std::string("not available") : provenance.workbookSha256));
+    for (const Provenance::Workbook& workbook : provenance.workbooks) {
+        lines.push_back("Sample workbook: " + workbook.name);
+        lines.push_back("Sample workbook SHA-256: " +
+                        (workbook.sha256.empty() ? std::string("not available") : workbook.sha256));
+    }
     if (provenance.databaseLines.empty())
         lines.push_back("Reference database: not identified");
     lines.insert(lines.end(), provenance.databaseLines.begin(), provenance.databaseLines.end());
@@ -25,8 +27,8 @@ Provenance JobProvenance(const Assessment& job)
     Provenance provenance;
     provenance.program = std::string(torven::kProductName) + " " + torven::kProductVersion;
     provenance.analysedAt = job.analysis.analysedAt;
-    provenance.workbookName = job.samples.title;
-    provenance.workbookSha256 = job.samples.workbookSha256;
+    for (const SampleSource& source : SourcesOf(job.samples))
+        provenance.workbooks.push_back({source.title, source.workbookSha256});
     if (job.samples.referenceIdentity)
         provenance.databaseLines = DatabaseIdentityLines(
             *job.samples.referenceIdentity, job.samples.masterTaxonList ? static_cast<long>(job.samples.masterTaxonList->rowCount) : -1);

@@ -20,6 +20,7 @@
 #include "results/provenance.h"
 #include "results/results_workbook.h"
 #include "results/sample_quality_sheet.h"
+#include "results/sources_sheet.h"
 
 namespace results {
 
@@ -81,7 +82,7 @@ void appendQuoted(std::string& out, const std::string& field)
 
 bool IsCsvExportName(const std::string& fileName)
 {
-    return fileName == "sample-summary.csv" || fileName == "job-summary.txt" || fileName == "sample-quality.csv"
+    return fileName == "sample-summary.csv" || fileName == "job-summary.txt" || fileName == "sample-quality.csv" || fileName == "sources.csv"
         || (fileName.starts_with("uncertainty-") && fileName.ends_with(".csv"));
 }
 
@@ -143,6 +144,7 @@ std::vector<ResultSheet> exportTables(const Assessment& job)
     std::vector<ResultSheet> sites = SiteSheets(job);
     tables.insert(tables.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
     tables.push_back(SampleQualitySheet(job));
+    tables.push_back(SourcesSheet(job));
     return tables;
 }
 

@@ -11,6 +11,7 @@
 #include "metrics/index_values.h"
 #include "results/provenance.h"
 #include "results/sample_quality_sheet.h"
+#include "results/sources_sheet.h"
 
 namespace results {
 
@@ -276,6 +277,7 @@ std::vector<ResultSheet> ResultSheets(const Assessment& job)
     std::vector<ResultSheet> sites = SiteSheets(job);
     sheets.insert(sheets.end(), std::make_move_iterator(sites.begin()), std::make_move_iterator(sites.end()));
     sheets.push_back(SampleQualitySheet(job));
+    sheets.push_back(SourcesSheet(job));
     return sheets;
 }
 

@@ -22,7 +22,10 @@ bool IsXlsPath(const std::string& path)
 
 bool IsJobWorkbook(const Assessment& job, const std::string& path)
 {
-    return safefile::SameFile(job.samples.path, path);
+    for (const SampleSource& source : SourcesOf(job.samples))
+        if (safefile::SameFile(source.path, path))
+            return true;
+    return false;
 }
 
 namespace {

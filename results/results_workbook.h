@@ -33,7 +33,7 @@ inline constexpr const char* kDocumentTitle = "TORVEN II results";
 inline constexpr const char* kOwnWorkbookMessage =
     "The results cannot be saved over the sample workbook they were read from. Choose another file.";
 
-// True when path names the job's sample workbook: the same file, however either path is
+// True when path names a sample workbook of the job: the same file, however either path is
 // spelled, a hard link to it included.
 bool IsJobWorkbook(const Assessment& job, const std::string& path);
 

@@ -158,3 +158,31 @@ TEST(DataGridCells, ShortListsLeaveCellsEmpty)
     job.samples.counts.reset();
     EXPECT_EQ(text(job, kFirstTaxonRow, 3), "");
 }
+
+// A job pooled from two workbooks names each sample's workbook in a row of its own below
+// the header rows; the taxa follow one row lower.
+TEST(DataGridCells, EachSamplesWorkbookInAPooledJob)
+{
+    ScriptedUser ui;
+    Job job(nullptr, ui);
+    grid_jobs::fillImportedJob(job);
+    const std::string firstCode = text(job, kFirstTaxonRow, 1);
+    const std::string firstCount = text(job, kFirstTaxonRow, 3);
+    SampleSource spring, autumn;
+    spring.title = "spring.xlsx";
+    autumn.title = "autumn.xls";
+    job.samples.sources = {spring, autumn};
+    job.samples.sampleSources = {0, 0, 0, 1, 1, 1, 1};
+    EXPECT_EQ(datagrid::RowCount(job), 4 + 1 + 3);
+    EXPECT_EQ(text(job, kFirstTaxonRow, 1), "Workbook");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 2), "");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 3), "spring.xlsx");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 5), "spring.xlsx");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 6), "autumn.xls");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 9), "autumn.xls");
+    EXPECT_EQ(text(job, kFirstTaxonRow, 10), "");
+    EXPECT_EQ(text(job, kFirstTaxonRow + 1, 1), firstCode);
+    EXPECT_EQ(text(job, kFirstTaxonRow + 1, 3), firstCount);
+    EXPECT_EQ(text(job, kFirstTaxonRow + 3, 1), job.samples.taxa[2].code);
+    EXPECT_EQ(text(job, kFirstTaxonRow + 4, 1), "");
+}

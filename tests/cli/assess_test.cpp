@@ -29,7 +29,7 @@ protected:
 TEST_F(AssessUsage, BadOptionsExitTwoWithNothingOnStandardOutput)
 {
     for (const char* options : {" --first-row 0", " --first-row x", " --first-col 0", " --first-col A1",
-                                " --first-col", " --metric TDI3", " --bogus", " second.xlsx"}) {
+                                " --first-col", " --metric TDI3", " --bogus", " --job"}) {
         CliRun run = assess(options);
         EXPECT_EQ(run.status, 2) << options;
         EXPECT_EQ(run.out, "") << options;

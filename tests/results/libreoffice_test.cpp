@@ -199,13 +199,13 @@ TEST_P(LibreOfficePrint, SampleSummaryPrintsOnePageWide)
         EXPECT_NEAR(height, 595.3, 0.5);
         const std::vector<std::string> pages = pdfPages(pdf);
         const std::vector<readback::ReadSheet> sheets = readback::readWorkbook(path);
-        ASSERT_EQ(sheets.size(), 5u);
+        ASSERT_EQ(sheets.size(), 6u);
         // One page a sheet: nothing is split across pages by columns (16 samples fit
         // one page down as well). Each page's foot names its sheet and page.
         ASSERT_EQ(pages.size(), sheets.size()) << info;
         for (std::size_t p = 0; p < pages.size(); ++p) {
             EXPECT_NE(pages[p].find(sheets[p].name), std::string::npos) << p;
-            EXPECT_NE(pages[p].find("Page " + std::to_string(p + 1) + " of 5"), std::string::npos) << pages[p];
+            EXPECT_NE(pages[p].find("Page " + std::to_string(p + 1) + " of 6"), std::string::npos) << pages[p];
         }
         // Every header and every sample name of "Sample Summary" is on its one page,
         // whole: no header is cut off and no column went to another page.

@@ -41,6 +41,7 @@ TEST(ResultsCsv, FileNamesFromSheetNames)
     EXPECT_TRUE(results::IsCsvExportName("job-summary.txt"));
     EXPECT_EQ(results::CsvFileName("Sample quality"), "sample-quality.csv");
     EXPECT_TRUE(results::IsCsvExportName("sample-quality.csv"));
+    EXPECT_TRUE(results::IsCsvExportName(results::CsvFileName("Sources")));
     EXPECT_FALSE(results::IsCsvExportName("samples.csv"));
     EXPECT_FALSE(results::IsCsvExportName("uncertainty-tdi3.xlsx"));
 }
@@ -65,7 +66,7 @@ protected:
 TEST_F(RiverCsv, OneFilePerTableAndTheSummary)
 {
     EXPECT_EQ(folderEntries(dir.file("out")),
-              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv",
+              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv", "sources.csv",
                                         "uncertainty-tdi3.csv", "uncertainty-tdi4.csv"}));
     // The job stays unsaved: the CSV files are not the results workbook.
     EXPECT_TRUE(job.modified);
@@ -246,7 +247,7 @@ TEST(ResultsCsvFiles, DamJobWithoutSitesAndRewrite)
     testing_support::writeFile(dir.file("sample-summary.csv"), "an older file that is replaced\n");
     ASSERT_TRUE(results::WriteResultsCsv(job, dir.path().string(), error)) << error;
     EXPECT_EQ(folderEntries(dir.path()),
-              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv"}));
+              (std::vector<std::string>{"job-summary.txt", "sample-quality.csv", "sample-summary.csv", "sources.csv"}));
     EXPECT_EQ(readFile(dir.file("sample-summary.csv")),
               "Sample,Site,Date,Alkalinity (mg/l),Calcium (ueq/l),DOC (mg/l),Sample sum,Sum DAM,DAM,eDAM,EQR DAM,"
               "Class DAM,% Planktic,% Motile,% Organic tolerant,% Saline,Comment DAM\n"

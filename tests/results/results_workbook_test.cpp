@@ -51,6 +51,16 @@ std::vector<ExpectedRow> provenanceRows(const std::string& workbook)
             {"t:Database version: Release = 2.0; Date = 2026-11-30"}};
 }
 
+// The "Sources" sheet of a job of one workbook: its name, digest, sheet, first row and
+// column, samples and taxa as the job holds them.
+ExpectedSheet sourcesSheet(const std::string& workbook, const std::string& sheet, int firstRow, int samples, int taxa)
+{
+    return {"Sources",
+            {textRow({"Workbook", "SHA-256", "Sheet", "First row", "First column", "Samples", "Taxa"}),
+             {"t:" + workbook, std::string("t:") + results_jobs::kWorkbookDigest, sheet.empty() ? "" : "t:" + sheet,
+              "n:" + std::to_string(firstRow), "t:C", "n:" + std::to_string(samples), "n:" + std::to_string(taxa)}}};
+}
+
 void addProvenance(ExpectedSheet& summary, const std::string& workbook)
 {
     for (ExpectedRow& row : provenanceRows(workbook))
@@ -130,7 +140,7 @@ std::vector<ExpectedSheet> riverSheets()
                             "t:" + std::string(kFewValves) + "; " + low4 + "; " + chemistry + "; No EQR for TDI4"},
                            {"t:S3", "t:CD2", "n:45", percent(30, 45), percent(30, 45), "n:1",
                             "t:" + std::string(kFewValves) + "; " + low3 + "; " + low4 + "; " + chemistry}}};
-    return {summary, samples, tdi3, tdi4, quality};
+    return {summary, samples, tdi3, tdi4, quality, sourcesSheet("river.xlsx", "", 5, 3, 3)};
 }
 
 std::vector<ExpectedSheet> lakeSheets()
@@ -170,7 +180,7 @@ std::vector<ExpectedSheet> lakeSheets()
                                     "Chemistry values replaced", "Flags"}),
                            {"t:L1", "t:LK01", "n:12", "f:100", "f:100", "n:0", std::string("t:") + kFewValves},
                            {"t:L2", "t:lk01", "n:7", "f:100", "f:100", "n:0", std::string("t:") + kFewValves}}};
-    return {summary, samples, ltdi1, ltdi2, quality};
+    return {summary, samples, ltdi1, ltdi2, quality, sourcesSheet("lake.xls", "", 1, 0, 0)};
 }
 
 std::vector<ExpectedSheet> damSheets()
@@ -210,7 +220,7 @@ std::vector<ExpectedSheet> damSheets()
                            {"t:D2", "t:UP1", "n:1", "f:0", "n:2",
                             "t:" + std::string(kFewValves) + "; Less than 80 % of the count scored for DAM; "
                             "2 chemistry values missing or out of range; No EQR for DAM"}}};
-    return {summary, samples, dam, quality};
+    return {summary, samples, dam, quality, sourcesSheet("dam.xlsx", "", 1, 0, 0)};
 }
 
 class ResultsWorkbook : public ::testing::TestWithParam<const char*> {
@@ -237,7 +247,7 @@ TEST_P(ResultsWorkbook, RiverJob)
     results_jobs::fillRiverJob(job);
     auto sheets = saveAndRead(job, target("river"));
     readback::expectWorkbook(sheets, riverSheets());
-    ASSERT_EQ(sheets.size(), 5u);
+    ASSERT_EQ(sheets.size(), 6u);
     EXPECT_EQ(sheets[2].columnEnd, 14);
     EXPECT_EQ(sheets[3].columnEnd, 13);
 }
@@ -248,7 +258,7 @@ TEST_P(ResultsWorkbook, LakeJob)
     results_jobs::fillLakeJob(job);
     auto sheets = saveAndRead(job, target("lake"));
     readback::expectWorkbook(sheets, lakeSheets());
-    ASSERT_EQ(sheets.size(), 5u);
+    ASSERT_EQ(sheets.size(), 6u);
     EXPECT_EQ(sheets[3].columnEnd, 14);
 }
 
@@ -268,7 +278,7 @@ TEST_P(ResultsWorkbook, JobWithoutSitesHasNoSiteSheets)
     job.sites.siteSummary1.reset();
     job.sites.siteSummary2.reset();
     std::vector<ExpectedSheet> expected = riverSheets();
-    expected.erase(expected.begin() + 2, expected.end() - 1);
+    expected.erase(expected.begin() + 2, expected.end() - 2);
     readback::expectWorkbook(saveAndRead(job, target("nosites")), expected);
 }
 
@@ -316,7 +326,7 @@ TEST_P(ResultsWorkbook, LaidOutForReadingAndPrinting)
     // The cells are exactly those the plain workbook had.
     readback::expectWorkbook(saveAndRead(job, path), riverSheets());
     readback::ReadBook book = readback::readLayout(path);
-    ASSERT_EQ(book.sheets.size(), 5u);
+    ASSERT_EQ(book.sheets.size(), 6u);
     const auto& summary = book.sheets[0];
     const auto& samples = book.sheets[1];
     const auto& tdi3 = book.sheets[2];
@@ -376,7 +386,7 @@ TEST_P(ResultsWorkbook, SummaryWithoutTaxaList)
     const std::string path = target("lake");
     readback::expectWorkbook(saveAndRead(job, path), lakeSheets());
     readback::ReadBook book = readback::readLayout(path);
-    ASSERT_EQ(book.sheets.size(), 5u);
+    ASSERT_EQ(book.sheets.size(), 6u);
     EXPECT_TRUE(book.sheets[0].boldCells.empty());
     EXPECT_NEAR(book.sheets[0].columnWidths.at(0), storedWidth(94), 1e-9);
     EXPECT_EQ(book.sheets[1].boldCells, rowCells(0, 21));
@@ -390,7 +400,7 @@ TEST_P(ResultsWorkbook, HighPlusGoodColumnHoldsTheSum)
     Job job(nullptr, ui);
     results_jobs::fillAssessedRiverJob(job);
     auto sheets = saveAndRead(job, target("coc"));
-    ASSERT_EQ(sheets.size(), 5u);
+    ASSERT_EQ(sheets.size(), 6u);
     const readback::ReadSheet& tdi3 = sheets[2];
     const readback::ReadSheet& tdi4 = sheets[3];
     EXPECT_EQ(tdi4.columnEnd, 13);

@@ -1,0 +1,271 @@
+// Several imports pooled into the samples of one job.
+
+#include "import/pooled_samples.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "matrix/number_format.h"
+#include "workbook/cells/cell_names.h"
+
+void WorkbookNamingUser::showMessage(const std::string& text, const std::string& detail)
+{
+    // A detail of its own already names the file (FileProblemDetail).
+    user_.showMessage(text, detail.empty() ? workbookPath_ : detail);
+}
+
+namespace {
+
+// A sample's place, as the user finds it again: workbook, sheet and column.
+std::string placeText(const SampleSource& source, int sampleInSource)
+{
+    return source.title + " (sheet \"" + source.sheetName + "\", column " +
+           wb::ColumnLetters(source.firstDataColumn - 1 + sampleInSource) + ")";
+}
+
+std::string sampleName(const ImportedSamples& part, int sample)
+{
+    if (part.headerValues.empty() || static_cast<std::size_t>(sample) >= part.headerValues[0].size())
+        return std::string();
+    return part.headerValues[0][static_cast<std::size_t>(sample)];
+}
+
+// Where each sample of the job sits: its source and its index among that source's samples.
+struct SamplePlace {
+    int source = 0;
+    int indexInSource = 0;
+};
+
+std::vector<SamplePlace> samplePlaces(const ImportedSamples& part, int sourceOffset)
+{
+    std::vector<SamplePlace> places;
+    std::vector<int> seen(SourcesOf(part).size(), 0);
+    for (int s = 0; s < part.sampleCount; ++s) {
+        const int source = SourceOfSample(part, s);
+        places.push_back({sourceOffset + source, seen[static_cast<std::size_t>(source)]++});
+    }
+    return places;
+}
+
+// One code named two ways: the name kept and the other, with their workbooks.
+struct NameConflict {
+    std::string code;
+    std::string keptName, keptIn;
+    std::string otherName, otherIn;
+};
+
+std::string workbookLines(const SampleSource& source)
+{
+    return "File:\t" + source.title + "\r\nWorksheet:\t" + source.sheetName +
+           numtext::format("\r\nSamples:\t%d\r\nTaxa:\t%d",
+                           {static_cast<long long>(source.sampleCount), static_cast<long long>(source.taxonCount)});
+}
+
+// The pooled summary: each workbook with its sheet, samples and taxa; then the job's
+// metric and counts as one import states them; what each workbook left out, named by
+// workbook; the codes named two ways; the reference notes.
+std::string pooledSummary(const ImportedSamples& pooled)
+{
+    std::string summary;
+    for (const SampleSource& source : pooled.sources)
+        summary += (summary.empty() ? "" : "\r\n\r\n") + workbookLines(source);
+    summary += "\r\n\r\nMetric:\t" + pooled.familyName;
+    summary += numtext::format("\r\n\r\nNumber of taxa:\t%d\r\nNumber of samples:\t%d",
+                               {static_cast<long long>(pooled.taxonCount), static_cast<long long>(pooled.sampleCount)});
+    if (!pooled.cocAvailable)
+        summary += numtext::format(
+            "\r\n\r\nConfidence of class parameters not found for %s, uncertainty estimates will not be calculated.",
+            {std::string_view(pooled.familyName)});
+    for (const std::string& line : pooled.notImportedLines)
+        summary += "\r\n\r\n" + line;
+    for (const std::string& line : pooled.taxonNameNotes)
+        summary += "\r\n\r\n" + line;
+    for (const std::string& line : pooled.referenceNotes)
+        summary += "\r\n\r\n" + line;
+    return summary;
+}
+
+std::optional<ImportedSamples> pool(const std::vector<const ImportedSamples*>& parts, UserInteraction& ui)
+{
+    const ImportedSamples& first = *parts.front();
+
+    // One metric per job: the analysis reads one family's header rows and tables.
+    for (const ImportedSamples* part : parts) {
+        if (part->family != first.family) {
+            ui.showMessage("The samples of " + part->title + " were imported for " + part->familyName +
+                           ", the job's for " + first.familyName + ". A job is assessed for one metric; "
+                           "nothing was added.");
+            return std::nullopt;
+        }
+    }
+
+    ImportedSamples pooled;
+    std::vector<int> sourceOffsets;
+    for (const ImportedSamples* part : parts) {
+        sourceOffsets.push_back(static_cast<int>(pooled.sources.size()));
+        for (SampleSource& source : SourcesOf(*part))
+            pooled.sources.push_back(std::move(source));
+    }
+
+    // A sample in two workbooks would weigh double in its site's mean: refused, naming
+    // both places. Within one workbook the import's own rules stand.
+    std::map<std::string, SamplePlace> seen;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        const std::vector<SamplePlace> places = samplePlaces(*parts[p], sourceOffsets[p]);
+        for (int s = 0; s < parts[p]->sampleCount; ++s) {
+            const SamplePlace place = places[static_cast<std::size_t>(s)];
+            auto [at, added] = seen.emplace(sampleName(*parts[p], s), place);
+            if (added || at->second.source == place.source)
+                continue;
+            const SamplePlace before = at->second;
+            ui.showMessage("Sample \"" + at->first + "\" occurs twice in the job: in " +
+                           placeText(pooled.sources[static_cast<std::size_t>(before.source)], before.indexInSource) +
+                           " and in " +
+                           placeText(pooled.sources[static_cast<std::size_t>(place.source)], place.indexInSource) +
+                           ". Nothing was added.");
+            return std::nullopt;
+        }
+    }
+
+    // Taxa: the union by code. The n-th row of a code in one part is the n-th taxon of
+    // that code in the job.
+    std::map<std::pair<std::string, int>, int> taxonIndex;
+    std::map<std::string, std::string> firstNamedIn;  // code -> workbook of its kept name
+    std::vector<NameConflict> conflicts;
+    std::vector<std::vector<int>> columnOf(parts.size());  // [part][taxon] -> pooled taxon
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        std::map<std::string, int> occurrences;
+        for (const TaxonEntry& taxon : parts[p]->taxa) {
+            const int occurrence = occurrences[taxon.code]++;
+            auto [at, added] = taxonIndex.emplace(std::make_pair(taxon.code, occurrence),
+                                                  static_cast<int>(pooled.taxa.size()));
+            if (added) {
+                pooled.taxa.push_back(taxon);
+                // A job pooled before does not keep which of its workbooks named a taxon.
+                firstNamedIn.emplace(taxon.code, parts[p]->sources.empty() ? parts[p]->title : "the job");
+            } else {
+                const std::string& kept = pooled.taxa[static_cast<std::size_t>(at->second)].name;
+                if (kept != taxon.name) {
+                    bool told = false;
+                    for (const NameConflict& c : conflicts)
+                        told = told || (c.code == taxon.code && c.otherName == taxon.name);
+                    if (!told)
+                        conflicts.push_back({taxon.code, kept, firstNamedIn[taxon.code], taxon.name, parts[p]->title});
+                }
+            }
+            columnOf[p].push_back(at->second);
+        }
+    }
+
+    int sampleCount = 0;
+    int headerRows = 0;
+    for (const ImportedSamples* part : parts) {
+        sampleCount += part->sampleCount;
+        headerRows = std::max(headerRows, part->headerRowCount);
+    }
+    const int taxonCount = static_cast<int>(pooled.taxa.size());
+    if (sampleCount > Matrix::maxRows || taxonCount > Matrix::maxCols) {
+        ui.showMessage(numtext::format(
+            "Too much data: the job would have %d samples and %d taxa; at most %d samples and %d taxa can be "
+            "imported.",
+            {static_cast<long long>(sampleCount), static_cast<long long>(taxonCount),
+             static_cast<long long>(Matrix::maxRows), static_cast<long long>(Matrix::maxCols)}));
+        return std::nullopt;
+    }
+
+    pooled.title = first.title;
+    pooled.path = first.path;
+    pooled.workbookSha256 = first.workbookSha256;
+    pooled.sheetName = first.sheetName;
+    pooled.family = first.family;
+    pooled.familyName = first.familyName;
+    pooled.cocAvailable = first.cocAvailable;
+    pooled.taxonCount = taxonCount;
+    pooled.sampleCount = sampleCount;
+    pooled.headerRowCount = headerRows;
+    pooled.firstDataColumn = first.firstDataColumn;
+    pooled.defaultAlkalinity = first.defaultAlkalinity;
+    pooled.defaultCalcium = first.defaultCalcium;
+    pooled.defaultDOC = first.defaultDOC;
+    pooled.masterTaxonList = first.masterTaxonList;
+    pooled.boundaries1 = first.boundaries1;
+    pooled.boundaries2 = first.boundaries2;
+    pooled.cocParameters = first.cocParameters;
+    pooled.referenceIdentity = first.referenceIdentity;
+    pooled.referenceNotes = first.referenceNotes;
+
+    pooled.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
+    pooled.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
+    for (int r = headerRows - 1; r >= 0; --r) {
+        const std::size_t row = static_cast<std::size_t>(r);
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+            if (row < (*it)->headerLabels.size())
+                pooled.headerLabels[row] = (*it)->headerLabels[row];
+        pooled.headerValues[row].reserve(static_cast<std::size_t>(sampleCount));
+        for (const ImportedSamples* part : parts)
+            for (int s = 0; s < part->sampleCount; ++s)
+                pooled.headerValues[row].push_back(row < part->headerValues.size() &&
+                                                           static_cast<std::size_t>(s) < part->headerValues[row].size()
+                                                       ? part->headerValues[row][static_cast<std::size_t>(s)]
+                                                       : std::string());
+    }
+
+    pooled.counts = std::make_unique<Matrix>(sampleCount, taxonCount, 0.0);
+    pooled.sampleSources.reserve(static_cast<std::size_t>(sampleCount));
+    int row = 0;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        const ImportedSamples& part = *parts[p];
+        const std::vector<SamplePlace> places = samplePlaces(part, sourceOffsets[p]);
+        for (int s = 0; s < part.sampleCount; ++s, ++row) {
+            pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
+            if (!part.counts)
+                continue;
+            for (int t = 0; t < part.counts->nCols(); ++t)
+                (*pooled.counts)(row, columnOf[p][static_cast<std::size_t>(t)]) = (*part.counts)(s, t);
+        }
+    }
+
+    // A part pooled before keeps its notes as they were written then.
+    for (const ImportedSamples* part : parts) {
+        pooled.taxonNameNotes.insert(pooled.taxonNameNotes.end(), part->taxonNameNotes.begin(),
+                                     part->taxonNameNotes.end());
+        if (!part->sources.empty()) {
+            pooled.notImportedLines.insert(pooled.notImportedLines.end(), part->notImportedLines.begin(),
+                                           part->notImportedLines.end());
+            continue;
+        }
+        for (const std::string& line : NotImportedParagraphs(*part))
+            pooled.notImportedLines.push_back(part->title + ": " + line);
+    }
+    for (const NameConflict& conflict : conflicts)
+        pooled.taxonNameNotes.push_back("Taxon code " + conflict.code + " is named \"" + conflict.keptName + "\" in " +
+                                        conflict.keptIn + " and \"" + conflict.otherName + "\" in " +
+                                        conflict.otherIn + "; the name \"" + conflict.keptName + "\" is kept.");
+    pooled.summary = pooledSummary(pooled);
+    return pooled;
+}
+
+}  // namespace
+
+std::optional<ImportedSamples> PoolSamples(std::vector<ImportedSamples> parts, UserInteraction& ui)
+{
+    if (parts.empty())
+        return std::nullopt;
+    if (parts.size() == 1)
+        return std::move(parts.front());
+    std::vector<const ImportedSamples*> pointers;
+    for (const ImportedSamples& part : parts)
+        pointers.push_back(&part);
+    return pool(pointers, ui);
+}
+
+bool AddSamples(ImportedSamples& job, ImportedSamples added, UserInteraction& ui)
+{
+    std::optional<ImportedSamples> pooled = pool({&job, &added}, ui);
+    if (!pooled)
+        return false;
+    job = std::move(*pooled);
+    return true;
+}
