@@ -21,8 +21,10 @@ demo: build
 	scripts/demo $(BUILD)
 
 # The Debian package, $(BUILD)/torven-ii_<version>_<arch>.deb (CPack; see packaging/).
-package: build
-	cmake --build $(BUILD) --target package
+# Builds only what the package installs (package_contents), not the tests and benchmarks.
+package: configure
+	cmake --build $(BUILD) -j$(JOBS) --target package_contents
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Installs under PREFIX (default /usr/local), below DESTDIR when it is set.
 PREFIX ?= /usr/local

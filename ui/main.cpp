@@ -9,6 +9,9 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // Ties the windows to the installed desktop entry (the Wayland app id; on X11 the entry's
+    // StartupWMClass names the window class, the application name set at start-up).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.torven_ii.TorvenII"));
     // QApplication has taken its own options out of argv.
     const DesktopCommandLine line = ParseDesktopCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.action) {
