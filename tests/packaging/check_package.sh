@@ -100,8 +100,11 @@ layout)
 hardening)
     root=$scratch/root
     dpkg-deb -x "$(package)" "$root"
-    # Stack protector, fortified functions, control-flow protection, relro and bind-now in each.
-    hardening-check "$root"/usr/bin/*
+    # PIE, stack protector, fortified functions, relro and bind-now in each program. Not the
+    # control-flow protection note: our code is compiled with -fcf-protection, but Debian 12's
+    # C library start files (Scrt1.o, crti.o, crtn.o) carry no such note and no endbr64, so
+    # the linker rightly leaves it out of every program linked on Debian 12, Debian's own too.
+    hardening-check --nocfprotection "$root"/usr/bin/*
     ;;
 manpages)
     # The manual pages are written by hand; this keeps them from falling behind the programs:
