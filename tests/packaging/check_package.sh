@@ -143,6 +143,8 @@ manpages)
     exit $missing
     ;;
 reproducible)
+    # (Both builds must compile alike: a ccache with base_dir rewrites the source paths to
+    # relative ones in the debug information, and so the programs' build ids, of one of them.)
     # The package of this build against one built again from a fresh copy of the sources in
     # another folder, later, with only what the package installs built: the same commit must
     # give the same bytes. The copy's files all have new times, and it has no git history:
