@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: deps configure build test demo asan fuzz clean package install bench
+.PHONY: deps configure build test demo asan fuzz clean package install reproducible bench
 
 deps:
 	scripts/install-deps
@@ -28,8 +28,10 @@ bench: build
 	bench/writers_bench $(BUILD)
 
 # The Debian package, $(BUILD)/torven-ii_<version>_<arch>.deb (CPack; see packaging/).
-package: build
-	cmake --build $(BUILD) --target package
+# Builds only what the package installs (package_contents), not the tests and benchmarks.
+package: configure
+	cmake --build $(BUILD) -j$(JOBS) --target package_contents
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Installs under PREFIX (default /usr/local), below DESTDIR when it is set: the programs,
 # then libtorven with its header and the Python module torven (the bindings).
@@ -60,3 +62,10 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVEN_FUZZ=ON
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap fuzz_preset
 	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
+
+# Builds the package twice, the second time from a copy of the sources in another folder,
+# and compares the two byte for byte (the package_reproducible test; not in make test).
+reproducible: configure
+	cmake -S . -B $(BUILD) -DTORVEN_REPRODUCIBLE_TEST=ON
+	cmake --build $(BUILD) -j$(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -R 'package_build|package_reproducible'

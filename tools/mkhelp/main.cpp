@@ -26,7 +26,12 @@
 #include <QTextTable>
 #include <QUrl>
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QTimeZone>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace {
@@ -388,12 +393,66 @@ void drawPageFurniture(QPainter& painter, const QRectF& page, const QRectF& body
     (void)page;
 }
 
+// SOURCE_DATE_EPOCH, when set to a number of seconds: the time the PDF states instead of now.
+std::optional<qint64> sourceDateEpoch()
+{
+    bool ok = false;
+    const qint64 seconds = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
+    if (!ok || seconds < 0)
+        return std::nullopt;
+    return seconds;
+}
+
+// Qt's PDF writer stamps the file with the time of writing (the information dictionary's
+// CreationDate, the XMP packet's dates) and with a random document id, so two runs on the
+// same manual differ. This puts the given time (in UTC: main() has set TZ to UTC, so the
+// zone suffixes Qt wrote are already fixed) and an id made from the rest of the file in their
+// place. Every replacement has the length of what it replaces, so the cross-reference
+// offsets stay right.
+void stampPdf(QByteArray& pdf, qint64 epochSeconds)
+{
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(epochSeconds, QTimeZone::utc());
+    const QByteArray pdfDate = when.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+    const QByteArray xmpDate = when.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1();
+    const auto replaceAll = [&pdf](const QRegularExpression& pattern, int group, const QByteArray& text) {
+        QString latin = QString::fromLatin1(pdf);
+        for (QRegularExpressionMatchIterator it = pattern.globalMatch(latin); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            pdf.replace(match.capturedStart(group), match.capturedLength(group), text.left(match.capturedLength(group)));
+        }
+    };
+    replaceAll(QRegularExpression(QStringLiteral(R"(/CreationDate \(D:(\d{14}))")), 1, pdfDate);
+    replaceAll(QRegularExpression(QStringLiteral(R"(/ModDate \(D:(\d{14}))")), 1, pdfDate);
+    replaceAll(QRegularExpression(QStringLiteral(R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)[Z+-])")), 1, xmpDate);
+
+    // The document id (the trailer's /ID and the XMP packet's uuids): blanked, then filled
+    // from a digest of the whole file, so that it still names this content.
+    const QRegularExpression idHex(QStringLiteral(R"(/ID\s*\[\s*<([0-9A-Fa-f]{32})>\s*<([0-9A-Fa-f]{32})>)"));
+    const QRegularExpression uuid(QStringLiteral(R"(uuid:([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}))"));
+    const QByteArray zeros(32, '0');
+    replaceAll(idHex, 1, zeros);
+    replaceAll(idHex, 2, zeros);
+    replaceAll(uuid, 1, QByteArray("00000000-0000-0000-0000-000000000000"));
+    const QByteArray digest = QCryptographicHash::hash(pdf, QCryptographicHash::Md5).toHex();
+    QByteArray digestUuid = digest;
+    digestUuid.insert(20, '-').insert(16, '-').insert(12, '-').insert(8, '-');
+    replaceAll(idHex, 1, digest);
+    replaceAll(idHex, 2, digest);
+    replaceAll(uuid, 1, digestUuid);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     // The tool runs at build time, where there may be no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A reproducible build states its own time, in UTC (see stampPdf).
+    const std::optional<qint64> epoch = sourceDateEpoch();
+    if (epoch) {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
     // Qt's notes about the session it runs in (no runtime folder and the like) mean nothing
     // here; its warnings about the work itself still show.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -463,8 +522,10 @@ int main(int argc, char** argv)
                      qPrintable(out.errorString()));
         return 1;
     }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&out);
+        QPdfWriter writer(&pdf);
         writer.setPageLayout(pageLayout);
         writer.setResolution(1200);
         writer.setTitle(title);
@@ -492,7 +553,9 @@ int main(int argc, char** argv)
             drawPageFurniture(painter, page, textBody, p + 1, pageCount, title);
         }
     }
-    if (!out.commit()) {
+    if (epoch)
+        stampPdf(pdf.buffer(), *epoch);
+    if (out.write(pdf.data()) != pdf.data().size() || !out.commit()) {
         std::fprintf(stderr, "torven-mkhelp: cannot write %s: %s\n", qPrintable(options->outputPath),
                      qPrintable(out.errorString()));
         return 1;
