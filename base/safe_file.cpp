@@ -699,8 +699,10 @@ bool ReplaceFileSet(const std::string& folder, const std::vector<std::pair<std::
     for (const std::string& entry : folderEntries(target.fd)) {
         if (belongs(entry) || inNewSet(entry))
             continue;
-        // A link of the entry itself (a symbolic link stays one); a subfolder moves later.
-        ::linkat(target.fd, entry.c_str(), created.fd, entry.c_str(), 0);
+        // A link of the entry itself (a symbolic link stays one). A subfolder cannot be
+        // linked, nor can an entry on another device: those move across after the exchange.
+        if (::linkat(target.fd, entry.c_str(), created.fd, entry.c_str(), 0) != 0)
+            continue;
     }
     for (const auto& [name, bytes] : files) {
         struct stat old {};
