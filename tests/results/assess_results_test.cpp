@@ -189,7 +189,7 @@ TEST_P(AssessExample, WorkbooksAndCsvAgree)
         }
         // Each run's own workbook and its digest.
         if (e.sheets[i] == "Sources")
-            for (const std::pair<int, int> at : {std::make_pair(1, 0), std::make_pair(1, 1)})
+            for (const std::pair<int, int>& at : {std::make_pair(1, 0), std::make_pair(1, 1)})
                 xlsSheet.cells[at] = fromXlsx[i].cells.at(at);
         EXPECT_EQ(xlsSheet.cells.size(), fromXlsx[i].cells.size()) << e.sheets[i];
         for (const auto& [at, cell] : fromXlsx[i].cells) {
