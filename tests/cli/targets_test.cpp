@@ -166,7 +166,7 @@ TEST_F(RunTargets, TheCsvFolderGetsTheNewSetWholeAndKeepsTheUsersFiles)
     CliRun run = assess(" --quiet --csv " + shellQuote(dir.file("csv")));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(names("csv"), (std::set<std::string>{"sample-summary.csv", "uncertainty-tdi3.csv", "uncertainty-tdi4.csv",
-                                                   "sample-quality.csv", "job-summary.txt", "my-notes.txt"}));
+                                                   "sample-quality.csv", "sources.csv", "job-summary.txt", "my-notes.txt"}));
     EXPECT_EQ(readFile(dir.file("csv/my-notes.txt")), "mine");
     EXPECT_NE(readFile(dir.file("csv/sample-summary.csv")), "old");
     for (const auto& entry : fs::directory_iterator(dir.path()))
