@@ -22,6 +22,7 @@
 #include "metrics/analysis.h"
 #include "results/assessment.h"
 #include "sites/site_chart_data.h"
+#include "sites/site_history_data.h"
 #include "taxa/taxa.h"
 #include "results/results_csv.h"
 #include "results/results_workbook.h"
@@ -413,6 +414,11 @@ int checkTargets(const AssessOptions& options, const Assessment& job)
         for (const chart::SiteChartData& data : chart::SiteCharts(job.samples, job.sites))
             for (const char* extension : {".png", ".svg"})
                 targets.push_back((fs::path(*options.chartDirectory) / (results::ChartFileStem(data) + extension)).string());
+    if (options.chartDirectory)
+        for (const chart::SiteHistoryData& data : chart::SiteHistories(job.samples, job.analysis, job.sites))
+            for (const std::string& stem : results::HistoryFileStems(data))
+                for (const char* extension : {".png", ".svg"})
+                    targets.push_back((fs::path(*options.chartDirectory) / (stem + extension)).string());
     for (const std::string& target : targets) {
         std::string reason;
         if (!safefile::CheckTarget(target, reason))

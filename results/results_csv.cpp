@@ -40,6 +40,16 @@ std::string ChartFileStem(const chart::SiteChartData& data)
     return name;
 }
 
+std::vector<std::string> HistoryFileStems(const chart::SiteHistoryData& data)
+{
+    std::string stem = CsvFileName(chart::HistoryCaption(data));
+    stem.resize(stem.size() - 4);
+    std::vector<std::string> stems;
+    for (const chart::HistoryPage& page : chart::HistoryPages(data))
+        stems.push_back(page.of == 0 ? stem : stem + "-" + std::to_string(page.number));
+    return stems;
+}
+
 std::int64_t DateCellDays(const ResultCell& cell)
 {
     return static_cast<std::int64_t>(std::floor(cell.number)) - civil::kDaysFrom1899To1970;

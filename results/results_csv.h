@@ -6,6 +6,7 @@
 
 #include "results/results_sheets.h"
 #include "sites/site_chart_data.h"
+#include "sites/site_history_data.h"
 
 struct Assessment;
 
@@ -20,6 +21,11 @@ std::string CsvFileName(const std::string& sheetName);
 // "chart-tdi3": a site chart's file name without extension, formed from its caption as the
 // CSV files are formed from their sheet names.
 std::string ChartFileStem(const chart::SiteChartData& data);
+
+// The file names without extension of a site history's pictures, one per page:
+// "history-tdi3" for a history on one page, "history-tdi3-1", "history-tdi3-2", ... for one
+// of several pages.
+std::vector<std::string> HistoryFileStems(const chart::SiteHistoryData& data);
 
 // Whether a file name is one the export may write: sample-summary.csv, a site table's
 // uncertainty-*.csv, sample-quality.csv or job-summary.txt.

@@ -135,6 +135,23 @@ std::vector<SiteHistoryData> SiteHistories(const ImportedSamples& samples, const
     return histories;
 }
 
+HistoryPage WholeHistory(const SiteHistoryData& data)
+{
+    return {0, static_cast<int>(data.sites.size()), 0, 0};
+}
+
+std::vector<HistoryPage> HistoryPages(const SiteHistoryData& data, int sitesPerPage)
+{
+    const int sites = static_cast<int>(data.sites.size());
+    if (sitesPerPage <= 0 || sites <= sitesPerPage)
+        return {WholeHistory(data)};
+    const int of = (sites + sitesPerPage - 1) / sitesPerPage;
+    std::vector<HistoryPage> pages;
+    for (int p = 0; p < of; ++p)
+        pages.push_back({p * sitesPerPage, std::min(sitesPerPage, sites - p * sitesPerPage), p + 1, of});
+    return pages;
+}
+
 std::string HistoryCaption(const SiteHistoryData& data)
 {
     return "History " + data.indexName;

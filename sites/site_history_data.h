@@ -61,6 +61,25 @@ struct SiteHistoryData {
     int lastDate = 0;
 };
 
+// A page of the history: the sites first to first + count - 1, page `number` of `of`
+// (both 0 for the whole history in one picture, as the screen shows it).
+struct HistoryPage {
+    int first = 0;
+    int count = 0;
+    int number = 0;
+    int of = 0;
+};
+
+// The most sites a page of the history holds: twenty panels still read on one screen or
+// one sheet of paper; a hundred in one picture do not.
+inline constexpr int kHistorySitesPerPage = 20;
+
+// The whole history as one page, unnumbered.
+HistoryPage WholeHistory(const SiteHistoryData& data);
+// The history's pages: one unnumbered page when every site fits on it, otherwise pages of
+// sitesPerPage sites, numbered from 1 (the last may hold fewer).
+std::vector<HistoryPage> HistoryPages(const SiteHistoryData& data, int sitesPerPage = kHistorySitesPerPage);
+
 // The history of the site table of index 1 or 2; nothing when the job has no such table
 // or no per-sample results.
 std::optional<SiteHistoryData> SiteHistoryFor(const ImportedSamples& samples, const Analysis& analysis,

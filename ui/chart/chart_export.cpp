@@ -18,6 +18,7 @@
 #include "base/output_folder.h"
 #include "base/safe_file.h"
 #include "ui/chart/site_chart.h"
+#include "ui/chart/site_history_chart.h"
 #include "results/assessment.h"
 #include "results/results_csv.h"
 #include "sites/site_chart_data.h"
@@ -29,6 +30,51 @@ namespace {
 QString svgTitle(const SiteChart& chart)
 {
     return QString::fromStdString(ChartCaption(chart.data()));
+}
+
+QString svgTitle(const SiteHistoryChart& chart)
+{
+    return QString::fromStdString(HistoryCaption(chart.data()));
+}
+
+// The picture of either kind of chart, at scale times its natural size, on white.
+template <class Chart>
+QImage imageOf(const Chart& chart, double scale)
+{
+    const QSize size = (QSizeF(chart.size()) * scale).toSize();
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.scale(scale, scale);
+    chart.paint(painter);
+    painter.end();
+    return image;
+}
+
+template <class Chart>
+QByteArray svgOf(const Chart& chart, const QString& description)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(chart.size());
+    generator.setViewBox(QRect(QPoint(0, 0), chart.size()));
+    generator.setResolution(96);
+    generator.setTitle(svgTitle(chart));
+    generator.setDescription(description);
+    QPainter painter(&generator);
+    chart.paint(painter);
+    painter.end();
+    return buffer.data();
+}
+
+bool encodePng(const QImage& image, QByteArray& png)
+{
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "PNG");
 }
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
@@ -46,32 +92,38 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
 
 QImage ChartImage(const SiteChart& chart, double scale)
 {
-    const QSize size = (QSizeF(chart.size()) * scale).toSize();
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.scale(scale, scale);
-    chart.paint(painter);
-    painter.end();
-    return image;
+    return imageOf(chart, scale);
 }
 
 QByteArray ChartSvg(const SiteChart& chart)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(chart.size());
-    generator.setViewBox(QRect(QPoint(0, 0), chart.size()));
-    generator.setResolution(96);
-    generator.setTitle(svgTitle(chart));
-    generator.setDescription(QStringLiteral("TORVEN II site chart"));
-    QPainter painter(&generator);
-    chart.paint(painter);
-    painter.end();
-    return buffer.data();
+    return svgOf(chart, QStringLiteral("TORVEN II site chart"));
+}
+
+QImage ChartImage(const SiteHistoryChart& chart, double scale)
+{
+    return imageOf(chart, scale);
+}
+
+QByteArray ChartSvg(const SiteHistoryChart& chart)
+{
+    return svgOf(chart, QStringLiteral("TORVEN II site history"));
+}
+
+bool PaintHistoryPages(const SiteHistoryData& data, QPagedPaintDevice& device)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    bool first = true;
+    for (const HistoryPage& page : HistoryPages(data)) {
+        if (!first && !device.newPage())
+            return false;
+        first = false;
+        const SiteHistoryChart chart(data, page);
+        chart.paint(painter, QRectF(0, 0, device.width(), device.height()));
+    }
+    return painter.end();
 }
 
 QByteArray ChartPdf(const SiteChart& chart)
@@ -134,13 +186,9 @@ bool WriteSiteCharts(const Assessment& job, const std::string& folder, std::stri
     const QDir dir(QString::fromStdString(folder));
     std::vector<std::string> paths;
     std::vector<QByteArray> contents;
-    for (SiteChartData& data : SiteCharts(job.samples, job.sites)) {
-        const QString stem = QString::fromStdString(results::ChartFileStem(data));
-        const SiteChart chart(std::move(data));
+    auto add = [&](const QString& stem, const QImage& image, QByteArray svg) {
         QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!ChartImage(chart).save(&buffer, "PNG")) {
+        if (!encodePng(image, png)) {
             error = "Cannot write " + dir.filePath(stem + QStringLiteral(".png")).toStdString()
                 + ": the PNG encoder failed; no chart was written";
             return false;
@@ -148,7 +196,23 @@ bool WriteSiteCharts(const Assessment& job, const std::string& folder, std::stri
         paths.push_back(dir.filePath(stem + QStringLiteral(".png")).toStdString());
         contents.push_back(png);
         paths.push_back(dir.filePath(stem + QStringLiteral(".svg")).toStdString());
-        contents.push_back(ChartSvg(chart));
+        contents.push_back(std::move(svg));
+        return true;
+    };
+    for (SiteChartData& data : SiteCharts(job.samples, job.sites)) {
+        const QString stem = QString::fromStdString(results::ChartFileStem(data));
+        const SiteChart chart(std::move(data));
+        if (!add(stem, ChartImage(chart), ChartSvg(chart)))
+            return false;
+    }
+    for (const SiteHistoryData& data : SiteHistories(job.samples, job.analysis, job.sites)) {
+        const std::vector<std::string> stems = results::HistoryFileStems(data);
+        const std::vector<HistoryPage> pages = HistoryPages(data);
+        for (std::size_t p = 0; p < pages.size() && p < stems.size(); ++p) {
+            const SiteHistoryChart chart(data, pages[p]);
+            if (!add(QString::fromStdString(stems[p]), ChartImage(chart), ChartSvg(chart)))
+                return false;
+        }
     }
     std::vector<std::pair<std::string, std::string_view>> files;
     for (std::size_t i = 0; i < paths.size(); ++i)

@@ -13,6 +13,8 @@ class QPagedPaintDevice;
 namespace chart {
 
 class SiteChart;
+class SiteHistoryChart;
+struct SiteHistoryData;
 
 // The chart as an image at scale times its natural size, on white.
 QImage ChartImage(const SiteChart& chart, double scale = 1.0);
@@ -33,9 +35,19 @@ bool SaveChartPng(const SiteChart& chart, const QString& path, QString& error);
 bool SaveChartSvg(const SiteChart& chart, const QString& path, QString& error);
 bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error);
 
+// A page of a site history as an image (scale times its natural size, on white) and as an
+// SVG document.
+QImage ChartImage(const SiteHistoryChart& chart, double scale = 1.0);
+QByteArray ChartSvg(const SiteHistoryChart& chart);
+// Paints the pages of a site history on device, one page each, fitted to the page. False
+// when the device could not start or turn a page.
+bool PaintHistoryPages(const SiteHistoryData& data, QPagedPaintDevice& device);
+
 // Writes chart-<index>.png and chart-<index>.svg for every site table of the job into
-// folder (made when missing), all or none: false with the file that failed, its reason
-// and which files were written anyway (none unless the folder changed meanwhile).
+// folder (made when missing), and each table's site history as history-<index>.png and
+// .svg (history-<index>-1.png, -2.png, ... when it takes several pages), all or none:
+// false with the file that failed, its reason and which files were written anyway (none
+// unless the folder changed meanwhile).
 bool WriteSiteCharts(const Assessment& job, const std::string& folder, std::string& error);
 
 }  // namespace chart
