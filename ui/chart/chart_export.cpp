@@ -126,6 +126,37 @@ bool PaintHistoryPages(const SiteHistoryData& data, QPagedPaintDevice& device)
     return painter.end();
 }
 
+QByteArray HistoryPdf(const SiteHistoryData& data)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(QString::fromStdString(HistoryCaption(data)));
+    writer.setCreator(QStringLiteral("TORVEN II"));
+    const SiteHistoryChart first(data, HistoryPages(data).front());
+    const auto orientation =
+        first.size().width() > first.size().height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    PaintHistoryPages(data, writer);
+    return buffer.data();
+}
+
+bool SaveChartPng(const SiteHistoryChart& chart, const QString& path, QString& error)
+{
+    QByteArray bytes;
+    if (!encodePng(ChartImage(chart), bytes)) {
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": the PNG encoder failed");
+        return false;
+    }
+    return writeWhole(path, bytes, error);
+}
+
+bool SaveHistoryPdf(const SiteHistoryData& data, const QString& path, QString& error)
+{
+    return writeWhole(path, HistoryPdf(data), error);
+}
+
 QByteArray ChartPdf(const SiteChart& chart)
 {
     QBuffer buffer;

@@ -39,6 +39,10 @@ bool SaveChartPdf(const SiteChart& chart, const QString& path, QString& error);
 // SVG document.
 QImage ChartImage(const SiteHistoryChart& chart, double scale = 1.0);
 QByteArray ChartSvg(const SiteHistoryChart& chart);
+// The pages of a site history as a PDF document, A4 turned the way the pages are.
+QByteArray HistoryPdf(const SiteHistoryData& data);
+bool SaveChartPng(const SiteHistoryChart& chart, const QString& path, QString& error);
+bool SaveHistoryPdf(const SiteHistoryData& data, const QString& path, QString& error);
 // Paints the pages of a site history on device, one page each, fitted to the page. False
 // when the device could not start or turn a page.
 bool PaintHistoryPages(const SiteHistoryData& data, QPagedPaintDevice& device);

@@ -23,6 +23,8 @@
 #include "ui/chart/chart_export.h"
 #include "sites/site_chart_data.h"
 #include "ui/chart/widget/site_chart_view.h"
+#include "ui/chart/widget/site_history_view.h"
+#include "sites/site_history_data.h"
 #include "ui/grids/grid_model.h"
 #include "ui/grids/grid_print.h"
 #include "ui/grids/list_views.h"
@@ -137,6 +139,14 @@ void ResultsWindow::addCharts()
             view->setPrinter(&sessionPrinter());
             sheets_->addTab(view, view->caption());
         }
+    // Then each table's site history, in the same order.
+    for (int table = 1; table <= siteSheetCount_; ++table)
+        if (std::optional<chart::SiteHistoryData> data =
+                chart::SiteHistoryFor(job()->samples, job()->analysis, job()->sites, table)) {
+            auto* view = new chart::SiteHistoryView(std::move(*data));
+            view->setPrinter(&sessionPrinter());
+            sheets_->addTab(view, view->caption());
+        }
 }
 
 QSize ResultsWindow::sizeHint() const
@@ -203,7 +213,8 @@ void ResultsWindow::refresh()
     // tables, and the current sheet stays current.
     const int current = sheets_->currentIndex();
     for (int i = sheets_->count(); i-- > 0;)
-        if (auto* view = qobject_cast<chart::SiteChartView*>(sheets_->widget(i))) {
+        if (QWidget* view = sheets_->widget(i);
+            qobject_cast<chart::SiteChartView*>(view) || qobject_cast<chart::SiteHistoryView*>(view)) {
             sheets_->removeTab(i);
             delete view;
         }
@@ -215,6 +226,8 @@ void ResultsWindow::printTo(QPrinter& printer, bool selectionOnly)
 {
     if (chart::SiteChartView* view = activeChart())
         chart::PaintChartPage(view->chart(), printer);
+    else if (auto* history = qobject_cast<chart::SiteHistoryView*>(sheets_->currentWidget()))
+        chart::PaintHistoryPages(history->chart().data(), printer);
     else
         GridWindow::printTo(printer, selectionOnly);
 }
@@ -224,6 +237,10 @@ ViewCommands* ResultsWindow::activeCommands()
     if (chart::SiteChartView* view = activeChart()) {
         view->setPrintCaption(printCaption());
         return view;
+    }
+    if (auto* history = qobject_cast<chart::SiteHistoryView*>(sheets_->currentWidget())) {
+        history->setPrintCaption(printCaption());
+        return history;
     }
     return nullptr;
 }

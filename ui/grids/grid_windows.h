@@ -77,7 +77,8 @@ private:
 };
 
 // The results window: sheet tabs at the bottom, "Sample Summary" first, then one sheet per
-// site table, then the chart of each site table ("Chart TDI3", ...) in the same order. The
+// site table, then the chart of each site table ("Chart TDI3", ...) in the same order, then
+// each table's site history ("History TDI3", ...). The
 // site sheets and charts are those of the tables the job has as the window opens (it gains
 // no sheets later); a refresh draws the charts again from the job's new tables.
 class ResultsWindow : public GridWindow {
@@ -95,7 +96,8 @@ public:
     // and class) and its first rows. Where the window opens asks for at least this.
     QSize sizeHint() const override;
 
-    // On a chart sheet: the chart fitted to one page, and the picture to the clipboard.
+    // On a chart sheet: the chart fitted to one page, and the picture to the clipboard; on a
+    // history sheet its pages.
     void printTo(QPrinter& printer, bool selectionOnly = false) override;
 
     void copy() override;

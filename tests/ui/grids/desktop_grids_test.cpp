@@ -358,7 +358,8 @@ void DesktopGridsTest::resultsWindowAndClosing()
     // The table sheets, then a chart per site table in the same order.
     QVERIFY(frame->job().sites.uncertaintyAvailable);
     QCOMPARE(tabNames(*resultsWindow->sheets()), (QStringList{"Sample Summary", "Uncertainty TDI3", "Uncertainty TDI4",
-                                                              "Sample quality", "Chart TDI3", "Chart TDI4"}));
+                                                              "Sample quality", "Chart TDI3", "Chart TDI4",
+                                                              "History TDI3", "History TDI4"}));
     QCOMPARE(resultsWindow->printCaption(), QStringLiteral("Results view: river.xlsx - Sample Summary"));
 
     // Closing the data window leaves the job form and the results window open.
@@ -396,7 +397,8 @@ void DesktopGridsTest::lakeJobHasItsCharts()
     grids::ResultsWindow* results = analysedResults(program, openLake);
     QVERIFY2(results, program.user.messages.empty() ? "" : program.user.messages.back().c_str());
     QCOMPARE(tabNames(*results->sheets()), (QStringList{"Sample Summary", "Uncertainty LTDI1", "Uncertainty LTDI2",
-                                                        "Sample quality", "Chart LTDI1", "Chart LTDI2"}));
+                                                        "Sample quality", "Chart LTDI1", "Chart LTDI2",
+                                                        "History LTDI1", "History LTDI2"}));
     auto* view = qobject_cast<chart::SiteChartView*>(results->sheets()->widget(4));
     QVERIFY(view && view->chart().data().perSiteLimits);
 }

@@ -339,13 +339,15 @@ void GridWindowsTest::sampleSheet()
     QCOMPARE(window.windowTitle(), QStringLiteral("Results view: river.xlsx"));
     QTabWidget& sheets = *window.sheets();
     QCOMPARE(sheets.tabPosition(), QTabWidget::South);
-    QCOMPARE(sheets.count(), 6);
+    QCOMPARE(sheets.count(), 8);
     QCOMPARE(sheets.tabText(0), QStringLiteral("Sample Summary"));
     QCOMPARE(sheets.tabText(1), QStringLiteral("Uncertainty TDI3"));
     QCOMPARE(sheets.tabText(2), QStringLiteral("Uncertainty TDI4"));
     QCOMPARE(sheets.tabText(3), QStringLiteral("Sample quality"));
     QCOMPARE(sheets.tabText(4), QStringLiteral("Chart TDI3"));
     QCOMPARE(sheets.tabText(5), QStringLiteral("Chart TDI4"));
+    QCOMPARE(sheets.tabText(6), QStringLiteral("History TDI3"));
+    QCOMPARE(sheets.tabText(7), QStringLiteral("History TDI4"));
     QVERIFY(qobject_cast<SampleSummaryView*>(sheets.widget(0)));
     QVERIFY(qobject_cast<SiteTableView*>(sheets.widget(1)));
     QVERIFY(window.activeChart() == nullptr);
@@ -373,6 +375,13 @@ void GridWindowsTest::sampleSheet()
     QApplication::clipboard()->clear();
     window.copy();
     QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
+    // So does a history sheet, and it is printed with its caption.
+    sheets.setCurrentIndex(6);
+    QVERIFY(window.activeGrid() == nullptr);
+    QApplication::clipboard()->clear();
+    window.copy();
+    QVERIFY(QApplication::clipboard()->mimeData()->hasImage());
+    QCOMPARE(window.printCaption(), QStringLiteral("Results view: river.xlsx - History TDI3"));
     sheets.setCurrentIndex(0);
 
     GridView& view = *window.activeGrid();
@@ -397,10 +406,11 @@ void GridWindowsTest::sampleSheet()
     Job dam(nullptr, user);
     results_jobs::fillDamJob(dam);
     ResultsWindow damWindow(dam);
-    QCOMPARE(damWindow.sheets()->count(), 4);
+    QCOMPARE(damWindow.sheets()->count(), 5);
     QCOMPARE(damWindow.sheets()->tabText(1), QStringLiteral("Uncertainty DAM"));
     QCOMPARE(damWindow.sheets()->tabText(2), QStringLiteral("Sample quality"));
     QCOMPARE(damWindow.sheets()->tabText(3), QStringLiteral("Chart DAM"));
+    QCOMPARE(damWindow.sheets()->tabText(4), QStringLiteral("History DAM"));
     const QAbstractItemModel& damModel = *damWindow.activeGrid()->model();
     QCOMPARE(damModel.columnCount(), 17);
     QCOMPARE(heading(damModel, 16), QStringLiteral("Comment DAM"));
@@ -471,7 +481,7 @@ void GridWindowsTest::chartsAreDrawnAgainOnRefresh()
     (*river.sites.siteSummary2)(0, 2) = 0.45;
     window.refresh();
     QVERIFY(before.isNull());
-    QCOMPARE(window.sheets()->count(), 6);
+    QCOMPARE(window.sheets()->count(), 8);
     QCOMPARE(window.sheets()->currentIndex(), 5);
     QCOMPARE(window.sheets()->tabText(5), QStringLiteral("Chart TDI4"));
     QVERIFY(window.activeChart());
