@@ -102,6 +102,7 @@ private slots:
     void viewScrollsSidewaysAndKnowsItsSites();
     void legendNamesTheChartsOwnSegments();
     void viewFollowsItsTabSize();
+    void manySitesKeepTitleAndAxisInView();
 };
 
 void SiteChartTest::goodSiteSitsInTheGreenBand()
@@ -374,14 +375,56 @@ void SiteChartTest::viewFollowsItsTabSize()
     QCOMPARE(pixel(shown, (view.chart().siteCentreX(0) + 12) * s, view.chart().eqrY(0.7) * s), ToQColor(BandColour(2)));
     QCOMPARE(ChartImage(view.chart()).size(), natural);
 
-    // Smaller than the chart: still the whole of it while it stays readable, then its
-    // height with the sites scrolling sideways, never below half size.
-    view.resize(natural * 0.8 + QSize(view.frameWidth() * 2, view.frameWidth() * 2));
-    QTRY_VERIFY(std::abs(view.scale() - 0.8) < 0.02);
+    // Smaller than the chart: still the whole of it while it stays readable, then at the
+    // smallest readable scale, scrolling both ways.
+    view.resize(natural * 0.95 + QSize(view.frameWidth() * 2, view.frameWidth() * 2));
+    QTRY_VERIFY(std::abs(view.scale() - 0.95) < 0.02);
     QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
     view.resize(natural * 0.3);
     QTRY_COMPARE(view.scale(), SiteChartView::kSmallestScale);
     QVERIFY(view.horizontalScrollBar()->maximum() > 0);
+    QVERIFY(view.verticalScrollBar()->maximum() > 0);
+}
+
+void SiteChartTest::manySitesKeepTitleAndAxisInView()
+{
+    // 750 sites in a short, narrow tab: scrolled to the far right and down, the view still
+    // shows the title and legend at its top and the EQR axis at its left, at a size that
+    // reads.
+    ScriptedUser user;
+    Job job(nullptr, user);
+    chart_jobs::fillRiverJob(job);
+    const int sites = 750;
+    job.sites.siteSummary1 = std::make_unique<Matrix>(sites, 13, chart_jobs::m);
+    job.sites.siteCodes.clear();
+    for (int k = 0; k < sites; ++k) {
+        chart_jobs::setRow(*job.sites.siteSummary1, k, {2, 0, 0.5 + 0.0005 * k, 3, 0, 10, 80, 10, 0});
+        job.sites.siteCodes.push_back("S" + std::to_string(k));
+    }
+    SiteChartView view(*SiteChartFor(job.samples, job.sites, 1));
+    view.resize(900, 240);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(view.scale(), SiteChartView::kSmallestScale);
+    const SiteChart& chart = view.chart();
+    const double s = view.scale();
+    // The legend's first swatch (High) at its place in the top left corner.
+    const QPointF swatch(chart.eqrPanel().x() + 6, chart.eqrPanel().y() - 10 - 16 + 8);
+    const QImage atStart = view.viewport()->grab().toImage();
+    QCOMPARE(pixel(atStart, swatch.x() * s, swatch.y() * s), ToQColor(ClassColour(1)));
+
+    view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    QVERIFY(view.horizontalScrollBar()->value() > 10000);
+    QVERIFY(view.verticalScrollBar()->value() > 0);
+    const QImage scrolled = view.viewport()->grab().toImage();
+    QCOMPARE(pixel(scrolled, swatch.x() * s, swatch.y() * s), ToQColor(ClassColour(1)));
+    // The axis strip at the left, white where the picture beneath would show bands.
+    const int dy = view.verticalScrollBar()->value();
+    const double bandY = chart.eqrY(0.1) * s - dy;
+    QVERIFY(bandY > chart.eqrPanel().y() * s && bandY < scrolled.height());
+    QCOMPARE(pixel(scrolled, (chart.eqrPanel().x() - 10) * s, bandY), QColor(Qt::white));
+    QCOMPARE(pixel(scrolled, (chart.eqrPanel().x() + 30) * s, bandY), ToQColor(BandColour(5)));
 }
 
 QTEST_MAIN(SiteChartTest)

@@ -127,6 +127,38 @@ private:
     double scale_ = 1.0;
 };
 
+// The chart's title and legend (the band above its panels) kept at the top of the view
+// while the picture scrolls beneath it, sideways or down.
+class TitleStrip : public QWidget {
+public:
+    TitleStrip(const SiteChart& chart, QWidget* parent) : QWidget(parent), chart_(chart)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    void setScale(double scale, int width)
+    {
+        scale_ = scale;
+        resize(width, static_cast<int>(std::ceil(chart_.eqrPanel().y() * scale_)) - 2);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setClipRect(rect());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale_, scale_);
+        chart_.paint(painter);
+    }
+
+private:
+    const SiteChart& chart_;
+    double scale_ = 1.0;
+};
+
 }  // namespace
 
 SiteChartView::SiteChartView(SiteChartData data, QWidget* parent) : QScrollArea(parent), chart_(std::move(data))
@@ -137,6 +169,8 @@ SiteChartView::SiteChartView(SiteChartData data, QWidget* parent) : QScrollArea(
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     axisStrip_ = new AxisStrip(chart_, viewport());
     axisStrip_->hide();
+    titleStrip_ = new TitleStrip(chart_, viewport());
+    titleStrip_->hide();
 }
 
 double SiteChartView::fittedScale(const QSize& room) const
@@ -164,20 +198,31 @@ void SiteChartView::resizeEvent(QResizeEvent* event)
     double scale = fittedScale(room);
     if (chart_.size().width() * scale > room.width())
         scale = fittedScale(room - QSize(0, horizontalScrollBar()->sizeHint().height()));
-    if (std::abs(scale - scale_) < 1e-3)
-        return;
-    scale_ = scale;
-    static_cast<SiteChartCanvas*>(widget())->setScale(scale_);
-    static_cast<AxisStrip*>(axisStrip_)->setScale(scale_);
+    if (std::abs(scale - scale_) >= 1e-3) {
+        scale_ = scale;
+        static_cast<SiteChartCanvas*>(widget())->setScale(scale_);
+        static_cast<AxisStrip*>(axisStrip_)->setScale(scale_);
+    }
+    static_cast<TitleStrip*>(titleStrip_)->setScale(scale_, viewport()->width());
+    placeStrips();
 }
 
 void SiteChartView::scrollContentsBy(int dx, int dy)
 {
     QScrollArea::scrollContentsBy(dx, dy);
-    // Over the scrolled picture, at the viewport's left, level with the picture.
+    placeStrips();
+}
+
+void SiteChartView::placeStrips()
+{
+    // The axes at the viewport's left, level with the picture; the title and legend at its
+    // top, above the axes. Each only while what it repeats has scrolled away.
     axisStrip_->move(0, widget()->y());
     axisStrip_->setVisible(horizontalScrollBar()->value() > 0);
     axisStrip_->raise();
+    titleStrip_->move(0, 0);
+    titleStrip_->setVisible(horizontalScrollBar()->value() > 0 || verticalScrollBar()->value() > 0);
+    titleStrip_->raise();
 }
 
 QString SiteChartView::caption() const

@@ -13,7 +13,9 @@ namespace chart {
 
 // The chart of one site table as a results-window tab: the picture scaled to the tab (the
 // whole of it, as large as the tab allows; with many sites its height, scrolling
-// sideways), while saved and printed pictures keep the chart's natural size; a tooltip with the site's row of the
+// sideways; never smaller than it reads, scrolling down in a short tab), with the title,
+// the legend and the axes kept in view over the scrolled picture, while saved and printed
+// pictures keep the chart's natural size; a tooltip with the site's row of the
 // table over each site, and a context menu to save the picture as PNG, SVG or PDF or copy
 // it to the clipboard. Copy, Print and Print Preview act on the picture: it is printed on
 // one page turned the way the chart is.
@@ -39,8 +41,10 @@ public:
     double scale() const { return scale_; }
     // The scale for a viewport of room's size.
     double fittedScale(const QSize& room) const;
-    static constexpr double kSmallestWholeScale = 0.75;
-    static constexpr double kSmallestScale = 0.5;
+    // Below this scale the legend's and the labels' text no longer reads: a chart that
+    // would need less scrolls instead, sideways and (in a short tab) down.
+    static constexpr double kSmallestWholeScale = 0.9;
+    static constexpr double kSmallestScale = 0.9;
     static constexpr double kLargestScale = 3.0;
 
     void copy() override;
@@ -62,9 +66,12 @@ private:
     // Asks for a file name ending in suffix; empty when the user cancels.
     QString askFileName(const QString& filter, const QString& suffix);
     void reportSaveFailure(const QString& reason);
+    // Puts the axes and the title over the scrolled picture where they belong.
+    void placeStrips();
 
     SiteChart chart_;
     QWidget* axisStrip_ = nullptr;
+    QWidget* titleStrip_ = nullptr;
     double scale_ = 1.0;
     QPrinter* printer_ = nullptr;
     QString printCaption_;
