@@ -29,7 +29,6 @@
 #include <QVBoxLayout>
 
 #include "base/ascii_case.h"
-#include "base/safe_file.h"
 #include "import/serial_date.h"
 #include "results/results_csv.h"
 #include "ui/chart/chart_export.h"
