@@ -154,12 +154,20 @@ void SiteHistoryTest::findBoxScrollsToTheSiteTyped()
         said = said || label->text() == QStringLiteral("No site ZZ");
     QVERIFY(said);
 
-    // Copy: the picture, and its drawing.
+    // Copy: the page of twenty that holds the view's top (R061 to R080 here, with R077
+    // near the top), as a picture and as its drawing.
+    QCOMPARE(view.pageIndexInView(), 3);
     QApplication::clipboard()->clear();
     view.copy();
     const QMimeData* copied = QApplication::clipboard()->mimeData();
     QVERIFY(copied->hasImage());
-    QVERIFY(copied->data(QStringLiteral("image/svg+xml")).contains("<svg"));
+    const QImage picture = qvariant_cast<QImage>(copied->imageData());
+    QCOMPARE(picture.size(), SiteHistoryChart(history(100), HistoryPages(history(100))[3]).size() * 2);
+    const QByteArray svg = copied->data(QStringLiteral("image/svg+xml"));
+    QVERIFY(svg.contains("R061") && svg.contains("R080"));
+    QVERIFY(!svg.contains("R060") && !svg.contains("R081"));
+    down->setValue(0);
+    QCOMPARE(view.pageIndexInView(), 0);
 }
 
 void SiteHistoryTest::wheelScrollsTheHistoryAndChangesNothing()

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPdfWriter>
@@ -37,9 +38,25 @@ namespace chart {
 
 namespace {
 
-// A picture larger than this many pixels goes to the clipboard at its natural size
-// rather than at twice it.
-constexpr double kLargestCopyPixels = 16e6;
+// The history is printed on pages turned the way its pages are (a page of twenty sites is
+// wider than tall), for one print or preview; the printer's page settings, which the grids
+// print on, come back afterwards.
+class HistoryPageTurn {
+public:
+    HistoryPageTurn(QPrinter& printer, const SiteHistoryData& data)
+        : printer_(printer), saved_(printer.pageLayout().orientation())
+    {
+        const QSize page = SiteHistoryChart(data, HistoryPages(data).front()).size();
+        printer_.setPageOrientation(page.width() > page.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    ~HistoryPageTurn() { printer_.setPageOrientation(saved_); }
+    HistoryPageTurn(const HistoryPageTurn&) = delete;
+    HistoryPageTurn& operator=(const HistoryPageTurn&) = delete;
+
+private:
+    QPrinter& printer_;
+    QPageLayout::Orientation saved_;
+};
 
 // The site's samples, one a line, for the tooltip over its panel.
 QString siteText(const SiteHistoryData& data, const SiteHistory& site)
@@ -238,6 +255,23 @@ bool SiteHistoryView::findSite(const QString& code)
     return true;
 }
 
+int SiteHistoryView::pageIndexInView() const
+{
+    const std::vector<HistoryPage> pages = HistoryPages(chart_.data());
+    if (pages.size() <= 1)
+        return 0;
+    const double top = scroll_->verticalScrollBar()->value() / std::max(scale(), 1e-6);
+    int site = 0;
+    while (site + 1 < chart_.page().count && chart_.panel(site).bottom() < top)
+        ++site;
+    return std::min(static_cast<int>(pages.size()) - 1, (chart_.page().first + site) / kHistorySitesPerPage);
+}
+
+HistoryPage SiteHistoryView::pageInView() const
+{
+    return HistoryPages(chart_.data()).at(static_cast<std::size_t>(pageIndexInView()));
+}
+
 QMenu* SiteHistoryView::createContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
@@ -265,7 +299,8 @@ void SiteHistoryView::reportSaveFailure(const QString& reason)
 
 void SiteHistoryView::saveAsPng()
 {
-    const QString stem = QString::fromStdString(results::HistoryFileStems(chart_.data()).front());
+    const int page = pageIndexInView();
+    const QString stem = QString::fromStdString(results::HistoryFileStems(chart_.data()).at(static_cast<std::size_t>(page)));
     QString path = QFileDialog::getSaveFileName(this, tr("Save history"), stem + QStringLiteral(".png"),
                                                 tr("PNG image (*.png)"));
     if (path.isEmpty())
@@ -273,7 +308,7 @@ void SiteHistoryView::saveAsPng()
     if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
         path += QStringLiteral(".png");
     QString reason;
-    if (!SaveChartPng(chart_, path, reason))
+    if (!SaveChartPng(SiteHistoryChart(chart_.data(), pageInView()), path, reason))
         reportSaveFailure(reason);
 }
 
@@ -295,12 +330,11 @@ void SiteHistoryView::saveAsPdf()
 
 void SiteHistoryView::copy()
 {
-    // A picture for every program, and the drawing for those that take SVG; a long
-    // history at its natural size, so that the clipboard does not hold a giant.
-    const double pixels = double(chart_.size().width()) * chart_.size().height();
+    // A picture for every program, and the drawing for those that take SVG.
+    const SiteHistoryChart page(chart_.data(), pageInView());
     auto* mime = new QMimeData;
-    mime->setImageData(ChartImage(chart_, pixels * 4 > kLargestCopyPixels ? 1.0 : 2.0));
-    mime->setData(QStringLiteral("image/svg+xml"), ChartSvg(chart_));
+    mime->setImageData(ChartImage(page, 2.0));
+    mime->setData(QStringLiteral("image/svg+xml"), ChartSvg(page));
     QApplication::clipboard()->setMimeData(mime);
 }
 
@@ -308,6 +342,7 @@ void SiteHistoryView::print()
 {
     if (!printer_)
         return;
+    const HistoryPageTurn turn(*printer_, chart_.data());
     QPrintDialog dialog(printer_, this);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
@@ -320,6 +355,7 @@ void SiteHistoryView::printPreview()
 {
     if (!printer_)
         return;
+    const HistoryPageTurn turn(*printer_, chart_.data());
     QPrintPreviewDialog preview(printer_, this);
     preview.setWindowTitle(tr("Print Preview - %1").arg(printCaption_));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,

@@ -17,9 +17,11 @@ namespace chart {
 // The site history of one index as a results-window tab: every site's panel in one
 // picture that scrolls down, scaled to the tab's width, and above it a box to find a site
 // by its code (Enter or each letter typed scrolls to the first site it names and frames
-// its panel). A tooltip over a panel lists the site's samples. Copy puts the picture on
-// the clipboard; Print and Print Preview print the history twenty sites to a page, as
-// --chart writes it; the context menu saves it as PNG or as a PDF of those pages.
+// its panel). A tooltip over a panel lists the site's samples. Print and Print Preview
+// print the history twenty sites to a page, as --chart writes it, and the context menu
+// saves it as a PDF of those pages; Copy and the PNG picture take the whole history when it
+// fits one page, else the page of twenty that holds the top of the view (a picture of
+// hundreds of panels would be hundreds of megabytes and read no better).
 class SiteHistoryView : public QWidget, public ViewCommands {
     Q_OBJECT
 
@@ -47,6 +49,11 @@ public:
     static constexpr double kLargestScale = 2.0;
 
     QMenu* createContextMenu(QWidget* parent);
+
+    // The page of the history that Copy and Save as PNG take: the only one, or the page of
+    // twenty sites that holds the site at the top of the view.
+    HistoryPage pageInView() const;
+    int pageIndexInView() const;
 
     void copy() override;
     void print() override;
