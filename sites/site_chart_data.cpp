@@ -69,7 +69,6 @@ std::optional<SiteChartData> SiteChartFor(const ImportedSamples& samples, const 
     if (!table || table->nCols() < sitecol::statusClass + 1)
         return std::nullopt;
     const std::vector<std::string>& headers = *site.headers;
-    const MemoryTable* boundaries = (index == 1 ? samples.boundaries1 : samples.boundaries2).get();
 
     SiteChartData data;
     data.indexName = index == 1 ? FirstIndexName(samples.family) : SecondIndexName(samples.family);
@@ -95,14 +94,7 @@ std::optional<SiteChartData> SiteChartFor(const ImportedSamples& samples, const 
             status && *status >= 1 && *status <= 5)
             site.statusClass = static_cast<int>(*status);
 
-        int boundaryRow = 0;
-        if (data.perSiteLimits) {
-            site.lakeType = HeaderText(samples, layout::lakeTypeRow, firstSampleOf(samples, code));
-            boundaryRow = boundaries ? FindLakeTypeRow(*boundaries, site.lakeType) : -1;
-        }
-        if (boundaries && boundaryRow >= 0)
-            if (const std::optional<BoundaryRow> limits = ReadBoundaryRow(*boundaries, boundaryRow))
-                site.limits = limits->limits;
+        site.limits = SiteLimits(samples, index, code, &site.lakeType);
 
         for (std::size_t s = 0; s < data.segments.size(); ++s)
             site.probabilities.push_back(numberAt(*table, row, sitecol::high + static_cast<int>(s)));
@@ -120,6 +112,23 @@ std::optional<SiteChartData> SiteChartFor(const ImportedSamples& samples, const 
         data.eqrBottom = std::min(data.eqrBottom, site.meanEqr);
     }
     return data;
+}
+
+std::optional<std::array<double, 4>> SiteLimits(const ImportedSamples& samples, int index, const std::string& code,
+                                                std::string* lakeType)
+{
+    const MemoryTable* boundaries = (index == 1 ? samples.boundaries1 : samples.boundaries2).get();
+    int boundaryRow = 0;
+    if (samples.family == familyLakes) {
+        const std::string type = HeaderText(samples, layout::lakeTypeRow, firstSampleOf(samples, code));
+        if (lakeType)
+            *lakeType = type;
+        boundaryRow = boundaries ? FindLakeTypeRow(*boundaries, type) : -1;
+    }
+    if (boundaries && boundaryRow >= 0)
+        if (const std::optional<BoundaryRow> limits = ReadBoundaryRow(*boundaries, boundaryRow))
+            return limits->limits;
+    return std::nullopt;
 }
 
 std::vector<SiteChartData> SiteCharts(const ImportedSamples& samples, const SiteSummaries& sites)

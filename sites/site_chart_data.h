@@ -65,6 +65,13 @@ struct SiteChartData {
 // The chart of the site table of index 1 or 2; nothing when the job has no such table.
 std::optional<SiteChartData> SiteChartFor(const ImportedSamples& samples, const SiteSummaries& sites, int index);
 
+// The class limits (lower EQR limits of High, Good, Moderate and Poor) that class the
+// site `code` on index 1 or 2: the boundary row of the index, for lakes the row of the lake
+// type of the site's first sample (given in lakeType when asked); nothing when no row
+// applies.
+std::optional<std::array<double, 4>> SiteLimits(const ImportedSamples& samples, int index, const std::string& code,
+                                                std::string* lakeType = nullptr);
+
 // The charts of every site table of the job, in the order of the results sheets.
 std::vector<SiteChartData> SiteCharts(const ImportedSamples& samples, const SiteSummaries& sites);
 

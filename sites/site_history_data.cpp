@@ -70,6 +70,9 @@ std::optional<SiteHistoryData> SiteHistoryFor(const ImportedSamples& samples, co
         SiteHistory site;
         site.tableRow = undrawn.tableRow;
         site.code = undrawn.code;
+        // Its bands all the same, so that a panel without points still shows the class
+        // limits its samples would be read against.
+        site.limits = SiteLimits(samples, index, site.code, &site.lakeType);
         data.sites.push_back(std::move(site));
     }
     std::sort(data.sites.begin(), data.sites.end(),
@@ -102,8 +105,12 @@ std::optional<SiteHistoryData> SiteHistoryFor(const ImportedSamples& samples, co
             const std::string dateReason = dateText.empty() ? "no date" : "not a date: " + dateText;
             reason += (reason.empty() ? "" : ", ") + dateReason;
         }
-        if (!hasEqr)
-            reason += (reason.empty() ? "" : ", ") + std::string("no EQR");
+        if (!hasEqr) {
+            // The sample's comment on the index says why ("No matching taxa found").
+            const std::vector<std::string>& comments = index == 1 ? analysis.comments1 : analysis.comments2;
+            const std::string comment = static_cast<std::size_t>(s) < comments.size() ? comments[static_cast<std::size_t>(s)] : "";
+            reason += (reason.empty() ? "" : ", ") + std::string("no EQR") + (comment.empty() ? "" : " (" + comment + ")");
+        }
         if (!reason.empty()) {
             data.unplotted.push_back({name, hasSite(code) ? code : std::string(), reason});
             continue;

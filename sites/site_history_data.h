@@ -39,7 +39,9 @@ struct SiteHistory {
     std::string lakeType;  // lakes only
 };
 
-// A sample of the index that no panel shows as a point, and why ("no date", "no EQR", ...).
+// A sample of the index that no panel shows as a point, and why: "no site code", "no
+// date", "not a date: TEXT", "no EQR" followed by the sample's comment on the index in
+// brackets when it has one, several joined by ", ".
 struct UnplottedSample {
     std::string sampleName;
     std::string site;  // empty for a sample without a site code

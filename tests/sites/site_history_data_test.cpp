@@ -64,10 +64,11 @@ TEST_F(HistoryData, EachSiteGetsItsDatedSamplesInDateOrderAndTheTablesMean)
     EXPECT_DOUBLE_EQ(*ab1.meanEqr, 0.7);
     EXPECT_EQ(*ab1.limits, chart_jobs::tdi3Limits);
 
-    // CD2 has no EQR at all: a panel without points, mean or class.
+    // CD2 has no EQR at all: a panel without points, mean or class, on its bands.
     EXPECT_TRUE(data.sites[1].points.empty());
     EXPECT_FALSE(data.sites[1].meanEqr);
     EXPECT_FALSE(data.sites[1].statusClass);
+    EXPECT_EQ(*data.sites[1].limits, chart_jobs::tdi3Limits);
 
     ASSERT_EQ(data.sites[2].points.size(), 1u);
     EXPECT_DOUBLE_EQ(*data.sites[2].meanEqr, 0.3);
@@ -82,11 +83,13 @@ TEST_F(HistoryData, EachSiteGetsItsDatedSamplesInDateOrderAndTheTablesMean)
 TEST_F(HistoryData, SamplesNotDrawnAreListedWithTheirReasonInJobOrder)
 {
     job.samples.headerValues[2][4] = "soon";
+    job.analysis.comments1.assign(7, "");
+    job.analysis.comments1[1] = "No matching taxa found";
     const SiteHistoryData data = *SiteHistoryFor(job.samples, job.analysis, job.sites, 1);
     ASSERT_EQ(data.unplotted.size(), 4u);
     EXPECT_EQ(data.unplotted[0].sampleName, "S2");
     EXPECT_EQ(data.unplotted[0].site, "CD2");
-    EXPECT_EQ(data.unplotted[0].reason, "no EQR");
+    EXPECT_EQ(data.unplotted[0].reason, "no EQR (No matching taxa found)");
     EXPECT_EQ(data.unplotted[1].sampleName, "S5");
     EXPECT_EQ(data.unplotted[1].reason, "not a date: soon, no EQR");
     EXPECT_EQ(data.unplotted[2].sampleName, "S6");
