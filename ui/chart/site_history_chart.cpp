@@ -152,7 +152,7 @@ SiteHistoryChart::SiteHistoryChart(SiteHistoryData data, HistoryPage page)
                         .arg(qText(data_.sites[static_cast<std::size_t>(page_.first)].code),
                              qText(data_.sites[static_cast<std::size_t>(page_.first + page_.count - 1)].code));
     else
-        subtitle_ = QStringLiteral("%1 sites").arg(siteCount);
+        subtitle_ = siteCount == 1 ? QStringLiteral("1 site") : QStringLiteral("%1 sites").arg(siteCount);
 
     const int columns = std::max(1, std::min(kColumns, page_.count));
     const int rows = (page_.count + kColumns - 1) / kColumns;

@@ -130,8 +130,11 @@ void SiteHistoryTest::findBoxScrollsToTheSiteTyped()
     QScrollBar* down = view.scrollArea()->verticalScrollBar();
     QCOMPARE(down->value(), 0);
 
-    // Typed as a user types it, in lower case: R077, far down, comes into view.
-    view.findBox()->setFocus();
+    // Ctrl+F from the picture goes to the box; typed as a user types it, in lower case:
+    // R077, far down, comes into view.
+    view.scrollArea()->setFocus();
+    QTest::keyClick(view.scrollArea(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(view.findBox()->hasFocus());
     QTest::keyClicks(view.findBox(), QStringLiteral("r077"));
     QTest::keyClick(view.findBox(), Qt::Key_Return);
     QCOMPARE(view.foundSite(), 76);

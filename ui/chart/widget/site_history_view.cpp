@@ -25,6 +25,7 @@
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStringList>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -200,8 +201,14 @@ SiteHistoryView::SiteHistoryView(SiteHistoryData data, QWidget* parent) : QWidge
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     findBox_->setCompleter(completer);
     findNote_ = new QLabel;
-    auto* findLabel = new QLabel(tr("&Find site:"));
-    findLabel->setBuddy(findBox_);
+    // No mnemonic: Alt+F is the File menu's. Ctrl+F anywhere in the tab goes to the box.
+    auto* findLabel = new QLabel(tr("Find site:"));
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    findKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        findBox_->setFocus(Qt::ShortcutFocusReason);
+        findBox_->selectAll();
+    });
 
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 4, 6, 4);
