@@ -269,3 +269,17 @@ bool AddSamples(ImportedSamples& job, ImportedSamples added, UserInteraction& ui
     job = std::move(*pooled);
     return true;
 }
+
+bool AddSamples(ImportedSamples& job, std::vector<ImportedSamples> added, UserInteraction& ui)
+{
+    if (added.empty())
+        return true;
+    std::vector<const ImportedSamples*> parts{&job};
+    for (const ImportedSamples& part : added)
+        parts.push_back(&part);
+    std::optional<ImportedSamples> pooled = pool(parts, ui);
+    if (!pooled)
+        return false;
+    job = std::move(*pooled);
+    return true;
+}

@@ -400,13 +400,15 @@ JobFrame* MainWindow::openWorkbook(const QString& path)
     connect(frame, &JobFrame::resultsSaved, this, [this](const QString& written) {
         statusBar()->showMessage(QStringLiteral("Results saved to ") + QDir::toNativeSeparators(written));
     });
-    connect(form, &JobForm::jobAnalysed, this, [this, frame] {
+    const auto refreshWindows = [this, frame] {
         if (!grids_)
             return;
         for (QMdiSubWindow* window : {frame->dataWindow.data(), frame->resultsWindow.data()})
             if (window)
                 grids_->refresh(frame->job(), window->widget());
-    });
+    };
+    connect(form, &JobForm::jobAnalysed, this, refreshWindows);
+    connect(form, &JobForm::samplesAdded, this, refreshWindows);
     connect(frame, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(frame);
     frame->show();
@@ -579,6 +581,19 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     window->setGeometry(place);
     window->show();
     mdiArea_->setActiveSubWindow(window);
+    // Where the forms leave no room for it (a small screen, a large scale), the grid
+    // covers the work area; a job form under it would be lost from view. The form goes to
+    // the area's bottom right corner, where it hides the least of the grid (its title bar
+    // and first columns stay in view), and stays in front of it until the user chooses
+    // another window.
+    for (JobFrame* job : jobFrames()) {
+        if (!job->isVisible() || job->isMinimized() || !job->geometry().intersects(place))
+            continue;
+        const QSize size = job->size();
+        job->move(std::max(area.left(), area.right() + 1 - size.width()),
+                  std::max(area.top(), area.bottom() + 1 - size.height()));
+        job->raise();
+    }
     return window;
 }
 

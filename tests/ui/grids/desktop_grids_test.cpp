@@ -592,6 +592,38 @@ void DesktopGridsTest::inputStormOverEveryWindow()
         QVERIFY(answers(&program.window));
         QCOMPARE(program.windowCount(), 4);  // the storm opened and closed nothing
     }
+    {
+        // "Add workbook" on a job not yet analysed: its form and the worksheet dialog take
+        // the storm, Escape leaves the dialog, and the job's samples are as they were; the
+        // same workbook again, accepted, is refused (its samples are the job's already).
+        JobFrame* second = openRiver(program);
+        QVERIFY(second);
+        const std::string summary = second->job().summary();
+        const int samples = second->job().samples.sampleCount;
+        inputStorm(second);
+        QVERIFY(answers(second));
+        QVERIFY(second->form()->addWorkbookButton()->isEnabled());
+        {
+            ModalScript script;
+            script.expect(stormThenEscape);
+            QVERIFY(!second->form()->addWorkbooks({kRiver}));
+            QVERIFY(script.done());
+        }
+        {
+            ModalScript script;
+            script.expect([](QDialog* dialog) { qobject_cast<WorksheetSelectDialog*>(dialog)->okButton()->click(); });
+            program.user.messages.clear();
+            QVERIFY(!second->form()->addWorkbooks({kRiver}));
+            QVERIFY(script.done());
+            QCOMPARE(program.user.messages.size(), std::size_t(1));
+        }
+        QCOMPARE(second->job().summary(), summary);
+        QCOMPARE(second->job().samples.sampleCount, samples);
+        QVERIFY(second->job().samples.sources.empty());
+        QVERIFY(!second->job().modified && !second->job().analysed);
+        second->closeWithoutAsking();
+        QTRY_COMPARE(program.windowCount(), 4);
+    }
     // The help window, on the help file built beside the program.
     HelpCommand help(QStringLiteral(TORVEN_DATABASE).replace(QStringLiteral(".mdb"), QStringLiteral(".pdf")),
                      program.user);
