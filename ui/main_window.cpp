@@ -570,6 +570,16 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     QRect place = FreeWorkArea(area, forms, wanted.boundedTo(area.size()));
     // A window already there keeps its title bar in view: the new one steps down and right.
     const int step = std::max(16, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    // Where the forms leave no room for it (a small screen, a large scale), the grid
+    // covers a job form; the form's title bar stays in view above it, so that the form is
+    // seen and one click brings it back.
+    for (JobFrame* job : jobFrames()) {
+        if (!job->isVisible() || job->isMinimized())
+            continue;
+        const QRect titleBar(job->geometry().topLeft(), QSize(job->width(), step));
+        if (titleBar.intersects(place) && job->y() >= place.y() && job->y() + 3 * step <= place.bottom())
+            place.setTop(job->y() + step);
+    }
     for (bool moved = true; moved && place.width() > 2 * step && place.height() > 2 * step;) {
         moved = false;
         for (QMdiSubWindow* other : mdiArea_->subWindowList())
@@ -581,19 +591,6 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     window->setGeometry(place);
     window->show();
     mdiArea_->setActiveSubWindow(window);
-    // Where the forms leave no room for it (a small screen, a large scale), the grid
-    // covers the work area; a job form under it would be lost from view. The form goes to
-    // the area's bottom right corner, where it hides the least of the grid (its title bar
-    // and first columns stay in view), and stays in front of it until the user chooses
-    // another window.
-    for (JobFrame* job : jobFrames()) {
-        if (!job->isVisible() || job->isMinimized() || !job->geometry().intersects(place))
-            continue;
-        const QSize size = job->size();
-        job->move(std::max(area.left(), area.right() + 1 - size.width()),
-                  std::max(area.top(), area.bottom() + 1 - size.height()));
-        job->raise();
-    }
     return window;
 }
 
