@@ -234,10 +234,37 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
             pooled.notImportedLines.push_back(part->title + ": " + line);
     }
     // The counts, one part's block of rows at a time, appended below the blocks before.
+    const auto release = [](ImportedSamples& part) {
+        if (!part.counts)
+            return;
+        part.counts.reset();
+#ifdef __GLIBC__
+        // Parts read side by side were allocated by other threads, in other malloc arenas,
+        // whose free rows this thread cannot take: given back to the system at once, they
+        // do not stay resident beside the pooled rows.
+        malloc_trim(0);
+#endif
+    };
     pooled.sampleSources.reserve(static_cast<std::size_t>(sampleCount));
     for (std::size_t p = 0; p < parts.size(); ++p) {
         ImportedSamples& part = *parts[p];
         const std::vector<SamplePlace> places = samplePlaces(part, sourceOffsets[p]);
+        // A part whose taxa are the job's, in the job's order (workbooks made from one
+        // template), is taken as it is: its rows need no reordering.
+        bool sameColumns = part.counts && part.counts->nCols() == taxonCount && part.counts->nRows() == part.sampleCount;
+        for (int t = 0; sameColumns && t < taxonCount; ++t)
+            sameColumns = columnOf[p][static_cast<std::size_t>(t)] == t;
+        if (sameColumns && (releaseCounts || pooled.counts)) {
+            for (int s = 0; s < part.sampleCount; ++s)
+                pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
+            if (!pooled.counts)
+                pooled.counts = std::move(part.counts);
+            else
+                pooled.counts->merge(*part.counts, 0);
+            if (releaseCounts)
+                release(part);
+            continue;
+        }
         Matrix block(part.sampleCount, taxonCount, 0.0);
         for (int s = 0; s < part.sampleCount; ++s) {
             pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
@@ -246,15 +273,8 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
             for (int t = 0; t < part.counts->nCols(); ++t)
                 block(s, columnOf[p][static_cast<std::size_t>(t)]) = (*part.counts)(s, t);
         }
-        if (releaseCounts) {
-            part.counts.reset();
-#ifdef __GLIBC__
-            // Parts read side by side were allocated by other threads, in other malloc
-            // arenas, whose free rows this thread cannot take: given back to the system
-            // at once, they do not stay resident beside the pooled rows.
-            malloc_trim(0);
-#endif
-        }
+        if (releaseCounts)
+            release(part);
         if (!pooled.counts)
             pooled.counts = std::make_unique<Matrix>(block);
         else
