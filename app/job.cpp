@@ -4,7 +4,10 @@
 #include <system_error>
 
 #include "app/application.h"
+#include "import/pooled_samples.h"
 #include "import/sample_import.h"
+#include "import/side_by_side.h"
+#include "workbook/book.h"
 #include "taxa/taxa.h"
 
 Job::Job(Application* application, UserInteraction& user) : app(application), ui(user) {}
@@ -44,6 +47,54 @@ bool Job::OpenWorkbook(const std::string& workbookPath)
         if (!SetTaxonMap(mapPath, error))
             ui.showMessage("The taxon map cannot be used.", error);
     }
+    return true;
+}
+
+bool Job::AddWorkbooks(const std::vector<std::string>& paths)
+{
+    if (!app) {
+        ui.showMessage("Error retrieving taxon list");
+        return false;
+    }
+    if (analysed || !samples.counts || paths.empty())
+        return false;
+    // Every message about one of the added workbooks names it.
+    std::vector<std::unique_ptr<WorkbookNamingUser>> naming;
+    std::vector<UserInteraction*> users;
+    for (const std::string& path : paths) {
+        naming.push_back(std::make_unique<WorkbookNamingUser>(ui, path));
+        users.push_back(naming.back().get());
+    }
+    std::vector<std::unique_ptr<wb::Book>> books(paths.size());
+    std::vector<std::string> digests(paths.size());
+    const SideBySideOutcome read = ReadSideBySide(
+        users,
+        [&](std::size_t i, UserInteraction& user, ReferenceSource&) {
+            books[i] = ReadSampleWorkbook(user, paths[i], &digests[i]);
+            return books[i] != nullptr;
+        },
+        *app, ui, paths.size() == 1 ? "Reading " + std::filesystem::path(paths[0]).filename().string()
+                                    : "Reading " + std::to_string(paths.size()) + " workbooks");
+    if (!read.allRead(paths.size()))
+        return false;
+
+    std::vector<ImportedSamples> parts;
+    SampleSource last = SourcesOf(samples).back();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::optional<ImportedSamples> part =
+            ImportSamplesFromBook(*books[i], paths[i], digests[i], *app, *users[i], samples.family,
+                                  ChoiceStart{last.sheetName, last.firstDataRow, last.firstDataColumn});
+        // The book is not needed once its samples are copied.
+        books[i].reset();
+        if (!part)
+            return false;
+        last = SourcesOf(*part).back();
+        parts.push_back(std::move(*part));
+    }
+    if (!AddSamples(samples, std::move(parts), ui))
+        return false;
+    analysis = Analysis();
+    sites = SiteSummaries();
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "import/user_interaction.h"
 #include "results/assessment.h"
@@ -28,6 +29,13 @@ public:
 
     // The import: false means the job is to be discarded (its message has been shown).
     bool OpenWorkbook(const std::string& path);
+    // Adds the samples of more workbooks to an imported job before its analysis. The books
+    // are read side by side (one progress, one Cancel); then each one's worksheet is
+    // chosen in turn, the choice starting from the last one made and the job's metric;
+    // then their samples join the job (PoolSamples' rules). All or nothing: a workbook
+    // that cannot be read or imported (its message names it), a cancelled choice, or a
+    // sample the job already has leaves the job exactly as it was. True when they joined.
+    bool AddWorkbooks(const std::vector<std::string>& paths);
     // The analysis run and, when the family has its parameters, the site summaries; false
     // when the job has no taxa or the lake typology is missing.
     bool Analyse();

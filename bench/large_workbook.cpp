@@ -44,7 +44,7 @@ std::vector<std::string> taxonCodes(const std::string& database, int wanted)
     return codes;
 }
 
-bool write(const std::string& path, const std::vector<std::string>& codes, int samples)
+bool write(const std::string& path, const std::vector<std::string>& codes, int samples, const std::string& samplePrefix)
 {
     std::unique_ptr<wb::Book> book = wb::xlCreateXMLBook();
     wb::Format* date = book->addFormat();
@@ -59,7 +59,7 @@ bool write(const std::string& path, const std::vector<std::string>& codes, int s
     std::uniform_real_distribution<double> alkalinity(10, 200);
     const int taxa = static_cast<int>(codes.size());
     for (int s = 0; s < samples; ++s) {
-        sheet->writeStr(0, 2 + s, "S" + std::to_string(s + 1));
+        sheet->writeStr(0, 2 + s, samplePrefix + std::to_string(s + 1));
         sheet->writeStr(1, 2 + s, "SITE" + std::to_string(s / 5));  // five samples a site
         sheet->writeNum(2, 2 + s, 44927 + (s * 7) % 365, date);
         sheet->writeNum(3, 2 + s, alkalinity(rng));

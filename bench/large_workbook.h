@@ -14,8 +14,10 @@ namespace bench_workbook {
 // list is shorter than wanted, so that most rows match and some do not.
 std::vector<std::string> taxonCodes(const std::string& database, int wanted);
 
-// Writes the workbook; false after a message on standard error.
-bool write(const std::string& path, const std::vector<std::string>& codes, int samples);
+// Writes the workbook, its samples named samplePrefix1, samplePrefix2, ...; false after a
+// message on standard error.
+bool write(const std::string& path, const std::vector<std::string>& codes, int samples,
+           const std::string& samplePrefix = "S");
 
 // The user of a benchmark: reports each message on standard error, answers No, saves
 // nowhere, and takes this workbook's own layout (data from row 5, column C, rivers).

@@ -18,6 +18,7 @@
 #include "import/default_values.h"
 #include "import/pooled_samples.h"
 #include "import/sample_import.h"
+#include "import/side_by_side.h"
 #include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
 #include "results/assessment.h"
@@ -268,30 +269,46 @@ struct WorkbookRoute {
     ImportRoute route;
 };
 
-// The import of the job's workbooks, each on its own and in order, then pooled, with the
-// defaults for missing chemistry. exitOk, exitFailed (the import's message is on standard
-// error) or exitUsage. `routes` gets how each workbook that was reached was read.
+// The import of the job's workbooks, each on its own, side by side (their messages in job
+// order), then pooled, with the defaults for missing chemistry. exitOk, exitFailed (the
+// import's message is on standard error) or exitUsage. `routes` gets how each workbook
+// that was reached was read.
 int importSamples(const AssessOptions& options, ReferenceSource& references, Assessment& assessment,
                   std::vector<WorkbookRoute>& routes)
 {
-    const bool several = options.workbooks.size() > 1;
-    std::vector<ImportedSamples> parts;
+    const std::size_t count = options.workbooks.size();
+    const bool several = count > 1;
+    std::vector<std::unique_ptr<CliUser>> users;
+    std::vector<std::unique_ptr<WorkbookNamingUser>> naming;
+    std::vector<UserInteraction*> askers;
     for (const JobWorkbook& workbook : options.workbooks) {
-        CliUser user(workbook.worksheet, options.outputPath);
+        users.push_back(std::make_unique<CliUser>(workbook.worksheet, options.outputPath));
         // In a job of several workbooks each message names the workbook it is about.
-        WorkbookNamingUser naming(user, workbook.path);
-        routes.push_back({workbook.path, {}});
-        std::optional<ImportedSamples> samples = importWorkbook(
-            workbook, several ? static_cast<UserInteraction&>(naming) : user, references, routes.back().route);
-        if (!samples) {
-            if (user.usageError())
-                return usage(several ? workbook.path + ": " + *user.usageError() : *user.usageError());
-            return exitFailed;
-        }
-        parts.push_back(std::move(*samples));
+        naming.push_back(std::make_unique<WorkbookNamingUser>(*users.back(), workbook.path));
+        askers.push_back(several ? static_cast<UserInteraction*>(naming.back().get()) : users.back().get());
     }
+    std::vector<std::optional<ImportedSamples>> parts(count);
+    std::vector<ImportRoute> taken(count);
     CliUser user(options.import.worksheet, options.outputPath);
-    std::optional<ImportedSamples> pooled = PoolSamples(std::move(parts), user);
+    const SideBySideOutcome outcome = ReadSideBySide(
+        askers,
+        [&](std::size_t i, UserInteraction& asker, ReferenceSource& shared) {
+            parts[i] = importWorkbook(options.workbooks[i], asker, shared, taken[i]);
+            return parts[i].has_value();
+        },
+        references, user, "Reading the workbooks");
+    for (std::size_t i = 0; i < count && i <= outcome.firstFailed; ++i)
+        routes.push_back({options.workbooks[i].path, taken[i]});
+    if (!outcome.allRead(count)) {
+        const std::size_t failed = std::min(outcome.firstFailed, count - 1);
+        if (const std::optional<std::string>& usageError = users[failed]->usageError())
+            return usage(several ? options.workbooks[failed].path + ": " + *usageError : *usageError);
+        return exitFailed;
+    }
+    std::vector<ImportedSamples> read;
+    for (std::optional<ImportedSamples>& part : parts)
+        read.push_back(std::move(*part));
+    std::optional<ImportedSamples> pooled = PoolSamples(std::move(read), user);
     if (!pooled)
         return exitFailed;
     assessment.samples = std::move(*pooled);

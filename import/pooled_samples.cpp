@@ -3,6 +3,9 @@
 #include "import/pooled_samples.h"
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <map>
 #include <memory>
 #include <utility>
@@ -87,7 +90,12 @@ std::string pooledSummary(const ImportedSamples& pooled)
     return summary;
 }
 
-std::optional<ImportedSamples> pool(const std::vector<const ImportedSamples*>& parts, UserInteraction& ui)
+// releaseCounts: the parts belong to the pooling, and each part's counts are freed as soon
+// as they are copied, so that the job's counts and the parts' are not all held at once
+// (the rows freed are the very size the next part's rows take). Only once every check has
+// passed: a refused pooling leaves the parts as they were.
+std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, UserInteraction& ui,
+                                    bool releaseCounts)
 {
     const ImportedSamples& first = *parts.front();
 
@@ -212,22 +220,8 @@ std::optional<ImportedSamples> pool(const std::vector<const ImportedSamples*>& p
                                                        : std::string());
     }
 
-    pooled.counts = std::make_unique<Matrix>(sampleCount, taxonCount, 0.0);
-    pooled.sampleSources.reserve(static_cast<std::size_t>(sampleCount));
-    int row = 0;
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-        const ImportedSamples& part = *parts[p];
-        const std::vector<SamplePlace> places = samplePlaces(part, sourceOffsets[p]);
-        for (int s = 0; s < part.sampleCount; ++s, ++row) {
-            pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
-            if (!part.counts)
-                continue;
-            for (int t = 0; t < part.counts->nCols(); ++t)
-                (*pooled.counts)(row, columnOf[p][static_cast<std::size_t>(t)]) = (*part.counts)(s, t);
-        }
-    }
-
-    // A part pooled before keeps its notes as they were written then.
+    // A part pooled before keeps its notes as they were written then. (Read before the
+    // parts' counts go: the summary of one import is read back with them.)
     for (const ImportedSamples* part : parts) {
         pooled.taxonNameNotes.insert(pooled.taxonNameNotes.end(), part->taxonNameNotes.begin(),
                                      part->taxonNameNotes.end());
@@ -239,6 +233,56 @@ std::optional<ImportedSamples> pool(const std::vector<const ImportedSamples*>& p
         for (const std::string& line : NotImportedParagraphs(*part))
             pooled.notImportedLines.push_back(part->title + ": " + line);
     }
+    // The counts, one part's block of rows at a time, appended below the blocks before.
+    const auto release = [](ImportedSamples& part) {
+        if (!part.counts)
+            return;
+        part.counts.reset();
+#ifdef __GLIBC__
+        // Parts read side by side were allocated by other threads, in other malloc arenas,
+        // whose free rows this thread cannot take: given back to the system at once, they
+        // do not stay resident beside the pooled rows.
+        malloc_trim(0);
+#endif
+    };
+    pooled.sampleSources.reserve(static_cast<std::size_t>(sampleCount));
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        ImportedSamples& part = *parts[p];
+        const std::vector<SamplePlace> places = samplePlaces(part, sourceOffsets[p]);
+        // A part whose taxa are the job's, in the job's order (workbooks made from one
+        // template), is taken as it is: its rows need no reordering.
+        bool sameColumns = part.counts && part.counts->nCols() == taxonCount && part.counts->nRows() == part.sampleCount;
+        for (int t = 0; sameColumns && t < taxonCount; ++t)
+            sameColumns = columnOf[p][static_cast<std::size_t>(t)] == t;
+        if (sameColumns && (releaseCounts || pooled.counts)) {
+            for (int s = 0; s < part.sampleCount; ++s)
+                pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
+            if (!pooled.counts)
+                pooled.counts = std::move(part.counts);
+            else
+                pooled.counts->merge(*part.counts, 0);
+            if (releaseCounts)
+                release(part);
+            continue;
+        }
+        Matrix block(part.sampleCount, taxonCount, 0.0);
+        for (int s = 0; s < part.sampleCount; ++s) {
+            pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
+            if (!part.counts)
+                continue;
+            for (int t = 0; t < part.counts->nCols(); ++t)
+                block(s, columnOf[p][static_cast<std::size_t>(t)]) = (*part.counts)(s, t);
+        }
+        if (releaseCounts)
+            release(part);
+        if (!pooled.counts)
+            pooled.counts = std::make_unique<Matrix>(block);
+        else
+            pooled.counts->merge(block, 0);
+    }
+    if (!pooled.counts)
+        pooled.counts = std::make_unique<Matrix>(sampleCount, taxonCount, 0.0);
+
     for (const NameConflict& conflict : conflicts)
         pooled.taxonNameNotes.push_back("Taxon code " + conflict.code + " is named \"" + conflict.keptName + "\" in " +
                                         conflict.keptIn + " and \"" + conflict.otherName + "\" in " +
@@ -255,15 +299,29 @@ std::optional<ImportedSamples> PoolSamples(std::vector<ImportedSamples> parts, U
         return std::nullopt;
     if (parts.size() == 1)
         return std::move(parts.front());
-    std::vector<const ImportedSamples*> pointers;
-    for (const ImportedSamples& part : parts)
+    std::vector<ImportedSamples*> pointers;
+    for (ImportedSamples& part : parts)
         pointers.push_back(&part);
-    return pool(pointers, ui);
+    return pool(pointers, ui, true);
 }
 
 bool AddSamples(ImportedSamples& job, ImportedSamples added, UserInteraction& ui)
 {
-    std::optional<ImportedSamples> pooled = pool({&job, &added}, ui);
+    std::optional<ImportedSamples> pooled = pool({&job, &added}, ui, false);
+    if (!pooled)
+        return false;
+    job = std::move(*pooled);
+    return true;
+}
+
+bool AddSamples(ImportedSamples& job, std::vector<ImportedSamples> added, UserInteraction& ui)
+{
+    if (added.empty())
+        return true;
+    std::vector<ImportedSamples*> parts{&job};
+    for (ImportedSamples& part : added)
+        parts.push_back(&part);
+    std::optional<ImportedSamples> pooled = pool(parts, ui, false);
     if (!pooled)
         return false;
     job = std::move(*pooled);

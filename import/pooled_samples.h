@@ -30,6 +30,8 @@ std::optional<ImportedSamples> PoolSamples(std::vector<ImportedSamples> parts, U
 // Adds the samples of one more import to a job. False, with the message shown, when they
 // cannot join it; the job is then exactly as it was.
 bool AddSamples(ImportedSamples& job, ImportedSamples added, UserInteraction& ui);
+// The same for the imports of several more workbooks at once, all or none.
+bool AddSamples(ImportedSamples& job, std::vector<ImportedSamples> added, UserInteraction& ui);
 
 // The user of the import of one workbook of a job of several: every message about that
 // workbook names it in the detail (the message itself keeps its own text), so that the
@@ -53,6 +55,11 @@ public:
                                                         const WorksheetChoice& previous) override
     {
         return user_.chooseWorksheetAgain(book, sheetNames, previous);
+    }
+    std::optional<WorksheetChoice> chooseWorksheetFrom(const wb::Book& book, const std::vector<std::string>& sheetNames,
+                                                       const WorksheetChoice& start) override
+    {
+        return user_.chooseWorksheetFrom(book, sheetNames, start);
     }
     std::optional<std::string> chooseResultsFile() override { return user_.chooseResultsFile(); }
     bool runLong(const std::string& what, const std::function<void(WorkProgress&)>& work,

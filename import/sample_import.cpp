@@ -1,5 +1,6 @@
 // The import of a sample workbook into an analysis job.
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -300,7 +301,8 @@ std::optional<ImportedSamples> ImportSamples(const std::string& workbookPath, Re
 
 std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& workbookPath,
                                                      const std::string& workbookSha256, ReferenceSource& references,
-                                                     UserInteraction& ui, int family)
+                                                     UserInteraction& ui, int family,
+                                                     const std::optional<ChoiceStart>& start)
 {
     if (!references.masterList()) {
         ui.showMessage("Error retrieving taxon list");
@@ -323,7 +325,18 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
         sheetNames.push_back(book.getSheet(i)->name());
 
     // A choice whose sheet and metric do not fit is shown its message and offered again.
-    std::optional<WorksheetChoice> choice = ui.chooseWorksheet(book, sheetNames, samples.family);
+    std::optional<WorksheetChoice> choice;
+    if (start) {
+        WorksheetChoice from;
+        const auto named = std::find(sheetNames.begin(), sheetNames.end(), start->sheetName);
+        from.sheetIndex = named == sheetNames.end() ? 0 : static_cast<int>(named - sheetNames.begin());
+        from.firstDataRow = start->firstDataRow;
+        from.firstDataColumn = start->firstDataColumn;
+        from.family = samples.family;
+        choice = ui.chooseWorksheetFrom(book, sheetNames, from);
+    } else {
+        choice = ui.chooseWorksheet(book, sheetNames, samples.family);
+    }
     std::optional<TableExtent> extent;
     const wb::Sheet* sheet = nullptr;
     for (; choice; choice = ui.chooseWorksheetAgain(book, sheetNames, *choice)) {

@@ -24,14 +24,25 @@ class Book;
 std::unique_ptr<wb::Book> ReadSampleWorkbook(UserInteraction& ui, const std::string& path,
                                              std::string* sha256 = nullptr);
 
+// Where the worksheet choice of one more workbook of a job starts: the last workbook's
+// sheet (by name: the first sheet when this workbook has none of that name), its first
+// data row and column (1-based).
+struct ChoiceStart {
+    std::string sheetName;
+    int firstDataRow = 1;
+    int firstDataColumn = 3;
+};
+
 // Reads the workbook at path and imports it. family is the one the choice starts from.
 std::optional<ImportedSamples> ImportSamples(const std::string& path, ReferenceSource& references,
                                              UserInteraction& ui, int family = familyRivers);
 
-// The import from a book already read from path, whose SHA-256 was workbookSha256.
+// The import from a book already read from path, whose SHA-256 was workbookSha256. With a
+// start, the choice is asked with UserInteraction::chooseWorksheetFrom.
 std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const std::string& path,
                                                      const std::string& workbookSha256, ReferenceSource& references,
-                                                     UserInteraction& ui, int family = familyRivers);
+                                                     UserInteraction& ui, int family = familyRivers,
+                                                     const std::optional<ChoiceStart>& start = std::nullopt);
 
 // A worksheet choice made before the workbook is read (the command line's options).
 struct PresetChoice {

@@ -58,6 +58,15 @@ public:
     {
         return std::nullopt;
     }
+    // The worksheet of one more workbook of a job: the choice starts from start (the last
+    // workbook's sheet, first row and column, the job's metric); nothing when the user
+    // cancels. A user that shows no choice answers as chooseWorksheet does.
+    virtual std::optional<WorksheetChoice> chooseWorksheetFrom(const wb::Book& book,
+                                                               const std::vector<std::string>& sheetNames,
+                                                               const WorksheetChoice& start)
+    {
+        return chooseWorksheet(book, sheetNames, start.family);
+    }
     // The path of the results workbook to write; nothing when the user cancels.
     virtual std::optional<std::string> chooseResultsFile() = 0;
 

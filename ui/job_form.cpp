@@ -1,11 +1,12 @@
 #include "ui/job_form.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/job.h"
 #include "app/job.h"
 #include "metrics/taxon_map_use.h"
 #include "ui/default_dialog.h"
@@ -35,6 +36,7 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
         buttons->addWidget(button);
         return button;
     };
+    addWorkbookButton_ = makeButton("Add workbook");
     changeDefaultsButton_ = makeButton("Change defaults");
     viewDataButton_ = makeButton("View Data");
     analyseButton_ = makeButton("Analyse");
@@ -49,10 +51,12 @@ JobForm::JobForm(Job& job, UserInteraction& ui, QWidget* parent) : QWidget(paren
     layout->setSpacing(du.x(9));
     layout->addWidget(summaryBox_, 1);
     layout->addLayout(buttons);
-    formSize_ = du.size(284, 183);
+    // Taller than that when the button column needs it (larger fonts).
+    formSize_ = du.size(284, 183).expandedTo(layout->minimumSize());
     setMinimumSize(layout->minimumSize().expandedTo(du.size(200, 160)));
     resize(formSize_);
 
+    connect(addWorkbookButton_, &QPushButton::clicked, this, &JobForm::addWorkbook);
     connect(changeDefaultsButton_, &QPushButton::clicked, this, &JobForm::changeDefaults);
     connect(viewDataButton_, &QPushButton::clicked, this, &JobForm::viewDataRequested);
     connect(analyseButton_, &QPushButton::clicked, this, &JobForm::analyse);
@@ -87,11 +91,45 @@ void JobForm::showSummary()
 
 void JobForm::updateButtons()
 {
+    // Workbooks join a job before its analysis: results never mix two sets of samples.
+    addWorkbookButton_->setEnabled(!job_.analysed && job_.samples.counts != nullptr);
     analyseButton_->setEnabled(!job_.analysed);
     viewDataButton_->setEnabled(gridWindowsAvailable_);
     viewResultsButton_->setEnabled(job_.analysed && gridWindowsAvailable_);
     saveButton_->setEnabled(job_.analysed);
     unmatchedTaxaButton_->setEnabled(job_.samples.counts != nullptr);
+}
+
+void JobForm::addWorkbook()
+{
+    if (job_.analysed)
+        return;
+    const QString folder = QFileInfo(QString::fromStdString(job_.samples.path)).absolutePath();
+    const QStringList paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Add workbook"), folder,
+                                                            QStringLiteral("Excel Workbook (*.xls *.xlsx);;All Files (*)"));
+    if (!paths.isEmpty())
+        addWorkbooks(paths);
+}
+
+bool JobForm::addWorkbooks(const QStringList& paths)
+{
+    if (job_.analysed || paths.isEmpty())
+        return false;
+    std::vector<std::string> files;
+    for (const QString& path : paths)
+        files.push_back(path.toStdString());
+    bool added = false;
+    {
+        const JobSubject subject(ui_, job_);
+        added = job_.AddWorkbooks(files);
+    }
+    if (!added)
+        return false;
+    showSummary();
+    updateButtons();
+    emit samplesAdded();
+    emit jobChanged();
+    return true;
 }
 
 void JobForm::analyse()

@@ -32,6 +32,7 @@ public:
     QSize sizeHint() const override;
 
     QPlainTextEdit* summaryBox() const { return summaryBox_; }
+    QPushButton* addWorkbookButton() const { return addWorkbookButton_; }
     QPushButton* changeDefaultsButton() const { return changeDefaultsButton_; }
     QPushButton* viewDataButton() const { return viewDataButton_; }
     QPushButton* analyseButton() const { return analyseButton_; }
@@ -42,6 +43,11 @@ public:
     QPushButton* closeButton() const { return closeButton_; }
 
 public slots:
+    // "Add workbook": the workbooks chosen in a file dialog join the job (addWorkbooks).
+    void addWorkbook();
+    // The samples of the workbooks at paths join the job, each workbook's worksheet chosen
+    // in its dialog; true when they joined (else the job is as it was).
+    bool addWorkbooks(const QStringList& paths);
     void analyse();
     void changeDefaults();
     // The job's results export; false when nothing was written.
@@ -57,6 +63,8 @@ signals:
     void closeRequested();
     // The analysis succeeded: the job's other windows show stale data.
     void jobAnalysed();
+    // More samples joined the job: its data window shows stale data.
+    void samplesAdded();
     // The modified flag may have changed (a save).
     void jobChanged();
     // The job's results were written to path.
@@ -68,6 +76,7 @@ private:
     bool gridWindowsAvailable_ = false;
     QSize formSize_;
     QPlainTextEdit* summaryBox_;
+    QPushButton* addWorkbookButton_;
     QPushButton* changeDefaultsButton_;
     QPushButton* viewDataButton_;
     QPushButton* analyseButton_;

@@ -400,13 +400,15 @@ JobFrame* MainWindow::openWorkbook(const QString& path)
     connect(frame, &JobFrame::resultsSaved, this, [this](const QString& written) {
         statusBar()->showMessage(QStringLiteral("Results saved to ") + QDir::toNativeSeparators(written));
     });
-    connect(form, &JobForm::jobAnalysed, this, [this, frame] {
+    const auto refreshWindows = [this, frame] {
         if (!grids_)
             return;
         for (QMdiSubWindow* window : {frame->dataWindow.data(), frame->resultsWindow.data()})
             if (window)
                 grids_->refresh(frame->job(), window->widget());
-    });
+    };
+    connect(form, &JobForm::jobAnalysed, this, refreshWindows);
+    connect(form, &JobForm::samplesAdded, this, refreshWindows);
     connect(frame, &QObject::destroyed, this, &MainWindow::updateCommands, Qt::QueuedConnection);
     mdiArea_->addSubWindow(frame);
     frame->show();
@@ -568,6 +570,16 @@ QMdiSubWindow* MainWindow::addGridWindow(QWidget* view, JobFrame* frame, const Q
     QRect place = FreeWorkArea(area, forms, wanted.boundedTo(area.size()));
     // A window already there keeps its title bar in view: the new one steps down and right.
     const int step = std::max(16, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window));
+    // Where the forms leave no room for it (a small screen, a large scale), the grid
+    // covers a job form; the form's title bar stays in view above it, so that the form is
+    // seen and one click brings it back.
+    for (JobFrame* job : jobFrames()) {
+        if (!job->isVisible() || job->isMinimized())
+            continue;
+        const QRect titleBar(job->geometry().topLeft(), QSize(job->width(), step));
+        if (titleBar.intersects(place) && job->y() >= place.y() && job->y() + 3 * step <= place.bottom())
+            place.setTop(job->y() + step);
+    }
     for (bool moved = true; moved && place.width() > 2 * step && place.height() > 2 * step;) {
         moved = false;
         for (QMdiSubWindow* other : mdiArea_->subWindowList())

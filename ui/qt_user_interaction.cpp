@@ -71,6 +71,14 @@ std::optional<WorksheetChoice> QtUserInteraction::chooseWorksheetAgain(const wb:
     return dialog.choice();
 }
 
+std::optional<WorksheetChoice> QtUserInteraction::chooseWorksheetFrom(const wb::Book& book,
+                                                                      const std::vector<std::string>& sheetNames,
+                                                                      const WorksheetChoice& start)
+{
+    // The same dialog as for the job's first workbook, its choices made as last time.
+    return chooseWorksheetAgain(book, sheetNames, start);
+}
+
 std::optional<std::string> QtUserInteraction::chooseResultsFile()
 {
     const QString folder = jobWorkbook_.isEmpty() ? QString() : QFileInfo(jobWorkbook_).absolutePath();

@@ -25,6 +25,8 @@ public:
                                                    int family) override;
     std::optional<WorksheetChoice> chooseWorksheetAgain(const wb::Book& book, const std::vector<std::string>& sheetNames,
                                                         const WorksheetChoice& previous) override;
+    std::optional<WorksheetChoice> chooseWorksheetFrom(const wb::Book& book, const std::vector<std::string>& sheetNames,
+                                                       const WorksheetChoice& start) override;
     std::optional<std::string> chooseResultsFile() override;
     bool runLong(const std::string& what, const std::function<void(WorkProgress&)>& work, bool stoppable) override;
     void beginBusy() override;

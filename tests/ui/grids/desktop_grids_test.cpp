@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 #include <QAbstractScrollArea>
 #include <QAbstractItemView>
+#include <QStyle>
 #include <QtTest>
 
 #include <algorithm>
@@ -276,6 +277,7 @@ private slots:
     void inputStormOverEveryWindow();
     void unmatchedTaxaOnALabCopy();
     void gridWindowsAsAPersonExpectsThem();
+    void aJobFormStaysInViewInASmallWindow();
     void aCopyOfResultsKeepsEveryDigit();
     void helpKeyOpensEachDialogsSection();
     void savingOverAWorkbookOpenElsewhereAsksFirst();
@@ -594,6 +596,38 @@ void DesktopGridsTest::inputStormOverEveryWindow()
         QVERIFY(answers(&program.window));
         QCOMPARE(program.windowCount(), 4);  // the storm opened and closed nothing
     }
+    {
+        // "Add workbook" on a job not yet analysed: its form and the worksheet dialog take
+        // the storm, Escape leaves the dialog, and the job's samples are as they were; the
+        // same workbook again, accepted, is refused (its samples are the job's already).
+        JobFrame* second = openRiver(program);
+        QVERIFY(second);
+        const std::string summary = second->job().summary();
+        const int samples = second->job().samples.sampleCount;
+        inputStorm(second);
+        QVERIFY(answers(second));
+        QVERIFY(second->form()->addWorkbookButton()->isEnabled());
+        {
+            ModalScript script;
+            script.expect(stormThenEscape);
+            QVERIFY(!second->form()->addWorkbooks({kRiver}));
+            QVERIFY(script.done());
+        }
+        {
+            ModalScript script;
+            script.expect([](QDialog* dialog) { qobject_cast<WorksheetSelectDialog*>(dialog)->okButton()->click(); });
+            program.user.messages.clear();
+            QVERIFY(!second->form()->addWorkbooks({kRiver}));
+            QVERIFY(script.done());
+            QCOMPARE(program.user.messages.size(), std::size_t(1));
+        }
+        QCOMPARE(second->job().summary(), summary);
+        QCOMPARE(second->job().samples.sampleCount, samples);
+        QVERIFY(second->job().samples.sources.empty());
+        QVERIFY(!second->job().modified && !second->job().analysed);
+        second->closeWithoutAsking();
+        QTRY_COMPARE(program.windowCount(), 4);
+    }
     // The help window, on the help file built beside the program.
     HelpCommand help(QStringLiteral(TORVEN_DATABASE).replace(QStringLiteral(".mdb"), QStringLiteral(".pdf")),
                      program.user);
@@ -756,6 +790,40 @@ void DesktopGridsTest::unmatchedTaxaOnALabCopy()
     QCOMPARE(mapped.analysis.comments2, fixed.analysis.comments2);
     other->closeWithoutAsking();
     frame->closeWithoutAsking();
+}
+
+// Where the work area leaves no room beside the job form (a small screen, a large scale),
+// the data and results windows open over it, below its title bar: the form stays in view,
+// and a click on its title bar brings it to the front.
+void DesktopGridsTest::aJobFormStaysInViewInASmallWindow()
+{
+    Program program;
+    JobFrame* frame = openRiver(program);
+    QVERIFY(frame);
+    // The form as large as it is at scale 2 on a small screen: most of the work area.
+    const QSize area = program.window.mdiArea()->viewport()->size();
+    frame->resize(area.width() * 4 / 5, area.height() * 4 / 5);
+    frame->form()->analyse();
+    frame->form()->viewDataButton()->click();
+    frame->form()->viewResultsButton()->click();
+    QVERIFY(frame->dataWindow && frame->resultsWindow);
+    const int titleBar = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+    const QRect formTitle(frame->geometry().topLeft(), QSize(frame->width(), titleBar));
+    for (QMdiSubWindow* grid : {frame->dataWindow.data(), frame->resultsWindow.data()}) {
+        QVERIFY2(grid->geometry().intersects(frame->geometry()),  // no room beside it
+                 qPrintable(QStringLiteral("area %1x%2, form %3,%4 %5x%6, grid %7,%8 %9x%10")
+                                .arg(program.window.mdiArea()->viewport()->width())
+                                .arg(program.window.mdiArea()->viewport()->height())
+                                .arg(frame->x()).arg(frame->y()).arg(frame->width()).arg(frame->height())
+                                .arg(grid->x()).arg(grid->y()).arg(grid->width()).arg(grid->height())));
+        QVERIFY2(!grid->geometry().intersects(formTitle), qPrintable(QStringLiteral("%1 over the form's title bar")
+                                                                         .arg(grid->windowTitle())));
+    }
+    // The results window, opened last, in front; each window's title bar in view.
+    QCOMPARE(program.window.mdiArea()->currentSubWindow(), frame->resultsWindow.data());
+    QVERIFY(frame->resultsWindow->y() > frame->dataWindow->y());
+    const QPoint onTitle = frame->mapTo(program.window.mdiArea()->viewport(), QPoint(frame->width() / 2, titleBar / 2));
+    QCOMPARE(program.window.mdiArea()->viewport()->childAt(onTitle), frame);
 }
 
 void DesktopGridsTest::gridWindowsAsAPersonExpectsThem()
