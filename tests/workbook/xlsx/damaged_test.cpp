@@ -381,8 +381,6 @@ TEST(XlsxHostile, CellsOfInterleavedRowsInDescendingColumnsAreMergedOnce)
             body += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + columnName(col) + std::to_string(row)
                     + "\"><v>" + std::to_string(row * 100000 + col) + "</v></c></row>";
     }
-    // One cell given twice: the later one wins.
-    body += "<row r=\"1\"><c r=\"B1\"><v>-1</v></c></row>";
     writeZip(dir.file("descending.xlsx"), package({{"S", sheetXml(body)}}));
     ASSERT_TRUE(refusedWithin(dir.file("descending.xlsx"), 512, ""));
 
@@ -391,7 +389,41 @@ TEST(XlsxHostile, CellsOfInterleavedRowsInDescendingColumnsAreMergedOnce)
     const wb::Sheet* sheet = book->getSheet(0);
     EXPECT_EQ(sheet->data().cellCount(), 2u * 16384u);
     EXPECT_EQ(sheet->readNum(0, 0), 100000.0);
-    EXPECT_EQ(sheet->readNum(0, 1), -1.0);
+    EXPECT_EQ(sheet->readNum(0, 1), 100001.0);
     EXPECT_EQ(sheet->readNum(0, 16383), 116383.0);
     EXPECT_EQ(sheet->readNum(1, 7), 200007.0);
+
+    // The same rows with one cell given again at the end: refused, the cell named.
+    body += "<row r=\"1\"><c r=\"B1\"><v>-1</v></c></row>";
+    writeZip(dir.file("again.xlsx"), package({{"S", sheetXml(body)}}));
+    EXPECT_NE(refusedBecause(dir.file("again.xlsx")).find("cell B1 is given twice"), std::string::npos);
+}
+
+TEST(XlsxHostile, ACellGivenTwiceIsRefusedAsDamagedNamingIt)
+{
+    // Which of two values a cell holds is the reading program's guess (one takes the
+    // first, another the last): a count read either way could be the wrong one.
+    TempDir dir;
+    const std::pair<const char*, const char*> cases[] = {
+        {"<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"B1\"><v>3</v></c></row>", "B1"},
+        {"<row r=\"3\"><c r=\"C3\"><v>1</v></c><c r=\"A3\"><v>2</v></c><c r=\"C3\"><v>1</v></c></row>", "C3"},
+        {"<row r=\"2\"><c><v>1</v></c><c><v>2</v></c></row><row r=\"5\"><c><v>5</v></c></row>"
+         "<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>x</t></is></c></row>",
+         "B2"},
+        // A styled blank over a number is two things said of one cell as well.
+        {"<row r=\"4\"><c r=\"D4\"><v>7</v></c></row><row r=\"4\"><c r=\"D4\" s=\"1\"/></row>", "D4"},
+    };
+    for (const auto& [body, cell] : cases) {
+        const std::string path = dir.file(std::string(cell) + ".xlsx");
+        writeZip(path, package({{"Samples", sheetXml(body)}}));
+        EXPECT_EQ(refusedBecause(path),
+                  "the file is damaged (xl/worksheets/sheet1.xml: cell " + std::string(cell) + " is given twice)")
+            << body;
+    }
+    // A position without a value (no style, no value) holds nothing: given again, it
+    // says nothing new, and the sheet reads as written.
+    const std::string path = dir.file("position.xlsx");
+    writeZip(path, package({{"Samples", sheetXml("<row r=\"1\"><c r=\"A1\"><v>4</v></c><c r=\"A1\"/></row>")}}));
+    std::string reason;
+    EXPECT_TRUE(loads(path, &reason)) << reason;
 }
