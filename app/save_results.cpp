@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "app/application.h"
 #include "base/lock_file.h"
+#include "base/safe_file.h"
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 
@@ -52,6 +54,14 @@ bool Job::SaveResultsTo(const std::string& target)
     }
     if (!mayReplace(target, ui))
         return false;
+    // No file the job read is written over, however the target is spelled: the save
+    // refuses it naming the file ("it is the taxon map this job reads").
+    safefile::JobInputs inputs;
+    for (const SampleSource& source : SourcesOf(samples))
+        inputs.add(source.path, "the sample workbook");
+    if (app)
+        inputs.add(app->referencePath, "the reference database");
+    inputs.add(taxonMap.path, "the taxon map");
     // A failed save keeps the modified flag: the results are still unsaved.
     if (!results::SaveResultsWorkbook(*this, target, ui))
         return false;

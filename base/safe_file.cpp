@@ -144,26 +144,43 @@ struct ProtectedInput {
     dev_t device;
     ino_t inode;
     std::string role;
+    const JobInputs* job;  // null for an input of the whole run
 };
 
 std::mutex protectedMutex;
 std::vector<ProtectedInput> protectedInputs;
 
-}  // namespace
-
-void ProtectInput(const std::string& path, const std::string& role)
+void protect(const std::string& path, const std::string& role, const JobInputs* job)
 {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return;  // nothing there to overwrite
     const std::lock_guard lock(protectedMutex);
-    protectedInputs.push_back({st.st_dev, st.st_ino, role});
+    protectedInputs.push_back({st.st_dev, st.st_ino, role, job});
+}
+
+}  // namespace
+
+void ProtectInput(const std::string& path, const std::string& role)
+{
+    protect(path, role, nullptr);
 }
 
 void ClearProtectedInputs()
 {
     const std::lock_guard lock(protectedMutex);
     protectedInputs.clear();
+}
+
+void JobInputs::add(const std::string& path, const std::string& role)
+{
+    protect(path, role, this);
+}
+
+JobInputs::~JobInputs()
+{
+    const std::lock_guard lock(protectedMutex);
+    std::erase_if(protectedInputs, [this](const ProtectedInput& input) { return input.job == this; });
 }
 
 bool CheckTarget(const std::string& target, std::string& error)
@@ -178,7 +195,7 @@ bool CheckTarget(const std::string& target, std::string& error)
     const std::lock_guard lock(protectedMutex);
     for (const ProtectedInput& input : protectedInputs) {
         if (input.device == st.st_dev && input.inode == st.st_ino) {
-            error = "it is " + input.role + " this run reads";
+            error = "it is " + input.role + (input.job ? " this job reads" : " this run reads");
             return false;
         }
     }

@@ -125,6 +125,22 @@ void ProtectInput(const std::string& path, const std::string& role);
 // Forgets every protected input (a test's or a new job's start).
 void ClearProtectedInputs();
 
+// The inputs of one job, protected as ProtectInput protects a run's for as long as this
+// lives, with "it is <role> this job reads". The desktop program and the library keep a
+// job open across saves, and the user may change its files meanwhile: they protect the
+// job's inputs around each save, so that the files then at the inputs' names are the
+// ones protected, and nothing stays protected once the job is gone.
+class JobInputs {
+public:
+    JobInputs() = default;
+    ~JobInputs();
+    JobInputs(const JobInputs&) = delete;
+    JobInputs& operator=(const JobInputs&) = delete;
+
+    // Protects the file at path (nothing when there is none) as `role` ("the taxon map").
+    void add(const std::string& path, const std::string& role);
+};
+
 // Whether target is neither a FIFO, device or socket nor a protected input: a target a run
 // must refuse before writing anything (a folder or a read-only file is left to the save,
 // which refuses it with its reason). False with the reason alone; every save checks again.

@@ -16,6 +16,7 @@
 
 #include "app/application.h"
 #include "base/data_files.h"
+#include "base/safe_file.h"
 #include "import/default_values.h"
 #include "import/job_options.h"
 #include "import/sample_import.h"
@@ -67,6 +68,9 @@ struct torven_table {
 
 struct torven_job {
     Assessment assessment;
+    // The files the job read, by what they are to the user: no save of the job writes over
+    // one of them ("the reference database", path).
+    std::vector<std::pair<std::string, std::string>> inputs;
     std::string summary;
     std::vector<std::string> provenance;
     std::vector<std::string> siteIndexNames;
@@ -116,6 +120,24 @@ std::string libraryDirectory()
     if (error)
         return std::string();
     return path.parent_path().string() + '/';
+}
+
+// Protects the job's inputs (for as long as `inputs` lives, around one save) and checks
+// the files the save would write, as the command line does before it writes: a target
+// that is one of the inputs, or no regular file, is a usage error naming it.
+int checkTargets(const torven_job& job, safefile::JobInputs& inputs, const std::vector<std::string>& targets,
+                 torven_messages* messages)
+{
+    for (const auto& [role, path] : job.inputs)
+        inputs.add(path, role);
+    for (const std::string& target : targets) {
+        std::string reason;
+        if (!safefile::CheckTarget(target, reason)) {
+            addMessage(messages, target + ": " + reason);
+            return TORVEN_USAGE;
+        }
+    }
+    return TORVEN_OK;
 }
 
 // Opens the reference database as the programs do when none is named: the user's choice,
@@ -459,6 +481,9 @@ int torven_assess(const char* workbook, const torven_options* given, torven_job*
         // The results are read from the analysis and the sites; the counts are not needed.
         assessment.samples.counts.reset();
 
+        made->inputs = {{"the sample workbook", workbook}, {"the reference database", app.referencePath}};
+        if (options.taxonMapPath)
+            made->inputs.emplace_back("the taxon map", *options.taxonMapPath);
         made->summary = results::SummaryWithLineFeeds(SummaryText(assessment));
         made->provenance = results::ProvenanceLines(results::JobProvenance(assessment));
         for (const results::ResultSheet& sheet : results::SiteSheets(assessment))
@@ -564,6 +589,9 @@ int torven_job_save(const torven_job* job, const char* path, torven_messages* me
             addMessage(messages, results::kOwnWorkbookMessage, path);
             return int(TORVEN_USAGE);
         }
+        safefile::JobInputs inputs;
+        if (int status = checkTargets(*job, inputs, {path}, messages); status != TORVEN_OK)
+            return status;
         LibraryUser user(WorksheetOptions{}, messages);
         return results::SaveResultsWorkbook(job->assessment, path, user) ? int(TORVEN_OK) : int(TORVEN_NOT_WRITTEN);
     });
@@ -576,6 +604,12 @@ int torven_job_write_csv(const torven_job* job, const char* folder, torven_messa
         return TORVEN_USAGE;
     }
     return guarded(messages, [&]() -> int {
+        std::vector<std::string> targets;
+        for (const std::string& name : results::ResultsCsvFileNames(job->assessment))
+            targets.push_back((std::filesystem::path(folder) / name).string());
+        safefile::JobInputs inputs;
+        if (int status = checkTargets(*job, inputs, targets, messages); status != TORVEN_OK)
+            return status;
         std::string error;
         if (!results::WriteResultsCsv(job->assessment, folder, error)) {
             addMessage(messages, error);

@@ -122,9 +122,11 @@ torven_table* torven_job_unscored_taxa(const torven_job* job);
 
 /* Writes the results workbook (an extension of exactly "xls" gives .xls, else .xlsx) whole or
  * not at all. TORVEN_NOT_WRITTEN with the message and its detail, TORVEN_USAGE when path is
- * the job's sample workbook. */
+ * the job's sample workbook, another file the job read (its reference database or taxon map,
+ * under any name: "my.mdb: it is the reference database this job reads") or no regular file. */
 int torven_job_save(const torven_job* job, const char* path, torven_messages* messages);
-/* Writes the CSV files and job-summary.txt into folder, as torven-cli assess --csv does. */
+/* Writes the CSV files and job-summary.txt into folder, as torven-cli assess --csv does;
+ * TORVEN_USAGE, nothing written, when one of them would replace a file the job read. */
 int torven_job_write_csv(const torven_job* job, const char* folder, torven_messages* messages);
 
 /* ---- The taxa assistant and the master taxon list. ---- */

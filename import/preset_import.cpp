@@ -293,8 +293,9 @@ bool copyHeaderRows(const TableCollector& table, int firstColumn, bool date1904,
     return true;
 }
 
-// The taxon codes (column A) and names (column B, texts only) of the taxon rows.
-void copyTaxa(const TableCollector& table, ImportedSamples& samples)
+// The taxon codes (column A) and names (column B, texts only) of the taxon rows; false
+// when one is too long for the results.
+bool copyTaxa(const TableCollector& table, ImportedSamples& samples)
 {
     samples.taxa.reserve(static_cast<std::size_t>(samples.taxonCount));
     for (int t = 0; t < samples.taxonCount; ++t) {
@@ -303,7 +304,10 @@ void copyTaxa(const TableCollector& table, ImportedSamples& samples)
         const KeptCell* name = table.columnB(row);
         samples.taxa.push_back(
             {code ? textOf(*code) : std::string(), name && name->type == wb::CellType::Text ? name->text : std::string()});
+        if (layout::IsTextTooLong(samples.taxa.back().code) || layout::IsTextTooLong(samples.taxa.back().name))
+            return false;
     }
+    return true;
 }
 
 // Row 1 and column A as texts, for the check of what the import left out.
@@ -441,6 +445,15 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
         reason = "a header row's label does not fit the metric";
         return std::nullopt;
     }
+    // A text too long for the results: the loaded book's import names its cell.
+    if (!copyTaxa(table, samples) || layout::IsTextTooLong(samples.sheetName)
+        || std::any_of(samples.headerLabels.begin(), samples.headerLabels.end(), layout::IsTextTooLong)
+        || std::any_of(samples.headerValues.begin(), samples.headerValues.end(), [](const std::vector<std::string>& row) {
+               return std::any_of(row.begin(), row.end(), layout::IsTextTooLong);
+           })) {
+        reason = "a name or header text is longer than " + std::to_string(layout::kMaxTextCharacters) + " characters";
+        return std::nullopt;
+    }
 
     if (!LoadReferenceTables(samples, references, ui)) {
         failed = true;
@@ -449,7 +462,6 @@ std::optional<ImportedSamples> streamSamples(const std::string& path, const Pres
     samples.counts = table.takeCounts();
     // The room left over (rows the file stated below the list, or the last growth) goes.
     samples.counts->resizeColumns(samples.taxonCount, 0.0);
-    copyTaxa(table, samples);
     samples.workbookSha256 = digest.result();
     samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(table, choice.firstDataColumn - 1, samples)));
     return samples;

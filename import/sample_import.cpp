@@ -221,13 +221,44 @@ bool LoadReferenceTables(ImportedSamples& job, ReferenceSource& references, User
 
 namespace {
 
-// A count cell that stops the copy: its worksheet row and column (1-based), and whether it
-// was a number out of range rather than a text (or a boolean, an error).
+// A cell that stops the copy: its worksheet row and column (1-based), and what is wrong
+// with it.
 struct BadCountCell {
+    enum class Fault { Indeterminate, OutOfRange, TooLong };
     int row = 0;
     int column = 0;
-    bool outOfRange = false;
+    Fault fault = Fault::Indeterminate;
 };
+
+// The message for a cell that stops the import.
+std::string BadCellMessage(const BadCountCell& cell)
+{
+    const std::initializer_list<numtext::Arg> place = {static_cast<long long>(cell.row), static_cast<long long>(cell.column)};
+    switch (cell.fault) {
+    case BadCountCell::Fault::OutOfRange: return numtext::format("Error: count out of range in row %d, col %d", place);
+    case BadCountCell::Fault::TooLong:
+        return numtext::format("Error: text longer than %d characters in row %d, col %d",
+                               {static_cast<long long>(layout::kMaxTextCharacters), static_cast<long long>(cell.row),
+                                static_cast<long long>(cell.column)});
+    case BadCountCell::Fault::Indeterminate: break;
+    }
+    return numtext::format("Error: indeterminate data in row %d, col %d", place);
+}
+
+// The first header cell (a row's label in column A, then its samples' values, row by row)
+// whose text is too long for the results.
+std::optional<BadCountCell> firstLongHeaderText(const ImportedSamples& job, const TableExtent& extent)
+{
+    for (int i = 0; i < job.headerRowCount; ++i) {
+        if (layout::IsTextTooLong(job.headerLabels[static_cast<std::size_t>(i)]))
+            return BadCountCell{i + 1, 1, BadCountCell::Fault::TooLong};
+        const std::vector<std::string>& values = job.headerValues[static_cast<std::size_t>(i)];
+        for (std::size_t s = 0; s < values.size(); ++s)
+            if (layout::IsTextTooLong(values[s]))
+                return BadCountCell{i + 1, extent.firstColumn + static_cast<int>(s), BadCountCell::Fault::TooLong};
+    }
+    return std::nullopt;
+}
 
 // The taxon codes and names and the counts. The first count cell that is neither a
 // number in range nor empty stops the copy, in reading order; nothing after it is read.
@@ -241,6 +272,8 @@ std::optional<BadCountCell> copyTaxaAndCounts(ImportedSamples& job, const wb::Sh
     for (int t = 0; t < extent.taxonCount; ++t) {
         const int row = extent.firstRow - 1 + t;
         job.taxa.push_back({cellText(sheet, row, 0), sheet.readStr(row, 1).value_or("")});
+        if (layout::IsTextTooLong(job.taxa.back().code) || layout::IsTextTooLong(job.taxa.back().name))
+            return BadCountCell{row + 1, layout::IsTextTooLong(job.taxa.back().code) ? 1 : 2, BadCountCell::Fault::TooLong};
         // The row's cells in column order, those of the samples' columns taken: the same
         // order as reading cell by cell, without a search for each cell.
         const int firstCol = extent.firstColumn - 1;
@@ -254,10 +287,10 @@ std::optional<BadCountCell> copyTaxaAndCounts(ImportedSamples& job, const wb::Sh
                 break;
             if (cell.type == wb::CellType::Number) {
                 if (!layout::IsCountInRange(cell.number))
-                    return BadCountCell{row + 1, cell.col + 1, true};
+                    return BadCountCell{row + 1, cell.col + 1, BadCountCell::Fault::OutOfRange};
                 tiles.set(cell.col - firstCol, t, cell.number);
             } else if (cell.type != wb::CellType::Empty && cell.type != wb::CellType::Blank) {
-                return BadCountCell{row + 1, cell.col + 1, false};
+                return BadCountCell{row + 1, cell.col + 1, BadCountCell::Fault::Indeterminate};
             }
         }
     }
@@ -348,6 +381,13 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
         sheet = nullptr;
         if (choice->sheetIndex >= 0 && choice->sheetIndex < sheetCount) {
             samples.sheetName = sheetNames[static_cast<std::size_t>(choice->sheetIndex)];
+            // Quoted in the results' lines, as the names in the sheet's cells are.
+            if (layout::IsTextTooLong(samples.sheetName)) {
+                ui.showMessage(numtext::format("Error: the name of sheet %d is longer than %d characters",
+                                               {static_cast<long long>(choice->sheetIndex + 1),
+                                                static_cast<long long>(layout::kMaxTextCharacters)}));
+                continue;
+            }
             sheet = worksheet::FindSheet(book, samples.sheetName);
         }
         extent = measureTable(ui, sheet, choice->firstDataRow, choice->firstDataColumn);
@@ -367,6 +407,10 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
     }
     if (!choice)
         return std::nullopt;
+    if (std::optional<BadCountCell> longText = firstLongHeaderText(samples, *extent)) {
+        ui.showMessage(BadCellMessage(*longText));
+        return std::nullopt;
+    }
     if (!LoadReferenceTables(samples, references, ui))
         return std::nullopt;
 
@@ -376,9 +420,7 @@ std::optional<ImportedSamples> ImportSamplesFromBook(const wb::Book& book, const
                     [&](WorkProgress&) { badCell = copyTaxaAndCounts(samples, *sheet, *extent); }))
         return std::nullopt;
     if (badCell) {
-        ui.showMessage(numtext::format(badCell->outOfRange ? "Error: count out of range in row %d, col %d"
-                                                           : "Error: indeterminate data in row %d, col %d",
-                                       {static_cast<long long>(badCell->row), static_cast<long long>(badCell->column)}));
+        ui.showMessage(BadCellMessage(*badCell));
         return std::nullopt;
     }
     samples.summary = ImportSummary(samples, NotImportedLines(notImportedInput(*sheet, *extent)));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 // The layout of a sample table, as the import reads it and the analysis, the grids and
 // the results use it. Header rows are counted from 0 as the job keeps them (header row i
 // is worksheet row i + 1 when the table starts in the first row).
@@ -44,6 +47,24 @@ constexpr double kMaxCount = 1e9;
 inline bool IsCountInRange(double count)
 {
     return count >= 0.0 && count <= kMaxCount;  // false for a NaN too
+}
+
+// The longest text the import takes from a label, name or header cell, and the longest
+// sheet name, in characters: far beyond any sample name, site code or taxon name, and
+// short enough that every line of the results quoting one stays within the 32,767
+// characters a results cell holds. A longer one (a paragraph pasted into a name cell, a
+// damaged file) stops the import naming its cell, rather than the save naming a cell
+// of the results.
+constexpr std::size_t kMaxTextCharacters = 1000;
+
+inline bool IsTextTooLong(std::string_view text)
+{
+    if (text.size() <= kMaxTextCharacters)
+        return false;
+    std::size_t characters = 0;  // UTF-8 lead bytes
+    for (const char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return characters > kMaxTextCharacters;
 }
 
 }  // namespace layout

@@ -82,10 +82,11 @@ std::string DateNotShown(const ImportedSamples& samples, int sample)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::string();
-    // Serial 2958465 is 31 December 9999, the last day a spreadsheet shows; a fraction or a
-    // number past it, or below 0, is no day of any calendar.
-    const bool noDay = value != std::floor(value) || value > 2958465 || value < 0;
-    return noDay ? text : std::string();
+    // One rule with the results' writers: a date outside the window of dates shown is
+    // written as its number, and flagged, whether it is a day a spreadsheet could show
+    // (12, or 2958465, which is 31 December 9999) or none (1.5, 1e7); one inside it is
+    // written as a date and needs no flag.
+    return layout::ShownAsDate(value) ? std::string() : text;
 }
 
 SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& analysis, int sample)

@@ -51,9 +51,9 @@ SampleQuality SampleQualityOf(const ImportedSamples& samples, const Analysis& an
 // analysis.
 std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, const Analysis& analysis);
 
-// The sampling date of one sample when it is a number that is no day of any calendar (a
-// fraction, a number below 0 or past 31 December 9999), which the results write as the
-// number it is; empty otherwise, an empty or text date included.
+// The sampling date of one sample when it is a number the results write as the number it
+// is rather than as a date (outside the window of dates shown, layout::ShownAsDate: 12,
+// 1.5, 2958465 = 31 December 9999, 1e7); empty otherwise, an empty or text date included.
 std::string DateNotShown(const ImportedSamples& samples, int sample);
 
 // The number of samples with at least one flag.

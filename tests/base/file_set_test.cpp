@@ -141,6 +141,32 @@ TEST(SafeTargets, AProtectedInputIsRefusedUnderEveryNameAndKeptWhole)
     EXPECT_TRUE(safefile::CheckTarget(database, error)) << error;
 }
 
+TEST(SafeTargets, AJobsInputsAreProtectedWhileItsGuardLives)
+{
+    TempDir dir;
+    const std::string map = dir.file("map.csv");
+    writeFile(map, "the user's choices");
+    ASSERT_EQ(::link(map.c_str(), dir.file("other-name.csv").c_str()), 0);
+    std::string error;
+    {
+        safefile::JobInputs outer;
+        outer.add(map, "the taxon map");
+        outer.add(dir.file("missing.mdb"), "the reference database");  // nothing there: nothing to protect
+        {
+            // Two jobs may read one file; each guard takes back only its own.
+            safefile::JobInputs inner;
+            inner.add(map, "the taxon map");
+        }
+        EXPECT_FALSE(safefile::WriteFile(dir.file("other-name.csv"), "results", error));
+        EXPECT_EQ(error, "it is the taxon map this job reads");
+        EXPECT_TRUE(safefile::CheckTarget(dir.file("missing.mdb"), error)) << error;
+    }
+    EXPECT_EQ(readFile(map), "the user's choices");
+    // Once the job is gone, so is the protection (the user may well save a map there).
+    EXPECT_TRUE(safefile::WriteFile(map, "new choices", error)) << error;
+    EXPECT_EQ(readFile(map), "new choices");
+}
+
 TEST(SafeTargets, ASignalDuringAGuardWaitsForItsEnd)
 {
     TempDir dir;

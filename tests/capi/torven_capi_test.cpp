@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -238,6 +239,59 @@ TEST(LibTorven, ResultsWorkbookIsWrittenAndNeverOverTheSamples)
     std::filesystem::create_directory(dir.file("taken.xlsx"));
     EXPECT_EQ(torven_job_save(job, dir.file("taken.xlsx").c_str(), failed.handle), TORVEN_NOT_WRITTEN);
     EXPECT_GE(torven_messages_count(failed.handle), 1u);
+    torven_job_free(job);
+}
+
+TEST(LibTorven, NoSaveWritesOverAFileTheJobRead)
+{
+    TempDir dir;
+    const std::string workbook = dir.file("river.xlsx");
+    testing_support::writeFile(workbook, testing_support::readFile(kExamples + "river.xlsx"));
+    const std::string database = dir.file("my.mdb");
+    testing_support::writeFile(database, testing_support::readFile(kDatabase));
+    const std::string map = dir.file("map.csv");
+    testing_support::writeFile(map, "code,mapped code,name,mapped name,reason\n");
+    ASSERT_EQ(::link(database.c_str(), dir.file("db-link.xlsx").c_str()), 0);
+    Options options;
+    options.set("db", database);
+    options.set("taxon-map", map);
+    Messages messages;
+    torven_job* job = nullptr;
+    ASSERT_EQ(torven_assess(workbook.c_str(), options.handle, &job, messages.handle), TORVEN_OK);
+
+    const std::pair<std::string, std::string> refused[] = {
+        {database, database + ": it is the reference database this job reads"},
+        {dir.file("db-link.xlsx"), dir.file("db-link.xlsx") + ": it is the reference database this job reads"},
+        {dir.file("./map.csv"), dir.file("./map.csv") + ": it is the taxon map this job reads"},
+    };
+    for (const auto& [target, message] : refused) {
+        Messages failed;
+        EXPECT_EQ(torven_job_save(job, target.c_str(), failed.handle), TORVEN_USAGE) << target;
+        ASSERT_EQ(torven_messages_count(failed.handle), 1u) << target;
+        EXPECT_EQ(torven_messages_text(failed.handle, 0), message);
+    }
+    EXPECT_EQ(testing_support::readFile(database), testing_support::readFile(kDatabase));
+    EXPECT_EQ(testing_support::readFile(map), "code,mapped code,name,mapped name,reason\n");
+
+    // A CSV folder where the map has one of the set's names: nothing is written.
+    std::filesystem::create_directory(dir.file("csv"));
+    ASSERT_EQ(::link(map.c_str(), dir.file("csv/job-summary.txt").c_str()), 0);
+    Messages csv;
+    EXPECT_EQ(torven_job_write_csv(job, dir.file("csv").c_str(), csv.handle), TORVEN_USAGE);
+    ASSERT_EQ(torven_messages_count(csv.handle), 1u);
+    EXPECT_NE(std::string(torven_messages_text(csv.handle, 0)).find("job-summary.txt: it is the taxon map this job reads"),
+              std::string::npos);
+    EXPECT_EQ(testing_support::readFile(map), "code,mapped code,name,mapped name,reason\n");
+
+    // Other files are written; and once the job is gone, its inputs are the user's again:
+    // a job without the map may write there.
+    EXPECT_EQ(torven_job_save(job, dir.file("results.xlsx").c_str(), messages.handle), TORVEN_OK);
+    torven_job_free(job);
+    Options plain;
+    plain.set("db", database);
+    ASSERT_EQ(torven_assess(workbook.c_str(), plain.handle, &job, messages.handle), TORVEN_OK);
+    EXPECT_EQ(torven_job_save(job, map.c_str(), messages.handle), TORVEN_OK);
+    EXPECT_NE(testing_support::readFile(map), "code,mapped code,name,mapped name,reason\n");
     torven_job_free(job);
 }
 

@@ -230,12 +230,12 @@ TEST_F(RunTargets, AnEmptyMasterListIsAFailureNotAnAnalysis)
 
 TEST_F(RunTargets, DatesTheCalendarCannotShowAreWrittenAsTheirNumbersAndFlagged)
 {
-    // Four samples: dates past the calendar's end, far beyond it, and before it.
+    // Samples dated on the calendar's last day, past it, far beyond it, and before it.
     import_fixture::SheetSpec sheet("Samples");
-    const double dates[] = {2958465, 1e7, 1e15, 1.5};
+    const double dates[] = {2958465, 1e7, 1e15, 1.5, 2958466};
     sheet.text(1, 1, "Sample").text(2, 1, "Site code").text(3, 1, "Date").text(4, 1, "Alkalinity (mg/l)");
     sheet.text(5, 1, "NBN0001").text(5, 2, "Achnanthes").text(6, 1, "NBN0002").text(6, 2, "Navicula");
-    for (int s = 0; s < 4; ++s) {
+    for (int s = 0; s < 5; ++s) {
         sheet.text(1, 3 + s, "S" + std::to_string(s + 1)).text(2, 3 + s, "Site A").number(3, 3 + s, dates[s]);
         sheet.number(4, 3 + s, 50).number(5, 3 + s, 200).number(6, 3 + s, 150);
     }
@@ -249,14 +249,18 @@ TEST_F(RunTargets, DatesTheCalendarCannotShowAreWrittenAsTheirNumbersAndFlagged)
         ASSERT_EQ(run.status, 0) << run.err;
         const std::string summary = readFile(dir.file("csv/sample-summary.csv"));
         for (const char* line : {"\nS1,Site A,2958465,", "\nS2,Site A,10000000,", "\nS3,Site A,1000000000000000,",
-                                 "\nS4,Site A,1.5,"})
+                                 "\nS4,Site A,1.5,", "\nS5,Site A,2958466,"})
             EXPECT_NE(summary.find(line), std::string::npos) << line << " in\n" << summary;
         const std::string quality = readFile(dir.file("csv/sample-quality.csv"));
         EXPECT_NE(quality.find("Sampling date 10000000 is not a date that can be shown; written as a number"),
                   std::string::npos)
             << quality;
-        EXPECT_EQ(quality.find("Sampling date 2958465"), std::string::npos) << quality;  // 31 December 9999
-        EXPECT_NE(quality.find("Sampling date 1.5 is not a date"), std::string::npos) << quality;
+        // Written as a number, each is flagged: 31 December 9999 as well as the day after,
+        // which no calendar has.
+        for (const char* date : {"2958465", "2958466", "1.5", "1000000000000000"})
+            EXPECT_NE(quality.find("Sampling date " + std::string(date) + " is not a date that can be shown; written as a number"),
+                      std::string::npos)
+                << date << " in\n" << quality;
         // The workbook holds the same numbers, as the worksheet preview shows them.
         run = runCli(dir, "inspect " + shellQuote(results) + " --sheet 'Sample Summary' --rows 5 --cols 3");
         ASSERT_EQ(run.status, 0) << run.err;

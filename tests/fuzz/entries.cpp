@@ -56,10 +56,9 @@ private:
 };
 
 // Compares the streamed cells with the cells the loaded sheet stores; aborts on a
-// difference, so that the fuzzer reports it as a finding. A cell a damaged file gives
-// twice is stored once, as the last one given: the streamed cells are kept by position,
-// the later one replacing the earlier, so that such a file is not taken for a fault of
-// the stream.
+// difference, so that the fuzzer reports it as a finding. A file that gives a cell twice
+// is refused by both reads (as damaged), so a sheet read to its end hands each position
+// over once: one handed over again is a fault of the stream, not of the file.
 class SameAsStored : public wb::CellVisitor {
 public:
     explicit SameAsStored(const wb::SheetData* sheet) : sheet_(sheet) {}
@@ -68,7 +67,10 @@ public:
     {
         if (!sheet_)
             return true;
-        Kept& kept = cells_[{cell.row, cell.col}];
+        const auto [place, fresh] = cells_.try_emplace({cell.row, cell.col});
+        if (!fresh)
+            std::abort();
+        Kept& kept = place->second;
         kept.type = cell.type;
         kept.number = cell.number;
         kept.text.assign(cell.text);

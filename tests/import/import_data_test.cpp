@@ -308,6 +308,41 @@ TEST_P(ImportData, CountsOutOfRangeStopTheImportAtTheFirstBadCell)
                                                         "Error: count out of range in row 5, col 4"}));
 }
 
+TEST_P(ImportData, ATextTooLongForTheResultsStopsTheImportAtItsCell)
+{
+    // A sample name, a site code, a taxon code or name of over 1000 characters (a pasted
+    // paragraph, a damaged file) would fail the save at a cell of the results: the import
+    // stops at the first in reading order instead, naming it. 1000 characters are taken,
+    // counted as characters, not bytes.
+    const std::string tooLong(1001, 'x');
+    const std::string longest = [] {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += "\xC3\xA9";  // 2000 bytes
+        return text;
+    }();
+    SheetSpec name = riversSheet("Name");
+    name.text(1, 4, tooLong).text(2, 3, tooLong);
+    SheetSpec site = riversSheet("Site");
+    site.text(2, 4, tooLong).number(5, 3, -1);
+    SheetSpec taxon = riversSheet("Taxon");
+    taxon.text(6, 2, std::string(5000, 'y')).text(6, 4, "n/a");
+    SheetSpec code = riversSheet("Code");
+    code.text(5, 1, tooLong);
+    SheetSpec fine = riversSheet("Fine");
+    fine.text(1, 3, longest);
+    std::string path = write({name, site, taxon, code, fine});
+    for (int sheet = 0; sheet < 4; ++sheet)
+        import(path, choose(5, 3, familyRivers, sheet), false);
+    EXPECT_EQ(user.messages, (std::vector<std::string>{"Error: text longer than 1000 characters in row 1, col 4",
+                                                        "Error: text longer than 1000 characters in row 2, col 4",
+                                                        "Error: text longer than 1000 characters in row 6, col 2",
+                                                        "Error: text longer than 1000 characters in row 5, col 1"}));
+    std::unique_ptr<Job> job = import(path, choose(5, 3, familyRivers, 4), true);
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->samples.headerValues[0][0], longest);
+}
+
 TEST_P(ImportData, CountsAtTheEdgesOfTheRangeAreKept)
 {
     // Zero, a fraction (a relative abundance), a count in millions and exactly a billion.

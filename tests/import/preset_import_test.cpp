@@ -179,6 +179,28 @@ TEST(PresetImport, FirstRowGuessedFromTheStreamAsFromTheLoadedSheet)
               std::nullopt);
 }
 
+TEST(PresetImport, TextsTooLongSayTheSame)
+{
+    // The streamed import leaves a text too long for the results to the loaded book's
+    // import, which names its cell; a sheet whose name is too long is named by its place.
+    TempDir dir;
+    SheetSpec name = riversSheet("Name");
+    name.text(1, 4, std::string(40000, 'n'));
+    SheetSpec taxon = riversSheet("Taxon");
+    taxon.text(6, 2, std::string(1001, 't'));
+    const std::string path = import_fixture::writeWorkbook(dir, "long.xlsx", {name, taxon});
+    compare(path, {std::nullopt, 5, 3, familyRivers}, 0, false);
+    compare(path, {std::string("Taxon"), 5, 3, familyRivers}, 1, false);
+    EXPECT_EQ(streamed(path, {std::nullopt, 5, 3, familyRivers}, 0).messages,
+              std::vector<std::string>{"Error: text longer than 1000 characters in row 1, col 4"});
+
+    SheetSpec longName(std::string(1001, 's'));
+    longName.text(1, 1, "Sample");
+    const std::string named = import_fixture::writeWorkbook(dir, "named.xlsx", {longName});
+    EXPECT_EQ(streamed(named, {std::nullopt, 5, 3, familyRivers}, 0).messages,
+              std::vector<std::string>{"Error: the name of sheet 1 is longer than 1000 characters"});
+}
+
 TEST(PresetImport, CountsOutOfRangeSayTheSame)
 {
     // The streamed import gives up at the first count out of range, so that the loaded

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/job.h"
+#include "import/sample_layout.h"
 #include "metrics/sample_quality.h"
 #include "tests/metrics/metrics_fixtures.h"
 #include "tests/support/scripted_user.h"
@@ -110,4 +111,25 @@ TEST(SampleQuality, AnalysisCountsFlaggedSamplesInTheSummary)
     clean.samples.boundaries1 = doc.samples.boundaries1;
     ASSERT_TRUE(clean.Analyse());
     EXPECT_EQ(clean.summary().find("quality flags"), std::string::npos);
+}
+
+// A sampling date is flagged exactly when the results write it as its number rather than
+// as a date: outside the window of dates shown (serials 20001 to 59999), whether or not a
+// spreadsheet could show the day.
+TEST(SampleQuality, ADateWrittenAsItsNumberIsFlagged)
+{
+    const std::pair<const char*, bool> dates[] = {
+        {"2958465", true},   // 31 December 9999: the last day a spreadsheet shows, written as a number here
+        {"2958466", true},   // the day after, which no calendar has
+        {"10000000", true},  {"1.5", true},    {"1e+15", true},  {"12", true},    {"-3", true},
+        {"20000", true},     {"60000", true},  // the window's ends are outside it
+        {"20001", false},    {"45000", false}, {"45000.5", false}, {"59999", false},
+        {"", false},         {"15/05/2023", false},  // no number: a text date is the analysis's to judge
+    };
+    ImportedSamples samples;
+    samples.headerValues.assign(4, {});
+    for (const auto& [date, flagged] : dates)
+        samples.headerValues[layout::dateRow].push_back(date);
+    for (std::size_t s = 0; s < std::size(dates); ++s)
+        EXPECT_EQ(DateNotShown(samples, static_cast<int>(s)), dates[s].second ? dates[s].first : "") << dates[s].first;
 }

@@ -136,7 +136,8 @@ TEST_F(RiverCsv, SampleQuality)
                   ",0,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI3; Less than 80 % of "
                   "the count scored for TDI4\n"
               "S2,AB1,20,100,0,1,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI4; 1 "
-              "chemistry value missing or out of range; No EQR for TDI4\n"
+              "chemistry value missing or out of range; Sampling date 12 is not a date that can be shown; written as "
+              "a number; No EQR for TDI4\n"
               "S3,CD2,45," + c17(30.0 / 45 * 100) + "," + c17(30.0 / 45 * 100) +
                   ",1,Fewer than 300 valves counted; Less than 80 % of the count scored for TDI3; Less than 80 % of "
                   "the count scored for TDI4; 1 chemistry value missing or out of range\n");

@@ -112,7 +112,11 @@ TEST_P(FailedSave, ExistingFileSurvivesAnInterruptedWrite)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(saved);
     expectReported();
-    EXPECT_NE(ui.messages[0].find("File too large"), std::string::npos) << ui.messages[0];
+    // The system's reason, as every save failure gives it: the heading names the file and
+    // the reason, the detail the file and the reason alone (not the zip library's words
+    // for its step, once in each).
+    EXPECT_EQ(ui.messages[0], "cannot write \"" + target + "\": File too large");
+    EXPECT_EQ(ui.details, std::vector<std::string>{target + ": File too large"});
     EXPECT_EQ(readFile(target), before);
     // No temporary file is left behind.
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{fs::path(target).filename().string()});
@@ -191,6 +195,28 @@ TEST_P(SaveTarget, JobWorkbookIsRefusedHoweverSpelled)
     const std::string elsewhere = dir.file(std::string("sub/samples") + GetParam());
     EXPECT_TRUE(job.SaveResultsTo(elsewhere));
     EXPECT_TRUE(fs::exists(elsewhere));
+}
+
+// The taxon map the job was analysed with is one of its inputs: a save onto it, under any
+// name, is refused naming the file; once the job uses no map, the file is the user's again.
+TEST_P(SaveTarget, TheJobsTaxonMapIsRefusedHoweverSpelled)
+{
+    const std::string map = dir.file("map.csv");
+    writeFile(map, "code,mapped code,name,mapped name,reason\n");
+    std::string error;
+    ASSERT_TRUE(job.SetTaxonMap(map, error)) << error;
+    const std::string link = dir.file(std::string("map-link") + GetParam());
+    fs::create_symlink(map, link);
+    for (const std::string& target : {map, link, dir.file("./map.csv")}) {
+        ui.messages.clear();
+        ui.details.clear();
+        EXPECT_FALSE(job.SaveResultsTo(target)) << target;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"cannot write \"" + target + "\": it is the taxon map this job reads"});
+        EXPECT_EQ(readFile(map), "code,mapped code,name,mapped name,reason\n");
+        EXPECT_TRUE(job.modified);
+    }
+    job.ClearTaxonMap();
+    EXPECT_TRUE(job.SaveResultsTo(link)) << (ui.messages.empty() ? "" : ui.messages.back());
 }
 
 // A symbolic link chosen as the target stays a link, and the file it leads to gets the

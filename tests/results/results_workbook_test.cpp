@@ -74,6 +74,9 @@ std::string percent(double scored, double sum)
 }
 
 const char* const kFewValves = "Fewer than 300 valves counted";
+// S2's sampling date 12 and L2's 20000 lie outside the dates written as dates.
+const char* const kDate12 = "Sampling date 12 is not a date that can be shown; written as a number";
+const char* const kDate20000 = "Sampling date 20000 is not a date that can be shown; written as a number";
 
 // The river job's sheets (results_jobs.h).
 std::vector<ExpectedSheet> riverSheets()
@@ -137,7 +140,8 @@ std::vector<ExpectedSheet> riverSheets()
                            {"t:S1", "t:AB1", "n:15", percent(10, 15), percent(10, 15), "n:0",
                             "t:" + std::string(kFewValves) + "; " + low3 + "; " + low4},
                            {"t:S2", "t:AB1", "n:20", "f:100", "f:0", "n:1",
-                            "t:" + std::string(kFewValves) + "; " + low4 + "; " + chemistry + "; No EQR for TDI4"},
+                            "t:" + std::string(kFewValves) + "; " + low4 + "; " + chemistry + "; " + kDate12
+                                + "; No EQR for TDI4"},
                            {"t:S3", "t:CD2", "n:45", percent(30, 45), percent(30, 45), "n:1",
                             "t:" + std::string(kFewValves) + "; " + low3 + "; " + low4 + "; " + chemistry}}};
     return {summary, samples, tdi3, tdi4, quality, sourcesSheet("river.xlsx", "", 5, 3, 3)};
@@ -179,7 +183,8 @@ std::vector<ExpectedSheet> lakeSheets()
                           {textRow({"Sample", "Site code", "Sample sum", "% scored LTDI1", "% scored LTDI2",
                                     "Chemistry values replaced", "Flags"}),
                            {"t:L1", "t:LK01", "n:12", "f:100", "f:100", "n:0", std::string("t:") + kFewValves},
-                           {"t:L2", "t:lk01", "n:7", "f:100", "f:100", "n:0", std::string("t:") + kFewValves}}};
+                           {"t:L2", "t:lk01", "n:7", "f:100", "f:100", "n:0",
+                            std::string("t:") + kFewValves + "; " + kDate20000}}};
     return {summary, samples, ltdi1, ltdi2, quality, sourcesSheet("lake.xls", "", 1, 0, 0)};
 }
 

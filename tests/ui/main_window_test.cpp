@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 #include "app/application.h"
 #include "base/data_files.h"
 #include "tests/support/reference_fixture.h"
@@ -928,6 +930,39 @@ private slots:
         QCOMPARE(title, QStringLiteral("Select worksheet"));
         QCOMPARE(script.unexpected, 0);
         QCOMPARE(program->mainWindow->jobFrames().first()->windowTitle(), QStringLiteral("river.xlsx"));
+    }
+
+    // Ctrl+S onto the reference database the job read, under another name (a link that
+    // looks like a results file): refused naming the file, the database left whole.
+    void aSaveOverTheReferenceDatabaseIsRefused()
+    {
+        QTemporaryDir folder;
+        const QString database = folder.filePath(QStringLiteral("my.mdb"));
+        QVERIFY(QFile::copy(QStringLiteral(TORVEN_DATABASE), database));
+        const QString link = folder.filePath(QStringLiteral("Results.xlsx"));
+        QVERIFY(::link(QFile::encodeName(database).constData(), QFile::encodeName(link).constData()) == 0);
+        QFile original(database);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+
+        Program program(database.toStdString());
+        JobFrame* frame = openRiver(program);
+        QVERIFY(frame);
+        frame->form()->analyse();
+        program.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&program.window));
+        program.user.resultsFiles = {link.toStdString()};
+        QTest::keyClick(&program.window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(program.user.resultsFileRequests, 1);
+        QCOMPARE(program.user.messages,
+                 std::vector<std::string>{"cannot write \"" + link.toStdString()
+                                          + "\": it is the reference database this job reads"});
+        QVERIFY(program.user.details.back().find(link.toStdString()) != std::string::npos);
+        QVERIFY(frame->job().modified);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), before);
+        frame->closeWithoutAsking();
     }
 };
 

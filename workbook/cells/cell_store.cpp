@@ -498,12 +498,17 @@ void SheetData::put(int row, const Cell& cell)
     }
 }
 
-void SheetData::putRow(int row, std::vector<Cell>& cells)
+int SheetData::putRow(int row, std::vector<Cell>& cells)
 {
     if (row < 0 || cells.empty()) {
         cells.clear();
-        return;
+        return -1;
     }
+    int twice = -1;
+    const auto noteTwice = [&twice](int col) {
+        if (col >= 0 && (twice < 0 || col < twice))
+            twice = col;
+    };
     bool ordered = true;
     for (std::size_t i = 1; i < cells.size() && ordered; ++i)
         ordered = cells[i - 1].col < cells[i].col;
@@ -513,10 +518,12 @@ void SheetData::putRow(int row, std::vector<Cell>& cells)
         std::vector<Cell> unique;
         unique.reserve(cells.size());
         for (const Cell& c : cells) {
-            if (!unique.empty() && unique.back().col == c.col)
+            if (!unique.empty() && unique.back().col == c.col) {
+                noteTwice(c.col);
                 unique.back() = c;
-            else
+            } else {
                 unique.push_back(c);
+            }
         }
         cells.swap(unique);
     }
@@ -524,7 +531,7 @@ void SheetData::putRow(int row, std::vector<Cell>& cells)
                                [](const Cell& c) { return c.col < 0 || c.type == CellType::Empty; }),
                 cells.end());
     if (cells.empty())
-        return;
+        return twice;
     CellRow& stored = rowFor(row);
     const std::size_t before = stored.size();
     if (stored.empty()) {
@@ -538,8 +545,10 @@ void SheetData::putRow(int row, std::vector<Cell>& cells)
         for (const Cell& cell : cells) {
             for (; o != old.end() && o->col < cell.col; ++o)
                 merged.push_back(*o);
-            if (o != old.end() && o->col == cell.col)
+            if (o != old.end() && o->col == cell.col) {
+                noteTwice(cell.col);
                 ++o;
+            }
             merged.push_back(cell);
         }
         merged.insert(merged.end(), o, old.end());
@@ -549,6 +558,7 @@ void SheetData::putRow(int row, std::vector<Cell>& cells)
     rowEnd_ = std::max(rowEnd_, row + 1);
     colEnd_ = std::max(colEnd_, stored.colEnd());
     cells.clear();
+    return twice;
 }
 
 void SheetData::shrinkToFit()

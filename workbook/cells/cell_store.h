@@ -186,8 +186,10 @@ public:
 
     // Stores a whole row at once (a reader's fast path). `cells` may come in any column
     // order; of two cells in one column the later wins. Cells with a negative column are
-    // dropped. Merges with cells already stored in that row. `cells` is left empty.
-    void putRow(int row, std::vector<Cell>& cells);
+    // dropped. Merges with cells already stored in that row. `cells` is left empty. Returns
+    // the first column (the lowest) that was given a cell twice, in `cells` or beside a
+    // stored one, or -1: a reader refuses such a file rather than keep either cell.
+    int putRow(int row, std::vector<Cell>& cells);
     // Gives back the spare capacity that growing left behind (after a file is read) and
     // stores each row in its smaller layout.
     void shrinkToFit();

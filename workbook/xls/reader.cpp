@@ -4,6 +4,7 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "workbook/cells/cell_names.h"
 #include "workbook/xls/codec.h"
 #include "workbook/xls/compound_file.h"
 #include "workbook/xls/records.h"
@@ -288,6 +289,19 @@ bool BiffParser::readCell(const Record& r, SheetState& state)
         return beyondColumns();
     if (row >= sheet.rowEnd() && rowSlots_ + static_cast<std::size_t>(row) + 1 > kMaxRowSlotsPerBook)
         return fail("the file is too large (its sheets span more rows than the reader accepts)");
+    // A cell given twice leaves it open which value the sheet holds (a program that reads
+    // the first sees other counts than one that reads the last): the file is damaged.
+    auto givenTwice = [&](int at) {
+        return fail("the file is damaged (sheet \"" + sheet.name + "\": cell " + CellName(row, at) + " is given twice)");
+    };
+    const auto repeated = [&](std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (sheet.find(row, col + static_cast<int>(i)))
+                return col + static_cast<int>(i);
+        return -1;
+    };
+    if (r.type != kMulRk && r.type != kMulBlank && repeated(1) >= 0)
+        return givenTwice(col);
     switch (r.type) {
     case kNumber:
         if (n < 14)
@@ -305,6 +319,8 @@ bool BiffParser::readCell(const Record& r, SheetState& state)
             return tooShort();
         if (col + count > static_cast<std::size_t>(kMaxCols))
             return beyondColumns();
+        if (const int at = repeated(count); at >= 0)
+            return givenTwice(at);
         for (std::size_t i = 0; i < count; ++i)
             setFileNumber(sheet, row, col + static_cast<int>(i), decodeRk(get32(d + 4 + 6 * i + 2)));
         return true;
@@ -315,6 +331,8 @@ bool BiffParser::readCell(const Record& r, SheetState& state)
             return tooShort();
         if (col + count > static_cast<std::size_t>(kMaxCols))
             return beyondColumns();
+        if (const int at = repeated(count); at >= 0)
+            return givenTwice(at);
         for (std::size_t i = 0; i < count; ++i)
             sheet.setBlank(row, col + static_cast<int>(i));
         return true;

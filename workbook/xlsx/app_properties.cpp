@@ -51,11 +51,11 @@ bool readEntry(unzFile unz, bool raw, std::string& out)
     return n == 0 && (closed || raw);
 }
 
-// The failure of a step, with the system's reason when it gave one (a full disk, a
-// file-size limit).
+// The failure of a step: the system's reason when it gave one (a full disk, a file-size
+// limit), as every other save says it, else the step.
 std::string withReason(const std::string& what, int systemError)
 {
-    return systemError != 0 ? what + " (" + std::strerror(systemError) + ")" : what;
+    return systemError != 0 ? std::string(std::strerror(systemError)) : what;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "workbook/cells/cell_names.h"
 #include "workbook/cells/cell_visitor.h"
 #include "workbook/xlsx/text_collector.h"
 #include "workbook/xlsx/values.h"
@@ -572,13 +573,23 @@ private:
         pending_.clear();
     }
 
-    // Stores a row's cells (merging with those stored; of two in one column the later in
-    // `cells` wins), counting what it adds in the budget.
+    // Stores a row's cells (merging with those stored), counting what it adds in the
+    // budget. A cell given twice leaves it open which of the two values the sheet holds (a
+    // program that reads the first would see other counts than one that reads the last):
+    // the file is refused as damaged, naming the cell.
     void store(int row, std::vector<Cell>& cells)
     {
+        if (failed()) {
+            cells.clear();
+            return;
+        }
         const std::size_t before = sheet_.cellCount();
         const bool fresh = !sheet_.hasRow(row);
-        sheet_.putRow(row, cells);
+        const int twice = sheet_.putRow(row, cells);
+        if (twice >= 0) {
+            fail("cell " + CellName(row, twice) + " is given twice");
+            return;
+        }
         const std::size_t added = sheet_.cellCount() > before ? sheet_.cellCount() - before : 0;
         takeBudget(added * kCellCost + (fresh ? kRowCost : 0));
     }

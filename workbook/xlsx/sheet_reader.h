@@ -21,7 +21,8 @@ namespace wb::xlsx {
 // A sheet keeps its own copy of each shared string it uses. Its cells and texts are
 // counted in the book's budget, and the sheet is refused ("the file is too large") when
 // they outgrow it: no shape of file (a row written again and again, many sheets, texts
-// copied from one long shared string) keeps more than the budget allows.
+// copied from one long shared string) keeps more than the budget allows. A cell given
+// twice (two values for one place) is refused as damage, the cell named.
 //
 // The inflated bytes are counted in `progress` (when given); a read it stops returns
 // false with kReadCancelled.

@@ -199,10 +199,11 @@ bool writeXlsxFile(const WorkbookData& book, const BookLayout& layout, const std
     lxw_error closed = workbook_close(workbook.release());
     const int systemError = errno;
     if (closed != LXW_NO_ERROR) {
-        error = "cannot write \"" + path + "\": " + lxw_strerror(closed);
-        // The library's own text names only the zip step; the system says what went wrong.
-        if (systemError != 0)
-            error += std::string(" (") + std::strerror(systemError) + ")";
+        // The library's own text names only its zip step ("Zip generic error ZIP_ERRNO
+        // while creating the xlsx file."); where the system said what went wrong (a full
+        // disk, a file-size limit), that is the reason, in the words the .xls writer and
+        // every other save use.
+        error = "cannot write \"" + path + "\": " + (systemError != 0 ? std::strerror(systemError) : lxw_strerror(closed));
         return false;
     }
     if (layout.properties.application.empty()) {

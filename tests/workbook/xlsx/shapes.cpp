@@ -1,5 +1,7 @@
 #include "tests/workbook/xlsx/shapes.h"
 
+#include "workbook/cells/cell_names.h"
+
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -109,6 +111,18 @@ Shape rowThenRepeats(std::size_t cells, std::size_t repeats)
 {
     return oneSheet([](std::size_t i) { return "<row r=\"1\"><c r=\"A1\"><v>" + std::to_string(i) + "</v></c></row>"; },
                     repeats, "<row r=\"1\">" + repeated("<c><v>1</v></c>", cells) + "</row>");
+}
+
+Shape interleavedRows(std::size_t cells)
+{
+    return oneSheet(
+        [cells](std::size_t i) {
+            const std::size_t col = cells - 1 - i / 2;
+            const std::string row = std::to_string(1 + i % 2);
+            return "<row r=\"" + row + "\"><c r=\"" + wb::ColumnLetters(static_cast<int>(col)) + row
+                + "\"><v>1</v></c></row>";
+        },
+        2 * cells);
 }
 
 Shape freshRows(std::size_t cells, std::size_t rows)

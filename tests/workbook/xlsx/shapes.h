@@ -38,6 +38,9 @@ Shape repeatedRow(std::size_t cells, std::size_t repeats);
 // <row r="1"> with `cells` cells, then `repeats` times again with its first cell alone
 // (holding the repeat's number).
 Shape rowThenRepeats(std::size_t cells, std::size_t repeats);
+// Rows 1 and 2 of `cells` cells each, interleaved cell by cell (<row r="1"> with one
+// cell, <row r="2"> with one, ...), the columns from the last; every cell 1.
+Shape interleavedRows(std::size_t cells);
 // The same number of cells in `rows` fresh rows of `cells` each.
 Shape freshRows(std::size_t cells, std::size_t rows);
 // A table of `strings` empty shared strings and `sheets` sheets of one cell using one.
