@@ -312,7 +312,7 @@ private:
     // the general steps below (startCell, endCell) would give it; false leaves any other
     // cell to them, with nothing changed but the expected reference, which they work out
     // again alike.
-    bool usualCell(const PlainCell& cell, ParsedCell& parsed)
+    [[gnu::always_inline]] bool usualCell(const PlainCell& cell, ParsedCell& parsed)
     {
         if (!cell.hasR || !cell.hasValue || cell.hasFormula)
             return false;

@@ -139,6 +139,13 @@ bool ZipArchive::has(const std::string& partName) const
 bool ZipArchive::read(const std::string& partName,
                       const std::function<bool(const char*, std::size_t)>& sink, std::string& error)
 {
+    return readChunks(
+        partName, [&sink](std::vector<char>& chunk, std::size_t length) { return sink(chunk.data(), length); }, error);
+}
+
+bool ZipArchive::readChunks(const std::string& partName,
+                            const std::function<bool(std::vector<char>&, std::size_t)>& sink, std::string& error)
+{
     auto found = entries_.find(normalise(partName));
     if (found == entries_.end()) {
         error = "the part " + partName + " is missing";
@@ -168,7 +175,9 @@ bool ZipArchive::read(const std::string& partName,
     std::vector<char> chunk(kChunkBytes);
     std::uint64_t partBytes = 0;
     for (;;) {
-        int n = unzReadCurrentFile(unz, chunk.data(), static_cast<unsigned>(chunk.size()));
+        if (chunk.size() < kChunkBytes)
+            chunk.resize(kChunkBytes);  // (the sink gave back a smaller buffer)
+        int n = unzReadCurrentFile(unz, chunk.data(), static_cast<unsigned>(kChunkBytes));
         if (n < 0) {
             error = "the file is damaged (part " + partName + " cannot be inflated)";
             return false;
@@ -183,7 +192,7 @@ bool ZipArchive::read(const std::string& partName,
                 + " MiB in all)";
             return false;
         }
-        if (!sink(chunk.data(), static_cast<std::size_t>(n)))
+        if (!sink(chunk, static_cast<std::size_t>(n)))
             return false;
     }
     if (!entry.close()) {
