@@ -45,6 +45,28 @@ struct PlainChars {
 };
 constexpr PlainChars kPlainChars;
 
+// The first byte from p on, before limit, that `marked` does not mark; limit when there is
+// none. Four bytes a step: the values and texts of cells are short, and a loop's own test
+// for each byte would cost as much as the byte's.
+inline const char* skipMarked(const bool (&marked)[256], const char* p, const char* limit)
+{
+    auto is = [&marked](char c) { return marked[static_cast<unsigned char>(c)]; };
+    while (limit - p >= 4) {
+        if (!is(p[0]))
+            return p;
+        if (!is(p[1]))
+            return p + 1;
+        if (!is(p[2]))
+            return p + 2;
+        if (!is(p[3]))
+            return p + 3;
+        p += 4;
+    }
+    while (p < limit && is(*p))
+        ++p;
+    return p;
+}
+
 void appendUtf8(std::string& out, unsigned code)
 {
     if (code < 0x80) {
@@ -414,9 +436,7 @@ private:
                 return false;
             seen |= which;
             const char* value = at + 4;
-            const char* v = value;
-            while (v < limit && kPlainChars.inQuotes[static_cast<unsigned char>(*v)])
-                ++v;
+            const char* v = skipMarked(kPlainChars.inQuotes, value, limit);
             if (v == limit || *v != '"')
                 return false;
             const std::string_view text(value, static_cast<std::size_t>(v - value));
@@ -479,9 +499,7 @@ private:
         // The usual content, <v>plain text</v></c>, checked first at once.
         if (!empty && limit - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
             const char* text = q + 3;
-            const char* v = text;
-            while (v < limit && plainChar(*v))
-                ++v;
+            const char* v = skipMarked(kPlainChars.plain, text, limit);
             if (limit - v >= 8 && load64(v) == load64("</v></c>")) {
                 cell.value = std::string_view(text, static_cast<std::size_t>(v - text));
                 cell.hasValue = true;
