@@ -72,19 +72,27 @@ public:
     // Expanded where it is called (for every cell), as is take() of the handlers below.
     [[gnu::always_inline]] bool is(std::string_view text, int row, int col)
     {
+        return at(row, col) && text.size() == size_ && same(text.data());
+    }
+
+    // Makes the reference that of (row, col); false when there is none (a place outside
+    // the grid, or before any row).
+    [[gnu::always_inline]] bool at(int row, int col)
+    {
         if (row != row_ || col != col_) {
             if (valid_ && row == row_ && col == col_ + 1)
                 next();
             else
                 make(row, col);
         }
-        return valid_ && text.size() == size_ && same(text.data());
+        return valid_;
     }
-
-private:
+    // The reference's length, and whether its bytes stand at `text` (which has at least
+    // that many): valid after at() returned true.
+    std::size_t size() const { return size_; }
     // Whether the reference's size_ bytes stand at `text`: two loads of each that overlap
     // (a reference has 2 to 10 bytes), instead of a loop or a call to memcmp.
-    bool same(const char* text) const
+    [[gnu::always_inline]] bool same(const char* text) const
     {
         const std::size_t n = size_;
         if (n >= 8)
@@ -96,6 +104,8 @@ private:
         return load<std::uint16_t>(text) == load<std::uint16_t>(text_)
             && load<std::uint16_t>(text + n - 2) == load<std::uint16_t>(text_ + n - 2);
     }
+
+private:
     template <typename Word>
     static Word load(const char* p)
     {
@@ -252,6 +262,89 @@ protected:
             return;
         }
         otherCell(cell);
+    }
+
+    // What usualCells() of a handler below does (see CellHandler::usualCells): reads cells
+    // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
+    // of digits after the r in any order, at the reference that follows the cell before
+    // and with a value of up to 15 digits. Each is the very cell that readCell() would
+    // take from the scanner's PlainCell (counted alike in the book's elements); anything
+    // else ends the run, to be read the general way.
+    template <typename Handler>
+    const char* readUsualCells(Handler& handler, const char* p, const char* end)
+    {
+        for (;;) {
+            const char* q = p;
+            if (end - q < 6 || std::memcmp(q, "<c r=\"", 6) != 0 || !expected_.at(currentRow_, nextCol_))
+                return p;
+            q += 6;
+            const std::size_t size = expected_.size();
+            if (static_cast<std::size_t>(end - q) <= size || !expected_.same(q) || q[size] != '"')
+                return p;
+            q += size + 1;
+            bool shared = false;
+            bool typed = false;
+            bool styled = false;
+            for (;;) {
+                if (q == end)
+                    return p;
+                if (*q == '>') {
+                    ++q;
+                    break;
+                }
+                if (end - q < 6 || q[0] != ' ' || q[2] != '=' || q[3] != '"')
+                    return p;
+                if (q[1] == 't' && !typed && (q[4] == 'n' || q[4] == 's') && q[5] == '"') {
+                    typed = true;
+                    shared = q[4] == 's';
+                    q += 6;
+                } else if (q[1] == 's' && !styled) {
+                    const char* v = q + 4;
+                    while (v < end && *v >= '0' && *v <= '9')
+                        ++v;
+                    if (v == end || *v != '"')
+                        return p;
+                    styled = true;
+                    q = v + 1;
+                } else {
+                    return p;
+                }
+            }
+            if (end - q < 3 || q[0] != '<' || q[1] != 'v' || q[2] != '>')
+                return p;
+            q += 3;
+            const char* const digits = q;
+            std::uint64_t whole = 0;
+            while (q < end && *q >= '0' && *q <= '9' && q - digits < 16) {
+                whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
+                ++q;
+            }
+            if (q == digits || q - digits > 15 || end - q < 8 || std::memcmp(q, "</v></c>", 8) != 0)
+                return p;
+            if (shared && whole >= shared_.size())
+                return p;
+            q += 8;
+            if (!book_.budget.takeElements(2)) {  // the cell and its <v>
+                failTooLarge(ReadBudget::elementsRefusal());
+                return q;
+            }
+            ParsedCell parsed;
+            parsed.row = currentRow_;
+            parsed.col = nextCol_;
+            if (shared) {
+                parsed.type = CellType::Text;
+                parsed.text = shared_[static_cast<std::size_t>(whole)];
+                parsed.shared = static_cast<long>(whole);
+            } else {
+                parsed.type = CellType::Number;
+                parsed.number = static_cast<double>(whole);
+            }
+            ++nextCol_;
+            handler.take(parsed);
+            if (failed())
+                return q;
+            p = q;
+        }
     }
 
     virtual void take(const ParsedCell& cell) = 0;
@@ -533,6 +626,7 @@ public:
     }
 
     void cell(const PlainCell& cell) override { readCell(*this, cell); }
+    const char* usualCells(const char* p, const char* end) override { return readUsualCells(*this, p, end); }
 
 private:
     friend class CellParser;
@@ -670,6 +764,7 @@ public:
     bool stopped() const { return stopped_; }
 
     void cell(const PlainCell& cell) override { readCell(*this, cell); }
+    const char* usualCells(const char* p, const char* end) override { return readUsualCells(*this, p, end); }
 
 private:
     friend class CellParser;

@@ -265,6 +265,14 @@ private:
                 continue;
             }
             if (cells_ && end - p >= 3 && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/') && inRow()) {
+                // First the run of cells of the usual form that may start here.
+                if (const char* after = cells_->usualCells(p, end); after != p) {
+                    resumeAt_ = 0;
+                    if (handlerFailed())
+                        return static_cast<std::size_t>(p - begin);
+                    p = after;
+                    continue;
+                }
                 // Cells follow one another: while they are plain, one is read after the
                 // other here (taking one leaves the handler taking cells unless it failed).
                 Fast fast;
