@@ -264,6 +264,48 @@ protected:
         otherCell(cell);
     }
 
+    template <typename Word>
+    static Word load(const char* p)
+    {
+        Word word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    }
+
+    // The attributes of a usual cell after its r, from q to after the '>' that ends the
+    // tag: t="n" or t="s" (`shared`) and s="digits", each at most once, in any order,
+    // each after one space. False for anything else, or a tag that reaches `end`.
+    static bool usualAttributes(const char*& q, const char* end, bool& shared)
+    {
+        bool typed = false;
+        bool styled = false;
+        for (;;) {
+            if (q == end)
+                return false;
+            if (*q == '>') {
+                ++q;
+                return true;
+            }
+            if (end - q < 6 || q[0] != ' ' || q[2] != '=' || q[3] != '"')
+                return false;
+            if (q[1] == 't' && !typed && (q[4] == 'n' || q[4] == 's') && q[5] == '"') {
+                typed = true;
+                shared = q[4] == 's';
+                q += 6;
+            } else if (q[1] == 's' && !styled) {
+                const char* v = q + 4;
+                while (v < end && *v >= '0' && *v <= '9')
+                    ++v;
+                if (v == end || *v != '"')
+                    return false;
+                styled = true;
+                q = v + 1;
+            } else {
+                return false;
+            }
+        }
+    }
+
     // What usualCells() of a handler below does (see CellHandler::usualCells): reads cells
     // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
     // of digits after the r in any order, at the reference that follows the cell before
@@ -283,42 +325,24 @@ protected:
                 return p;
             q += size + 1;
             bool shared = false;
-            bool typed = false;
-            bool styled = false;
-            for (;;) {
-                if (q == end)
-                    return p;
-                if (*q == '>') {
-                    ++q;
-                    break;
-                }
-                if (end - q < 6 || q[0] != ' ' || q[2] != '=' || q[3] != '"')
-                    return p;
-                if (q[1] == 't' && !typed && (q[4] == 'n' || q[4] == 's') && q[5] == '"') {
-                    typed = true;
-                    shared = q[4] == 's';
-                    q += 6;
-                } else if (q[1] == 's' && !styled) {
-                    const char* v = q + 4;
-                    while (v < end && *v >= '0' && *v <= '9')
-                        ++v;
-                    if (v == end || *v != '"')
-                        return p;
-                    styled = true;
-                    q = v + 1;
-                } else {
-                    return p;
-                }
+            // The two forms of most sheets, "><v>" and " t="n"><v>", compared a word at a
+            // time; other attributes one by one.
+            if (end - q >= 10 && load<std::uint64_t>(q) == load<std::uint64_t>(" t=\"n\"><")
+                && load<std::uint16_t>(q + 8) == load<std::uint16_t>("v>")) {
+                q += 7;
+            } else if (end - q >= 4 && load<std::uint32_t>(q) == load<std::uint32_t>("><v>")) {
+                q += 1;
+            } else if (!usualAttributes(q, end, shared)) {
+                return p;
             }
             if (end - q < 3 || q[0] != '<' || q[1] != 'v' || q[2] != '>')
                 return p;
             q += 3;
             const char* const digits = q;
+            const char* const digitsEnd = end - q > 16 ? q + 16 : end;
             std::uint64_t whole = 0;
-            while (q < end && *q >= '0' && *q <= '9' && q - digits < 16) {
-                whole = whole * 10 + static_cast<std::uint64_t>(*q - '0');
-                ++q;
-            }
+            for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
+                whole = whole * 10 + digit;
             if (q == digits || q - digits > 15 || end - q < 8 || std::memcmp(q, "</v></c>", 8) != 0)
                 return p;
             if (shared && whole >= shared_.size())

@@ -118,6 +118,15 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"s\" s=\"1\" x=\"y\"><v>1</v></c>",
     "<c r=\"$A\" rr=\"1\" ts=\"2\"><v>4</v></c>",
     "<c r=\"$A\" s=\"1\" />",
+    // The forms read straight from the bytes in a run, and forms just beside them.
+    "<c r=\"$A\" t=\"n\"><v>0</v></c>",
+    "<c r=\"$A\" s=\"12\" t=\"n\"><v>3</v></c>",
+    "<c r=\"$A\" t=\"n\" s=\"7\"><v>41</v></c>",
+    "<c r=\"$A\" t=\"s\" s=\"\"><v>1</v></c>",
+    "<c r=\"$A\" s=\"1a\"><v>2</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>1234567890123456</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>12</v></c >",
+    "<c r=\"$A\" t=\"n\" ><v>5</v></c>",
     // A prefixed attribute counts by its local name, as the element events read it.
     "<c r=\"$A\" xmlns:x=\"urn:x\" x:t=\"s\"><v>1</v></c>",
     "<c xmlns:x=\"urn:x\" x:r=\"$A\" s=\"1\"><v>6</v></c>",
@@ -172,6 +181,9 @@ TEST(PlainCells, RefusedAlike)
         "<row><c r=\"A1\"><v>abc</v></c></row>",               // no number
         "<row><c r=\"A1\"><v>1e400</v></c></row>",             // not finite
         "<row><c r=\"A1\" t=\"s\"><v>2</v></c></row>",         // no such shared string
+        "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>7</v></c></row>",  // after a usual one
+        "<row><c r=\"A1\" t=\"n\" t=\"n\"><v>1</v></c></row>",  // duplicate attribute
+        "<row><c r=\"A1\" s=\"1\" s=\"1\"><v>1</v></c></row>",  // duplicate attribute
         "<row><c r=\"A1\" t=\"b\"><v>2</v></c></row>",         // no boolean
         "<row><c r=\"A1\"><v>1</x></c></row>",                 // mismatched tag
         "<row><c r=\"A1\"><v>1</v></row>",                     // unclosed cell
