@@ -317,7 +317,8 @@ protected:
     {
         for (;;) {
             const char* q = p;
-            if (end - q < 6 || std::memcmp(q, "<c r=\"", 6) != 0 || !expected_.at(currentRow_, nextCol_))
+            if (end - q < 6 || load<std::uint32_t>(q) != load<std::uint32_t>("<c r")
+                || load<std::uint16_t>(q + 4) != load<std::uint16_t>("=\"") || !expected_.at(currentRow_, nextCol_))
                 return p;
             q += 6;
             const std::size_t size = expected_.size();
@@ -329,21 +330,22 @@ protected:
             // time; other attributes one by one.
             if (end - q >= 10 && load<std::uint64_t>(q) == load<std::uint64_t>(" t=\"n\"><")
                 && load<std::uint16_t>(q + 8) == load<std::uint16_t>("v>")) {
-                q += 7;
+                q += 10;
             } else if (end - q >= 4 && load<std::uint32_t>(q) == load<std::uint32_t>("><v>")) {
-                q += 1;
-            } else if (!usualAttributes(q, end, shared)) {
+                q += 4;
+            } else if (usualAttributes(q, end, shared) && end - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
+                q += 3;
+            } else {
                 return p;
             }
-            if (end - q < 3 || q[0] != '<' || q[1] != 'v' || q[2] != '>')
-                return p;
-            q += 3;
+            // The value: 1 to 15 digits (so below 2^53, its double exact), then the ends.
             const char* const digits = q;
             const char* const digitsEnd = end - q > 16 ? q + 16 : end;
             std::uint64_t whole = 0;
             for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
                 whole = whole * 10 + digit;
-            if (q == digits || q - digits > 15 || end - q < 8 || std::memcmp(q, "</v></c>", 8) != 0)
+            if (q == digits || q - digits > 15 || end - q < 8
+                || load<std::uint64_t>(q) != load<std::uint64_t>("</v></c>"))
                 return p;
             if (shared && whole >= shared_.size())
                 return p;
