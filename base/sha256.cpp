@@ -9,6 +9,7 @@
 #include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -31,11 +32,15 @@ std::atomic<bool> portableChosen{false};
 #if defined(__x86_64__) && defined(__GNUC__)
 #define TORVEN_SHA_INSTRUCTIONS 1
 
+// The processor's word (CPUID): SHA extensions (leaf 7, EBX bit 29) and SSE4.1 (leaf 1,
+// ECX bit 19), which the code below uses besides.
 bool hasShaInstructions()
 {
     static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 19)))
+            return false;
+        return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
     }();
     return has;
 }
