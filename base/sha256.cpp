@@ -8,6 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRoundConstants = {
@@ -22,14 +27,92 @@ constexpr std::array<std::uint32_t, 64> kRoundConstants = {
 
 constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
+std::atomic<bool> portableChosen{false};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TORVEN_SHA_INSTRUCTIONS 1
+
+// The processor's word (CPUID): SHA extensions (leaf 7, EBX bit 29) and SSE4.1 (leaf 1,
+// ECX bit 19), which the code below uses besides.
+bool hasShaInstructions()
+{
+    static const bool has = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 19)))
+            return false;
+        return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+    }();
+    return has;
+}
+
+// The 64 rounds of each block with the SHA extensions: the state is kept as the
+// instructions want it (ABEF and CDGH), four rounds a step, the message schedule worked
+// out four words at a time in the four message registers in turn.
+__attribute__((target("sha,sse4.1"))) void compressWithShaInstructions(std::uint32_t* state, const std::uint8_t* data,
+                                                                      std::size_t blocks)
+{
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);  // CDAB
+    __m128i state1 = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);  // EFGH
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);        // CDGH
+    for (; blocks > 0; --blocks, data += 64) {
+        const __m128i abefBefore = state0;
+        const __m128i cdghBefore = state1;
+        __m128i message[4];
+        for (int i = 0; i < 4; ++i)
+            message[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) {
+            __m128i& now = message[i % 4];
+            __m128i words = _mm_add_epi32(now, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRoundConstants[4 * i])));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, words);
+            if (i >= 3 && i < 15) {
+                __m128i& ahead = message[(i + 1) % 4];
+                ahead = _mm_add_epi32(ahead, _mm_alignr_epi8(now, message[(i + 3) % 4], 4));
+                ahead = _mm_sha256msg2_epu32(ahead, now);
+            }
+            words = _mm_shuffle_epi32(words, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, words);
+            if (i >= 1 && i < 13) {
+                __m128i& before = message[(i + 3) % 4];
+                before = _mm_sha256msg1_epu32(before, now);
+            }
+        }
+        state0 = _mm_add_epi32(state0, abefBefore);
+        state1 = _mm_add_epi32(state1, cdghBefore);
+    }
+    tmp = _mm_shuffle_epi32(state0, 0x1B);     // FEBA
+    state1 = _mm_shuffle_epi32(state1, 0xB1);  // DCHG
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);  // DCBA
+    state1 = _mm_alignr_epi8(state1, tmp, 8);     // HGFE
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), state1);
+}
+#endif
+
 }  // namespace
+
+void Sha256::setWay(Way way) { portableChosen = way == Way::Portable; }
+
+void Sha256::compress(const std::uint8_t* data, std::size_t blocks)
+{
+#ifdef TORVEN_SHA_INSTRUCTIONS
+    if (!portableChosen.load(std::memory_order_relaxed) && hasShaInstructions()) {
+        compressWithShaInstructions(state_.data(), data, blocks);
+        return;
+    }
+#endif
+    for (; blocks > 0; --blocks, data += 64)
+        compressPortable(data);
+}
 
 Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}
 {
 }
 
-void Sha256::compress(const std::uint8_t* block)
+void Sha256::compressPortable(const std::uint8_t* block)
 {
     std::array<std::uint32_t, 64> w;
     for (int i = 0; i < 16; ++i)
@@ -71,9 +154,10 @@ void Sha256::update(const void* data, std::size_t size)
     totalBytes_ += size;
     while (size > 0) {
         if (blockSize_ == 0 && size >= 64) {
-            compress(bytes);
-            bytes += 64;
-            size -= 64;
+            const std::size_t blocks = size / 64;
+            compress(bytes, blocks);
+            bytes += blocks * 64;
+            size -= blocks * 64;
             continue;
         }
         const std::size_t take = std::min(size, 64 - blockSize_);
@@ -82,7 +166,7 @@ void Sha256::update(const void* data, std::size_t size)
         bytes += take;
         size -= take;
         if (blockSize_ == 64) {
-            compress(block_.data());
+            compress(block_.data(), 1);
             blockSize_ = 0;
         }
     }

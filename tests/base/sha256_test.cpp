@@ -42,10 +42,17 @@ TEST(Sha256, KnownDigestsWholeAndInPieces)
         {std::string(1000, 'x'), "44f8354494a5ba03ba1792a8d3e9c534c47a9181980fde7a3f44b06ef2ae7c7f"},
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
-    for (const auto& c : cases)
-        for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(63), std::size_t(64),
-                                  std::size_t(65), std::size_t(1) << 20})
-            EXPECT_EQ(digestOf(c.text, piece), c.digest) << c.text.size() << " bytes in pieces of " << piece;
+    // Both ways of compressing blocks: the processor's SHA instructions (where it has
+    // them) and the portable code.
+    for (Sha256::Way way : {Sha256::Way::Fastest, Sha256::Way::Portable}) {
+        Sha256::setWay(way);
+        for (const auto& c : cases)
+            for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(63), std::size_t(64),
+                                      std::size_t(65), std::size_t(1) << 20})
+                EXPECT_EQ(digestOf(c.text, piece), c.digest)
+                    << c.text.size() << " bytes in pieces of " << piece << (way == Sha256::Way::Portable ? ", portable" : "");
+    }
+    Sha256::setWay(Sha256::Way::Fastest);
 }
 
 TEST(Sha256, OfFileAndItsFailure)

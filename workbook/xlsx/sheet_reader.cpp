@@ -70,7 +70,15 @@ inline bool smallWhole(std::string_view text, std::uint64_t& value)
 // cells of a sheet are. Any other text is read by parseCellRef.
 class ExpectedReference {
 public:
-    bool is(std::string_view text, int row, int col)
+    // Expanded where it is called (for every cell), as is take() of the handlers below.
+    [[gnu::always_inline]] bool is(std::string_view text, int row, int col)
+    {
+        return at(row, col) && text.size() == size_ && same(text.data());
+    }
+
+    // Makes the reference that of (row, col); false when there is none (a place outside
+    // the grid, or before any row).
+    [[gnu::always_inline]] bool at(int row, int col)
     {
         if (row != row_ || col != col_) {
             if (valid_ && row == row_ && col == col_ + 1)
@@ -78,30 +86,27 @@ public:
             else
                 make(row, col);
         }
-        if (!valid_ || text.size() != letterCount_ + digitCount_)
-            return false;
-        // The letters byte by byte (they were just counted on, byte by byte), the digits
-        // of the row a few at a time.
-        for (std::size_t i = 0; i < letterCount_; ++i)
-            if (text[i] != letters_[i])
-                return false;
-        return sameDigits(text.data() + letterCount_);
+        return valid_;
+    }
+    // The reference's length, and whether its bytes stand at `text` (which has at least
+    // that many): valid after at() returned true.
+    std::size_t size() const { return size_; }
+    // Whether the reference's size_ bytes stand at `text`: two loads of each that overlap
+    // (a reference has 2 to 10 bytes), instead of a loop or a call to memcmp.
+    [[gnu::always_inline]] bool same(const char* text) const
+    {
+        const std::size_t n = size_;
+        if (n >= 8)
+            return load<std::uint64_t>(text) == load<std::uint64_t>(text_)
+                && load<std::uint64_t>(text + n - 8) == load<std::uint64_t>(text_ + n - 8);
+        if (n >= 4)
+            return load<std::uint32_t>(text) == load<std::uint32_t>(text_)
+                && load<std::uint32_t>(text + n - 4) == load<std::uint32_t>(text_ + n - 4);
+        return load<std::uint16_t>(text) == load<std::uint16_t>(text_)
+            && load<std::uint16_t>(text + n - 2) == load<std::uint16_t>(text_ + n - 2);
     }
 
 private:
-    // Whether the row's digits stand at `text`: two loads of each that overlap, instead
-    // of a call to memcmp for a few bytes.
-    bool sameDigits(const char* text) const
-    {
-        const std::size_t n = digitCount_;
-        if (n >= 4)
-            return load<std::uint32_t>(text) == load<std::uint32_t>(digits_)
-                && load<std::uint32_t>(text + n - 4) == load<std::uint32_t>(digits_ + n - 4);
-        if (n >= 2)
-            return load<std::uint16_t>(text) == load<std::uint16_t>(digits_)
-                && load<std::uint16_t>(text + n - 2) == load<std::uint16_t>(digits_ + n - 2);
-        return text[0] == digits_[0];
-    }
     template <typename Word>
     static Word load(const char* p)
     {
@@ -110,7 +115,8 @@ private:
         return word;
     }
 
-    void make(int row, int col)
+    // Out of line: it is needed once a row, is() for every cell.
+    [[gnu::noinline]] void make(int row, int col)
     {
         row_ = row;
         col_ = col;
@@ -122,10 +128,10 @@ private:
         for (int n = col + 1; n > 0; n = (n - 1) / 26)
             letters[letterCount_++] = static_cast<char>('A' + (n - 1) % 26);
         for (std::size_t i = 0; i < letterCount_; ++i)
-            letters_[i] = letters[letterCount_ - 1 - i];
+            text_[i] = letters[letterCount_ - 1 - i];
         const std::string digits = std::to_string(row + 1);
-        std::memcpy(digits_, digits.data(), digits.size());
-        digitCount_ = digits.size();
+        std::memcpy(text_ + letterCount_, digits.data(), digits.size());
+        size_ = letterCount_ + digits.size();
     }
     void next()
     {
@@ -135,23 +141,26 @@ private:
             return;
         }
         std::size_t i = letterCount_;
-        while (i > 0 && letters_[i - 1] == 'Z')
-            letters_[--i] = 'A';
+        while (i > 0 && text_[i - 1] == 'Z')
+            text_[--i] = 'A';
         if (i > 0) {
-            ++letters_[i - 1];
+            ++text_[i - 1];
         } else {
-            // "Z" -> "AA": one letter more in front.
-            letters_[letterCount_++] = 'A';
+            // "Z7" -> "AA7": one letter more in front, the digits moved along.
+            std::memmove(text_ + letterCount_ + 1, text_ + letterCount_, size_ - letterCount_);
+            text_[letterCount_++] = 'A';
+            ++size_;
         }
     }
 
     int row_ = -1;
     int col_ = -1;
     bool valid_ = false;
-    char letters_[3] = {};
-    char digits_[7] = {};  // of a row number up to 1048576
+    // The letters, then the digits of a row number up to 1048576; room beyond them for
+    // the loads of same(), which compare only the first size_ bytes.
+    char text_[16] = {};
     std::size_t letterCount_ = 0;
-    std::size_t digitCount_ = 0;
+    std::size_t size_ = 0;
 };
 
 // A cell as the worksheet gives it, its value read. A text's characters stay where they
@@ -236,21 +245,135 @@ public:
 
     bool takesCells() const override { return inSheetData_ && !inCell_; }
 
-    void cell(const PlainCell& cell) override
+protected:
+    // What cell() of a handler below does with a plain cell: `handler` is that very
+    // handler, of its final class, so that taking a usual cell calls its take() directly
+    // rather than through the table of virtual functions (that call is made millions of
+    // times for a large sheet).
+    template <typename Handler>
+    void readCell(Handler& handler, const PlainCell& cell)
     {
         if (!book_.budget.takeElements(1 + std::uint64_t{cell.hasValue} + std::uint64_t{cell.hasFormula})) {
             failTooLarge(ReadBudget::elementsRefusal());
             return;
         }
-        startCell(cell.hasR ? &cell.r : nullptr, cell.hasT ? &cell.t : nullptr, cell.hasS);
-        if (failed())
+        ParsedCell parsed;
+        if (usualCell(cell, parsed)) {
+            handler.take(parsed);
             return;
-        hasValue_ = cell.hasValue;
-        hasFormula_ = cell.hasFormula;
-        endCell(cell.value);
+        }
+        otherCell(cell);
     }
 
-protected:
+    template <typename Word>
+    static Word load(const char* p)
+    {
+        Word word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    }
+
+    // The attributes of a usual cell after its r, from q to after the '>' that ends the
+    // tag: t="n" or t="s" (`shared`) and s="digits", each at most once, in any order,
+    // each after one space. False for anything else, or a tag that reaches `end`.
+    static bool usualAttributes(const char*& q, const char* end, bool& shared)
+    {
+        bool typed = false;
+        bool styled = false;
+        for (;;) {
+            if (q == end)
+                return false;
+            if (*q == '>') {
+                ++q;
+                return true;
+            }
+            if (end - q < 6 || q[0] != ' ' || q[2] != '=' || q[3] != '"')
+                return false;
+            if (q[1] == 't' && !typed && (q[4] == 'n' || q[4] == 's') && q[5] == '"') {
+                typed = true;
+                shared = q[4] == 's';
+                q += 6;
+            } else if (q[1] == 's' && !styled) {
+                const char* v = q + 4;
+                while (v < end && *v >= '0' && *v <= '9')
+                    ++v;
+                if (v == end || *v != '"')
+                    return false;
+                styled = true;
+                q = v + 1;
+            } else {
+                return false;
+            }
+        }
+    }
+
+    // What usualCells() of a handler below does (see CellHandler::usualCells): reads cells
+    // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
+    // of digits after the r in any order, at the reference that follows the cell before
+    // and with a value of up to 15 digits. Each is the very cell that readCell() would
+    // take from the scanner's PlainCell (counted alike in the book's elements); anything
+    // else ends the run, to be read the general way.
+    template <typename Handler>
+    const char* readUsualCells(Handler& handler, const char* p, const char* end)
+    {
+        for (;;) {
+            const char* q = p;
+            if (end - q < 6 || load<std::uint32_t>(q) != load<std::uint32_t>("<c r")
+                || load<std::uint16_t>(q + 4) != load<std::uint16_t>("=\"") || !expected_.at(currentRow_, nextCol_))
+                return p;
+            q += 6;
+            const std::size_t size = expected_.size();
+            if (static_cast<std::size_t>(end - q) <= size || !expected_.same(q) || q[size] != '"')
+                return p;
+            q += size + 1;
+            bool shared = false;
+            // The two forms of most sheets, "><v>" and " t="n"><v>", compared a word at a
+            // time; other attributes one by one.
+            if (end - q >= 10 && load<std::uint64_t>(q) == load<std::uint64_t>(" t=\"n\"><")
+                && load<std::uint16_t>(q + 8) == load<std::uint16_t>("v>")) {
+                q += 10;
+            } else if (end - q >= 4 && load<std::uint32_t>(q) == load<std::uint32_t>("><v>")) {
+                q += 4;
+            } else if (usualAttributes(q, end, shared) && end - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
+                q += 3;
+            } else {
+                return p;
+            }
+            // The value: 1 to 15 digits (so below 2^53, its double exact), then the ends.
+            const char* const digits = q;
+            const char* const digitsEnd = end - q > 16 ? q + 16 : end;
+            std::uint64_t whole = 0;
+            for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
+                whole = whole * 10 + digit;
+            if (q == digits || q - digits > 15 || end - q < 8
+                || load<std::uint64_t>(q) != load<std::uint64_t>("</v></c>"))
+                return p;
+            if (shared && whole >= shared_.size())
+                return p;
+            q += 8;
+            if (!book_.budget.takeElements(2)) {  // the cell and its <v>
+                failTooLarge(ReadBudget::elementsRefusal());
+                return q;
+            }
+            ParsedCell parsed;
+            parsed.row = currentRow_;
+            parsed.col = nextCol_;
+            if (shared) {
+                parsed.type = CellType::Text;
+                parsed.text = shared_[static_cast<std::size_t>(whole)];
+                parsed.shared = static_cast<long>(whole);
+            } else {
+                parsed.type = CellType::Number;
+                parsed.number = static_cast<double>(whole);
+            }
+            ++nextCol_;
+            handler.take(parsed);
+            if (failed())
+                return q;
+            p = q;
+        }
+    }
+
     virtual void take(const ParsedCell& cell) = 0;
     virtual void rowBreak() = 0;
     // The extent the <dimension> element states (rows and columns to its last cell).
@@ -301,6 +424,53 @@ private:
         }
         currentRow_ = row;
         nextCol_ = 0;
+    }
+
+    // Most cells of a sheet: in the current row, right after the cell before and named so
+    // by their r attribute, a number or a shared string whose value is a small whole
+    // number, no formula. Such a cell is read here at once into `parsed`, with the value
+    // the general steps below (startCell, endCell) would give it; false leaves any other
+    // cell to them, with nothing changed but the expected reference, which they work out
+    // again alike.
+    [[gnu::always_inline]] bool usualCell(const PlainCell& cell, ParsedCell& parsed)
+    {
+        if (!cell.hasR || !cell.hasValue || cell.hasFormula)
+            return false;
+        bool shared = false;
+        if (cell.hasT) {
+            if (cell.t.size() != 1 || (cell.t[0] != 'n' && cell.t[0] != 's'))
+                return false;
+            shared = cell.t[0] == 's';
+        }
+        std::uint64_t whole = 0;
+        if (!smallWhole(cell.value, whole) || (shared && whole >= shared_.size()))
+            return false;
+        if (!expected_.is(cell.r, currentRow_, nextCol_))
+            return false;  // (also for a cell before any row: currentRow_ is then -1)
+        parsed.row = currentRow_;
+        parsed.col = nextCol_;
+        if (shared) {
+            parsed.type = CellType::Text;
+            parsed.text = shared_[static_cast<std::size_t>(whole)];
+            parsed.shared = static_cast<long>(whole);
+        } else {
+            parsed.type = CellType::Number;
+            parsed.number = static_cast<double>(whole);
+        }
+        ++nextCol_;
+        return true;
+    }
+
+    // Any other plain cell, by the general steps; kept out of line so that readCell
+    // stays small where it is expanded.
+    [[gnu::noinline]] void otherCell(const PlainCell& cell)
+    {
+        startCell(cell.hasR ? &cell.r : nullptr, cell.hasT ? &cell.t : nullptr, cell.hasS);
+        if (failed())
+            return;
+        hasValue_ = cell.hasValue;
+        hasFormula_ = cell.hasFormula;
+        endCell(cell.value);
     }
 
     // A cell starts; r and t are its attributes' values, null when it has none.
@@ -461,7 +631,7 @@ private:
 };
 
 // Keeps the cells in the sheet's store.
-class StoreHandler : public CellParser {
+class StoreHandler final : public CellParser {
 public:
     StoreHandler(const SharedStrings& sharedStrings, SheetData& sheet, BookReading& book)
         : CellParser(sharedStrings, sheet.date1904, book), sheet_(sheet)
@@ -482,10 +652,15 @@ public:
         mergeLateCells();
     }
 
+    void cell(const PlainCell& cell) override { readCell(*this, cell); }
+    const char* usualCells(const char* p, const char* end) override { return readUsualCells(*this, p, end); }
+
 private:
+    friend class CellParser;
+
     void rowBreak() override { flushRow(); }
 
-    void take(const ParsedCell& parsed) override
+    [[gnu::always_inline]] void take(const ParsedCell& parsed) override
     {
         Cell cell;
         cell.col = parsed.col;
@@ -615,7 +790,7 @@ private:
 
 // Hands the cells to a visitor as they come, while they come in order; the first cell
 // that is not after the one before stops the scan (the caller then reads the sheet whole).
-class StreamHandler : public CellParser {
+class StreamHandler final : public CellParser {
 public:
     StreamHandler(const SharedStrings& sharedStrings, bool date1904, BookReading& book, CellVisitor& visitor)
         : CellParser(sharedStrings, date1904, book), visitor_(visitor)
@@ -625,11 +800,16 @@ public:
     bool outOfOrder() const { return outOfOrder_; }
     bool stopped() const { return stopped_; }
 
+    void cell(const PlainCell& cell) override { readCell(*this, cell); }
+    const char* usualCells(const char* p, const char* end) override { return readUsualCells(*this, p, end); }
+
 private:
+    friend class CellParser;
+
     void rowBreak() override {}
     void statedExtent(int rows, int cols) override { visitor_.extent(rows, cols); }
 
-    void take(const ParsedCell& parsed) override
+    [[gnu::always_inline]] void take(const ParsedCell& parsed) override
     {
         if (parsed.row < lastRow_ || (parsed.row == lastRow_ && parsed.col <= lastCol_)) {
             outOfOrder_ = true;

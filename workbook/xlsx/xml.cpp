@@ -139,20 +139,20 @@ class ChunkQueue {
 public:
     static constexpr std::size_t kMaxChunks = 8;
 
-    // From the inflating thread: false once the parser has stopped.
-    bool push(const char* data, std::size_t length)
+    // From the inflating thread: the chunk's first `length` bytes are queued, the buffer
+    // itself taken over and `chunk` given a spare one; false once the parser has stopped.
+    bool push(std::vector<char>& chunk, std::size_t length)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         roomFree_.wait(lock, [this] { return full_.size() < kMaxChunks || stopped_; });
         if (stopped_)
             return false;
-        std::vector<char> buffer;
+        full_.push_back(Chunk{std::move(chunk), length});
+        chunk.clear();
         if (!spare_.empty()) {
-            buffer = std::move(spare_.back());
+            chunk = std::move(spare_.back());
             spare_.pop_back();
         }
-        buffer.assign(data, data + length);
-        full_.push_back(std::move(buffer));
         chunkReady_.notify_one();
         return true;
     }
@@ -163,12 +163,19 @@ public:
         finished_ = true;
         chunkReady_.notify_one();
     }
-    // From the parsing thread: the next chunk, or false at the end.
-    bool pop(std::vector<char>& chunk)
+    // A chunk's buffer and how many of its bytes were inflated.
+    struct Chunk {
+        std::vector<char> bytes;
+        std::size_t length = 0;
+    };
+
+    // From the parsing thread: the next chunk, or false at the end. The buffer of the
+    // chunk it held goes back to the inflating thread.
+    bool pop(Chunk& chunk)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!chunk.empty() || chunk.capacity() > 0)
-            spare_.push_back(std::move(chunk));
+        if (!chunk.bytes.empty())
+            spare_.push_back(std::move(chunk.bytes));
         chunkReady_.wait(lock, [this] { return !full_.empty() || finished_; });
         if (full_.empty())
             return false;
@@ -189,7 +196,7 @@ private:
     std::mutex mutex_;
     std::condition_variable chunkReady_;
     std::condition_variable roomFree_;
-    std::deque<std::vector<char>> full_;
+    std::deque<Chunk> full_;
     std::vector<std::vector<char>> spare_;
     bool finished_ = false;
     bool stopped_ = false;
@@ -206,8 +213,9 @@ bool readPartAhead(ZipArchive& zip, const std::string& part,
     std::string readError;
     std::thread inflater([&] {
         try {
-            read = zip.read(part, [&queue](const char* data, std::size_t length) { return queue.push(data, length); },
-                            readError);
+            read = zip.readChunks(
+                part, [&queue](std::vector<char>& chunk, std::size_t length) { return queue.push(chunk, length); },
+                readError);
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
@@ -227,9 +235,9 @@ bool readPartAhead(ZipArchive& zip, const std::string& part,
     bool consumed = true;
     {
         Joiner joiner{queue, inflater};
-        std::vector<char> chunk;
+        ChunkQueue::Chunk chunk;
         while (queue.pop(chunk)) {
-            if (!consume(chunk.data(), chunk.size())) {
+            if (!consume(chunk.bytes.data(), chunk.length)) {
                 consumed = false;
                 break;
             }

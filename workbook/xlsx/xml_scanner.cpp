@@ -1,6 +1,7 @@
 #include "workbook/xlsx/xml_scanner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_set>
@@ -43,6 +44,28 @@ struct PlainChars {
     }
 };
 constexpr PlainChars kPlainChars;
+
+// The first byte from p on, before limit, that `marked` does not mark; limit when there is
+// none. Four bytes a step: the values and texts of cells are short, and a loop's own test
+// for each byte would cost as much as the byte's.
+inline const char* skipMarked(const bool (&marked)[256], const char* p, const char* limit)
+{
+    auto is = [&marked](char c) { return marked[static_cast<unsigned char>(c)]; };
+    while (limit - p >= 4) {
+        if (!is(p[0]))
+            return p;
+        if (!is(p[1]))
+            return p + 1;
+        if (!is(p[2]))
+            return p + 2;
+        if (!is(p[3]))
+            return p + 3;
+        p += 4;
+    }
+    while (p < limit && is(*p))
+        ++p;
+    return p;
+}
 
 void appendUtf8(std::string& out, unsigned code)
 {
@@ -114,24 +137,46 @@ public:
     // encoding for parsePart).
     bool feed(const char* data, std::size_t length)
     {
-        buffer_.append(data, length);
+        if (!buffer_.empty()) {
+            // A token the last bytes cut off: it is finished with the start of these,
+            // which is usually enough, and the rest is scanned where it lies below. A
+            // longer token takes them all, as it would have taken them at once.
+            const std::size_t kept = buffer_.size();
+            const std::size_t joined = std::min(length, kJoinBytes);
+            buffer_.append(data, joined);
+            std::size_t used = 0;
+            if (!scanBuffer(used))
+                return false;
+            if (used < kept) {
+                if (joined < length) {
+                    buffer_.append(data + joined, length - joined);
+                    if (!scanBuffer(used))
+                        return false;
+                }
+                return keptFits();
+            }
+            buffer_.clear();
+            data += used - kept;
+            length -= used - kept;
+        }
+        // The bytes are scanned where they lie; only what a token cut at their end leaves
+        // is copied, to be finished with the next bytes.
+        view_ = data;
+        viewSize_ = length;
         const std::size_t used = scan(false);
         if (outcome_ != Outcome::Going)
             return false;
-        lines_ += countLines(buffer_.data(), used);
-        buffer_.erase(0, used);
-        if (buffer_.size() > static_cast<std::size_t>(kMaxTokenBytes)) {
-            handler_.failTooLarge(kTagTooLong);
-            outcome_ = Outcome::Failed;
-            return false;
-        }
-        return true;
+        lines_ += countLines(data, used);
+        buffer_.assign(data + used, length - used);
+        return keptFits();
     }
     // The end of the part: what is left must close the document.
     bool finish()
     {
         if (outcome_ != Outcome::Going)
             return false;
+        view_ = buffer_.data();
+        viewSize_ = buffer_.size();
         const std::size_t used = scan(true);
         if (outcome_ != Outcome::Going)
             return false;
@@ -144,11 +189,37 @@ public:
     Outcome outcome() const { return outcome_; }
 
 private:
+    // Bytes of the next chunk joined to a token that the last one cut (see feed()).
+    static constexpr std::size_t kJoinBytes = 8192;
+
+    // Scans buffer_ (not at the end of the part), drops what it used up and sets `used`.
+    bool scanBuffer(std::size_t& used)
+    {
+        view_ = buffer_.data();
+        viewSize_ = buffer_.size();
+        used = scan(false);
+        if (outcome_ != Outcome::Going)
+            return false;
+        lines_ += countLines(buffer_.data(), used);
+        buffer_.erase(0, used);
+        return true;
+    }
+    // What is kept of a cut token stays within the longest token read.
+    bool keptFits()
+    {
+        if (buffer_.size() > static_cast<std::size_t>(kMaxTokenBytes)) {
+            handler_.failTooLarge(kTagTooLong);
+            outcome_ = Outcome::Failed;
+            return false;
+        }
+        return true;
+    }
+
     std::size_t depth() const { return openNames_.size(); }
 
     bool malformed(const char* what, std::size_t at)
     {
-        const std::size_t line = lines_ + 1 + countLines(buffer_.data(), std::min(at, buffer_.size()));
+        const std::size_t line = lines_ + 1 + countLines(view_, std::min(at, viewSize_));
         handler_.fail(std::string("not well-formed XML (") + what + " at line " + std::to_string(line) + ")");
         outcome_ = Outcome::Failed;
         return false;
@@ -164,8 +235,8 @@ private:
     // of the part (`last`) nothing more will come.
     std::size_t scan(bool last)
     {
-        const char* const begin = buffer_.data();
-        const char* const end = begin + buffer_.size();
+        const char* const begin = view_;
+        const char* const end = begin + viewSize_;
         const char* p = begin;
         if (!started_) {
             if (end - p < 4 && !last)
@@ -194,15 +265,29 @@ private:
                 continue;
             }
             if (cells_ && end - p >= 3 && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/') && inRow()) {
-                const char* next = nullptr;
-                const Fast fast = plainCell(p, end, next);
-                if (fast == Fast::Done) {
+                // First the run of cells of the usual form that may start here.
+                if (const char* after = cells_->usualCells(p, end); after != p) {
+                    resumeAt_ = 0;
+                    if (handlerFailed())
+                        return static_cast<std::size_t>(p - begin);
+                    p = after;
+                    continue;
+                }
+                // Cells follow one another: while they are plain, one is read after the
+                // other here (taking one leaves the handler taking cells unless it failed).
+                Fast fast;
+                do {
+                    const char* next = nullptr;
+                    fast = plainCell(p, end, next);
+                    if (fast != Fast::Done)
+                        break;
                     resumeAt_ = 0;
                     if (handlerFailed())
                         return static_cast<std::size_t>(p - begin);
                     p = next;
+                } while (end - p >= 3 && p[0] == '<' && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/'));
+                if (fast == Fast::Done)
                     continue;
-                }
                 if (fast == Fast::Incomplete && !last)
                     return static_cast<std::size_t>(p - begin);
                 // Not plain, or cut off at the end of the part: the events read it and
@@ -252,6 +337,13 @@ private:
     }
 
     enum class Fast { Done, NotPlain, Incomplete };
+
+    static std::uint64_t load64(const char* p)
+    {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    }
 
     // A plain character of an attribute value or a cell's text (see PlainChars).
     static bool plainChar(char c) { return kPlainChars.plain[static_cast<unsigned char>(c)]; }
@@ -352,9 +444,7 @@ private:
                 return false;
             seen |= which;
             const char* value = at + 4;
-            const char* v = value;
-            while (v < limit && kPlainChars.inQuotes[static_cast<unsigned char>(*v)])
-                ++v;
+            const char* v = skipMarked(kPlainChars.inQuotes, value, limit);
             if (v == limit || *v != '"')
                 return false;
             const std::string_view text(value, static_cast<std::size_t>(v - value));
@@ -413,6 +503,18 @@ private:
             });
             if (read != Fast::Done)
                 return read;
+        }
+        // The usual content, <v>plain text</v></c>, checked first at once.
+        if (!empty && limit - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
+            const char* text = q + 3;
+            const char* v = skipMarked(kPlainChars.plain, text, limit);
+            if (limit - v >= 8 && load64(v) == load64("</v></c>")) {
+                cell.value = std::string_view(text, static_cast<std::size_t>(v - text));
+                cell.hasValue = true;
+                cells_->cell(cell);
+                next = v + 8;
+                return Fast::Done;
+            }
         }
         while (!empty) {
             while (q < limit && isSpace(*q))
@@ -488,7 +590,7 @@ private:
                 if (!semicolon) {
                     if (!complete && end - p < 12)
                         break;
-                    malformed("undefined entity", static_cast<std::size_t>(p - buffer_.data()));
+                    malformed("undefined entity", static_cast<std::size_t>(p - view_));
                     return p;
                 }
                 if (!decoding) {
@@ -498,7 +600,7 @@ private:
                     flush(p);
                 }
                 if (!reference(std::string_view(p + 1, static_cast<std::size_t>(semicolon - p - 1)), decoded_)) {
-                    malformed("undefined entity", static_cast<std::size_t>(p - buffer_.data()));
+                    malformed("undefined entity", static_cast<std::size_t>(p - view_));
                     return p;
                 }
                 p = semicolon + 1;
@@ -525,14 +627,14 @@ private:
                     ++p;
                     continue;
                 }
-                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - buffer_.data()));
+                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - view_));
                 return p;
             }
             const int length = utf8Length(reinterpret_cast<const unsigned char*>(p), static_cast<std::size_t>(end - p));
             if (length < 0 && !complete)
                 break;
             if (length <= 0) {
-                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - buffer_.data()));
+                malformed("not well-formed (invalid token)", static_cast<std::size_t>(p - view_));
                 return p;
             }
             p += length;
@@ -548,7 +650,7 @@ private:
             for (std::size_t i = 0; i < length; ++i) {
                 if (!isSpace(data[i])) {
                     malformed(rootSeen_ ? "junk after document element" : "syntax error",
-                              static_cast<std::size_t>(p - buffer_.data()));
+                              static_cast<std::size_t>(p - view_));
                     return p;
                 }
             }
@@ -598,7 +700,7 @@ private:
     // position after it, or nullptr when it is not complete in the buffer (or failed).
     const char* markup(const char* p, const char* end)
     {
-        const std::size_t at = static_cast<std::size_t>(p - buffer_.data());
+        const std::size_t at = static_cast<std::size_t>(p - view_);
         if (end - p < 2)
             return nullptr;
         auto find = [&](const char* from, const char* what) -> const char* {
@@ -939,7 +1041,9 @@ private:
     XmlHandler& handler_;
     CellHandler* cells_;  // a worksheet's handler, for the plain cells; else null
     Outcome outcome_ = Outcome::Going;
-    std::string buffer_;           // inflated bytes not yet used up
+    std::string buffer_;           // the start of a token cut by the end of the bytes fed so far
+    const char* view_ = nullptr;   // the bytes being scanned: buffer_, or a chunk fed
+    std::size_t viewSize_ = 0;
     std::size_t lines_ = 0;        // line feeds in the bytes used up
     bool started_ = false;
     bool firstToken_ = false;      // nothing but a byte order mark read so far

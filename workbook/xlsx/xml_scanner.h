@@ -39,6 +39,16 @@ public:
     // True when a <c> element met now would be a cell of the current row.
     virtual bool takesCells() const = 0;
     virtual void cell(const PlainCell& cell) = 0;
+    // Cells of the one form nearly every cell of a large sheet has, read straight from the
+    // bytes at p (a "<c", when takesCells()) one after another, each checked and taken as
+    // cell() would take it, as long as they keep that form exactly and lie whole before
+    // `end`. Returns where it stopped: p when the cell there is not of that form, and the
+    // scanner reads it as before. (A handler that takes no such run returns p.)
+    virtual const char* usualCells(const char* p, const char* end)
+    {
+        (void)end;
+        return p;
+    }
 };
 
 bool scanSheetPart(ZipArchive& zip, const std::string& part, CellHandler& handler, std::string& error,

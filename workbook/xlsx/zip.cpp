@@ -291,6 +291,13 @@ bool ZipArchive::has(const std::string& partName) const
 bool ZipArchive::read(const std::string& partName,
                       const std::function<bool(const char*, std::size_t)>& sink, std::string& error)
 {
+    return readChunks(
+        partName, [&sink](std::vector<char>& chunk, std::size_t length) { return sink(chunk.data(), length); }, error);
+}
+
+bool ZipArchive::readChunks(const std::string& partName,
+                            const std::function<bool(std::vector<char>&, std::size_t)>& sink, std::string& error)
+{
     auto found = entries_.find(normalise(partName));
     if (found == entries_.end()) {
         error = "the part " + partName + " is missing";
@@ -320,8 +327,10 @@ bool ZipArchive::read(const std::string& partName,
         return false;
     }
 
-    std::vector<unsigned char> input(kChunkBytes);
-    std::vector<unsigned char> output(entry.method == 0 ? 0 : kChunkBytes);
+    // The sink may keep a buffer it is handed and give back another of any size: each is
+    // brought back to a chunk's size before it is filled again.
+    std::vector<char> input(kChunkBytes);
+    std::vector<char> output(entry.method == 0 ? 0 : kChunkBytes);
     Inflater inflater;
     if (entry.method != 0 && !inflater.ok()) {
         error = "there is not enough memory to read it";
@@ -332,7 +341,7 @@ bool ZipArchive::read(const std::string& partName,
     std::uint64_t partBytes = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
     // Hands a piece of the part on, counted against the limits; false to stop.
-    const auto deliver = [&](const unsigned char* data, std::size_t n) {
+    const auto deliver = [&](std::vector<char>& buffer, std::size_t n) {
         partBytes += n;
         bytesRead_ += n;
         if (partBytes > maxPartBytes_ || bytesRead_ > maxBookBytes_) {
@@ -341,12 +350,14 @@ bool ZipArchive::read(const std::string& partName,
                 + " MiB in all)";
             return false;
         }
-        crc = crc32(crc, data, static_cast<uInt>(n));
-        return sink(reinterpret_cast<const char*>(data), n);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(n));
+        return sink(buffer, n);
     };
     // The next piece of the stored data into `input`; its length, 0 at the end or on failure.
     const auto nextInput = [&]() -> std::size_t {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(storedLeft, input.size()));
+        if (input.size() < kChunkBytes)
+            input.resize(kChunkBytes);
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(storedLeft, kChunkBytes));
         if (n == 0 || !readAt(readFrom, input.data(), n))
             return 0;
         readFrom += n;
@@ -361,7 +372,7 @@ bool ZipArchive::read(const std::string& partName,
                 error = damaged;
                 return false;
             }
-            if (!deliver(input.data(), n))
+            if (!deliver(input, n))
                 return false;
         }
         streamEnded = true;
@@ -374,16 +385,18 @@ bool ZipArchive::read(const std::string& partName,
                     error = damaged;
                     return false;
                 }
-                z.next_in = input.data();
+                z.next_in = reinterpret_cast<Bytef*>(input.data());
                 z.avail_in = static_cast<uInt>(n);
             }
-            z.next_out = output.data();
-            z.avail_out = static_cast<uInt>(output.size());
+            if (output.size() < kChunkBytes)
+                output.resize(kChunkBytes);
+            z.next_out = reinterpret_cast<Bytef*>(output.data());
+            z.avail_out = static_cast<uInt>(kChunkBytes);
             const int rc = inflate(&z, Z_NO_FLUSH);
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
                 break;  // not deflated data
-            const std::size_t produced = output.size() - z.avail_out;
-            if (produced > 0 && !deliver(output.data(), produced))
+            const std::size_t produced = kChunkBytes - z.avail_out;
+            if (produced > 0 && !deliver(output, produced))
                 return false;
             streamEnded = rc == Z_STREAM_END;
             if (!streamEnded && produced == 0 && z.avail_in == 0 && storedLeft == 0)

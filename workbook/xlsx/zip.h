@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace wb::xlsx {
 
@@ -44,6 +45,11 @@ public:
     // reason when the part is missing, damaged, encrypted or over the limits above.
     bool read(const std::string& partName, const std::function<bool(const char*, std::size_t)>& sink,
               std::string& error);
+    // As read(), but the sink is handed the buffer the chunk was inflated into (its first
+    // `length` bytes) and may swap it for another buffer of any size, to be filled next:
+    // so a reader on another thread takes the bytes over without copying them.
+    bool readChunks(const std::string& partName, const std::function<bool(std::vector<char>&, std::size_t)>& sink,
+                    std::string& error);
 
     // A part name as stored in the index: lower case, '/' separators, no leading '/'.
     static std::string normalise(const std::string& partName);

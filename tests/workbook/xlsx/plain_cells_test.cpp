@@ -5,6 +5,7 @@
 // inflated chunks end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <map>
 #include <random>
@@ -117,6 +118,15 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"s\" s=\"1\" x=\"y\"><v>1</v></c>",
     "<c r=\"$A\" rr=\"1\" ts=\"2\"><v>4</v></c>",
     "<c r=\"$A\" s=\"1\" />",
+    // The forms read straight from the bytes in a run, and forms just beside them.
+    "<c r=\"$A\" t=\"n\"><v>0</v></c>",
+    "<c r=\"$A\" s=\"12\" t=\"n\"><v>3</v></c>",
+    "<c r=\"$A\" t=\"n\" s=\"7\"><v>41</v></c>",
+    "<c r=\"$A\" t=\"s\" s=\"\"><v>1</v></c>",
+    "<c r=\"$A\" s=\"1a\"><v>2</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>1234567890123456</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>12</v></c >",
+    "<c r=\"$A\" t=\"n\" ><v>5</v></c>",
     // A prefixed attribute counts by its local name, as the element events read it.
     "<c r=\"$A\" xmlns:x=\"urn:x\" x:t=\"s\"><v>1</v></c>",
     "<c xmlns:x=\"urn:x\" x:r=\"$A\" s=\"1\"><v>6</v></c>",
@@ -171,6 +181,9 @@ TEST(PlainCells, RefusedAlike)
         "<row><c r=\"A1\"><v>abc</v></c></row>",               // no number
         "<row><c r=\"A1\"><v>1e400</v></c></row>",             // not finite
         "<row><c r=\"A1\" t=\"s\"><v>2</v></c></row>",         // no such shared string
+        "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>7</v></c></row>",  // after a usual one
+        "<row><c r=\"A1\" t=\"n\" t=\"n\"><v>1</v></c></row>",  // duplicate attribute
+        "<row><c r=\"A1\" s=\"1\" s=\"1\"><v>1</v></c></row>",  // duplicate attribute
         "<row><c r=\"A1\" t=\"b\"><v>2</v></c></row>",         // no boolean
         "<row><c r=\"A1\"><v>1</x></c></row>",                 // mismatched tag
         "<row><c r=\"A1\"><v>1</v></row>",                     // unclosed cell
@@ -274,4 +287,45 @@ TEST(PlainCells, ChunkEndsAnywhereGiveTheSameCells)
     }
     ASSERT_GT(body.size(), 600u * 1024);
     ExpectBothWaysAlike(body, true);
+}
+
+// Tokens longer than the scanner joins across a chunk's end at once (comments, CDATA and
+// start tags of tens of kilobytes, with line ends inside) lying across the ends of the
+// inflated chunks: the same cells as the events give, and a damage met after them is
+// told at its true line.
+TEST(PlainCells, LongTokensAcrossChunkEnds)
+{
+    std::mt19937 random(37);
+    std::string body;
+    for (int row = 0; row < 300; ++row) {
+        body += "<row r=\"" + std::to_string(row + 1) + "\">\n";
+        for (int col = 0; col < 60; ++col) {
+            const unsigned pick = random() % 400;
+            const std::string filler(9000 + random() % 20000, 'y');
+            if (pick == 0)
+                body += "<!-- " + filler + "\n" + filler + " -->";
+            else if (pick == 1)
+                body += At("<c r=\"$A\" t=\"inlineStr\"><is><t><![CDATA[" + filler.substr(0, 9000) + "\n<&]]></t></is></c>",
+                           row, col);
+            else if (pick == 2)
+                body += "<ext a=\"" + filler + "\"\n b='" + filler + "'/>";
+            else
+                body += At("<c r=\"$A\"><v>" + std::to_string(random() % 1000) + "</v></c>", row, col);
+        }
+        body += "</row>\n";
+    }
+    ASSERT_GT(body.size(), 3u * 256 * 1024);
+    ExpectBothWaysAlike(body, true);
+
+    // A tag that does not match near the end: the line is counted over every chunk.
+    const std::string damaged = body + "<row r=\"301\"><c r=\"A301\"><v>1</x></c></row>";
+    const std::string xml = sheetXml(damaged);
+    const std::size_t at = xml.find("</x>");
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    TempDir dir;
+    for (bool deflate : {false, true}) {
+        const Read read = readBody(dir, damaged, false, deflate);
+        ASSERT_FALSE(read.ok);
+        EXPECT_NE(read.error.find("at line " + std::to_string(line) + ")"), std::string::npos) << read.error;
+    }
 }
