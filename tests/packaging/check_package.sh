@@ -265,20 +265,37 @@ reproducible)
         >"$scratch/build.log" 2>&1 || { tail -50 "$scratch/build.log" >&2; exit 1; }
     (cd "$scratch/another/build" && SOURCE_DATE_EPOCH=$epoch "$cpack" --config CPackConfig.cmake \
         -B "$scratch/another/deb" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log" >&2; exit 1; }
-    second=$(ls "$scratch"/another/deb/torven-ii_*.deb)
     echo "second build: $(( $(date +%s) - started )) s"
-    if ! cmp "$first" "$second"; then
-        # Name the files that differ, to start the search.
-        mkdir "$scratch/a" "$scratch/b"
-        dpkg-deb -R "$first" "$scratch/a"
-        dpkg-deb -R "$second" "$scratch/b"
-        diff -r "$scratch/a" "$scratch/b" >&2 || true
-        dpkg-deb --fsys-tarfile "$first" | tar -tv --full-time >"$scratch/a.list"
-        dpkg-deb --fsys-tarfile "$second" | tar -tv --full-time >"$scratch/b.list"
-        diff "$scratch/a.list" "$scratch/b.list" >&2 || true
+    differ=0
+    for first in "$dir"/*.deb; do
+        second=$scratch/another/deb/$(basename "$first")
+        if [ ! -f "$second" ]; then
+            echo "the second build made no $(basename "$first")" >&2
+            differ=1
+        elif ! cmp "$first" "$second"; then
+            differ=1
+            # Name what differs, to start the search: diffoscope where it is installed,
+            # else the unpacked packages and their file lists.
+            if command -v diffoscope >/dev/null 2>&1; then
+                diffoscope --text - "$first" "$second" >&2 || true
+            else
+                rm -rf "$scratch/a" "$scratch/b"
+                mkdir "$scratch/a" "$scratch/b"
+                dpkg-deb -R "$first" "$scratch/a"
+                dpkg-deb -R "$second" "$scratch/b"
+                diff -r "$scratch/a" "$scratch/b" >&2 || true
+                dpkg-deb --fsys-tarfile "$first" | tar -tv --full-time >"$scratch/a.list"
+                dpkg-deb --fsys-tarfile "$second" | tar -tv --full-time >"$scratch/b.list"
+                diff "$scratch/a.list" "$scratch/b.list" >&2 || true
+            fi
+        fi
+    done
+    if [ "$differ" -ne 0 ]; then
         exit 1
     fi
-    echo "the package is the same from a second build: $first"
+    for first in "$dir"/*.deb; do
+        echo "the same from a second build: $(basename "$first")"
+    done
     ;;
 *)
     echo "unknown step $step" >&2
