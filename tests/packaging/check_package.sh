@@ -11,8 +11,8 @@
 #                                assessing the installed example
 #   manpages BIN MANDIR          every command and option of each program's --help is in
 #                                its manual page
-#   reproducible DIR SOURCE      a second build of the package's contents, in another folder
-#                                from a copy of the sources, gives a byte-identical package
+#   reproducible DIR SOURCE      a second build of the packages' contents, in another folder
+#                                from a copy of the sources, gives byte-identical packages
 set -eu
 
 step=$1
@@ -234,11 +234,11 @@ manpages)
     exit $missing
     ;;
 reproducible)
-    # (Both builds must compile alike: a ccache with base_dir rewrites the source paths to
-    # relative ones in the debug information, and so the programs' build ids, of one of them.)
-    # The package of this build against one built again from a fresh copy of the sources in
-    # another folder, later, with only what the package installs built: the same commit must
-    # give the same bytes. The copy's files all have new times, and it has no git history:
+    # The packages of this build against those built again from a fresh copy of the sources
+    # in another folder, later, with only what the packages install built: the same commit
+    # must give the same bytes. (A ccache whose base_dir holds one of the folders but not the
+    # other gives programs that differ in their debug information, but not once stripped:
+    # the packaged files' build ids are hashes of the stripped bytes.) The copy's files all have new times, and it has no git history:
     # it gets the time this build took from git through SOURCE_DATE_EPOCH.
     source=$3
     cmake=$4
