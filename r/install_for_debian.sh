@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs the R package torven for the Debian package r-cran-torven:
 #   install_for_debian.sh R SOURCE_DATE_FILE PACKAGE CAPI_DIR LIBRARY_DIR SOURCE_DIR OUTPUT
-# R keeps the absolute paths of the package's source (its help pages) and of the library it
-# is installed into (the namespace's path) in the installed files, so the package is
-# installed from and into a folder whose name is the same in every build, one build at a
-# time (a lock), and then copied to OUTPUT. The compiler's paths are mapped to fixed names,
+# R keeps in the installed files the absolute paths of the package's source and of the
+# working folder, the times of the help pages' sources, and the path of the library it is
+# installed into (the namespace's path). So the package is installed from and into a folder
+# whose name is the same in every build, one build at a time (a lock), from within it, its
+# files dated SOURCE_DATE_EPOCH; then it is copied to OUTPUT. The compiler's paths are mapped to fixed names,
 # DESCRIPTION's "Built:" line carries SOURCE_DATE_EPOCH's time, and the shared object is
 # linked against libtorven by its soname alone, with the immediate binding Debian's
 # hardening asks for.
@@ -24,7 +25,10 @@ rm -rf "$stage"
 mkdir -m 700 "$stage"
 mkdir "$stage/library"
 cp -R "$package" "$stage/torven"
-built=$(date -u -d "@$(cat "$epoch_file")" '+%Y-%m-%d %H:%M:%S UTC')
+epoch=$(cat "$epoch_file")
+find "$stage/torven" -exec touch -h -d "@$epoch" {} +
+cd "$stage"
+built=$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S UTC')
 # R runs a make of its own, which must not take the build's make flags for its own.
 env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL \
     TORVEN_CPPFLAGS="-I$capi -ffile-prefix-map=$stage/=r/ -ffile-prefix-map=$srcdir/=" \
