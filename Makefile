@@ -27,8 +27,9 @@ bench: build
 	bench/read_bench $(BUILD)
 	bench/writers_bench $(BUILD)
 
-# The Debian package, $(BUILD)/torven-ii_<version>_<arch>.deb (CPack; see packaging/).
-# Builds only what the package installs (package_contents), not the tests and benchmarks.
+# The Debian packages (CPack; see packaging/): $(BUILD)/torven-ii_<version>_<arch>.deb and
+# those of the bindings, libtorven2, libtorven-dev, python3-torven and r-cran-torven.
+# Builds only what the packages install (package_contents), not the tests and benchmarks.
 package: configure
 	cmake --build $(BUILD) -j$(JOBS) --target package_contents
 	cd $(BUILD) && cpack --config CPackConfig.cmake
@@ -63,8 +64,9 @@ fuzz:
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap fuzz_preset
 	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
 
-# Builds the package twice, the second time from a copy of the sources in another folder,
-# and compares the two byte for byte (the package_reproducible test; not in make test).
+# Builds the packages twice, the second time from a copy of the sources in another folder,
+# and compares them byte for byte (the package_reproducible test; not in make test: the
+# second build compiles everything the packages install again).
 reproducible: configure
 	cmake -S . -B $(BUILD) -DTORVEN_REPRODUCIBLE_TEST=ON
 	cmake --build $(BUILD) -j$(JOBS)

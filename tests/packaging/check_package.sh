@@ -1,14 +1,18 @@
 #!/bin/sh
 # Checks of the Debian package, one step per call (see CMakeLists.txt):
 #   build   DIR CPACK CONFIG     builds the package into DIR
-#   lintian DIR                  lintian finds no error and no warning
+#   lintian DIR                  lintian finds no tag in any of the packages
 #   smoke   DIR BIN EXAMPLES     the unpacked programs against the build tree's
 #   layout  DIR CMAKE BUILD      a DESTDIR install has exactly the package's files
-#   hardening DIR                the packaged programs carry Debian's hardening
+#   hardening DIR                the packaged programs and shared objects carry Debian's
+#                                hardening
+#   bindings DIR                 libtorven2, libtorven-dev, python3-torven and r-cran-torven:
+#                                their files, Depends, and the installed module and R package
+#                                assessing the installed example
 #   manpages BIN MANDIR          every command and option of each program's --help is in
 #                                its manual page
-#   reproducible DIR SOURCE      a second build of the package's contents, in another folder
-#                                from a copy of the sources, gives a byte-identical package
+#   reproducible DIR SOURCE      a second build of the packages' contents, in another folder
+#                                from a copy of the sources, gives byte-identical packages
 set -eu
 
 step=$1
@@ -35,8 +39,9 @@ build)
 lintian)
     # Every tag counts, down to the pedantic ones; the few that cannot be helped are
     # overridden, with the reason, in packaging/lintian-overrides.
+    package >/dev/null
     lintian --allow-root -I -E --pedantic --fail-on error,warning,info,pedantic,experimental \
-        --tag-display-limit 0 "$(package)"
+        --tag-display-limit 0 "$dir"/*.deb
     ;;
 smoke)
     bin=$3
@@ -99,12 +104,98 @@ layout)
     ;;
 hardening)
     root=$scratch/root
-    dpkg-deb -x "$(package)" "$root"
+    package >/dev/null
+    for deb in "$dir"/*.deb; do
+        dpkg-deb -x "$deb" "$root"
+    done
     # PIE, stack protector, fortified functions, relro and bind-now in each program. Not the
     # control-flow protection note: our code is compiled with -fcf-protection, but Debian 12's
     # C library start files (Scrt1.o, crti.o, crtn.o) carry no such note and no endbr64, so
     # the linker rightly leaves it out of every program linked on Debian 12, Debian's own too.
-    hardening-check --nocfprotection "$root"/usr/bin/*
+    set -- "$root"/usr/bin/* "$root"/usr/lib/*/libtorven.so.*.*.*
+    if [ -f "$root/usr/lib/R/site-library/torven/libs/torven.so" ]; then
+        set -- "$@" "$root/usr/lib/R/site-library/torven/libs/torven.so"
+    fi
+    hardening-check --nocfprotection "$@"
+    ;;
+bindings)
+    package >/dev/null
+    root=$scratch/root
+    for name in torven-ii libtorven2 libtorven-dev python3-torven r-cran-torven; do
+        set -- "$dir/${name}"_*.deb
+        test -f "$1" || { echo "no package $name in $dir" >&2; exit 1; }
+        dpkg-deb -x "$1" "$root"
+        dpkg-deb -f "$1" Depends >"$scratch/$name.depends"
+        dpkg-deb --fsys-tarfile "$1" | tar -t | grep -v '/$' | sed 's|^\./||' | sort >"$scratch/$name.files"
+    done
+    triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+    version=$(dpkg-deb -f "$(package)" Version)
+    # Each package's files where Debian looks for them, and nothing else.
+    for name in libtorven2 libtorven-dev python3-torven r-cran-torven; do
+        grep -qx "usr/share/doc/$name/copyright" "$scratch/$name.files"
+        grep -qx "usr/share/doc/$name/changelog.gz" "$scratch/$name.files"
+    done
+    printf '%s\n' "usr/lib/$triplet/libtorven.so.2" "usr/lib/$triplet/libtorven.so.$version" \
+        usr/share/doc/libtorven2/changelog.gz usr/share/doc/libtorven2/copyright \
+        usr/share/lintian/overrides/libtorven2 | sort >"$scratch/expected"
+    diff "$scratch/expected" "$scratch/libtorven2.files"
+    printf '%s\n' usr/include/torven.h "usr/lib/$triplet/libtorven.so" \
+        usr/share/doc/libtorven-dev/changelog.gz usr/share/doc/libtorven-dev/copyright | sort >"$scratch/expected"
+    diff "$scratch/expected" "$scratch/libtorven-dev.files"
+    printf '%s\n' usr/lib/python3/dist-packages/torven/__init__.py \
+        usr/lib/python3/dist-packages/torven/_library.py \
+        usr/share/doc/python3-torven/changelog.gz usr/share/doc/python3-torven/copyright | sort >"$scratch/expected"
+    diff "$scratch/expected" "$scratch/python3-torven.files"
+    for f in DESCRIPTION NAMESPACE libs/torven.so R/torven.rdb help/torven.rdb; do
+        grep -qx "usr/lib/R/site-library/torven/$f" "$scratch/r-cran-torven.files"
+    done
+    if grep -v -e '^usr/lib/R/site-library/torven/' -e '^usr/share/doc/r-cran-torven/' \
+            -e '^usr/share/lintian/overrides/r-cran-torven$' "$scratch/r-cran-torven.files"; then
+        echo "r-cran-torven has files outside its site library and its doc folder" >&2
+        exit 1
+    fi
+    # The shared objects find libtorven by its soname, through no search path of their own.
+    for so in "$root/usr/lib/$triplet/libtorven.so.$version" "$root/usr/lib/R/site-library/torven/libs/torven.so"; do
+        if readelf -d "$so" | grep -qE 'RPATH|RUNPATH'; then
+            echo "$so has a library search path" >&2
+            exit 1
+        fi
+    done
+    readelf -d "$root/usr/lib/R/site-library/torven/libs/torven.so" | grep -q 'NEEDED.*\[libtorven\.so\.2\]'
+    grep -qx 'LIBRARY = "libtorven.so.2"' "$root/usr/lib/python3/dist-packages/torven/_library.py"
+    # Depends: the bindings on the library of this very version, the library on the data of
+    # torven-ii of this version, the R package on the R API.
+    grep -q "^libtorven2 (= $version), .*python3-pandas" "$scratch/python3-torven.depends"
+    grep -q "^libtorven2 (= $version), r-base-core (>= [^)]*), r-api-[0-9.]*, libc6" "$scratch/r-cran-torven.depends"
+    grep -q "^torven-ii (= $version), libc6" "$scratch/libtorven2.depends"
+    grep -qx "libtorven2 (= $version)" "$scratch/libtorven-dev.depends"
+    # Installed, as far as an unpacked root can stand in for it: the module and the R package
+    # assess the installed example with the installed database, found with no path given,
+    # as torven-cli does.
+    export HOME="$scratch/home"
+    mkdir -p "$HOME"
+    unset XDG_DATA_HOME XDG_CONFIG_HOME
+    export XDG_DATA_DIRS="$root/usr/share"
+    export LD_LIBRARY_PATH="$root/usr/lib/$triplet"
+    example=$root/usr/share/torven-ii/examples/river.xlsx
+    "$root/usr/bin/torven-cli" assess --csv "$scratch/cli" "$example" >/dev/null
+    PYTHONPATH="$root/usr/lib/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c '
+import sys, torven
+assert torven.__file__.startswith(sys.argv[1]), torven.__file__
+job = torven.assess(sys.argv[2])
+print(len(job.samples))
+' "$root/usr/lib/python3/dist-packages" "$example" >"$scratch/python.count"
+    R_LIBS="$root/usr/lib/R/site-library" Rscript -e '
+args <- commandArgs(TRUE)
+stopifnot(startsWith(find.package("torven"), args[1]))
+job <- torven::assess(args[2])
+cat(nrow(job$samples), "\n", sep = "")
+' "$root/usr/lib/R/site-library" "$example" >"$scratch/r.count"
+    rows=$(( $(wc -l <"$scratch/cli/sample-summary.csv") - 1 ))
+    test "$rows" -gt 0
+    test "$(cat "$scratch/python.count")" = "$rows"
+    test "$(cat "$scratch/r.count")" = "$rows"
+    echo "python3-torven and r-cran-torven assess the installed example: $rows samples"
     ;;
 manpages)
     # The manual pages are written by hand; this keeps them from falling behind the programs:
@@ -143,11 +234,11 @@ manpages)
     exit $missing
     ;;
 reproducible)
-    # (Both builds must compile alike: a ccache with base_dir rewrites the source paths to
-    # relative ones in the debug information, and so the programs' build ids, of one of them.)
-    # The package of this build against one built again from a fresh copy of the sources in
-    # another folder, later, with only what the package installs built: the same commit must
-    # give the same bytes. The copy's files all have new times, and it has no git history:
+    # The packages of this build against those built again from a fresh copy of the sources
+    # in another folder, later, with only what the packages install built: the same commit
+    # must give the same bytes. (A ccache whose base_dir holds one of the folders but not the
+    # other gives programs that differ in their debug information, but not once stripped:
+    # the packaged files' build ids are hashes of the stripped bytes.) The copy's files all have new times, and it has no git history:
     # it gets the time this build took from git through SOURCE_DATE_EPOCH.
     source=$3
     cmake=$4
@@ -174,20 +265,37 @@ reproducible)
         >"$scratch/build.log" 2>&1 || { tail -50 "$scratch/build.log" >&2; exit 1; }
     (cd "$scratch/another/build" && SOURCE_DATE_EPOCH=$epoch "$cpack" --config CPackConfig.cmake \
         -B "$scratch/another/deb" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log" >&2; exit 1; }
-    second=$(ls "$scratch"/another/deb/torven-ii_*.deb)
     echo "second build: $(( $(date +%s) - started )) s"
-    if ! cmp "$first" "$second"; then
-        # Name the files that differ, to start the search.
-        mkdir "$scratch/a" "$scratch/b"
-        dpkg-deb -R "$first" "$scratch/a"
-        dpkg-deb -R "$second" "$scratch/b"
-        diff -r "$scratch/a" "$scratch/b" >&2 || true
-        dpkg-deb --fsys-tarfile "$first" | tar -tv --full-time >"$scratch/a.list"
-        dpkg-deb --fsys-tarfile "$second" | tar -tv --full-time >"$scratch/b.list"
-        diff "$scratch/a.list" "$scratch/b.list" >&2 || true
+    differ=0
+    for first in "$dir"/*.deb; do
+        second=$scratch/another/deb/$(basename "$first")
+        if [ ! -f "$second" ]; then
+            echo "the second build made no $(basename "$first")" >&2
+            differ=1
+        elif ! cmp "$first" "$second"; then
+            differ=1
+            # Name what differs, to start the search: diffoscope where it is installed,
+            # else the unpacked packages and their file lists.
+            if command -v diffoscope >/dev/null 2>&1; then
+                diffoscope --text - "$first" "$second" >&2 || true
+            else
+                rm -rf "$scratch/a" "$scratch/b"
+                mkdir "$scratch/a" "$scratch/b"
+                dpkg-deb -R "$first" "$scratch/a"
+                dpkg-deb -R "$second" "$scratch/b"
+                diff -r "$scratch/a" "$scratch/b" >&2 || true
+                dpkg-deb --fsys-tarfile "$first" | tar -tv --full-time >"$scratch/a.list"
+                dpkg-deb --fsys-tarfile "$second" | tar -tv --full-time >"$scratch/b.list"
+                diff "$scratch/a.list" "$scratch/b.list" >&2 || true
+            fi
+        fi
+    done
+    if [ "$differ" -ne 0 ]; then
         exit 1
     fi
-    echo "the package is the same from a second build: $first"
+    for first in "$dir"/*.deb; do
+        echo "the same from a second build: $(basename "$first")"
+    done
     ;;
 *)
     echo "unknown step $step" >&2
