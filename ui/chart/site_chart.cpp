@@ -170,15 +170,7 @@ int SiteChart::siteAt(const QPointF& point) const
 
 void SiteChart::paint(QPainter& painter, const QRectF& target) const
 {
-    if (size_.isEmpty() || target.isEmpty())
-        return;
-    const double scale = std::min(target.width() / size_.width(), target.height() / size_.height());
-    painter.save();
-    painter.translate(target.x() + (target.width() - size_.width() * scale) / 2,
-                      target.y() + (target.height() - size_.height() * scale) / 2);
-    painter.scale(scale, scale);
-    paint(painter);
-    painter.restore();
+    PaintFitted(painter, size_, target, [this](QPainter& p) { paint(p); });
 }
 
 void SiteChart::paint(QPainter& painter) const

@@ -2,14 +2,15 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainter>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
 
-#include "sites/site_chart_data.h"
+#include <algorithm>
 
-class QPainter;
+#include "sites/site_chart_data.h"
 
 namespace chart {
 
@@ -75,5 +76,21 @@ private:
     QRect notesRect_;
     QSize size_;
 };
+
+// Draws a picture of natural size `size` (which `draw` paints at the painter's origin)
+// scaled to fit target, keeping its proportions, centred in target.
+template <typename Draw>
+void PaintFitted(QPainter& painter, QSize size, const QRectF& target, Draw draw)
+{
+    if (size.isEmpty() || target.isEmpty())
+        return;
+    const double scale = std::min(target.width() / size.width(), target.height() / size.height());
+    painter.save();
+    painter.translate(target.x() + (target.width() - size.width() * scale) / 2,
+                      target.y() + (target.height() - size.height() * scale) / 2);
+    painter.scale(scale, scale);
+    draw(painter);
+    painter.restore();
+}
 
 }  // namespace chart
