@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string_view>
@@ -200,8 +201,50 @@ bool propertyBlockOf(MdbHandle* mdb, const unsigned char* field, std::size_t fie
     return true;
 }
 
+// The bytes libmdb reads for a value of a column of this type wherever the row says it
+// starts, whatever length the row gives it (0 for the types it reads by their length).
+std::size_t fixedBytesOf(int columnType)
+{
+    switch (columnType) {
+    case MDB_BYTE: return 1;
+    case MDB_INT: return 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT: return 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME: return 8;
+    case MDB_REPID: return 16;
+    case MDB_NUMERIC: return 17;
+    default: return 0;
+    }
+}
+
+// Whether every value of a catalog row lies within its page, as long as libmdb will read
+// it: libmdb converts each value it loads from where the row says it starts, unchecked.
+bool catalogFieldsLieInPage(MdbTableDef* catalog, const MdbField* fields)
+{
+    const std::size_t pageSize = static_cast<std::size_t>(catalog->entry->mdb->fmt->pg_size);
+    for (unsigned c = 0; c < catalog->num_cols; ++c) {
+        const MdbField& field = fields[c];
+        if (field.is_null)
+            continue;
+        if (field.colnum < 0 || static_cast<unsigned>(field.colnum) >= catalog->num_cols)
+            return false;
+        const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(catalog->columns, field.colnum));
+        if (column->col_type == MDB_BOOL)
+            continue;  // held in the row's null mask, not in its bytes
+        const std::size_t length =
+            std::max(fixedBytesOf(column->col_type), static_cast<std::size_t>(std::max(field.siz, 0)));
+        if (field.start < 0 || field.siz < 0 || static_cast<std::size_t>(field.start) > pageSize
+            || length > pageSize - static_cast<std::size_t>(field.start))
+            return false;
+    }
+    return true;
+}
+
 // libmdb reads the property blocks of the catalog's rows as it loads the catalog, and
-// loops for ever on some damaged ones; so each block is read and checked first.
+// loops for ever on some damaged ones, and it converts each row's values from wherever
+// the row says they lie; so each row's values and property block are checked first.
 bool catalogPropertiesAreSound(MdbHandle* mdb, std::size_t fileBytes)
 {
     MdbCatalogEntry entry{};
@@ -218,11 +261,11 @@ bool catalogPropertiesAreSound(MdbHandle* mdb, std::size_t fileBytes)
         if (std::string_view(column->name) == "LvProp")
             propertyColumn = static_cast<int>(c);
     }
-    if (propertyColumn < 0)
-        return true;  // no property blocks to read
     const std::size_t pageLimit = fileBytes / static_cast<std::size_t>(mdb->fmt->pg_size) + 2;
     std::string block;
     return forEachRow(catalog.get(), pageLimit, [&](const MdbField* fields) {
+        if (!catalogFieldsLieInPage(catalog.get(), fields))
+            return false;
         for (unsigned c = 0; c < catalog->num_cols; ++c) {
             const unsigned char* bytes = nullptr;
             std::size_t length = 0;
