@@ -41,17 +41,6 @@ const QColor gridColour(215, 215, 215);
 const QColor textColour(30, 30, 30);
 const QColor countColour(100, 100, 100);
 
-QFont chartFont(int pixelSize, bool bold = false)
-{
-    // A font every install has (fonts-dejavu-core), sized in pixels so that the layout is
-    // the same on screen, in an image and on paper.
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
 QString qText(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -67,8 +56,19 @@ std::pair<double, double> bandRange(int statusClass, const std::array<double, 4>
 
 }  // namespace
 
+QFont ChartFont(int pixelSize, bool bold)
+{
+    // A font every install has (fonts-dejavu-core), sized in pixels so that the layout is
+    // the same on screen, in an image and on paper.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
 SiteChart::SiteChart(SiteChartData data)
-    : data_(std::move(data)), titleFont_(chartFont(14, true)), labelFont_(chartFont(11)), smallFont_(chartFont(9))
+    : data_(std::move(data)), titleFont_(ChartFont(14, true)), labelFont_(ChartFont(11)), smallFont_(ChartFont(9))
 {
     const QFontMetricsF labelMetrics(labelFont_);
     double widestCode = 0;

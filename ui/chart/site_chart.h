@@ -77,6 +77,9 @@ private:
     QSize size_;
 };
 
+// The charts' font at a size in pixels.
+QFont ChartFont(int pixelSize, bool bold = false);
+
 // Draws a picture of natural size `size` (which `draw` paints at the painter's origin)
 // scaled to fit target, keeping its proportions, centred in target.
 template <typename Draw>

@@ -43,15 +43,6 @@ const QColor frameColour(150, 150, 150);
 const QColor textColour(30, 30, 30);
 const QColor quietColour(110, 110, 110);
 
-QFont chartFont(int pixelSize, bool bold = false)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
-
 QString qText(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -122,9 +113,9 @@ SiteHistoryChart::SiteHistoryChart(SiteHistoryData data) : SiteHistoryChart(data
 SiteHistoryChart::SiteHistoryChart(SiteHistoryData data, HistoryPage page)
     : data_(std::move(data)),
       page_(page),
-      titleFont_(chartFont(14, true)),
-      codeFont_(chartFont(12, true)),
-      smallFont_(chartFont(10))
+      titleFont_(ChartFont(14, true)),
+      codeFont_(ChartFont(12, true)),
+      smallFont_(ChartFont(10))
 {
     const int siteCount = static_cast<int>(data_.sites.size());
     page_.first = std::clamp(page_.first, 0, siteCount);
