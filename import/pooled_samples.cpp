@@ -257,12 +257,19 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
         if (sameColumns && (releaseCounts || pooled.counts)) {
             for (int s = 0; s < part.sampleCount; ++s)
                 pooled.sampleSources.push_back(places[static_cast<std::size_t>(s)].source);
+            // Owned parts give their rows over as they are: nothing is copied, and no
+            // trim is needed, for no rows are freed.
             if (!pooled.counts)
                 pooled.counts = std::move(part.counts);
+            else if (releaseCounts)
+                pooled.counts->appendRows(*part.counts);
             else
                 pooled.counts->merge(*part.counts, 0);
-            if (releaseCounts)
-                release(part);
+            if (releaseCounts) {
+                if (part.counts && part.counts->nRows() > 0)
+                    release(part);
+                part.counts.reset();
+            }
             continue;
         }
         Matrix block(part.sampleCount, taxonCount, 0.0);
@@ -278,7 +285,7 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
         if (!pooled.counts)
             pooled.counts = std::make_unique<Matrix>(block);
         else
-            pooled.counts->merge(block, 0);
+            pooled.counts->appendRows(block);
     }
     if (!pooled.counts)
         pooled.counts = std::make_unique<Matrix>(sampleCount, taxonCount, 0.0);

@@ -1,11 +1,16 @@
 #include "matrix/matrix.h"
 
+#include "base/parallel_ranges.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
 namespace {
+
+// From this many elements on, a reduction over a matrix is shared among threads.
+constexpr long long kParallelElements = 1LL << 20;
 
 double* allocDoubles(int n, const char* message)
 {
@@ -129,6 +134,13 @@ double Matrix::operator()(int row, int col) const
     return store_->rows[row][col];
 }
 
+const double* Matrix::rowData(int row) const
+{
+    if (row < 0 || row >= store_->nRows)
+        throw MatrixError("Index out of range");
+    return store_->rows[row];
+}
+
 void Matrix::setRun(int row, int firstCol, const double* values, int n)
 {
     if (n <= 0)
@@ -212,31 +224,37 @@ Matrix Matrix::countmaxn2(int dir) const
     // still adds its elements first to last, so its sums are those of count, matmax and sum.
     std::vector<double> n(static_cast<std::size_t>(lines), 0.0), m(static_cast<std::size_t>(lines), -1e30),
         s(static_cast<std::size_t>(lines), 0.0), q(static_cast<std::size_t>(lines), 0.0);
-    // The element at (i, j) belongs to line i (dir 0) or line j (dir 1): each pass walks
-    // the rows with a line index that stays for the row or steps with the column.
-    const std::size_t perRow = dir == 0 ? 1 : 0, perColumn = dir == 0 ? 0 : 1;
-    for (int i = 0; i < r; ++i) {
-        const double* row = store_->rows[i];
-        std::size_t line = perRow * static_cast<std::size_t>(i);
-        for (int j = 0; j < c; ++j, line += perColumn) {
-            const double x = row[j];
-            n[line] += x > 0.0 ? 1.0 : 0.0;
-            m[line] = x > m[line] ? x : m[line];
-            s[line] += x;
+    // The lines are shared out among threads for a large matrix, a slice of lines each:
+    // every line is still added up by one thread in the same order, so the results do not
+    // depend on how many threads there are.
+    const long long elements = static_cast<long long>(r) * c;
+    ForEachRange(lines, elements < kParallelElements ? lines : 1, [&](int first, int last) {
+        // Rows first..last (dir 0), or every row's columns first..last (dir 1).
+        const int rowBegin = dir == 0 ? first : 0, rowEnd = dir == 0 ? last : r;
+        const int colBegin = dir == 0 ? 0 : first, colEnd = dir == 0 ? c : last;
+        for (int i = rowBegin; i < rowEnd; ++i) {
+            const double* row = store_->rows[i];
+            for (int j = colBegin; j < colEnd; ++j) {
+                const std::size_t line = static_cast<std::size_t>(dir == 0 ? i : j);
+                const double x = row[j];
+                n[line] += x > 0.0 ? 1.0 : 0.0;
+                m[line] = x > m[line] ? x : m[line];
+                s[line] += x;
+            }
         }
-    }
-    // A zero element adds nothing to q (its share is 0, or NaN for a line whose sum is 0,
-    // and such a line's N2 is 0 with or without it), and most counts are zero.
-    for (int i = 0; i < r; ++i) {
-        const double* row = store_->rows[i];
-        std::size_t line = perRow * static_cast<std::size_t>(i);
-        for (int j = 0; j < c; ++j, line += perColumn) {
-            if (row[j] == 0.0)
-                continue;
-            const double share = row[j] / s[line];
-            q[line] += share * share;
+        // A zero element adds nothing to q (its share is 0, or NaN for a line whose sum is
+        // 0, and such a line's N2 is 0 with or without it), and most counts are zero.
+        for (int i = rowBegin; i < rowEnd; ++i) {
+            const double* row = store_->rows[i];
+            for (int j = colBegin; j < colEnd; ++j) {
+                if (row[j] == 0.0)
+                    continue;
+                const std::size_t line = static_cast<std::size_t>(dir == 0 ? i : j);
+                const double share = row[j] / s[line];
+                q[line] += share * share;
+            }
         }
-    }
+    });
     Matrix out(lines, 3, 0.0);
     for (int line = 0; line < lines; ++line) {
         const std::size_t k = static_cast<std::size_t>(line);
@@ -246,6 +264,25 @@ Matrix Matrix::countmaxn2(int dir) const
         out.store_->rows[line][2] = q[k] > 1e-6 ? 1.0 / q[k] : 0.0;
     }
     return out;
+}
+
+void Matrix::appendRows(Matrix& other)
+{
+    Storage* src = other.store_;
+    if (src == store_ || src->refCount != 1 || src->nCols == 1 || nCols() == 1 || nCols() != src->nCols) {
+        merge(other, 0);
+        return;
+    }
+    if (nRows() + src->nRows > maxRows)
+        throw MatrixError("nRows too high in Matrix::merge");
+    const int oldRows = nRows(), total = oldRows + src->nRows;
+    double** table = allocRowTable(total, "Out of memory in merge(Matrix &)");
+    std::copy(store_->rows, store_->rows + oldRows, table);
+    std::copy(src->rows, src->rows + src->nRows, table + oldRows);
+    delete[] store_->rows;
+    store_->rows = table;
+    store_->nRows = total;
+    src->nRows = 0;
 }
 
 void Matrix::merge(const Matrix& other, int dir)

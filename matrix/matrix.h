@@ -38,6 +38,8 @@ public:
 
     double& operator()(int row, int col);
     double operator()(int row, int col) const;
+    // The nCols() elements of one row, tested once: for a loop over a whole row.
+    const double* rowData(int row) const;
     // Copies n values into the row from column firstCol on: one bounds test for the run
     // (all of it must lie inside), for a caller that fills a row a stretch at a time.
     void setRun(int row, int firstCol, const double* values, int n);
@@ -55,6 +57,10 @@ public:
 
     // In place: dir 0 appends other's rows below, dir 1 its columns to the right.
     void merge(const Matrix& other, int dir);
+    // In place: other's rows are appended below, as merge(other, 0) would, but moved, not
+    // copied, when other alone holds its storage and both keep one block per row (other is
+    // then left with no rows); copied otherwise.
+    void appendRows(Matrix& other);
     Matrix transpose() const;
     // In place: removes every column whose mask byte is non-zero. Refused while the
     // storage is shared.

@@ -10,6 +10,7 @@
 #include "base/civil_date.h"
 #include "import/user_interaction.h"
 #include "matrix/number_format.h"
+#include "metrics/each_sample.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
 #include "metrics/reference_values.h"
@@ -38,7 +39,9 @@ void assessRivers(const ImportedSamples& in, Analysis& out)
 
     const EqrRule tdi3 = EqrRuleFor(familyRivers, 1);
     const auto limits3 = firstRowLimits(in.boundaries1.get());
-    for (int s = 0; s < samples; ++s) {
+    const EqrRule tdi4 = EqrRuleFor(familyRivers, 2);
+    const auto limits4 = firstRowLimits(in.boundaries2.get());
+    ForEachSample(samples, [&](int s) {
         std::string& comment = out.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
         const double alkalinity =
@@ -51,18 +54,14 @@ void assessRivers(const ImportedSamples& in, Analysis& out)
             comment += "Missing or bad date";
         }
         CompleteIndex(results, s, sum1, tdi3, ExpectedTDI3(alkalinity, SeasonOf(serial)), limits3, comment);
-    }
 
-    const EqrRule tdi4 = EqrRuleFor(familyRivers, 2);
-    const auto limits4 = firstRowLimits(in.boundaries2.get());
-    for (int s = 0; s < samples; ++s) {
-        std::string& comment = out.comments2[static_cast<std::size_t>(s)];
-        bool noted = false;
-        const double alkalinity =
+        std::string& comment2 = out.comments2[static_cast<std::size_t>(s)];
+        bool noted2 = false;
+        const double alkalinity4 =
             SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::alkalinityRow, s)), in.defaultAlkalinity,
-                                in.alkMinTDI4, in.alkMaxTDI4, alkalinityNotes, comment, noted);
-        CompleteIndex(results, s, sum2, tdi4, ExpectedTDI4(alkalinity), limits4, comment);
-    }
+                                in.alkMinTDI4, in.alkMaxTDI4, alkalinityNotes, comment2, noted2);
+        CompleteIndex(results, s, sum2, tdi4, ExpectedTDI4(alkalinity4), limits4, comment2);
+    });
 }
 
 void assessLakeIndex(const ImportedSamples& in, Analysis& out, int index)
@@ -72,7 +71,7 @@ void assessLakeIndex(const ImportedSamples& in, Analysis& out, int index)
     std::vector<std::string>& comments = index == 1 ? out.comments1 : out.comments2;
     const int sumCol = index == 1 ? rescol::firstSum : rescol::secondSum(out.indexCount);
     const EqrRule rule = EqrRuleFor(familyLakes, index);
-    for (int s = 0; s < results.nRows(); ++s) {
+    ForEachSample(results.nRows(), [&](int s) {
         std::string& comment = comments[static_cast<std::size_t>(s)];
         const int row = boundaries ? FindLakeTypeRow(*boundaries, HeaderText(in, layout::lakeTypeRow, s)) : -1;
         if (row < 0) {
@@ -80,15 +79,15 @@ void assessLakeIndex(const ImportedSamples& in, Analysis& out, int index)
             // means would average it in.
             comment = "Invalid type";
             MarkNotAssessed(results, s, sumCol);
-            continue;
+            return;
         }
         const std::optional<BoundaryRow> boundary = ReadBoundaryRow(*boundaries, row);
         if (!boundary) {
             MarkNotAssessed(results, s, sumCol);
-            continue;
+            return;
         }
         CompleteIndex(results, s, sumCol, rule, boundary->median, boundary->limits, comment);
-    }
+    });
 }
 
 void assessDam(const ImportedSamples& in, Analysis& out)
@@ -96,7 +95,7 @@ void assessDam(const ImportedSamples& in, Analysis& out)
     Matrix& results = *out.results;
     const EqrRule rule = EqrRuleFor(familyDam, 1);
     const auto limits = firstRowLimits(in.boundaries1.get());
-    for (int s = 0; s < results.nRows(); ++s) {
+    ForEachSample(results.nRows(), [&](int s) {
         std::string& comment = out.comments1[static_cast<std::size_t>(s)];
         bool noted = false;
         const double calcium = SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::calciumRow, s)),
@@ -105,7 +104,7 @@ void assessDam(const ImportedSamples& in, Analysis& out)
         const double dissolved = SubstituteChemistry(numtext::leadingNumber(HeaderText(in, layout::docRow, s)),
                                                      in.defaultDOC, in.docMin, in.docMax, docNotes, comment, noted);
         CompleteIndex(results, s, rescol::firstSum, rule, ExpectedDAM(calcium, dissolved), limits, comment);
-    }
+    });
 }
 
 void fillResultNames(const ImportedSamples& in, Analysis& out)

@@ -7,6 +7,7 @@
 #include "import/imported_samples.h"
 #include "metrics/analysis.h"
 #include "matrix/number_format.h"
+#include "metrics/each_sample.h"
 #include "metrics/expected_values.h"
 #include "metrics/index_values.h"
 #include "import/sample_layout.h"
@@ -111,8 +112,9 @@ std::vector<SampleQuality> SampleQualityOfAll(const ImportedSamples& samples, co
     std::vector<SampleQuality> quality;
     if (!analysis.results)
         return quality;
-    for (int s = 0; s < analysis.results->nRows(); ++s)
-        quality.push_back(SampleQualityOf(samples, analysis, s));
+    quality.resize(static_cast<std::size_t>(analysis.results->nRows()));
+    ForEachSample(analysis.results->nRows(),
+                  [&](int s) { quality[static_cast<std::size_t>(s)] = SampleQualityOf(samples, analysis, s); });
     return quality;
 }
 

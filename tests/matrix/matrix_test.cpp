@@ -211,50 +211,87 @@ TEST(MatrixReductions, CountMaxN2ByColumnsHasOneRowPerColumn)
 // Count, maximum and N2 of every line of a large count matrix, bit for bit as count,
 // matmax and sum give them and as N2's definition gives it line by line: mostly zeros, a
 // line all zero, one whose sum is 0 (+5 and -5) and missing markers among the counts.
+// The larger shape is shared among threads, line by line.
 TEST(MatrixReductions, CountMaxN2OfEveryLineMatchesTheOtherReductionsBitForBit)
 {
-    const int rows = 300, cols = 200;
-    Matrix m(rows, cols, 0.0);
-    std::mt19937 random(26);
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
-            if (random() % 8 == 0)
-                m(i, j) = static_cast<double>(1 + random() % 60) / ((random() % 3) + 1.0);
-    for (int k = 0; k < rows; ++k) {
-        m(k, 7) = 0.0;  // a column all zero
-        m(k, 9) = 0.0;  // and one of +5 and -5 (below) only
-    }
-    for (int k = 0; k < cols; ++k)
-        m(11, k) = 0.0;  // a row all zero
-    m(3, 9) = 5.0;
-    m(4, 9) = -5.0;
-    m(20, 30) = Matrix::missingValue;
-    const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-    for (int dir : {0, 1}) {
-        const Matrix got = m.countmaxn2(dir);
-        const Matrix n = m.count(dir), mx = m.matmax(dir), s = m.sum(dir);
-        const int lines = dir == 0 ? rows : cols;
-        ASSERT_EQ(got.nRows(), lines);
-        ASSERT_EQ(got.nCols(), 3);
-        for (int line = 0; line < lines; ++line) {
-            const double total = dir == 0 ? s(line, 0) : s(0, line);
-            double q = 0.0;
-            for (int k = 0; k < (dir == 0 ? cols : rows); ++k) {
-                const double share = (dir == 0 ? m(line, k) : m(k, line)) / total;
-                q += share * share;
-            }
-            const double n2 = q > 1e-6 ? 1.0 / q : 0.0;
-            EXPECT_TRUE(same(got(line, 0), dir == 0 ? n(line, 0) : n(0, line))) << dir << " " << line;
-            EXPECT_TRUE(same(got(line, 1), dir == 0 ? mx(line, 0) : mx(0, line))) << dir << " " << line;
-            EXPECT_TRUE(same(got(line, 2), n2)) << dir << " " << line << ": " << got(line, 2) << " against " << n2;
+    for (const auto& [rows, cols] : {std::pair{300, 200}, std::pair{1500, 800}}) {
+        Matrix m(rows, cols, 0.0);
+        std::mt19937 random(26);
+        for (int i = 0; i < rows; ++i)
+            for (int j = 0; j < cols; ++j)
+                if (random() % 8 == 0)
+                    m(i, j) = static_cast<double>(1 + random() % 60) / ((random() % 3) + 1.0);
+        for (int k = 0; k < rows; ++k) {
+            m(k, 7) = 0.0;  // a column all zero
+            m(k, 9) = 0.0;  // and one of +5 and -5 (below) only
         }
+        for (int k = 0; k < cols; ++k)
+            m(11, k) = 0.0;  // a row all zero
+        m(3, 9) = 5.0;
+        m(4, 9) = -5.0;
+        m(20, 30) = Matrix::missingValue;
+        const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+        for (int dir : {0, 1}) {
+            const Matrix got = m.countmaxn2(dir);
+            const Matrix n = m.count(dir), mx = m.matmax(dir), s = m.sum(dir);
+            const int lines = dir == 0 ? rows : cols;
+            ASSERT_EQ(got.nRows(), lines);
+            ASSERT_EQ(got.nCols(), 3);
+            for (int line = 0; line < lines; ++line) {
+                const double total = dir == 0 ? s(line, 0) : s(0, line);
+                double q = 0.0;
+                for (int k = 0; k < (dir == 0 ? cols : rows); ++k) {
+                    const double share = (dir == 0 ? m(line, k) : m(k, line)) / total;
+                    q += share * share;
+                }
+                const double n2 = q > 1e-6 ? 1.0 / q : 0.0;
+                EXPECT_TRUE(same(got(line, 0), dir == 0 ? n(line, 0) : n(0, line))) << dir << " " << line;
+                EXPECT_TRUE(same(got(line, 1), dir == 0 ? mx(line, 0) : mx(0, line))) << dir << " " << line;
+                EXPECT_TRUE(same(got(line, 2), n2)) << dir << " " << line << ": " << got(line, 2) << " against " << n2;
+            }
+        }
+        // The lines without a positive count: none counted, N2 0.
+        const Matrix byColumn = m.countmaxn2(1);
+        EXPECT_EQ(byColumn(7, 0), 0.0);
+        EXPECT_EQ(byColumn(7, 2), 0.0);
+        EXPECT_EQ(byColumn(9, 2), 0.0);
+        EXPECT_EQ(m.countmaxn2(0)(11, 2), 0.0);
     }
-    // The lines without a positive count: none counted, N2 0.
-    const Matrix byColumn = m.countmaxn2(1);
-    EXPECT_EQ(byColumn(7, 0), 0.0);
-    EXPECT_EQ(byColumn(7, 2), 0.0);
-    EXPECT_EQ(byColumn(9, 2), 0.0);
-    EXPECT_EQ(m.countmaxn2(0)(11, 2), 0.0);
+}
+
+// Rows appended by moving them: the values stay, the other matrix is left without rows;
+// a matrix whose storage is shared, or the same one, is copied instead.
+TEST(MatrixShape, AppendRowsMovesOrCopies)
+{
+    Matrix a = fromRows({{1, 2, 3}, {4, 5, 6}});
+    Matrix b = fromRows({{7, 8, 9}});
+    a.appendRows(b);
+    ASSERT_EQ(a.nRows(), 3);
+    EXPECT_EQ(a(2, 0), 7.0);
+    EXPECT_EQ(a(2, 2), 9.0);
+    EXPECT_EQ(b.nRows(), 0);
+    EXPECT_EQ(b.nCols(), 3);
+
+    Matrix c = fromRows({{10, 11, 12}});
+    const Matrix sharing = c;
+    a.appendRows(c);
+    ASSERT_EQ(a.nRows(), 4);
+    EXPECT_EQ(a(3, 1), 11.0);
+    EXPECT_EQ(c.nRows(), 1);
+    EXPECT_EQ(sharing(0, 2), 12.0);
+
+    a.appendRows(a);
+    ASSERT_EQ(a.nRows(), 8);
+    EXPECT_EQ(a(7, 2), 12.0);
+    EXPECT_EQ(a(4, 0), 1.0);
+
+    Matrix narrow = fromRows({{1, 2}});
+    EXPECT_EQ(errorOf([&] { a.appendRows(narrow); }), "Arrays are not conformable in function merge");
+    EXPECT_EQ(narrow.nRows(), 1);
+    Matrix tall(Matrix::maxRows, 3, 0.0);
+    EXPECT_EQ(errorOf([&] { a.appendRows(tall); }), "nRows too high in Matrix::merge");
+    EXPECT_EQ(tall.nRows(), Matrix::maxRows);
+    EXPECT_EQ(a.nRows(), 8);
 }
 
 TEST(MatrixShape, MergeRowsAndColumns)

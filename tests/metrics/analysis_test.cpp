@@ -1,6 +1,9 @@
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "app/job.h"
+#include "metrics/sample_quality.h"
 #include "tests/metrics/metrics_fixtures.h"
 #include "tests/support/scripted_user.h"
 
@@ -193,6 +196,72 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
     EXPECT_EQ(doc.analysis.resultNames[6], "Class LTDI1");
     EXPECT_EQ(doc.analysis.resultNames[11], "Class LTDI2");
     EXPECT_EQ(doc.analysis.resultNames[17], "Comment LTD12");
+}
+
+// A job large enough for its samples to be shared among threads: every sample gets, bit
+// for bit, the results, comments and quality flags it gets in a job of six samples run on
+// one thread, and the taxa their counts, largest counts and N2 worked out here.
+TEST(Analyse, ALargeJobGivesEachSampleWhatItGetsInASmallOne)
+{
+    const std::vector<Taxon> list{{"N1", "LOW", 1, 1, 0, 0, 0, true}, {"N2", "HIGH", 5, 5, 0, 0, 0, false, true},
+                                  {"N3", "NONE", 0, 0, 0, 0, 0, false, false, true, true}};
+    const std::vector<std::vector<double>> six{{4, 0, 0},   {0, 2, 0},   {0.25, 0.25, 0}, {0.5, 0.5, 0},
+                                               {0, 0, 0},   {0.5, 0, 1.5}};
+    const std::vector<std::string> alkalinity{"100", "", "0.001", "1e9", "abc", "100"};
+    // 600 taxa the master list lacks, never counted, widen each sample past what one
+    // thread takes.
+    std::vector<std::string> codes{"LOW", "HIGH", "NONE"};
+    for (int t = 0; t < 600; ++t)
+        codes.push_back("PAD" + std::to_string(t));
+    const auto job = [&](Job& doc, int samples) {
+        std::vector<std::vector<double>> counts;
+        std::vector<std::string> alk;
+        for (int s = 0; s < samples; ++s) {
+            counts.push_back(six[static_cast<std::size_t>(s % 6)]);
+            counts.back().resize(codes.size(), 0.0);
+            alk.push_back(alkalinity[static_cast<std::size_t>(s % 6)]);
+        }
+        riverJob(doc, list, codes, counts, alk);
+        doc.samples.defaultAlkalinity = 50;
+    };
+    ScriptedUser smallUi, largeUi;
+    Job small(nullptr, smallUi), large(nullptr, largeUi);
+    job(small, 6);
+    const int samples = 6 * 700;
+    job(large, samples);
+    ASSERT_TRUE(small.Analyse());
+    ASSERT_TRUE(large.Analyse());
+    const Matrix& one = *small.analysis.results;
+    const Matrix& all = *large.analysis.results;
+    ASSERT_EQ(all.nRows(), samples);
+    const std::vector<SampleQuality> oneQuality = SampleQualityOfAll(small.samples, small.analysis);
+    const std::vector<SampleQuality> allQuality = SampleQualityOfAll(large.samples, large.analysis);
+    ASSERT_EQ(allQuality.size(), static_cast<std::size_t>(samples));
+    for (int s = 0; s < samples; ++s) {
+        const std::size_t k = static_cast<std::size_t>(s % 6), at = static_cast<std::size_t>(s);
+        for (int c = 0; c < all.nCols(); ++c) {
+            const double a = all(s, c), b = one(s % 6, c);
+            ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "sample " << s << ", column " << c;
+        }
+        ASSERT_EQ(large.analysis.comments1[at], small.analysis.comments1[k]) << s;
+        ASSERT_EQ(large.analysis.comments2[at], small.analysis.comments2[k]) << s;
+        ASSERT_EQ(allQuality[at].flags, oneQuality[k].flags) << s;
+    }
+    // The comments do differ from sample to sample: a default, a bound, none.
+    EXPECT_NE(small.analysis.comments1[1], small.analysis.comments1[0]);
+    EXPECT_NE(small.analysis.comments1[2], small.analysis.comments1[1]);
+    // Per taxon: LOW is counted in 4 of each 6 samples (4, 0.25, 0.5, 0.5), largest 4;
+    // its total is 700 * 5.25, so N2 = 1 / (700 * (4^2 + 0.25^2 + 2 * 0.5^2) / (700 * 5.25)^2).
+    ASSERT_TRUE(large.analysis.perTaxon);
+    const Matrix& perTaxon = *large.analysis.perTaxon;
+    EXPECT_EQ(perTaxon(0, 0), 4 * 700);
+    EXPECT_EQ(perTaxon(0, 1), 4);
+    EXPECT_NEAR(perTaxon(0, 2), 700 * 5.25 * 5.25 / 16.5625, 1e-6);
+    EXPECT_EQ(perTaxon(2, 0), 700);
+    EXPECT_EQ(perTaxon(2, 1), 1.5);
+    EXPECT_NEAR(perTaxon(2, 2), 700, 1e-6);
+    EXPECT_EQ(perTaxon(3, 0), 0);
+    EXPECT_EQ(perTaxon(3, 2), 0);
 }
 
 TEST(RunAnalysis, ConfidenceOfClassOnlyWithParameters)
