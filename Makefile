@@ -61,7 +61,7 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVEN_FUZZ=ON
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap fuzz_preset
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_xlsx fuzz_xls fuzz_access fuzz_csv fuzz_taxonmap fuzz_preset fuzz_jobfile
 	scripts/fuzz build-fuzz $(FUZZ_SECONDS)
 
 # Builds the packages twice, the second time from a copy of the sources in another folder,

@@ -19,6 +19,7 @@
 #include "base/safe_file.h"
 #include "import/default_values.h"
 #include "import/job_options.h"
+#include "import/job_workbooks.h"
 #include "import/sample_import.h"
 #include "metrics/analysis.h"
 #include "metrics/unmatched_taxa.h"
@@ -29,6 +30,7 @@
 #include "results/results_sheets.h"
 #include "results/results_workbook.h"
 #include "results/sample_quality_sheet.h"
+#include "results/sources_sheet.h"
 #include "taxa/taxa.h"
 #include "torven_version.h"
 
@@ -303,6 +305,63 @@ const torven_options& optionsOrDefault(const torven_options* options)
     return options ? *options : defaults;
 }
 
+// The road of one job, as torven-cli assess runs it: the workbooks imported side by side
+// and pooled, the analysis, the sites. TORVEN_OK with job set; else the messages say why.
+int assessJob(const std::vector<JobWorkbook>& workbooks, const std::optional<std::string>& jobFile,
+              const torven_options& options, torven_job*& job, torven_messages* messages)
+{
+    DefaultValues defaults;
+    std::shared_ptr<const taxa::TaxonMap> taxonMap;
+    if (int status = checkJobOptions(options, defaults, taxonMap, messages); status != TORVEN_OK)
+        return status;
+
+    auto made = std::make_unique<torven_job>();
+    LibraryUser user(options.import.worksheet, &made->messages);
+    Application app(user);
+    openReferenceDatabase(app, options);
+
+    JobImport imported = ImportJobWorkbooks(workbooks, app, user);
+    auto fail = [&](int status) {
+        if (messages)
+            messages->list.insert(messages->list.end(), made->messages.list.begin(), made->messages.list.end());
+        return status;
+    };
+    if (imported.usageError) {
+        addMessage(&made->messages, *imported.usageError);
+        return fail(TORVEN_USAGE);
+    }
+    if (!imported.samples)
+        return fail(TORVEN_FAILED);
+    Assessment& assessment = made->assessment;
+    assessment.samples = std::move(*imported.samples);
+    assessment.samples.defaultAlkalinity = defaults.alkalinityMgL;
+    assessment.samples.defaultCalcium = defaults.calciumUeqL;
+    assessment.samples.defaultDOC = defaults.docMgL;
+    std::optional<Analysis> analysis = Analyse(assessment.samples, {taxonMap, options.taxonMapPath.value_or("")}, user);
+    if (!analysis)
+        return fail(TORVEN_FAILED);
+    assessment.analysis = std::move(*analysis);
+    assessment.sites = SummariseAllSites(assessment.samples, assessment.analysis, user);
+    // The results are read from the analysis and the sites; the counts are not needed.
+    assessment.samples.counts.reset();
+
+    for (const JobWorkbook& workbook : workbooks)
+        made->inputs.emplace_back("the sample workbook", workbook.path);
+    if (jobFile)
+        made->inputs.emplace_back("the job file", *jobFile);
+    made->inputs.emplace_back("the reference database", app.referencePath);
+    if (options.taxonMapPath)
+        made->inputs.emplace_back("the taxon map", *options.taxonMapPath);
+    made->summary = results::SummaryWithLineFeeds(SummaryText(assessment));
+    made->provenance = results::ProvenanceLines(results::JobProvenance(assessment));
+    for (const results::ResultSheet& sheet : results::SiteSheets(assessment))
+        for (int index = 1; index <= 2; ++index)
+            if (sheet.name == results::SiteSheetName(assessment, index))
+                made->siteIndexNames.emplace_back(IndexName(assessment.samples.family, index));
+    job = made.release();
+    return TORVEN_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -428,70 +487,51 @@ const char* torven_table_text(const torven_table* table, size_t row, size_t colu
     return text ? text->c_str() : nullptr;
 }
 
-int torven_assess(const char* workbook, const torven_options* given, torven_job** job, torven_messages* messages)
+int torven_assess(const char* workbook, const torven_options* options, torven_job** job, torven_messages* messages)
 {
-    if (!job || !workbook) {
+    return torven_assess_workbooks(workbook ? &workbook : nullptr, 1, options, job, messages);
+}
+
+int torven_assess_workbooks(const char* const* workbooks, size_t count, const torven_options* given, torven_job** job,
+                            torven_messages* messages)
+{
+    if (job)
+        *job = nullptr;
+    if (!job || !workbooks || count == 0) {
         addMessage(messages, "no workbook given");
         return TORVEN_USAGE;
     }
-    *job = nullptr;
+    for (size_t i = 0; i < count; ++i)
+        if (!workbooks[i]) {
+            addMessage(messages, "no workbook given");
+            return TORVEN_USAGE;
+        }
     return guarded(messages, [&]() -> int {
         const torven_options& options = optionsOrDefault(given);
-        DefaultValues defaults;
-        std::shared_ptr<const taxa::TaxonMap> taxonMap;
-        if (int status = checkJobOptions(options, defaults, taxonMap, messages); status != TORVEN_OK)
-            return status;
+        std::vector<JobWorkbook> named;
+        for (size_t i = 0; i < count; ++i)
+            named.push_back({workbooks[i], options.import.worksheet});
+        return assessJob(named, std::nullopt, options, *job, messages);
+    });
+}
 
-        auto made = std::make_unique<torven_job>();
-        LibraryUser user(options.import.worksheet, &made->messages);
-        Application app(user);
-        openReferenceDatabase(app, options);
-
-        // The road of one job, as torven-cli assess runs it: import, analysis, sites.
-        const WorksheetOptions& chosen = options.import.worksheet;
-        std::optional<ImportedSamples> samples =
-            chosen.firstDataRow
-                ? ImportPresetSamples(workbook,
-                                      {chosen.sheetName, *chosen.firstDataRow, chosen.firstDataColumn, chosen.family},
-                                      app, user)
-                : ImportSamples(workbook, app, user);
-        auto fail = [&](int status) {
-            if (messages)
-                messages->list.insert(messages->list.end(), made->messages.list.begin(), made->messages.list.end());
-            return status;
-        };
-        if (!samples) {
-            if (user.usageError()) {
-                addMessage(&made->messages, *user.usageError());
-                return fail(TORVEN_USAGE);
-            }
-            return fail(TORVEN_FAILED);
+int torven_assess_job_file(const char* jobFile, const torven_options* given, torven_job** job,
+                           torven_messages* messages)
+{
+    if (job)
+        *job = nullptr;
+    if (!job || !jobFile) {
+        addMessage(messages, "no job file given");
+        return TORVEN_USAGE;
+    }
+    return guarded(messages, [&]() -> int {
+        const torven_options& options = optionsOrDefault(given);
+        std::vector<JobWorkbook> named;
+        if (std::optional<std::string> refused = ReadJobFile(jobFile, options.import.worksheet, named)) {
+            addMessage(messages, *refused);
+            return int(TORVEN_USAGE);
         }
-        Assessment& assessment = made->assessment;
-        assessment.samples = std::move(*samples);
-        assessment.samples.defaultAlkalinity = defaults.alkalinityMgL;
-        assessment.samples.defaultCalcium = defaults.calciumUeqL;
-        assessment.samples.defaultDOC = defaults.docMgL;
-        std::optional<Analysis> analysis =
-            Analyse(assessment.samples, {taxonMap, options.taxonMapPath.value_or("")}, user);
-        if (!analysis)
-            return fail(TORVEN_FAILED);
-        assessment.analysis = std::move(*analysis);
-        assessment.sites = SummariseAllSites(assessment.samples, assessment.analysis, user);
-        // The results are read from the analysis and the sites; the counts are not needed.
-        assessment.samples.counts.reset();
-
-        made->inputs = {{"the sample workbook", workbook}, {"the reference database", app.referencePath}};
-        if (options.taxonMapPath)
-            made->inputs.emplace_back("the taxon map", *options.taxonMapPath);
-        made->summary = results::SummaryWithLineFeeds(SummaryText(assessment));
-        made->provenance = results::ProvenanceLines(results::JobProvenance(assessment));
-        for (const results::ResultSheet& sheet : results::SiteSheets(assessment))
-            for (int index = 1; index <= 2; ++index)
-                if (sheet.name == results::SiteSheetName(assessment, index))
-                    made->siteIndexNames.emplace_back(IndexName(assessment.samples.family, index));
-        *job = made.release();
-        return int(TORVEN_OK);
+        return assessJob(named, std::string(jobFile), options, *job, messages);
     });
 }
 
@@ -573,6 +613,17 @@ torven_table* torven_job_unscored_taxa(const torven_job* job)
         // header; no rows at all when every taxon has its scores.
         const std::vector<results::ResultRow> rows = results::LackingTaxaRows(job->assessment);
         return tableOfRows("Unscored taxa", rows, 3);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+torven_table* torven_job_sources(const torven_job* job)
+{
+    if (!job)
+        return nullptr;
+    try {
+        return tableOfSheet(results::SourcesSheet(job->assessment));
     } catch (...) {
         return nullptr;
     }

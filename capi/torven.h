@@ -1,9 +1,9 @@
 /* libtorven: the TORVEN II assessment from other languages, through plain C.
  *
  * One job's road, as torven-cli assess runs it: the options (the command line's, by the
- * same names), one workbook imported, analysed and its sites summarised; then its results
- * read as typed tables, its summary and provenance, and the results workbook or the CSV
- * files written. Also the suggestions for a workbook's unmatched taxa and the master taxon
+ * same names), one workbook or several (pooled) imported, analysed and its sites
+ * summarised; then its results read as typed tables, its summary and provenance, and the
+ * results workbook or the CSV files written. Also the suggestions for a workbook's unmatched taxa and the master taxon
  * list.
  *
  * Nothing crosses this boundary as an exception or an exit, and nothing is printed: every
@@ -86,7 +86,7 @@ const double* torven_table_numbers(const torven_table* table, size_t column);
 /* A cell of a TORVEN_TEXT column; NULL when it is empty or out of the table. */
 const char* torven_table_text(const torven_table* table, size_t row, size_t column);
 
-/* ---- The assessment of one workbook. ---- */
+/* ---- The assessment of a job: one workbook, or several pooled. ---- */
 
 typedef struct torven_job torven_job;
 
@@ -95,11 +95,25 @@ typedef struct torven_job torven_job;
  * sites. TORVEN_OK with *job set; else *job is NULL and messages say why. An analysis that
  * failed after a good import is TORVEN_FAILED too. */
 int torven_assess(const char* workbook, const torven_options* options, torven_job** job, torven_messages* messages);
+/* One job of several workbooks, as torven-cli assess WORKBOOK WORKBOOK ... runs it: each
+ * imported with the options, side by side, and their samples pooled (taxa the union by
+ * code; a sample name in two workbooks is refused, naming both). In a job of several each
+ * message about one workbook names it, and the import stops at the first that fails. One
+ * workbook is the job torven_assess runs. TORVEN_USAGE, "no workbook given", when
+ * workbooks is NULL, count is 0 or one of them is NULL. */
+int torven_assess_workbooks(const char* const* workbooks, size_t count, const torven_options* options,
+                            torven_job** job, torven_messages* messages);
+/* The job a job file names, as torven-cli assess --job FILE runs it: a CSV file with the
+ * header line "workbook,sheet,first row,first column" and one line per workbook, its path
+ * relative to the job file's folder, an empty field taking the option's value. A file that
+ * cannot be read or a malformed line is TORVEN_USAGE, the message naming the file and line. */
+int torven_assess_job_file(const char* job_file, const torven_options* options, torven_job** job,
+                           torven_messages* messages);
 void torven_job_free(torven_job* job);
 
 /* The job summary text, lines ended by line feeds, as torven-cli prints it. */
 const char* torven_job_summary(const torven_job* job);
-/* The provenance lines (program, time, workbook, its SHA-256, the reference database). */
+/* The provenance lines (program, time, each workbook and its SHA-256, the reference database). */
 size_t torven_job_provenance_count(const torven_job* job);
 const char* torven_job_provenance_line(const torven_job* job, size_t index);
 /* The messages shown while the job ran although it succeeded (none, usually). */
@@ -120,10 +134,15 @@ torven_table* torven_job_quality(const torven_job* job);
 /* The taxa of the workbook that lack scores, as the "Job Summary" sheet lists them. */
 torven_table* torven_job_unscored_taxa(const torven_job* job);
 
+/* Where the samples came from, as the "Sources" sheet (and sources.csv) lists them: one row
+ * per workbook of the job, in job order, with the columns Workbook, SHA-256, Sheet, First row,
+ * First column (its letters), Samples and Taxa. */
+torven_table* torven_job_sources(const torven_job* job);
+
 /* Writes the results workbook (an extension of exactly "xls" gives .xls, else .xlsx) whole or
  * not at all. TORVEN_NOT_WRITTEN with the message and its detail, TORVEN_USAGE when path is
- * the job's sample workbook, another file the job read (its reference database or taxon map,
- * under any name: "my.mdb: it is the reference database this job reads") or no regular file. */
+ * one of the job's sample workbooks, another file the job read (its reference database, job
+ * file or taxon map, under any name: "my.mdb: it is the reference database this job reads") or no regular file. */
 int torven_job_save(const torven_job* job, const char* path, torven_messages* messages);
 /* Writes the CSV files and job-summary.txt into folder, as torven-cli assess --csv does;
  * TORVEN_USAGE, nothing written, when one of them would replace a file the job read. */

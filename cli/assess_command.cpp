@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,12 +12,9 @@
 #include "cli/cli_user.h"
 #include "cli/commands.h"
 #include "cli/import_options.h"
-#include "base/csv.h"
 #include "import/default_values.h"
-#include "import/pooled_samples.h"
+#include "import/job_workbooks.h"
 #include "import/sample_import.h"
-#include "import/side_by_side.h"
-#include "import/worksheet_choice.h"
 #include "metrics/analysis.h"
 #include "results/assessment.h"
 #include "sites/site_chart_data.h"
@@ -33,12 +28,6 @@
 namespace cli {
 
 namespace {
-
-// One workbook of the job and the worksheet choice for it.
-struct JobWorkbook {
-    std::string path;
-    WorksheetOptions worksheet;
-};
 
 struct AssessOptions {
     std::vector<JobWorkbook> workbooks;  // in job order
@@ -84,68 +73,6 @@ int usage(const std::string& reason)
                "                         [--verbose] [--quiet]\n",
                stderr);
     return exitUsage;
-}
-
-// The workbooks a job file names: a header line "workbook,sheet,first row,first column",
-// then one line per workbook, its path relative to the job file's folder; an empty field
-// takes the option's value. Nothing, with the reason of the usage error, when the file
-// cannot be read or a line is malformed.
-std::optional<std::string> readJobFile(const std::string& jobPath, const WorksheetOptions& defaults,
-                                       std::vector<JobWorkbook>& workbooks)
-{
-    namespace fs = std::filesystem;
-    std::ifstream in(jobPath, std::ios::binary);
-    if (!in)
-        return jobPath + ": the job file cannot be read";
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return jobPath + ": the job file cannot be read";
-    std::vector<csv::Record> records;
-    std::size_t errorLine = 0;
-    std::string reason;
-    if (!csv::parse(text, records, errorLine, reason))
-        return jobPath + ", line " + std::to_string(errorLine) + ": " + reason;
-    static const char* const header[] = {"workbook", "sheet", "first row", "first column"};
-    const auto lineError = [&](const csv::Record& record, const std::string& what) {
-        return jobPath + ", line " + std::to_string(record.line) + ": " + what;
-    };
-    if (records.empty() || records[0].fields.size() != std::size(header))
-        return jobPath + ": the first line must be \"workbook,sheet,first row,first column\"";
-    for (std::size_t i = 0; i < std::size(header); ++i)
-        if (records[0].fields[i].text != header[i])
-            return jobPath + ": the first line must be \"workbook,sheet,first row,first column\"";
-    const fs::path folder = fs::path(jobPath).parent_path();
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const csv::Record& record = records[r];
-        if (record.fields.size() != std::size(header))
-            return lineError(record, "4 fields are needed (workbook, sheet, first row, first column), not " +
-                                         std::to_string(record.fields.size()));
-        const std::string& path = record.fields[0].text;
-        if (path.empty())
-            return lineError(record, "the workbook is missing");
-        JobWorkbook workbook;
-        workbook.path = fs::path(path).is_absolute() || folder.empty() ? path : (folder / path).string();
-        workbook.worksheet = defaults;
-        if (!record.fields[1].text.empty())
-            workbook.worksheet.sheetName = record.fields[1].text;
-        if (const std::string& row = record.fields[2].text; !row.empty()) {
-            std::optional<int> parsed = parseCount(row);
-            if (!parsed || *parsed < 1)
-                return lineError(record, "the first row needs a row number of 1 or more, not '" + row + "'");
-            workbook.worksheet.firstDataRow = *parsed;
-        }
-        if (const std::string& column = record.fields[3].text; !column.empty()) {
-            std::optional<int> parsed = parseColumn(column);
-            if (!parsed)
-                return lineError(record, "the first column needs a column letter name or a number of 1 or more, "
-                                         "not '" + column + "'");
-            workbook.worksheet.firstDataColumn = *parsed;
-        }
-        workbooks.push_back(std::move(workbook));
-    }
-    if (workbooks.empty())
-        return jobPath + ": the job file names no workbook";
-    return std::nullopt;
 }
 
 // Fills options from the arguments; exitOk, or the usage error's status (reported).
@@ -201,7 +128,7 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     if (options.jobFile) {
         if (!workbookArgs.empty())
             return usage("give the workbooks or --job, not both");
-        if (std::optional<std::string> refused = readJobFile(*options.jobFile, options.import.worksheet,
+        if (std::optional<std::string> refused = ReadJobFile(*options.jobFile, options.import.worksheet,
                                                              options.workbooks))
             return usage(*refused);
     } else {
@@ -241,28 +168,6 @@ int parseAssessOptions(const std::vector<std::string>& args, AssessOptions& opti
     return exitOk;
 }
 
-// The import of one workbook as the desktop program runs it, with the worksheet choice
-// from the options. Nothing when it failed; usageError is set when the options could not
-// be answered from the workbook. `route` gets how the workbook was read.
-std::optional<ImportedSamples> importWorkbook(const JobWorkbook& workbook, UserInteraction& user,
-                                              ReferenceSource& references, ImportRoute& route)
-{
-    // With the first data row given, nothing of the choice needs the sheet's cells: the
-    // counts can go from the workbook straight into the count matrix. Without it, its
-    // guess needs only the sheet's first rows.
-    const WorksheetOptions& chosen = workbook.worksheet;
-    std::optional<int> firstRow = chosen.firstDataRow;
-    if (!firstRow)
-        firstRow = GuessPresetFirstDataRow(workbook.path, chosen.sheetName);
-    if (firstRow)
-        return ImportPresetSamples(workbook.path, {chosen.sheetName, *firstRow, chosen.firstDataColumn, chosen.family},
-                                   references, user, &route);
-    route = {false, worksheet::FormatFor(workbook.path) == wb::Book::FileFormat::Xlsx
-                        ? "its sheet cannot be streamed to guess the first data row"
-                        : "an .xls workbook is always read whole"};
-    return ImportSamples(workbook.path, references, user);
-}
-
 // How one workbook of the job was read (--verbose).
 struct WorkbookRoute {
     std::string path;
@@ -276,42 +181,15 @@ struct WorkbookRoute {
 int importSamples(const AssessOptions& options, ReferenceSource& references, Assessment& assessment,
                   std::vector<WorkbookRoute>& routes)
 {
-    const std::size_t count = options.workbooks.size();
-    const bool several = count > 1;
-    std::vector<std::unique_ptr<CliUser>> users;
-    std::vector<std::unique_ptr<WorkbookNamingUser>> naming;
-    std::vector<UserInteraction*> askers;
-    for (const JobWorkbook& workbook : options.workbooks) {
-        users.push_back(std::make_unique<CliUser>(workbook.worksheet, options.outputPath));
-        // In a job of several workbooks each message names the workbook it is about.
-        naming.push_back(std::make_unique<WorkbookNamingUser>(*users.back(), workbook.path));
-        askers.push_back(several ? static_cast<UserInteraction*>(naming.back().get()) : users.back().get());
-    }
-    std::vector<std::optional<ImportedSamples>> parts(count);
-    std::vector<ImportRoute> taken(count);
     CliUser user(options.import.worksheet, options.outputPath);
-    const SideBySideOutcome outcome = ReadSideBySide(
-        askers,
-        [&](std::size_t i, UserInteraction& asker, ReferenceSource& shared) {
-            parts[i] = importWorkbook(options.workbooks[i], asker, shared, taken[i]);
-            return parts[i].has_value();
-        },
-        references, user, "Reading the workbooks");
-    for (std::size_t i = 0; i < count && i <= outcome.firstFailed; ++i)
-        routes.push_back({options.workbooks[i].path, taken[i]});
-    if (!outcome.allRead(count)) {
-        const std::size_t failed = std::min(outcome.firstFailed, count - 1);
-        if (const std::optional<std::string>& usageError = users[failed]->usageError())
-            return usage(several ? options.workbooks[failed].path + ": " + *usageError : *usageError);
+    JobImport imported = ImportJobWorkbooks(options.workbooks, references, user);
+    for (std::size_t i = 0; i < imported.routes.size(); ++i)
+        routes.push_back({options.workbooks[i].path, imported.routes[i]});
+    if (imported.usageError)
+        return usage(*imported.usageError);
+    if (!imported.samples)
         return exitFailed;
-    }
-    std::vector<ImportedSamples> read;
-    for (std::optional<ImportedSamples>& part : parts)
-        read.push_back(std::move(*part));
-    std::optional<ImportedSamples> pooled = PoolSamples(std::move(read), user);
-    if (!pooled)
-        return exitFailed;
-    assessment.samples = std::move(*pooled);
+    assessment.samples = std::move(*imported.samples);
     assessment.samples.defaultAlkalinity = options.defaults.alkalinityMgL;
     assessment.samples.defaultCalcium = options.defaults.calciumUeqL;
     assessment.samples.defaultDOC = options.defaults.docMgL;

@@ -1,8 +1,8 @@
 """TORVEN II from Python: the assessment of benthic diatom samples, as torven-cli runs it.
 
-One call runs the whole job on a sample workbook and gives its results as pandas
-DataFrames, typed as the results workbook holds them: numbers as floats (NaN where a
-value is missing), sampling dates as dates (datetime64, NaT where missing), texts as
+One call runs the whole job on a sample workbook (or several, pooled into one job, or
+those a job file names) and gives its results as pandas DataFrames, typed as the results
+workbook holds them: numbers as floats (NaN where a value is missing), sampling dates as dates (datetime64, NaT where missing), texts as
 strings (pandas' string type, <NA> where a cell is empty). The columns carry the names of
 the CSV files that ``torven-cli assess --csv`` writes, and every value, written as those
 files write it, is the file's field.
@@ -77,6 +77,8 @@ def _load():
         "torven_table_numbers": (ctypes.POINTER(ctypes.c_double), [p, z]),
         "torven_table_text": (s, [p, z, z]),
         "torven_assess": (i, [s, p, pp, p]),
+        "torven_assess_workbooks": (i, [ctypes.POINTER(s), z, p, pp, p]),
+        "torven_assess_job_file": (i, [s, p, pp, p]),
         "torven_job_free": (None, [p]),
         "torven_job_summary": (s, [p]),
         "torven_job_provenance_count": (z, [p]),
@@ -88,6 +90,7 @@ def _load():
         "torven_job_sites": (p, [p, z]),
         "torven_job_quality": (p, [p]),
         "torven_job_unscored_taxa": (p, [p]),
+        "torven_job_sources": (p, [p]),
         "torven_job_save": (i, [p, s, p]),
         "torven_job_write_csv": (i, [p, s, p]),
         "torven_suggest": (i, [s, p, pp, p]),
@@ -209,8 +212,10 @@ class Assessment:
         unscored_taxa: the taxa that lack scores, as the "Job Summary" sheet lists them
             (no columns when every taxon has its scores).
         quality: the "Sample quality" sheet (sample-quality.csv).
+        sources: one row per workbook of the job, in job order, the "Sources" sheet
+            (sources.csv): Workbook, SHA-256, Sheet, First row, First column, Samples, Taxa.
         summary: the job's summary text, as torven-cli prints it.
-        provenance: the provenance lines: program, time, workbook and its SHA-256, the
+        provenance: the provenance lines: program, time, each workbook and its SHA-256, the
             reference database's identity.
         messages: the messages shown while the job ran, as (text, detail) pairs.
     """
@@ -226,6 +231,7 @@ class Assessment:
                       for k in range(_lib.torven_job_site_table_count(handle))}
         self.unscored_taxa = _frame(_lib.torven_job_unscored_taxa(handle))
         self.quality = _frame(_lib.torven_job_quality(handle))
+        self.sources = _frame(_lib.torven_job_sources(handle))
 
     def __del__(self):
         handle, self._handle = getattr(self, "_handle", None), None
@@ -247,9 +253,18 @@ class Assessment:
         return "<torven.Assessment: %d samples, site tables %s>" % (len(self.samples), ", ".join(self.sites))
 
 
-def assess(path, metric=None, sheet=None, first_row=None, first_col=None, alkalinity=None, calcium=None,
-           doc=None, db=None, taxon_map=None):
+def assess(path=None, metric=None, sheet=None, first_row=None, first_col=None, alkalinity=None, calcium=None,
+           doc=None, db=None, taxon_map=None, job=None):
     """Assesses the sample workbook at path (.xlsx or .xls) and returns an :class:`Assessment`.
+
+    path may also be a list or tuple of workbooks: one job of them all, as ``torven-cli
+    assess WORKBOOK WORKBOOK ...`` runs it. Each is imported with the options, and their
+    samples are pooled in the order given: the taxa are the union by code (a taxon missing
+    from a workbook counts 0 in its samples), and a sample name found in two workbooks is
+    refused, naming both places. Instead of path, job names a job file, as ``torven-cli
+    assess --job FILE``: a CSV file with the header line "workbook,sheet,first row,first
+    column" and one line per workbook, its path relative to the job file's folder, an empty
+    field taking the option's value. The ``sources`` of the result list the workbooks.
 
     The options are torven-cli assess's: metric "TDI" (rivers, the default), "LTDI" (lakes)
     or "DAM"; sheet by name (the first by default); first_row, the first data row (1-based;
@@ -259,15 +274,33 @@ def assess(path, metric=None, sheet=None, first_row=None, first_col=None, alkali
     values dialog checks them; db, the reference database (by default the one the programs
     find); taxon_map, a taxon map file of confirmed matches.
 
-    Raises TorvenError with the program's messages when the workbook cannot be read or
-    analysed, or an option is refused.
+    Raises TorvenError with the program's messages when a workbook cannot be read or
+    analysed, the workbooks cannot be pooled, or an option is refused (status 2 also when
+    no workbook is given, or both path and job are).
+
+        >>> job = torven.assess(["spring.xlsx", "autumn.xlsx"])
+        >>> job = torven.assess(job="period.csv", metric="LTDI")
+        >>> job.sources[["Workbook", "Samples"]]
     """
+    if path is not None and job is not None:
+        raise TorvenError(_USAGE, [("give the workbooks or job, not both", "")])
     with _Options(metric=metric, sheet=sheet, **{"first-row": first_row, "first-col": first_col},
                   alkalinity=alkalinity, calcium=calcium, doc=doc, db=db, **{"taxon-map": taxon_map}) as options, \
             _Messages() as messages:
-        job = ctypes.c_void_p()
-        _check(_lib.torven_assess(_bytes(path), options.handle, ctypes.byref(job), messages.handle), messages)
-        return Assessment(job.value)
+        made = ctypes.c_void_p()
+        if job is not None:
+            status = _lib.torven_assess_job_file(_bytes(job), options.handle, ctypes.byref(made), messages.handle)
+        elif isinstance(path, (list, tuple)):
+            paths = [_bytes(one) for one in path]
+            array = (ctypes.c_char_p * max(len(paths), 1))(*paths)
+            status = _lib.torven_assess_workbooks(array, len(paths), options.handle, ctypes.byref(made),
+                                                  messages.handle)
+        elif path is None:
+            status = _lib.torven_assess_workbooks(None, 0, options.handle, ctypes.byref(made), messages.handle)
+        else:
+            status = _lib.torven_assess(_bytes(path), options.handle, ctypes.byref(made), messages.handle)
+        _check(status, messages)
+        return Assessment(made.value)
 
 
 def suggest(path, metric=None, sheet=None, first_row=None, first_col=None, db=None, limit=None):

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "capi/torven.h"
+#include "tests/support/split_workbook.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -391,6 +393,215 @@ TEST(LibTorven, MasterListAndSuggestionsAreTyped)
     EXPECT_EQ(torven_table_columns(suggestions), 7u);
     EXPECT_STREQ(torven_table_column_name(suggestions, 3), "suggested code");
     torven_table_free(suggestions);
+}
+
+// Every cell of two tables, as the CSV export would write it, equal.
+void expectSameTable(torven_table* expected, torven_table* actual)
+{
+    ASSERT_NE(expected, nullptr);
+    ASSERT_NE(actual, nullptr);
+    ASSERT_EQ(torven_table_rows(actual), torven_table_rows(expected));
+    ASSERT_EQ(torven_table_columns(actual), torven_table_columns(expected));
+    for (size_t c = 0; c < torven_table_columns(expected); ++c) {
+        EXPECT_STREQ(torven_table_column_name(actual, c), torven_table_column_name(expected, c));
+        EXPECT_EQ(torven_table_column_type(actual, c), torven_table_column_type(expected, c));
+        for (size_t r = 0; r < torven_table_rows(expected); ++r)
+            EXPECT_EQ(fieldOf(actual, r, c), fieldOf(expected, r, c)) << "row " << r << " column " << c;
+    }
+    torven_table_free(expected);
+    torven_table_free(actual);
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The river example cut into three workbooks by its sample columns, each with every taxon
+// row ("books"), or the later parts with only their own taxa in other orders ("subsets").
+class LibTorvenSplitJob : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        options.set("db", kDatabase);
+        std::string output;
+        ASSERT_EQ(testing_support::splitWorkbook(kExamples + "river.xlsx", dir.file("river"), "xlsx", "subsets",
+                                                 &output),
+                  0)
+            << output;
+        for (int i = 1; i <= 3; ++i)
+            parts.push_back(dir.file("river-" + std::to_string(i) + ".xlsx"));
+        Messages messages;
+        ASSERT_EQ(torven_assess((kExamples + "river.xlsx").c_str(), options.handle, &whole, messages.handle),
+                  TORVEN_OK);
+    }
+    void TearDown() override { torven_job_free(whole); }
+
+    std::vector<const char*> partPaths() const
+    {
+        std::vector<const char*> paths;
+        for (const std::string& part : parts)
+            paths.push_back(part.c_str());
+        return paths;
+    }
+
+    TempDir dir;
+    Options options;
+    std::vector<std::string> parts;
+    torven_job* whole = nullptr;
+};
+
+TEST_F(LibTorvenSplitJob, ThreeWorkbooksGiveTheWholeWorkbooksTablesAndTheirSources)
+{
+    Messages messages;
+    torven_job* job = nullptr;
+    const std::vector<const char*> paths = partPaths();
+    {
+        OutputCapture capture(dir.file("output"));
+        ASSERT_EQ(torven_assess_workbooks(paths.data(), paths.size(), options.handle, &job, messages.handle),
+                  TORVEN_OK);
+    }
+    EXPECT_EQ(testing_support::readFile(dir.file("output")), "");
+    EXPECT_EQ(torven_messages_count(messages.handle), 0u);
+    expectSameTable(torven_job_samples(whole), torven_job_samples(job));
+    ASSERT_EQ(torven_job_site_table_count(job), 2u);
+    expectSameTable(torven_job_sites(whole, 0), torven_job_sites(job, 0));
+    expectSameTable(torven_job_quality(whole), torven_job_quality(job));
+
+    // One row per workbook, in job order; the samples add up to the whole workbook's.
+    torven_table* sources = torven_job_sources(job);
+    ASSERT_NE(sources, nullptr);
+    EXPECT_STREQ(torven_table_name(sources), "Sources");
+    ASSERT_EQ(torven_table_rows(sources), 3u);
+    const std::vector<std::string> names = {"Workbook", "SHA-256", "Sheet", "First row", "First column", "Samples",
+                                            "Taxa"};
+    ASSERT_EQ(torven_table_columns(sources), names.size());
+    for (size_t c = 0; c < names.size(); ++c)
+        EXPECT_EQ(torven_table_column_name(sources, c), names[c]);
+    double samples = 0;
+    for (size_t r = 0; r < 3; ++r) {
+        EXPECT_EQ(fieldOf(sources, r, 0), "river-" + std::to_string(r + 1) + ".xlsx");
+        EXPECT_EQ(fieldOf(sources, r, 1).size(), 64u);
+        EXPECT_EQ(fieldOf(sources, r, 2), "Samples");
+        EXPECT_EQ(fieldOf(sources, r, 4), "C");
+        samples += torven_table_numbers(sources, 5)[r];
+    }
+    torven_table* wholeSamples = torven_job_samples(whole);
+    EXPECT_EQ(samples, double(torven_table_rows(wholeSamples)));
+    torven_table_free(wholeSamples);
+    torven_table_free(sources);
+
+    // A job of one workbook has its one source; the same job as torven_assess gives.
+    torven_table* one = torven_job_sources(whole);
+    ASSERT_EQ(torven_table_rows(one), 1u);
+    EXPECT_EQ(fieldOf(one, 0, 0), "river.xlsx");
+    torven_table_free(one);
+    torven_job* single = nullptr;
+    const std::string riverPath = kExamples + "river.xlsx";
+    const char* river = riverPath.c_str();
+    ASSERT_EQ(torven_assess_workbooks(&river, 1, options.handle, &single, messages.handle), TORVEN_OK);
+    expectSameTable(torven_job_samples(whole), torven_job_samples(single));
+    EXPECT_STREQ(torven_job_summary(single), torven_job_summary(whole));
+
+    // No save of the job writes over one of its workbooks.
+    EXPECT_EQ(torven_job_save(job, parts[1].c_str(), messages.handle), TORVEN_USAGE);
+    torven_job_free(single);
+    torven_job_free(job);
+}
+
+TEST_F(LibTorvenSplitJob, ASampleInTwoWorkbooksIsRefusedNamingBothAndNoJob)
+{
+    std::filesystem::copy_file(parts[0], dir.file("again.xlsx"));
+    const std::string again = dir.file("again.xlsx");
+    const std::vector<const char*> paths = {parts[0].c_str(), parts[1].c_str(), again.c_str()};
+    Messages messages;
+    torven_job* job = reinterpret_cast<torven_job*>(&messages);  // set to NULL by the call
+    EXPECT_EQ(torven_assess_workbooks(paths.data(), paths.size(), options.handle, &job, messages.handle),
+              TORVEN_FAILED);
+    EXPECT_EQ(job, nullptr);
+    ASSERT_EQ(torven_messages_count(messages.handle), 1u);
+    const std::string text = torven_messages_text(messages.handle, 0);
+    EXPECT_NE(text.find("occurs twice in the job: in river-1.xlsx (sheet \"Samples\", column C) and in again.xlsx "
+                        "(sheet \"Samples\", column C). Nothing was added."),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(LibTorvenSplitJob, AJobFileNamesItsWorkbooksRelativeToItself)
+{
+    // Paths relative to the job file's folder, not to the working directory; an empty
+    // field takes the option's value, a given one overrides it.
+    std::filesystem::create_directory(dir.file("jobs"));
+    writeText(dir.file("jobs/period.csv"), "workbook,sheet,first row,first column\n"
+                                           "../river-1.xlsx,,,\n"
+                                           "../river-2.xlsx,Samples,,C\n"
+                                           "../river-3.xlsx,,,3\n");
+    options.set("sheet", "Samples");
+    Messages messages;
+    torven_job* job = nullptr;
+    ASSERT_EQ(torven_assess_job_file(dir.file("jobs/period.csv").c_str(), options.handle, &job, messages.handle),
+              TORVEN_OK)
+        << testing::PrintToString(messages.lines());
+    expectSameTable(torven_job_samples(whole), torven_job_samples(job));
+    torven_table* sources = torven_job_sources(job);
+    ASSERT_EQ(torven_table_rows(sources), 3u);
+    EXPECT_EQ(fieldOf(sources, 2, 0), "river-3.xlsx");
+    torven_table_free(sources);
+    // The job file is one of the job's inputs.
+    EXPECT_EQ(torven_job_save(job, dir.file("jobs/period.csv").c_str(), messages.handle), TORVEN_USAGE);
+    EXPECT_NE(testing_support::readFile(dir.file("jobs/period.csv")).find("river-3"), std::string::npos);
+    torven_job_free(job);
+
+    // A workbook that fails is named, and the job stops there.
+    writeText(dir.file("jobs/missing.csv"), "workbook,sheet,first row,first column\n"
+                                            "../river-1.xlsx,,,\n"
+                                            "../nowhere.xlsx,,,\n");
+    Messages failed;
+    EXPECT_EQ(torven_assess_job_file(dir.file("jobs/missing.csv").c_str(), options.handle, &job, failed.handle),
+              TORVEN_FAILED);
+    EXPECT_EQ(job, nullptr);
+    const std::vector<std::string> lines = failed.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("nowhere.xlsx"), std::string::npos) << testing::PrintToString(lines);
+
+    // A sheet a workbook lacks is a usage error naming that workbook.
+    writeText(dir.file("jobs/sheet.csv"), "workbook,sheet,first row,first column\n"
+                                          "../river-1.xlsx,,,\n"
+                                          "../river-2.xlsx,Autumn,,\n");
+    Messages refused;
+    EXPECT_EQ(torven_assess_job_file(dir.file("jobs/sheet.csv").c_str(), options.handle, &job, refused.handle),
+              TORVEN_USAGE);
+    EXPECT_EQ(job, nullptr);
+    ASSERT_FALSE(refused.lines().empty());
+    EXPECT_EQ(refused.lines().back().rfind(dir.file("jobs/../river-2.xlsx") + ": ", 0), 0u)
+        << testing::PrintToString(refused.lines());
+}
+
+TEST(LibTorven, AJobOfNoWorkbookOrAMalformedJobFileIsAUsageError)
+{
+    Messages messages;
+    torven_job* job = nullptr;
+    const char* none[] = {nullptr};
+    EXPECT_EQ(torven_assess_workbooks(nullptr, 1, nullptr, &job, messages.handle), TORVEN_USAGE);
+    EXPECT_EQ(torven_assess_workbooks(none, 0, nullptr, &job, messages.handle), TORVEN_USAGE);
+    EXPECT_EQ(torven_assess_workbooks(none, 1, nullptr, &job, messages.handle), TORVEN_USAGE);
+    EXPECT_EQ(torven_assess_job_file(nullptr, nullptr, &job, messages.handle), TORVEN_USAGE);
+    EXPECT_EQ(job, nullptr);
+    EXPECT_EQ(messages.lines(), (std::vector<std::string>{"no workbook given", "no workbook given",
+                                                          "no workbook given", "no job file given"}));
+    EXPECT_EQ(torven_job_sources(nullptr), nullptr);
+
+    TempDir dir;
+    writeText(dir.file("job.csv"), "workbook,sheet,first row,first column\nriver.xlsx,,0,\n");
+    Messages refused;
+    EXPECT_EQ(torven_assess_job_file(dir.file("job.csv").c_str(), nullptr, &job, refused.handle), TORVEN_USAGE);
+    EXPECT_EQ(refused.lines(), (std::vector<std::string>{dir.file("job.csv") +
+                                                         ", line 2: the first row needs a row number of 1 or more, "
+                                                         "not '0'"}));
+    Messages unread;
+    EXPECT_EQ(torven_assess_job_file(dir.file("nowhere.csv").c_str(), nullptr, &job, unread.handle), TORVEN_USAGE);
+    EXPECT_EQ(unread.lines(), (std::vector<std::string>{dir.file("nowhere.csv") + ": the job file cannot be read"}));
+    EXPECT_EQ(job, nullptr);
 }
 
 }  // namespace

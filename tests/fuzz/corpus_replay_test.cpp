@@ -42,6 +42,7 @@ TEST_P(CorpusReplay, EveryStoredInputIsReadOrRefused)
     EXPECT_GT(inputs, 0u) << "no seed inputs in " << folder;
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, CorpusReplay, testing::Values("xlsx", "xls", "access", "csv", "taxonmap", "preset"));
+INSTANTIATE_TEST_SUITE_P(Readers, CorpusReplay,
+                         testing::Values("xlsx", "xls", "access", "csv", "taxonmap", "preset", "jobfile"));
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "import/job_workbooks.h"
 #include "import/sample_import.h"
 #include "tests/support/stand_in_tables.h"
 #include "refdb/jet/csv_table.h"
@@ -268,8 +269,25 @@ void importPreset(const std::uint8_t* data, std::size_t size)
         std::abort();
 }
 
+void readJobFile(const std::uint8_t* data, std::size_t size)
+{
+    MemoryFile file(data, size);
+    if (!file.ok())
+        return;
+    std::vector<JobWorkbook> workbooks;
+    const std::optional<std::string> refused = ReadJobFile(file.path(), WorksheetOptions{}, workbooks);
+    if (refused ? refused->empty() || !workbooks.empty() : workbooks.empty())
+        std::abort();
+    for (const JobWorkbook& workbook : workbooks)
+        if (workbook.path.empty() || workbook.worksheet.firstDataColumn < 1
+            || (workbook.worksheet.firstDataRow && *workbook.worksheet.firstDataRow < 1))
+            std::abort();
+}
+
 Entry entryNamed(std::string_view target)
 {
+    if (target == "jobfile")
+        return &readJobFile;
     if (target == "preset")
         return &importPreset;
     if (target == "xlsx")

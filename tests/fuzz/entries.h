@@ -28,7 +28,12 @@ void readTaxonMap(const std::uint8_t* data, std::size_t size);
 // must be the same, else it aborts.
 void importPreset(const std::uint8_t* data, std::size_t size);
 
-// The entry for a corpus folder name ("xlsx", "xls", "access", "csv", "taxonmap", "preset"), or nullptr.
+// A job file: the workbooks it names, each with a path and a worksheet choice in range, or
+// a refusal; else it aborts.
+void readJobFile(const std::uint8_t* data, std::size_t size);
+
+// The entry for a corpus folder name ("xlsx", "xls", "access", "csv", "taxonmap", "preset",
+// "jobfile"), or nullptr.
 using Entry = void (*)(const std::uint8_t*, std::size_t);
 Entry entryNamed(std::string_view target);
 

@@ -156,3 +156,111 @@ def test_taxa_is_the_master_list():
     assert listed["Motile"].dtype == bool
     printed = subprocess.run([CLI, "--version"], check=True, capture_output=True, text=True).stdout
     assert printed == "TORVEN II Version %s\n" % torven.version()
+
+
+def split_columns(source, folder, parts):
+    """The sample workbook source cut by its sample columns into len(parts) workbooks in
+    folder: part k keeps the taxon columns A and B and the sample columns parts[k] (0-based
+    among the samples), every row in place. Their paths."""
+    import openpyxl
+    sheet = openpyxl.load_workbook(source).worksheets[0]
+    paths = []
+    for k, samples in enumerate(parts):
+        book = openpyxl.Workbook()
+        out = book.active
+        out.title = "Samples"
+        for row in sheet.iter_rows():
+            for cell in row:
+                column = cell.column - 1
+                if cell.value is None:
+                    continue
+                if column < 2:
+                    target = column
+                elif column - 2 in samples:
+                    target = 2 + samples.index(column - 2)
+                else:
+                    continue
+                written = out.cell(row=cell.row, column=target + 1, value=cell.value)
+                written.number_format = cell.number_format
+        path = folder / ("part-%d.xlsx" % (k + 1))
+        book.save(path)
+        paths.append(path)
+    return paths
+
+
+def expect_same_frame(expected, actual):
+    assert list(actual.columns) == list(expected.columns)
+    assert list(actual.dtypes) == list(expected.dtypes)
+    assert len(actual) == len(expected)
+    for r, (want, got) in enumerate(zip(expected.itertuples(index=False), actual.itertuples(index=False))):
+        assert [field(v) for v in got] == [field(v) for v in want], "row %d" % (r + 1)
+
+
+def test_several_workbooks_give_the_whole_workbooks_samples(tmp_path):
+    river = os.path.join(EXAMPLES, "river.xlsx")
+    whole = torven.assess(river, db=DB)
+    count = len(whole.samples)
+    first, second = list(range(0, count, 2)), list(range(1, count, 2))
+    paths = split_columns(river, tmp_path, [first, second])
+    pooled = torven.assess(paths, db=DB)
+    # The samples in job order: the first workbook's, then the second's.
+    order = first + second
+    expected = whole.samples.iloc[order].reset_index(drop=True)
+    expect_same_frame(expected, pooled.samples)
+    for index in whole.sites:
+        expect_same_frame(whole.sites[index], pooled.sites[index])
+
+    assert list(pooled.sources.columns) == ["Workbook", "SHA-256", "Sheet", "First row", "First column",
+                                            "Samples", "Taxa"]
+    assert list(pooled.sources["Workbook"]) == ["part-1.xlsx", "part-2.xlsx"]
+    assert list(pooled.sources["Samples"]) == [len(first), len(second)]
+    assert list(pooled.sources["Sheet"]) == ["Samples", "Samples"]
+    assert list(whole.sources["Workbook"]) == ["river.xlsx"]
+    # A tuple and os.PathLike paths are taken as well, and a list of one is one workbook.
+    assert len(torven.assess(tuple(str(p) for p in paths), db=DB).samples) == count
+    expect_same_frame(whole.samples, torven.assess([river], db=DB).samples)
+
+
+def test_a_job_file_and_the_refusals_of_a_job(tmp_path, capfd):
+    river = os.path.join(EXAMPLES, "river.xlsx")
+    whole = torven.assess(river, db=DB)
+    count = len(whole.samples)
+    half = count // 2
+    (tmp_path / "books").mkdir()
+    paths = split_columns(river, tmp_path / "books", [list(range(half)), list(range(half, count))])
+
+    # Paths relative to the job file's folder, whatever the working folder is.
+    (tmp_path / "jobs").mkdir()
+    job_file = tmp_path / "jobs" / "period.csv"
+    job_file.write_text("workbook,sheet,first row,first column\n"
+                        "../books/part-1.xlsx,Samples,,\n"
+                        "../books/part-2.xlsx,,,C\n", encoding="utf-8")
+    expect_same_frame(whole.samples, torven.assess(job=job_file, db=DB).samples)
+
+    # A sample in two workbooks weighs double: refused, naming both places; no job.
+    again = tmp_path / "books" / "again.xlsx"
+    again.write_bytes(paths[0].read_bytes())
+    with pytest.raises(torven.TorvenError) as twice:
+        torven.assess([paths[0], paths[1], again], db=DB)
+    assert twice.value.status == 1
+    text = twice.value.messages[0][0]
+    assert "occurs twice in the job: in part-1.xlsx (sheet \"Samples\", column C)" in text
+    assert "and in again.xlsx (sheet \"Samples\", column C). Nothing was added." in text
+
+    with pytest.raises(torven.TorvenError) as none:
+        torven.assess([], db=DB)
+    assert none.value.status == 2 and none.value.messages == [("no workbook given", "")]
+    with pytest.raises(torven.TorvenError) as neither:
+        torven.assess(db=DB)
+    assert neither.value.status == 2
+    with pytest.raises(torven.TorvenError) as both:
+        torven.assess(river, job=job_file, db=DB)
+    assert both.value.status == 2
+    bad = tmp_path / "jobs" / "bad.csv"
+    bad.write_text("workbook,sheet\nriver.xlsx,Samples\n", encoding="utf-8")
+    with pytest.raises(torven.TorvenError) as malformed:
+        torven.assess(job=bad, db=DB)
+    assert malformed.value.status == 2
+    assert str(malformed.value) == str(bad) + ': the first line must be "workbook,sheet,first row,first column"'
+    out, err = capfd.readouterr()
+    assert out == "" and err == ""

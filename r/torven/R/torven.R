@@ -61,17 +61,30 @@
   as.data.frame(columns, stringsAsFactors = FALSE, check.names = FALSE, optional = TRUE)
 }
 
-assess <- function(path, metric = NULL, sheet = NULL, first_row = NULL, first_col = NULL,
-                   alkalinity = NULL, calcium = NULL, doc = NULL, db = NULL, taxon_map = NULL) {
+# The workbooks of a job: a character vector, none missing (empty when none are given).
+.paths <- function(paths) {
+  if (is.null(paths)) return(character(0))
+  if (!is.character(paths) || anyNA(paths))
+    stop("the workbooks are needed as a character vector of file names", call. = FALSE)
+  path.expand(paths)
+}
+
+assess <- function(path = NULL, metric = NULL, sheet = NULL, first_row = NULL, first_col = NULL,
+                   alkalinity = NULL, calcium = NULL, doc = NULL, db = NULL, taxon_map = NULL, job = NULL) {
+  if (!is.null(path) && !is.null(job))
+    .raise(list(status = 2L, messages = list(text = "give the workbooks or job, not both", detail = "")),
+           sys.call())
   options <- .options(metric = metric, sheet = sheet, "first-row" = first_row, "first-col" = first_col,
                       alkalinity = alkalinity, calcium = calcium, doc = doc,
                       db = if (is.null(db)) NULL else .path(db),
                       "taxon-map" = if (is.null(taxon_map)) NULL else .path(taxon_map))
-  job <- .result(.Call(torven_r_assess, .path(path), options), sys.call())
+  job_file <- if (is.null(job)) NULL else .path(job)
+  job <- .result(.Call(torven_r_assess, .paths(path), job_file, options), sys.call())
   structure(list(samples = .frame(job$samples),
                  sites = lapply(job$sites, .frame),
                  unscored_taxa = .frame(job$unscored_taxa),
                  quality = .frame(job$quality),
+                 sources = .frame(job$sources),
                  summary = job$summary,
                  provenance = job$provenance,
                  messages = data.frame(text = job$messages$text, detail = job$messages$detail,

@@ -116,14 +116,26 @@ static torven_job* job_of(SEXP handle)
     return R_ExternalPtrAddr(handle);
 }
 
-static SEXP torven_r_assess(SEXP path, SEXP given)
+/* paths: the workbooks (a character vector, possibly empty); jobFile: a job file (one
+ * string) or NULL, which takes the place of paths. */
+static SEXP torven_r_assess(SEXP paths, SEXP jobFile, SEXP given)
 {
     torven_messages* messages = torven_messages_new();
     torven_options* options = torven_options_new();
     torven_job* job = NULL;
     int status = set_options(options, given, messages);
-    if (status == TORVEN_OK)
-        status = torven_assess(translateCharUTF8(STRING_ELT(path, 0)), options, &job, messages);
+    if (status == TORVEN_OK) {
+        if (isString(jobFile) && XLENGTH(jobFile) == 1) {
+            status = torven_assess_job_file(translateCharUTF8(STRING_ELT(jobFile, 0)), options, &job, messages);
+        } else {
+            R_xlen_t count = XLENGTH(paths);
+            /* R_alloc'd: freed by R when the call returns, also after an error. */
+            const char** workbooks = (const char**)R_alloc((size_t)(count > 0 ? count : 1), sizeof(const char*));
+            for (R_xlen_t i = 0; i < count; ++i)
+                workbooks[i] = translateCharUTF8(STRING_ELT(paths, i));
+            status = torven_assess_workbooks(workbooks, (size_t)count, options, &job, messages);
+        }
+    }
     torven_options_free(options);
     if (status != TORVEN_OK) {
         SEXP out = PROTECT(failure(status, messages));
@@ -149,8 +161,8 @@ static SEXP torven_r_assess(SEXP path, SEXP given)
         SET_STRING_ELT(provenance, (R_xlen_t)i, text_or_na(torven_job_provenance_line(job, i)));
 
     const char* fields[] = {"samples", "sites", "unscored_taxa", "quality", "summary", "provenance", "messages",
-                            "handle"};
-    SEXP out = PROTECT(allocVector(VECSXP, 8));
+                            "handle", "sources"};
+    SEXP out = PROTECT(allocVector(VECSXP, 9));
     SET_VECTOR_ELT(out, 0, table_list(torven_job_samples(job)));
     SET_VECTOR_ELT(out, 1, sites);
     SET_VECTOR_ELT(out, 2, table_list(torven_job_unscored_taxa(job)));
@@ -159,8 +171,9 @@ static SEXP torven_r_assess(SEXP path, SEXP given)
     SET_VECTOR_ELT(out, 5, provenance);
     SET_VECTOR_ELT(out, 6, messages_list(torven_job_messages(job)));
     SET_VECTOR_ELT(out, 7, handle);
-    SEXP names = PROTECT(allocVector(STRSXP, 8));
-    for (int i = 0; i < 8; ++i)
+    SET_VECTOR_ELT(out, 8, table_list(torven_job_sources(job)));
+    SEXP names = PROTECT(allocVector(STRSXP, 9));
+    for (int i = 0; i < 9; ++i)
         SET_STRING_ELT(names, i, mkChar(fields[i]));
     setAttrib(out, R_NamesSymbol, names);
     UNPROTECT(6);
@@ -214,7 +227,7 @@ static SEXP torven_r_version(void)
 }
 
 static const R_CallMethodDef callMethods[] = {
-    {"torven_r_assess", (DL_FUNC)&torven_r_assess, 2},
+    {"torven_r_assess", (DL_FUNC)&torven_r_assess, 3},
     {"torven_r_write", (DL_FUNC)&torven_r_write, 3},
     {"torven_r_suggest", (DL_FUNC)&torven_r_suggest, 2},
     {"torven_r_taxa", (DL_FUNC)&torven_r_taxa, 1},
