@@ -310,13 +310,17 @@ protected:
     // What usualCells() of a handler below does (see CellHandler::usualCells): reads cells
     // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
     // of digits after the r in any order, at the reference that follows the cell before
-    // and with a value of up to 15 digits. Each is the very cell that readCell() would
-    // take from the scanner's PlainCell (counted alike in the book's elements); anything
-    // else ends the run, to be read the general way.
+    // and with a value of up to 15 digits; white space may stand between the cell's tag,
+    // its <v> element and its end tag, and between cells, but not inside the <v>. Each is
+    // the very cell that readCell() would take from the scanner's PlainCell (counted alike
+    // in the book's elements); anything else ends the run, to be read the general way.
     template <typename Handler>
     const char* readUsualCells(Handler& handler, const char* p, const char* end)
     {
-        for (;;) {
+        for (bool first = true;; first = false) {
+            // Between cells (never before the first: the scanner stands at its "<c").
+            if (!first)
+                p = skipXmlSpace(p, end);
             const char* q = p;
             if (end - q < 6 || load<std::uint32_t>(q) != load<std::uint32_t>("<c r")
                 || load<std::uint16_t>(q + 4) != load<std::uint16_t>("=\"") || !expected_.at(currentRow_, nextCol_))
@@ -334,7 +338,8 @@ protected:
                 q += 10;
             } else if (end - q >= 4 && load<std::uint32_t>(q) == load<std::uint32_t>("><v>")) {
                 q += 4;
-            } else if (usualAttributes(q, end, shared) && end - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
+            } else if (usualAttributes(q, end, shared) && (q = skipXmlSpace(q, end), end - q >= 3) && q[0] == '<'
+                       && q[1] == 'v' && q[2] == '>') {
                 q += 3;
             } else {
                 return p;
@@ -345,12 +350,20 @@ protected:
             std::uint64_t whole = 0;
             for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
                 whole = whole * 10 + digit;
-            if (q == digits || q - digits > 15 || end - q < 8
-                || load<std::uint64_t>(q) != load<std::uint64_t>("</v></c>"))
+            if (q == digits || q - digits > 15 || end - q < 8)
                 return p;
+            if (load<std::uint64_t>(q) == load<std::uint64_t>("</v></c>")) {
+                q += 8;
+            } else {
+                if (load<std::uint32_t>(q) != load<std::uint32_t>("</v>"))
+                    return p;
+                q = skipXmlSpace(q + 4, end);
+                if (end - q < 4 || load<std::uint32_t>(q) != load<std::uint32_t>("</c>"))
+                    return p;
+                q += 4;
+            }
             if (shared && whole >= shared_.size())
                 return p;
-            q += 8;
             if (!book_.budget.takeElements(2)) {  // the cell and its <v>
                 failTooLarge(ReadBudget::elementsRefusal());
                 return q;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,32 @@ struct PlainCell {
 // and hands it to cell() instead of five events. Anything else in a cell (references,
 // an inline string, prefixed names, a cell cut by the end of what has been inflated so
 // far when it is long) goes through the events as before, with the same checks.
+// XML's white space, the only text that may stand between the elements of a cell and
+// between cells without meaning anything.
+inline bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The first byte from p on, before end, that is not white space (end when there is none).
+// Writers that indent their XML put a line end and a run of spaces before each element:
+// eight spaces at a time are passed in one step.
+inline const char* skipXmlSpace(const char* p, const char* end)
+{
+    std::uint64_t spaces;
+    std::memcpy(&spaces, "        ", sizeof spaces);
+    for (;;) {
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            if (word == spaces) {
+                p += 8;
+                continue;
+            }
+        }
+        if (p == end || !isXmlSpace(*p))
+            return p;
+        ++p;
+    }
+}
+
 class CellHandler : public XmlHandler {
 public:
     // True when a <c> element met now would be a cell of the current row.
@@ -42,8 +70,10 @@ public:
     // Cells of the one form nearly every cell of a large sheet has, read straight from the
     // bytes at p (a "<c", when takesCells()) one after another, each checked and taken as
     // cell() would take it, as long as they keep that form exactly and lie whole before
-    // `end`. Returns where it stopped: p when the cell there is not of that form, and the
-    // scanner reads it as before. (A handler that takes no such run returns p.)
+    // `end`. White space between the elements of a cell and between cells (an indented
+    // sheet) is passed over, as the events pass it over there. Returns where it stopped
+    // (at markup, or at `end` inside white space): p when the cell there is not of that
+    // form, and the scanner reads it as before. (A handler that takes no such run returns p.)
     virtual const char* usualCells(const char* p, const char* end)
     {
         (void)end;
