@@ -89,6 +89,42 @@ TEST(PresetImport, SheetsThatImportGiveTheSameSamples)
     }
 }
 
+// Rows of many whole counts, the cells the reader hands on a run at a time: runs that
+// begin left of the first data column (numbers in columns C and D), run on right of the
+// samples (a note), break at gaps, and one with a count out of range in its middle.
+TEST(PresetImport, RunsOfCountsGiveTheSameSamples)
+{
+    TempDir dir;
+    auto runs = [](const std::string& name) {
+        SheetSpec sheet(name);
+        sheet.text(1, 1, "Sample").text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity (mg/l)");
+        for (int s = 0; s < 300; ++s)
+            sheet.text(1, 5 + s, "S" + std::to_string(s)).number(4, 5 + s, 30 + s % 7);
+        for (int t = 0; t < 40; ++t) {
+            sheet.text(5 + t, 1, "AR" + std::to_string(1000 + t)).number(5 + t, 3, t).number(5 + t, 4, 7);
+            for (int s = 0; s < 300; ++s)
+                if ((s * 13 + t) % 47 != 0)
+                    sheet.number(5 + t, 5 + s, (s + 3 * t) % 11);
+            sheet.number(5 + t, 305, 99).number(5 + t, 306, 100);
+        }
+        return sheet;
+    };
+    SheetSpec outOfRange = runs("OutOfRange");
+    outOfRange.number(20, 150, 2000000000);
+    const std::string path = import_fixture::writeWorkbook(dir, "runs.xlsx", {runs("Runs"), outOfRange});
+    const Outcome read = compare(path, {std::nullopt, 5, 5, familyRivers}, 0, true);
+    ASSERT_TRUE(read.samples.has_value());
+    const Matrix& counts = *read.samples->counts;
+    ASSERT_EQ(counts.nRows(), 300);
+    ASSERT_EQ(counts.nCols(), 40);
+    for (int t = 0; t < 40; ++t)
+        for (int s = 0; s < 300; ++s)
+            ASSERT_EQ(counts(s, t), (s * 13 + t) % 47 != 0 ? (s + 3 * t) % 11 : 0) << s << "," << t;
+    compare(path, {std::nullopt, 5, 9, familyRivers}, 0, true);  // the first samples left out
+    EXPECT_EQ(compare(path, {std::string("OutOfRange"), 5, 5, familyRivers}, 1, false).route.loadedBecause,
+              "the count in row 20, column 150 is out of range");
+}
+
 // Rows 5 and 6 of the first sheet of an openpyxl workbook swapped, as no spreadsheet
 // program writes them: valid, but not in order.
 const char* const kSwapRows = R"PY(

@@ -277,21 +277,17 @@ private:
                     p = after;
                     continue;
                 }
-                // Cells follow one another: while they are plain, one is read after the
-                // other here (taking one leaves the handler taking cells unless it failed).
-                Fast fast;
-                do {
-                    const char* next = nullptr;
-                    fast = plainCell(p, end, next);
-                    if (fast != Fast::Done)
-                        break;
+                // Else a plain cell read whole; after it a run of usual cells may start
+                // again (taking one leaves the handler taking cells unless it failed).
+                const char* next = nullptr;
+                const Fast fast = plainCell(p, end, next);
+                if (fast == Fast::Done) {
                     resumeAt_ = 0;
                     if (handlerFailed())
                         return static_cast<std::size_t>(p - begin);
                     p = next;
-                } while (end - p >= 3 && p[0] == '<' && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/'));
-                if (fast == Fast::Done)
                     continue;
+                }
                 if (fast == Fast::Incomplete && !last)
                     return static_cast<std::size_t>(p - begin);
                 // Not plain, or cut off at the end of the part: the events read it and

@@ -181,6 +181,33 @@ TEST(PlainCells, CellsBesideOtherElementsOfARow)
                         true);
 }
 
+// Usual cells after a gap in the row, with references written in every way a reader
+// takes, going back, or naming another row: each where the events put it, or refused alike.
+TEST(PlainCells, UsualCellsAfterGaps)
+{
+    auto usual = [](const std::string& ref, int value) {
+        return "<c r=\"" + ref + "\"><v>" + std::to_string(value) + "</v></c>";
+    };
+    std::string body = "<row r=\"1\">";
+    int value = 0;
+    for (const char* ref : {"A1", "C1", "D1", "$F$1", "g1", "H01", "I1", "AA1", "ab1", "$AC1", "AD$1", "XFC1", "XFD1"})
+        body += usual(ref, ++value);
+    body += "</row><row r=\"2\">" + usual("B2", 1) + usual("A2", 2) + usual("D2", 3) + "</row>";
+    body += "<row r=\"3\">" + usual("A3", 1) + usual("C3", 2) + usual("F5", 3) + usual("G5", 4) + usual("I5", 5) + "</row>";
+    body += "<row r=\"6\">" + usual("A6", 1) + usual("C6", 2) + usual("B9", 3) + usual("C9", 4) + "</row>";
+    body += "<row r=\"7\">" + usual("A7", 1) + usual("C0000000000000007", 2) + usual("E7", 3) + usual("G7", 4) + "</row>";
+    body += "<row r=\"8\">\n  " + usual("B8", 1) + "\n  " + usual("D8", 2) + "\n  " + usual("E8", 3) + "\n</row>";
+    ExpectBothWaysAlike(body, true);
+
+    for (const char* refused : {"<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1\"><v>1</v></c><c r=\"C1\"><v>2</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C0\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFE1\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1D\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1 \"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C&#49;\"><v>1</v></c><c r=\"C1\"><v>1</v></c></row>"})
+        ExpectBothWaysAlike(refused, false);
+}
+
 TEST(PlainCells, RefusedAlike)
 {
     const char* refused[] = {
