@@ -312,12 +312,12 @@ protected:
     // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
     // of digits after the r in any order, in the current row after the cell before (most
     // often right after it, its reference then compared as text) and with a value of up
-    // to 15 digits; white space may stand between the cell's tag,
-    // its <v> element and its end tag, and between cells, but not inside the <v>. Each is
-    // the very cell that readCell() would take from the scanner's PlainCell (counted alike
-    // in the book's elements); anything else ends the run, to be read the general way.
-    // The handler takes the run's cells by takeInRun() (which may keep numbers back to
-    // hand them on together) and learns where the run ends by endRun().
+    // to 15 digits. White space may stand between the cell's tag, its <v> element and its
+    // end tag, and between cells, but not inside the <v>. Each is the very cell that
+    // readCell() would take from the scanner's PlainCell (counted alike in the book's
+    // elements); anything else ends the run, to be read the general way. The handler
+    // takes the run's cells by takeInRun() (which may keep numbers back to hand them on
+    // together) and learns where the run ends by endRun().
     template <typename Handler>
     const char* readUsualCells(Handler& handler, const char* p, const char* end)
     {
