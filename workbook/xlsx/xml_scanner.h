@@ -34,11 +34,6 @@ struct PlainCell {
     bool hasValue = false, hasFormula = false;
 };
 
-// A worksheet's handler that also takes plain cells whole. Most of a worksheet is cells
-// of the form <c r="B7" t="s"><v>12</v></c>; the scanner reads such a cell in one pass
-// and hands it to cell() instead of five events. Anything else in a cell (references,
-// an inline string, prefixed names, a cell cut by the end of what has been inflated so
-// far when it is long) goes through the events as before, with the same checks.
 // XML's white space, the only text that may stand between the elements of a cell and
 // between cells without meaning anything.
 inline bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -67,6 +62,11 @@ inline const char* skipXmlSpace(const char* p, const char* end)
     return p;
 }
 
+// A worksheet's handler that also takes plain cells whole. Most of a worksheet is cells
+// of the form <c r="B7" t="s"><v>12</v></c>; the scanner reads such a cell in one pass
+// and hands it to cell() instead of five events. Anything else in a cell (references,
+// an inline string, prefixed names, a cell cut by the end of what has been inflated so
+// far when it is long) goes through the events as before, with the same checks.
 class CellHandler : public XmlHandler {
 public:
     // True when a <c> element met now would be a cell of the current row.
@@ -77,8 +77,8 @@ public:
     // cell() would take it, as long as they keep that form exactly and lie whole before
     // `end`. White space between the elements of a cell and between cells (an indented
     // sheet) is passed over, as the events pass it over there. Returns where it stopped
-    // (at markup, or at `end` inside white space): p when the cell there is not of that
-    // form, and the scanner reads it as before. (A handler that takes no such run returns p.)
+    // (after the white space it passed): p when the cell there is not of that form, and
+    // the scanner reads it as before. (A handler that takes no such run returns p.)
     virtual const char* usualCells(const char* p, const char* end)
     {
         (void)end;
