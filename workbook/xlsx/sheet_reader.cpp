@@ -312,7 +312,8 @@ protected:
     // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
     // of digits after the r in any order, in the current row after the cell before (most
     // often right after it, its reference then compared as text) and with a value of up
-    // to 15 digits. White space may stand between the cell's tag, its <v> element and its
+    // to 15 digits (a number cell's value may also be another short plain text that
+    // reads as a number). White space may stand between the cell's tag, its <v> element and its
     // end tag, and between cells, but not inside the <v>. Each is the very cell that
     // readCell() would take from the scanner's PlainCell (counted alike in the book's
     // elements); anything else ends the run, to be read the general way. The handler
@@ -368,13 +369,29 @@ protected:
             } else {
                 return p;
             }
-            // The value: 1 to 15 digits (so below 2^53, its double exact), then the ends.
+            // The value: most often 1 to 15 digits (so below 2^53, its double exact).
             const char* const digits = q;
             const char* const digitsEnd = end - q > 16 ? q + 16 : end;
             std::uint64_t whole = 0;
             for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
                 whole = whole * 10 + digit;
-            if (q == digits || q - digits > 15 || end - q < 8)
+            double number = static_cast<double>(whole);
+            if (q == digits || q - digits > 15 || q == end || *q != '<') {
+                // Any other text of a number cell (a fraction, an exponent, a sign, spaces):
+                // read as valueCell() reads it when it is short and of plain characters
+                // (printable ASCII but for '<' and '&', as the scanner's plain cells).
+                if (shared)
+                    return p;
+                constexpr std::ptrdiff_t kLongestNumber = 64;
+                const char* const limit = end - digits > kLongestNumber ? digits + kLongestNumber : end;
+                q = digits;
+                while (q < limit && *q >= ' ' && *q < 0x7F && *q != '<' && *q != '&')
+                    ++q;
+                if (q == digits || q == limit || *q != '<'
+                    || !parseNumber(std::string_view(digits, static_cast<std::size_t>(q - digits)), number))
+                    return p;
+            }
+            if (end - q < 8)
                 return p;
             if (load<std::uint64_t>(q) == load<std::uint64_t>("</v></c>")) {
                 q += 8;
@@ -401,7 +418,7 @@ protected:
                 parsed.shared = static_cast<long>(whole);
             } else {
                 parsed.type = CellType::Number;
-                parsed.number = static_cast<double>(whole);
+                parsed.number = number;
             }
             nextCol_ = col + 1;
             handler.takeInRun(parsed);

@@ -141,6 +141,19 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\">\n  <v>8</v>\n</c >",
     "<c r=\"$A\">\n  <v>10</v>\n<!-- after --></c>",
     "<c r=\"$A\">\n  <v>11</v> x </c>",
+    // Number texts other than whole numbers of up to 15 digits, short and long.
+    "<c r=\"$A\"><v>-0</v></c>",
+    "<c r=\"$A\"><v>.5</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>5.</v></c>",
+    "<c r=\"$A\" s=\"1\"><v>1e5</v></c>",
+    "<c r=\"$A\"><v>2.2250738585072014E-308</v></c>",
+    "<c r=\"$A\"><v>4.9e-324</v></c>",
+    "<c r=\"$A\"><v>0." + std::string(60, '0') + "1</v></c>",
+    "<c r=\"$A\"><v>0." + std::string(61, '0') + "1</v></c>",
+    "<c r=\"$A\"><v>1." + std::string(70, '5') + "</v></c>",
+    "<c r=\"$A\"><v>\t12 </v></c>",
+    "<c r=\"$A\" t=\"s\"><v> 1</v></c>",
+    "<c r=\"$A\">\n  <v>  7.25  </v>\n</c>",
     // A prefixed attribute counts by its local name, as the element events read it.
     "<c r=\"$A\" xmlns:x=\"urn:x\" x:t=\"s\"><v>1</v></c>",
     "<c xmlns:x=\"urn:x\" x:r=\"$A\" s=\"1\"><v>6</v></c>",
@@ -221,6 +234,13 @@ TEST(PlainCells, RefusedAlike)
         "<row><c r=\"A1\" t=\"zz\"><v>1</v></c></row>",        // unknown type
         "<row><c r=\"A1\"><v>abc</v></c></row>",               // no number
         "<row><c r=\"A1\"><v>1e400</v></c></row>",             // not finite
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>0x10</v></c></row>",  // no number after a usual one
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>inf</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>nan</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>1 2</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>1.5]]></v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>-</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>1.0</v></c></row>",
         "<row><c r=\"A1\" t=\"s\"><v>2</v></c></row>",         // no such shared string
         "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>7</v></c></row>",  // after a usual one
         "<row><c r=\"A1\" t=\"n\" t=\"n\"><v>1</v></c></row>",  // duplicate attribute
