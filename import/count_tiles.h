@@ -34,6 +34,23 @@ public:
         tile_[static_cast<std::size_t>(sample) * kTaxa + static_cast<std::size_t>(taxon - first_)] = count;
     }
 
+    // The counts of one taxon for `n` samples from `sample` on, as n calls of set().
+    void setSamples(int sample, int taxon, const double* counts, int n)
+    {
+        if (taxon < first_) {
+            for (int i = 0; i < n; ++i)
+                counts_(sample + i, taxon) = counts[i];
+            return;
+        }
+        if (taxon >= first_ + kTaxa) {
+            writeTile();
+            first_ = taxon / kTaxa * kTaxa;
+        }
+        double* at = tile_.data() + static_cast<std::size_t>(sample) * kTaxa + static_cast<std::size_t>(taxon - first_);
+        for (int i = 0; i < n; ++i, at += kTaxa)
+            *at = counts[i];
+    }
+
     // Writes what waits into the matrix; call it once the last count is set. The taxa
     // written are left behind: a later count of one of them goes straight in, and a
     // second flush writes nothing over them.

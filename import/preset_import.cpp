@@ -67,6 +67,30 @@ public:
         return countCell(cell);
     }
 
+    // A run of numbers within the samples of the taxon row under way, the most common
+    // thing by far, goes into the counts at once: cell() would keep none of them (they lie
+    // right of column B and below the header rows) and would check and set each alike.
+    // What of a run lies outside the samples, and a run with a count out of range, goes
+    // cell by cell.
+    bool numbers(int row, int col, const double* values, int count) override
+    {
+        const int end = col + count;
+        const int from = std::max({col, dataColumn_, 2});
+        const int to = std::min(end, dataColumn_ + sampleCount_);
+        if (gaveUp_ || !inTaxonRow_ || row != currentRow_ || row == 0 || from >= to)
+            return CellVisitor::numbers(row, col, values, count);
+        if (from > col && (!CellVisitor::numbers(row, col, values, from - col) || gaveUp_))
+            return false;
+        const double* counts = values + (from - col);
+        for (int i = 0; i < to - from; ++i)
+            if (!layout::IsCountInRange(counts[i]))
+                return CellVisitor::numbers(row, from, counts, end - from);  // gives up at that count
+        rowEnd_ = std::max(rowEnd_, row + 1);
+        colEnd_ = std::max(colEnd_, to);
+        tiles_->setSamples(from - dataColumn_, nextTaxonRow_ - 1 - dataRow_, counts, to - from);
+        return to == end || CellVisitor::numbers(row, to, values + (to - col), end - to);
+    }
+
     void extent(int rows, int /*cols*/) override { statedRows_ = rows; }
     // How much of the workbook's parts has been inflated, of how much in all.
     void noteRead(std::uint64_t done, std::uint64_t total)

@@ -89,6 +89,42 @@ TEST(PresetImport, SheetsThatImportGiveTheSameSamples)
     }
 }
 
+// Rows of many whole counts, the cells the reader hands on a run at a time: runs that
+// begin left of the first data column (numbers in columns C and D), run on right of the
+// samples (a note), break at gaps, and one with a count out of range in its middle.
+TEST(PresetImport, RunsOfCountsGiveTheSameSamples)
+{
+    TempDir dir;
+    auto runs = [](const std::string& name) {
+        SheetSpec sheet(name);
+        sheet.text(1, 1, "Sample").text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity (mg/l)");
+        for (int s = 0; s < 300; ++s)
+            sheet.text(1, 5 + s, "S" + std::to_string(s)).number(4, 5 + s, 30 + s % 7);
+        for (int t = 0; t < 40; ++t) {
+            sheet.text(5 + t, 1, "AR" + std::to_string(1000 + t)).number(5 + t, 3, t).number(5 + t, 4, 7);
+            for (int s = 0; s < 300; ++s)
+                if ((s * 13 + t) % 47 != 0)
+                    sheet.number(5 + t, 5 + s, (s + 3 * t) % 11);
+            sheet.number(5 + t, 305, 99).number(5 + t, 306, 100);
+        }
+        return sheet;
+    };
+    SheetSpec outOfRange = runs("OutOfRange");
+    outOfRange.number(20, 150, 2000000000);
+    const std::string path = import_fixture::writeWorkbook(dir, "runs.xlsx", {runs("Runs"), outOfRange});
+    const Outcome read = compare(path, {std::nullopt, 5, 5, familyRivers}, 0, true);
+    ASSERT_TRUE(read.samples.has_value());
+    const Matrix& counts = *read.samples->counts;
+    ASSERT_EQ(counts.nRows(), 300);
+    ASSERT_EQ(counts.nCols(), 40);
+    for (int t = 0; t < 40; ++t)
+        for (int s = 0; s < 300; ++s)
+            ASSERT_EQ(counts(s, t), (s * 13 + t) % 47 != 0 ? (s + 3 * t) % 11 : 0) << s << "," << t;
+    compare(path, {std::nullopt, 5, 9, familyRivers}, 0, true);  // the first samples left out
+    EXPECT_EQ(compare(path, {std::string("OutOfRange"), 5, 5, familyRivers}, 1, false).route.loadedBecause,
+              "the count in row 20, column 150 is out of range");
+}
+
 // Rows 5 and 6 of the first sheet of an openpyxl workbook swapped, as no spreadsheet
 // program writes them: valid, but not in order.
 const char* const kSwapRows = R"PY(
@@ -105,6 +141,83 @@ with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
     for name, body in parts.items():
         z.writestr(name, body)
 )PY";
+
+// The sheets of an openpyxl workbook laid out again as indenting writers lay them out:
+// rows, cells and values on lines of their own, with every kind of white space between
+// rows, between cells and between a cell's elements, and some values with white space
+// inside (part of the value's text: a number around which it stands is still that number).
+const char* const kIndentSheets = R"PY(
+import re, sys, zipfile
+path, out = sys.argv[1], sys.argv[2]
+gaps = ['\n      ', '', ' ', '\r\n\t', '\n' + ' ' * 21, '\t\t', '\n', '\n        ']
+inside = [' {} ', '\n{}\n', '{}\r\n', '\t{}']
+count = values = 0
+def gap():
+    global count
+    count += 1
+    return gaps[count % len(gaps)]
+def cell(match):
+    global values
+    attributes, inner = match.group(1), match.group(2)
+    if inner is None:
+        return gap() + match.group(0)
+    value = re.fullmatch(r'<v>([^<]*)</v>', inner)
+    if value and (' t="' not in attributes or ' t="n"' in attributes):
+        values += 1
+        if values % 5 == 0:
+            inner = '<v>' + inside[values // 5 % len(inside)].format(value.group(1)) + '</v>'
+    return gap() + '<c' + attributes + '>' + gap() + inner + gap() + '</c>'
+with zipfile.ZipFile(path) as z:
+    parts = {name: z.read(name) for name in z.namelist()}
+for name in parts:
+    if name.startswith('xl/worksheets/sheet'):
+        sheet = parts[name].decode('utf-8')
+        sheet = re.sub(r'<c\b([^>]*?)(?:/>|>(.*?)</c>)', cell, sheet, flags=re.S)
+        sheet = re.sub(r'<row\b', lambda m: gap() + m.group(0), sheet)
+        sheet = re.sub(r'</row>', lambda m: gap() + m.group(0), sheet)
+        parts[name] = sheet.encode('utf-8')
+assert values > 500 and '\n        <v>' in sheet and '<v> ' in sheet
+with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
+    for name, body in parts.items():
+        z.writestr(name, body)
+)PY";
+
+TEST(PresetImport, IndentedSheetsStreamAsTheyLoad)
+{
+    TempDir dir;
+    SheetSpec notes = riversSheet("Notes");
+    notes.text(9, 1, "Counted by").text(9, 2, "A. Lab").number(10, 1, 12).text(1, 7, "remark").number(5, 7, 99);
+    notes.boolean(2, 4, true).blank(2, 3).number(6, 4, 0);
+    SheetSpec tall("Tall");
+    tall.text(1, 1, "Sample").text(2, 1, "Site").text(3, 1, "Date").text(4, 1, "Alkalinity (mg/l)");
+    for (int s = 0; s < 9; ++s)
+        tall.text(1, 3 + s, "T" + std::to_string(s)).number(4, 3 + s, 40 + s);
+    for (int t = 0; t < 80; ++t) {
+        tall.text(5 + t, 1, "AT" + std::to_string(1000 + t)).text(5 + t, 2, "Taxon " + std::to_string(t));
+        for (int s = 0; s < 9; ++s)
+            if ((s + t) % 7 != 0)
+                tall.number(5 + t, 3 + s, (s * 3 + t) % 5 == 0 ? (t * 10 + s + 1) / 4.0 : (s * t) % 4);
+    }
+    const std::string compact = import_fixture::writeWorkbook(dir, "compact.xlsx", {riversSheet("Fine"), notes, tall});
+    const std::string indented = dir.file("indented.xlsx");
+    std::string output;
+    ASSERT_EQ(testing_support::runPython(kIndentSheets, testing_support::shellQuote(compact) + " "
+                                                             + testing_support::shellQuote(indented) + " 2>&1",
+                                         &output),
+              0)
+        << output;
+    compare(indented, {std::nullopt, 5, 3, familyRivers}, 0, true);
+    compare(indented, {std::string("Notes"), 5, 3, familyRivers}, 1, true);
+    const Outcome tallRead = compare(indented, {std::string("Tall"), 5, 3, familyRivers}, 2, true);
+    ASSERT_TRUE(tallRead.samples.has_value());
+    const Matrix& counts = *tallRead.samples->counts;
+    ASSERT_EQ(counts.nRows(), 9);
+    ASSERT_EQ(counts.nCols(), 80);
+    for (int t = 0; t < 80; ++t)
+        for (int s = 0; s < 9; ++s)
+            EXPECT_EQ(counts(s, t), (s + t) % 7 == 0 ? 0.0 : (s * 3 + t) % 5 == 0 ? (t * 10 + s + 1) / 4.0 : (s * t) % 4)
+                << s << "," << t;
+}
 
 // Each sheet that goes back to the loaded book's import, with the reason the route gives
 // (torven-cli assess --verbose prints it).

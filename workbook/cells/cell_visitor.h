@@ -27,6 +27,23 @@ public:
     // One cell. False stops the read, which then ends as Stopped (a caller that met a
     // cell it cannot take, say a text among counts, stops here and knows which one).
     virtual bool cell(const StreamedCell& cell) = 0;
+    // A run of number cells of one row, in the columns from `col` on, one after another:
+    // the same as `count` calls of cell() (what this does unless a visitor takes the run
+    // at once, which a reader of millions of counts makes worth it). False stops the read
+    // as cell() does, whichever cell of the run it stopped at.
+    virtual bool numbers(int row, int col, const double* values, int count)
+    {
+        StreamedCell each;
+        each.row = row;
+        each.type = CellType::Number;
+        for (int i = 0; i < count; ++i) {
+            each.col = col + i;
+            each.number = values[i];
+            if (!cell(each))
+                return false;
+        }
+        return true;
+    }
     // The sheet's extent before its first cell, for sizing what the visitor keeps: rows
     // and columns up to the last cell (as SheetData::rowEnd and colEnd count them). An
     // .xlsx file states it (its <dimension> element) or not, and may state it wrongly:

@@ -1,6 +1,7 @@
 #include "workbook/xlsx/sheet_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -309,23 +310,51 @@ protected:
 
     // What usualCells() of a handler below does (see CellHandler::usualCells): reads cells
     // written exactly as <c r="B7"><v>12</v></c>, with t="n" or t="s" and an s attribute
-    // of digits after the r in any order, at the reference that follows the cell before
-    // and with a value of up to 15 digits. Each is the very cell that readCell() would
-    // take from the scanner's PlainCell (counted alike in the book's elements); anything
-    // else ends the run, to be read the general way.
+    // of digits after the r in any order, in the current row after the cell before (most
+    // often right after it, its reference then compared as text) and with a value of up
+    // to 15 digits (a number cell's value may also be another short plain text that
+    // reads as a number). White space may stand between the cell's tag, its <v> element and its
+    // end tag, and between cells, but not inside the <v>. Each is the very cell that
+    // readCell() would take from the scanner's PlainCell (counted alike in the book's
+    // elements); anything else ends the run, to be read the general way. The handler
+    // takes the run's cells by takeInRun() (which may keep numbers back to hand them on
+    // together) and learns where the run ends by endRun().
     template <typename Handler>
     const char* readUsualCells(Handler& handler, const char* p, const char* end)
     {
-        for (;;) {
+        const char* const stop = usualRun(handler, p, end);
+        handler.endRun();
+        return stop;
+    }
+
+    template <typename Handler>
+    const char* usualRun(Handler& handler, const char* p, const char* end)
+    {
+        for (bool first = true;; first = false) {
+            // Between cells (never before the first: the scanner stands at its "<c").
+            if (!first)
+                p = skipXmlSpace(p, end);
             const char* q = p;
             if (end - q < 6 || load<std::uint32_t>(q) != load<std::uint32_t>("<c r")
-                || load<std::uint16_t>(q + 4) != load<std::uint16_t>("=\"") || !expected_.at(currentRow_, nextCol_))
+                || load<std::uint16_t>(q + 4) != load<std::uint16_t>("=\""))
                 return p;
             q += 6;
-            const std::size_t size = expected_.size();
-            if (static_cast<std::size_t>(end - q) <= size || !expected_.same(q) || q[size] != '"')
-                return p;
-            q += size + 1;
+            int col = nextCol_;
+            if (expected_.at(currentRow_, nextCol_) && static_cast<std::size_t>(end - q) > expected_.size()
+                && expected_.same(q) && q[expected_.size()] == '"') {
+                q += expected_.size() + 1;
+            } else {
+                // A later column of the row, after a gap (or the next one written
+                // otherwise): read as startCell() reads it.
+                constexpr std::size_t kLongestReference = 16;
+                const auto* quote = static_cast<const char*>(
+                    std::memchr(q, '"', std::min(static_cast<std::size_t>(end - q), kLongestReference)));
+                int row = 0;
+                if (!quote || !parseCellRef(std::string_view(q, static_cast<std::size_t>(quote - q)), row, col)
+                    || row != currentRow_ || col < nextCol_)
+                    return p;
+                q = quote + 1;
+            }
             bool shared = false;
             // The two forms of most sheets, "><v>" and " t="n"><v>", compared a word at a
             // time; other attributes one by one.
@@ -334,40 +363,65 @@ protected:
                 q += 10;
             } else if (end - q >= 4 && load<std::uint32_t>(q) == load<std::uint32_t>("><v>")) {
                 q += 4;
-            } else if (usualAttributes(q, end, shared) && end - q >= 3 && q[0] == '<' && q[1] == 'v' && q[2] == '>') {
+            } else if (usualAttributes(q, end, shared) && (q = skipXmlSpace(q, end), end - q >= 3) && q[0] == '<'
+                       && q[1] == 'v' && q[2] == '>') {
                 q += 3;
             } else {
                 return p;
             }
-            // The value: 1 to 15 digits (so below 2^53, its double exact), then the ends.
+            // The value: most often 1 to 15 digits (so below 2^53, its double exact).
             const char* const digits = q;
             const char* const digitsEnd = end - q > 16 ? q + 16 : end;
             std::uint64_t whole = 0;
             for (unsigned digit; q < digitsEnd && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) < 10; ++q)
                 whole = whole * 10 + digit;
-            if (q == digits || q - digits > 15 || end - q < 8
-                || load<std::uint64_t>(q) != load<std::uint64_t>("</v></c>"))
+            double number = static_cast<double>(whole);
+            if (q == digits || q - digits > 15 || q == end || *q != '<') {
+                // Any other text of a number cell (a fraction, an exponent, a sign, spaces):
+                // read as valueCell() reads it when it is short and of plain characters
+                // (printable ASCII but for '<' and '&', as the scanner's plain cells).
+                if (shared)
+                    return p;
+                constexpr std::ptrdiff_t kLongestNumber = 64;
+                const char* const limit = end - digits > kLongestNumber ? digits + kLongestNumber : end;
+                q = digits;
+                while (q < limit && *q >= ' ' && *q < 0x7F && *q != '<' && *q != '&')
+                    ++q;
+                if (q == digits || q == limit || *q != '<'
+                    || !parseNumber(std::string_view(digits, static_cast<std::size_t>(q - digits)), number))
+                    return p;
+            }
+            if (end - q < 8)
                 return p;
+            if (load<std::uint64_t>(q) == load<std::uint64_t>("</v></c>")) {
+                q += 8;
+            } else {
+                if (load<std::uint32_t>(q) != load<std::uint32_t>("</v>"))
+                    return p;
+                q = skipXmlSpace(q + 4, end);
+                if (end - q < 4 || load<std::uint32_t>(q) != load<std::uint32_t>("</c>"))
+                    return p;
+                q += 4;
+            }
             if (shared && whole >= shared_.size())
                 return p;
-            q += 8;
             if (!book_.budget.takeElements(2)) {  // the cell and its <v>
                 failTooLarge(ReadBudget::elementsRefusal());
                 return q;
             }
             ParsedCell parsed;
             parsed.row = currentRow_;
-            parsed.col = nextCol_;
+            parsed.col = col;
             if (shared) {
                 parsed.type = CellType::Text;
                 parsed.text = shared_[static_cast<std::size_t>(whole)];
                 parsed.shared = static_cast<long>(whole);
             } else {
                 parsed.type = CellType::Number;
-                parsed.number = static_cast<double>(whole);
+                parsed.number = number;
             }
-            ++nextCol_;
-            handler.take(parsed);
+            nextCol_ = col + 1;
+            handler.takeInRun(parsed);
             if (failed())
                 return q;
             p = q;
@@ -660,6 +714,9 @@ private:
 
     void rowBreak() override { flushRow(); }
 
+    [[gnu::always_inline]] void takeInRun(const ParsedCell& parsed) { take(parsed); }
+    void endRun() {}
+
     [[gnu::always_inline]] void take(const ParsedCell& parsed) override
     {
         Cell cell;
@@ -809,13 +866,60 @@ private:
     void rowBreak() override {}
     void statedExtent(int rows, int cols) override { visitor_.extent(rows, cols); }
 
-    [[gnu::always_inline]] void take(const ParsedCell& parsed) override
+    // The number cells of a run of usual cells wait here to go to the visitor together
+    // (CellVisitor::numbers) while they stand in consecutive columns: they are of one
+    // row, each after the one before, so only the first needs the check of order.
+    [[gnu::always_inline]] void takeInRun(const ParsedCell& parsed)
+    {
+        if (parsed.type != CellType::Number) {
+            endRun();
+            if (!failed())
+                take(parsed);
+            return;
+        }
+        if (runCount_ > 0 && parsed.col != runCol_ + runCount_) {
+            endRun();
+            if (failed())
+                return;
+        }
+        if (runCount_ == 0) {
+            if (!inOrder(parsed))
+                return;
+            runRow_ = parsed.row;
+            runCol_ = parsed.col;
+        }
+        run_[static_cast<std::size_t>(runCount_++)] = parsed.number;
+        if (runCount_ == kRunCells)
+            endRun();
+    }
+    void endRun()
+    {
+        if (runCount_ == 0)
+            return;
+        const int count = runCount_;
+        runCount_ = 0;
+        lastRow_ = runRow_;
+        lastCol_ = runCol_ + count - 1;
+        if (!visitor_.numbers(runRow_, runCol_, run_.data(), count)) {
+            stopped_ = true;
+            fail("stopped");
+        }
+    }
+
+    bool inOrder(const ParsedCell& parsed)
     {
         if (parsed.row < lastRow_ || (parsed.row == lastRow_ && parsed.col <= lastCol_)) {
             outOfOrder_ = true;
             fail("cells out of order");
-            return;
+            return false;
         }
+        return true;
+    }
+
+    [[gnu::always_inline]] void take(const ParsedCell& parsed) override
+    {
+        if (!inOrder(parsed))
+            return;
         lastRow_ = parsed.row;
         lastCol_ = parsed.col;
         StreamedCell cell;
@@ -830,7 +934,13 @@ private:
         }
     }
 
+    static constexpr int kRunCells = 256;
+
     CellVisitor& visitor_;
+    std::array<double, kRunCells> run_;
+    int runCount_ = 0;
+    int runRow_ = 0;
+    int runCol_ = 0;
     int lastRow_ = -1;
     int lastCol_ = -1;
     bool outOfOrder_ = false;

@@ -9,11 +9,15 @@
 
 #include "workbook/xlsx/values.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace wb::xlsx {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isSpace(char c) { return isXmlSpace(c); }
 
 // The bytes that cannot be part of a name (expat's name rules are wider than this only
 // for characters no workbook part uses in its element names), as a table: names are
@@ -273,21 +277,17 @@ private:
                     p = after;
                     continue;
                 }
-                // Cells follow one another: while they are plain, one is read after the
-                // other here (taking one leaves the handler taking cells unless it failed).
-                Fast fast;
-                do {
-                    const char* next = nullptr;
-                    fast = plainCell(p, end, next);
-                    if (fast != Fast::Done)
-                        break;
+                // Else a plain cell read whole; after it a run of usual cells may start
+                // again (taking one leaves the handler taking cells unless it failed).
+                const char* next = nullptr;
+                const Fast fast = plainCell(p, end, next);
+                if (fast == Fast::Done) {
                     resumeAt_ = 0;
                     if (handlerFailed())
                         return static_cast<std::size_t>(p - begin);
                     p = next;
-                } while (end - p >= 3 && p[0] == '<' && p[1] == 'c' && (isSpace(p[2]) || p[2] == '>' || p[2] == '/'));
-                if (fast == Fast::Done)
                     continue;
+                }
                 if (fast == Fast::Incomplete && !last)
                     return static_cast<std::size_t>(p - begin);
                 // Not plain, or cut off at the end of the part: the events read it and
@@ -301,11 +301,25 @@ private:
         return static_cast<std::size_t>(p - begin);
     }
 
+    // The line feeds among `length` bytes. Some writers put every element of a worksheet
+    // on a line of its own (several lines a cell), so this counts 16 bytes a step rather
+    // than searching from one line end to the next.
     static std::size_t countLines(const char* p, std::size_t length)
     {
-        // Worksheet parts have few line ends; memchr skips the stretches between them.
         std::size_t lines = 0;
         const char* const end = p + length;
+#ifdef __SSE2__
+        const __m128i feed = _mm_set1_epi8('\n');
+        while (end - p >= 16) {
+            // Up to 255 steps of 16 bytes counted in byte lanes, then summed.
+            const std::ptrdiff_t steps = std::min<std::ptrdiff_t>((end - p) / 16, 255);
+            __m128i counts = _mm_setzero_si128();
+            for (std::ptrdiff_t i = 0; i < steps; ++i, p += 16)
+                counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), feed));
+            const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+            lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        }
+#endif
         while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))))) {
             ++lines;
             ++p;

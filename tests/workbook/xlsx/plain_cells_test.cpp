@@ -127,6 +127,33 @@ const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\" t=\"n\"><v>1234567890123456</v></c>",
     "<c r=\"$A\" t=\"n\"><v>12</v></c >",
     "<c r=\"$A\" t=\"n\" ><v>5</v></c>",
+    // White space between a cell's elements, as indenting writers put it, and inside its
+    // value, where it is part of the text.
+    "<c r=\"$A\">\n        <v>3</v>\n      </c>",
+    "<c r=\"$A\" t=\"n\">\r\n\t\t<v>4</v>\r\n\t</c>",
+    "<c r=\"$A\" s=\"2\" t=\"s\">                   <v>1</v>                 </c>",
+    "<c r=\"$A\"><v>6</v>\n</c>",
+    "<c r=\"$A\">\n<v>7</v></c>",
+    "<c r=\"$A\">\n  <v> 3 </v>\n</c>",
+    "<c r=\"$A\">\n  <v>\n3</v>\n</c>",
+    "<c r=\"$A\">\n  <v>3\r\n</v>\n</c>",
+    "<c r=\"$A\" t=\"s\">\n  <v>\t1</v>\n</c>",
+    "<c r=\"$A\">\n  <v>8</v>\n</c >",
+    "<c r=\"$A\">\n  <v>10</v>\n<!-- after --></c>",
+    "<c r=\"$A\">\n  <v>11</v> x </c>",
+    // Number texts other than whole numbers of up to 15 digits, short and long.
+    "<c r=\"$A\"><v>-0</v></c>",
+    "<c r=\"$A\"><v>.5</v></c>",
+    "<c r=\"$A\" t=\"n\"><v>5.</v></c>",
+    "<c r=\"$A\" s=\"1\"><v>1e5</v></c>",
+    "<c r=\"$A\"><v>2.2250738585072014E-308</v></c>",
+    "<c r=\"$A\"><v>4.9e-324</v></c>",
+    "<c r=\"$A\"><v>0." + std::string(60, '0') + "1</v></c>",
+    "<c r=\"$A\"><v>0." + std::string(61, '0') + "1</v></c>",
+    "<c r=\"$A\"><v>1." + std::string(70, '5') + "</v></c>",
+    "<c r=\"$A\"><v>\t12 </v></c>",
+    "<c r=\"$A\" t=\"s\"><v> 1</v></c>",
+    "<c r=\"$A\">\n  <v>  7.25  </v>\n</c>",
     // A prefixed attribute counts by its local name, as the element events read it.
     "<c r=\"$A\" xmlns:x=\"urn:x\" x:t=\"s\"><v>1</v></c>",
     "<c xmlns:x=\"urn:x\" x:r=\"$A\" s=\"1\"><v>6</v></c>",
@@ -167,6 +194,33 @@ TEST(PlainCells, CellsBesideOtherElementsOfARow)
                         true);
 }
 
+// Usual cells after a gap in the row, with references written in every way a reader
+// takes, going back, or naming another row: each where the events put it, or refused alike.
+TEST(PlainCells, UsualCellsAfterGaps)
+{
+    auto usual = [](const std::string& ref, int value) {
+        return "<c r=\"" + ref + "\"><v>" + std::to_string(value) + "</v></c>";
+    };
+    std::string body = "<row r=\"1\">";
+    int value = 0;
+    for (const char* ref : {"A1", "C1", "D1", "$F$1", "g1", "H01", "I1", "AA1", "ab1", "$AC1", "AD$1", "XFC1", "XFD1"})
+        body += usual(ref, ++value);
+    body += "</row><row r=\"2\">" + usual("B2", 1) + usual("A2", 2) + usual("D2", 3) + "</row>";
+    body += "<row r=\"3\">" + usual("A3", 1) + usual("C3", 2) + usual("F5", 3) + usual("G5", 4) + usual("I5", 5) + "</row>";
+    body += "<row r=\"6\">" + usual("A6", 1) + usual("C6", 2) + usual("B9", 3) + usual("C9", 4) + "</row>";
+    body += "<row r=\"7\">" + usual("A7", 1) + usual("C0000000000000007", 2) + usual("E7", 3) + usual("G7", 4) + "</row>";
+    body += "<row r=\"8\">\n  " + usual("B8", 1) + "\n  " + usual("D8", 2) + "\n  " + usual("E8", 3) + "\n</row>";
+    ExpectBothWaysAlike(body, true);
+
+    for (const char* refused : {"<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1\"><v>1</v></c><c r=\"C1\"><v>2</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C0\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"XFE1\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1D\"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C1 \"><v>1</v></c></row>",
+                                "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"C&#49;\"><v>1</v></c><c r=\"C1\"><v>1</v></c></row>"})
+        ExpectBothWaysAlike(refused, false);
+}
+
 TEST(PlainCells, RefusedAlike)
 {
     const char* refused[] = {
@@ -180,6 +234,13 @@ TEST(PlainCells, RefusedAlike)
         "<row><c r=\"A1\" t=\"zz\"><v>1</v></c></row>",        // unknown type
         "<row><c r=\"A1\"><v>abc</v></c></row>",               // no number
         "<row><c r=\"A1\"><v>1e400</v></c></row>",             // not finite
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>0x10</v></c></row>",  // no number after a usual one
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>inf</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>nan</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>1 2</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>1.5]]></v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>-</v></c></row>",
+        "<row><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>1.0</v></c></row>",
         "<row><c r=\"A1\" t=\"s\"><v>2</v></c></row>",         // no such shared string
         "<row><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>7</v></c></row>",  // after a usual one
         "<row><c r=\"A1\" t=\"n\" t=\"n\"><v>1</v></c></row>",  // duplicate attribute
@@ -190,6 +251,14 @@ TEST(PlainCells, RefusedAlike)
         "<row><c r=\"A1\"x=\"1\"><v>1</v></c></row>",          // no space between attributes
         "<row><c r=\"A1\"><v>1&bogus;</v></c></row>",          // undefined entity
         "<row><c r=\"A1\"><v>1</v></c ></row></sheetData></worksheet><x/><sheetData>",  // junk after the root
+        // Indented cells whose damage lies after the white space.
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </c>\n  <c r=\"B1\">\n    <v>1</v>\n  </ c>\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </x>\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1\n  </c>\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </c>\n  <c r=\"B1\" t=\"s\">\n    <v>5</v>\n  </c>\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </c>\n  <c r=\"A1\">\n    <v>2</v>\n  </c>\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </c>\n  &bogus;\n</row>",
+        "<row>\n  <c r=\"A1\">\n    <v>1</v>\n  </c>\n  \x01\n</row>",
     };
     for (const char* body : refused)
         ExpectBothWaysAlike(body, false);
@@ -287,6 +356,47 @@ TEST(PlainCells, ChunkEndsAnywhereGiveTheSameCells)
     }
     ASSERT_GT(body.size(), 600u * 1024);
     ExpectBothWaysAlike(body, true);
+}
+
+// A sheet as indenting writers lay it out (each row, cell and value on a line of its own),
+// with every kind of white space between cells and between a cell's elements, and with
+// the usual cells among others: the cells the events give, wherever the inflated chunks
+// end (inside the white space too), and a damage after it told at its true line.
+TEST(PlainCells, IndentedCellsGiveTheSameCells)
+{
+    const std::vector<std::string> between = {"\n      ", "", " ", "\r\n\t", "\n" + std::string(21, ' '), "\t\t", "\n"};
+    const std::vector<std::string> usual = {"<c r=\"$A\">$_<v>$N</v>$_</c>", "<c r=\"$A\" t=\"n\">$_<v>$N</v>$_</c>",
+                                            "<c r=\"$A\" s=\"3\">$_<v>$N</v></c>", "<c r=\"$A\"><v>$N</v>$_</c>",
+                                            "<c r=\"$A\" t=\"s\">$_<v>1</v>$_</c>"};
+    std::mt19937 random(53);
+    auto pick = [&random](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    std::string body;
+    for (int row = 0; row < 300; ++row) {
+        body += pick(between) + "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (int col = 0; col < 50; ++col) {
+            std::string cell = random() % 10 == 0 ? kKeptCells[random() % kKeptCells.size()] : pick(usual);
+            for (std::size_t at; (at = cell.find("$_")) != std::string::npos;)
+                cell.replace(at, 2, pick(between));
+            if (const std::size_t at = cell.find("$N"); at != std::string::npos)
+                cell.replace(at, 2, std::to_string(random() % 100000));
+            body += pick(between) + At(cell, row, col);
+        }
+        body += pick(between) + "</row>";
+    }
+    body += "\n  ";
+    ASSERT_GT(body.size(), 600u * 1024);
+    ExpectBothWaysAlike(body, true);
+
+    const std::string damaged = body + "<row r=\"301\">\n  <c r=\"A301\">\n    <v>1</v>\n  </x>\n</row>";
+    const std::string xml = sheetXml(damaged);
+    const std::size_t at = xml.find("</x>");
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    TempDir dir;
+    for (bool deflate : {false, true}) {
+        const Read read = readBody(dir, damaged, false, deflate);
+        ASSERT_FALSE(read.ok);
+        EXPECT_NE(read.error.find("at line " + std::to_string(line) + ")"), std::string::npos) << read.error;
+    }
 }
 
 // Tokens longer than the scanner joins across a chunk's end at once (comments, CDATA and

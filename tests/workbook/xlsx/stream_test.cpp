@@ -3,6 +3,7 @@
 // reads, and a read cancelled from its progress callback.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <ostream>
@@ -423,6 +424,96 @@ TEST(StreamedSheets, TheVisitorStopsAtACellItCannotTake)
     river.stopAt = CellType::Text;
     EXPECT_EQ(xls.readSheet(0, river), StreamEnd::Stopped);
     EXPECT_EQ(river.cells.back().type, CellType::Text);
+}
+
+// A visitor that takes runs of numbers whole (CellVisitor::numbers) is handed the very
+// cells, in the same order, that one taking them one by one is: runs longer than the
+// reader gathers at once, runs broken by texts, gaps, rows and indentation, and a run
+// after which the cells go back (the sheet then read whole and walked). One that stops
+// in the middle of a run has seen the cells up to the one it stopped at, and no more.
+TEST(StreamedSheets, RunsOfNumbersAreTheCellsOneByOne)
+{
+    class RunCollector : public Collector {
+    public:
+        std::vector<int> runs;  // the length of each run handed over whole
+        std::optional<double> stopAtNumber;
+        bool numbers(int row, int col, const double* values, int count) override
+        {
+            runs.push_back(count);
+            for (int i = 0; i < count; ++i) {
+                cells.push_back({row, col + i, CellType::Number, values[i], ""});
+                if (stopAtNumber && values[i] == *stopAtNumber)
+                    return false;
+            }
+            return true;
+        }
+    };
+    const std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>a</t></si></sst>";
+    auto cellAt = [](int row, int col, const std::string& rest) {
+        return "<c r=\"" + wb::CellName(row, col) + "\"" + rest + "</c>";
+    };
+    std::string body;
+    for (int row = 0; row < 6; ++row) {
+        body += "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (int col = 0; col < 700; ++col) {
+            if (col % 97 == 13)
+                body += cellAt(row, col, " t=\"s\"><v>0</v>");  // a text in the run
+            else if (col % 211 == 50)
+                continue;  // a gap
+            else if (col % 151 == 7)
+                body += cellAt(row, col, "><v>2.5</v>");  // a number read the general way
+            else
+                body += (row % 2 ? "\n    " : "") + cellAt(row, col, std::string(row % 2 ? ">\n      " : ">") + "<v>"
+                                                                      + std::to_string(row * 1000 + col) + "</v>"
+                                                                      + (row % 2 ? "\n    " : ""));
+        }
+        body += "</row>";
+    }
+    TempDir dir;
+    const std::string path = dir.file("runs.xlsx");
+    writeZip(path, package({{"S", sheetXml(body)}}, sst));
+    Book book(Book::FileFormat::Xlsx);
+    ASSERT_TRUE(book.load(path)) << book.errorMessage();
+    const std::vector<Seen> stored = storedCells(*book.getSheet(0));
+    ASSERT_EQ(stored.size(), 6u * 696);
+
+    wb::WorkbookStream stream(Book::FileFormat::Xlsx);
+    ASSERT_TRUE(stream.open(path));
+    RunCollector whole;
+    ASSERT_EQ(stream.readSheet(0, whole), StreamEnd::Done) << stream.errorMessage();
+    EXPECT_EQ(whole.cells, stored);
+    ASSERT_FALSE(whole.runs.empty());
+    EXPECT_GT(*std::max_element(whole.runs.begin(), whole.runs.end()), 50);
+
+    // Stopped at the cell holding 3456 (row 4, column 456): every cell before it and it.
+    RunCollector stopping;
+    stopping.stopAtNumber = 3456;
+    EXPECT_EQ(stream.readSheet(0, stopping), StreamEnd::Stopped);
+    const auto at = std::find(stored.begin(), stored.end(), Seen{3, 456, CellType::Number, 3456, ""});
+    ASSERT_NE(at, stored.end());
+    EXPECT_EQ(stopping.cells, std::vector<Seen>(stored.begin(), at + 1));
+
+    // A run after which the cells go back (to an earlier column, to an earlier row): the
+    // sheet is read whole and walked.
+    std::string run;
+    for (int col = 100; col < 400; ++col)
+        run += cellAt(1, col, "><v>" + std::to_string(col) + "</v>");
+    const std::string bodies[] = {"<row r=\"2\">" + run + cellAt(1, 3, "><v>3</v>") + "</row>",
+                                  "<row r=\"2\">" + run + "</row><row r=\"1\">" + cellAt(0, 0, "><v>1</v>") + "</row>"};
+    for (const std::string& back : bodies) {
+        const std::string file = dir.file("back.xlsx");
+        std::filesystem::remove(file);
+        writeZip(file, package({{"S", sheetXml(back)}}, sst));
+        Book loaded(Book::FileFormat::Xlsx);
+        ASSERT_TRUE(loaded.load(file)) << loaded.errorMessage();
+        wb::WorkbookStream again(Book::FileFormat::Xlsx);
+        ASSERT_TRUE(again.open(file));
+        RunCollector walked;
+        EXPECT_EQ(again.readSheet(0, walked), StreamEnd::Done);
+        EXPECT_EQ(walked.restarts, 1);
+        EXPECT_EQ(walked.cells, storedCells(*loaded.getSheet(0)));
+        EXPECT_EQ(walked.cells.size(), 301u);
+    }
 }
 
 TEST(StreamedSheets, TheStatedExtentComesBeforeTheFirstCell)
