@@ -38,6 +38,16 @@ bool inSet(const std::string& name)
     return name == "sample-summary.csv" || name == "job-summary.txt" || name.starts_with("uncertainty-");
 }
 
+// Before forking a child to be stopped by SIGINT or SIGTERM: both as a program in the
+// foreground meets them, from the child's first instruction on. A shell that starts the
+// tests in the background has them ignore SIGINT, and a guard rightly keeps a signal
+// ignored that was ignored before it.
+void defaultStopSignals()
+{
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+}
+
 // One run's set: every file names the run, and is large enough that writing it takes a
 // moment, so that kills land inside the replacement.
 bool replaceWithRun(const std::string& folder, int run, std::string& error)
@@ -169,6 +179,7 @@ TEST(SafeTargets, AJobsInputsAreProtectedWhileItsGuardLives)
 
 TEST(SafeTargets, ASignalDuringAGuardWaitsForItsEnd)
 {
+    defaultStopSignals();
     TempDir dir;
     for (int signal : {SIGTERM, SIGINT}) {
         const pid_t child = ::fork();
@@ -295,6 +306,7 @@ TEST(FileSet, KilledRunsLeaveOneWholeSetAndTheNextRunLeavesNoTemporary)
 
 TEST(FileSet, ATerminatedRunFinishesItsReplacementAndLeavesNoTemporary)
 {
+    defaultStopSignals();
     TempDir dir;
     const fs::path folder = dir.path() / "results";
     fs::create_directory(folder);
