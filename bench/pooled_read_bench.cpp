@@ -58,16 +58,20 @@ void phase(const char* name)
 {
     static auto last = std::chrono::steady_clock::now();
     static double lastCpu = 0;
+    static long lastFaults = 0;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
     const auto now = std::chrono::steady_clock::now();
     timespec cpu{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
     const double cpuNow = static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9;
     if (std::getenv("PHASES"))
-        std::fprintf(stderr, "  %s %.3f s (processor %.3f s), resident %ld KiB, peak %ld KiB\n", name,
-                     std::chrono::duration<double>(now - last).count(), cpuNow - lastCpu, statusKiB("VmRSS"),
-                     statusKiB("VmHWM"));
+        std::fprintf(stderr, "  %s %.3f s (processor %.3f s, %ld page faults), resident %ld KiB, peak %ld KiB\n",
+                     name, std::chrono::duration<double>(now - last).count(), cpuNow - lastCpu,
+                     usage.ru_minflt - lastFaults, statusKiB("VmRSS"), statusKiB("VmHWM"));
     last = now;
     lastCpu = cpuNow;
+    lastFaults = usage.ru_minflt;
 }
 
 const PresetChoice kChoice{std::nullopt, 5, 3, familyRivers};
@@ -224,6 +228,8 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "the %s run failed\n", way == 1 ? "pooled" : "one-after-another");
                 return 1;
             }
+            if (std::getenv("RUNS"))
+                std::fprintf(stderr, "  %s %.3f s (processor %.3f s)\n", way == 1 ? "pooled" : "alone", seconds, cpuSeconds);
             best[way] = std::min(best[way], seconds);
             cpu[way] = std::min(cpu[way], cpuSeconds);
             peak[way] = run == 0 ? growth : std::min(peak[way], growth);

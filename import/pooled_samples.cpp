@@ -8,6 +8,8 @@
 #endif
 #include <map>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "matrix/number_format.h"
@@ -28,10 +30,10 @@ std::string placeText(const SampleSource& source, int sampleInSource)
            wb::ColumnLetters(source.firstDataColumn - 1 + sampleInSource) + ")";
 }
 
-std::string sampleName(const ImportedSamples& part, int sample)
+std::string_view sampleName(const ImportedSamples& part, int sample)
 {
     if (part.headerValues.empty() || static_cast<std::size_t>(sample) >= part.headerValues[0].size())
-        return std::string();
+        return std::string_view();
     return part.headerValues[0][static_cast<std::size_t>(sample)];
 }
 
@@ -118,8 +120,9 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
     }
 
     // A sample in two workbooks would weigh double in its site's mean: refused, naming
-    // both places. Within one workbook the import's own rules stand.
-    std::map<std::string, SamplePlace> seen;
+    // both places. Within one workbook the import's own rules stand. (The names are the
+    // parts' own, which stay as they are until every check has passed.)
+    std::unordered_map<std::string_view, SamplePlace> seen;
     for (std::size_t p = 0; p < parts.size(); ++p) {
         const std::vector<SamplePlace> places = samplePlaces(*parts[p], sourceOffsets[p]);
         for (int s = 0; s < parts[p]->sampleCount; ++s) {
@@ -128,7 +131,7 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
             if (added || at->second.source == place.source)
                 continue;
             const SamplePlace before = at->second;
-            ui.showMessage("Sample \"" + at->first + "\" occurs twice in the job: in " +
+            ui.showMessage("Sample \"" + std::string(at->first) + "\" occurs twice in the job: in " +
                            placeText(pooled.sources[static_cast<std::size_t>(before.source)], before.indexInSource) +
                            " and in " +
                            placeText(pooled.sources[static_cast<std::size_t>(place.source)], place.indexInSource) +
@@ -138,23 +141,25 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
     }
 
     // Taxa: the union by code. The n-th row of a code in one part is the n-th taxon of
-    // that code in the job.
-    std::map<std::pair<std::string, int>, int> taxonIndex;
-    std::map<std::string, std::string> firstNamedIn;  // code -> workbook of its kept name
+    // that code in the job. (Codes are looked up as the parts' own strings.)
+    std::unordered_map<std::string_view, std::vector<int>> rowsOfCode;  // code -> pooled taxa, in order
+    std::unordered_map<std::string_view, std::string> firstNamedIn;    // code -> workbook of its kept name
     std::vector<NameConflict> conflicts;
     std::vector<std::vector<int>> columnOf(parts.size());  // [part][taxon] -> pooled taxon
     for (std::size_t p = 0; p < parts.size(); ++p) {
-        std::map<std::string, int> occurrences;
+        std::unordered_map<std::string_view, int> occurrences;
+        occurrences.reserve(parts[p]->taxa.size());
+        columnOf[p].reserve(parts[p]->taxa.size());
         for (const TaxonEntry& taxon : parts[p]->taxa) {
-            const int occurrence = occurrences[taxon.code]++;
-            auto [at, added] = taxonIndex.emplace(std::make_pair(taxon.code, occurrence),
-                                                  static_cast<int>(pooled.taxa.size()));
-            if (added) {
+            const std::size_t occurrence = static_cast<std::size_t>(occurrences[taxon.code]++);
+            std::vector<int>& rows = rowsOfCode[taxon.code];
+            if (occurrence == rows.size()) {
+                rows.push_back(static_cast<int>(pooled.taxa.size()));
                 pooled.taxa.push_back(taxon);
                 // A job pooled before does not keep which of its workbooks named a taxon.
                 firstNamedIn.emplace(taxon.code, parts[p]->sources.empty() ? parts[p]->title : "the job");
             } else {
-                const std::string& kept = pooled.taxa[static_cast<std::size_t>(at->second)].name;
+                const std::string& kept = pooled.taxa[static_cast<std::size_t>(rows[occurrence])].name;
                 if (kept != taxon.name) {
                     bool told = false;
                     for (const NameConflict& c : conflicts)
@@ -163,7 +168,7 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
                         conflicts.push_back({taxon.code, kept, firstNamedIn[taxon.code], taxon.name, parts[p]->title});
                 }
             }
-            columnOf[p].push_back(at->second);
+            columnOf[p].push_back(rows[occurrence]);
         }
     }
 
@@ -204,22 +209,6 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
     pooled.referenceIdentity = first.referenceIdentity;
     pooled.referenceNotes = first.referenceNotes;
 
-    pooled.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
-    pooled.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
-    for (int r = headerRows - 1; r >= 0; --r) {
-        const std::size_t row = static_cast<std::size_t>(r);
-        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-            if (row < (*it)->headerLabels.size())
-                pooled.headerLabels[row] = (*it)->headerLabels[row];
-        pooled.headerValues[row].reserve(static_cast<std::size_t>(sampleCount));
-        for (const ImportedSamples* part : parts)
-            for (int s = 0; s < part->sampleCount; ++s)
-                pooled.headerValues[row].push_back(row < part->headerValues.size() &&
-                                                           static_cast<std::size_t>(s) < part->headerValues[row].size()
-                                                       ? part->headerValues[row][static_cast<std::size_t>(s)]
-                                                       : std::string());
-    }
-
     // A part pooled before keeps its notes as they were written then. (Read before the
     // parts' counts go: the summary of one import is read back with them.)
     for (const ImportedSamples* part : parts) {
@@ -233,6 +222,25 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
         for (const std::string& line : NotImportedParagraphs(*part))
             pooled.notImportedLines.push_back(part->title + ": " + line);
     }
+    pooled.headerLabels.assign(static_cast<std::size_t>(headerRows), std::string());
+    pooled.headerValues.assign(static_cast<std::size_t>(headerRows), std::vector<std::string>());
+    for (int r = headerRows - 1; r >= 0; --r) {
+        const std::size_t row = static_cast<std::size_t>(r);
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+            if (row < (*it)->headerLabels.size())
+                pooled.headerLabels[row] = (*it)->headerLabels[row];
+        pooled.headerValues[row].reserve(static_cast<std::size_t>(sampleCount));
+        for (ImportedSamples* part : parts)
+            for (int s = 0; s < part->sampleCount; ++s) {
+                if (row >= part->headerValues.size() || static_cast<std::size_t>(s) >= part->headerValues[row].size())
+                    pooled.headerValues[row].emplace_back();
+                else if (releaseCounts)  // the parts are the pooling's: their texts are taken
+                    pooled.headerValues[row].push_back(std::move(part->headerValues[row][static_cast<std::size_t>(s)]));
+                else
+                    pooled.headerValues[row].push_back(part->headerValues[row][static_cast<std::size_t>(s)]);
+            }
+    }
+
     // The counts, one part's block of rows at a time, appended below the blocks before.
     const auto release = [](ImportedSamples& part) {
         if (!part.counts)

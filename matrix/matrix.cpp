@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -26,6 +27,48 @@ double** allocRowTable(int n, const char* message)
     if (!table)
         throw MatrixError(message);
     return table;
+}
+
+// Count, maximum, sum and sum of squared shares of the columns in `runs` (each a range
+// [first, last) of columns), into the per-column accumulators. Two passes row by row, as the
+// elements are stored; each column adds its elements from the first row to the last.
+void columnReductions(double* const* rows, int rowCount, const std::vector<std::pair<int, int>>& runs,
+                      double* __restrict counts, double* __restrict largest, double* __restrict totals,
+                      double* __restrict squares)
+{
+    for (int i = 0; i < rowCount; ++i)
+        for (const auto& [first, last] : runs) {
+            const double* __restrict row = rows[i];
+            for (int j = first; j < last; ++j) {
+                const double x = row[j];
+                counts[j] += x > 0.0 ? 1.0 : 0.0;
+                largest[j] = x > largest[j] ? x : largest[j];
+                totals[j] += x;
+            }
+        }
+    for (int i = 0; i < rowCount; ++i)
+        for (const auto& [first, last] : runs) {
+            const double* __restrict row = rows[i];
+            for (int j = first; j < last; ++j) {
+                const double share = row[j] / totals[j];
+                squares[j] += share * share;
+            }
+        }
+}
+
+// The part of `runs` (ranges of columns, in order) from the first-th column they hold to
+// the last-th.
+std::vector<std::pair<int, int>> slice(const std::vector<std::pair<int, int>>& runs, int first, int last)
+{
+    std::vector<std::pair<int, int>> part;
+    int passed = 0;
+    for (const auto& [begin, end] : runs) {
+        const int from = std::max(begin, begin + first - passed), to = std::min(end, begin + last - passed);
+        if (from < to)
+            part.emplace_back(from, to);
+        passed += end - begin;
+    }
+    return part;
 }
 
 }  // namespace
@@ -258,27 +301,7 @@ Matrix Matrix::countmaxn2(int dir) const
         }
         // One slice of columns: its accumulators, a few kilobytes, stay in the cache while
         // the rows stream past.
-        double* __restrict counts = n.data() + first;
-        double* __restrict largest = m.data() + first;
-        double* __restrict totals = s.data() + first;
-        double* __restrict squares = q.data() + first;
-        const int width = last - first;
-        for (int i = 0; i < r; ++i) {
-            const double* __restrict row = store_->rows[i] + first;
-            for (int j = 0; j < width; ++j) {
-                const double x = row[j];
-                counts[j] += x > 0.0 ? 1.0 : 0.0;
-                largest[j] = x > largest[j] ? x : largest[j];
-                totals[j] += x;
-            }
-        }
-        for (int i = 0; i < r; ++i) {
-            const double* __restrict row = store_->rows[i] + first;
-            for (int j = 0; j < width; ++j) {
-                const double share = row[j] / totals[j];
-                squares[j] += share * share;
-            }
-        }
+        columnReductions(store_->rows, r, {{first, last}}, n.data(), m.data(), s.data(), q.data());
     });
     Matrix out(lines, 3, 0.0);
     for (int line = 0; line < lines; ++line) {
@@ -288,6 +311,41 @@ Matrix Matrix::countmaxn2(int dir) const
         // q is NaN for a line whose sum is 0; the test below gives such a line N2 = 0.
         out.store_->rows[line][2] = q[k] > 1e-6 ? 1.0 / q[k] : 0.0;
     }
+    return out;
+}
+
+Matrix Matrix::countmaxn2OfColumns(const std::vector<std::uint8_t>& wanted) const
+{
+    const int r = nRows(), c = nCols();
+    if (wanted.size() != static_cast<std::size_t>(c))
+        throw MatrixError("Mask size mismatch in Matrix::countmaxn2OfColumns");
+    std::vector<std::pair<int, int>> runs;
+    int columns = 0;
+    for (int j = 0; j < c; ++j) {
+        if (!wanted[static_cast<std::size_t>(j)])
+            continue;
+        if (!runs.empty() && runs.back().second == j)
+            ++runs.back().second;
+        else
+            runs.emplace_back(j, j + 1);
+        ++columns;
+    }
+    std::vector<double> n(static_cast<std::size_t>(c), 0.0), m(static_cast<std::size_t>(c), -1e30),
+        s(static_cast<std::size_t>(c), 0.0), q(static_cast<std::size_t>(c), 0.0);
+    // Shared among threads by the columns wanted, as countmaxn2 shares all of them: each
+    // column is still added up by one thread, in row order.
+    const long long elements = static_cast<long long>(r) * columns;
+    ForEachRange(columns, elements < kParallelElements ? columns : 1, [&](int first, int last) {
+        columnReductions(store_->rows, r, slice(runs, first, last), n.data(), m.data(), s.data(), q.data());
+    });
+    Matrix out(c, 3, 0.0);
+    for (const auto& [first, last] : runs)
+        for (int j = first; j < last; ++j) {
+            const std::size_t k = static_cast<std::size_t>(j);
+            out.store_->rows[j][0] = n[k];
+            out.store_->rows[j][1] = m[k];
+            out.store_->rows[j][2] = q[k] > 1e-6 ? 1.0 / q[k] : 0.0;
+        }
     return out;
 }
 

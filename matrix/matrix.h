@@ -54,6 +54,9 @@ public:
     // Count of positive elements, maximum and Hill's N2, one row per row (dir 0) or per
     // column (dir 1) of this matrix: nRows x 3 or nCols x 3.
     Matrix countmaxn2(int dir) const;
+    // countmaxn2(1) for the columns whose byte in `wanted` (nCols() bytes) is non-zero, each
+    // bit for bit as countmaxn2(1) gives it; the rows of the other columns hold 0.
+    Matrix countmaxn2OfColumns(const std::vector<std::uint8_t>& wanted) const;
 
     // In place: dir 0 appends other's rows below, dir 1 its columns to the right.
     void merge(const Matrix& other, int dir);

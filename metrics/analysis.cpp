@@ -235,8 +235,13 @@ void assess(const ImportedSamples& in, const TaxonMapChoice& taxonMap, Analysis&
 
     fillResultNames(in, out);
     appendScoreWarnings(in, out, taxonCount);
-    if (out.lackingCount1 > 0 || out.lackingCount2 > 0)
-        out.perTaxon = std::make_unique<Matrix>(in.counts->countmaxn2(1));
+    if (out.lackingCount1 > 0 || out.lackingCount2 > 0) {
+        // Only the taxa listed: in a large job the rest would cost a pass over all counts.
+        std::vector<std::uint8_t> lacking(static_cast<std::size_t>(taxonCount), 0);
+        for (std::size_t t = 0; t < lacking.size(); ++t)
+            lacking[t] = out.scoredRow1[t] < 0 || (out.indexCount == 2 && out.scoredRow2[t] < 0);
+        out.perTaxon = std::make_unique<Matrix>(in.counts->countmaxn2OfColumns(lacking));
+    }
     appendQualityCount(in, out);
 }
 

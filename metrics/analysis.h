@@ -36,7 +36,8 @@ struct Analysis {
     std::vector<std::string> comments1, comments2;
     // When some taxa lack a score: per taxon (rows), the samples it is counted in (N), its
     // largest count (Max) and Hill's N2 (Matrix::countmaxn2), for the list of those taxa
-    // in the results; null otherwise.
+    // in the results; worked out for those taxa alone (the others' rows hold 0). Null when
+    // every taxon has its scores.
     std::unique_ptr<Matrix> perTaxon;
     // The lines the analysis adds to the import's summary: the chemistry paragraphs, the
     // taxon map's paragraph, the warnings about unscored taxa and flagged samples.

@@ -256,7 +256,23 @@ TEST(MatrixReductions, CountMaxN2OfEveryLineMatchesTheOtherReductionsBitForBit)
         EXPECT_EQ(byColumn(7, 2), 0.0);
         EXPECT_EQ(byColumn(9, 2), 0.0);
         EXPECT_EQ(m.countmaxn2(0)(11, 2), 0.0);
+
+        // Some columns alone, in runs long and one column wide, the first and the last and
+        // the one whose sum is 0 among them (enough of them in the larger shape to be shared
+        // among threads): theirs bit for bit as all columns give them, the others' rows 0.
+        std::vector<std::uint8_t> wanted(static_cast<std::size_t>(cols), 0);
+        for (int j = 0; j < cols; ++j)
+            wanted[static_cast<std::size_t>(j)] = j == 0 || j == cols - 1 || (j % 16 != 5 && j % 16 != 7);
+        const Matrix some = m.countmaxn2OfColumns(wanted);
+        ASSERT_EQ(some.nRows(), cols);
+        for (int j = 0; j < cols; ++j)
+            for (int k = 0; k < 3; ++k)
+                EXPECT_TRUE(same(some(j, k), wanted[static_cast<std::size_t>(j)] ? byColumn(j, k) : 0.0)) << j;
+        EXPECT_EQ(m.countmaxn2OfColumns(std::vector<std::uint8_t>(static_cast<std::size_t>(cols), 0))(5, 1), 0.0);
     }
+    Matrix small(2, 3, 1.0);
+    EXPECT_EQ(errorOf([&] { small.countmaxn2OfColumns({1, 0}); }),
+              "Mask size mismatch in Matrix::countmaxn2OfColumns");
 }
 
 // Rows appended by moving them: the values stay, the other matrix is left without rows;

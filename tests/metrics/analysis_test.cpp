@@ -200,13 +200,14 @@ TEST(Analyse, LakeScoredSumThresholdAndInvalidType)
 
 // A job large enough for its samples to be shared among threads: every sample gets, bit
 // for bit, the results, comments and quality flags it gets in a job of six samples run on
-// one thread, and the taxa their counts, largest counts and N2 worked out here.
+// one thread, and the taxa without scores their counts, largest counts and N2 worked out
+// here.
 TEST(Analyse, ALargeJobGivesEachSampleWhatItGetsInASmallOne)
 {
     const std::vector<Taxon> list{{"N1", "LOW", 1, 1, 0, 0, 0, true}, {"N2", "HIGH", 5, 5, 0, 0, 0, false, true},
                                   {"N3", "NONE", 0, 0, 0, 0, 0, false, false, true, true}};
-    const std::vector<std::vector<double>> six{{4, 0, 0},   {0, 2, 0},   {0.25, 0.25, 0}, {0.5, 0.5, 0},
-                                               {0, 0, 0},   {0.5, 0, 1.5}};
+    const std::vector<std::vector<double>> six{{0, 0, 4},   {0, 2, 0},   {0, 0.25, 0.25}, {0, 0.5, 0.5},
+                                               {0, 0, 0},   {1.5, 0, 0.5}};
     const std::vector<std::string> alkalinity{"100", "", "0.001", "1e9", "abc", "100"};
     // 600 taxa the master list lacks, never counted, widen each sample past what one
     // thread takes.
@@ -250,18 +251,18 @@ TEST(Analyse, ALargeJobGivesEachSampleWhatItGetsInASmallOne)
     // The comments do differ from sample to sample: a default, a bound, none.
     EXPECT_NE(small.analysis.comments1[1], small.analysis.comments1[0]);
     EXPECT_NE(small.analysis.comments1[2], small.analysis.comments1[1]);
-    // Per taxon: LOW is counted in 4 of each 6 samples (4, 0.25, 0.5, 0.5), largest 4;
-    // its total is 700 * 5.25, so N2 = 1 / (700 * (4^2 + 0.25^2 + 2 * 0.5^2) / (700 * 5.25)^2).
+    // Per taxon without scores: NONE is counted in 4 of each 6 samples (4, 0.25, 0.5, 0.5),
+    // largest 4; its total is 700 * 5.25, so N2 = 1 / (700 * (4^2 + 0.25^2 + 2 * 0.5^2) /
+    // (700 * 5.25)^2). PAD0 is never counted. LOW, which has its scores, is not worked out.
     ASSERT_TRUE(large.analysis.perTaxon);
     const Matrix& perTaxon = *large.analysis.perTaxon;
-    EXPECT_EQ(perTaxon(0, 0), 4 * 700);
-    EXPECT_EQ(perTaxon(0, 1), 4);
-    EXPECT_NEAR(perTaxon(0, 2), 700 * 5.25 * 5.25 / 16.5625, 1e-6);
-    EXPECT_EQ(perTaxon(2, 0), 700);
-    EXPECT_EQ(perTaxon(2, 1), 1.5);
-    EXPECT_NEAR(perTaxon(2, 2), 700, 1e-6);
+    EXPECT_EQ(perTaxon(2, 0), 4 * 700);
+    EXPECT_EQ(perTaxon(2, 1), 4);
+    EXPECT_NEAR(perTaxon(2, 2), 700 * 5.25 * 5.25 / 16.5625, 1e-6);
     EXPECT_EQ(perTaxon(3, 0), 0);
     EXPECT_EQ(perTaxon(3, 2), 0);
+    EXPECT_EQ(perTaxon(0, 0), 0);
+    EXPECT_EQ(perTaxon(0, 2), 0);
 }
 
 TEST(RunAnalysis, ConfidenceOfClassOnlyWithParameters)
