@@ -1,13 +1,15 @@
 // A job of 20 workbooks of 500 samples x 600 taxa, end to end as torven-cli assess runs
 // it: read side by side and pooled into one analysis, against the same 20 workbooks
 // assessed one after the other in the same run. Each way runs in a child process of its
-// own (three times; the least time is printed) with its peak memory above what the
-// program held before it started reading, beside the size of the pooled count matrix.
+// own, the two ways taking turns (five times each) so that a machine whose speed drifts
+// slows both alike. Printed: each way's least time, with its peak memory above what the
+// program held before it started reading, beside the size of the pooled count matrix; and
+// the median of the five turns' ratios, pooled to one after another.
 //
 //   pooled_read_bench [DATABASE] [WORKBOOKS] [SAMPLES] [TAXA] [THREADS]
 //   (defaults: TORVENII.mdb beside the program, 20, 500, 600, the machine's cores)
 //   PHASES=1 prints each phase's time and the resident memory after it; ONLY=alone or
-//   ONLY=pooled runs that way alone, once (for a profiler).
+//   ONLY=pooled runs that way alone, once (for a profiler). RUNS=1 prints every run.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -220,7 +222,9 @@ int main(int argc, char** argv)
     double best[2] = {1e30, 1e30};
     double cpu[2] = {1e30, 1e30};
     long peak[2] = {0, 0};
-    for (int run = 0; run < 3; ++run)
+    std::vector<double> ratios;
+    for (int run = 0; run < 5; ++run) {
+        double turn[2] = {0, 0};
         for (int way = 0; way < 2; ++way) {
             double seconds = 0, cpuSeconds = 0;
             long growth = 0;
@@ -233,11 +237,17 @@ int main(int argc, char** argv)
             best[way] = std::min(best[way], seconds);
             cpu[way] = std::min(cpu[way], cpuSeconds);
             peak[way] = run == 0 ? growth : std::min(peak[way], growth);
+            turn[way] = seconds;
         }
+        ratios.push_back(turn[1] / turn[0]);
+    }
+    std::sort(ratios.begin(), ratios.end());
     const double countsMiB = static_cast<double>(workbooks) * samples * taxa * sizeof(double) / (1024.0 * 1024.0);
     std::printf("one after another: %.2f s (processor %.2f s), peak +%.1f MiB\n", best[0], cpu[0], peak[0] / 1024.0);
     std::printf("pooled:            %.2f s (processor %.2f s), peak +%.1f MiB (%.2f x the time)\n", best[1], cpu[1],
                 peak[1] / 1024.0, best[1] / best[0]);
+    std::printf("turn by turn: median %.2f x the time (from %.2f to %.2f)\n", ratios[ratios.size() / 2],
+                ratios.front(), ratios.back());
     std::printf("pooled count matrix: %.1f MiB; goal: <= 0.6 x the time, peak <= %.1f MiB\n", countsMiB,
                 countsMiB + 30 * 1e6 / (1024.0 * 1024.0));
     std::filesystem::remove_all(folder);
