@@ -61,19 +61,23 @@ void phase(const char* name)
     static auto last = std::chrono::steady_clock::now();
     static double lastCpu = 0;
     static long lastFaults = 0;
+    static double lastSystem = 0;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto now = std::chrono::steady_clock::now();
     timespec cpu{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
     const double cpuNow = static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9;
+    const double systemNow = static_cast<double>(usage.ru_stime.tv_sec) + static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
     if (std::getenv("PHASES"))
-        std::fprintf(stderr, "  %s %.3f s (processor %.3f s, %ld page faults), resident %ld KiB, peak %ld KiB\n",
+        std::fprintf(stderr,
+                     "  %s %.3f s (processor %.3f s, system %.3f s, %ld page faults), resident %ld KiB, peak %ld KiB\n",
                      name, std::chrono::duration<double>(now - last).count(), cpuNow - lastCpu,
-                     usage.ru_minflt - lastFaults, statusKiB("VmRSS"), statusKiB("VmHWM"));
+                     systemNow - lastSystem, usage.ru_minflt - lastFaults, statusKiB("VmRSS"), statusKiB("VmHWM"));
     last = now;
     lastCpu = cpuNow;
     lastFaults = usage.ru_minflt;
+    lastSystem = systemNow;
 }
 
 const PresetChoice kChoice{std::nullopt, 5, 3, familyRivers};
