@@ -147,28 +147,39 @@ std::optional<ImportedSamples> pool(const std::vector<ImportedSamples*>& parts, 
     std::vector<NameConflict> conflicts;
     std::vector<std::vector<int>> columnOf(parts.size());  // [part][taxon] -> pooled taxon
     for (std::size_t p = 0; p < parts.size(); ++p) {
+        const std::vector<TaxonEntry>& taxa = parts[p]->taxa;
+        // A part that lists the job's first taxa in the job's order (workbooks made from
+        // one template) needs no look-up: its t-th taxon is the job's t-th.
+        const bool inJobOrder = taxa.size() <= pooled.taxa.size() &&
+                                std::equal(taxa.begin(), taxa.end(), pooled.taxa.begin(),
+                                           [](const TaxonEntry& a, const TaxonEntry& b) { return a.code == b.code; });
         std::unordered_map<std::string_view, int> occurrences;
-        occurrences.reserve(parts[p]->taxa.size());
-        columnOf[p].reserve(parts[p]->taxa.size());
-        for (const TaxonEntry& taxon : parts[p]->taxa) {
-            const std::size_t occurrence = static_cast<std::size_t>(occurrences[taxon.code]++);
-            std::vector<int>& rows = rowsOfCode[taxon.code];
-            if (occurrence == rows.size()) {
-                rows.push_back(static_cast<int>(pooled.taxa.size()));
-                pooled.taxa.push_back(taxon);
-                // A job pooled before does not keep which of its workbooks named a taxon.
-                firstNamedIn.emplace(taxon.code, parts[p]->sources.empty() ? parts[p]->title : "the job");
-            } else {
-                const std::string& kept = pooled.taxa[static_cast<std::size_t>(rows[occurrence])].name;
-                if (kept != taxon.name) {
-                    bool told = false;
-                    for (const NameConflict& c : conflicts)
-                        told = told || (c.code == taxon.code && c.otherName == taxon.name);
-                    if (!told)
-                        conflicts.push_back({taxon.code, kept, firstNamedIn[taxon.code], taxon.name, parts[p]->title});
+        columnOf[p].reserve(taxa.size());
+        for (std::size_t t = 0; t < taxa.size(); ++t) {
+            const TaxonEntry& taxon = taxa[t];
+            int column = static_cast<int>(t);
+            if (!inJobOrder) {
+                const std::size_t occurrence = static_cast<std::size_t>(occurrences[taxon.code]++);
+                std::vector<int>& rows = rowsOfCode[taxon.code];
+                if (occurrence == rows.size()) {
+                    rows.push_back(static_cast<int>(pooled.taxa.size()));
+                    columnOf[p].push_back(rows.back());
+                    pooled.taxa.push_back(taxon);
+                    // A job pooled before does not keep which of its workbooks named a taxon.
+                    firstNamedIn.emplace(taxon.code, parts[p]->sources.empty() ? parts[p]->title : "the job");
+                    continue;
                 }
+                column = rows[occurrence];
             }
-            columnOf[p].push_back(rows[occurrence]);
+            const std::string& kept = pooled.taxa[static_cast<std::size_t>(column)].name;
+            if (kept != taxon.name) {
+                bool told = false;
+                for (const NameConflict& c : conflicts)
+                    told = told || (c.code == taxon.code && c.otherName == taxon.name);
+                if (!told)
+                    conflicts.push_back({taxon.code, kept, firstNamedIn[taxon.code], taxon.name, parts[p]->title});
+            }
+            columnOf[p].push_back(column);
         }
     }
 

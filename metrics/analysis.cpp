@@ -177,10 +177,11 @@ void appendQualityCount(const ImportedSamples& in, Analysis& out)
 // Whatever the reference data hold, no NaN or infinity is kept as a result.
 void replaceNonFinite(Matrix& results)
 {
-    for (int r = 0; r < results.nRows(); ++r)
+    ForEachSample(results.nRows(), [&results](int s) {
         for (int c = 0; c < results.nCols(); ++c)
-            if (!std::isfinite(results(r, c)))
-                results(r, c) = Matrix::missingValue;
+            if (!std::isfinite(results(s, c)))
+                results(s, c) = Matrix::missingValue;
+    });
 }
 
 // The run itself, once the inputs are checked: nothing here talks to the user.

@@ -128,17 +128,24 @@ TEST(PoolSamples, ACodeWithTwoNamesKeepsTheFirstAndIsNamed)
     parts.push_back(part("a.xlsx", {{"T1", "Navicula lanceolata"}}, {"A1"}, {{1}}));
     parts.push_back(part("b.xlsx", {{"T1", "Navicula lanceolata var."}}, {"B1"}, {{2}}));
     parts.push_back(part("c.xlsx", {{"T1", "Navicula lanceolata var."}}, {"C1"}, {{3}}));
+    // Listed after a new taxon, the code is looked up rather than taken by its place.
+    parts.push_back(part("d.xlsx", {{"T9", "nine"}, {"T1", "Navicula sp."}}, {"D1"}, {{4, 5}}));
     ScriptedUser user;
     std::optional<ImportedSamples> pooled = PoolSamples(std::move(parts), user);
     ASSERT_TRUE(pooled);
     EXPECT_TRUE(user.messages.empty());
-    ASSERT_EQ(pooled->taxa.size(), 1u);
+    ASSERT_EQ(pooled->taxa.size(), 2u);
     EXPECT_EQ(pooled->taxa[0].name, "Navicula lanceolata");
+    EXPECT_EQ(countsOf(*pooled), (std::vector<std::vector<double>>{{1, 0}, {2, 0}, {3, 0}, {5, 4}}));
     // Told once, however many workbooks repeat the other name.
     const std::string note = "Taxon code T1 is named \"Navicula lanceolata\" in a.xlsx and \"Navicula lanceolata "
                              "var.\" in b.xlsx; the name \"Navicula lanceolata\" is kept.";
     EXPECT_NE(pooled->summary.find("\r\n\r\n" + note), std::string::npos) << pooled->summary;
     EXPECT_EQ(pooled->summary.find(note), pooled->summary.rfind(note));
+    EXPECT_NE(pooled->summary.find("Taxon code T1 is named \"Navicula lanceolata\" in a.xlsx and \"Navicula sp.\" in "
+                                   "d.xlsx; the name \"Navicula lanceolata\" is kept."),
+              std::string::npos)
+        << pooled->summary;
 }
 
 TEST(PoolSamples, ASampleInTwoWorkbooksIsRefusedNamingBothPlaces)
