@@ -6,7 +6,6 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-#include <map>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
