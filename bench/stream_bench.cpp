@@ -116,6 +116,19 @@ public:
         }
         return true;
     }
+    // A run of numbers in one row, as the import takes it: the counts within the extent in
+    // one step, anything else cell by cell.
+    bool numbers(int row, int col, const double* values, int count) override
+    {
+        const int end = col + count;
+        const int from = std::max(col, firstCol_), to = std::min(end, firstCol_ + samples_);
+        if (!counts || row < firstRow_ || row - firstRow_ >= taxa_ || from >= to)
+            return CellVisitor::numbers(row, col, values, count);
+        if (from > col && !CellVisitor::numbers(row, col, values, from - col))
+            return false;
+        tiles_->setSamples(from - firstCol_, row - firstRow_, values + (from - col), to - from);
+        return to == end || CellVisitor::numbers(row, to, values + (to - col), end - to);
+    }
     void restart() override
     {
         tiles_.reset();
