@@ -261,6 +261,20 @@ torven_table* tableOfSheet(const results::ResultSheet& sheet)
     return tableOfRows(sheet.name, sheet.rows, sheet.headerRow < 0 ? 0 : static_cast<std::size_t>(sheet.headerRow));
 }
 
+// The table of one of the job's results sheets (sheetOf(assessment)); null without a job,
+// or when the table cannot be made.
+template <typename SheetOf>
+torven_table* jobSheetTable(const torven_job* job, SheetOf&& sheetOf)
+{
+    if (!job)
+        return nullptr;
+    try {
+        return tableOfSheet(sheetOf(job->assessment));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 torven_table::Column textColumn(std::string name)
 {
     torven_table::Column column;
@@ -572,13 +586,7 @@ const char* torven_job_site_index(const torven_job* job, size_t index)
 
 torven_table* torven_job_samples(const torven_job* job)
 {
-    if (!job)
-        return nullptr;
-    try {
-        return tableOfSheet(results::SampleSummarySheet(job->assessment));
-    } catch (...) {
-        return nullptr;
-    }
+    return jobSheetTable(job, results::SampleSummarySheet);
 }
 
 torven_table* torven_job_sites(const torven_job* job, size_t index)
@@ -595,13 +603,7 @@ torven_table* torven_job_sites(const torven_job* job, size_t index)
 
 torven_table* torven_job_quality(const torven_job* job)
 {
-    if (!job)
-        return nullptr;
-    try {
-        return tableOfSheet(results::SampleQualitySheet(job->assessment));
-    } catch (...) {
-        return nullptr;
-    }
+    return jobSheetTable(job, results::SampleQualitySheet);
 }
 
 torven_table* torven_job_unscored_taxa(const torven_job* job)
@@ -620,13 +622,7 @@ torven_table* torven_job_unscored_taxa(const torven_job* job)
 
 torven_table* torven_job_sources(const torven_job* job)
 {
-    if (!job)
-        return nullptr;
-    try {
-        return tableOfSheet(results::SourcesSheet(job->assessment));
-    } catch (...) {
-        return nullptr;
-    }
+    return jobSheetTable(job, results::SourcesSheet);
 }
 
 int torven_job_save(const torven_job* job, const char* path, torven_messages* messages)

@@ -76,6 +76,21 @@ void ExpectBothWaysAlike(const std::string& body, bool wantOk)
     }
 }
 
+// A body whose one damage is a stray "</x>": refused, stored and deflated, with the line
+// the "</x>" stands on in the sheet part.
+void ExpectDamageToldAtItsLine(const std::string& damaged)
+{
+    const std::string xml = sheetXml(damaged);
+    const std::size_t at = xml.find("</x>");
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    TempDir dir;
+    for (bool deflate : {false, true}) {
+        const Read read = readBody(dir, damaged, false, deflate);
+        ASSERT_FALSE(read.ok);
+        EXPECT_NE(read.error.find("at line " + std::to_string(line) + ")"), std::string::npos) << read.error;
+    }
+}
+
 // Cells of every form a sheet holds, plain and not; each is kept.
 const std::vector<std::string> kKeptCells = {
     "<c r=\"$A\"><v>12</v></c>",
@@ -388,15 +403,7 @@ TEST(PlainCells, IndentedCellsGiveTheSameCells)
     ExpectBothWaysAlike(body, true);
 
     const std::string damaged = body + "<row r=\"301\">\n  <c r=\"A301\">\n    <v>1</v>\n  </x>\n</row>";
-    const std::string xml = sheetXml(damaged);
-    const std::size_t at = xml.find("</x>");
-    const std::size_t line = 1 + static_cast<std::size_t>(std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
-    TempDir dir;
-    for (bool deflate : {false, true}) {
-        const Read read = readBody(dir, damaged, false, deflate);
-        ASSERT_FALSE(read.ok);
-        EXPECT_NE(read.error.find("at line " + std::to_string(line) + ")"), std::string::npos) << read.error;
-    }
+    ExpectDamageToldAtItsLine(damaged);
 }
 
 // Tokens longer than the scanner joins across a chunk's end at once (comments, CDATA and
@@ -429,13 +436,5 @@ TEST(PlainCells, LongTokensAcrossChunkEnds)
 
     // A tag that does not match near the end: the line is counted over every chunk.
     const std::string damaged = body + "<row r=\"301\"><c r=\"A301\"><v>1</x></c></row>";
-    const std::string xml = sheetXml(damaged);
-    const std::size_t at = xml.find("</x>");
-    const std::size_t line = 1 + static_cast<std::size_t>(std::count(xml.begin(), xml.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
-    TempDir dir;
-    for (bool deflate : {false, true}) {
-        const Read read = readBody(dir, damaged, false, deflate);
-        ASSERT_FALSE(read.ok);
-        EXPECT_NE(read.error.find("at line " + std::to_string(line) + ")"), std::string::npos) << read.error;
-    }
+    ExpectDamageToldAtItsLine(damaged);
 }
