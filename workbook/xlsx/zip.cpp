@@ -23,6 +23,9 @@ namespace wb::xlsx {
 namespace {
 
 constexpr std::size_t kChunkBytes = 256 * 1024;
+// The least output buffer: a directory that understates a part's size must not make the
+// inflating crawl a few bytes at a time before the size check refuses it.
+constexpr std::size_t kLeastOutputBytes = 16 * 1024;
 
 constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
 constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
@@ -327,10 +330,15 @@ bool ZipArchive::readChunks(const std::string& partName,
         return false;
     }
 
+    // Buffers no larger than the part: most parts of a workbook are a few hundred bytes,
+    // and a chunk's worth of zeroed memory for each would cost more than reading them.
     // The sink may keep a buffer it is handed and give back another of any size: each is
-    // brought back to a chunk's size before it is filled again.
-    std::vector<char> input(kChunkBytes);
-    std::vector<char> output(entry.method == 0 ? 0 : kChunkBytes);
+    // brought back to its size before it is filled again.
+    const std::size_t inputBytes = static_cast<std::size_t>(std::clamp<std::uint64_t>(entry.storedBytes, 1, kChunkBytes));
+    const std::size_t outputBytes =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(entry.statedBytes, kLeastOutputBytes, kChunkBytes));
+    std::vector<char> input(inputBytes);
+    std::vector<char> output(entry.method == 0 ? 0 : outputBytes);
     Inflater inflater;
     if (entry.method != 0 && !inflater.ok()) {
         error = "there is not enough memory to read it";
@@ -355,9 +363,9 @@ bool ZipArchive::readChunks(const std::string& partName,
     };
     // The next piece of the stored data into `input`; its length, 0 at the end or on failure.
     const auto nextInput = [&]() -> std::size_t {
-        if (input.size() < kChunkBytes)
-            input.resize(kChunkBytes);
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(storedLeft, kChunkBytes));
+        if (input.size() < inputBytes)
+            input.resize(inputBytes);
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(storedLeft, inputBytes));
         if (n == 0 || !readAt(readFrom, input.data(), n))
             return 0;
         readFrom += n;
@@ -388,14 +396,14 @@ bool ZipArchive::readChunks(const std::string& partName,
                 z.next_in = reinterpret_cast<Bytef*>(input.data());
                 z.avail_in = static_cast<uInt>(n);
             }
-            if (output.size() < kChunkBytes)
-                output.resize(kChunkBytes);
+            if (output.size() < outputBytes)
+                output.resize(outputBytes);
             z.next_out = reinterpret_cast<Bytef*>(output.data());
-            z.avail_out = static_cast<uInt>(kChunkBytes);
+            z.avail_out = static_cast<uInt>(outputBytes);
             const int rc = inflate(&z, Z_NO_FLUSH);
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
                 break;  // not deflated data
-            const std::size_t produced = kChunkBytes - z.avail_out;
+            const std::size_t produced = outputBytes - z.avail_out;
             if (produced > 0 && !deliver(output, produced))
                 return false;
             streamEnded = rc == Z_STREAM_END;

@@ -233,6 +233,49 @@ TEST(XlsxDamaged, InflatedBytesStopAtThePartAndBookLimits)
     EXPECT_FALSE(zip.read("absent.xml", count, error));
 }
 
+TEST(XlsxDamaged, APartWhoseDirectoryMisstatesItsSizeIsRefused)
+{
+    // The reader sizes its buffers by the directory's sizes; a part larger or smaller than
+    // its directory entry says is damaged all the same, and one that says the truth reads
+    // whole, whether it is shorter than a buffer or many times one.
+    TempDir dir;
+    std::string body;
+    for (int i = 0; body.size() < 700'000; ++i)
+        body += "<v>" + std::to_string(i * 7919 % 100003) + "</v>";
+    const std::string part = "<a>" + body + "</a>";
+    const std::string path = dir.file("sizes.zip");
+    for (const bool deflate : {true, false}) {
+        writeZip(path, {{"tiny.xml", "<a/>"}, {"large.xml", part}}, deflate);
+        const std::string whole = testing_support::readFile(path);
+        const auto read = [&](const std::string& file, const std::string& name, std::string& got, std::string& error) {
+            wb::xlsx::ZipArchive zip;
+            got.clear();
+            return zip.open(file, error)
+                && zip.read(name, [&got](const char* p, std::size_t n) { return got.append(p, n), true; }, error);
+        };
+        std::string got, error;
+        EXPECT_TRUE(read(path, "large.xml", got, error)) << error;
+        EXPECT_EQ(got, part);
+        EXPECT_TRUE(read(path, "tiny.xml", got, error)) << error;
+        EXPECT_EQ(got, "<a/>");
+
+        // The directory entry of large.xml: its inflated size is 24 bytes in.
+        const std::size_t entry = whole.find(std::string("PK\1\2"), whole.find("PK\1\2") + 4);
+        ASSERT_NE(entry, std::string::npos);
+        ASSERT_EQ(whole.substr(entry + 46, 9), "large.xml");
+        const auto size = static_cast<std::uint32_t>(part.size());
+        for (const std::uint32_t stated : {std::uint32_t{10}, size - 1, size + 1, std::uint32_t{40'000'000}}) {
+            SCOPED_TRACE(std::to_string(stated) + (deflate ? " deflated" : " stored"));
+            std::string misstated = whole;
+            for (int b = 0; b < 4; ++b)
+                misstated[entry + 24 + b] = static_cast<char>((stated >> (8 * b)) & 0xff);
+            std::ofstream(dir.file("misstated.zip"), std::ios::binary | std::ios::trunc) << misstated;
+            EXPECT_FALSE(read(dir.file("misstated.zip"), "large.xml", got, error));
+            EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+        }
+    }
+}
+
 namespace {
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
