@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <random>
 
 #include "import/pooled_samples.h"
 #include "import/sample_import.h"
@@ -187,6 +190,94 @@ TEST(PoolSamples, AddingLeavesTheJobAsItWasWhenRefused)
                                "is kept."),
               std::string::npos)
         << job.summary;
+}
+
+TEST(PoolSamples, RandomPartsPoolAsTheRuleSaysAllAtOnceOrAddedOneByOne)
+{
+    // Parts from one template (the job's first taxa in order, some fewer), shuffled ones,
+    // ones with a code listed twice, against the rule worked out the slow way: the n-th row
+    // of a code in a workbook is the n-th row of that code in the job, made when missing.
+    std::mt19937 random(20261209);
+    const std::vector<std::string> codes = {"A", "B", "C", "D", "E", "F"};
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::vector<std::vector<TaxonEntry>> taxaOf;
+        std::vector<std::vector<std::vector<double>>> countsOfPart;
+        std::vector<std::string> jobCodes;
+        std::vector<std::vector<double>> expected;
+        const int partCount = 2 + static_cast<int>(random() % 4);
+        for (int p = 0; p < partCount; ++p) {
+            std::vector<std::string> listed;
+            switch (random() % 3) {
+            case 0:  // a template's first rows, when the job has them
+                listed.assign(jobCodes.begin(), jobCodes.begin() + static_cast<long>(random() % (jobCodes.size() + 1)));
+                break;
+            case 1:  // a shuffled subset
+                for (const std::string& code : codes)
+                    if (random() % 2)
+                        listed.push_back(code);
+                std::shuffle(listed.begin(), listed.end(), random);
+                break;
+            default:  // a code listed twice, among others
+                listed = {codes[random() % 3], codes[random() % codes.size()], codes[random() % 3]};
+                break;
+            }
+            if (listed.empty())
+                listed.push_back(codes[random() % codes.size()]);
+            std::vector<TaxonEntry> taxa;
+            for (const std::string& code : listed)
+                taxa.push_back({code, "name of " + code});
+            // The slow way: each row's column in the job, the job's list growing as needed.
+            std::vector<int> column;
+            std::map<std::string, int> seen;
+            for (const std::string& code : listed) {
+                int occurrence = seen[code]++, at = -1;
+                for (std::size_t j = 0; j < jobCodes.size() && at < 0; ++j)
+                    if (jobCodes[j] == code && occurrence-- == 0)
+                        at = static_cast<int>(j);
+                if (at < 0) {
+                    jobCodes.push_back(code);
+                    at = static_cast<int>(jobCodes.size()) - 1;
+                }
+                column.push_back(at);
+            }
+            std::vector<std::vector<double>> counts(1 + random() % 3, std::vector<double>(listed.size()));
+            for (std::vector<double>& sample : counts) {
+                expected.emplace_back(jobCodes.size() + codes.size() * 3, 0.0);
+                for (std::size_t t = 0; t < listed.size(); ++t) {
+                    sample[t] = static_cast<double>(random() % 50) / 4;
+                    expected.back()[static_cast<std::size_t>(column[t])] = sample[t];
+                }
+            }
+            taxaOf.push_back(taxa);
+            countsOfPart.push_back(counts);
+        }
+        for (std::vector<double>& row : expected)
+            row.resize(jobCodes.size());
+
+        const auto partNumber = [&](int p) {
+            std::vector<std::string> names;
+            for (std::size_t s = 0; s < countsOfPart[static_cast<std::size_t>(p)].size(); ++s)
+                names.push_back("S" + std::to_string(p) + "-" + std::to_string(s));
+            return part("p" + std::to_string(p) + ".xlsx", taxaOf[static_cast<std::size_t>(p)], names,
+                        countsOfPart[static_cast<std::size_t>(p)]);
+        };
+        std::vector<ImportedSamples> parts;
+        for (int p = 0; p < partCount; ++p)
+            parts.push_back(partNumber(p));
+        ScriptedUser user;
+        std::optional<ImportedSamples> pooled = PoolSamples(std::move(parts), user);
+        ASSERT_TRUE(pooled);
+        EXPECT_EQ(codesOf(*pooled), jobCodes);
+        EXPECT_EQ(countsOf(*pooled), expected);
+
+        ImportedSamples job = partNumber(0);
+        for (int p = 1; p < partCount; ++p)
+            ASSERT_TRUE(AddSamples(job, partNumber(p), user));
+        EXPECT_EQ(codesOf(job), jobCodes);
+        EXPECT_EQ(countsOf(job), expected);
+        EXPECT_TRUE(user.messages.empty());
+    }
 }
 
 TEST(PoolSamples, OneMetricPerJob)
