@@ -261,54 +261,47 @@ Matrix Matrix::countmaxn2(int dir) const
     if (dir != 0 && dir != 1)
         throw MatrixError("Direction out of range in Matrix::countmaxn2(dir)");
     const int r = nRows(), c = nCols();
-    const int lines = dir == 0 ? r : c;
-    // Both passes walk the elements row by row, as they are stored: a pass down the
-    // columns of a large matrix would touch a new row block for every element. Each line
-    // still adds its elements first to last, so its sums are those of count, matmax and sum.
-    std::vector<double> n(static_cast<std::size_t>(lines), 0.0), m(static_cast<std::size_t>(lines), -1e30),
-        s(static_cast<std::size_t>(lines), 0.0), q(static_cast<std::size_t>(lines), 0.0);
-    // The second pass adds every element's squared share, zeros too: a zero adds +0 to q
-    // when its line's sum is not 0, and a line whose sum is 0 has N2 0 whatever q holds
+    if (dir == 1)
+        return countmaxn2OfColumns(std::vector<std::uint8_t>(static_cast<std::size_t>(c), 1));
+    // Each row adds its elements first to last, so its sums are those of count, matmax and
+    // sum. The second pass adds every element's squared share, zeros too: a zero adds +0
+    // to q when its row's sum is not 0, and a row whose sum is 0 has N2 0 whatever q holds
     // (NaN or infinity, which the test below turns into 0). Without a test per element
     // the pass runs at the speed of the division.
     //
-    // The lines are shared out among threads for a large matrix, a slice of lines each:
-    // every line is still added up by one thread in the same order, so the results do not
+    // The rows are shared out among threads for a large matrix, a slice of rows each:
+    // every row is still added up by one thread in the same order, so the results do not
     // depend on how many threads there are.
+    std::vector<double> n(static_cast<std::size_t>(r), 0.0), m(static_cast<std::size_t>(r), -1e30),
+        s(static_cast<std::size_t>(r), 0.0), q(static_cast<std::size_t>(r), 0.0);
     const long long elements = static_cast<long long>(r) * c;
-    ForEachRange(lines, elements < kParallelElements ? lines : 1, [&](int first, int last) {
-        if (dir == 0) {
-            for (int i = first; i < last; ++i) {
-                const double* row = store_->rows[i];
-                double count = 0, largest = -1e30, total = 0, squares = 0;
-                for (int j = 0; j < c; ++j) {
-                    const double x = row[j];
-                    count += x > 0.0 ? 1.0 : 0.0;
-                    largest = x > largest ? x : largest;
-                    total += x;
-                }
-                for (int j = 0; j < c; ++j) {
-                    const double share = row[j] / total;
-                    squares += share * share;
-                }
-                const std::size_t line = static_cast<std::size_t>(i);
-                n[line] = count;
-                m[line] = largest;
-                s[line] = total;
-                q[line] = squares;
+    ForEachRange(r, elements < kParallelElements ? r : 1, [&](int first, int last) {
+        for (int i = first; i < last; ++i) {
+            const double* row = store_->rows[i];
+            double count = 0, largest = -1e30, total = 0, squares = 0;
+            for (int j = 0; j < c; ++j) {
+                const double x = row[j];
+                count += x > 0.0 ? 1.0 : 0.0;
+                largest = x > largest ? x : largest;
+                total += x;
             }
-            return;
+            for (int j = 0; j < c; ++j) {
+                const double share = row[j] / total;
+                squares += share * share;
+            }
+            const std::size_t line = static_cast<std::size_t>(i);
+            n[line] = count;
+            m[line] = largest;
+            s[line] = total;
+            q[line] = squares;
         }
-        // One slice of columns: its accumulators, a few kilobytes, stay in the cache while
-        // the rows stream past.
-        columnReductions(store_->rows, r, {{first, last}}, n.data(), m.data(), s.data(), q.data());
     });
-    Matrix out(lines, 3, 0.0);
-    for (int line = 0; line < lines; ++line) {
+    Matrix out(r, 3, 0.0);
+    for (int line = 0; line < r; ++line) {
         const std::size_t k = static_cast<std::size_t>(line);
         out.store_->rows[line][0] = n[k];
         out.store_->rows[line][1] = m[k];
-        // q is NaN for a line whose sum is 0; the test below gives such a line N2 = 0.
+        // q is NaN for a row whose sum is 0; the test below gives such a row N2 = 0.
         out.store_->rows[line][2] = q[k] > 1e-6 ? 1.0 / q[k] : 0.0;
     }
     return out;
@@ -332,8 +325,13 @@ Matrix Matrix::countmaxn2OfColumns(const std::vector<std::uint8_t>& wanted) cons
     }
     std::vector<double> n(static_cast<std::size_t>(c), 0.0), m(static_cast<std::size_t>(c), -1e30),
         s(static_cast<std::size_t>(c), 0.0), q(static_cast<std::size_t>(c), 0.0);
-    // Shared among threads by the columns wanted, as countmaxn2 shares all of them: each
-    // column is still added up by one thread, in row order.
+    // Both passes walk the elements row by row, as they are stored: a pass down the
+    // columns would touch a new row block for every element. Each column still adds its
+    // elements from the first row to the last, so its sums are those of count, matmax and
+    // sum, and zeros and a sum of 0 are taken as countmaxn2(0) takes them. Shared among
+    // threads by the columns wanted, a slice each, whose accumulators (a few kilobytes)
+    // stay in the cache while the rows stream past: each column is still added up by one
+    // thread, in row order.
     const long long elements = static_cast<long long>(r) * columns;
     ForEachRange(columns, elements < kParallelElements ? columns : 1, [&](int first, int last) {
         columnReductions(store_->rows, r, slice(runs, first, last), n.data(), m.data(), s.data(), q.data());
